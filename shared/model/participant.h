@@ -1,0 +1,71 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "model/hashing.h"
+#include "protocol/json_reader.h"
+#include "protocol/json_writer.h"
+
+namespace vinaro {
+
+enum class Role { guest, dj };
+
+/// A badge a participant may wear; the cases are ordered guest < regular < gold < vip.
+enum class SupporterTier { guest, regular, gold, vip };
+
+std::string_view displayName(SupporterTier tier);
+
+/// A person at the party, or the host itself.
+struct Participant {
+  static constexpr std::string_view hostID = "host";
+
+  std::string id;
+  std::string name;
+  Role role = Role::guest;
+
+  /// The host's own record: id "host", role dj.
+  static Participant host(std::string name) { return {std::string(hostID), std::move(name), Role::dj}; }
+
+  bool operator==(const Participant&) const = default;
+};
+
+enum class PartyMode { collaboration, suggestion };
+
+/// Where an approved song goes: the front of the queue or its end.
+enum class QueuePosition { next, end };
+
+template <>
+struct EnumNames<Role> {
+  static constexpr std::string_view typeName = "Role";
+  static constexpr std::array<std::string_view, 2> rawValues = {"guest", "dj"};
+};
+
+template <>
+struct EnumNames<SupporterTier> {
+  static constexpr std::string_view typeName = "SupporterTier";
+  static constexpr std::array<std::string_view, 4> rawValues = {"guest", "regular", "gold", "vip"};
+};
+
+template <>
+struct EnumNames<PartyMode> {
+  static constexpr std::string_view typeName = "PartyMode";
+  static constexpr std::array<std::string_view, 2> rawValues = {"collaboration", "suggestion"};
+};
+
+template <>
+struct EnumNames<QueuePosition> {
+  static constexpr std::string_view typeName = "QueuePosition";
+  static constexpr std::array<std::string_view, 2> rawValues = {"next", "end"};
+};
+
+void writeJson(wire::Writer& writer, const Participant& participant);
+Participant readJson(const wire::Value& value, std::type_identity<Participant>);
+
+}  // namespace vinaro
+
+template <>
+struct std::hash<vinaro::Participant> {
+  std::size_t operator()(const vinaro::Participant& p) const { return vinaro::hashFields(p.id, p.name, p.role); }
+};

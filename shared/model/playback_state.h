@@ -1,0 +1,81 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "model/date.h"
+#include "model/participant.h"
+#include "model/track.h"
+
+namespace vinaro {
+
+/// One entry of the play queue, or the entry now playing. Its id is its own, not the track's, so
+/// one song may be queued twice.
+struct QueueItem {
+  std::string id;
+  Track track;
+  Participant addedBy;
+  Date addedAt;
+
+  bool operator==(const QueueItem&) const = default;
+};
+
+/// An audio input of the host that plays instead of the queue.
+struct LiveInput {
+  std::string id;
+  std::string name;
+  bool queueWasPlaying = false;  // the queue resumes on hand-back only when this is true
+
+  bool operator==(const LiveInput&) const = default;
+};
+
+enum class PlaybackStatus { playing, paused, stopped };
+
+template <>
+struct EnumNames<PlaybackStatus> {
+  static constexpr std::string_view typeName = "PlaybackStatus";
+  static constexpr std::array<std::string_view, 3> rawValues = {"playing", "paused", "stopped"};
+};
+
+/// What plays, as a snapshot the phones extrapolate: `elapsed` seconds at `elapsedAt`.
+struct PlaybackState {
+  PlaybackStatus status = PlaybackStatus::stopped;
+  std::optional<QueueItem> current;
+  double elapsed = 0;
+  Date elapsedAt;
+
+  /// The position at `date`: advancing only while playing, never before `elapsedAt`, clamped to
+  /// the track's duration when known, and never negative (nor NaN).
+  double position(Date date) const;
+
+  bool operator==(const PlaybackState&) const = default;
+};
+
+void writeJson(wire::Writer& writer, const QueueItem& item);
+QueueItem readJson(const wire::Value& value, std::type_identity<QueueItem>);
+void writeJson(wire::Writer& writer, const LiveInput& input);
+LiveInput readJson(const wire::Value& value, std::type_identity<LiveInput>);
+void writeJson(wire::Writer& writer, const PlaybackState& playback);
+PlaybackState readJson(const wire::Value& value, std::type_identity<PlaybackState>);
+
+}  // namespace vinaro
+
+template <>
+struct std::hash<vinaro::QueueItem> {
+  std::size_t operator()(const vinaro::QueueItem& q) const {
+    return vinaro::hashFields(q.id, q.track, q.addedBy, q.addedAt);
+  }
+};
+
+template <>
+struct std::hash<vinaro::LiveInput> {
+  std::size_t operator()(const vinaro::LiveInput& i) const { return vinaro::hashFields(i.id, i.name, i.queueWasPlaying); }
+};
+
+template <>
+struct std::hash<vinaro::PlaybackState> {
+  std::size_t operator()(const vinaro::PlaybackState& p) const {
+    return vinaro::hashFields(p.status, p.current, p.elapsed, p.elapsedAt);
+  }
+};

@@ -1,0 +1,142 @@
+#include "model/session_state.h"
+
+#include <algorithm>
+
+#include "model/session_reducer.h"
+
+namespace vinaro {
+
+SessionState SessionState::newParty(std::string sessionID, std::string name) {
+  SessionState state;
+  state.sessionID = std::move(sessionID);
+  state.name = std::move(name);
+  return state;
+}
+
+bool SessionState::allowsDuplicates() const {
+  return mode == PartyMode::collaboration && settings.allowDuplicates;
+}
+
+bool SessionState::contains(std::string_view trackID) const {
+  if (playback.current && playback.current->track.id == trackID) return true;
+  return std::any_of(queue.begin(), queue.end(), [&](const QueueItem& item) { return item.track.id == trackID; });
+}
+
+std::vector<QueueItem> SessionState::queueItems(std::string_view addedBy) const {
+  std::vector<QueueItem> items;
+  std::copy_if(queue.begin(), queue.end(), std::back_inserter(items),
+               [&](const QueueItem& item) { return item.addedBy.id == addedBy; });
+  return items;
+}
+
+std::vector<SongRequest> SessionState::pendingRequests(std::string_view requestedBy) const {
+  std::vector<SongRequest> pending;
+  std::copy_if(requests.begin(), requests.end(), std::back_inserter(pending), [&](const SongRequest& request) {
+    return request.isPending() && request.requestedBy.id == requestedBy;
+  });
+  return pending;
+}
+
+bool SessionState::hasPendingRequest(std::string_view trackID) const {
+  return std::any_of(requests.begin(), requests.end(), [&](const SongRequest& request) {
+    const Track* song = request.item.trackValue();
+    return request.isPending() && song && song->id == trackID;
+  });
+}
+
+bool SessionState::hasPendingRequest(const RequestItem& item) const {
+  const std::string key = item.key();
+  return std::any_of(requests.begin(), requests.end(),
+                     [&](const SongRequest& request) { return request.isPending() && request.item.key() == key; });
+}
+
+std::optional<SupporterTier> SessionState::badge(std::string_view participantID) const {
+  if (!badges) return std::nullopt;
+  const auto entry = badges->find(std::string(participantID));
+  if (entry == badges->end()) return std::nullopt;
+  return enumFromRawValue<SupporterTier>(entry->second);
+}
+
+std::optional<std::string> SessionState::delayedOutputsNote() const {
+  if (!delayedOutputs || delayedOutputs->empty()) return std::nullopt;
+  const auto& names = *delayedOutputs;
+  std::string text = names.front();
+  for (std::size_t i = 1; i < names.size(); ++i) {
+    text += i + 1 == names.size() ? " and " : ", ";
+    text += names[i];
+  }
+  return text + " speakers follow a few seconds later.";
+}
+
+std::optional<SongRequest> SessionState::autoPlayCandidate(const std::set<std::string>& excluding) const {
+  if (!settings.autoPlaysTopRequest || mode != PartyMode::suggestion || !queue.empty()) return std::nullopt;
+  for (const SongRequest& request : SessionReducer::orderedRequests(requests)) {
+    if (!request.isPending() || excluding.contains(request.id)) continue;
+    const Track* song = request.item.trackValue();
+    if (song && playback.current && playback.current->track.id == song->id) continue;
+    return request;
+  }
+  return std::nullopt;
+}
+
+SessionState SessionState::visible(const Participant& participant) const {
+  if (participant.role != Role::guest) return *this;
+  SessionState view = *this;
+  std::erase_if(view.requests, [&](const SongRequest& request) {
+    return !request.isPending() && request.requestedBy.id != participant.id;
+  });
+  return view;
+}
+
+SessionState SessionState::restored(std::string newName, Date now) const {
+  SessionState state = *this;
+  state.name = std::move(newName);
+  if (state.playback.current) state.queue.insert(state.queue.begin(), *state.playback.current);
+  state.playback = PlaybackState{PlaybackStatus::stopped, std::nullopt, 0, now};
+  state.participantCount = 0;
+  state.partygoers.reset();
+  if (state.input) state.input->queueWasPlaying = false;
+  state.revision += 1;
+  return state;
+}
+
+void writeJson(wire::Writer& writer, const SessionState& state) {
+  writer.writeObject([&](wire::ObjectWriter& object) {
+    object.field("badges", state.badges);
+    object.field("delayedOutputs", state.delayedOutputs);
+    object.field("input", state.input);
+    object.field("mode", state.mode);
+    object.field("name", state.name);
+    object.field("participantCount", state.participantCount);
+    object.field("partygoers", state.partygoers);
+    object.field("playback", state.playback);
+    object.field("queue", state.queue);
+    object.field("requests", state.requests);
+    object.field("revision", state.revision);
+    object.field("sessionID", state.sessionID);
+    object.field("settings", state.settings);
+    object.field("source", state.source);
+  });
+}
+
+SessionState readJson(const wire::Value& value, std::type_identity<SessionState>) {
+  const wire::ObjectReader object(value);
+  return SessionState{
+      .sessionID = object.required<std::string>("sessionID"),
+      .name = object.required<std::string>("name"),
+      .revision = object.required<std::int64_t>("revision"),
+      .mode = object.required<PartyMode>("mode"),
+      .settings = object.required<SessionSettings>("settings"),
+      .playback = object.required<PlaybackState>("playback"),
+      .queue = object.required<std::vector<QueueItem>>("queue"),
+      .requests = object.required<std::vector<SongRequest>>("requests"),
+      .source = object.optional<PlaylistRef>("source"),
+      .participantCount = object.required<std::int64_t>("participantCount"),
+      .input = object.optional<LiveInput>("input"),
+      .delayedOutputs = object.optional<std::vector<std::string>>("delayedOutputs"),
+      .badges = object.optional<std::map<std::string, std::string>>("badges"),
+      .partygoers = object.optional<std::vector<Participant>>("partygoers"),
+  };
+}
+
+}  // namespace vinaro

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "model/playback_state.h"
+#include "model/session_settings.h"
+#include "model/song_request.h"
+
+namespace vinaro {
+
+/// The whole party as one value: identity, revision, rules, playback, queue, requests, source,
+/// live input and the presence figures the host fills in.
+struct SessionState {
+  std::string sessionID;
+  std::string name;
+  std::int64_t revision = 0;
+  PartyMode mode = PartyMode::collaboration;
+  SessionSettings settings;
+  PlaybackState playback;
+  std::vector<QueueItem> queue;  // still to play; the current entry is not in it
+  std::vector<SongRequest> requests;
+  std::optional<PlaylistRef> source;
+  std::int64_t participantCount = 0;
+  std::optional<LiveInput> input;
+  std::optional<std::vector<std::string>> delayedOutputs;
+  std::optional<std::map<std::string, std::string>> badges;  // participant id -> tier raw value
+  std::optional<std::vector<Participant>> partygoers;
+
+  /// The state a new party starts from.
+  static SessionState newParty(std::string sessionID, std::string name);
+
+  /// Duplicates are allowed only in collaboration mode, and only when the DJ allows them.
+  bool allowsDuplicates() const;
+  /// Whether the current entry or any queued entry plays this track.
+  bool contains(std::string_view trackID) const;
+  std::vector<QueueItem> queueItems(std::string_view addedBy) const;
+  std::vector<SongRequest> pendingRequests(std::string_view requestedBy) const;
+  bool hasPendingRequest(std::string_view trackID) const;
+  bool hasPendingRequest(const RequestItem& item) const;
+  std::optional<SupporterTier> badge(std::string_view participantID) const;
+  /// "Kitchen and Patio speakers follow a few seconds later.", or nothing.
+  std::optional<std::string> delayedOutputsNote() const;
+  /// The request to queue automatically when the queue runs empty in suggestion mode.
+  std::optional<SongRequest> autoPlayCandidate(const std::set<std::string>& excluding) const;
+  /// A guest sees every pending request but only its own resolved ones; a DJ sees everything.
+  SessionState visible(const Participant& participant) const;
+  /// The saved state as it comes back after a relaunch: nothing playing, nobody connected.
+  SessionState restored(std::string newName, Date now) const;
+
+  bool operator==(const SessionState&) const = default;
+};
+
+void writeJson(wire::Writer& writer, const SessionState& state);
+SessionState readJson(const wire::Value& value, std::type_identity<SessionState>);
+
+}  // namespace vinaro
+
+template <>
+struct std::hash<vinaro::SessionState> {
+  std::size_t operator()(const vinaro::SessionState& s) const {
+    return vinaro::hashFields(s.sessionID, s.name, s.revision, s.mode, s.settings, s.playback, s.queue, s.requests,
+                              s.source, s.participantCount, s.input, s.delayedOutputs, s.badges, s.partygoers);
+  }
+};

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "model/hashing.h"
+#include "protocol/json_reader.h"
+#include "protocol/json_writer.h"
+
+namespace vinaro {
+
+/// A song of the music catalogue.
+struct Track {
+  std::string id;
+  std::string title;
+  std::string artist;
+  std::optional<std::string> album;
+  std::optional<double> duration;  // seconds
+  std::optional<std::string> artworkURLTemplate;  // with "{w}" and "{h}" placeholders
+  bool isExplicit = false;
+
+  std::optional<std::string> artworkURL(int width, int height) const;
+
+  bool operator==(const Track&) const = default;
+};
+
+/// An album or playlist, without its songs. Its identity in the party is (source, id).
+struct PlaylistRef {
+  enum class Source { library, catalog, album, custom };
+
+  Source source = Source::library;
+  std::string id;
+  std::string name;
+  std::optional<std::string> subtitle;
+  std::optional<std::string> artworkURLTemplate;
+  std::optional<std::int64_t> trackCount;
+
+  std::optional<std::string> artworkURL(int width, int height) const;
+
+  bool operator==(const PlaylistRef&) const = default;
+};
+
+template <>
+struct EnumNames<PlaylistRef::Source> {
+  static constexpr std::string_view typeName = "PlaylistRef.Source";
+  static constexpr std::array<std::string_view, 4> rawValues = {"library", "catalog", "album", "custom"};
+};
+
+/// Fills the "{w}" and "{h}" placeholders of an artwork template; nothing when there is no
+/// template or the result is not a valid URL.
+std::optional<std::string> fillArtworkTemplate(const std::optional<std::string>& urlTemplate, int width, int height);
+
+/// Whether `text` is a well-formed URL reference: only URL characters, percent signs followed by
+/// two hex digits, and a valid scheme when one is given.
+bool isValidURL(std::string_view text);
+
+void writeJson(wire::Writer& writer, const Track& track);
+Track readJson(const wire::Value& value, std::type_identity<Track>);
+void writeJson(wire::Writer& writer, const PlaylistRef& ref);
+PlaylistRef readJson(const wire::Value& value, std::type_identity<PlaylistRef>);
+
+}  // namespace vinaro
+
+template <>
+struct std::hash<vinaro::Track> {
+  std::size_t operator()(const vinaro::Track& t) const {
+    return vinaro::hashFields(t.id, t.title, t.artist, t.album, t.duration, t.artworkURLTemplate, t.isExplicit);
+  }
+};
+
+template <>
+struct std::hash<vinaro::PlaylistRef> {
+  std::size_t operator()(const vinaro::PlaylistRef& r) const {
+    return vinaro::hashFields(r.source, r.id, r.name, r.subtitle, r.artworkURLTemplate, r.trackCount);
+  }
+};
