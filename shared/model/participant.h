@@ -28,6 +28,11 @@ struct Participant {
   /// The host's own record: id "host", role dj.
   static Participant host(std::string name) { return {std::string(hostID), std::move(name), Role::dj}; }
 
+  static auto wireFields() {
+    using wire::field;
+    return std::tuple{field("id", &Participant::id), field("name", &Participant::name), field("role", &Participant::role)};
+  }
+
   bool operator==(const Participant&) const = default;
 };
 
@@ -59,9 +64,6 @@ struct EnumNames<QueuePosition> {
   static constexpr std::string_view typeName = "QueuePosition";
   static constexpr std::array<std::string_view, 2> rawValues = {"next", "end"};
 };
-
-void writeJson(wire::Writer& writer, const Participant& participant);
-Participant readJson(const wire::Value& value, std::type_identity<Participant>);
 
 }  // namespace vinaro
 

@@ -18,6 +18,11 @@ struct QueueItem {
   Participant addedBy;
   Date addedAt;
 
+  static auto wireFields() {
+    using wire::field;
+    return std::tuple{field("id", &QueueItem::id), field("track", &QueueItem::track),
+                      field("addedBy", &QueueItem::addedBy), field("addedAt", &QueueItem::addedAt)};
+  }
   bool operator==(const QueueItem&) const = default;
 };
 
@@ -26,6 +31,12 @@ struct LiveInput {
   std::string id;
   std::string name;
   bool queueWasPlaying = false;  // the queue resumes on hand-back only when this is true
+
+  static auto wireFields() {
+    using wire::field;
+    return std::tuple{field("id", &LiveInput::id), field("name", &LiveInput::name),
+                      field("queueWasPlaying", &LiveInput::queueWasPlaying)};
+  }
 
   bool operator==(const LiveInput&) const = default;
 };
@@ -49,15 +60,14 @@ struct PlaybackState {
   /// the track's duration when known, and never negative (nor NaN).
   double position(Date date) const;
 
+  static auto wireFields() {
+    using wire::field;
+    return std::tuple{field("status", &PlaybackState::status), field("current", &PlaybackState::current),
+                      field("elapsed", &PlaybackState::elapsed), field("elapsedAt", &PlaybackState::elapsedAt)};
+  }
+
   bool operator==(const PlaybackState&) const = default;
 };
-
-void writeJson(wire::Writer& writer, const QueueItem& item);
-QueueItem readJson(const wire::Value& value, std::type_identity<QueueItem>);
-void writeJson(wire::Writer& writer, const LiveInput& input);
-LiveInput readJson(const wire::Value& value, std::type_identity<LiveInput>);
-void writeJson(wire::Writer& writer, const PlaybackState& playback);
-PlaybackState readJson(const wire::Value& value, std::type_identity<PlaybackState>);
 
 }  // namespace vinaro
 

@@ -100,43 +100,4 @@ SessionState SessionState::restored(std::string newName, Date now) const {
   return state;
 }
 
-void writeJson(wire::Writer& writer, const SessionState& state) {
-  writer.writeObject([&](wire::ObjectWriter& object) {
-    object.field("badges", state.badges);
-    object.field("delayedOutputs", state.delayedOutputs);
-    object.field("input", state.input);
-    object.field("mode", state.mode);
-    object.field("name", state.name);
-    object.field("participantCount", state.participantCount);
-    object.field("partygoers", state.partygoers);
-    object.field("playback", state.playback);
-    object.field("queue", state.queue);
-    object.field("requests", state.requests);
-    object.field("revision", state.revision);
-    object.field("sessionID", state.sessionID);
-    object.field("settings", state.settings);
-    object.field("source", state.source);
-  });
-}
-
-SessionState readJson(const wire::Value& value, std::type_identity<SessionState>) {
-  const wire::ObjectReader object(value);
-  return SessionState{
-      .sessionID = object.required<std::string>("sessionID"),
-      .name = object.required<std::string>("name"),
-      .revision = object.required<std::int64_t>("revision"),
-      .mode = object.required<PartyMode>("mode"),
-      .settings = object.required<SessionSettings>("settings"),
-      .playback = object.required<PlaybackState>("playback"),
-      .queue = object.required<std::vector<QueueItem>>("queue"),
-      .requests = object.required<std::vector<SongRequest>>("requests"),
-      .source = object.optional<PlaylistRef>("source"),
-      .participantCount = object.required<std::int64_t>("participantCount"),
-      .input = object.optional<LiveInput>("input"),
-      .delayedOutputs = object.optional<std::vector<std::string>>("delayedOutputs"),
-      .badges = object.optional<std::map<std::string, std::string>>("badges"),
-      .partygoers = object.optional<std::vector<Participant>>("partygoers"),
-  };
-}
-
 }  // namespace vinaro

@@ -52,11 +52,19 @@ struct SessionState {
   /// The saved state as it comes back after a relaunch: nothing playing, nobody connected.
   SessionState restored(std::string newName, Date now) const;
 
+  static auto wireFields() {
+    using wire::field;
+    using S = SessionState;
+    return std::tuple{field("sessionID", &S::sessionID), field("name", &S::name), field("revision", &S::revision),
+                      field("mode", &S::mode), field("settings", &S::settings), field("playback", &S::playback),
+                      field("queue", &S::queue), field("requests", &S::requests), field("source", &S::source),
+                      field("participantCount", &S::participantCount), field("input", &S::input),
+                      field("delayedOutputs", &S::delayedOutputs), field("badges", &S::badges),
+                      field("partygoers", &S::partygoers)};
+  }
+
   bool operator==(const SessionState&) const = default;
 };
-
-void writeJson(wire::Writer& writer, const SessionState& state);
-SessionState readJson(const wire::Value& value, std::type_identity<SessionState>);
 
 }  // namespace vinaro
 

@@ -23,6 +23,12 @@ struct Track {
 
   std::optional<std::string> artworkURL(int width, int height) const;
 
+  static auto wireFields() {
+    using wire::field;
+    return std::tuple{field("id", &Track::id), field("title", &Track::title), field("artist", &Track::artist),
+                      field("album", &Track::album), field("duration", &Track::duration),
+                      field("artworkURLTemplate", &Track::artworkURLTemplate), field("isExplicit", &Track::isExplicit)};
+  }
   bool operator==(const Track&) const = default;
 };
 
@@ -39,6 +45,13 @@ struct PlaylistRef {
 
   std::optional<std::string> artworkURL(int width, int height) const;
 
+  static auto wireFields() {
+    using wire::field;
+    return std::tuple{field("source", &PlaylistRef::source), field("id", &PlaylistRef::id),
+                      field("name", &PlaylistRef::name), field("subtitle", &PlaylistRef::subtitle),
+                      field("artworkURLTemplate", &PlaylistRef::artworkURLTemplate),
+                      field("trackCount", &PlaylistRef::trackCount)};
+  }
   bool operator==(const PlaylistRef&) const = default;
 };
 
@@ -55,11 +68,6 @@ std::optional<std::string> fillArtworkTemplate(const std::optional<std::string>&
 /// Whether `text` is a well-formed URL reference: only URL characters, percent signs followed by
 /// two hex digits, and a valid scheme when one is given.
 bool isValidURL(std::string_view text);
-
-void writeJson(wire::Writer& writer, const Track& track);
-Track readJson(const wire::Value& value, std::type_identity<Track>);
-void writeJson(wire::Writer& writer, const PlaylistRef& ref);
-PlaylistRef readJson(const wire::Value& value, std::type_identity<PlaylistRef>);
 
 }  // namespace vinaro
 

@@ -15,6 +15,7 @@
 
 #include "model/date.h"
 #include "protocol/expected.h"
+#include "protocol/json_fields.h"
 #include "protocol/string_enum.h"
 
 namespace vinaro::wire {
@@ -80,6 +81,21 @@ class ObjectReader {
   /// The member under `key`, or nullptr when it is missing or null.
   const Value* find(std::string_view key) const;
 
+  /// Reads one described field into `target`.
+  template <class Owner, class T>
+  void readInto(Owner& target, const Field<Owner, T>& field) const {
+    if constexpr (requires { typename T::value_type; std::declval<T>().has_value(); }) {
+      target.*(field.member) = optional<typename T::value_type>(field.key);
+    } else {
+      target.*(field.member) = required<T>(field.key);
+    }
+  }
+  template <class Owner, class T>
+  void readInto(Owner& target, const FieldWithDefault<Owner, T>& field) const {
+    auto value = optional<T>(field.key);
+    target.*(field.member) = value ? std::move(*value) : field.fallback;
+  }
+
  private:
   template <class T>
   T readMember(std::string_view key, const Value& member) const {
@@ -143,6 +159,11 @@ T read(const Value& value) {
         throw;
       }
     }
+    return result;
+  } else if constexpr (Described<T>) {
+    const ObjectReader object(value);
+    T result{};
+    std::apply([&](const auto&... fields) { (object.readInto(result, fields), ...); }, T::wireFields());
     return result;
   } else {
     static_assert(SelfReading<T>, "no wire form for this type: add readJson(const wire::Value&, std::type_identity<T>)");

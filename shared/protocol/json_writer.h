@@ -1,6 +1,10 @@
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
+#include <tuple>
+#include <utility>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -10,6 +14,7 @@
 #include <vector>
 
 #include "model/date.h"
+#include "protocol/json_fields.h"
 #include "protocol/string_enum.h"
 
 namespace vinaro::wire {
@@ -97,6 +102,27 @@ void Writer::writeObject(Fill&& fill) {
   finishObject(objectBegin, firstField);
 }
 
+/// One writer per described field, in key order, so that the object needs no sorting afterwards.
+template <class T>
+auto sortedFieldWriters() {
+  using FieldWriter = void (*)(ObjectWriter&, const T&);
+  constexpr std::size_t count = std::tuple_size_v<decltype(T::wireFields())>;
+  std::array<std::pair<std::string_view, FieldWriter>, count> entries;
+  [&]<std::size_t... I>(std::index_sequence<I...>) {
+    const auto fields = T::wireFields();
+    ((entries[I] = {std::get<I>(fields).key,
+                    [](ObjectWriter& object, const T& value) {
+                      const auto described = std::get<I>(T::wireFields());
+                      object.field(described.key, value.*(described.member));
+                    }}),
+     ...);
+  }(std::make_index_sequence<count>{});
+  std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::array<FieldWriter, count> writers;
+  for (std::size_t i = 0; i < count; ++i) writers[i] = entries[i].second;
+  return writers;
+}
+
 template <class T>
 void Writer::write(const T& value) {
   if constexpr (std::is_same_v<T, bool>) {
@@ -126,6 +152,11 @@ void Writer::write(const T& value) {
       write(element);
     }
     out_ += ']';
+  } else if constexpr (Described<T>) {
+    static const auto fieldWriters = sortedFieldWriters<T>();
+    writeObject([&](ObjectWriter& object) {
+      for (const auto writeField : fieldWriters) writeField(object, value);
+    });
   } else {
     static_assert(SelfWriting<T>, "no wire form for this type: add writeJson(wire::Writer&, const T&)");
     writeJson(*this, value);

@@ -29,6 +29,10 @@ struct ProtocolError {
   static ProtocolError unsupportedVersion(std::string message) { return {Code::unsupportedVersion, std::move(message)}; }
   static ProtocolError badRequest(std::string message) { return {Code::badRequest, std::move(message)}; }
 
+  static auto wireFields() {
+    using wire::field;
+    return std::tuple{field("code", &ProtocolError::code), field("message", &ProtocolError::message)};
+  }
   bool operator==(const ProtocolError&) const = default;
 };
 
@@ -39,9 +43,6 @@ struct EnumNames<ProtocolError::Code> {
       "forbidden", "not_found", "limit_reached", "duplicate",
       "invalid_pin", "music_unavailable", "unsupported_version", "bad_request"};
 };
-
-void writeJson(wire::Writer& writer, const ProtocolError& error);
-ProtocolError readJson(const wire::Value& value, std::type_identity<ProtocolError>);
 
 }  // namespace vinaro
 
