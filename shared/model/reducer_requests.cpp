@@ -123,7 +123,9 @@ SessionReducer::Refusal SessionReducer::approveCollectionRequest(const action::A
   SongRequest& request = *found.value();
   if (request.item.collectionValue() == nullptr) return ProtocolError::badRequest("This request is for a single song.");
   std::vector<QueueItem> items = newQueueItems(approval.tracks, request.requestedBy, state, context);
-  if (items.empty()) return ProtocolError::notFound(request.item.title() + " has no songs that are not already queued.");
+  if (items.empty()) {
+    return ProtocolError::notFound(request.item.title() + " has no songs that are not already queued.");
+  }
   insertIntoQueue(std::move(items), approval.position, state);
   resolve(request, RequestStatus::approved, state, context.now);
   return std::nullopt;

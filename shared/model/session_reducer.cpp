@@ -51,17 +51,21 @@ std::optional<ProtocolError> gateRefusal(Gate gate, const Actor& actor) {
 
 Expected<SessionState, ProtocolError> SessionReducer::reduce(const SessionState& state, const SessionAction& action,
                                                              const Actor& actor, ReducerContext& context) {
-  const Gate gate = std::visit([](const auto& a) { return gateFor<std::decay_t<decltype(a)>>(); }, action);
-  if (auto refusal = gateRefusal(gate, actor)) return *std::move(refusal);
-  if (std::holds_alternative<action::Play>(action) || std::holds_alternative<action::Skip>(action)) {
-    if (auto blocked = sourceBlockError(state)) return *std::move(blocked);
-  }
-
-  // Handlers change a copy, so a refusal half-way leaves the caller's state as it was.
   SessionState next = state;
   if (auto refusal = apply(next, action, actor, context)) return *std::move(refusal);
-  next.revision = state.revision + 1;
   return next;
+}
+
+std::optional<ProtocolError> SessionReducer::apply(SessionState& state, const SessionAction& action,
+                                                   const Actor& actor, ReducerContext& context) {
+  const Gate gate = std::visit([](const auto& a) { return gateFor<std::decay_t<decltype(a)>>(); }, action);
+  if (auto refusal = gateRefusal(gate, actor)) return refusal;
+  if (std::holds_alternative<action::Play>(action) || std::holds_alternative<action::Skip>(action)) {
+    if (auto blocked = sourceBlockError(state)) return blocked;
+  }
+  if (auto refusal = handle(state, action, actor, context)) return refusal;
+  state.revision += 1;
+  return std::nullopt;
 }
 
 std::optional<ProtocolError> SessionReducer::sourceBlockError(const SessionState& state) {
@@ -70,8 +74,8 @@ std::optional<ProtocolError> SessionReducer::sourceBlockError(const SessionState
                                    "\u201D is the source. Choose Apple Music as the source to play the queue.");
 }
 
-SessionReducer::Refusal SessionReducer::apply(SessionState& state, const SessionAction& action, const Actor& actor,
-                                              ReducerContext& context) {
+SessionReducer::Refusal SessionReducer::handle(SessionState& state, const SessionAction& action, const Actor& actor,
+                                               ReducerContext& context) {
   using namespace action;
   const Date now = context.now;
   return std::visit(

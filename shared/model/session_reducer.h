@@ -29,16 +29,23 @@ struct SessionReducer {
   static Expected<SessionState, ProtocolError> reduce(const SessionState& state, const SessionAction& action,
                                                       const Actor& actor, ReducerContext& context);
 
+  /// The same step applied to `state` itself, for a caller that keeps one state and need not pay
+  /// for a copy of it: on success `state` becomes what `reduce` returns; on a refusal it is left
+  /// exactly as it was.
+  static std::optional<ProtocolError> apply(SessionState& state, const SessionAction& action, const Actor& actor,
+                                            ReducerContext& context);
+
   /// Why the queue cannot play while a live input is the source, or nothing.
   static std::optional<ProtocolError> sourceBlockError(const SessionState& state);
 
  private:
-  /// What a handler returns: nothing when it changed the state it was given, else the refusal
-  /// (and the reducer drops the changed copy).
+  /// What a handler returns: nothing when it changed the state it was given, else the refusal.
+  /// Every handler makes all its checks before it changes anything, so a refused action leaves
+  /// the state as it was.
   using Refusal = std::optional<ProtocolError>;
 
-  static Refusal apply(SessionState& state, const SessionAction& action, const Actor& actor,
-                       ReducerContext& context);
+  static Refusal handle(SessionState& state, const SessionAction& action, const Actor& actor,
+                        ReducerContext& context);
 
   // Queue (reducer_queue.cpp)
   static Refusal add(const Track& track, SessionState& state, const Actor& actor, ReducerContext& context);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -30,10 +29,10 @@ namespace vinaro::testing {
 /// The instant every fixed context acts at.
 inline const Date kNow = Date::fromSecondsSince1970(1'700'000'000);
 
-/// A context at a fixed instant whose ids count up: "id-1", "id-2", ...
+/// A context at a fixed instant whose ids count up: "id-1", "id-2", ... A copy counts on from
+/// where the original stood, independently of it.
 inline ReducerContext fixedContext(Date now = kNow) {
-  auto counter = std::make_shared<int>(0);
-  return ReducerContext{now, [counter] { return "id-" + std::to_string(++*counter); }};
+  return ReducerContext{now, [counter = 0]() mutable { return "id-" + std::to_string(++counter); }};
 }
 
 inline Track song(const std::string& id, std::optional<double> duration = std::nullopt) {
@@ -73,28 +72,36 @@ inline SessionState party(PartyMode mode = PartyMode::collaboration) {
   return state;
 }
 
-/// Runs actions through the reducer with one fixed context, checking the revision rule on
-/// every call.
+/// Runs actions through the reducer with one fixed context, both as a copying step and in
+/// place, checking the revision rule and that a refusal leaves the state as it was.
 class ReducerTest : public ::testing::Test {
  protected:
   ReducerContext context = fixedContext();
 
   SessionState accept(const SessionState& state, const SessionAction& action, const Actor& actor = Actor::host()) {
+    ReducerContext sameContext = context;
     auto result = SessionReducer::reduce(state, action, actor, context);
     if (!result) {
       ADD_FAILURE() << "refused: " << result.error().message;
       return state;
     }
     EXPECT_EQ(result->revision, state.revision + 1);
+    SessionState inPlace = state;
+    EXPECT_EQ(SessionReducer::apply(inPlace, action, actor, sameContext), std::nullopt);
+    EXPECT_EQ(inPlace, *result) << "in place";
     return std::move(result).value();
   }
 
   ProtocolError refuse(const SessionState& state, const SessionAction& action, const Actor& actor = Actor::host()) {
+    ReducerContext sameContext = context;
     auto result = SessionReducer::reduce(state, action, actor, context);
     if (result) {
       ADD_FAILURE() << "accepted an action that should be refused";
       return {};
     }
+    SessionState inPlace = state;
+    EXPECT_EQ(SessionReducer::apply(inPlace, action, actor, sameContext), result.error()) << "in place";
+    EXPECT_EQ(inPlace, state) << "a refusal changed the state";
     return std::move(result).error();
   }
 };

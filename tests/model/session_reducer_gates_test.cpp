@@ -112,14 +112,26 @@ TEST_F(ReducerTest, SameStateActionAndContextGiveTheSameResult) {
 TEST_F(ReducerTest, PlayAndSkipAreRefusedWhileALiveInputIsTheSource) {
   SessionState state = busyParty();
   state.input = LiveInput{"in", "Line In", true};
-  const ProtocolError blocked =
-      ProtocolError::badRequest("\u201CLine In\u201D is the source. Choose Apple Music as the source to play the queue.");
+  const ProtocolError blocked = ProtocolError::badRequest(
+      "\u201CLine In\u201D is the source. Choose Apple Music as the source to play the queue.");
   EXPECT_EQ(refuse(state, Play{}), blocked);
   EXPECT_EQ(refuse(state, Skip{}, djActor), blocked);
   // The gate comes first.
   EXPECT_EQ(refuse(state, Play{}, guestActor), ProtocolError::forbidden("Only the DJ can do that."));
   EXPECT_EQ(accept(state, Pause{}).playback.status, PlaybackStatus::paused);
   EXPECT_EQ(accept(state, TrackEnded{}).playback.current->id, "item-a");
+}
+
+TEST(SessionActionTest, EqualActionsHashAlike) {
+  const SessionAction noBadge = SetBadge{std::nullopt};
+  EXPECT_EQ(noBadge, SessionAction(SetBadge{std::nullopt}));
+  EXPECT_NE(noBadge, SessionAction(SetBadge{"gold"}));
+  EXPECT_NE(SessionAction(Remove{"x"}), SessionAction(RejectRequest{"x"}));
+  const auto load = [] {
+    return SessionAction(LoadTracks{{song("a")}, true, collection(PlaylistRef::Source::album, "1", "One")});
+  };
+  EXPECT_EQ(std::hash<SessionAction>{}(load()), std::hash<SessionAction>{}(load()));
+  EXPECT_EQ(std::hash<Actor>{}(Actor::participant(alice)), std::hash<Actor>{}(Actor::participant(alice)));
 }
 
 TEST(ActorTest, HostActsWithTheFixedHostRecordAndDJRights) {

@@ -74,7 +74,8 @@ TEST_F(ReducerTest, AllowsDuplicatesOnlyInCollaborationModeWhenTheDJAllowsThem) 
     if (c.accepted) {
       EXPECT_EQ(accept(state, Add{song("dup")}, c.actor).queue.back().track.id, "dup");
     } else {
-      EXPECT_EQ(refuse(state, Add{song("dup")}, c.actor), ProtocolError::duplicate("That song is already in the queue."));
+      EXPECT_EQ(refuse(state, Add{song("dup")}, c.actor),
+                ProtocolError::duplicate("That song is already in the queue."));
     }
   }
 }

@@ -50,6 +50,7 @@ TEST_F(ReducerTest, SuggestingIsRefusedAtTheLimitAndForDuplicates) {
   resolved.resolvedAt = kNow;
   state.requests.push_back(resolved);
 
+  const ProtocolError alreadyQueued = ProtocolError::duplicate("That song is already in the queue.");
   struct Case {
     const char* name;
     SessionAction action;
@@ -61,9 +62,10 @@ TEST_F(ReducerTest, SuggestingIsRefusedAtTheLimitAndForDuplicates) {
       {"a collection at the limit", Suggest{mix}, asBob,
        ProtocolError::limitReached("You can have at most 2 pending requests at a time.")},
       {"resolved requests do not count", Add{song("new")}, asAlice, std::nullopt},
-      {"the playing song", Add{song("playing")}, asAlice, ProtocolError::duplicate("That song is already in the queue.")},
-      {"a queued song", Add{song("queued")}, asAlice, ProtocolError::duplicate("That song is already in the queue.")},
-      {"a pending song", Add{song("asked")}, asAlice, ProtocolError::duplicate("That song has already been suggested.")},
+      {"the playing song", Add{song("playing")}, asAlice, alreadyQueued},
+      {"a queued song", Add{song("queued")}, asAlice, alreadyQueued},
+      {"a pending song", Add{song("asked")}, asAlice,
+       ProtocolError::duplicate("That song has already been suggested.")},
       {"a rejected song may be asked again", Add{song("done")}, asAlice, std::nullopt},
       {"a pending album", Suggest{blue}, asAlice, ProtocolError::duplicate("That album has already been suggested.")},
       {"a pending playlist", Suggest{mix}, Actor::participant(Participant{"cy", "Cy", Role::guest}),
@@ -153,8 +155,8 @@ TEST_F(ReducerTest, ApprovingACollectionQueuesOnlyItsNewSongsInOrder) {
   state.requests = {request("c", RequestItem::collection(blue), bob, {"bob"}),
                     request("r", RequestItem::track(song("x")), bob, {"bob"})};
 
-  const SessionState next = accept(
-      state, ApproveCollectionRequest{"c", {song("p"), song("now"), song("q"), song("a"), song("p")}, QueuePosition::next});
+  const std::vector<Track> tracks = {song("p"), song("now"), song("q"), song("a"), song("p")};
+  const SessionState next = accept(state, ApproveCollectionRequest{"c", tracks, QueuePosition::next});
   EXPECT_EQ(trackIDs(next.queue), (std::vector<std::string>{"p", "q", "a"}));
   EXPECT_EQ(next.queue[1], (QueueItem{"id-2", song("q"), bob, kNow}));
   EXPECT_EQ(next.requests.back().status, RequestStatus::approved);
@@ -194,8 +196,10 @@ TEST_F(ReducerTest, PrunesRequestsResolvedAtLeastTheLifetimeAgo) {
   state.requests = {request("pending", RequestItem::track(song("p")), bob, {}, kNow.addingSeconds(-7200)),
                     resolvedAgo("exactly", SessionReducer::resolvedRequestLifetime), resolvedAgo("almost", 599.9),
                     resolvedAgo("long", 3600), resolvedAgo("future", -10)};
-  EXPECT_EQ(requestIDs(accept(state, PruneResolvedRequests{})), (std::vector<std::string>{"pending", "almost", "future"}));
-  EXPECT_EQ(refuse(state, PruneResolvedRequests{}, Actor::participant(dee)), ProtocolError::forbidden("Host-only action."));
+  EXPECT_EQ(requestIDs(accept(state, PruneResolvedRequests{})),
+            (std::vector<std::string>{"pending", "almost", "future"}));
+  EXPECT_EQ(refuse(state, PruneResolvedRequests{}, Actor::participant(dee)),
+            ProtocolError::forbidden("Host-only action."));
 }
 
 }  // namespace
