@@ -122,18 +122,6 @@ TEST_F(ReducerTest, PlayAndSkipAreRefusedWhileALiveInputIsTheSource) {
   EXPECT_EQ(accept(state, TrackEnded{}).playback.current->id, "item-a");
 }
 
-TEST(SessionActionTest, EqualActionsHashAlike) {
-  const SessionAction noBadge = SetBadge{std::nullopt};
-  EXPECT_EQ(noBadge, SessionAction(SetBadge{std::nullopt}));
-  EXPECT_NE(noBadge, SessionAction(SetBadge{"gold"}));
-  EXPECT_NE(SessionAction(Remove{"x"}), SessionAction(RejectRequest{"x"}));
-  const auto load = [] {
-    return SessionAction(LoadTracks{{song("a")}, true, collection(PlaylistRef::Source::album, "1", "One")});
-  };
-  EXPECT_EQ(std::hash<SessionAction>{}(load()), std::hash<SessionAction>{}(load()));
-  EXPECT_EQ(std::hash<Actor>{}(Actor::participant(alice)), std::hash<Actor>{}(Actor::participant(alice)));
-}
-
 TEST(ActorTest, HostActsWithTheFixedHostRecordAndDJRights) {
   EXPECT_EQ(Actor::host().participant(), (Participant{"host", "Host", Role::dj}));
   EXPECT_TRUE(Actor::host().isDJ());

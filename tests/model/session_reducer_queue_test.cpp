@@ -172,17 +172,5 @@ TEST_F(ReducerTest, LoadsTracksOnceEachUnlessDuplicatesAreAllowed) {
   }
 }
 
-TEST_F(ReducerTest, ReplacesSettingsAndModeWithoutTouchingTheQueue) {
-  SessionState state = party();
-  state.queue = {queued(song("a"))};
-  SessionSettings settings;
-  settings.maxPendingPerGuest = -5;  // taken as given
-  const SessionState next = accept(accept(state, UpdateSettings{settings}), SetMode{PartyMode::suggestion});
-  EXPECT_EQ(next.settings, settings);
-  EXPECT_EQ(next.mode, PartyMode::suggestion);
-  EXPECT_EQ(next.queue, state.queue);
-  EXPECT_EQ(next.revision, state.revision + 2);
-}
-
 }  // namespace
 }  // namespace vinaro::testing
