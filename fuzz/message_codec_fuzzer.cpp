@@ -7,9 +7,9 @@
 #include <string_view>
 
 #include "protocol/codec_invariants.h"
-#include "protocol/sample_body.h"
+#include "protocol/command.h"
 
-using FuzzedBody = vinaro::test::SampleBody;
+using FuzzedBody = vinaro::Command;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/date.h"
+#include "protocol/json_fields.h"
 
 namespace vinaro {
 
@@ -37,6 +38,10 @@ void hashInto(std::size_t& seed, const T& value) {
   } else if constexpr (requires { typename T::value_type; value.size(); } && !std::is_same_v<T, std::string>) {
     hashCombine(seed, value.size());
     for (const auto& element : value) hashInto(seed, element);
+  } else if constexpr (wire::Described<T>) {
+    std::apply([&](const auto&... fields) { (hashInto(seed, value.*(fields.member)), ...); }, T::wireFields());
+  } else if constexpr (std::is_empty_v<T>) {
+    // a value without data adds nothing
   } else {
     hashCombine(seed, std::hash<T>{}(value));
   }

@@ -8,4 +8,8 @@ struct Overloaded : Lambdas... {
   using Lambdas::operator()...;
 };
 
+// clang 14 (used for fuzzing) does not deduce aggregate template arguments by itself.
+template <class... Lambdas>
+Overloaded(Lambdas...) -> Overloaded<Lambdas...>;
+
 }  // namespace vinaro

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "codec_invariants.h"
-#include "sample_body.h"
+#include "protocol/command.h"
 
 namespace vinaro {
 namespace {
@@ -21,7 +21,7 @@ TEST(FuzzCorpus, EveryKeptInputKeepsTheCodecRules) {
     std::ifstream file(entry.path(), std::ios::binary);
     std::stringstream bytes;
     bytes << file.rdbuf();
-    EXPECT_EQ(test::codecInvariantViolation<test::SampleBody>(bytes.str()), std::nullopt) << entry.path().filename();
+    EXPECT_EQ(test::codecInvariantViolation<Command>(bytes.str()), std::nullopt) << entry.path().filename();
     ++replayed;
   }
   EXPECT_GE(replayed, 5u) << "no corpus at " << corpus;
