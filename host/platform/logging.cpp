@@ -1,0 +1,9 @@
+#include "platform/logging.h"
+
+namespace kovali {
+
+Q_LOGGING_CATEGORY(lcArchive, "kovaliapp.archive", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcMultiroom, "kovaliapp.multiroom", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcNet, "kovaliapp.net", QtInfoMsg)
+
+}  // namespace kovali

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <coroutine>
+#include <cstdint>
+#include <memory>
+
+#include "platform/scheduler.h"
+
+namespace kovali {
+
+/// Virtual time for tests: nothing happens until the test calls `advance`, which runs every
+/// sleep and timer tick that falls due, in time order (equal times in the order they were
+/// scheduled), with `now()` showing each one's moment. A cancelled sleep ends at the next
+/// `advance`, `advance(0)` included.
+class ManualScheduler final : public Scheduler {
+ public:
+  explicit ManualScheduler(vinaro::Date start = vinaro::Date{1'700'000'000'000.0});
+  ~ManualScheduler() override;
+
+  vinaro::Date now() const override;
+  QCoro::Task<> sleep(double seconds, CancellationToken token = {}) override;
+  RepeatingTimer repeat(double intervalSeconds, std::function<void()> tick) override;
+
+  void advance(double seconds);
+  /// Sleeps and timers still waiting.
+  int pendingCount() const;
+
+ private:
+  struct State;
+  class SleepAwaiter;
+
+  std::shared_ptr<State> state_;
+};
+
+}  // namespace kovali
