@@ -56,3 +56,14 @@ std::size_t hashFields(const Fields&... fields) {
 }
 
 }  // namespace vinaro
+
+/// Every type that describes its fields hashes them in order.
+template <class T>
+  requires vinaro::wire::Described<T>
+struct std::hash<T> {
+  std::size_t operator()(const T& value) const {
+    std::size_t seed = 0;
+    vinaro::hashInto(seed, value);
+    return seed;
+  }
+};

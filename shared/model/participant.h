@@ -66,8 +66,3 @@ struct EnumNames<QueuePosition> {
 };
 
 }  // namespace vinaro
-
-template <>
-struct std::hash<vinaro::Participant> {
-  std::size_t operator()(const vinaro::Participant& p) const { return vinaro::hashFields(p.id, p.name, p.role); }
-};

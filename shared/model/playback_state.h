@@ -70,22 +70,3 @@ struct PlaybackState {
 };
 
 }  // namespace vinaro
-
-template <>
-struct std::hash<vinaro::QueueItem> {
-  std::size_t operator()(const vinaro::QueueItem& q) const {
-    return vinaro::hashFields(q.id, q.track, q.addedBy, q.addedAt);
-  }
-};
-
-template <>
-struct std::hash<vinaro::LiveInput> {
-  std::size_t operator()(const vinaro::LiveInput& i) const { return vinaro::hashFields(i.id, i.name, i.queueWasPlaying); }
-};
-
-template <>
-struct std::hash<vinaro::PlaybackState> {
-  std::size_t operator()(const vinaro::PlaybackState& p) const {
-    return vinaro::hashFields(p.status, p.current, p.elapsed, p.elapsedAt);
-  }
-};

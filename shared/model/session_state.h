@@ -67,11 +67,3 @@ struct SessionState {
 };
 
 }  // namespace vinaro
-
-template <>
-struct std::hash<vinaro::SessionState> {
-  std::size_t operator()(const vinaro::SessionState& s) const {
-    return vinaro::hashFields(s.sessionID, s.name, s.revision, s.mode, s.settings, s.playback, s.queue, s.requests,
-                              s.source, s.participantCount, s.input, s.delayedOutputs, s.badges, s.partygoers);
-  }
-};

@@ -70,17 +70,3 @@ std::optional<std::string> fillArtworkTemplate(const std::optional<std::string>&
 bool isValidURL(std::string_view text);
 
 }  // namespace vinaro
-
-template <>
-struct std::hash<vinaro::Track> {
-  std::size_t operator()(const vinaro::Track& t) const {
-    return vinaro::hashFields(t.id, t.title, t.artist, t.album, t.duration, t.artworkURLTemplate, t.isExplicit);
-  }
-};
-
-template <>
-struct std::hash<vinaro::PlaylistRef> {
-  std::size_t operator()(const vinaro::PlaylistRef& r) const {
-    return vinaro::hashFields(r.source, r.id, r.name, r.subtitle, r.artworkURLTemplate, r.trackCount);
-  }
-};

@@ -60,12 +60,14 @@ struct EnvelopeHeader {
   std::optional<std::string> replyTo{};
   std::string type{};
 
+  /// A bare header leaves "replyTo" out when absent; only envelopes write it as null.
+  static auto wireFields() {
+    using wire::field;
+    return std::tuple{field("v", &EnvelopeHeader::v), field("id", &EnvelopeHeader::id),
+                      field("replyTo", &EnvelopeHeader::replyTo), field("type", &EnvelopeHeader::type)};
+  }
   bool operator==(const EnvelopeHeader&) const = default;
 };
-
-/// A bare header leaves "replyTo" out when absent; only envelopes write it as null.
-void writeJson(wire::Writer& writer, const EnvelopeHeader& header);
-EnvelopeHeader readJson(const wire::Value& value, std::type_identity<EnvelopeHeader>);
 
 template <EnvelopeBody Body>
 void writeJson(wire::Writer& writer, const Envelope<Body>& envelope) {
@@ -98,13 +100,6 @@ Envelope<Body> readJson(const wire::Value& value, std::type_identity<Envelope<Bo
 template <>
 struct std::hash<vinaro::EmptyPayload> {
   std::size_t operator()(const vinaro::EmptyPayload&) const { return 0; }
-};
-
-template <>
-struct std::hash<vinaro::EnvelopeHeader> {
-  std::size_t operator()(const vinaro::EnvelopeHeader& h) const {
-    return vinaro::hashFields(h.v, h.id, h.replyTo, h.type);
-  }
 };
 
 template <vinaro::EnvelopeBody Body>

@@ -22,6 +22,11 @@ struct HostAudioState {
     std::string transport{};  // "Built-in", "AirPlay", "Bluetooth", "USB", "HDMI / DisplayPort", "Other"
     bool isDefault = false;
 
+    static auto wireFields() {
+      using wire::field;
+      return std::tuple{field("id", &Output::id), field("name", &Output::name), field("transport", &Output::transport),
+                        field("isDefault", &Output::isDefault)};
+    }
     bool operator==(const Output&) const = default;
   };
 
@@ -32,6 +37,10 @@ struct HostAudioState {
       std::string name{};
       std::optional<std::int64_t> volume{};  // 0...100; absent when it cannot be set
 
+      static auto wireFields() {
+        using wire::field;
+        return std::tuple{field("id", &Speaker::id), field("name", &Speaker::name), field("volume", &Speaker::volume)};
+      }
       bool operator==(const Speaker&) const = default;
     };
 
@@ -47,6 +56,13 @@ struct HostAudioState {
     /// The sentence worth showing: only a problem, or why multi-room cannot run at all.
     std::optional<std::string> visibleDetail() const;
 
+    static auto wireFields() {
+      using wire::field;
+      return std::tuple{field("isSupported", &MultiRoom::isSupported), field("status", &MultiRoom::status),
+                        field("detail", &MultiRoom::detail),           field("playsOnMac", &MultiRoom::playsOnMac),
+                        field("isError", &MultiRoom::isError),         field("speakers", &MultiRoom::speakers),
+                        field("macVolume", &MultiRoom::macVolume)};
+    }
     bool operator==(const MultiRoom&) const = default;
   };
 
@@ -58,6 +74,11 @@ struct HostAudioState {
       bool isIncluded = false;
       std::optional<std::int64_t> volume{};
 
+      static auto wireFields() {
+        using wire::field;
+        return std::tuple{field("id", &Zone::id), field("name", &Zone::name), field("isIncluded", &Zone::isIncluded),
+                          field("volume", &Zone::volume)};
+      }
       bool operator==(const Zone&) const = default;
     };
 
@@ -65,6 +86,10 @@ struct HostAudioState {
       std::string id{};  // "<source id>|<media id>"
       std::string name{};
 
+      static auto wireFields() {
+        using wire::field;
+        return std::tuple{field("id", &Input::id), field("name", &Input::name)};
+      }
       bool operator==(const Input&) const = default;
     };
 
@@ -73,6 +98,10 @@ struct HostAudioState {
       std::string name{};
       std::string summary{};
 
+      static auto wireFields() {
+        using wire::field;
+        return std::tuple{field("id", &Preset::id), field("name", &Preset::name), field("summary", &Preset::summary)};
+      }
       bool operator==(const Preset&) const = default;
     };
 
@@ -93,6 +122,22 @@ struct HostAudioState {
     bool isConnected() const;
     bool isBusy() const;
 
+    static auto wireFields() {
+      using wire::field;
+      return std::tuple{field("status", &HEOS::status),
+                        field("title", &HEOS::title),
+                        field("detail", &HEOS::detail),
+                        field("zones", &HEOS::zones),
+                        field("inputs", &HEOS::inputs),
+                        field("inputID", &HEOS::inputID),
+                        field("volume", &HEOS::volume),
+                        field("isPlayingParty", &HEOS::isPlayingParty),
+                        field("isApplying", &HEOS::isApplying),
+                        field("stateText", &HEOS::stateText),
+                        field("stateIsError", &HEOS::stateIsError),
+                        field("startWithParty", &HEOS::startWithParty),
+                        field("presets", &HEOS::presets)};
+    }
     bool operator==(const HEOS&) const = default;
   };
 
@@ -102,6 +147,10 @@ struct HostAudioState {
     std::string name{};
     std::string transport{};
 
+    static auto wireFields() {
+      using wire::field;
+      return std::tuple{field("id", &Source::id), field("name", &Source::name), field("transport", &Source::transport)};
+    }
     bool operator==(const Source&) const = default;
   };
 
@@ -111,90 +160,13 @@ struct HostAudioState {
   std::optional<std::vector<Source>> sources{};
   std::optional<std::string> sourceError{};
 
+  static auto wireFields() {
+    using wire::field;
+    return std::tuple{field("outputs", &HostAudioState::outputs), field("multiRoom", &HostAudioState::multiRoom),
+                      field("heos", &HostAudioState::heos), field("sources", &HostAudioState::sources),
+                      field("sourceError", &HostAudioState::sourceError)};
+  }
   bool operator==(const HostAudioState&) const = default;
 };
 
-void writeJson(wire::Writer& writer, const HostAudioState& state);
-HostAudioState readJson(const wire::Value& value, std::type_identity<HostAudioState>);
-void writeJson(wire::Writer& writer, const HostAudioState::Output& output);
-HostAudioState::Output readJson(const wire::Value& value, std::type_identity<HostAudioState::Output>);
-void writeJson(wire::Writer& writer, const HostAudioState::MultiRoom& multiRoom);
-HostAudioState::MultiRoom readJson(const wire::Value& value, std::type_identity<HostAudioState::MultiRoom>);
-void writeJson(wire::Writer& writer, const HostAudioState::MultiRoom::Speaker& speaker);
-HostAudioState::MultiRoom::Speaker readJson(const wire::Value& value, std::type_identity<HostAudioState::MultiRoom::Speaker>);
-void writeJson(wire::Writer& writer, const HostAudioState::HEOS& heos);
-HostAudioState::HEOS readJson(const wire::Value& value, std::type_identity<HostAudioState::HEOS>);
-void writeJson(wire::Writer& writer, const HostAudioState::HEOS::Zone& zone);
-HostAudioState::HEOS::Zone readJson(const wire::Value& value, std::type_identity<HostAudioState::HEOS::Zone>);
-void writeJson(wire::Writer& writer, const HostAudioState::HEOS::Input& input);
-HostAudioState::HEOS::Input readJson(const wire::Value& value, std::type_identity<HostAudioState::HEOS::Input>);
-void writeJson(wire::Writer& writer, const HostAudioState::HEOS::Preset& preset);
-HostAudioState::HEOS::Preset readJson(const wire::Value& value, std::type_identity<HostAudioState::HEOS::Preset>);
-void writeJson(wire::Writer& writer, const HostAudioState::Source& source);
-HostAudioState::Source readJson(const wire::Value& value, std::type_identity<HostAudioState::Source>);
-
 }  // namespace vinaro
-
-template <>
-struct std::hash<vinaro::HostAudioState::Output> {
-  std::size_t operator()(const vinaro::HostAudioState::Output& o) const {
-    return vinaro::hashFields(o.id, o.name, o.transport, o.isDefault);
-  }
-};
-
-template <>
-struct std::hash<vinaro::HostAudioState::MultiRoom::Speaker> {
-  std::size_t operator()(const vinaro::HostAudioState::MultiRoom::Speaker& s) const {
-    return vinaro::hashFields(s.id, s.name, s.volume);
-  }
-};
-
-template <>
-struct std::hash<vinaro::HostAudioState::MultiRoom> {
-  std::size_t operator()(const vinaro::HostAudioState::MultiRoom& m) const {
-    return vinaro::hashFields(m.isSupported, m.status, m.detail, m.playsOnMac, m.isError, m.speakers, m.macVolume);
-  }
-};
-
-template <>
-struct std::hash<vinaro::HostAudioState::HEOS::Zone> {
-  std::size_t operator()(const vinaro::HostAudioState::HEOS::Zone& z) const {
-    return vinaro::hashFields(z.id, z.name, z.isIncluded, z.volume);
-  }
-};
-
-template <>
-struct std::hash<vinaro::HostAudioState::HEOS::Input> {
-  std::size_t operator()(const vinaro::HostAudioState::HEOS::Input& i) const {
-    return vinaro::hashFields(i.id, i.name);
-  }
-};
-
-template <>
-struct std::hash<vinaro::HostAudioState::HEOS::Preset> {
-  std::size_t operator()(const vinaro::HostAudioState::HEOS::Preset& p) const {
-    return vinaro::hashFields(p.id, p.name, p.summary);
-  }
-};
-
-template <>
-struct std::hash<vinaro::HostAudioState::HEOS> {
-  std::size_t operator()(const vinaro::HostAudioState::HEOS& h) const {
-    return vinaro::hashFields(h.status, h.title, h.detail, h.zones, h.inputs, h.inputID, h.volume, h.isPlayingParty,
-                              h.isApplying, h.stateText, h.stateIsError, h.startWithParty, h.presets);
-  }
-};
-
-template <>
-struct std::hash<vinaro::HostAudioState::Source> {
-  std::size_t operator()(const vinaro::HostAudioState::Source& s) const {
-    return vinaro::hashFields(s.id, s.name, s.transport);
-  }
-};
-
-template <>
-struct std::hash<vinaro::HostAudioState> {
-  std::size_t operator()(const vinaro::HostAudioState& s) const {
-    return vinaro::hashFields(s.outputs, s.multiRoom, s.heos, s.sources, s.sourceError);
-  }
-};

@@ -45,10 +45,3 @@ struct EnumNames<ProtocolError::Code> {
 };
 
 }  // namespace vinaro
-
-template <>
-struct std::hash<vinaro::ProtocolError> {
-  std::size_t operator()(const vinaro::ProtocolError& error) const {
-    return vinaro::hashFields(std::string(vinaro::rawValue(error.code)), error.message);
-  }
-};
