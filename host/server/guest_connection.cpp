@@ -1,0 +1,65 @@
+#include "server/guest_connection.h"
+
+#include <utility>
+
+#include <QWebSocket>
+
+namespace kovali {
+
+GuestConnection::GuestConnection(QWebSocket* socket, std::shared_ptr<QObject> listener, QObject* parent)
+    : QObject(parent), listener_(std::move(listener)), socket_(socket) {
+  socket_->setParent(this);
+  socket_->setMaxAllowedIncomingMessageSize(maxBufferedMessageBytes);
+  socket_->setMaxAllowedIncomingFrameSize(maxBufferedMessageBytes);
+
+  connect(socket_, &QWebSocket::textMessageReceived, this, [this](const QString& text) { deliver(text.toUtf8()); });
+  connect(socket_, &QWebSocket::binaryMessageReceived, this, [this](const QByteArray& bytes) { deliver(bytes); });
+  connect(socket_, &QWebSocket::disconnected, this, [this] { ended(); });
+  if (socket_->state() != QAbstractSocket::ConnectedState) {
+    // Gone before it was taken in: report it once the owner has set the callbacks.
+    QMetaObject::invokeMethod(this, [this] { ended(); }, Qt::QueuedConnection);
+  }
+}
+
+GuestConnection::~GuestConnection() {
+  // Nothing is reported from inside our own end, and the socket goes before its listener.
+  socket_->disconnect(this);
+  delete socket_;
+}
+
+bool GuestConnection::sendText(const QByteArray& utf8) {
+  if (ended_) return false;
+  return socket_->sendTextMessage(QString::fromUtf8(utf8)) >= 0;
+}
+
+void GuestConnection::close() {
+  if (!ended_) socket_->close();
+}
+
+void GuestConnection::release() {
+  onMessage = nullptr;
+  onEnded = nullptr;
+  released_ = true;
+  if (ended_) {
+    deleteOnce();
+  } else {
+    socket_->close();  // reports `disconnected` once the queued bytes are out, and then we go
+  }
+}
+
+void GuestConnection::deliver(const QByteArray& bytes) {
+  // A copy: the handler may release this connection, which clears `onMessage` mid-call.
+  if (const auto handler = onMessage) handler(bytes);
+}
+
+void GuestConnection::ended() {
+  if (std::exchange(ended_, true)) return;
+  if (auto report = std::exchange(onEnded, nullptr)) report();
+  if (released_) deleteOnce();
+}
+
+void GuestConnection::deleteOnce() {
+  if (!std::exchange(deleting_, true)) deleteLater();
+}
+
+}  // namespace kovali

@@ -1,0 +1,261 @@
+#include "server/host_server.h"
+
+#include <algorithm>
+#include <string_view>
+#include <utility>
+
+#include <QWebSocket>
+#include <QPointer>
+#include <QWebSocketServer>
+
+#include "platform/logging.h"
+#include "platform/set_if_changed.h"
+#include "protocol/bonjour.h"
+#include "protocol/message_codec.h"
+#include "protocol/uuid.h"
+#include "server/guest_connection.h"
+
+namespace kovali {
+
+namespace {
+
+/// Status texts are whole sentences, but socket error strings come without the full stop.
+std::string asSentence(std::string text) {
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  if (text.empty()) return "The listener failed.";
+  if (text.back() != '.' && text.back() != '!' && text.back() != '?') text += '.';
+  return text;
+}
+
+/// 1, 2, 4, 8, 16, then 30 seconds for every later consecutive failure.
+int restartDelaySeconds(int failures) { return std::min(1 << std::min(failures - 1, 5), 30); }
+
+void setTxt(TxtRecord& txt, const std::string& key, const std::string& value) {
+  const auto existing = std::find_if(txt.begin(), txt.end(), [&](const auto& pair) { return pair.first == key; });
+  if (existing != txt.end()) {
+    existing->second = value;
+  } else {
+    txt.emplace_back(key, value);
+  }
+}
+
+}  // namespace
+
+HostServer::HostServer(Scheduler& scheduler, std::unique_ptr<ServiceAdvertiser> advertiser, QHostAddress address,
+                       QObject* parent)
+    : QObject(parent), scheduler_(scheduler), advertiser_(std::move(advertiser)), address_(std::move(address)) {
+  // The advertiser reports only on its latest publication, and every dropped listener
+  // withdraws its own; a report while no listener runs is stale all the same.
+  advertiser_->onRegistered = [this](const std::string& name) {
+    if (listener_) registered(name);
+  };
+  advertiser_->onFailed = [this](const AdvertiserError& error) {
+    if (listener_) listenerFailed(error.message());
+  };
+}
+
+HostServer::~HostServer() {
+  // The connections go with this object; their sockets' last words must not reach it.
+  for (auto& [id, connection] : connections_) {
+    connection->onMessage = nullptr;
+    connection->onEnded = nullptr;
+  }
+}
+
+void HostServer::start() {
+  restartTask_.cancel();
+  dropListener();  // never two listeners, even if a caller skipped stop()
+  setStatus(Status::starting());
+
+  // Closed when dropped, deleted once its last connection has gone as well.
+  std::shared_ptr<QWebSocketServer> listener(
+      new QWebSocketServer(QStringLiteral("Kovali"), QWebSocketServer::NonSecureMode), [](QWebSocketServer* dropped) {
+        dropped->close();
+        dropped->deleteLater();  // this may run inside one of its own signals
+      });
+  if (!listener->listen(address_, 0)) {
+    const auto reason = listener->errorString().toStdString();
+    listenerFailed("Could not create the listener: " + asSentence(reason));
+    return;
+  }
+  QWebSocketServer* const raw = listener.get();
+  connect(raw, &QWebSocketServer::newConnection, this, [this, raw] {
+    if (raw == listener_.get()) {
+      accept(*raw);
+    } else {
+      // Finished their handshake after the listener was dropped: no one would read them.
+      while (QWebSocket* socket = raw->nextPendingConnection()) {
+        socket->close();
+        socket->deleteLater();
+      }
+    }
+  });
+  connect(raw, &QWebSocketServer::acceptError, this, [this, raw] {
+    // The listener stops accepting after a lasting error, so it is replaced.
+    if (raw == listener_.get()) listenerFailed(raw->errorString().toStdString());
+  });
+  connect(raw, &QWebSocketServer::serverError, this, [raw] {
+    qCDebug(lcNet).noquote() << "A guest's WebSocket handshake failed:" << raw->errorString();
+  });
+  listener_ = std::move(listener);
+  qCInfo(lcNet) << "Guest server listening on port" << raw->serverPort();
+  advertiser_->publish(serviceRecord());
+}
+
+void HostServer::stop() {
+  // Taken out first, so that nothing said to `onDisconnect` reaches a closing connection.
+  const auto open = std::exchange(connections_, {});
+  for (const auto& [id, connection] : open) {
+    connection->release();
+    if (onDisconnect) onDisconnect(id);
+  }
+  updateConnectionCount();
+  restartTask_.cancel();
+  failures_ = 0;
+  dropListener();
+  setAdvertisedName(std::nullopt);
+  setStatus(Status::stopped());
+}
+
+void HostServer::setExtraTXT(TxtPairs pairs) {
+  if (pairs == extraTXT_) return;
+  extraTXT_ = std::move(pairs);
+  if (listener_) advertiser_->publish(serviceRecord());
+}
+
+void HostServer::send(const vinaro::Event& event, ConnectionID to, std::optional<std::string> replyTo,
+                      std::function<void()> completion) {
+  const auto found = connections_.find(to);
+  if (found == connections_.end()) return;
+
+  const vinaro::Envelope<vinaro::Event> envelope{
+      .v = vinaro::ProtocolVersion::current,
+      .id = vinaro::makeUUIDString(),
+      .replyTo = std::move(replyTo),
+      .body = event,
+  };
+  std::string bytes;
+  try {
+    bytes = vinaro::MessageCodec::encode(envelope);
+  } catch (const vinaro::wire::EncodeError& error) {
+    qCWarning(lcNet) << "Could not encode a" << event.type().data() << "event:" << error.what();
+    return;
+  }
+  // A failed send shows as the connection ending; the completion runs either way.
+  found->second->sendText(QByteArray::fromStdString(bytes));
+  if (completion) QMetaObject::invokeMethod(this, std::move(completion), Qt::QueuedConnection);
+}
+
+void HostServer::close(ConnectionID id) {
+  if (const auto found = connections_.find(id); found != connections_.end()) found->second->close();
+  remove(id);
+}
+
+void HostServer::remove(ConnectionID id) {
+  const auto found = connections_.find(id);
+  if (found == connections_.end()) return;
+  GuestConnection* connection = found->second;
+  connections_.erase(found);
+  connection->release();
+  updateConnectionCount();
+  qCDebug(lcNet).noquote() << "Guest connection" << QString::fromStdString(id.text()) << "left";
+  if (onDisconnect) onDisconnect(id);
+}
+
+void HostServer::listenerFailed(const std::string& message) {
+  dropListener();
+  setAdvertisedName(std::nullopt);
+  ++failures_;
+  const int delay = restartDelaySeconds(failures_);
+  const auto text = asSentence(message) + " Retrying automatically.";
+  qCWarning(lcNet).noquote() << "Guest server failed:" << QString::fromStdString(text) << "Next try in" << delay
+                             << "s.";
+  setStatus(Status::failed(text));
+  restartTask_.start([this, self = QPointer<HostServer>(this), delay](CancellationToken token) -> QCoro::Task<> {
+    co_await scheduler_.sleep(delay, token);
+    if (token.isCancelled() || !self) co_return;
+    start();
+  });
+}
+
+void HostServer::dropListener() {
+  if (!listener_) return;
+  listener_->close();  // the port is free at once, whoever still holds the listener
+  listener_.reset();
+  advertiser_->withdraw();
+}
+
+void HostServer::registered(const std::string& name) {
+  qCInfo(lcNet).noquote() << "Guest server advertised as" << QString::fromStdString(name);
+  setAdvertisedName(name);
+  failures_ = 0;
+  setStatus(Status::ready(listener_->serverPort()));
+}
+
+void HostServer::accept(QWebSocketServer& listener) {
+  while (QWebSocket* socket = listener.nextPendingConnection()) {
+    const ConnectionID id{++nextID_};
+    auto* connection = new GuestConnection(socket, listener_, this);
+    connection->onMessage = [this, id](const QByteArray& bytes) { handle(bytes, id); };
+    connection->onEnded = [this, id] { remove(id); };
+    connections_.emplace(id, connection);
+    updateConnectionCount();
+    qCDebug(lcNet).noquote() << "Guest connection" << QString::fromStdString(id.text()) << "from"
+                             << socket->peerAddress().toString();
+  }
+}
+
+void HostServer::handle(const QByteArray& bytes, ConnectionID id) {
+  if (bytes.isEmpty()) return;
+  if (bytes.size() > maxMessageBytes) {
+    send({vinaro::ProtocolError::badRequest("The message is too large; a message may have at most 1 MiB.")}, id);
+    return;
+  }
+  const std::string_view text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  auto envelope = vinaro::MessageCodec::decode<vinaro::Command>(text);
+  if (envelope) {
+    if (onMessage) onMessage(id, std::move(envelope).value());
+    return;
+  }
+
+  const auto& error = envelope.error();
+  std::optional<std::string> replyTo;
+  if (const auto header = vinaro::MessageCodec::header(text)) replyTo = header->id;
+  if (error.code == vinaro::ProtocolError::Code::unsupportedVersion) {
+    // The phone gets to read why before the connection goes.
+    send({error}, id, std::move(replyTo), [this, id] { close(id); });
+  } else {
+    send({error}, id, std::move(replyTo));
+  }
+}
+
+ServiceRecord HostServer::serviceRecord() const {
+  return ServiceRecord{
+      .name = serviceName_,
+      .type = std::string(vinaro::Bonjour::serviceType),
+      .port = listener_ ? listener_->serverPort() : std::uint16_t{0},
+      .txt = makeTXTRecord(),
+  };
+}
+
+TxtRecord HostServer::makeTXTRecord() const {
+  TxtRecord txt;
+  setTxt(txt, std::string(vinaro::Bonjour::TXTKey::session), sessionID_);
+  setTxt(txt, std::string(vinaro::Bonjour::TXTKey::version), std::to_string(vinaro::ProtocolVersion::current));
+  for (const auto& [key, value] : extraTXT_) setTxt(txt, key, value);
+  return txt;
+}
+
+void HostServer::setStatus(Status status) {
+  if (setIfChanged(status_, std::move(status))) emit statusChanged();
+}
+
+void HostServer::setAdvertisedName(std::optional<std::string> name) {
+  if (setIfChanged(advertisedName_, std::move(name))) emit advertisedNameChanged();
+}
+
+void HostServer::updateConnectionCount() {
+  if (setIfChanged(connectionCount_, static_cast<int>(connections_.size()))) emit connectionCountChanged();
+}
+
+}  // namespace kovali

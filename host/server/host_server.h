@@ -1,0 +1,123 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <QHostAddress>
+#include <QObject>
+
+#include "platform/cancellable_task.h"
+#include "platform/scheduler.h"
+#include "platform/service_advertiser.h"
+#include "protocol/command.h"
+#include "protocol/envelope.h"
+#include "protocol/event.h"
+#include "server/connection_id.h"
+#include "server/host_server_status.h"
+
+class QWebSocketServer;
+
+namespace kovali {
+
+class GuestConnection;
+
+/// The guest connection server: a WebSocket listener on a port the system picks, advertised over
+/// Bonjour, with one connection per phone. It knows nothing of sessions: each message becomes one
+/// decoded envelope for its owner, and the owner sends events back by connection id. A failing
+/// listener (or advertisement) is replaced after a growing pause; open connections stay.
+///
+/// Everything, socket I/O included, runs on the thread that owns the server (the main thread).
+class HostServer final : public QObject {
+  Q_OBJECT
+  Q_PROPERTY(kovali::HostServerStatus status READ status NOTIFY statusChanged)
+  Q_PROPERTY(std::optional<std::string> advertisedName READ advertisedName NOTIFY advertisedNameChanged)
+  Q_PROPERTY(int connectionCount READ connectionCount NOTIFY connectionCountChanged)
+
+ public:
+  using Status = HostServerStatus;
+  using ConnectionID = kovali::ConnectionID;
+  using TxtPairs = std::map<std::string, std::string>;
+
+  /// The largest message a phone may send; a larger one is refused and the connection kept.
+  static constexpr std::int64_t maxMessageBytes = 1 << 20;
+
+  /// Listens on `address` (any interface in the app, loopback in tests) once started.
+  HostServer(Scheduler& scheduler, std::unique_ptr<ServiceAdvertiser> advertiser, QHostAddress address,
+             QObject* parent = nullptr);
+  ~HostServer() override;
+
+  const Status& status() const { return status_; }
+  /// The name the service is registered under, which differs from `serviceName` after a name
+  /// conflict; none while not registered.
+  const std::optional<std::string>& advertisedName() const { return advertisedName_; }
+  int connectionCount() const { return connectionCount_; }
+
+  /// Listens and advertises; the status becomes ready once the service is registered.
+  void start();
+  /// Closes every connection (each reported to `onDisconnect`), drops the listener and any
+  /// pending restart.
+  void stop();
+
+  /// The Bonjour instance name and the session id; they take effect at the next start or TXT update.
+  const std::string& serviceName() const { return serviceName_; }
+  void setServiceName(std::string name) { serviceName_ = std::move(name); }
+  const std::string& sessionID() const { return sessionID_; }
+  void setSessionID(std::string id) { sessionID_ = std::move(id); }
+  /// Further TXT pairs; a change is published at once while a listener runs.
+  void setExtraTXT(TxtPairs pairs);
+
+  /// Sends `event` as one envelope with a fresh id; `completion` runs once the bytes are queued
+  /// on the socket. An id that is no longer connected gets nothing, and no completion runs.
+  void send(const vinaro::Event& event, ConnectionID to, std::optional<std::string> replyTo = std::nullopt,
+            std::function<void()> completion = {});
+  /// Closes the connection behind what is already queued, then removes it.
+  void close(ConnectionID id);
+  /// Takes the connection out of the table and reports it to `onDisconnect`, once.
+  void remove(ConnectionID id);
+
+  /// Every decoded guest message.
+  std::function<void(ConnectionID, vinaro::Envelope<vinaro::Command>)> onMessage;
+  /// A connection left the table.
+  std::function<void(ConnectionID)> onDisconnect;
+
+ signals:
+  void statusChanged();
+  void advertisedNameChanged();
+  void connectionCountChanged();
+
+ private:
+  void listenerFailed(const std::string& message);
+  void dropListener();
+  void registered(const std::string& name);
+  void accept(QWebSocketServer& listener);
+  void handle(const QByteArray& bytes, ConnectionID id);
+  ServiceRecord serviceRecord() const;
+  TxtRecord makeTXTRecord() const;
+
+  void setStatus(Status status);
+  void setAdvertisedName(std::optional<std::string> name);
+  void updateConnectionCount();
+
+  Scheduler& scheduler_;
+  std::unique_ptr<ServiceAdvertiser> advertiser_;
+  QHostAddress address_;
+
+  Status status_;
+  std::optional<std::string> advertisedName_;
+  int connectionCount_ = 0;
+
+  std::shared_ptr<QWebSocketServer> listener_;  // shared with the connections it accepted
+  CancellableTask restartTask_;
+  int failures_ = 0;
+  std::map<ConnectionID, GuestConnection*> connections_;
+  std::int64_t nextID_ = 0;
+  std::string serviceName_;
+  std::string sessionID_;
+  TxtPairs extraTXT_;
+};
+
+}  // namespace kovali
