@@ -56,12 +56,6 @@ TEST(AudioInputs, StopForgetsTheRequestAndTheErrorAndTellsTheOwner) {
   EXPECT_EQ(changes, 1);
 }
 
-TEST(AudioInputs, NeedsNoMicrophonePermissionOnLinux) {
-  AudioInputs inputs;
-  EXPECT_TRUE(QCoro::waitFor(inputs.requestMicrophoneAccess()));
-  EXPECT_EQ(inputs.lastError(), std::nullopt);
-}
-
 TEST(AudioInputs, ThePlayerIsMissingSoAListedInputCannotPlay) {
   ManualScheduler scheduler;
   ListedInputs inputs(scheduler);

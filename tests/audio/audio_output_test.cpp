@@ -38,17 +38,5 @@ TEST(AudioOutput, ASwitchFailsWithASentenceAndCallsNoChangeCallback) {
   EXPECT_EQ(output.defaultDeviceID(), 0u);
 }
 
-TEST(AudioOutput, TransportsTravelAsTheNamesPhonesShow) {
-  const std::pair<Transport, std::string_view> names[] = {
-      {Transport::builtIn, "Built-in"}, {Transport::airPlay, "AirPlay"}, {Transport::bluetooth, "Bluetooth"},
-      {Transport::usb, "USB"},          {Transport::hdmi, "HDMI / DisplayPort"}, {Transport::other, "Other"},
-  };
-  for (const auto& [transport, name] : names) {
-    EXPECT_EQ(vinaro::rawValue(transport), name);
-    EXPECT_EQ(vinaro::enumFromRawValue<Transport>(name), transport) << name;
-  }
-  EXPECT_EQ(vinaro::enumFromRawValue<Transport>("HDMI"), std::nullopt);
-}
-
 }  // namespace
 }  // namespace kovali

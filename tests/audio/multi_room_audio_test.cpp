@@ -86,25 +86,6 @@ TEST(MultiRoomAudio, StoppingReturnsToOff) {
   EXPECT_TRUE(observed.audio.speakers().empty());
 }
 
-TEST(MultiRoomAudio, SummarisesEachStatus) {
-  InMemoryPreferences preferences;
-  MultiRoomAudio audio(preferences);
-  const struct {
-    MultiRoomAudio::Status status;
-    std::string summary;
-    bool isError;
-  } cases[] = {
-      {MultiRoomAudio::Status::off(), "Not available on Linux yet.", false},
-      {MultiRoomAudio::Status::starting(), "Starting…", false},
-      {MultiRoomAudio::Status::failed("The capture stopped."), "The capture stopped.", true},
-  };
-  for (const auto& c : cases) {
-    audio.setStatus(c.status);
-    EXPECT_EQ(audio.summary(), c.summary) << c.status.text();
-    EXPECT_EQ(audio.summaryIsError(), c.isError) << c.status.text();
-  }
-}
-
 TEST(MultiRoomAudio, PlaysOnMacIsSavedAndReportedEvenWhenUnchanged) {
   InMemoryPreferences preferences;
   Observed observed(preferences);
@@ -139,15 +120,6 @@ TEST(MultiRoomAudio, MacVolumeIsSavedAsGivenEvenWhenUnchanged) {
   EXPECT_EQ(volume.count(), 1);
   EXPECT_EQ(observed.changes, 1);
   EXPECT_EQ(MultiRoomAudio(preferences).macVolume(), 35) << "the next launch reads it back";
-}
-
-TEST(MultiRoomAudio, KeepsTheChosenInputForTheEngine) {
-  InMemoryPreferences preferences;
-  MultiRoomAudio audio(preferences);
-  audio.setInput("usb-line-in");
-  EXPECT_EQ(audio.inputID(), "usb-line-in");
-  audio.setInput(std::nullopt);
-  EXPECT_EQ(audio.inputID(), std::nullopt);
 }
 
 }  // namespace
