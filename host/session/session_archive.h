@@ -23,6 +23,10 @@ class SessionArchive {
   /// The archive in `folder`, which is created when missing.
   static vinaro::Expected<SessionArchive, OpenError> open(const QString& folder);
 
+  // One archive per file: a copy would not know that the other stopped saving.
+  SessionArchive(SessionArchive&&) = default;
+  SessionArchive& operator=(SessionArchive&&) = default;
+
   /// The session file.
   const QString& filePath() const { return path_; }
   /// Where an unreadable session file is moved before the host starts afresh.
