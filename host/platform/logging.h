@@ -9,5 +9,6 @@ namespace kovali {
 Q_DECLARE_LOGGING_CATEGORY(lcArchive)    // "kovaliapp.archive": the saved session
 Q_DECLARE_LOGGING_CATEGORY(lcMultiroom)  // "kovaliapp.multiroom": multi-room audio
 Q_DECLARE_LOGGING_CATEGORY(lcNet)        // "kovaliapp.net": guest server and Bonjour
+Q_DECLARE_LOGGING_CATEGORY(lcSecrets)    // "kovaliapp.secrets": the keychain and the secrets file
 
 }  // namespace kovali

@@ -1,0 +1,259 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include <QObject>
+#include <QString>
+#include <QUuid>
+#include <qcoro/qcorotask.h>
+
+#include "platform/cancellable_task.h"
+#include "platform/preferences.h"
+#include "platform/scheduler.h"
+#include "protocol/json_fields.h"
+#include "protocol/json_reader.h"
+#include "protocol/json_writer.h"
+
+namespace kovali {
+
+/// The host's HEOS speakers: the saved setup (which input plays on which zones at which
+/// volume, and whether HEOS follows the party), the presets, and the connection's state.
+///
+/// Discovery and the HEOS connection do not exist yet: a search ends in the failed status with
+/// a sentence saying so, no player, zone or input is ever listed, and every command that would
+/// go to a device fails with "Not connected to HEOS.". The setup and the presets are kept and
+/// saved already.
+class HEOSController : public QObject {
+  Q_OBJECT
+  Q_PROPERTY(kovali::HEOSController::Status status READ status NOTIFY statusChanged)
+  Q_PROPERTY(kovali::HEOSController::Configuration configuration READ configuration NOTIFY configurationChanged)
+  Q_PROPERTY(kovali::HEOSController::Players players READ players NOTIFY playersChanged)
+  Q_PROPERTY(kovali::HEOSController::ZoneVolumes zoneVolumes READ zoneVolumes NOTIFY zoneVolumesChanged)
+  Q_PROPERTY(kovali::HEOSController::Inputs inputs READ inputs NOTIFY inputsChanged)
+  Q_PROPERTY(bool isApplying READ isApplying NOTIFY isApplyingChanged)
+  Q_PROPERTY(std::optional<std::string> lastError READ lastError NOTIFY lastErrorChanged)
+  Q_PROPERTY(kovali::HEOSController::Presets presets READ presets NOTIFY presetsChanged)
+
+ public:
+  struct Status {
+    enum class Kind { connected, failed, off, searching, connecting, notFound };
+
+    Kind kind = Kind::off;
+    std::string text;  // the device's host when connected, the sentence when failed; else empty
+
+    static Status connected(std::string host) { return {Kind::connected, std::move(host)}; }
+    static Status failed(std::string message) { return {Kind::failed, std::move(message)}; }
+    static Status off() { return {Kind::off, {}}; }
+    static Status searching() { return {Kind::searching, {}}; }
+    static Status connecting() { return {Kind::connecting, {}}; }
+    static Status notFound() { return {Kind::notFound, {}}; }
+
+    bool operator==(const Status&) const = default;
+  };
+
+  /// The saved setup; every change is written to the preferences at once.
+  struct Configuration {
+    std::optional<std::string> host{};  // a device's address; none means found by discovery
+    std::optional<std::int64_t> sourceID{};
+    std::optional<std::string> inputMid{};
+    std::optional<std::string> inputName{};
+    std::optional<std::vector<std::int64_t>> zones{};  // player ids
+    std::optional<std::int64_t> volume{};
+    bool startWithParty = false;  // the zones follow the party
+
+    static auto wireFields() {
+      using vinaro::wire::field;
+      using C = Configuration;
+      return std::tuple{field("host", &C::host),           field("sourceID", &C::sourceID),
+                        field("inputMid", &C::inputMid),   field("inputName", &C::inputName),
+                        field("zones", &C::zones),         field("volume", &C::volume),
+                        field("startWithParty", &C::startWithParty)};
+    }
+    bool operator==(const Configuration&) const = default;
+  };
+
+  struct Player {
+    std::int64_t id = 0;
+    std::string name;
+
+    bool operator==(const Player&) const = default;
+  };
+
+  struct Input {
+    std::int64_t sourceID = 0;
+    std::string mid;  // the media id
+    std::string name;
+
+    /// The source id in decimal, "|", and the media id: "7|line1".
+    std::string identifier() const { return std::to_string(sourceID) + "|" + mid; }
+    bool operator==(const Input&) const = default;
+  };
+
+  /// A saved setup: one input on some zones, their volumes and the master volume.
+  struct Preset {
+    struct Zone {
+      std::int64_t id = 0;
+      std::string name;  // as it was when saved
+      std::optional<std::int64_t> volume;
+
+      static auto wireFields() {
+        using vinaro::wire::field;
+        return std::tuple{field("id", &Zone::id), field("name", &Zone::name), field("volume", &Zone::volume)};
+      }
+      bool operator==(const Zone&) const = default;
+    };
+
+    QUuid id;
+    std::string name;
+    std::int64_t sourceID = 0;
+    std::string inputMid;
+    std::string inputName;
+    std::vector<Zone> zones;
+    std::int64_t volume = 0;
+
+    /// The id in its standard upper-case text form.
+    std::string idText() const;
+
+    // Every member is required; "id" must be a UUID.
+    friend void writeJson(vinaro::wire::Writer& writer, const Preset& preset);
+    friend Preset readJson(const vinaro::wire::Value& value, std::type_identity<Preset>);
+
+    bool operator==(const Preset&) const = default;
+  };
+
+  using Players = std::vector<Player>;
+  using Inputs = std::vector<Input>;
+  using Presets = std::vector<Preset>;
+  using ZoneVolumes = std::map<std::int64_t, std::int64_t>;  // player id -> 0...100
+
+  /// Loads the setup saved under `key` and the presets under `presetsKey` (either falls back to
+  /// its default when missing or unreadable); status off, connected to nothing.
+  HEOSController(Preferences& preferences, QString key, QString presetsKey, Scheduler& scheduler,
+                 QObject* parent = nullptr);
+
+  const Status& status() const { return status_; }
+  const Configuration& configuration() const { return configuration_; }
+  const Players& players() const { return players_; }
+  const ZoneVolumes& zoneVolumes() const { return zoneVolumes_; }
+  const Inputs& inputs() const { return inputs_; }
+  /// A play request is being applied.
+  bool isApplying() const { return isApplying_; }
+  const std::optional<std::string>& lastError() const { return lastError_; }
+  const Presets& presets() const { return presets_; }
+
+  /// The chosen input: the listed input the setup names, or one made from the setup.
+  std::optional<Input> currentInput() const;
+  /// The zones the party plays on.
+  std::vector<std::int64_t> selectedZones() const;
+  /// The zone leading the chosen zones.
+  std::optional<std::int64_t> leaderID() const;
+  /// The master volume to show and to send with a play.
+  std::int64_t volume() const;
+  /// Whether the chosen zones play the party's input now.
+  virtual bool isPlayingParty() const;
+  /// One line about what the zones play.
+  std::string stateText() const;
+  /// A second status line.
+  std::optional<std::string> detailText() const;
+  /// Two lines describing a preset: what plays where, then the volumes.
+  std::string summary(const Preset& preset) const;
+  /// A zone's display name: the listed player's name, else its id.
+  std::string zoneName(std::int64_t id) const;
+
+  /// Whether the party plays, kept by the session store after every accepted change.
+  bool partyIsPlaying = false;
+
+  /// Drops any connection attempt and starts a new search in a later turn of the event loop.
+  virtual void search();
+  /// The party went from not playing to playing: start it on the zones when HEOS follows it.
+  virtual void partyDidStart();
+  virtual void setStartWithParty(bool on);
+  /// Chooses the input "<source id>|<media id>" among the listed inputs.
+  virtual void selectInput(const std::string& id);
+  virtual void setZone(std::int64_t id, bool included);
+  /// Records a zone's volume (clamped to 0...100) and sends it after a short pause.
+  virtual void setZoneVolume(std::int64_t id, std::int64_t level);
+  /// Records the master volume (clamped to 0...100); sent after a short pause when the party
+  /// plays on the zones.
+  virtual void setVolume(std::int64_t level);
+  /// Plays the party's input on the chosen zones in a later turn of the event loop; a request
+  /// made while one is applied runs once after it.
+  virtual void requestPlay();
+  /// Stops the leading player; a failure goes to `lastError` and the log.
+  virtual QCoro::Task<> stop(std::int64_t leader);
+  /// Saves the current input, zones and volumes under `name`, replacing a preset of that name.
+  virtual void savePreset(const std::string& name);
+  /// Makes the preset the setup and plays it where the party plays on HEOS.
+  virtual void applyPreset(const Preset& preset);
+  virtual void deletePreset(const QUuid& id);
+
+  /// Receives each log line.
+  std::function<void(const std::string&)> onLog;
+  /// Called after any HEOS change the phones are shown.
+  std::function<void()> onChange;
+
+ signals:
+  void statusChanged();
+  void configurationChanged();
+  void playersChanged();
+  void zoneVolumesChanged();
+  void inputsChanged();
+  void isApplyingChanged();
+  void lastErrorChanged();
+  void presetsChanged();
+
+ protected:
+  void setStatus(Status status);
+  /// Writes the setup to the preferences when it changed.
+  void setConfiguration(Configuration configuration);
+  void setPlayers(Players players);
+  void setZoneVolumes(ZoneVolumes volumes);
+  void setInputs(Inputs inputs);
+  void setIsApplying(bool applying);
+  void setLastError(std::optional<std::string> error);
+  void setPresets(Presets presets);
+  void notifyChange();
+  void log(const std::string& line);
+  /// Records a failed operation: `lastError` and the log line "<action> failed: <description>".
+  void report(const std::string& description, const std::string& action);
+
+ private:
+  void runConnectAttempt();
+  void playIfReady(bool force);
+  void applyPlay();
+  void savePresets();
+  std::string presetLogText(const Preset& preset) const;
+  /// "A", "A and B", "A, B and C".
+  static std::string joinedList(const std::vector<std::string>& items);
+
+  // What every command says while there is no command connection, and there is none yet.
+  static constexpr const char* notConnected = "Not connected to HEOS.";
+
+  Preferences& preferences_;
+  QString key_;
+  QString presetsKey_;
+  Scheduler& scheduler_;
+
+  Status status_;
+  Configuration configuration_;
+  Players players_;
+  ZoneVolumes zoneVolumes_;
+  Inputs inputs_;
+  bool isApplying_ = false;
+  std::optional<std::string> lastError_;
+  Presets presets_;
+
+  std::uint64_t connectAttempt_ = 0;  // raised by every search and switch-off; older attempts stop
+  bool replayPending_ = false;
+  ZoneVolumes pendingZoneVolumes_;  // a preset's zone volumes, sent with the next play
+  CancellableTask volumeTask_;
+  std::map<std::int64_t, CancellableTask> zoneVolumeTasks_;
+};
+
+}  // namespace kovali
