@@ -233,13 +233,13 @@ void PulseMusicPlayer::pause() {
   if (status_ == MusicPlayerStatus::stopped) return;
   setStatus(MusicPlayerStatus::paused);
   stream_->locked([&] {
-    feed_.running = false;
-    stream_->setCorked(true);
-    if (const auto played = stream_->playedFrames()) {
+    if (const auto played = stream_->playedFrames(); played && feed_.running) {
       if (const auto position = feed_.timeline.at(*played)) {
         time_ = static_cast<double>(position->frames) / PulsePlaybackStream::sampleRate;
       }
     }
+    feed_.running = false;
+    stream_->setCorked(true);
   });
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -84,6 +85,14 @@ Song track(const char* name, const char* id) {
   return song;
 }
 
+/// The server's description of the streams playing now.
+std::string soundServerStreams() {
+  QProcess pactl;
+  pactl.start("pactl", {"list", "sink-inputs"});
+  pactl.waitForFinished();
+  return pactl.readAllStandardOutput().toStdString();
+}
+
 double processSeconds() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
@@ -114,14 +123,20 @@ TEST(PulseServerMusicPlayer, PlaysTwoTracksOneAfterTheOtherIntoTheSink) {
     double time;
   };
   std::vector<Sample> seen;
+  std::string streams;
   while (clock.elapsed() < 8000 && player.playbackStatus() == MusicPlayerStatus::playing) {
     QTest::qWait(100);
+    if (streams.empty()) streams = soundServerStreams();
     const auto entry = player.currentEntry();
     seen.push_back({entry ? std::optional(entry->id) : std::nullopt, player.playbackTime()});
   }
   const double cpu = processSeconds() - cpuBefore;
   const double wall = static_cast<double>(clock.elapsed()) / 1000.0;
   const auto& sound = recorder.stop();
+
+  // Multi-room finds the music by these names.
+  EXPECT_NE(streams.find("application.name = \"Kovali music\""), std::string::npos) << streams;
+  EXPECT_NE(streams.find("media.name = \"Kovali music\""), std::string::npos) << streams;
 
   // The player: through both entries in order, its time advancing, then paused at the end.
   EXPECT_EQ(player.playbackStatus(), MusicPlayerStatus::paused);
@@ -163,6 +178,35 @@ TEST(PulseServerMusicPlayer, PlaysTwoTracksOneAfterTheOtherIntoTheSink) {
   EXPECT_GT(firstHigh, lastLow - 0.1) << "the second track must follow the first";
 
   std::printf("player CPU while playing: %.2f %% of one core (%.2f s over %.2f s)\n", 100 * cpu / wall, cpu, wall);
+}
+
+TEST(PulseServerMusicPlayer, PausesWhereItIsAndResumesFromThere) {
+  if (!std::getenv("KOVALI_PULSE_TRACKS")) GTEST_SKIP() << "needs the sound server of pulse_music_player_test.sh";
+  PulseMusicPlayer player;
+  player.setQueue({track("a.flac", "a")});
+  ASSERT_EQ(QCoro::waitFor(player.play()), std::nullopt);
+  QElapsedTimer clock;
+  clock.start();
+  // The server's clock counts the output's own latency first.
+  while (clock.elapsed() < 3000 && player.playbackTime() < 0.3) QTest::qWait(50);
+  QTest::qWait(200);
+  player.pause();
+  const double pausedAt = player.playbackTime();
+  EXPECT_EQ(player.playbackStatus(), MusicPlayerStatus::paused);
+  EXPECT_GT(pausedAt, 0.4);
+  QTest::qWait(500);
+  EXPECT_EQ(player.playbackTime(), pausedAt);
+
+  ASSERT_EQ(QCoro::waitFor(player.play()), std::nullopt);
+  QTest::qWait(600);
+  EXPECT_EQ(player.playbackStatus(), MusicPlayerStatus::playing);
+  EXPECT_GT(player.playbackTime(), pausedAt);
+  EXPECT_LT(player.playbackTime(), pausedAt + 1.0);
+
+  player.stop();
+  EXPECT_EQ(player.playbackStatus(), MusicPlayerStatus::stopped);
+  EXPECT_EQ(player.playbackTime(), 0);
+  EXPECT_EQ(player.currentEntry()->title, "a.flac");  // the queue stays
 }
 
 TEST(PulseServerMusicPlayer, ReportsAFileItCannotPlay) {
