@@ -185,15 +185,6 @@ TEST_F(PlayerEngineTest, OnlyLogsAnUnexpectedOrVanishedEntry) {
                           "currentEntry E3 → nil (-, song -)"));
 }
 
-TEST_F(PlayerEngineTest, TakesAMoveToTheNextSongsEntryFromOutsideAsAnAdvance) {
-  syncAndSettle(song("a"), song("b"), Status::playing);
-  takeEvents();
-  player.setCurrentEntryFromOutside(1);
-  settle();
-  EXPECT_THAT(takeEvents(), ElementsAre(Event{TrackEnded{"a"}}));
-  EXPECT_EQ(engine.currentSongID(), "b");
-}
-
 TEST_F(PlayerEngineTest, ReportsASongThatStoppedBeforeItStarted) {
   syncAndSettle(song("a", 200), std::nullopt, Status::playing);
   player.stopsAt = 0.3;
