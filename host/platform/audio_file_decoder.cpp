@@ -1,0 +1,165 @@
+#include "platform/audio_file_decoder.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include <QString>
+#include <QUrl>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/error.h>
+#include <libavutil/log.h>
+#include <libswresample/swresample.h>
+}
+
+namespace kovali {
+
+namespace {
+
+std::string errorText(int error) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(error, text, sizeof text);
+  return text;
+}
+
+std::string failure(const std::string& path, const std::string& what) {
+  return "The file " + path + " could not be played (" + what + ").";
+}
+
+}  // namespace
+
+std::string localPath(const std::string& location) {
+  if (!location.starts_with("file:")) return location;
+  return QUrl(QString::fromStdString(location)).toLocalFile().toStdString();
+}
+
+vinaro::Expected<std::unique_ptr<AudioFileDecoder>, std::string> AudioFileDecoder::open(const std::string& location,
+                                                                                        int sampleRate) {
+  // FFmpeg's warnings about odd but playable files would flood the log.
+  static const bool quiet = [] {
+    av_log_set_level(AV_LOG_ERROR);
+    return true;
+  }();
+  (void)quiet;
+  const auto path = localPath(location);
+  std::unique_ptr<AudioFileDecoder> decoder(new AudioFileDecoder);
+  decoder->sampleRate_ = sampleRate;
+  if (path.empty()) return failure(location, "not a local file");
+  if (int error = avformat_open_input(&decoder->format_, path.c_str(), nullptr, nullptr); error < 0) {
+    return failure(path, errorText(error));
+  }
+  if (int error = avformat_find_stream_info(decoder->format_, nullptr); error < 0) {
+    return failure(path, errorText(error));
+  }
+  const AVCodec* codec = nullptr;
+  decoder->streamIndex_ = av_find_best_stream(decoder->format_, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+  if (decoder->streamIndex_ < 0 || !codec) return failure(path, "no audio in it");
+  for (unsigned i = 0; i < decoder->format_->nb_streams; ++i) {
+    // Cover art and other streams are never read.
+    if (static_cast<int>(i) != decoder->streamIndex_) decoder->format_->streams[i]->discard = AVDISCARD_ALL;
+  }
+  decoder->codec_ = avcodec_alloc_context3(codec);
+  decoder->packet_ = av_packet_alloc();
+  decoder->frame_ = av_frame_alloc();
+  if (!decoder->codec_ || !decoder->packet_ || !decoder->frame_) return failure(path, "out of memory");
+  const auto* parameters = decoder->format_->streams[decoder->streamIndex_]->codecpar;
+  if (int error = avcodec_parameters_to_context(decoder->codec_, parameters); error < 0) {
+    return failure(path, errorText(error));
+  }
+  if (int error = avcodec_open2(decoder->codec_, codec, nullptr); error < 0) return failure(path, errorText(error));
+  return decoder;
+}
+
+AudioFileDecoder::~AudioFileDecoder() {
+  swr_free(&resampler_);
+  av_frame_free(&frame_);
+  av_packet_free(&packet_);
+  avcodec_free_context(&codec_);
+  avformat_close_input(&format_);
+}
+
+std::size_t AudioFileDecoder::read(float* out, std::size_t frames) {
+  std::size_t written = 0;
+  while (written < frames) {
+    if (pendingOffset_ < pending_.size()) {
+      const auto available = (pending_.size() - pendingOffset_) / channels;
+      const auto count = std::min(available, frames - written);
+      std::memcpy(out + written * channels, pending_.data() + pendingOffset_, count * channels * sizeof(float));
+      pendingOffset_ += count * channels;
+      written += count;
+    } else if (!decodeMore()) {
+      break;
+    }
+  }
+  return written;
+}
+
+bool AudioFileDecoder::decodeMore() {
+  while (!finished_) {
+    const int received = avcodec_receive_frame(codec_, frame_);
+    if (received == 0) {
+      const bool converted = convert(frame_);
+      av_frame_unref(frame_);
+      if (converted) return true;
+      continue;
+    }
+    if (received == AVERROR(EAGAIN)) {
+      const int read = av_read_frame(format_, packet_);
+      if (read < 0) {
+        avcodec_send_packet(codec_, nullptr);  // end of file (or unreadable): drain the codec
+        draining_ = true;
+        continue;
+      }
+      if (packet_->stream_index == streamIndex_) avcodec_send_packet(codec_, packet_);  // a bad packet is skipped
+      av_packet_unref(packet_);
+      continue;
+    }
+    if (received == AVERROR_EOF || draining_) {
+      // What the resampler still holds ends the song.
+      finished_ = true;
+      if (!resampler_) return false;
+      pending_.resize(4096 * channels);
+      auto* data = reinterpret_cast<uint8_t*>(pending_.data());
+      const int flushed = swr_convert(resampler_, &data, 4096, nullptr, 0);
+      pending_.resize(static_cast<std::size_t>(std::max(flushed, 0)) * channels);
+      pendingOffset_ = 0;
+      return flushed > 0;
+    }
+    // A frame that does not decode is left out; the next one may.
+  }
+  return false;
+}
+
+bool AudioFileDecoder::convert(const AVFrame* frame) {
+  if (!resampler_) {
+    AVChannelLayout input{};
+    if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
+      av_channel_layout_default(&input, frame->ch_layout.nb_channels);
+    } else {
+      av_channel_layout_copy(&input, &frame->ch_layout);
+    }
+    AVChannelLayout output = AV_CHANNEL_LAYOUT_STEREO;
+    const int made = swr_alloc_set_opts2(&resampler_, &output, AV_SAMPLE_FMT_FLT, sampleRate_, &input,
+                                         static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0, nullptr);
+    av_channel_layout_uninit(&input);
+    if (made < 0 || swr_init(resampler_) < 0) {
+      swr_free(&resampler_);
+      finished_ = true;
+      return false;
+    }
+  }
+  const int capacity = swr_get_out_samples(resampler_, frame->nb_samples);
+  if (capacity <= 0) return false;
+  pending_.resize(static_cast<std::size_t>(capacity) * channels);
+  auto* data = reinterpret_cast<uint8_t*>(pending_.data());
+  const int converted = swr_convert(resampler_, &data, capacity, const_cast<const uint8_t**>(frame->extended_data),
+                                    frame->nb_samples);
+  pending_.resize(static_cast<std::size_t>(std::max(converted, 0)) * channels);
+  pendingOffset_ = 0;
+  return converted > 0;
+}
+
+}  // namespace kovali
