@@ -34,8 +34,14 @@ inline std::shared_ptr<bool> startTask(QCoro::Task<> task) {
 template <class T>
 std::optional<T> waitForResult(QCoro::Task<T> task, int timeoutMs = 20000) {
   auto result = startTask(std::move(task));
-  QTest::qWaitFor([&] { return result->has_value(); }, timeoutMs);
+  (void)QTest::qWaitFor([&] { return result->has_value(); }, timeoutMs);
   return std::move(*result);
+}
+
+/// The same for a task without a result: whether it ended in time.
+inline bool waitForResult(QCoro::Task<> task, int timeoutMs = 20000) {
+  auto done = startTask(std::move(task));
+  return QTest::qWaitFor([&] { return *done; }, timeoutMs);
 }
 
 }  // namespace kovali
