@@ -68,7 +68,7 @@ QCoro::Task<MusicAuthorizationStatus> FakeMusicCatalog::requestAuthorization() {
 QCoro::Task<MusicResult<MusicSubscription>> FakeMusicCatalog::currentSubscription() {
   co_await wait();
   record("subscription");
-  co_return subscription;
+  co_return MusicResult<MusicSubscription>(subscription);  // a copy: co_return moves from an lvalue
 }
 
 QCoro::Task<MusicResult<MusicSearchResponse>> FakeMusicCatalog::search(MusicSearchRequest request) {
