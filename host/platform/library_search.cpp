@@ -19,9 +19,14 @@ bool endsWord(std::string_view field, std::size_t end) { return end == field.siz
 // How well `word` occurs in `field`: 0 not at all, 1 inside a word, 2 starting a word, 3 as a word.
 int hitQuality(std::string_view field, std::string_view word) {
   int best = 0;
-  for (auto at = field.find(word); at != std::string_view::npos && best < 3; at = field.find(word, at + 1)) {
-    const int quality = !startsWord(field, at) ? 1 : endsWord(field, at + word.size()) ? 3 : 2;
-    best = std::max(best, quality);
+  for (auto at = field.find(word); at != std::string_view::npos; at = field.find(word, at + 1)) {
+    if (!startsWord(field, at)) {
+      best = std::max(best, 1);
+    } else if (endsWord(field, at + word.size())) {
+      return 3;
+    } else {
+      best = 2;
+    }
   }
   return best;
 }
@@ -42,12 +47,6 @@ void LibrarySearch::add(std::initializer_list<std::string_view> fields) {
   rows_.push_back(row);
 }
 
-std::string_view LibrarySearch::field(const Row& row, std::size_t index) const {
-  std::size_t start = row.start;
-  for (std::size_t i = 0; i < index; ++i) start += row.lengths[i] + 1;
-  return std::string_view(text_).substr(start, row.lengths[index]);
-}
-
 std::string_view LibrarySearch::text(const Row& row) const {
   std::size_t length = 0;
   for (const auto fieldLength : row.lengths) length += fieldLength + 1;
@@ -55,18 +54,23 @@ std::string_view LibrarySearch::text(const Row& row) const {
 }
 
 int LibrarySearch::score(const Row& row, const std::vector<std::string>& words, std::string_view query) const {
+  std::string_view fields[maxFields];
+  for (std::size_t i = 0, start = row.start; i < maxFields; start += row.lengths[i] + 1, ++i) {
+    fields[i] = std::string_view(text_).substr(start, row.lengths[i]);
+  }
   int total = 0;
   for (std::size_t i = 0; i < maxFields; ++i) {
-    const std::string_view value = field(row, i);
-    if (value == query) {
+    if (fields[i] == query) {
       total += 100 * kFieldWeight[i];
-    } else if (value.substr(0, query.size()) == query) {
+    } else if (fields[i].starts_with(query)) {
       total += 40 * kFieldWeight[i];
     }
   }
   for (const auto& word : words) {
     int best = 0;
-    for (std::size_t i = 0; i < maxFields; ++i) best = std::max(best, kFieldWeight[i] * hitQuality(field(row, i), word));
+    for (std::size_t i = 0; i < maxFields && best < 3 * kFieldWeight[0]; ++i) {
+      best = std::max(best, kFieldWeight[i] * hitQuality(fields[i], word));
+    }
     total += best;
   }
   return total;

@@ -31,7 +31,6 @@ class LibrarySearch {
     std::uint32_t lengths[maxFields] = {};
   };
 
-  std::string_view field(const Row& row, std::size_t index) const;
   std::string_view text(const Row& row) const;
   int score(const Row& row, const std::vector<std::string>& words, std::string_view query) const;
 

@@ -27,19 +27,19 @@ void appendFolded(std::string& out, char c, bool& pendingSpace) {
   out += c;
 }
 
-// Latin letters that carry no combining mark to remove.
-QString spelledOut(QChar c) {
-  switch (c.unicode()) {
-    case u'ø': return QStringLiteral("o");
-    case u'æ': return QStringLiteral("ae");
-    case u'œ': return QStringLiteral("oe");
-    case u'ß': return QStringLiteral("ss");
-    case u'ł': return QStringLiteral("l");
-    case u'đ': return QStringLiteral("d");
-    case u'ð': return QStringLiteral("d");
-    case u'þ': return QStringLiteral("th");
-    case u'ı': return QStringLiteral("i");
-    default: return QString(c);
+// Latin letters that carry no combining mark to remove, spelt out; nothing for the others.
+const char* spelledOut(char16_t c) {
+  switch (c) {
+    case u'ø': return "o";
+    case u'æ': return "ae";
+    case u'œ': return "oe";
+    case u'ß': return "ss";
+    case u'ł': return "l";
+    case u'đ': return "d";
+    case u'ð': return "d";
+    case u'þ': return "th";
+    case u'ı': return "i";
+    default: return nullptr;
   }
 }
 
@@ -68,8 +68,10 @@ std::string foldedForSearch(std::string_view utf8) {
     if (c.isMark()) continue;
     if (c.isSpace()) {
       kept += u' ';
+    } else if (const char* spelled = spelledOut(c.unicode())) {
+      kept += QLatin1String(spelled);
     } else {
-      kept += spelledOut(c);
+      kept += c;
     }
   }
   for (char c : kept.toStdString()) appendFolded(out, c, pendingSpace);
