@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <map>
 #include <memory>
 #include <set>
+#include <tuple>
 #include <utility>
 
 namespace kovali {
@@ -38,6 +40,12 @@ std::int64_t nanoseconds(const struct timespec& time) {
   return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
 }
 
+bool isLink(const dirent& entry, const std::string& path) {
+  if (entry.d_type != DT_UNKNOWN) return entry.d_type == DT_LNK;
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
 std::string joined(const std::string& folder, const std::string& name) {
   return folder.empty() ? name : folder + "/" + name;
 }
@@ -60,11 +68,29 @@ std::variant<LibraryWalk, FolderProblem> walkLibrary(const std::string& root, co
   if (::stat(root.c_str(), &rootInfo) != 0) return FolderProblem::unreadable;
 
   LibraryWalk walk;
+  // A folder is entered once, under the first path that reaches it. Linked folders wait until
+  // every folder reachable without a link is entered, and go in path order, so that each folder
+  // is always reached by the same path and its songs keep their ids.
   std::set<std::pair<dev_t, ino_t>> entered = {{rootInfo.st_dev, rootInfo.st_ino}};
   std::vector<std::pair<std::string, int>> pending = {{"", 0}};  // relative folder, depth
-  while (!pending.empty() && !cancelled.load(std::memory_order_relaxed)) {
-    auto [folder, depth] = std::move(pending.back());
-    pending.pop_back();
+  std::map<std::string, int> pendingLinks;
+  while (!cancelled.load(std::memory_order_relaxed)) {
+    std::string folder;
+    int depth = 0;
+    if (!pending.empty()) {
+      std::tie(folder, depth) = std::move(pending.back());
+      pending.pop_back();
+    } else if (!pendingLinks.empty()) {
+      auto link = pendingLinks.extract(pendingLinks.begin());
+      folder = std::move(link.key());
+      depth = link.mapped();
+      struct stat info {};
+      if (::stat((root + "/" + folder).c_str(), &info) != 0 || !entered.insert({info.st_dev, info.st_ino}).second) {
+        continue;
+      }
+    } else {
+      break;
+    }
     const std::string absoluteFolder = folder.empty() ? root : root + "/" + folder;
     std::unique_ptr<DIR, DirCloser> dir(::opendir(absoluteFolder.c_str()));
     if (!dir) {
@@ -75,11 +101,15 @@ std::variant<LibraryWalk, FolderProblem> walkLibrary(const std::string& root, co
       const std::string name = entry->d_name;
       if (name.empty() || name[0] == '.') continue;
       const std::string relative = joined(folder, name);
+      const std::string path = root + "/" + relative;
       struct stat info {};
       // stat follows links; a dangling or looping link fails here and is passed by.
-      if (::stat((root + "/" + relative).c_str(), &info) != 0) continue;
+      if (::stat(path.c_str(), &info) != 0) continue;
       if (S_ISDIR(info.st_mode)) {
-        if (depth + 1 < kMaxDepth && entered.insert({info.st_dev, info.st_ino}).second) {
+        if (depth + 1 >= kMaxDepth) continue;
+        if (isLink(*entry, path)) {
+          pendingLinks.emplace(relative, depth + 1);
+        } else if (entered.insert({info.st_dev, info.st_ino}).second) {
           pending.emplace_back(relative, depth + 1);
         }
       } else if (S_ISREG(info.st_mode)) {

@@ -32,7 +32,9 @@ enum class FolderProblem { missing, notAFolder, unreadable };
 std::optional<FolderProblem> folderProblem(const std::string& root);
 
 /// Walks `root` and every folder below it, following links but entering each folder once (a
-/// link back up is met, not followed round). Hidden entries (".name") are passed by, and only
+/// link back up is met, not followed round), under the same path on every walk: a folder reached
+/// both directly and through a link is listed under its direct path. Hidden entries (".name")
+/// are passed by, and only
 /// regular files are listed, so a FIFO named "song.mp3" cannot block a read. Stops early, with
 /// what it has, when `cancelled` turns true.
 std::variant<LibraryWalk, FolderProblem> walkLibrary(const std::string& root, const std::atomic<bool>& cancelled);

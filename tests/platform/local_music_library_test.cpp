@@ -251,6 +251,17 @@ TEST_F(LocalMusicLibraryTest, LinksAreFollowedButEachFolderIsEnteredOnce) {
   EXPECT_THAT(titles(await(service.searchSongs("a", 25)).value()), ElementsAre("A"));
 }
 
+TEST_F(LocalMusicLibraryTest, AFolderReachedAlsoThroughALinkKeepsItsOwnPath) {
+  music.addSong("Real/song.flac", {{"title", "Song"}});
+  // "A link" sorts and is met before "Real"; the songs still take their paths from "Real".
+  std::filesystem::create_directory_symlink("Real", music.absolute("A link"));
+  auto library = open();
+  MusicService service(*library);
+  const auto found = await(service.searchSongs("song", 25)).value();
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].id, songID("Real/song.flac"));
+}
+
 TEST_F(LocalMusicLibraryTest, NamesInAnyEncodingAreIndexedAndShown) {
   music.addSong("caf\xe9.flac", {});  // Latin-1 name, no title tag
   auto library = open();
