@@ -1,5 +1,6 @@
 #include "platform/library_scanner.h"
 
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 #include <variant>
@@ -90,6 +91,10 @@ LibraryScanOutcome scanLibrary(const LibraryScanSettings& settings, QThreadPool&
   }
   const std::string root = bytes(outcome.folder);
   counters.found = static_cast<int>(walk->audioFiles.size());
+  if (walk->unreadableFolders > 0) {
+    qCWarning(lcMusic).noquote() << walk->unreadableFolders << "folders in" << outcome.folder
+                                 << "could not be read and were passed by";
+  }
 
   // Unchanged files come from the cache; the rest are read, several at a time.
   const QString cachePath = indexCachePath(settings.dataFolder, root);

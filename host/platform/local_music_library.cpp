@@ -127,7 +127,8 @@ QCoro::Task<MusicAuthorizationStatus> LocalMusicLibrary::requestAuthorization() 
 
 QCoro::Task<MusicResult<MusicSubscription>> LocalMusicLibrary::currentSubscription() {
   if (auto problem = musicFolderProblem(settings_)) co_return *problem;
-  if (!current_ && !running_) startScan();
+  // The folder can be read now: index it unless an index is there or on its way.
+  if (!running_ && !(current_ && *current_)) startScan();
   co_return MusicSubscription{true};
 }
 

@@ -381,24 +381,5 @@ TEST_F(MusicServiceTest, FailuresOfTheLookupAndTheTrackListReachTheCaller) {
   EXPECT_EQ(run(service.tracks(ref(Source::catalog, "p"), 500)).error().description, "lookup");
 }
 
-TEST_F(MusicServiceTest, CallsMayOverlap) {
-  ManualScheduler scheduler;
-  FakeMusicCatalog slow(&scheduler);
-  slow.delay = 1;
-  slow.batchSize = 2;
-  slow.library = {{Playlist{"lp", "L", {}, {}}, entries(songs(5))}};
-  slow.songs = songs(3);
-  MusicService music(slow);
-
-  auto tracks = startTask(music.tracks(ref(Source::library, "lp"), 500));
-  auto search = startTask(music.searchSongs("x", 2));
-  scheduler.advance(1);
-  ASSERT_TRUE(search->has_value());
-  EXPECT_FALSE(tracks->has_value());
-  scheduler.advance(10);
-  ASSERT_TRUE(tracks->has_value());
-  EXPECT_EQ((*tracks)->value().size(), 5u);
-}
-
 }  // namespace
 }  // namespace kovali

@@ -1,7 +1,5 @@
 #include "platform/audio_tag_reader.h"
 
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
 
 #include "support/music_folder_builder.h"
@@ -58,14 +56,7 @@ TEST(AudioTagReader, AnUntaggedFileHasEmptyTags) {
 TEST(AudioTagReader, RefusesFilesWithoutReadableAudio) {
   MusicFolderBuilder folder;
   folder.addSong("real.flac", {{"title", "T"}}, 8);
-  std::string flac;
-  {
-    std::FILE* file = std::fopen(folder.absolute("real.flac").c_str(), "rb");
-    ASSERT_NE(file, nullptr);
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) flac.append(buffer, n);
-    std::fclose(file);
-  }
+  const std::string flac = folder.contents("real.flac");
   std::string noise;
   for (int i = 0; i < 20000; ++i) noise += static_cast<char>((i * 7919 + 13) % 251);
 
@@ -90,13 +81,7 @@ TEST(AudioTagReader, RefusesFilesWithoutReadableAudio) {
 TEST(AudioTagReader, ReadsATruncatedOrMislabelledFileThatStillHoldsAudio) {
   MusicFolderBuilder folder;
   folder.addSong("real.flac", {{"title", "Cut short"}}, 8);
-  std::string flac;
-  {
-    std::FILE* file = std::fopen(folder.absolute("real.flac").c_str(), "rb");
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) flac.append(buffer, n);
-    std::fclose(file);
-  }
+  const std::string flac = folder.contents("real.flac");
   folder.addFile("half.flac", flac.substr(0, flac.size() / 2));
   folder.addFile("flac named.mp3", flac);
   EXPECT_EQ(readAudioTags(folder.absolute("half.flac"))->title, "Cut short");

@@ -298,6 +298,21 @@ TEST_F(LocalMusicLibraryTest, AFolderThatCannotBeUsedFailsWithASentenceNamingIt)
   EXPECT_FALSE(QFileInfo::exists(demoLibraryFolder(data.path()))) << "a chosen folder is never replaced";
 }
 
+TEST_F(LocalMusicLibraryTest, AFolderThatAppearsLaterIsIndexedOnTheNextRefresh) {
+  const QString later = QDir(music.path()).filePath("later");
+  LocalMusicLibrary library({later, true, data.path(), true});
+  MusicService service(library);
+  ASSERT_TRUE(waitForResult(service.refresh()));
+  ASSERT_FALSE(await(service.searchSongs("song", 25)));
+
+  music.addSong("later/song.flac", {{"title", "Song"}});
+  QSignalSpy finished(&library, &LocalMusicLibrary::scanFinished);
+  ASSERT_TRUE(waitForResult(service.refresh()));
+  EXPECT_EQ(service.availability(), MusicService::Availability(MusicService::Ready{}));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() > 0; }, 60000));
+  EXPECT_THAT(titles(await(service.searchSongs("song", 25)).value()), ElementsAre("Song"));
+}
+
 TEST_F(LocalMusicLibraryTest, AnUnreadableFolderFailsWithASentenceNamingIt) {
   if (::geteuid() == 0) GTEST_SKIP() << "root reads every folder";
   const QString folder = QDir(music.path()).filePath("locked");

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include <QFile>
@@ -43,6 +44,12 @@ void MusicFolderBuilder::addFile(const std::string& relativePath, const std::str
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!file) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::string MusicFolderBuilder::contents(const std::string& relativePath) const {
+  std::ifstream file(absolute(relativePath), std::ios::binary);
+  if (!file) throw std::runtime_error("cannot read " + relativePath);
+  return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 void MusicFolderBuilder::touch(const std::string& relativePath, int seconds) {

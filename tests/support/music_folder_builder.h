@@ -27,6 +27,8 @@ class MusicFolderBuilder {
   void addSong(const std::string& relativePath, const Tags& tags, int notes = 2);
   /// A file with exactly these bytes; folders on the way are made.
   void addFile(const std::string& relativePath, const std::string& bytes);
+  /// The bytes of a file in the folder.
+  std::string contents(const std::string& relativePath) const;
   /// Sets the file's modification time `seconds` later than it is.
   void touch(const std::string& relativePath, int seconds);
   std::string absolute(const std::string& relativePath) const;
