@@ -64,10 +64,10 @@ std::optional<std::string> PulsePlaybackStream::connect() {
     pa_threaded_mainloop_wait(loop_);
   }
 
-  const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, sampleRate, channels};
+  const pa_sample_spec sampleSpec{PA_SAMPLE_FLOAT32LE, sampleRate, channels};
   properties = pa_proplist_new();
   pa_proplist_sets(properties, PA_PROP_MEDIA_ROLE, "music");
-  stream_ = pa_stream_new_with_proplist(context_, streamName_.c_str(), &spec, nullptr, properties);
+  stream_ = pa_stream_new_with_proplist(context_, streamName_.c_str(), &sampleSpec, nullptr, properties);
   pa_proplist_free(properties);
   if (!stream_) return failure(pa_strerror(pa_context_errno(context_)));
   pa_stream_set_state_callback(stream_, &PulsePlaybackStream::streamChanged, this);

@@ -28,9 +28,9 @@ constexpr int rate = PulsePlaybackStream::sampleRate;
 class MonitorRecorder {
  public:
   explicit MonitorRecorder(const char* source) {
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, rate, 2};
+    const pa_sample_spec sampleSpec{PA_SAMPLE_FLOAT32LE, rate, 2};
     int error = 0;
-    connection_ = pa_simple_new(nullptr, "kovali-test", PA_STREAM_RECORD, source, "monitor", &spec, nullptr, nullptr,
+    connection_ = pa_simple_new(nullptr, "kovali-test", PA_STREAM_RECORD, source, "monitor", &sampleSpec, nullptr, nullptr,
                                 &error);
     if (!connection_) {
       error_ = pa_strerror(error);
