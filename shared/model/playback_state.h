@@ -3,6 +3,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "model/date.h"
 #include "model/participant.h"
@@ -28,6 +29,10 @@ struct QueueItem {
 
 /// An audio input of the host that plays instead of the queue.
 struct LiveInput {
+  /// Shown by the host's screens while a live input is the source.
+  static constexpr std::string_view queueResumesNote =
+      "The queue will resume when Apple Music is selected as the source.";
+
   std::string id;
   std::string name;
   bool queueWasPlaying = false;  // the queue resumes on hand-back only when this is true

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "model/session_state.h"
+#include "server/host_server_status.h"
+
+namespace kovali {
+
+class HostServer;
+
+/// Everything the party screen shows, read from the live session and the guest server.
+struct PartySnapshot {
+  vinaro::SessionState state;
+  HostServerStatus serverStatus;
+  /// The Bonjour name the host is registered under; none until the registration is confirmed.
+  std::optional<std::string> advertisedName;
+  /// Phones that have said hello; the host is not one of them.
+  std::size_t partygoerCount = 0;
+
+  static PartySnapshot of(const vinaro::SessionState& state, const HostServer& server, std::size_t partygoerCount);
+
+  bool operator==(const PartySnapshot&) const = default;
+};
+
+}  // namespace kovali

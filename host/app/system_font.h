@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QFont>
+
+namespace kovali {
+
+/// The application's font at `size` (device-independent pixels, as the screens are laid out in).
+QFont systemFont(double size, QFont::Weight weight = QFont::Normal);
+
+}  // namespace kovali

@@ -1,0 +1,35 @@
+#include "support/widget_rendering.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QWidget>
+#include <cstdlib>
+
+namespace kovali {
+
+QImage renderWidget(QWidget& widget, QSize size) {
+  widget.resize(size);
+  widget.show();
+  QCoreApplication::processEvents();
+  return grabWidget(widget);
+}
+
+QImage grabWidget(QWidget& widget) {
+  // Nested layouts settle one level per pass of posted layout requests.
+  for (int pass = 0; pass < 8; ++pass) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+  QCoreApplication::processEvents();
+  return widget.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+::testing::AssertionResult pixelIs(const QImage& image, int x, int y, const QColor& expected, int tolerance) {
+  if (!image.valid(x, y)) return ::testing::AssertionFailure() << "(" << x << ", " << y << ") is outside the image";
+  const QColor actual = image.pixelColor(x, y);
+  const bool near = std::abs(actual.red() - expected.red()) <= tolerance &&
+                    std::abs(actual.green() - expected.green()) <= tolerance &&
+                    std::abs(actual.blue() - expected.blue()) <= tolerance;
+  if (near) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << actual.name().toStdString()
+                                       << ", expected " << expected.name().toStdString();
+}
+
+}  // namespace kovali

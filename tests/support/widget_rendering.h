@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QSize>
+#include <gtest/gtest.h>
+
+class QWidget;
+
+namespace kovali {
+
+/// Shows `widget` at `size` on the offscreen screen, lets it lay itself out and grabs it.
+QImage renderWidget(QWidget& widget, QSize size);
+/// Grabs a widget that is already shown.
+QImage grabWidget(QWidget& widget);
+
+/// Whether the pixel at (x, y) is `expected`, each channel within `tolerance`.
+::testing::AssertionResult pixelIs(const QImage& image, int x, int y, const QColor& expected, int tolerance = 3);
+
+}  // namespace kovali
