@@ -267,12 +267,5 @@ TEST_F(SessionStoreAudioTest, ANewDefaultOutputRestartsThePlayingLiveInput) {
   EXPECT_EQ(inputs->calls, (std::vector<std::string>{"select usb-1"}));
 }
 
-TEST_F(SessionStoreAudioTest, TheRouteIsUnknownUntilTheMultiRoomPlayerHasOne) {
-  EXPECT_EQ(store().outputRoute(), "?");
-  multiRoom->setPlayerRoute(MultiRoomAudio::Route::speakers);
-  multiRoom->setIsMirroring(true);
-  EXPECT_EQ(store().outputRoute(), "speakers+mac");
-}
-
 }  // namespace
 }  // namespace kovali

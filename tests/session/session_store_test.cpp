@@ -62,16 +62,6 @@ TEST_F(SessionStoreTest, ALaunchWithASavedSessionRestoresItOneRevisionOnWithItsD
   EXPECT_EQ(store().djDeviceIDs(), (SessionStore::DeviceIDs{"device-a", "device-b"}));
 }
 
-TEST_F(SessionStoreTest, AnUnreadableSessionFileGivesAFreshParty) {
-  {
-    QFile file(archiveFolder.filePath("Session.json"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("{}");
-  }
-  EXPECT_EQ(makeStore().state().revision, 0);
-  EXPECT_TRUE(store().djDeviceIDs().empty());
-}
-
 TEST_F(SessionStoreTest, WithoutAnArchiveNothingIsSaved) {
   auto& store = makeStore(false);
   EXPECT_EQ(store.archive(), nullptr);
