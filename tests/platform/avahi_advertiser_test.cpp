@@ -190,7 +190,7 @@ TEST_F(AvahiNamespace, PublishesUnderTheHostNameWhenTheNameIsEmpty) {
   Observed host;
   host.advertiser.publish(record(""));
   ASSERT_TRUE(host.waitForRegistrations(1));
-  EXPECT_EQ(host.registered.front(), "kovali-avahi-test");  // set by the namespace script
+  EXPECT_EQ(host.registered.front(), "kovali-namespace-test");  // set by in_bonjour_namespace.sh
 }
 
 TEST_F(AvahiNamespace, WithdrawTakesTheServiceOffTheNetwork) {

@@ -1,50 +1,7 @@
 #!/usr/bin/env bash
-# Runs the AvahiNamespace tests of the given test binary against an avahi-daemon of their own,
-# inside a private network namespace that has nothing but loopback, so that nothing reaches the
-# machine's real network. Needs root; exits 77 (skipped) where it cannot set that up.
+# Runs the AvahiNamespace tests of the given test binary against an avahi-daemon of their own, in
+# a private network namespace (see in_bonjour_namespace.sh). Exits 77 (skipped) without root.
 set -euo pipefail
-
-if [ "${1:-}" = "--inside" ]; then
-  # In the new namespace, with a private mount and host name: a /run of our own keeps the
-  # daemons' sockets and pid files away from the machine's.
-  tests=$2
-  hostname kovali-avahi-test
-  mount -t tmpfs tmpfs /run
-  mkdir -p /run/dbus /run/avahi-daemon
-  ip link set lo up
-  dbus-daemon --system --fork
-  stop_daemons() {
-    avahi-daemon -k 2>/dev/null || true
-    [ -f /run/dbus/pid ] && kill "$(cat /run/dbus/pid)" 2>/dev/null || true
-  }
-  trap stop_daemons EXIT
-  avahi-daemon -D --no-rlimits
-  for _ in $(seq 100); do
-    avahi-daemon -c 2>/dev/null && break
-    sleep 0.05
-  done
-  avahi-daemon -c || { echo "avahi-daemon did not start" >&2; exit 1; }
-  KOVALI_AVAHI_NAMESPACE=1 "$tests" --gtest_filter='AvahiNamespace*'
-  exit
-fi
-
-tests=$1
-skip() {
-  echo "SKIPPED: $*; the Bonjour tests against a real avahi-daemon did not run."
-  exit 77
-}
-[ "$(id -u)" -eq 0 ] || skip "not root (a private network namespace needs root)"
-for tool in ip unshare mount hostname dbus-daemon avahi-daemon avahi-browse; do
-  command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/setup installs it)"
-done
-
-namespace="kovali-avahi-$$"
-ip netns add "$namespace" 2>/dev/null || skip "cannot create a network namespace (ip netns add failed)"
-cleanup() {
-  # Whatever still runs in the namespace was started by this script.
-  for pid in $(ip netns pids "$namespace" 2>/dev/null); do kill "$pid" 2>/dev/null || true; done
-  ip netns del "$namespace" 2>/dev/null || true
-}
-trap cleanup EXIT
-
-ip netns exec "$namespace" unshare --mount --uts --propagation private "$0" --inside "$tests"
+support="$(dirname "$0")/../support"
+exec "$support/in_bonjour_namespace.sh" "the Bonjour tests against a real avahi-daemon" \
+  env KOVALI_AVAHI_NAMESPACE=1 "$1" --gtest_filter='AvahiNamespace*'
