@@ -1,0 +1,147 @@
+#include "session/session_store.h"
+
+#include <utility>
+
+#include <QPointer>
+
+#include "platform/set_if_changed.h"
+#include "protocol/uuid.h"
+#include "session/session_snapshot.h"
+
+namespace kovali {
+
+using vinaro::SessionState;
+
+SessionStore::AudioServices SessionStore::AudioServices::standard(Preferences& preferences, Scheduler& scheduler) {
+  return AudioServices{
+      .multiRoom = std::make_unique<MultiRoomAudio>(preferences),
+      .heos = std::make_unique<HEOSController>(preferences, QString::fromLatin1(heosConfigurationKey),
+                                               QString::fromLatin1(heosPresetsKey), scheduler),
+      .audio = std::make_unique<AudioOutput>(),
+      .inputs = std::make_unique<AudioInputs>(),
+  };
+}
+
+SessionStore::SessionStore(Services services, AudioServices audio, std::optional<SessionArchive> archive,
+                           std::string hostName, QObject* parent)
+    : QObject(parent),
+      music_(services.music),
+      player_(services.player),
+      server_(services.server),
+      scheduler_(services.scheduler),
+      djPIN_(services.djPIN),
+      archive_(std::move(archive)),
+      multiRoom_(std::move(audio.multiRoom)),
+      heos_(std::move(audio.heos)),
+      audio_(std::move(audio.audio)),
+      inputs_(std::move(audio.inputs)),
+      state_(SessionState::newParty(vinaro::makeUUIDString(), hostName)) {
+  audio_->refresh();
+  audio_->startListening();
+
+  if (archive_) {
+    if (auto snapshot = archive_->load()) {
+      setState(snapshot->state.restored(hostName, scheduler_.now()));
+      djDeviceIDs_ = DeviceIDs(snapshot->djDeviceIDs.begin(), snapshot->djDeviceIDs.end());
+      emit djDeviceIDsChanged();
+    }
+  }
+
+  installCallbacks();
+  setLastDefaultOutput(audio_->defaultDeviceID());
+}
+
+SessionStore::~SessionStore() {
+  // The services outlive the store; nothing they report may reach it any more.
+  server_.onMessage = nullptr;
+  server_.onDisconnect = nullptr;
+  player_.onEvent = nullptr;
+}
+
+void SessionStore::installCallbacks() {
+  const QPointer<SessionStore> self(this);
+  server_.onMessage = [self](ConnectionID connection, vinaro::Envelope<vinaro::Command> envelope) {
+    if (self) self->handle(std::move(envelope), connection);
+  };
+  server_.onDisconnect = [self](ConnectionID connection) {
+    if (self) self->connectionClosed(connection);
+  };
+  player_.onEvent = [self](const PlayerEngine::Event& event) {
+    if (self) self->handlePlayerEvent(event);
+  };
+  const QPointer<PlayerEngine> player(&player_);
+  multiRoom_->onLog = [player](const std::string& line) {
+    if (player) player->log("multi-room: " + line);
+  };
+  multiRoom_->onChange = [self] {
+    if (self) self->audioSettingsChanged();
+  };
+  heos_->onLog = [player](const std::string& line) {
+    if (player) player->log("heos: " + line);
+  };
+  heos_->onChange = [self] {
+    if (self) self->heosChanged();
+  };
+  audio_->onChange = [self] {
+    if (self) self->defaultOutputChanged();
+  };
+  inputs_->onChange = [self] {
+    if (self) self->scheduleAudioPush();
+  };
+}
+
+void SessionStore::start() {
+  server_.stop();
+  server_.setServiceName(state_.name);
+  server_.setSessionID(state_.sessionID);
+  server_.start();
+  syncDelayedOutputs();
+  publishTXT();
+  if (heos_->configuration().startWithParty && heos_->status().kind == HEOSController::Status::Kind::off) {
+    heos_->search();
+  }
+  reconcileAudio();
+  startPruneLoop();
+}
+
+void SessionStore::persist() {
+  if (!archive_) return;
+  archive_->save(SessionSnapshot::of(state_, djDeviceIDs_, scheduler_.now()));
+}
+
+vinaro::ReducerContext SessionStore::reducerContext() const {
+  return vinaro::ReducerContext{scheduler_.now(), &vinaro::makeUUIDString};
+}
+
+// ---- Observable setters ---------------------------------------------------------------------
+
+void SessionStore::setState(SessionState state) {
+  if (setIfChanged(state_, std::move(state))) emit stateChanged();
+}
+
+void SessionStore::setLastHostError(std::optional<vinaro::ProtocolError> error) {
+  if (setIfChanged(lastHostError_, std::move(error))) emit lastHostErrorChanged();
+}
+
+void SessionStore::setPlaybackError(std::optional<std::string> error) {
+  if (setIfChanged(playbackError_, std::move(error))) emit playbackErrorChanged();
+}
+
+void SessionStore::setTransportNotice(std::optional<std::string> notice) {
+  if (setIfChanged(transportNotice_, std::move(notice))) emit transportNoticeChanged();
+}
+
+void SessionStore::setLastDefaultOutput(std::uint32_t id) {
+  if (setIfChanged(lastDefaultOutput_, id)) emit lastDefaultOutputChanged();
+}
+
+void SessionStore::setHasPlayedSinceLaunch(bool played) {
+  if (setIfChanged(hasPlayedSinceLaunch_, played)) emit hasPlayedSinceLaunchChanged();
+}
+
+void SessionStore::cacheSong(const std::string& id, const Song& song) {
+  songCache_.insert_or_assign(id, song);
+  emit songCacheChanged();
+}
+
+}  // namespace kovali

@@ -1,0 +1,256 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <QObject>
+#include <qcoro/qcorotask.h>
+
+#include "audio/audio_inputs.h"
+#include "audio/audio_output.h"
+#include "audio/multi_room_audio.h"
+#include "heos/heos_controller.h"
+#include "model/actor.h"
+#include "model/reducer_context.h"
+#include "model/session_action.h"
+#include "model/session_state.h"
+#include "music/music_service.h"
+#include "music/player_engine.h"
+#include "platform/cancellable_task.h"
+#include "platform/preferences.h"
+#include "platform/scheduler.h"
+#include "protocol/command.h"
+#include "protocol/envelope.h"
+#include "protocol/expected.h"
+#include "protocol/host_audio_state.h"
+#include "protocol/protocol_error.h"
+#include "server/host_server.h"
+#include "session/dj_pin.h"
+#include "session/pin_attempt_limiter.h"
+#include "session/session_archive.h"
+
+namespace kovali {
+
+/// The host's one live session. It owns the party state and the table of connected phones,
+/// greets phones and checks their roles and the DJ PIN, applies every change through the
+/// reducer, saves the session after each one, keeps the player and HEOS in step, and sends
+/// every phone its own view of the party. One store lives for the whole process; main thread
+/// only.
+///
+/// Every change goes through `dispatch`; a refused change leaves the state, the saved session,
+/// the player and the phones untouched.
+class SessionStore final : public QObject {
+  Q_OBJECT
+  Q_PROPERTY(vinaro::SessionState state READ state NOTIFY stateChanged)
+  Q_PROPERTY(kovali::SessionStore::Participants participants READ participants NOTIFY participantsChanged)
+  Q_PROPERTY(std::optional<vinaro::ProtocolError> lastHostError READ lastHostError NOTIFY lastHostErrorChanged)
+  Q_PROPERTY(std::optional<std::string> playbackError READ playbackError NOTIFY playbackErrorChanged)
+  Q_PROPERTY(std::optional<std::string> transportNotice READ transportNotice NOTIFY transportNoticeChanged)
+  Q_PROPERTY(std::uint32_t lastDefaultOutput READ lastDefaultOutput NOTIFY lastDefaultOutputChanged)
+  Q_PROPERTY(kovali::SessionStore::DeviceIDs djDeviceIDs READ djDeviceIDs NOTIFY djDeviceIDsChanged)
+  Q_PROPERTY(kovali::SessionStore::SongCache songCache READ songCache NOTIFY songCacheChanged)
+  Q_PROPERTY(kovali::SessionStore::RequestIDs autoPlaySkipped READ autoPlaySkipped NOTIFY autoPlaySkippedChanged)
+  Q_PROPERTY(bool hasPlayedSinceLaunch READ hasPlayedSinceLaunch NOTIFY hasPlayedSinceLaunchChanged)
+
+ public:
+  /// One entry per connection that said hello; a phone connected twice has two.
+  using Participants = std::map<ConnectionID, vinaro::Participant>;
+  using DeviceIDs = std::set<std::string>;
+  using RequestIDs = std::set<std::string>;
+  /// Songs already fetched, by song id; never emptied, not saved.
+  using SongCache = std::map<std::string, Song>;
+  using DispatchResult = vinaro::Expected<vinaro::SessionState, vinaro::ProtocolError>;
+  template <class T>
+  using MusicOutcome = vinaro::Expected<T, vinaro::ProtocolError>;
+
+  /// The phone and the message that an event answers.
+  struct ReplyTarget {
+    ConnectionID connection;
+    std::string envelopeID;
+
+    bool operator==(const ReplyTarget&) const = default;
+  };
+
+  /// What the store is handed; every one must outlive the store.
+  struct Services {
+    MusicService& music;
+    PlayerEngine& player;
+    HostServer& server;
+    Scheduler& scheduler;  // the clock of every change, and the timed work
+    const DJPIN& djPIN;
+  };
+
+  /// The sound and HEOS services, which the store owns.
+  struct AudioServices {
+    std::unique_ptr<MultiRoomAudio> multiRoom;
+    std::unique_ptr<HEOSController> heos;
+    std::unique_ptr<AudioOutput> audio;
+    std::unique_ptr<AudioInputs> inputs;
+
+    /// The host's own, keeping their settings in `preferences`.
+    static AudioServices standard(Preferences& preferences, Scheduler& scheduler);
+  };
+
+  /// The preference keys of the HEOS setup and presets.
+  static constexpr const char* heosConfigurationKey = "heos.configuration";
+  static constexpr const char* heosPresetsKey = "heos.presets";
+
+  /// A fresh party named `hostName`, replaced by the saved one when `archive` holds one; without
+  /// an archive nothing is ever saved. Does not start the server.
+  SessionStore(Services services, AudioServices audio, std::optional<SessionArchive> archive, std::string hostName,
+               QObject* parent = nullptr);
+  ~SessionStore() override;
+
+  // ---- Observed fields ----
+  const vinaro::SessionState& state() const { return state_; }
+  const Participants& participants() const { return participants_; }
+  /// The failure of the last host-side action; cleared by the next success.
+  const std::optional<vinaro::ProtocolError>& lastHostError() const { return lastHostError_; }
+  /// The player's last failure, until playback is seen playing again.
+  const std::optional<std::string>& playbackError() const { return playbackError_; }
+  /// A short notice after a play or pause from the host, gone 4 s after the last one.
+  const std::optional<std::string>& transportNotice() const { return transportNotice_; }
+  /// The system default output last seen.
+  std::uint32_t lastDefaultOutput() const { return lastDefaultOutput_; }
+  /// The devices that hold the DJ role, across reconnections and relaunches.
+  const DeviceIDs& djDeviceIDs() const { return djDeviceIDs_; }
+  const SongCache& songCache() const { return songCache_; }
+  /// Requests that automatic play gave up on; left for the DJ.
+  const RequestIDs& autoPlaySkipped() const { return autoPlaySkipped_; }
+  /// Whether the party has played since the host started.
+  bool hasPlayedSinceLaunch() const { return hasPlayedSinceLaunch_; }
+
+  // ---- Services ----
+  MusicService& music() const { return music_; }
+  PlayerEngine& player() const { return player_; }
+  HostServer& server() const { return server_; }
+  MultiRoomAudio& multiRoom() const { return *multiRoom_; }
+  HEOSController& heos() const { return *heos_; }
+  AudioOutput& audio() const { return *audio_; }
+  AudioInputs& inputs() const { return *inputs_; }
+  /// Where the session is saved; nothing when it is not.
+  const SessionArchive* archive() const { return archive_ ? &*archive_ : nullptr; }
+
+  // ---- Hosting and changes ----
+  /// Starts hosting, or starts it again: every phone is disconnected and must say hello anew;
+  /// the state is kept.
+  void start();
+
+  /// Applies `action` for `actor` and, when accepted, stores, saves and spreads the new state:
+  /// the player and HEOS follow it, and with `broadcast` every phone gets its own view (the copy
+  /// for `replyTo`'s phone answers its message). Gives the new state or the refusal.
+  DispatchResult dispatch(const vinaro::SessionAction& action, const vinaro::Actor& actor, bool broadcast = true,
+                          const std::optional<ReplyTarget>& replyTo = std::nullopt);
+
+  /// Sends every phone but `except` its view of the state, then republishes the Bonjour status.
+  void broadcastState(std::optional<ConnectionID> except = std::nullopt,
+                      const std::optional<ReplyTarget>& replyTo = std::nullopt);
+
+  /// The connected participants by name (case ignored), each participant once.
+  std::vector<vinaro::Participant> partygoers() const;
+
+  /// The song with this id from the cache, else from the catalogue (and then cached); nothing
+  /// when it cannot be found or the lookup fails.
+  QCoro::Task<std::optional<Song>> resolveSong(std::string id);
+
+  /// Saves the session, when there is an archive.
+  void persist();
+
+  // ---- Phones ----
+  /// One message from a phone.
+  void handle(vinaro::Envelope<vinaro::Command> envelope, ConnectionID connection);
+  /// A phone's connection has gone.
+  void connectionClosed(ConnectionID connection);
+
+ signals:
+  void stateChanged();
+  void participantsChanged();
+  void lastHostErrorChanged();
+  void playbackErrorChanged();
+  void transportNoticeChanged();
+  void lastDefaultOutputChanged();
+  void djDeviceIDsChanged();
+  void songCacheChanged();
+  void autoPlaySkippedChanged();
+  void hasPlayedSinceLaunchChanged();
+
+ private:
+  // Construction, start and dispatch (session_store.cpp, session_store_dispatch.cpp)
+  void installCallbacks();
+  vinaro::ReducerContext reducerContext() const;
+  void sendState(ConnectionID connection, const vinaro::Participant& participant,
+                 std::optional<std::string> replyTo);
+  /// Dispatches as the host with broadcast; the outcome is the caller's.
+  DispatchResult dispatchAsHost(const vinaro::SessionAction& action);
+  /// Dispatches as the host with broadcast and keeps the outcome in `lastHostError`.
+  void performHostAction(const vinaro::SessionAction& action);
+  void heosChanged();
+  void cacheSong(const std::string& id, const Song& song);
+
+  // Intake (session_store_intake.cpp)
+  void hello(const vinaro::Command::Hello& hello, const std::string& envelopeID, ConnectionID connection);
+  void authenticateDJ(const std::string& pin, vinaro::Participant participant, const std::string& envelopeID,
+                      ConnectionID connection);
+  void resignDJ(vinaro::Participant participant, const std::string& envelopeID, ConnectionID connection);
+  void sendError(const vinaro::ProtocolError& error, ConnectionID connection, const std::string& envelopeID);
+  void dispatchPartygoers();
+
+  // Work that the music commands, the player drive, the timed work and the sound remote control
+  // take over (session_store_pending.cpp)
+  void routeMusicCommand(const vinaro::Command& command, const vinaro::Participant& participant,
+                         const std::string& envelopeID, ConnectionID connection);
+  void syncPlayer();
+  void handlePlayerEvent(const PlayerEngine::Event& event);
+  void startPruneLoop();
+  void scheduleAutoPlay();
+  void syncDelayedOutputs();
+  void publishTXT();
+  void handleAudio(const vinaro::AudioCommand& command, const std::string& envelopeID, ConnectionID from);
+  void audioSettingsChanged();
+  void scheduleAudioPush();
+  void defaultOutputChanged();
+  void reconcileAudio();
+
+  // Observable setters
+  void setState(vinaro::SessionState state);
+  void setLastHostError(std::optional<vinaro::ProtocolError> error);
+  void setPlaybackError(std::optional<std::string> error);
+  void setTransportNotice(std::optional<std::string> notice);
+  void setLastDefaultOutput(std::uint32_t id);
+  void setHasPlayedSinceLaunch(bool played);
+
+  MusicService& music_;
+  PlayerEngine& player_;
+  HostServer& server_;
+  Scheduler& scheduler_;
+  const DJPIN& djPIN_;
+  std::optional<SessionArchive> archive_;
+  std::unique_ptr<MultiRoomAudio> multiRoom_;
+  std::unique_ptr<HEOSController> heos_;
+  std::unique_ptr<AudioOutput> audio_;
+  std::unique_ptr<AudioInputs> inputs_;
+
+  vinaro::SessionState state_;
+  Participants participants_;
+  std::optional<vinaro::ProtocolError> lastHostError_;
+  std::optional<std::string> playbackError_;
+  std::optional<std::string> transportNotice_;
+  std::uint32_t lastDefaultOutput_ = 0;
+  DeviceIDs djDeviceIDs_;
+  SongCache songCache_;
+  RequestIDs autoPlaySkipped_;
+  bool hasPlayedSinceLaunch_ = false;
+
+  PinAttemptLimiter pinAttempts_;
+  CancellableTask pruneTask_;
+  CancellableTask transportNoticeTask_;
+  CancellableTask audioPushTask_;
+  bool autoPlayRunning_ = false;  // one attempt at a time
+};
+
+}  // namespace kovali

@@ -1,0 +1,149 @@
+#include <QString>
+
+#include "model/command_bridge.h"
+#include "model/overloaded.h"
+#include "protocol/event.h"
+#include "session/session_store.h"
+#include "session/session_store_errors.h"
+
+namespace kovali {
+
+using vinaro::Command;
+using vinaro::Event;
+using vinaro::Participant;
+using vinaro::Role;
+
+namespace {
+
+constexpr const char* kDefaultName = "Partygoer";
+
+bool isMusicCommand(const Command& command) {
+  return std::holds_alternative<Command::Search>(command.payload) ||
+         std::holds_alternative<Command::ListTracks>(command.payload) ||
+         std::holds_alternative<Command::Add>(command.payload) ||
+         std::holds_alternative<Command::ApproveRequest>(command.payload) ||
+         std::holds_alternative<Command::ListPlaylists>(command.payload) ||
+         std::holds_alternative<Command::LoadPlaylist>(command.payload);
+}
+
+}  // namespace
+
+void SessionStore::handle(vinaro::Envelope<Command> envelope, ConnectionID connection) {
+  const Command& command = envelope.body;
+  const std::string& envelopeID = envelope.id;
+  if (const auto* greeting = std::get_if<Command::Hello>(&command.payload)) {
+    hello(*greeting, envelopeID, connection);
+    return;
+  }
+  const auto found = participants_.find(connection);
+  if (found == participants_.end()) {
+    sendError(StoreErrors::helloFirst(), connection, envelopeID);
+    return;
+  }
+  const Participant participant = found->second;
+  if (command.requiresDJ() && participant.role != Role::dj) {
+    sendError(StoreErrors::djOnly(), connection, envelopeID);
+    return;
+  }
+  if (isMusicCommand(command)) {
+    routeMusicCommand(command, participant, envelopeID, connection);
+    return;
+  }
+
+  std::visit(vinaro::Overloaded{
+                 [&](const Command::AuthenticateDJ& login) {
+                   authenticateDJ(login.pin, participant, envelopeID, connection);
+                 },
+                 [&](const Command::ResignDJ&) { resignDJ(participant, envelopeID, connection); },
+                 [&](const Command::SaveQueueAsPlaylist&) {
+                   sendError(StoreErrors::savedPlaylistsRetired(), connection, envelopeID);
+                 },
+                 [&](const Command::DeletePlaylist&) {
+                   sendError(StoreErrors::savedPlaylistsRetired(), connection, envelopeID);
+                 },
+                 [&](const vinaro::AudioCommand& audio) { handleAudio(audio, envelopeID, connection); },
+                 [&](const auto&) {
+                   const auto action = vinaro::sessionAction(command);
+                   if (!action) return;  // every remaining command has one
+                   const auto result = dispatch(*action, vinaro::Actor::participant(participant), true,
+                                                ReplyTarget{connection, envelopeID});
+                   // On success the broadcast already answered this phone with its new state.
+                   if (!result) sendError(result.error(), connection, envelopeID);
+                 },
+             },
+             command.payload);
+}
+
+void SessionStore::hello(const Command::Hello& hello, const std::string& envelopeID, ConnectionID connection) {
+  if (hello.protocolVersion != vinaro::ProtocolVersion::current) {
+    sendError(StoreErrors::unsupportedVersion(), connection, envelopeID);
+    // Closed behind the error; its departure comes back through connectionClosed.
+    server_.close(connection);
+    return;
+  }
+  std::string name = QString::fromStdString(hello.name).trimmed().toStdString();
+  if (name.empty()) name = kDefaultName;
+  const Role role = djDeviceIDs_.contains(hello.deviceID) ? Role::dj : Role::guest;
+  const Participant participant{hello.deviceID, std::move(name), role};
+
+  participants_.insert_or_assign(connection, participant);
+  emit participantsChanged();
+  (void)dispatch(vinaro::action::SetPartygoers{partygoers()}, vinaro::Actor::host(), false);
+
+  server_.send(Event{Event::Welcome{hello.deviceID, role, state_.visible(participant)}}, connection, envelopeID);
+  broadcastState(connection);
+}
+
+void SessionStore::authenticateDJ(const std::string& pin, Participant participant, const std::string& envelopeID,
+                                  ConnectionID connection) {
+  const auto now = scheduler_.now();
+  if (pinAttempts_.isLocked(participant.id, now)) {
+    sendError(StoreErrors::wrongPIN(), connection, envelopeID);
+    return;
+  }
+  const std::string expected = djPIN_.load();
+  if (!DJPIN::isValid(expected) || pin != expected) {
+    pinAttempts_.recordFailure(participant.id, now);
+    sendError(StoreErrors::wrongPIN(), connection, envelopeID);
+    return;
+  }
+  pinAttempts_.recordSuccess(participant.id);
+
+  participant.role = Role::dj;
+  participants_.insert_or_assign(connection, participant);
+  emit participantsChanged();
+  djDeviceIDs_.insert(participant.id);
+  emit djDeviceIDsChanged();
+  persist();
+  server_.send(Event{Event::RoleChanged{Role::dj}}, connection, envelopeID);
+  sendState(connection, participant, std::nullopt);
+  dispatchPartygoers();
+}
+
+void SessionStore::resignDJ(Participant participant, const std::string& envelopeID, ConnectionID connection) {
+  participant.role = Role::guest;
+  participants_.insert_or_assign(connection, participant);
+  emit participantsChanged();
+  djDeviceIDs_.erase(participant.id);
+  emit djDeviceIDsChanged();
+  persist();
+  server_.send(Event{Event::RoleChanged{Role::guest}}, connection, envelopeID);
+  sendState(connection, participant, std::nullopt);
+  dispatchPartygoers();
+}
+
+void SessionStore::connectionClosed(ConnectionID connection) {
+  const bool removed = participants_.erase(connection) > 0;
+  emit participantsChanged();
+  // The device keeps its DJ role for its next hello.
+  if (removed) dispatchPartygoers();
+}
+
+void SessionStore::dispatchPartygoers() { performHostAction(vinaro::action::SetPartygoers{partygoers()}); }
+
+void SessionStore::sendError(const vinaro::ProtocolError& error, ConnectionID connection,
+                             const std::string& envelopeID) {
+  server_.send(Event{error}, connection, envelopeID);
+}
+
+}  // namespace kovali

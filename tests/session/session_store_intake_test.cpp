@@ -1,0 +1,236 @@
+#include "session/session_store_fixture.h"
+
+namespace kovali {
+namespace {
+
+using vinaro::ProtocolError;
+using vinaro::Role;
+using vinaro::SessionState;
+using Code = vinaro::ProtocolError::Code;
+
+class SessionStoreIntakeTest : public SessionStoreTest {
+ protected:
+  void SetUp() override {
+    setPIN("2468");
+    makeStore();
+    startHosting();
+  }
+
+  /// Sends `command` and answers the one reply it gets, which must be an error.
+  std::optional<ProtocolError> refusalOf(GuestClient& phone, const Command& command, const std::string& id) {
+    sync(phone);
+    phone.received.clear();
+    phone.sendCommand(id, command);
+    if (!phone.waitForMessages(1)) return std::nullopt;
+    const auto reply = eventAt(phone, 0);
+    EXPECT_EQ(reply.replyTo, id);
+    const auto* error = payload<ProtocolError>(reply);
+    return error ? std::optional(*error) : std::nullopt;
+  }
+
+  void becomeDJ(GuestClient& phone) {
+    phone.sendCommand("pin", Command{Command::AuthenticateDJ{"2468"}});
+    ASSERT_TRUE(phone.waitForMessages(3));
+    phone.received.clear();
+  }
+};
+
+TEST_F(SessionStoreIntakeTest, NamesAreTrimmedAndAnEmptyNameBecomesPartygoer) {
+  struct Case {
+    const char* sent;
+    const char* stored;
+  } cases[] = {{"  Ana \n", "Ana"}, {" \t\n ", "Partygoer"}, {"", "Partygoer"}};
+  int n = 0;
+  for (const auto& c : cases) {
+    auto phone = connectPhone();
+    const std::string device = "device-" + std::to_string(++n);
+    phone->sendCommand("hi", hello(c.sent, device));
+    ASSERT_TRUE(phone->waitForMessages(1));
+    const auto partygoers = store().state().partygoers.value_or(std::vector<vinaro::Participant>{});
+    const bool found = std::any_of(partygoers.begin(), partygoers.end(), [&](const auto& p) {
+      return p.id == device && p.name == c.stored;
+    });
+    EXPECT_TRUE(found) << "sent \"" << c.sent << "\"";
+  }
+}
+
+TEST_F(SessionStoreIntakeTest, RefusesEverythingButHelloBeforeHello) {
+  auto phone = connectPhone();
+  const auto refusal = refusalOf(*phone, Command{Command::Play{}}, "early");
+  ASSERT_TRUE(refusal);
+  EXPECT_EQ(*refusal, ProtocolError::badRequest("Send hello first."));
+  EXPECT_TRUE(store().participants().empty());
+}
+
+TEST_F(SessionStoreIntakeTest, AHelloOfAnotherVersionIsAnsweredAndTheConnectionClosed) {
+  const auto revision = store().state().revision;
+  auto phone = connectPhone();
+  phone->sendCommand("hi", hello("Ana", "device-ana", 2));
+  ASSERT_TRUE(phone->waitForMessages(1));
+  ASSERT_TRUE(phone->waitForDisconnect());
+  const auto reply = eventAt(*phone, 0);
+  EXPECT_EQ(reply.replyTo, "hi");
+  const auto* error = payload<ProtocolError>(reply);
+  ASSERT_TRUE(error);
+  EXPECT_EQ(*error, ProtocolError::unsupportedVersion("Unsupported protocol version."));
+  EXPECT_TRUE(store().participants().empty());
+  EXPECT_EQ(store().state().revision, revision) << "nothing was dispatched";
+}
+
+TEST_F(SessionStoreIntakeTest, TheDJGateLetsGuestsThroughOnlyWithGuestCommands) {
+  auto guest = join("Ana", "device-ana");
+  struct Case {
+    const char* name;
+    Command command;
+    std::optional<Code> expected;  // none: a reply that is not the gate's
+  } cases[] = {
+      {"remove", Command{Command::Remove{"q1"}}, Code::forbidden},
+      {"play", Command{Command::Play{}}, Code::forbidden},
+      {"resignDJ", Command{Command::ResignDJ{}}, Code::forbidden},
+      {"saveQueueAsPlaylist", Command{Command::SaveQueueAsPlaylist{"Mix"}}, Code::forbidden},
+      {"audio", Command{vinaro::AudioCommand{vinaro::AudioCommand::Refresh{}}}, Code::forbidden},
+      {"voteRequest", Command{Command::VoteRequest{"nope", true}}, Code::notFound},
+      {"setBadge", Command{Command::SetBadge{"platinum"}}, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    guest->received.clear();
+    guest->sendCommand(c.name, c.command);
+    ASSERT_TRUE(guest->waitForMessages(1)) << c.name;
+    const auto reply = eventAt(*guest, 0);
+    EXPECT_EQ(reply.replyTo, c.name);
+    const auto* error = payload<ProtocolError>(reply);
+    if (c.expected == Code::forbidden) {
+      ASSERT_TRUE(error) << c.name;
+      EXPECT_EQ(*error, ProtocolError::forbidden("Only the DJ can do that.")) << c.name;
+    } else if (error) {
+      EXPECT_NE(error->message, "Only the DJ can do that.") << c.name;
+      if (c.expected) {
+        EXPECT_EQ(error->code, *c.expected) << c.name;
+      }
+    }
+  }
+}
+
+TEST_F(SessionStoreIntakeTest, TheDJIsToldThatSavedPlaylistsAreGone) {
+  auto dj = join("Dee", "device-dj");
+  becomeDJ(*dj);
+  for (const auto& command : {Command{Command::SaveQueueAsPlaylist{"Mix"}}, Command{Command::DeletePlaylist{"p1"}}}) {
+    const auto refusal = refusalOf(*dj, command, std::string(command.type()));
+    ASSERT_TRUE(refusal) << command.type();
+    EXPECT_EQ(*refusal, ProtocolError::badRequest(
+                            "Saved playlists are no longer kept on the host. Update Kovali on your iPhone."))
+        << command.type();
+  }
+}
+
+TEST_F(SessionStoreIntakeTest, AnyPINIsWrongWhileTheHostHasNoValidPIN) {
+  auto phone = join("Ana", "device-ana");
+  for (const char* hostPIN : {"", "123", "1234567", "12a4"}) {
+    setPIN(hostPIN);
+    const auto refusal = refusalOf(*phone, Command{Command::AuthenticateDJ{hostPIN}}, "pin");
+    ASSERT_TRUE(refusal) << "host PIN \"" << hostPIN << "\"";
+    EXPECT_EQ(*refusal, ProtocolError::invalidPin("Wrong PIN.")) << "host PIN \"" << hostPIN << "\"";
+  }
+  EXPECT_TRUE(store().djDeviceIDs().empty());
+}
+
+TEST_F(SessionStoreIntakeTest, AfterFiveWrongPINsADeviceGetsWrongPINUnreadFor30Seconds) {
+  auto phone = join("Ana", "device-ana");
+  for (int attempt = 1; attempt <= 5; ++attempt) {
+    const auto refusal = refusalOf(*phone, Command{Command::AuthenticateDJ{"0000"}}, "guess");
+    EXPECT_EQ(refusal, ProtocolError::invalidPin("Wrong PIN.")) << "attempt " << attempt;
+  }
+  // Even the right PIN is not looked at now.
+  advance(29);
+  EXPECT_EQ(refusalOf(*phone, Command{Command::AuthenticateDJ{"2468"}}, "locked"),
+            ProtocolError::invalidPin("Wrong PIN."));
+  EXPECT_TRUE(store().djDeviceIDs().empty());
+
+  // Another device is not held back by this one.
+  auto other = join("Ben", "device-ben");
+  other->sendCommand("pin", Command{Command::AuthenticateDJ{"2468"}});
+  ASSERT_TRUE(other->waitForMessages(4));
+  EXPECT_EQ(eventAt(*other, 1).body.type(), "roleChanged");
+
+  advance(1);
+  sync(*phone);
+  phone->received.clear();
+  phone->sendCommand("pin", Command{Command::AuthenticateDJ{"2468"}});
+  ASSERT_TRUE(phone->waitForMessages(1));
+  EXPECT_EQ(eventAt(*phone, 0).body.type(), "roleChanged");
+  EXPECT_EQ(store().djDeviceIDs(), (SessionStore::DeviceIDs{"device-ana", "device-ben"}));
+}
+
+TEST_F(SessionStoreIntakeTest, ResigningAnswersThenSendsTheGuestViewThenTheNewPartygoers) {
+  auto dj = join("Dee", "device-dj");
+  auto guest = join("Ana", "device-ana");
+  becomeDJ(*dj);
+  sync(*dj);
+  sync(*guest);
+  dj->received.clear();
+  guest->received.clear();
+
+  dj->sendCommand("resign", Command{Command::ResignDJ{}});
+  ASSERT_TRUE(dj->waitForMessages(3));
+  sync(*guest);
+  ASSERT_EQ(types(*dj), (std::vector<std::string>{"roleChanged", "state", "state"}));
+  EXPECT_EQ(eventAt(*dj, 0).replyTo, "resign");
+  EXPECT_EQ(payloadAt<Event::RoleChanged>(*dj, 0).value_or(Event::RoleChanged{Role::dj}).role, Role::guest);
+  EXPECT_EQ(eventAt(*dj, 1).replyTo, std::nullopt);
+  EXPECT_EQ(types(*guest), (std::vector<std::string>{"state"}));
+  EXPECT_TRUE(store().djDeviceIDs().empty());
+  EXPECT_EQ(store().participants().begin()->second.role, Role::guest);
+}
+
+TEST_F(SessionStoreIntakeTest, ADeviceConnectedTwiceIsDJOnlyWhereItLoggedInUntilItsNextHello) {
+  auto first = join("Dee", "device-dj");
+  auto second = join("Dee", "device-dj");
+  becomeDJ(*first);
+
+  EXPECT_EQ(refusalOf(*second, Command{Command::Skip{}}, "skip"), ProtocolError::forbidden("Only the DJ can do that."));
+  EXPECT_EQ(store().partygoers().size(), 1u) << "one participant however many connections";
+
+  second->received.clear();
+  second->sendCommand("again", hello("Dee", "device-dj"));
+  ASSERT_TRUE(second->waitForMessages(1));
+  const auto welcome = payloadAt<Event::Welcome>(*second, 0);
+  ASSERT_TRUE(welcome);
+  EXPECT_EQ(welcome->role, Role::dj);
+}
+
+TEST_F(SessionStoreIntakeTest, ARefusedActionGetsOneErrorAndNobodyGetsAState) {
+  auto a = join("Ana", "device-ana");
+  auto b = join("Ben", "device-ben");
+  sync(*a);
+  a->received.clear();
+  const auto revision = store().state().revision;
+
+  const auto refusal = refusalOf(*a, Command{Command::VoteRequest{"missing", true}}, "vote");
+  ASSERT_TRUE(refusal);
+  EXPECT_EQ(refusal->code, Code::notFound);
+  sync(*a);
+  sync(*b);
+  EXPECT_EQ(types(*a), (std::vector<std::string>{"error"}));
+  EXPECT_EQ(types(*b), (std::vector<std::string>{"welcome"}));
+  EXPECT_EQ(store().state().revision, revision);
+}
+
+TEST_F(SessionStoreIntakeTest, AClosedConnectionLeavesThePartygoersOnlyWhenItHadSaidHello) {
+  auto stranger = connectPhone();
+  auto ana = join("Ana", "device-ana");
+  auto ben = join("Ben", "device-ben");
+  const auto revision = store().state().revision;
+
+  stranger.reset();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return server->connectionCount() == 2; }, GuestClient::timeoutMs));
+  EXPECT_EQ(store().state().revision, revision) << "a phone that never said hello changes nothing";
+
+  ben.reset();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return store().participants().size() == 1; }, GuestClient::timeoutMs));
+  EXPECT_EQ(store().state().revision, revision + 1);
+  EXPECT_EQ(store().state().participantCount, 1);
+  EXPECT_EQ(store().lastHostError(), std::nullopt);
+}
+
+}  // namespace
+}  // namespace kovali

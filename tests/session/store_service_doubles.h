@@ -1,0 +1,145 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QUuid>
+#include <qcoro/qcorotask.h>
+
+#include "audio/audio_inputs.h"
+#include "audio/audio_output.h"
+#include "audio/multi_room_audio.h"
+#include "heos/heos_controller.h"
+
+namespace kovali {
+
+// Doubles of the store's sound and HEOS services: each writes every call the store makes into
+// `calls` ("select 7", "start", "setInput usb-1") and lets the test set what the real service
+// would have found.
+
+class TestAudioOutput final : public AudioOutput {
+ public:
+  using AudioOutput::setDefaultDeviceID;
+  using AudioOutput::setDevices;
+
+  void refresh() override { calls.push_back("refresh"); }
+  void startListening() override { calls.push_back("startListening"); }
+  void select(const Device& device) override { calls.push_back("select " + std::to_string(device.id)); }
+
+  /// The system's default output changes, as the listener would report it.
+  void changeDefault(std::uint32_t id) {
+    setDefaultDeviceID(id);
+    if (onChange) onChange();
+  }
+
+  std::vector<std::string> calls;
+};
+
+class TestAudioInputs final : public AudioInputs {
+ public:
+  using AudioInputs::setDevices;
+  using AudioInputs::setLastError;
+  using AudioInputs::setPlayingID;
+  using AudioInputs::setRequestedID;
+
+  QCoro::Task<bool> requestMicrophoneAccess() override {
+    calls.push_back("requestMicrophoneAccess");
+    co_return microphoneAllowed;
+  }
+  QCoro::Task<bool> select(std::string id) override {
+    calls.push_back("select " + id);
+    setRequestedID(id);
+    co_return true;
+  }
+  void stop() override {
+    calls.push_back("stop");
+    setRequestedID(std::nullopt);
+  }
+
+  bool microphoneAllowed = true;
+  std::vector<std::string> calls;
+};
+
+class TestMultiRoom final : public MultiRoomAudio {
+ public:
+  using MultiRoomAudio::MultiRoomAudio;
+  using MultiRoomAudio::setIsMirroring;
+  using MultiRoomAudio::setIsReceivingAudio;
+  using MultiRoomAudio::setOutputLatency;
+  using MultiRoomAudio::setPlayerRoute;
+  using MultiRoomAudio::setSpeakers;
+
+  bool isSupported() const override { return supported; }
+  void start() override {
+    calls.push_back("start");
+    setStatus(Status::on());
+  }
+  void stop() override {
+    calls.push_back("stop");
+    setStatus(Status::off());
+  }
+  void setInput(std::optional<std::string> id) override {
+    calls.push_back("setInput " + id.value_or("nil"));
+    MultiRoomAudio::setInput(std::move(id));
+  }
+  void setSpeakerVolume(const std::string& id, int level) override {
+    calls.push_back("setSpeakerVolume " + id + " " + std::to_string(level));
+  }
+  void setPlaysOnMac(bool on) override {
+    calls.push_back(std::string("setPlaysOnMac ") + (on ? "true" : "false"));
+    MultiRoomAudio::setPlaysOnMac(on);
+  }
+  void setMacVolume(int level) override {
+    calls.push_back("setMacVolume " + std::to_string(level));
+    MultiRoomAudio::setMacVolume(level);
+  }
+
+  bool supported = true;
+  std::vector<std::string> calls;
+};
+
+class TestHEOS final : public HEOSController {
+ public:
+  using HEOSController::HEOSController;
+  using HEOSController::setConfiguration;
+  using HEOSController::setInputs;
+  using HEOSController::setPlayers;
+  using HEOSController::setPresets;
+  using HEOSController::setStatus;
+
+  bool isPlayingParty() const override { return playingParty; }
+  void search() override { calls.push_back("search"); }
+  void partyDidStart() override { calls.push_back("partyDidStart"); }
+  void setStartWithParty(bool on) override { calls.push_back(std::string("setStartWithParty ") + (on ? "true" : "false")); }
+  void selectInput(const std::string& id) override { calls.push_back("selectInput " + id); }
+  void setZone(std::int64_t id, bool included) override {
+    calls.push_back("setZone " + std::to_string(id) + (included ? " in" : " out"));
+  }
+  void setZoneVolume(std::int64_t id, std::int64_t level) override {
+    calls.push_back("setZoneVolume " + std::to_string(id) + " " + std::to_string(level));
+  }
+  void setVolume(std::int64_t level) override { calls.push_back("setVolume " + std::to_string(level)); }
+  void requestPlay() override { calls.push_back("requestPlay"); }
+  QCoro::Task<> stop(std::int64_t leader) override {
+    calls.push_back("stop " + std::to_string(leader));
+    co_return;
+  }
+  void savePreset(const std::string& name) override { calls.push_back("savePreset " + name); }
+  void applyPreset(const Preset& preset) override { calls.push_back("applyPreset " + preset.name); }
+  void deletePreset(const QUuid& id) override {
+    calls.push_back("deletePreset " + id.toString(QUuid::WithoutBraces).toStdString());
+  }
+
+  /// Follows the party (or not) without the log line and the search of the real switch.
+  void followParty(bool on) {
+    auto configuration = this->configuration();
+    configuration.startWithParty = on;
+    setConfiguration(configuration);
+  }
+
+  bool playingParty = false;
+  std::vector<std::string> calls;
+};
+
+}  // namespace kovali
