@@ -112,19 +112,20 @@ QCoro::Task<MusicResult<std::optional<Song>>> MusicService::song(std::string id)
   co_return firstItem(std::move(found).value());
 }
 
+std::optional<std::string> MusicService::artworkURLTemplate(const std::optional<Artwork>& artwork) {
+  if (!artwork) return std::nullopt;
+  auto url = artwork->url(kArtworkProbeSize, kArtworkProbeSize);
+  if (!url) return std::nullopt;
+  return replacingAll(std::move(*url), kArtworkProbeText, kArtworkPlaceholders);
+}
+
 vinaro::Track MusicService::track(const Song& song) {
-  std::optional<std::string> artworkTemplate;
-  if (song.artwork) {
-    if (auto url = song.artwork->url(kArtworkProbeSize, kArtworkProbeSize)) {
-      artworkTemplate = replacingAll(std::move(*url), kArtworkProbeText, kArtworkPlaceholders);
-    }
-  }
   return vinaro::Track{song.id,
                        song.title,
                        song.artistName,
                        song.albumTitle,
                        song.duration,
-                       std::move(artworkTemplate),
+                       artworkURLTemplate(song.artwork),
                        song.contentRating == ContentRating::explicitContent};
 }
 

@@ -167,6 +167,20 @@ class SessionStore final : public QObject {
   /// A phone's connection has gone.
   void connectionClosed(ConnectionID connection);
 
+  // ---- Host-side music actions (console and menus) ----
+  /// Adds a song picked on the host to the queue, as the host.
+  void add(const Song& song);
+  /// Plays when not playing, else pauses, as the host; shows which outputs follow later.
+  void togglePlayback();
+  /// Approves a request; an album or playlist request gets its songs first. With `replyTo` a
+  /// refusal is answered to that phone, else it goes to `lastHostError`.
+  QCoro::Task<> approveRequest(std::string id, vinaro::QueuePosition position, vinaro::Actor actor,
+                               std::optional<ReplyTarget> replyTo);
+  /// The library's playlists (none for the custom source).
+  QCoro::Task<MusicOutcome<std::vector<vinaro::PlaylistRef>>> playlists(vinaro::PlaylistRef::Source source);
+  /// The songs of an album or playlist, at most 500, cached for playing.
+  QCoro::Task<MusicOutcome<std::vector<vinaro::Track>>> tracks(vinaro::PlaylistRef ref);
+
  signals:
   void stateChanged();
   void participantsChanged();
@@ -200,12 +214,30 @@ class SessionStore final : public QObject {
   void sendError(const vinaro::ProtocolError& error, ConnectionID connection, const std::string& envelopeID);
   void dispatchPartygoers();
 
-  // Work that the music commands, the player drive, the timed work and the sound remote control
-  // take over (session_store_pending.cpp)
+  // Music commands of the phones (session_store_music.cpp)
   void routeMusicCommand(const vinaro::Command& command, const vinaro::Participant& participant,
                          const std::string& envelopeID, ConnectionID connection);
+  QCoro::Task<> search(vinaro::Command::Search search, std::string envelopeID, ConnectionID connection);
+  QCoro::Task<> listTracks(vinaro::PlaylistRef ref, std::string envelopeID, ConnectionID connection);
+  QCoro::Task<> addTrack(std::string trackID, vinaro::Participant sender, std::string envelopeID,
+                         ConnectionID connection);
+  QCoro::Task<> listPlaylists(vinaro::PlaylistRef::Source source, std::string envelopeID, ConnectionID connection);
+  QCoro::Task<> loadPlaylist(vinaro::Command::LoadPlaylist load, vinaro::Participant sender, std::string envelopeID,
+                             ConnectionID connection);
+  /// The participant of `connection` now, or `sender` once the connection has gone.
+  vinaro::Participant actingParticipant(ConnectionID connection, const vinaro::Participant& sender) const;
+  bool musicIsReady() const;
+
+  // Player drive (session_store_player.cpp)
   void syncPlayer();
+  QCoro::Task<> playerSyncTask(std::optional<std::string> currentID, std::optional<std::string> nextID,
+                               vinaro::PlaybackStatus status);
   void handlePlayerEvent(const PlayerEngine::Event& event);
+
+  // Timed work and the Bonjour status (session_store_timed.cpp)
+  void showTransportNotice(std::string notice);
+
+  // Work that the timed work and the sound remote control take over (session_store_pending.cpp)
   void startPruneLoop();
   void scheduleAutoPlay();
   void syncDelayedOutputs();

@@ -87,7 +87,10 @@ std::vector<vinaro::Participant> SessionStore::partygoers() const {
 }
 
 QCoro::Task<std::optional<Song>> SessionStore::resolveSong(std::string id) {
-  if (const auto cached = songCache_.find(id); cached != songCache_.end()) co_return cached->second;
+  if (const auto cached = songCache_.find(id); cached != songCache_.end()) {
+    Song song = cached->second;  // QCoro's co_return would move out of the cache itself
+    co_return song;
+  }
   const QPointer<SessionStore> self(this);
   auto found = co_await music_.song(id);
   if (!self || !found || !found.value()) co_return std::nullopt;

@@ -2,14 +2,9 @@
 
 namespace kovali {
 
-// The music commands, the player drive, the timed work, the Bonjour status and the sound remote
-// control are not in yet: phones' music commands get no answer, the player does not follow the
-// party, and nothing is timed, published or pushed.
+// The timed work, the Bonjour status and the sound remote control are not in yet: nothing is
+// pruned, played automatically, published or pushed.
 
-void SessionStore::routeMusicCommand(const vinaro::Command&, const vinaro::Participant&, const std::string&,
-                                     ConnectionID) {}
-void SessionStore::syncPlayer() {}
-void SessionStore::handlePlayerEvent(const PlayerEngine::Event&) {}
 void SessionStore::startPruneLoop() {}
 void SessionStore::scheduleAutoPlay() {}
 void SessionStore::syncDelayedOutputs() {}
