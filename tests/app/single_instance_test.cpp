@@ -1,5 +1,10 @@
 // One host per user: a second launch reaches the first instead of starting another.
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QLockFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,6 +33,33 @@ TEST(SingleInstance, TheNextLaunchRunsOnceTheFirstHasGone) {
     SingleInstance first(folder.path());
     ASSERT_TRUE(first.claim());
   }
+  SingleInstance next(folder.path());
+  EXPECT_TRUE(next.claim());
+}
+
+TEST(SingleInstance, ALockLeftByAHostThatDiedIsTakenOver) {
+  QTemporaryDir folder;
+  const QString lockPath = folder.filePath("kovali-host.lock");
+  // A lock as a host writes it, with the id of a process that has ended since.
+  QByteArray lock;
+  {
+    QLockFile live(lockPath);
+    ASSERT_TRUE(live.tryLock(0));
+    QFile file(lockPath);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    lock = file.readAll();
+  }
+  const pid_t ended = ::fork();
+  if (ended == 0) ::_exit(0);
+  ASSERT_GT(ended, 0);
+  ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
+  lock.replace(0, lock.indexOf('\n'), QByteArray::number(ended));
+  {
+    QFile file(lockPath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(lock);
+  }
+
   SingleInstance next(folder.path());
   EXPECT_TRUE(next.claim());
 }
