@@ -1,11 +1,10 @@
 #pragma once
 
-#include <memory>
-#include <optional>
-
 #include <QHostAddress>
 #include <QString>
 #include <QStringList>
+#include <memory>
+#include <optional>
 
 #include "music/music_service.h"
 #include "music/player_engine.h"
@@ -26,8 +25,8 @@ namespace kovali {
 class HostServices {
  public:
   struct Options {
-    QStringList arguments;                   // as the process got them, program first
-    std::optional<QString> musicFolder;      // "--music DIR"
+    QStringList arguments;               // as the process got them, program first
+    std::optional<QString> musicFolder;  // "--music DIR"
     QHostAddress listenAddress = QHostAddress::Any;
 
     /// `arguments` with the music folder taken from "--music DIR" or "--music=DIR".

@@ -1,12 +1,12 @@
 #include "app/termination_signals.h"
 
-#include <cerrno>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <QSocketNotifier>
+#include <cerrno>
+#include <csignal>
 
 namespace kovali {
 

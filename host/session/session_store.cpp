@@ -1,8 +1,7 @@
 #include "session/session_store.h"
 
-#include <utility>
-
 #include <QPointer>
+#include <utility>
 
 #include "platform/set_if_changed.h"
 #include "protocol/uuid.h"

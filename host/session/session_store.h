@@ -1,5 +1,8 @@
 #pragma once
 
+#include <qcoro/qcorotask.h>
+
+#include <QObject>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -7,9 +10,6 @@
 #include <set>
 #include <string>
 #include <vector>
-
-#include <QObject>
-#include <qcoro/qcorotask.h>
 
 #include "audio/audio_inputs.h"
 #include "audio/audio_output.h"
@@ -181,6 +181,17 @@ class SessionStore final : public QObject {
   /// The songs of an album or playlist, at most 500, cached for playing.
   QCoro::Task<MusicOutcome<std::vector<vinaro::Track>>> tracks(vinaro::PlaylistRef ref);
 
+  // ---- Sound ----
+  /// The snapshot of the host's sound that DJ phones show.
+  vinaro::HostAudioState hostAudioState() const;
+  /// Where the music renders: "mac", "speakers", "speakers+mac", or "?" before it is known.
+  std::string outputRoute() const;
+  /// Brings everything that depends on the multi-room and HEOS setup in line with it: the live
+  /// input, the delayed outputs, the player's latency, the Bonjour status and the DJs' phones.
+  void audioSettingsChanged();
+  /// Makes a live input the party's source, or (nothing) hands the source back to the music.
+  QCoro::Task<> selectSource(std::optional<std::string> inputID);
+
  signals:
   void stateChanged();
   void participantsChanged();
@@ -197,8 +208,7 @@ class SessionStore final : public QObject {
   // Construction, start and dispatch (session_store.cpp, session_store_dispatch.cpp)
   void installCallbacks();
   vinaro::ReducerContext reducerContext() const;
-  void sendState(ConnectionID connection, const vinaro::Participant& participant,
-                 std::optional<std::string> replyTo);
+  void sendState(ConnectionID connection, const vinaro::Participant& participant, std::optional<std::string> replyTo);
   /// Dispatches as the host with broadcast; the outcome is the caller's.
   DispatchResult dispatchAsHost(const vinaro::SessionAction& action);
   /// Dispatches as the host with broadcast and keeps the outcome in `lastHostError`.
@@ -234,19 +244,27 @@ class SessionStore final : public QObject {
                                vinaro::PlaybackStatus status);
   void handlePlayerEvent(const PlayerEngine::Event& event);
 
-  // Timed work and the Bonjour status (session_store_timed.cpp)
-  void showTransportNotice(std::string notice);
-
-  // Work that the timed work and the sound remote control take over (session_store_pending.cpp)
+  // Timed work (session_store_timed.cpp)
   void startPruneLoop();
+  void showTransportNotice(std::string notice);
+  /// Starts automatic play of the top request when one is due and none runs.
   void scheduleAutoPlay();
+  QCoro::Task<> autoPlayAttempt(vinaro::SongRequest request);
+  QCoro::Task<> autoPlay(vinaro::SongRequest request);
+  void autoPlayAdded(const vinaro::SongRequest& request, const std::string& title);
+  void autoPlaySkip(const vinaro::SongRequest& request, const std::string& logLine);
   void syncDelayedOutputs();
+
+  // The Bonjour status record (session_store_status_record.cpp)
   void publishTXT();
+
+  // Sound remote control (session_store_audio.cpp)
   void handleAudio(const vinaro::AudioCommand& command, const std::string& envelopeID, ConnectionID from);
-  void audioSettingsChanged();
   void scheduleAudioPush();
   void defaultOutputChanged();
   void reconcileAudio();
+  /// Starts playing a capture input on the host, once this turn of the event loop is done.
+  void selectInputLater(std::string inputID);
 
   // Observable setters
   void setState(vinaro::SessionState state);

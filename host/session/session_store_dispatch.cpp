@@ -1,7 +1,6 @@
-#include <algorithm>
-
 #include <QCollator>
 #include <QPointer>
+#include <algorithm>
 
 #include "model/session_reducer.h"
 #include "protocol/event.h"

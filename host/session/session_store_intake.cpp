@@ -50,28 +50,27 @@ void SessionStore::handle(vinaro::Envelope<Command> envelope, ConnectionID conne
     return;
   }
 
-  std::visit(vinaro::Overloaded{
-                 [&](const Command::AuthenticateDJ& login) {
-                   authenticateDJ(login.pin, participant, envelopeID, connection);
-                 },
-                 [&](const Command::ResignDJ&) { resignDJ(participant, envelopeID, connection); },
-                 [&](const Command::SaveQueueAsPlaylist&) {
-                   sendError(StoreErrors::savedPlaylistsRetired(), connection, envelopeID);
-                 },
-                 [&](const Command::DeletePlaylist&) {
-                   sendError(StoreErrors::savedPlaylistsRetired(), connection, envelopeID);
-                 },
-                 [&](const vinaro::AudioCommand& audio) { handleAudio(audio, envelopeID, connection); },
-                 [&](const auto&) {
-                   const auto action = vinaro::sessionAction(command);
-                   if (!action) return;  // every remaining command has one
-                   const auto result = dispatch(*action, vinaro::Actor::participant(participant), true,
-                                                ReplyTarget{connection, envelopeID});
-                   // On success the broadcast already answered this phone with its new state.
-                   if (!result) sendError(result.error(), connection, envelopeID);
-                 },
-             },
-             command.payload);
+  std::visit(
+      vinaro::Overloaded{
+          [&](const Command::AuthenticateDJ& login) { authenticateDJ(login.pin, participant, envelopeID, connection); },
+          [&](const Command::ResignDJ&) { resignDJ(participant, envelopeID, connection); },
+          [&](const Command::SaveQueueAsPlaylist&) {
+            sendError(StoreErrors::savedPlaylistsRetired(), connection, envelopeID);
+          },
+          [&](const Command::DeletePlaylist&) {
+            sendError(StoreErrors::savedPlaylistsRetired(), connection, envelopeID);
+          },
+          [&](const vinaro::AudioCommand& audio) { handleAudio(audio, envelopeID, connection); },
+          [&](const auto&) {
+            const auto action = vinaro::sessionAction(command);
+            if (!action) return;  // every remaining command has one
+            const auto result =
+                dispatch(*action, vinaro::Actor::participant(participant), true, ReplyTarget{connection, envelopeID});
+            // On success the broadcast already answered this phone with its new state.
+            if (!result) sendError(result.error(), connection, envelopeID);
+          },
+      },
+      command.payload);
 }
 
 void SessionStore::hello(const Command::Hello& hello, const std::string& envelopeID, ConnectionID connection) {

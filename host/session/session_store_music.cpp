@@ -1,9 +1,8 @@
+#include <QMetaObject>
+#include <QPointer>
 #include <algorithm>
 #include <climits>
 #include <iterator>
-
-#include <QMetaObject>
-#include <QPointer>
 
 #include "model/overloaded.h"
 #include "protocol/event.h"
@@ -26,13 +25,21 @@ constexpr int kCollectionLimit = 500;
 ProtocolError musicFailure(const MusicError& error) { return ProtocolError::musicUnavailable(error.description); }
 
 PlaylistRef albumRef(const Album& album) {
-  return PlaylistRef{PlaylistRef::Source::album, album.id, album.title, album.artistName,
-                     MusicService::artworkURLTemplate(album.artwork), album.trackCount};
+  return PlaylistRef{PlaylistRef::Source::album,
+                     album.id,
+                     album.title,
+                     album.artistName,
+                     MusicService::artworkURLTemplate(album.artwork),
+                     album.trackCount};
 }
 
 PlaylistRef playlistRef(const Playlist& playlist) {
-  return PlaylistRef{PlaylistRef::Source::catalog, playlist.id, playlist.name, playlist.curatorName,
-                     MusicService::artworkURLTemplate(playlist.artwork), std::nullopt};
+  return PlaylistRef{PlaylistRef::Source::catalog,
+                     playlist.id,
+                     playlist.name,
+                     playlist.curatorName,
+                     MusicService::artworkURLTemplate(playlist.artwork),
+                     std::nullopt};
 }
 
 }  // namespace
@@ -130,24 +137,23 @@ void SessionStore::routeMusicCommand(const Command& command, const vinaro::Parti
   QMetaObject::invokeMethod(
       this,
       [this, command, participant, envelopeID, connection] {
-        std::visit(vinaro::Overloaded{
-                       [&](const Command::Search& query) { (void)search(query, envelopeID, connection); },
-                       [&](const Command::ListTracks& list) { (void)listTracks(list.ref, envelopeID, connection); },
-                       [&](const Command::Add& add) { (void)addTrack(add.trackID, participant, envelopeID, connection); },
-                       [&](const Command::ApproveRequest& approval) {
-                         const auto actor = vinaro::Actor::participant(actingParticipant(connection, participant));
-                         (void)approveRequest(approval.requestID, approval.position, actor,
-                                              ReplyTarget{connection, envelopeID});
-                       },
-                       [&](const Command::ListPlaylists& list) {
-                         (void)listPlaylists(list.source, envelopeID, connection);
-                       },
-                       [&](const Command::LoadPlaylist& load) {
-                         (void)loadPlaylist(load, participant, envelopeID, connection);
-                       },
-                       [](const auto&) {},
-                   },
-                   command.payload);
+        std::visit(
+            vinaro::Overloaded{
+                [&](const Command::Search& query) { (void)search(query, envelopeID, connection); },
+                [&](const Command::ListTracks& list) { (void)listTracks(list.ref, envelopeID, connection); },
+                [&](const Command::Add& add) { (void)addTrack(add.trackID, participant, envelopeID, connection); },
+                [&](const Command::ApproveRequest& approval) {
+                  const auto actor = vinaro::Actor::participant(actingParticipant(connection, participant));
+                  (void)approveRequest(approval.requestID, approval.position, actor,
+                                       ReplyTarget{connection, envelopeID});
+                },
+                [&](const Command::ListPlaylists& list) { (void)listPlaylists(list.source, envelopeID, connection); },
+                [&](const Command::LoadPlaylist& load) {
+                  (void)loadPlaylist(load, participant, envelopeID, connection);
+                },
+                [](const auto&) {},
+            },
+            command.payload);
       },
       Qt::QueuedConnection);
 }
@@ -231,8 +237,7 @@ QCoro::Task<> SessionStore::addTrack(std::string trackID, vinaro::Participant se
   if (!result) sendError(result.error(), connection, envelopeID);
 }
 
-QCoro::Task<> SessionStore::listPlaylists(PlaylistRef::Source source, std::string envelopeID,
-                                          ConnectionID connection) {
+QCoro::Task<> SessionStore::listPlaylists(PlaylistRef::Source source, std::string envelopeID, ConnectionID connection) {
   const QPointer<SessionStore> self(this);
   auto found = co_await playlists(source);
   if (!self) co_return;
@@ -243,8 +248,8 @@ QCoro::Task<> SessionStore::listPlaylists(PlaylistRef::Source source, std::strin
   server_.send(Event{std::move(found).value()}, connection, envelopeID);
 }
 
-QCoro::Task<> SessionStore::loadPlaylist(Command::LoadPlaylist load, vinaro::Participant sender,
-                                         std::string envelopeID, ConnectionID connection) {
+QCoro::Task<> SessionStore::loadPlaylist(Command::LoadPlaylist load, vinaro::Participant sender, std::string envelopeID,
+                                         ConnectionID connection) {
   const QPointer<SessionStore> self(this);
   const auto actor = vinaro::Actor::participant(actingParticipant(connection, sender));
   auto found = co_await tracks(load.ref);
@@ -257,8 +262,8 @@ QCoro::Task<> SessionStore::loadPlaylist(Command::LoadPlaylist load, vinaro::Par
     sendError(ProtocolError::notFound(load.ref.name + " has no playable songs."), connection, envelopeID);
     co_return;
   }
-  const auto result = dispatch(vinaro::action::LoadTracks{std::move(found).value(), load.replaceQueue, load.ref},
-                               actor, true, ReplyTarget{connection, envelopeID});
+  const auto result = dispatch(vinaro::action::LoadTracks{std::move(found).value(), load.replaceQueue, load.ref}, actor,
+                               true, ReplyTarget{connection, envelopeID});
   if (!result) sendError(result.error(), connection, envelopeID);
 }
 

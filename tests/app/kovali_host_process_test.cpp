@@ -1,9 +1,8 @@
 // The kovali-host executable as a user starts it, with a phone on loopback. Runs inside
 // tests/app/kovali_host_test.sh (ctest: kovali_host), which gives it an avahi-daemon of its own.
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
-
-#include <functional>
 
 #include <QDir>
 #include <QFile>
@@ -15,7 +14,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-#include <gtest/gtest.h>
+#include <functional>
 
 #include "protocol/event.h"
 #include "support/guest_client.h"
@@ -48,8 +47,7 @@ class HostProcess {
     QObject::connect(&process_, &QProcess::readyReadStandardError,
                      [this] { log_ += QString::fromLocal8Bit(process_.readAllStandardError()); });
 
-    process_.start(qEnvironmentVariable("KOVALI_HOST_EXECUTABLE"),
-                   QStringList{"--music", root + "/music"} + arguments);
+    process_.start(qEnvironmentVariable("KOVALI_HOST_EXECUTABLE"), QStringList{"--music", root + "/music"} + arguments);
   }
 
   ~HostProcess() {
@@ -73,8 +71,7 @@ class HostProcess {
   /// Sends SIGTERM; answers whether the host then ended by itself with status 0.
   bool terminate() {
     process_.terminate();
-    return process_.waitForFinished(15000) && process_.exitStatus() == QProcess::NormalExit &&
-           process_.exitCode() == 0;
+    return process_.waitForFinished(15000) && process_.exitStatus() == QProcess::NormalExit && process_.exitCode() == 0;
   }
 
   QString dataFolder() const { return folder_.path() + "/data/kovaliapp/kovali-host"; }
@@ -153,8 +150,7 @@ TEST_F(KovaliHostProcess, WelcomesAPhoneAndSavesTheSessionWhenTerminated) {
   QFile saved(host.dataFolder() + "/Session.json");
   ASSERT_TRUE(saved.open(QIODevice::ReadOnly)) << saved.fileName().toStdString();
   const auto session = QJsonDocument::fromJson(saved.readAll()).object();
-  EXPECT_EQ(session.value("state").toObject().value("sessionID").toString().toStdString(),
-            greeting->state.sessionID);
+  EXPECT_EQ(session.value("state").toObject().value("sessionID").toString().toStdString(), greeting->state.sessionID);
   EXPECT_EQ(session.value("djDeviceIDs").toArray().first().toString(), "device-ana");
 }
 

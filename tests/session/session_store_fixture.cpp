@@ -37,11 +37,10 @@ SessionStore& SessionStoreTest::makeStore(bool withArchive) {
   inputs = inputsDouble.get();
 
   djPIN_ = std::make_unique<DJPIN>(secrets, launchArguments);
-  store_ = std::make_unique<SessionStore>(
-      SessionStore::Services{music, player, *server, scheduler, *djPIN_},
-      SessionStore::AudioServices{std::move(multiRoomDouble), std::move(heosDouble), std::move(outputDouble),
-                                  std::move(inputsDouble)},
-      std::move(archive), "Test Party");
+  store_ = std::make_unique<SessionStore>(SessionStore::Services{music, player, *server, scheduler, *djPIN_},
+                                          SessionStore::AudioServices{std::move(multiRoomDouble), std::move(heosDouble),
+                                                                      std::move(outputDouble), std::move(inputsDouble)},
+                                          std::move(archive), "Test Party");
   return *store_;
 }
 
@@ -82,8 +81,7 @@ std::unique_ptr<GuestClient> SessionStoreTest::join(const std::string& name, con
   return phone;
 }
 
-vinaro::Command SessionStoreTest::hello(const std::string& name, const std::string& deviceID,
-                                        std::int64_t version) {
+vinaro::Command SessionStoreTest::hello(const std::string& name, const std::string& deviceID, std::int64_t version) {
   return Command{Command::Hello{name, deviceID, version}};
 }
 

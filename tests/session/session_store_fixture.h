@@ -1,15 +1,15 @@
 #pragma once
 
-#include <memory>
-#include <optional>
-#include <string>
-#include <vector>
+#include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QHostAddress>
 #include <QTemporaryDir>
 #include <QTest>
-#include <gtest/gtest.h>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "music/music_service.h"
 #include "music/player_engine.h"
@@ -42,7 +42,7 @@ class SessionStoreTest : public ::testing::Test {
 
   /// Builds the store (again), saving into `archiveFolder` unless `withArchive` is false.
   SessionStore& makeStore(bool withArchive = true);
-  SessionStore& store() { return *store_; }
+  SessionStore& store() const { return *store_; }
   /// Takes the store down, as a quitting host does.
   void dropStore();
 
@@ -56,6 +56,15 @@ class SessionStoreTest : public ::testing::Test {
   std::unique_ptr<GuestClient> connectPhone();
   /// A phone that said hello and got its welcome (its first message).
   std::unique_ptr<GuestClient> join(const std::string& name, const std::string& deviceID);
+  /// A catalogue song "Title <id>" by "Artist <id>", 200 s long.
+  static Song song(const std::string& id) {
+    Song made;
+    made.id = id;
+    made.title = "Title " + id;
+    made.artistName = "Artist " + id;
+    made.duration = 200;
+    return made;
+  }
   /// A hello command.
   static Command hello(const std::string& name, const std::string& deviceID, std::int64_t version = 1);
 

@@ -47,9 +47,8 @@ TEST_F(SessionStoreIntakeTest, NamesAreTrimmedAndAnEmptyNameBecomesPartygoer) {
     phone->sendCommand("hi", hello(c.sent, device));
     ASSERT_TRUE(phone->waitForMessages(1));
     const auto partygoers = store().state().partygoers.value_or(std::vector<vinaro::Participant>{});
-    const bool found = std::any_of(partygoers.begin(), partygoers.end(), [&](const auto& p) {
-      return p.id == device && p.name == c.stored;
-    });
+    const bool found = std::any_of(partygoers.begin(), partygoers.end(),
+                                   [&](const auto& p) { return p.id == device && p.name == c.stored; });
     EXPECT_TRUE(found) << "sent \"" << c.sent << "\"";
   }
 }

@@ -22,7 +22,8 @@ QJsonObject savedSession(const SessionArchive& archive) {
 }
 
 TEST_F(SessionStoreTest, TwoPhonesGreetBecomeDJWithTheLaunchPINChangeThePartyAndComeBackAfterARelaunch) {
-  launchArguments << "-djPIN" << "2468";
+  launchArguments << "-djPIN"
+                  << "2468";
   setPIN("1111");  // the launch argument wins over the keychain
   makeStore();
   startHosting();

@@ -11,15 +11,6 @@ using vinaro::SessionState;
 using Code = vinaro::ProtocolError::Code;
 using Source = vinaro::PlaylistRef::Source;
 
-Song song(const std::string& id) {
-  Song s;
-  s.id = id;
-  s.title = "Title " + id;
-  s.artistName = "Artist " + id;
-  s.duration = 200;
-  return s;
-}
-
 PlaylistRef ref(Source source, const std::string& id, const std::string& name = "Mix") {
   return PlaylistRef{source, id, name, std::nullopt, std::nullopt, std::nullopt};
 }
@@ -107,11 +98,10 @@ TEST_F(SessionStoreMusicTest, AlbumAndPlaylistResultsBecomeReferencesWithArtwork
   const auto* found = std::get_if<Event::SearchResults>(&albums->body.payload);
   ASSERT_TRUE(found);
   EXPECT_TRUE(found->tracks.empty());
-  EXPECT_EQ(found->collections,
-            (std::vector<PlaylistRef>{
-                {Source::album, "al1", "Blue", "Band", "https://art.example/a/{w}x{h}bb.jpg", 11},
-                {Source::album, "al2", "Grey", "Band", std::nullopt, 3},
-            }));
+  EXPECT_EQ(found->collections, (std::vector<PlaylistRef>{
+                                    {Source::album, "al1", "Blue", "Band", "https://art.example/a/{w}x{h}bb.jpg", 11},
+                                    {Source::album, "al2", "Grey", "Band", std::nullopt, 3},
+                                }));
 
   const auto playlists = ask(*guest, Command{Command::Search{"h", 25, Command::SearchKind::playlists}}, "lists");
   ASSERT_TRUE(playlists);
@@ -148,16 +138,15 @@ TEST_F(SessionStoreMusicTest, RefusalsThatHoldWhetherOrNotTheMusicIsAvailable) {
     EXPECT_EQ(errorOf(ask(*dj, Command{Command::ListPlaylists{Source::album}}, "albums")),
               ProtocolError::badRequest("Catalog playlists and albums are found through search, not listed."))
         << when;
-    EXPECT_EQ(errorOf(ask(*guest, Command{Command::ListTracks{ref(Source::custom, "c1")}}, "saved")),
-              ProtocolError::badRequest(
-                  "Saved playlists are no longer kept on the host. Update Kovali on your iPhone."))
+    EXPECT_EQ(
+        errorOf(ask(*guest, Command{Command::ListTracks{ref(Source::custom, "c1")}}, "saved")),
+        ProtocolError::badRequest("Saved playlists are no longer kept on the host. Update Kovali on your iPhone."))
         << when;
   }
   // Still unavailable: what needs the music says so.
   const ProtocolError unavailable = ProtocolError::musicUnavailable("Apple Music is not available on the host.");
   EXPECT_EQ(errorOf(ask(*dj, Command{Command::ListPlaylists{Source::library}}, "library")), unavailable);
-  EXPECT_EQ(errorOf(ask(*guest, Command{Command::Search{"x", 25, Command::SearchKind::songs}}, "search")),
-            unavailable);
+  EXPECT_EQ(errorOf(ask(*guest, Command{Command::Search{"x", 25, Command::SearchKind::songs}}, "search")), unavailable);
   EXPECT_EQ(errorOf(ask(*guest, Command{Command::ListTracks{ref(Source::album, "al1")}}, "album")), unavailable);
 }
 
@@ -183,7 +172,8 @@ TEST_F(SessionStoreMusicTest, ApprovingAnUnknownRequestGivesTheReducersError) {
 }
 
 TEST_F(SessionStoreMusicTest, ApprovingACollectionRequestQueuesItsSongs) {
-  catalog.albums = {{Album{"al1", "Blue", "Band", std::nullopt, 2}, std::vector<MusicTrackEntry>{song("s1"), song("s2")}}};
+  catalog.albums = {
+      {Album{"al1", "Blue", "Band", std::nullopt, 2}, std::vector<MusicTrackEntry>{song("s1"), song("s2")}}};
   ASSERT_TRUE(store().dispatch(vinaro::action::SetMode{vinaro::PartyMode::suggestion}, vinaro::Actor::host()));
   ASSERT_TRUE(ask(*guest, Command{Command::SuggestCollection{ref(Source::album, "al1", "Blue")}}, "suggest"));
   const std::string requestID = store().state().requests.at(0).id;
@@ -200,7 +190,8 @@ TEST_F(SessionStoreMusicTest, ApprovingACollectionRequestQueuesItsSongs) {
 
 TEST_F(SessionStoreMusicTest, LoadingAPlaylistWithoutSongsQueuesNothing) {
   catalog.library = {{Playlist{"lib1", "Empty Evening", std::nullopt, std::nullopt}, std::vector<MusicTrackEntry>{}}};
-  const auto reply = ask(*dj, Command{Command::LoadPlaylist{ref(Source::library, "lib1", "Empty Evening"), false}}, "load");
+  const auto reply =
+      ask(*dj, Command{Command::LoadPlaylist{ref(Source::library, "lib1", "Empty Evening"), false}}, "load");
   EXPECT_EQ(errorOf(reply), ProtocolError::notFound("Empty Evening has no playable songs."));
   EXPECT_TRUE(store().state().queue.empty());
 }

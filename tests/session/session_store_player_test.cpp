@@ -9,14 +9,6 @@ namespace {
 using vinaro::PlaybackStatus;
 namespace action = vinaro::action;
 
-Song song(const std::string& id) {
-  Song s;
-  s.id = id;
-  s.title = "Title " + id;
-  s.duration = 200;
-  return s;
-}
-
 class SessionStorePlayerTest : public SessionStoreTest {
  protected:
   void SetUp() override {

@@ -62,16 +62,6 @@ TEST_F(SessionStoreTest, ALaunchWithASavedSessionRestoresItOneRevisionOnWithItsD
   EXPECT_EQ(store().djDeviceIDs(), (SessionStore::DeviceIDs{"device-a", "device-b"}));
 }
 
-TEST_F(SessionStoreTest, AnUnreadableSessionFileGivesAFreshParty) {
-  {
-    QFile file(archiveFolder.filePath("Session.json"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("{}");
-  }
-  EXPECT_EQ(makeStore().state().revision, 0);
-  EXPECT_TRUE(store().djDeviceIDs().empty());
-}
-
 TEST_F(SessionStoreTest, WithoutAnArchiveNothingIsSaved) {
   auto& store = makeStore(false);
   EXPECT_EQ(store.archive(), nullptr);
@@ -164,6 +154,25 @@ TEST_F(SessionStoreTest, StartingAgainDisconnectsEveryPhoneAndKeepsTheParty) {
   EXPECT_EQ(store().state().sessionID, sessionID);
   EXPECT_EQ(server->sessionID(), sessionID);
   EXPECT_EQ(server->serviceName(), "Test Party");
+}
+
+TEST_F(SessionStoreTest, StartingLooksForHEOSAndPlaysTheSavedLiveInput) {
+  SessionState saved = SessionState::newParty("0B5E8A02-9A1C-4D6B-8F4E-2A1F3C5D7E90", "Old Name");
+  saved.input = vinaro::LiveInput{"usb-1", "Line In", true};
+  {
+    auto archive = SessionArchive::open(archiveFolder.path());
+    ASSERT_TRUE(archive);
+    ASSERT_TRUE(archive.value().save(SessionSnapshot::of(saved, {}, vinaro::Date{1000})));
+  }
+  makeStore();
+  heos->followParty(true);
+
+  startHosting();
+  runPostedEvents();
+
+  EXPECT_EQ(heos->calls, (std::vector<std::string>{"search"}));
+  EXPECT_EQ(inputs->calls, (std::vector<std::string>{"select usb-1"}));
+  EXPECT_EQ(multiRoom->inputID(), std::nullopt) << "multi-room is off";
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 #pragma once
 
+#include <qcoro/qcorotask.h>
+
+#include <QUuid>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <QUuid>
-#include <qcoro/qcorotask.h>
 
 #include "audio/audio_inputs.h"
 #include "audio/audio_output.h"
@@ -70,7 +70,10 @@ class TestMultiRoom final : public MultiRoomAudio {
   using MultiRoomAudio::setPlayerRoute;
   using MultiRoomAudio::setSpeakers;
 
-  bool isSupported() const override { return supported; }
+  bool isSupported() const override {
+    ++supportedAsked;
+    return supported;
+  }
   void start() override {
     calls.push_back("start");
     setStatus(Status::on());
@@ -96,6 +99,7 @@ class TestMultiRoom final : public MultiRoomAudio {
   }
 
   bool supported = true;
+  mutable int supportedAsked = 0;  // every snapshot asks
   std::vector<std::string> calls;
 };
 
@@ -111,7 +115,9 @@ class TestHEOS final : public HEOSController {
   bool isPlayingParty() const override { return playingParty; }
   void search() override { calls.push_back("search"); }
   void partyDidStart() override { calls.push_back("partyDidStart"); }
-  void setStartWithParty(bool on) override { calls.push_back(std::string("setStartWithParty ") + (on ? "true" : "false")); }
+  void setStartWithParty(bool on) override {
+    calls.push_back(std::string("setStartWithParty ") + (on ? "true" : "false"));
+  }
   void selectInput(const std::string& id) override { calls.push_back("selectInput " + id); }
   void setZone(std::int64_t id, bool included) override {
     calls.push_back("setZone " + std::to_string(id) + (included ? " in" : " out"));
