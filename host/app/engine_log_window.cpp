@@ -10,8 +10,7 @@
 
 namespace kovali {
 
-EngineLogWindow::EngineLogWindow(PlayerEngine& player, QWidget* parent)
-    : QWidget(parent, Qt::Window), player_(player) {
+EngineLogWindow::EngineLogWindow(PlayerEngine& player, QWidget* parent) : QWidget(parent, Qt::Window), player_(player) {
   setWindowTitle(QStringLiteral("Engine Log"));
   resize(760, 400);
   auto* layout = new QVBoxLayout(this);

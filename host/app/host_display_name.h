@@ -1,9 +1,8 @@
 #pragma once
 
+#include <QString>
 #include <optional>
 #include <string>
-
-#include <QString>
 
 namespace kovali {
 

@@ -39,10 +39,10 @@ HostShell::~HostShell() = default;
 
 void HostShell::launch() {
   if (resumesMultiRoomAtLaunch(services_.preferences)) {
-    multiRoomResumption_.start([&scheduler = services_.scheduler, store = QPointer(&services_.store)](
-                                   CancellationToken token) {
-      return resumeMultiRoomOncePlaying(scheduler, store, token);
-    });
+    multiRoomResumption_.start(
+        [&scheduler = services_.scheduler, store = QPointer(&services_.store)](CancellationToken token) {
+          return resumeMultiRoomOncePlaying(scheduler, store, token);
+        });
   }
   mainWindow_->show();
   tray_->show();

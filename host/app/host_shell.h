@@ -1,8 +1,7 @@
 #pragma once
 
-#include <memory>
-
 #include <QObject>
+#include <memory>
 
 #include "app/host_view_mode.h"
 #include "app/view_mode_preference.h"

@@ -68,8 +68,8 @@ class MainWindow::Frame final : public QWidget {
   bool floating_ = true;
 };
 
-MainWindow::MainWindow(SessionStore& store, ViewModePreference& viewMode, Scheduler& scheduler,
-                       ArtworkLoader& artwork, Commands commands, QWidget* parent)
+MainWindow::MainWindow(SessionStore& store, ViewModePreference& viewMode, Scheduler& scheduler, ArtworkLoader& artwork,
+                       Commands commands, QWidget* parent)
     : QMainWindow(parent), store_(store), viewMode_(viewMode) {
   setWindowTitle(QStringLiteral("Kovali"));
   resize(defaultSize);

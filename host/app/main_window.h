@@ -1,8 +1,7 @@
 #pragma once
 
-#include <functional>
-
 #include <QMainWindow>
+#include <functional>
 
 #include "app/host_view_mode.h"
 

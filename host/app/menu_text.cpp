@@ -2,8 +2,6 @@
 
 namespace kovali {
 
-QString menuText(const std::string& text) {
-  return QString::fromStdString(text).replace(u'&', QStringLiteral("&&"));
-}
+QString menuText(const std::string& text) { return QString::fromStdString(text).replace(u'&', QStringLiteral("&&")); }
 
 }  // namespace kovali

@@ -18,8 +18,8 @@ QCoro::Task<> resumeMultiRoomOncePlaying(Scheduler& scheduler, QPointer<SessionS
   // The sound settles before the speakers join.
   co_await scheduler.sleep(2, token);
   if (token.isCancelled() || !store) co_return;
-  // The store hears of the change through the controller's onChange.
   store->multiRoom().start();
+  store->audioSettingsChanged();
 }
 
 }  // namespace kovali

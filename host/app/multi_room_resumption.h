@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QPointer>
 #include <qcoro/qcorotask.h>
+
+#include <QPointer>
 
 #include "platform/cancellation_token.h"
 #include "platform/preferences.h"

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <functional>
-
 #include <QObject>
+#include <functional>
 
 #include "app/host_view_mode.h"
 #include "app/party_menu_state.h"

@@ -14,9 +14,12 @@ constexpr const char* middleDot = " \u00B7 ";
 
 std::string playbackWord(PlaybackStatus status) {
   switch (status) {
-    case PlaybackStatus::playing: return "Playing";
-    case PlaybackStatus::paused: return "Paused";
-    case PlaybackStatus::stopped: return "Idle";
+    case PlaybackStatus::playing:
+      return "Playing";
+    case PlaybackStatus::paused:
+      return "Paused";
+    case PlaybackStatus::stopped:
+      return "Idle";
   }
   return {};
 }

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <functional>
-
 #include <QObject>
 #include <QSystemTrayIcon>
+#include <functional>
 
 #include "app/tray_menu.h"
 

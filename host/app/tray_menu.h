@@ -1,8 +1,7 @@
 #pragma once
 
-#include <functional>
-
 #include <QMenu>
+#include <functional>
 
 #include "app/party_actions.h"
 

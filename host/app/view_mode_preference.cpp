@@ -12,7 +12,9 @@ ViewModePreference::ViewModePreference(Preferences& preferences, QObject* parent
 }
 
 void ViewModePreference::setMode(HostViewMode mode) {
-  preferences_.setValue(QString::fromLatin1(key), QString::fromLatin1(vinaro::rawValue(mode).data(), static_cast<qsizetype>(vinaro::rawValue(mode).size())));
+  preferences_.setValue(
+      QString::fromLatin1(key),
+      QString::fromLatin1(vinaro::rawValue(mode).data(), static_cast<qsizetype>(vinaro::rawValue(mode).size())));
   if (setIfChanged(mode_, mode)) emit modeChanged();
 }
 

@@ -12,9 +12,12 @@ namespace {
 
 QString segmentTitle(HostViewMode mode) {
   switch (mode) {
-    case HostViewMode::party: return QStringLiteral("Party view");
-    case HostViewMode::console: return QStringLiteral("DJ Controls");
-    case HostViewMode::settings: return QStringLiteral("Settings");
+    case HostViewMode::party:
+      return QStringLiteral("Party view");
+    case HostViewMode::console:
+      return QStringLiteral("DJ Controls");
+    case HostViewMode::settings:
+      return QStringLiteral("Settings");
   }
   return {};
 }
@@ -38,15 +41,12 @@ ViewPicker::ViewPicker(ViewModePreference& viewMode, QWidget* parent) : QWidget(
     group_->addButton(button, static_cast<int>(mode));
     layout->addWidget(button);
   }
-  connect(group_, &QButtonGroup::idClicked, this,
-          [this](int id) { viewMode_.setMode(static_cast<HostViewMode>(id)); });
+  connect(group_, &QButtonGroup::idClicked, this, [this](int id) { viewMode_.setMode(static_cast<HostViewMode>(id)); });
   connect(&viewMode_, &ViewModePreference::modeChanged, this, &ViewPicker::follow);
   follow();
 }
 
-QAbstractButton* ViewPicker::segment(HostViewMode mode) const {
-  return group_->button(static_cast<int>(mode));
-}
+QAbstractButton* ViewPicker::segment(HostViewMode mode) const { return group_->button(static_cast<int>(mode)); }
 
 void ViewPicker::follow() { segment(viewMode_.mode())->setChecked(true); }
 

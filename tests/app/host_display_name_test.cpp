@@ -1,8 +1,8 @@
 // The name phones see for the host.
 
-#include <gtest/gtest.h>
-
 #include "app/host_display_name.h"
+
+#include <gtest/gtest.h>
 
 namespace kovali {
 namespace {

@@ -28,7 +28,8 @@ Song HostShellTest::song(const std::string& id, const std::string& title, const 
 }
 
 void HostShellTest::queue(const std::string& id) {
-  const auto found = std::find_if(catalog.songs.begin(), catalog.songs.end(), [&](const Song& s) { return s.id == id; });
+  const auto found =
+      std::find_if(catalog.songs.begin(), catalog.songs.end(), [&](const Song& s) { return s.id == id; });
   ASSERT_NE(found, catalog.songs.end()) << id;
   const auto result = store().dispatch(vinaro::action::Add{MusicService::track(*found)}, vinaro::Actor::host());
   ASSERT_TRUE(result) << result.error().message;

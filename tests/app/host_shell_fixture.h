@@ -1,9 +1,8 @@
 #pragma once
 
-#include <memory>
-
 #include <QMenu>
 #include <QMenuBar>
+#include <memory>
 
 #include "app/host_shell.h"
 #include "app/main_window.h"

@@ -19,7 +19,7 @@ class HostShellLifecycle : public HostShellTest {
   int authorizationRequests() const {
     return static_cast<int>(std::count(catalog.requests.begin(), catalog.requests.end(), "authorization"));
   }
-  int publications() const { return static_cast<int>(advertiser->publications.size()); }
+  int registrations() const { return advertiser->registrations; }
   void closeAndReopen() {
     shell().mainWindow().close();
     ASSERT_FALSE(shell().mainWindow().isVisible());
@@ -30,23 +30,23 @@ class HostShellLifecycle : public HostShellTest {
 
 TEST_F(HostShellLifecycle, HostingStartsOnceWhenTheMainWindowFirstAppears) {
   makeShell();
-  EXPECT_EQ(publications(), 0) << "nothing starts before the window shows";
+  EXPECT_EQ(registrations(), 0) << "nothing starts before the window shows";
   shell().launch();
   EXPECT_TRUE(shell().mainWindow().isVisible());
-  EXPECT_EQ(publications(), 1);
+  EXPECT_EQ(registrations(), 1);
   EXPECT_EQ(authorizationRequests(), 1) << "the music's availability was not known yet";
 
   runPostedEvents();
   ASSERT_TRUE(std::holds_alternative<MusicService::Ready>(music.availability()));
   closeAndReopen();
-  EXPECT_EQ(publications(), 1) << "a starting server is left alone";
+  EXPECT_EQ(registrations(), 1) << "a starting server is left alone";
   EXPECT_EQ(authorizationRequests(), 1) << "a known availability is not asked again";
 
   advertiser->confirmRegistration();
   ASSERT_TRUE(std::holds_alternative<HostServerStatus::Ready>(server->status().value));
   closeAndReopen();
   shell().show(HostViewMode::settings);
-  EXPECT_EQ(publications(), 1) << "a ready server is left alone";
+  EXPECT_EQ(registrations(), 1) << "a ready server is left alone";
 }
 
 TEST_F(HostShellLifecycle, AFailedServerIsLeftToItsOwnRetries) {
@@ -57,7 +57,7 @@ TEST_F(HostShellLifecycle, AFailedServerIsLeftToItsOwnRetries) {
   ASSERT_TRUE(std::holds_alternative<HostServerStatus::Failed>(server->status().value)) << server->status();
 
   closeAndReopen();
-  EXPECT_EQ(publications(), 1);
+  EXPECT_EQ(registrations(), 1);
 }
 
 TEST_F(HostShellLifecycle, OpensInTheModeItWasLeftIn) {

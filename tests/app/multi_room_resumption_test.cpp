@@ -1,9 +1,10 @@
 // Multi-room AirPlay coming back at launch, in virtual time.
 
+#include "app/multi_room_resumption.h"
+
 #include <algorithm>
 
 #include "app/host_shell_fixture.h"
-#include "app/multi_room_resumption.h"
 
 namespace kovali {
 namespace {

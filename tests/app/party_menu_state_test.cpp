@@ -1,8 +1,9 @@
 // The quick controls' texts and enabled states over the states a party goes through.
 
+#include "app/party_menu_state.h"
+
 #include <gtest/gtest.h>
 
-#include "app/party_menu_state.h"
 #include "support/sample_values.h"
 
 namespace kovali {
@@ -39,30 +40,43 @@ TEST(PartyMenuState, FollowsThePartyThroughItsStates) {
     PartyMenuState expected;
   };
   const Case cases[] = {
-      {"empty party", party(std::nullopt, 0), 0,
+      {"empty party",
+       party(std::nullopt, 0),
+       0,
        {"Play", false, false, "Nothing playing", "Up next: nothing queued", std::nullopt, "0 partygoers \u00B7 Idle"}},
-      {"queue of one, nothing current", party(std::nullopt, 1), 1,
+      {"queue of one, nothing current",
+       party(std::nullopt, 1),
+       1,
        {"Play", true, false, "Nothing playing", "Up next: Title q0", std::nullopt, "1 partygoer \u00B7 Idle"}},
-      {"queue of two, playing", party(PlaybackStatus::playing, 2), 2,
+      {"queue of two, playing",
+       party(PlaybackStatus::playing, 2),
+       2,
        {"Pause", true, true, "Title now \u00B7 Artist now", "Up next: Title q0  +1", std::nullopt,
         "2 partygoers \u00B7 Playing"}},
-      {"queue of four, paused", party(PlaybackStatus::paused, 4), 3,
+      {"queue of four, paused",
+       party(PlaybackStatus::paused, 4),
+       3,
        {"Play", true, true, "Title now \u00B7 Artist now", "Up next: Title q0  +3", std::nullopt,
         "3 partygoers \u00B7 Paused"}},
-      {"current song, stopped, nothing queued", party(PlaybackStatus::stopped, 0), 0,
+      {"current song, stopped, nothing queued",
+       party(PlaybackStatus::stopped, 0),
+       0,
        {"Play", true, true, "Title now \u00B7 Artist now", "Up next: nothing queued", std::nullopt,
         "0 partygoers \u00B7 Idle"}},
       {"one pending among resolved requests",
-       party(std::nullopt, 0, {RequestStatus::approved, RequestStatus::pending, RequestStatus::rejected}), 0,
+       party(std::nullopt, 0, {RequestStatus::approved, RequestStatus::pending, RequestStatus::rejected}),
+       0,
        {"Play", false, false, "Nothing playing", "Up next: nothing queued", "1 request waiting\u2026",
         "0 partygoers \u00B7 Idle"}},
       {"three pending requests",
-       party(std::nullopt, 0, {RequestStatus::pending, RequestStatus::pending, RequestStatus::pending}), 0,
+       party(std::nullopt, 0, {RequestStatus::pending, RequestStatus::pending, RequestStatus::pending}),
+       0,
        {"Play", false, false, "Nothing playing", "Up next: nothing queued", "3 requests waiting\u2026",
         "0 partygoers \u00B7 Idle"}},
-      {"only resolved requests", party(std::nullopt, 0, {RequestStatus::approved, RequestStatus::rejected}), 0,
-       {"Play", false, false, "Nothing playing", "Up next: nothing queued", std::nullopt,
-        "0 partygoers \u00B7 Idle"}},
+      {"only resolved requests",
+       party(std::nullopt, 0, {RequestStatus::approved, RequestStatus::rejected}),
+       0,
+       {"Play", false, false, "Nothing playing", "Up next: nothing queued", std::nullopt, "0 partygoers \u00B7 Idle"}},
   };
   for (const auto& c : cases) {
     const PartyMenuState actual = PartyMenuState::of(c.state, c.phones);

@@ -1,5 +1,8 @@
 // One host per user: a second launch reaches the first instead of starting another.
 
+#include "app/single_instance.h"
+
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,9 +11,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <gtest/gtest.h>
-
-#include "app/single_instance.h"
 
 namespace kovali {
 namespace {

@@ -1,11 +1,12 @@
 // The tray item and the "Party" menu over a live store: their texts, enabled states and actions.
 
+#include "app/tray_item.h"
+
 #include <QKeySequence>
 
 #include "app/host_shell_fixture.h"
 #include "app/party_menu.h"
 #include "app/tray_icon.h"
-#include "app/tray_item.h"
 #include "support/sample_values.h"
 
 namespace kovali {
@@ -33,9 +34,9 @@ class TrayItemTest : public HostShellTest {
 };
 
 TEST_F(TrayItemTest, AnEmptyPartyOffersNothingToPlayOrSkip) {
-  EXPECT_EQ(texts(trayMenu()), (QStringList{"Nothing playing", "Play", "Skip", "---", "Up next: nothing queued",
-                                            "---", "Show Party View", "Open DJ Controls", "Open Settings", "---",
-                                            "Quit Kovali"}));
+  EXPECT_EQ(texts(trayMenu()),
+            (QStringList{"Nothing playing", "Play", "Skip", "---", "Up next: nothing queued", "---", "Show Party View",
+                         "Open DJ Controls", "Open Settings", "---", "Quit Kovali"}));
   EXPECT_FALSE(trayMenu().nowPlaying()->isEnabled()) << "a line of text, not a command";
   EXPECT_FALSE(trayMenu().upNext()->isEnabled());
   EXPECT_EQ(transportEnabled(), std::make_pair(false, false));

@@ -1,10 +1,12 @@
 // The main window's view mode as it is kept between launches.
 
-#include <QSignalSpy>
-#include <QTemporaryDir>
+#include "app/view_mode_preference.h"
+
 #include <gtest/gtest.h>
 
-#include "app/view_mode_preference.h"
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
 #include "platform/in_memory_preferences.h"
 #include "platform/qsettings_preferences.h"
 
