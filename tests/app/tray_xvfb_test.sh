@@ -82,11 +82,23 @@ if [ "${1:-}" = "--inside" ]; then
 
   before=$(xdotool search --onlyvisible --classname kovali-host | sort)
   xdotool mousemove --window "$icon" 8 8 click 3
-  menu_opened() { [ -n "$(comm -13 <(echo "$before") <(xdotool search --onlyvisible --classname kovali-host | sort))" ]; }
-  wait_for 10 menu_opened || fail "the tray icon's menu did not open"
+  # The menu is the new window taller than a tooltip.
+  new_menu() {
+    local window geometry WIDTH HEIGHT
+    for window in $(comm -13 <(echo "$before") <(xdotool search --onlyvisible --classname kovali-host | sort)); do
+      geometry=$(xdotool getwindowgeometry --shell "$window" 2>/dev/null) || continue
+      eval "$geometry"
+      if [ "$HEIGHT" -ge 100 ]; then echo "$window"; fi
+    done
+  }
+  wait_for 10 test -n "$(new_menu)" || fail "the tray icon's menu did not open"
+  menu=$(new_menu | head -n 1)
 
   # "Quit Kovali" is the menu's last item.
-  xdotool key Up Return
+  eval "$(xdotool getwindowgeometry --shell "$menu")"
+  xdotool mousemove --window "$menu" $((WIDTH / 2)) $((HEIGHT - 10))
+  sleep 0.2
+  xdotool click 1
   wait_for 15 bash -c "! kill -0 $hostpid 2>/dev/null" || fail "the host did not quit"
   status=0
   wait "$hostpid" || status=$?
