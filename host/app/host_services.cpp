@@ -1,7 +1,7 @@
 #include "app/host_services.h"
 
-#include <QSysInfo>
-
+#include "app/host_display_name.h"
+#include "app/hosting_start.h"
 #include "platform/avahi_advertiser.h"
 #include "platform/data_folder.h"
 #include "platform/fallback_secret_store.h"
@@ -40,11 +40,6 @@ HostServices::Options HostServices::Options::fromArguments(const QStringList& ar
   return options;
 }
 
-std::string HostServices::hostDisplayName() {
-  const QString name = QSysInfo::machineHostName().trimmed();
-  return name.isEmpty() ? std::string("Kovali") : name.toStdString();
-}
-
 HostServices::HostServices(Options options) {
   const QString dataFolder = appDataFolder();
   secrets_ = std::make_unique<FallbackSecretStore>(std::make_unique<KeychainSecretStore>(),
@@ -63,9 +58,6 @@ HostServices::HostServices(Options options) {
 // The store goes first: it holds on to everything else.
 HostServices::~HostServices() = default;
 
-void HostServices::startHosting() {
-  if (std::holds_alternative<MusicService::Unknown>(music_->availability())) (void)music_->refresh();
-  if (std::holds_alternative<HostServerStatus::Stopped>(server_->status().value)) store_->start();
-}
+void HostServices::startHosting() { startHostingOnAppearance(*store_); }
 
 }  // namespace kovali

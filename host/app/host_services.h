@@ -52,9 +52,6 @@ class HostServices {
   DJPIN& djPIN() { return *djPIN_; }
   Scheduler& scheduler() { return scheduler_; }
 
-  /// The name phones see: the computer's host name, or "Kovali" when it has none.
-  static std::string hostDisplayName();
-
  private:
   QtScheduler scheduler_;
   QSettingsPreferences preferences_;

@@ -1,25 +1,22 @@
-// kovali-host: hosts the party until SIGINT or SIGTERM, then saves the session.
+// kovali-host: hosts the party from its window and its tray item until it is told to quit.
 
 #include <QApplication>
 
-#include "app/host_services.h"
-#include "app/termination_signals.h"
+#include "app/host_application.h"
+#include "app/single_instance.h"
 
 int main(int argc, char** argv) {
-  // Phones can join a host without a screen; Qt needs a platform all the same.
-  if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-      qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
-  QCoreApplication::setOrganizationName(QStringLiteral("kovaliapp"));
-  QCoreApplication::setApplicationName(QStringLiteral("kovali-host"));
+  kovali::HostApplication::prepare();
   QApplication app(argc, argv);
 
-  kovali::TerminationSignals termination;
-  QObject::connect(&termination, &kovali::TerminationSignals::received, &app, &QCoreApplication::quit);
+  kovali::SingleInstance instance;
+  if (!instance.claim()) {
+    qInfo("Kovali is running already; bringing its window forward.");
+    return instance.activateRunning() ? 0 : 1;
+  }
 
-  kovali::HostServices services(kovali::HostServices::Options::fromArguments(QCoreApplication::arguments()));
-  QObject::connect(&app, &QCoreApplication::aboutToQuit, [&services] { services.store().persist(); });
-  services.startHosting();
+  kovali::HostApplication host(kovali::HostServices::Options::fromArguments(QCoreApplication::arguments()));
+  QObject::connect(&instance, &kovali::SingleInstance::activationRequested, &host, &kovali::HostApplication::reopen);
+  host.launch();
   return QApplication::exec();
 }
