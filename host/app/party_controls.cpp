@@ -6,6 +6,6 @@ namespace kovali {
 
 void togglePlayback(SessionStore& store) { store.togglePlayback(); }
 
-void skip(SessionStore& store) { (void)store.dispatch(vinaro::action::Skip{}, vinaro::Actor::host(), true); }
+void skip(SessionStore& store) { store.performHostAction(vinaro::action::Skip{}); }
 
 }  // namespace kovali

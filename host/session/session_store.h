@@ -147,6 +147,10 @@ class SessionStore final : public QObject {
   DispatchResult dispatch(const vinaro::SessionAction& action, const vinaro::Actor& actor, bool broadcast = true,
                           const std::optional<ReplyTarget>& replyTo = std::nullopt);
 
+  /// Dispatches as the host with broadcast and keeps the outcome in `lastHostError`: a refusal
+  /// is stored there, a success clears it. The menus and views act through this.
+  void performHostAction(const vinaro::SessionAction& action);
+
   /// Sends every phone but `except` its view of the state, then republishes the Bonjour status.
   void broadcastState(std::optional<ConnectionID> except = std::nullopt,
                       const std::optional<ReplyTarget>& replyTo = std::nullopt);
@@ -211,8 +215,6 @@ class SessionStore final : public QObject {
   void sendState(ConnectionID connection, const vinaro::Participant& participant, std::optional<std::string> replyTo);
   /// Dispatches as the host with broadcast; the outcome is the caller's.
   DispatchResult dispatchAsHost(const vinaro::SessionAction& action);
-  /// Dispatches as the host with broadcast and keeps the outcome in `lastHostError`.
-  void performHostAction(const vinaro::SessionAction& action);
   void heosChanged();
   void cacheSong(const std::string& id, const Song& song);
 

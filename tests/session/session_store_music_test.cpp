@@ -247,5 +247,17 @@ TEST_F(SessionStoreMusicTest, TogglingPlaysOrPausesAndNamesTheOutputsThatFollowL
   EXPECT_EQ(store().lastHostError(), std::nullopt);
 }
 
+TEST_F(SessionStoreMusicTest, AHostActionKeepsItsRefusalUntilTheNextSuccess) {
+  store().add(song("s1"));
+  ASSERT_TRUE(store().dispatch(vinaro::action::SetInput{vinaro::LiveInput{"mic", "Mic", false}}, vinaro::Actor::host()));
+
+  store().performHostAction(vinaro::action::Skip{});
+  ASSERT_TRUE(store().lastHostError().has_value()) << "skipping while a live input is the source is refused";
+  EXPECT_EQ(store().lastHostError()->code, vinaro::ProtocolError::Code::badRequest);
+
+  store().performHostAction(vinaro::action::SetInput{std::nullopt});
+  EXPECT_EQ(store().lastHostError(), std::nullopt);
+}
+
 }  // namespace
 }  // namespace kovali
