@@ -45,8 +45,11 @@ QCoro::Task<> SessionStore::playerSyncTask(std::optional<std::string> currentID,
     nextSong = co_await resolveSong(*nextID);
     if (!self) co_return;
   }
-  // A later change started a newer sync, which takes over.
-  if (currentTrackID(state_) != currentID || nextTrackID(state_) != nextID) co_return;
+  // A later change started a newer sync, which takes over. The status counts as well: lookups
+  // may finish out of order, and an older sync must not start what the DJ has paused since.
+  if (currentTrackID(state_) != currentID || nextTrackID(state_) != nextID || state_.playback.status != status) {
+    co_return;
+  }
 
   player_.sync(currentSong, nextSong, status);
   if (currentID && !currentSong && status == PlaybackStatus::playing) {

@@ -83,9 +83,29 @@ TEST_F(SessionStorePlayerTest, AStaleSyncMakesNoPlayerCall) {
   EXPECT_EQ(queueLoads(), (std::vector<std::string>{"setQueue Title s2"})) << "the sync for s1 came too late";
 }
 
+TEST_F(SessionStorePlayerTest, AnOlderSyncThatFinishesLastDoesNotUndoAPause) {
+  catalog.delay = 1;
+  dispatch(action::Add{MusicService::track(song("s1"))});
+  dispatch(action::Add{MusicService::track(song("s2"))});
+  dispatch(action::Play{});  // looks up s1, then s2
+  runPostedEvents();
+  advance(1);  // s1 is known, s2 still on its way
+
+  store().add(song("s2"));  // refused as a duplicate, but the song is cached now
+  dispatch(action::Pause{});  // both songs known: syncs at once
+  settlePlayer();
+  ASSERT_EQ(player.status(), PlaybackStatus::paused);
+
+  advance(1);  // the sync for playing gets its s2 only now
+  settlePlayer();
+  EXPECT_EQ(store().state().playback.status, PlaybackStatus::paused);
+  EXPECT_EQ(player.status(), PlaybackStatus::paused) << "the older sync started the player again";
+}
+
 TEST_F(SessionStorePlayerTest, SyncsReachThePlayerInTheOrderOfTheChanges) {
   store().add(song("s1"));
   dispatch(action::Play{});
+  runPostedEvents();  // the sync for playing is under way before the pause
   dispatch(action::Pause{});
   settlePlayer();
   const auto& calls = systemPlayer.calls;
