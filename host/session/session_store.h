@@ -223,6 +223,9 @@ class SessionStore final : public QObject {
   void authenticateDJ(const std::string& pin, vinaro::Participant participant, const std::string& envelopeID,
                       ConnectionID connection);
   void resignDJ(vinaro::Participant participant, const std::string& envelopeID, ConnectionID connection);
+  /// Gives the connection's participant `role`, remembers it for the device and tells the phones.
+  void changeRole(vinaro::Role role, vinaro::Participant participant, const std::string& envelopeID,
+                  ConnectionID connection);
   void sendError(const vinaro::ProtocolError& error, ConnectionID connection, const std::string& envelopeID);
   void dispatchPartygoers();
 

@@ -107,26 +107,26 @@ void SessionStore::authenticateDJ(const std::string& pin, Participant participan
     return;
   }
   pinAttempts_.recordSuccess(participant.id);
-
-  participant.role = Role::dj;
-  participants_.insert_or_assign(connection, participant);
-  emit participantsChanged();
-  djDeviceIDs_.insert(participant.id);
-  emit djDeviceIDsChanged();
-  persist();
-  server_.send(Event{Event::RoleChanged{Role::dj}}, connection, envelopeID);
-  sendState(connection, participant, std::nullopt);
-  dispatchPartygoers();
+  changeRole(Role::dj, std::move(participant), envelopeID, connection);
 }
 
 void SessionStore::resignDJ(Participant participant, const std::string& envelopeID, ConnectionID connection) {
-  participant.role = Role::guest;
+  changeRole(Role::guest, std::move(participant), envelopeID, connection);
+}
+
+void SessionStore::changeRole(Role role, Participant participant, const std::string& envelopeID,
+                              ConnectionID connection) {
+  participant.role = role;
   participants_.insert_or_assign(connection, participant);
   emit participantsChanged();
-  djDeviceIDs_.erase(participant.id);
+  if (role == Role::dj) {
+    djDeviceIDs_.insert(participant.id);
+  } else {
+    djDeviceIDs_.erase(participant.id);
+  }
   emit djDeviceIDsChanged();
   persist();
-  server_.send(Event{Event::RoleChanged{Role::guest}}, connection, envelopeID);
+  server_.send(Event{Event::RoleChanged{role}}, connection, envelopeID);
   sendState(connection, participant, std::nullopt);
   dispatchPartygoers();
 }
