@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "server/host_server.h"
+#include "server/ready_port.h"
 #include "support/fake_service_advertiser.h"
 #include "support/guest_client.h"
 #include "support/manual_scheduler.h"
@@ -43,19 +44,7 @@ class HostServerFixture : public ::testing::Test {
   }
 
   /// Confirms the registration of the running listener; answers its port.
-  std::uint16_t confirmReady() {
-    if (!advertiser->published()) {
-      ADD_FAILURE() << "the server published nothing";
-      return 0;
-    }
-    advertiser->confirmRegistration();
-    const auto* ready = std::get_if<HostServer::Status::Ready>(&server->status().value);
-    if (!ready) {
-      ADD_FAILURE() << "not ready after registration: " << server->status();
-      return 0;
-    }
-    return ready->port;
-  }
+  std::uint16_t confirmReady() { return confirmReadyPort(*advertiser, *server); }
 
   [[nodiscard]] bool waitForConnections(int count) {
     return QTest::qWaitFor([&] { return server->connectionCount() == count; }, GuestClient::timeoutMs);

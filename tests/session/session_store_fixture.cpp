@@ -1,6 +1,7 @@
 #include "session/session_store_fixture.h"
 
 #include "protocol/message_codec.h"
+#include "server/ready_port.h"
 
 namespace kovali {
 
@@ -54,17 +55,7 @@ void SessionStoreTest::dropStore() {
 
 std::uint16_t SessionStoreTest::startHosting() {
   store_->start();
-  if (!advertiser->published()) {
-    ADD_FAILURE() << "the server published nothing";
-    return 0;
-  }
-  advertiser->confirmRegistration();
-  const auto* ready = std::get_if<HostServer::Status::Ready>(&server->status().value);
-  if (!ready) {
-    ADD_FAILURE() << "not ready after registration: " << server->status();
-    return 0;
-  }
-  return ready->port;
+  return confirmReadyPort(*advertiser, *server);
 }
 
 std::unique_ptr<GuestClient> SessionStoreTest::connectPhone() {
