@@ -12,6 +12,7 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/error.h>
 #include <libavutil/log.h>
+#include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
 
@@ -27,6 +28,34 @@ std::string errorText(int error) {
 
 std::string failure(const std::string& path, const std::string& what) {
   return "The file " + path + " could not be played (" + what + ").";
+}
+
+// A layout that names no channels is taken in the default order for its channel count.
+AVChannelLayout inputLayout(const AVFrame& frame) {
+  AVChannelLayout layout{};
+  if (frame.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
+    av_channel_layout_default(&layout, frame.ch_layout.nb_channels);
+  } else {
+    av_channel_layout_copy(&layout, &frame.ch_layout);
+  }
+  return layout;
+}
+
+bool takesFrame(SwrContext* resampler, const AVFrame& frame) {
+  AVSampleFormat format = AV_SAMPLE_FMT_NONE;
+  std::int64_t rate = 0;
+  AVChannelLayout layout{};
+  if (av_opt_get_sample_fmt(resampler, "in_sample_fmt", 0, &format) < 0 ||
+      av_opt_get_int(resampler, "in_sample_rate", 0, &rate) < 0 ||
+      av_opt_get_chlayout(resampler, "in_chlayout", 0, &layout) < 0) {
+    return false;
+  }
+  AVChannelLayout frameLayout = inputLayout(frame);
+  const bool same =
+      format == frame.format && rate == frame.sample_rate && av_channel_layout_compare(&layout, &frameLayout) == 0;
+  av_channel_layout_uninit(&layout);
+  av_channel_layout_uninit(&frameLayout);
+  return same;
 }
 
 }  // namespace
@@ -121,12 +150,10 @@ bool AudioFileDecoder::decodeMore() {
       // What the resampler still holds ends the song.
       finished_ = true;
       if (!resampler_) return false;
-      pending_.resize(4096 * channels);
-      auto* data = reinterpret_cast<uint8_t*>(pending_.data());
-      const int flushed = swr_convert(resampler_, &data, 4096, nullptr, 0);
-      pending_.resize(static_cast<std::size_t>(std::max(flushed, 0)) * channels);
+      pending_.clear();
       pendingOffset_ = 0;
-      return flushed > 0;
+      appendConverted(nullptr, 0);
+      return !pending_.empty();
     }
     // A frame that does not decode is left out; the next one may.
   }
@@ -134,13 +161,16 @@ bool AudioFileDecoder::decodeMore() {
 }
 
 bool AudioFileDecoder::convert(const AVFrame* frame) {
+  pending_.clear();
+  pendingOffset_ = 0;
+  if (resampler_ && !takesFrame(resampler_, *frame)) {
+    // The format changed midway (a chained Ogg file, say): the old resampler hands over what
+    // it still holds, and a new one takes the frames from here.
+    appendConverted(nullptr, 0);
+    swr_free(&resampler_);
+  }
   if (!resampler_) {
-    AVChannelLayout input{};
-    if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
-      av_channel_layout_default(&input, frame->ch_layout.nb_channels);
-    } else {
-      av_channel_layout_copy(&input, &frame->ch_layout);
-    }
+    AVChannelLayout input = inputLayout(*frame);
     AVChannelLayout output = AV_CHANNEL_LAYOUT_STEREO;
     const int made = swr_alloc_set_opts2(&resampler_, &output, AV_SAMPLE_FMT_FLT, sampleRate_, &input,
                                          static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0, nullptr);
@@ -148,18 +178,21 @@ bool AudioFileDecoder::convert(const AVFrame* frame) {
     if (made < 0 || swr_init(resampler_) < 0) {
       swr_free(&resampler_);
       finished_ = true;
-      return false;
+      return !pending_.empty();
     }
   }
-  const int capacity = swr_get_out_samples(resampler_, frame->nb_samples);
-  if (capacity <= 0) return false;
-  pending_.resize(static_cast<std::size_t>(capacity) * channels);
-  auto* data = reinterpret_cast<uint8_t*>(pending_.data());
-  const int converted = swr_convert(resampler_, &data, capacity, const_cast<const uint8_t**>(frame->extended_data),
-                                    frame->nb_samples);
-  pending_.resize(static_cast<std::size_t>(std::max(converted, 0)) * channels);
-  pendingOffset_ = 0;
-  return converted > 0;
+  appendConverted(const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+  return !pending_.empty();
+}
+
+void AudioFileDecoder::appendConverted(const uint8_t** input, int inputFrames) {
+  const int capacity = swr_get_out_samples(resampler_, inputFrames);
+  if (capacity <= 0) return;
+  const std::size_t start = pending_.size();
+  pending_.resize(start + static_cast<std::size_t>(capacity) * channels);
+  auto* data = reinterpret_cast<uint8_t*>(pending_.data() + start);
+  const int converted = swr_convert(resampler_, &data, capacity, input, inputFrames);
+  pending_.resize(start + static_cast<std::size_t>(std::max(converted, 0)) * channels);
 }
 
 }  // namespace kovali

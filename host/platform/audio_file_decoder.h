@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,7 +38,10 @@ class AudioFileDecoder {
   AudioFileDecoder() = default;
   /// Decodes and converts the next frame of the file into `pending_`; false at the end.
   bool decodeMore();
+  /// Converts `frame` into `pending_`; false when it yields no sound.
   bool convert(const AVFrame* frame);
+  /// Appends to `pending_` what the resampler makes of `input` (or, for none, what it still holds).
+  void appendConverted(const std::uint8_t** input, int inputFrames);
 
   AVFormatContext* format_ = nullptr;
   AVCodecContext* codec_ = nullptr;

@@ -5,6 +5,9 @@
 #include <fstream>
 #include <vector>
 
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -76,6 +79,46 @@ TEST(AudioFileDecoder, RefusesWhatItCannotPlayWithASentence) {
     auto opened = AudioFileDecoder::open(location, 48000);
     ASSERT_FALSE(opened) << location;
     EXPECT_TRUE(opened.error().starts_with("The file " + location + " could not be played (")) << opened.error();
+  }
+}
+
+// Chained Ogg files (streams from the radio, joined recordings) change format at each link.
+TEST(AudioFileDecoder, FollowsAFileWhoseFormatChangesMidway) {
+  const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+  if (ffmpeg.isEmpty()) GTEST_SKIP() << "needs ffmpeg (scripts/setup installs it)";
+  QTemporaryDir dir;
+  const auto encode = [&](const QString& name, int rate, int channels) {
+    QProcess process;
+    process.start(ffmpeg, {"-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                           QStringLiteral("sine=frequency=440:duration=1:sample_rate=%1").arg(rate), "-ac",
+                           QString::number(channels), "-c:a", "libvorbis", dir.filePath(name)});
+    return process.waitForFinished(30000) && process.exitCode() == 0;
+  };
+  ASSERT_TRUE(encode("stereo.ogg", 44100, 2));
+  ASSERT_TRUE(encode("mono.ogg", 22050, 1));
+  const auto contents = [&](const char* name) {
+    QFile file(dir.filePath(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  };
+  struct Case {
+    const char* name;
+    QByteArray bytes;
+  };
+  const Case cases[] = {{"stereo then mono.ogg", contents("stereo.ogg") + contents("mono.ogg")},
+                        {"mono then stereo.ogg", contents("mono.ogg") + contents("stereo.ogg")}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QFile file(dir.filePath(c.name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(c.bytes) == c.bytes.size());
+    file.close();
+    auto opened = AudioFileDecoder::open(file.fileName().toStdString(), 48000);
+    ASSERT_TRUE(opened) << opened.error();
+    std::vector<float> sound(1000 * 2);
+    std::size_t frames = 0;
+    while (const auto got = opened.value()->read(sound.data(), 1000)) frames += got;
+    // Two seconds at the player's rate, each link at its own rate (give or take the codec's
+    // priming at the start of a link).
+    EXPECT_NEAR(static_cast<double>(frames), 96000, 2400);
   }
 }
 
