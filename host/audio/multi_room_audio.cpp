@@ -21,18 +21,11 @@ std::optional<int> storedVolume(const Preferences& preferences) {
 
 }  // namespace
 
+std::string_view MultiRoomAudio::Status::word() const { return vinaro::rawValue(kind); }
+
 std::string MultiRoomAudio::Status::text() const {
-  switch (kind) {
-    case Kind::failed:
-      return "failed(\"" + message + "\")";
-    case Kind::off:
-      return "off";
-    case Kind::starting:
-      return "starting";
-    case Kind::on:
-      return "on";
-  }
-  return {};
+  if (kind == Kind::failed) return "failed(\"" + message + "\")";
+  return std::string(word());
 }
 
 MultiRoomAudio::MultiRoomAudio(Preferences& preferences, QObject* parent)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <functional>
 #include <optional>
 #include <string>
@@ -8,6 +9,7 @@
 #include <QObject>
 
 #include "platform/preferences.h"
+#include "protocol/string_enum.h"
 
 namespace kovali {
 
@@ -40,6 +42,8 @@ class MultiRoomAudio : public QObject {
     static Status starting() { return {Kind::starting, {}}; }
     static Status on() { return {Kind::on, {}}; }
 
+    /// "off", "starting", "on" or "failed", as phones read multi-room's state.
+    std::string_view word() const;
     /// The form the log shows: off, starting, on, or failed("the message").
     std::string text() const;
 
@@ -140,3 +144,9 @@ class MultiRoomAudio : public QObject {
 };
 
 }  // namespace kovali
+
+template <>
+struct vinaro::EnumNames<kovali::MultiRoomAudio::Status::Kind> {
+  static constexpr std::string_view typeName = "MultiRoomAudio.Status.Kind";
+  static constexpr std::array<std::string_view, 4> rawValues = {"failed", "off", "starting", "on"};
+};

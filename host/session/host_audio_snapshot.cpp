@@ -46,7 +46,7 @@ HostAudioState::MultiRoom multiRoomOf(const MultiRoomAudio& multiRoom) {
   }
   return HostAudioState::MultiRoom{
       .isSupported = multiRoom.isSupported(),
-      .status = multiRoomStatusWord(multiRoom.status()),
+      .status = std::string(multiRoom.status().word()),
       .detail = multiRoom.summary(),
       .playsOnMac = multiRoom.playsOnMac(),
       .isError = multiRoom.summaryIsError(),
@@ -84,21 +84,6 @@ HostAudioState::HEOS heosOf(const HEOSController& heos) {
 }
 
 }  // namespace
-
-std::string multiRoomStatusWord(const MultiRoomAudio::Status& status) {
-  using Kind = MultiRoomAudio::Status::Kind;
-  switch (status.kind) {
-    case Kind::off:
-      return "off";
-    case Kind::starting:
-      return "starting";
-    case Kind::on:
-      return "on";
-    case Kind::failed:
-      return "failed";
-  }
-  return {};
-}
 
 std::string heosStatusWord(const HEOSController& heos) {
   using Kind = HEOSController::Status::Kind;

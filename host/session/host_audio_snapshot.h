@@ -14,9 +14,6 @@ namespace kovali {
 vinaro::HostAudioState hostAudioSnapshot(const AudioOutput& audio, const MultiRoomAudio& multiRoom,
                                          const HEOSController& heos, const AudioInputs& inputs);
 
-/// "off", "starting", "on" or "failed", as phones read multi-room's state.
-std::string multiRoomStatusWord(const MultiRoomAudio::Status& status);
-
 /// "party" (connected and playing the party), "connected", "failed", "off", "searching",
 /// "connecting" or "notfound", as phones read HEOS's state.
 std::string heosStatusWord(const HEOSController& heos);

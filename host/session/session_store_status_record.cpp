@@ -37,7 +37,7 @@ std::string oneDecimal(double value) {
 }
 
 std::string multiRoomEntry(const MultiRoomAudio::Status& status) {
-  if (status.kind != MultiRoomAudio::Status::Kind::failed) return multiRoomStatusWord(status);
+  if (status.kind != MultiRoomAudio::Status::Kind::failed) return std::string(status.word());
   return "failed:" + firstCharacters(status.message, kMultiRoomFailureCharacters);
 }
 
