@@ -13,33 +13,19 @@ for tool in pulseaudio pactl ffmpeg; do
   command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/setup installs it)"
 done
 
+. "$(dirname "$0")/../support/sound_server.sh"
 work=$(mktemp -d)
-server=""
 cleanup() {
-  [ -n "$server" ] && kill "$server" 2>/dev/null && wait "$server" 2>/dev/null
+  stop_sound_server
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR" "$work/home" "$work/tracks"
-cat > "$work/server.pa" <<PA
-load-module module-native-protocol-unix auth-anonymous=1 socket=$XDG_RUNTIME_DIR/pa.sock
-load-module module-null-sink sink_name=music sink_properties=device.description=Music rate=48000 channels=2
-set-default-sink music
-PA
-# Root may run a server of its own only with --system off, which -n -F and this flag give.
-HOME="$work/home" pulseaudio -n -F "$work/server.pa" --daemonize=no --exit-idle-time=-1 --disallow-exit \
-  --log-target=file:"$work/server.log" &
-server=$!
-export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pa.sock"
-for _ in $(seq 100); do
-  pactl info >/dev/null 2>&1 && break
-  kill -0 "$server" 2>/dev/null || break
-  sleep 0.05
-done
-if ! pactl info >/dev/null 2>&1; then
-  cat "$work/server.log" 2>/dev/null | tail -5
+# The tests run their own clients with the same runtime folder as the server.
+export XDG_RUNTIME_DIR="$work/sound/runtime"
+mkdir -p "$work/tracks"
+if ! start_sound_server "$work/sound" music; then
+  tail -5 "$work/sound/sound.log" 2>/dev/null
   skip "the PulseAudio server did not start"
 fi
 
