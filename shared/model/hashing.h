@@ -38,6 +38,9 @@ void hashInto(std::size_t& seed, const T& value) {
   } else if constexpr (requires { typename T::value_type; value.size(); } && !std::is_same_v<T, std::string>) {
     hashCombine(seed, value.size());
     for (const auto& element : value) hashInto(seed, element);
+  } else if constexpr (requires { value.index(); std::variant_size<T>::value; }) {
+    hashCombine(seed, value.index());
+    std::visit([&](const auto& alternative) { hashInto(seed, alternative); }, value);
   } else if constexpr (wire::Described<T>) {
     std::apply([&](const auto&... fields) { (hashInto(seed, value.*(fields.member)), ...); }, T::wireFields());
   } else if constexpr (std::is_empty_v<T>) {

@@ -67,9 +67,7 @@ SongRequest readJson(const wire::Value& value, std::type_identity<SongRequest>);
 template <>
 struct std::hash<vinaro::RequestItem> {
   std::size_t operator()(const vinaro::RequestItem& item) const {
-    std::size_t seed = vinaro::hashFields(item.value.index());
-    std::visit([&](const auto& payload) { vinaro::hashInto(seed, payload); }, item.value);
-    return seed;
+    return vinaro::hashFields(item.value);
   }
 };
 

@@ -189,8 +189,6 @@ struct EnumNames<Command::SearchKind> {
 template <>
 struct std::hash<vinaro::Command> {
   std::size_t operator()(const vinaro::Command& command) const {
-    std::size_t seed = vinaro::hashFields(command.payload.index());
-    std::visit([&](const auto& payload) { vinaro::hashInto(seed, payload); }, command.payload);
-    return seed;
+    return vinaro::hashFields(command.payload);
   }
 };

@@ -70,8 +70,6 @@ struct Event {
 template <>
 struct std::hash<vinaro::Event> {
   std::size_t operator()(const vinaro::Event& event) const {
-    std::size_t seed = vinaro::hashFields(event.payload.index());
-    std::visit([&](const auto& payload) { vinaro::hashInto(seed, payload); }, event.payload);
-    return seed;
+    return vinaro::hashFields(event.payload);
   }
 };
