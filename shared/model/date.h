@@ -10,7 +10,6 @@ struct Date {
   double millisecondsSince1970 = 0;
 
   static Date fromSecondsSince1970(double seconds) { return Date{seconds * 1000.0}; }
-  double secondsSince1970() const { return millisecondsSince1970 / 1000.0; }
 
   /// Seconds from `earlier` to this date (negative when this date is before it).
   double secondsSince(Date earlier) const {
