@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include <QString>
-#include <QUrl>
-
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -15,6 +12,8 @@ extern "C" {
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
+
+#include "platform/file_url.h"
 
 namespace kovali {
 
@@ -59,11 +58,6 @@ bool takesFrame(SwrContext* resampler, const AVFrame& frame) {
 }
 
 }  // namespace
-
-std::string localPath(const std::string& location) {
-  if (!location.starts_with("file:")) return location;
-  return QUrl(QString::fromStdString(location)).toLocalFile().toStdString();
-}
 
 vinaro::Expected<std::unique_ptr<AudioFileDecoder>, std::string> AudioFileDecoder::open(const std::string& location,
                                                                                         int sampleRate) {

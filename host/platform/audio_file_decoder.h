@@ -56,7 +56,4 @@ class AudioFileDecoder {
   std::size_t pendingOffset_ = 0;
 };
 
-/// The local file path of a song's location: the path itself, or the path of a file:// URL.
-std::string localPath(const std::string& location);
-
 }  // namespace kovali

@@ -6,8 +6,8 @@
 #include <numeric>
 #include <tuple>
 
-#include <QByteArray>
 
+#include "platform/file_url.h"
 #include "platform/library_ids.h"
 #include "platform/library_text.h"
 
@@ -41,11 +41,6 @@ Song songFor(const std::string& root, const LibraryFile& file) {
 int trackOrder(int number) { return number > 0 ? number : INT_MAX; }
 
 }  // namespace
-
-std::string fileURL(std::string_view path) {
-  const QByteArray encoded = QByteArray(path.data(), static_cast<qsizetype>(path.size())).toPercentEncoding("/");
-  return "file://" + encoded.toStdString();
-}
 
 std::shared_ptr<const LibraryIndex> LibraryIndex::build(const std::string& root, std::vector<LibraryFile> files,
                                                         const std::vector<LibraryPlaylistFile>& playlists) {

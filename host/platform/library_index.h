@@ -69,8 +69,4 @@ class LibraryIndex {
   LibrarySearch playlistSearch_;
 };
 
-/// The "file://" address of a file, every byte outside the unreserved set percent-encoded so
-/// that any file name survives the round trip.
-std::string fileURL(std::string_view path);
-
 }  // namespace kovali

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <optional>
 
-#include <QByteArray>
 #include <QString>
 
+#include "platform/file_url.h"
 #include "protocol/utf8.h"
 
 namespace kovali {
@@ -42,17 +42,15 @@ std::optional<std::string> normalized(std::string_view path) {
   return result;
 }
 
-// The path of a "file://" address, percent-decoded; the address itself otherwise.
-std::optional<std::string> localPath(std::string_view entry) {
-  constexpr std::string_view kFileScheme = "file://";
-  if (entry.substr(0, kFileScheme.size()) == kFileScheme) {
-    std::string_view rest = entry.substr(kFileScheme.size());
-    const auto slash = rest.find('/');  // past "localhost" or an empty host
-    if (slash == std::string_view::npos) return std::nullopt;
-    rest = rest.substr(slash);
-    return QByteArray::fromPercentEncoding(QByteArray(rest.data(), static_cast<qsizetype>(rest.size()))).toStdString();
+// The path of a "file://" address, percent-decoded; the entry itself when it is a path; nothing
+// for a web address or a file address without a path.
+std::optional<std::string> entryPath(std::string_view entry) {
+  if (entry.starts_with("file://")) {
+    std::string path = localPath(std::string(entry));
+    if (path.empty()) return std::nullopt;
+    return path;
   }
-  if (entry.find("://") != std::string_view::npos) return std::nullopt;  // a web address
+  if (entry.find("://") != std::string_view::npos) return std::nullopt;
   return std::string(entry);
 }
 
@@ -106,7 +104,7 @@ std::vector<std::string> readPlaylist(std::string_view contents, std::string_vie
     start = end + 1;
     if (line.empty() || line.front() == '#') continue;
     for (const auto& spelling : spellings(std::string(line))) {
-      const auto path = localPath(spelling);
+      const auto path = entryPath(spelling);
       if (!path) continue;
       const auto relative = libraryRelative(*path, playlistFolder, root);
       if (relative && isLibraryFile(*relative)) {

@@ -122,10 +122,5 @@ TEST(AudioFileDecoder, FollowsAFileWhoseFormatChangesMidway) {
   }
 }
 
-TEST(AudioFileDecoder, TakesAPathOrAFileURL) {
-  EXPECT_EQ(localPath("/music/a b.mp3"), "/music/a b.mp3");
-  EXPECT_EQ(localPath("file:///music/a%20b.mp3"), "/music/a b.mp3");
-}
-
 }  // namespace
 }  // namespace kovali
