@@ -23,8 +23,8 @@
 #include <QWebSocket>
 #include <benchmark/benchmark.h>
 
-#include "platform/qt_scheduler.h"
-#include "platform/service_advertiser.h"
+#include "platform/bonjour/service_advertiser.h"
+#include "platform/runtime/qt_scheduler.h"
 #include "protocol/message_codec.h"
 #include "server/host_server.h"
 

@@ -13,10 +13,10 @@
 #include <QTemporaryDir>
 #include <QThreadPool>
 
-#include "platform/library_index.h"
-#include "platform/library_index_cache.h"
-#include "platform/library_scanner.h"
-#include "platform/tone_file_writer.h"
+#include "platform/library/index/library_index.h"
+#include "platform/library/index/library_index_cache.h"
+#include "platform/library/index/library_scanner.h"
+#include "platform/library/tone_file_writer.h"
 
 namespace kovali {
 namespace {

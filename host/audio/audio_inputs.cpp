@@ -4,7 +4,7 @@
 
 #include <QPointer>
 
-#include "platform/set_if_changed.h"
+#include "platform/runtime/set_if_changed.h"
 
 namespace kovali {
 

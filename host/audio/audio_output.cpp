@@ -1,6 +1,6 @@
 #include "audio/audio_output.h"
 
-#include "platform/set_if_changed.h"
+#include "platform/runtime/set_if_changed.h"
 
 namespace kovali {
 

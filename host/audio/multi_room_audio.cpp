@@ -3,8 +3,8 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/logging.h"
-#include "platform/set_if_changed.h"
+#include "platform/runtime/logging.h"
+#include "platform/runtime/set_if_changed.h"
 
 namespace kovali {
 namespace {

@@ -8,7 +8,7 @@
 
 #include <QObject>
 
-#include "platform/preferences.h"
+#include "platform/runtime/preferences.h"
 #include "protocol/string_enum.h"
 
 namespace kovali {

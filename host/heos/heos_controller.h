@@ -13,9 +13,9 @@
 #include <QUuid>
 #include <qcoro/qcorotask.h>
 
-#include "platform/cancellable_task.h"
-#include "platform/preferences.h"
-#include "platform/scheduler.h"
+#include "platform/runtime/cancellable_task.h"
+#include "platform/runtime/preferences.h"
+#include "platform/runtime/scheduler.h"
 #include "protocol/json_fields.h"
 #include "protocol/json_reader.h"
 #include "protocol/json_writer.h"

@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <QString>
 
-#include "platform/set_if_changed.h"
+#include "platform/runtime/set_if_changed.h"
 
 namespace kovali {
 

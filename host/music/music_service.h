@@ -9,7 +9,7 @@
 #include <qcoro/qcorotask.h>
 
 #include "model/track.h"
-#include "platform/music_catalog.h"
+#include "platform/library/music_catalog.h"
 
 namespace kovali {
 

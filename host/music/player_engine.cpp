@@ -9,7 +9,7 @@
 #include <QMetaObject>
 #include <QPointer>
 
-#include "platform/set_if_changed.h"
+#include "platform/runtime/set_if_changed.h"
 #include "protocol/string_enum.h"
 #include "protocol/uuid.h"
 

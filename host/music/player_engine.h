@@ -15,10 +15,10 @@
 
 #include "model/date.h"
 #include "model/playback_state.h"
-#include "platform/cancellable_task.h"
-#include "platform/music_items.h"
-#include "platform/scheduler.h"
-#include "platform/system_music_player.h"
+#include "platform/library/music_items.h"
+#include "platform/runtime/cancellable_task.h"
+#include "platform/runtime/scheduler.h"
+#include "platform/sound/system_music_player.h"
 
 namespace kovali {
 

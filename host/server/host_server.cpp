@@ -8,8 +8,8 @@
 #include <QPointer>
 #include <QWebSocketServer>
 
-#include "platform/logging.h"
-#include "platform/set_if_changed.h"
+#include "platform/runtime/logging.h"
+#include "platform/runtime/set_if_changed.h"
 #include "protocol/bonjour.h"
 #include "protocol/message_codec.h"
 #include "protocol/uuid.h"

@@ -10,9 +10,9 @@
 #include <QHostAddress>
 #include <QObject>
 
-#include "platform/cancellable_task.h"
-#include "platform/scheduler.h"
-#include "platform/service_advertiser.h"
+#include "platform/bonjour/service_advertiser.h"
+#include "platform/runtime/cancellable_task.h"
+#include "platform/runtime/scheduler.h"
 #include "protocol/command.h"
 #include "protocol/envelope.h"
 #include "protocol/event.h"

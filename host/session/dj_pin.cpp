@@ -3,7 +3,7 @@
 #include <QTextBoundaryFinder>
 #include <unicode/uchar.h>
 
-#include "platform/logging.h"
+#include "platform/runtime/logging.h"
 
 namespace kovali {
 

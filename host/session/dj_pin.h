@@ -6,7 +6,7 @@
 
 #include <QStringList>
 
-#include "platform/secret_store.h"
+#include "platform/secrets/secret_store.h"
 
 namespace kovali {
 

@@ -4,8 +4,8 @@
 #include <QFile>
 #include <QSaveFile>
 
-#include "platform/data_folder.h"
-#include "platform/logging.h"
+#include "platform/runtime/data_folder.h"
+#include "platform/runtime/logging.h"
 #include "protocol/json_reader.h"
 #include "protocol/json_writer.h"
 

@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <utility>
 
-#include "platform/set_if_changed.h"
+#include "platform/runtime/set_if_changed.h"
 #include "protocol/uuid.h"
 #include "session/session_snapshot.h"
 

@@ -3,7 +3,7 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
-#include "platform/in_memory_preferences.h"
+#include "platform/runtime/in_memory_preferences.h"
 #include "support/log_capture.h"
 
 namespace kovali {

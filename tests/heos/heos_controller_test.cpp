@@ -4,7 +4,7 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
-#include "platform/in_memory_preferences.h"
+#include "platform/runtime/in_memory_preferences.h"
 #include "support/manual_scheduler.h"
 
 namespace kovali {

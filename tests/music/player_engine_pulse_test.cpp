@@ -1,4 +1,4 @@
-// The engine on the real player. Runs only inside tests/platform/pulse_music_player_test.sh,
+// The engine on the real player. Runs only inside tests/platform/sound/pulse_music_player_test.sh,
 // which starts a sound server of its own and makes the test tracks.
 
 #include <cstdlib>
@@ -8,8 +8,8 @@
 #include <gmock/gmock.h>
 
 #include "music/player_engine.h"
-#include "platform/pulse_music_player.h"
-#include "platform/qt_scheduler.h"
+#include "platform/runtime/qt_scheduler.h"
+#include "platform/sound/pulse_music_player.h"
 
 namespace kovali {
 namespace {

@@ -13,7 +13,7 @@
 
 #include "music/music_service.h"
 #include "music/player_engine.h"
-#include "platform/in_memory_preferences.h"
+#include "platform/runtime/in_memory_preferences.h"
 #include "protocol/event.h"
 #include "server/host_server.h"
 #include "session/dj_pin.h"

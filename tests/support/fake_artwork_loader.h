@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/artwork_loader.h"
-#include "platform/scheduler.h"
+#include "app/look/artwork/artwork_loader.h"
+#include "platform/runtime/scheduler.h"
 
 namespace kovali {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/music_catalog.h"
-#include "platform/scheduler.h"
+#include "platform/library/music_catalog.h"
+#include "platform/runtime/scheduler.h"
 
 namespace kovali {
 

@@ -8,8 +8,8 @@
 
 #include <QPromise>
 
-#include "platform/scheduler.h"
-#include "platform/system_music_player.h"
+#include "platform/runtime/scheduler.h"
+#include "platform/sound/system_music_player.h"
 
 namespace kovali {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/service_advertiser.h"
+#include "platform/bonjour/service_advertiser.h"
 
 namespace kovali {
 

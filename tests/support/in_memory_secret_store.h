@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/secret_store.h"
+#include "platform/secrets/secret_store.h"
 
 namespace kovali {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/scheduler.h"
+#include "platform/runtime/scheduler.h"
 
 namespace kovali {
 

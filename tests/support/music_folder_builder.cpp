@@ -10,7 +10,7 @@
 
 #include <QFile>
 
-#include "platform/tone_file_writer.h"
+#include "platform/library/tone_file_writer.h"
 
 namespace kovali {
 

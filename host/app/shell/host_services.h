@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+#include "music/music_service.h"
+#include "music/player_engine.h"
+#include "platform/library/local_music_library.h"
+#include "platform/runtime/qsettings_preferences.h"
+#include "platform/runtime/qt_scheduler.h"
+#include "platform/secrets/secret_store.h"
+#include "platform/sound/pulse_music_player.h"
+#include "server/host_server.h"
+#include "session/dj_pin.h"
+#include "session/session_store.h"
+
+namespace kovali {
+
+/// The host's services, built in start-up order with their real implementations, and the session
+/// store that receives them. One instance lives for the whole process; the organisation and
+/// application names must be set before it is made (they decide where settings and files go).
+class HostServices {
+ public:
+  struct Options {
+    QStringList arguments;               // as the process got them, program first
+    std::optional<QString> musicFolder;  // "--music DIR"
+    QHostAddress listenAddress = QHostAddress::Any;
+
+    /// `arguments` with the music folder taken from "--music DIR" or "--music=DIR".
+    static Options fromArguments(const QStringList& arguments);
+  };
+
+  explicit HostServices(Options options);
+  ~HostServices();
+
+  HostServices(const HostServices&) = delete;
+  HostServices& operator=(const HostServices&) = delete;
+
+  /// Finds out whether the music can be used, unless that is known, and starts hosting unless it
+  /// runs already.
+  void startHosting();
+
+  SessionStore& store() { return *store_; }
+  HostServer& server() { return *server_; }
+  MusicService& music() { return *music_; }
+  PlayerEngine& player() { return *player_; }
+  LocalMusicLibrary& library() { return *library_; }
+  Preferences& preferences() { return preferences_; }
+  DJPIN& djPIN() { return *djPIN_; }
+  Scheduler& scheduler() { return scheduler_; }
+
+ private:
+  QtScheduler scheduler_;
+  QSettingsPreferences preferences_;
+  std::unique_ptr<SecretStore> secrets_;
+  std::unique_ptr<DJPIN> djPIN_;
+  std::unique_ptr<LocalMusicLibrary> library_;
+  std::unique_ptr<MusicService> music_;
+  std::unique_ptr<PulseMusicPlayer> systemPlayer_;
+  std::unique_ptr<PlayerEngine> player_;
+  std::unique_ptr<HostServer> server_;
+  std::unique_ptr<SessionStore> store_;
+};
+
+}  // namespace kovali

@@ -1,0 +1,60 @@
+#include "app/shell/host_shell.h"
+
+#include <QPointer>
+
+#include "app/menus/tray_item.h"
+#include "app/shell/engine_log_window.h"
+#include "app/shell/hosting_start.h"
+#include "app/shell/main_window.h"
+#include "app/shell/multi_room_resumption.h"
+#include "session/session_store.h"
+
+namespace kovali {
+
+namespace {
+
+void bringForward(QWidget& window) {
+  window.show();
+  window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+  window.raise();
+  window.activateWindow();
+}
+
+}  // namespace
+
+HostShell::HostShell(Services services, QObject* parent)
+    : QObject(parent), services_(services), viewMode_(services.preferences) {
+  const auto show = [this](HostViewMode mode) { this->show(mode); };
+  const auto quit = [this] { emit quitRequested(); };
+  mainWindow_ = std::make_unique<MainWindow>(services_.store, viewMode_, services_.scheduler, services_.artwork,
+                                             MainWindow::Commands{show, [this] { openEngineLog(); }, quit});
+  engineLog_ = std::make_unique<EngineLogWindow>(services_.store.player());
+  tray_ = std::make_unique<TrayItem>(services_.store, show, quit);
+
+  SessionStore& store = services_.store;
+  connect(mainWindow_.get(), &MainWindow::appeared, this, [&store] { startHostingOnAppearance(store); });
+}
+
+HostShell::~HostShell() = default;
+
+void HostShell::launch() {
+  if (resumesMultiRoomAtLaunch(services_.preferences)) {
+    multiRoomResumption_.start(
+        [&scheduler = services_.scheduler, store = QPointer(&services_.store)](CancellationToken token) {
+          return resumeMultiRoomOncePlaying(scheduler, store, token);
+        });
+  }
+  mainWindow_->show();
+  tray_->show();
+}
+
+void HostShell::show(HostViewMode mode) {
+  viewMode_.setMode(mode);
+  bringForward(*mainWindow_);
+}
+
+void HostShell::reopen() { bringForward(*mainWindow_); }
+
+void HostShell::openEngineLog() { bringForward(*engineLog_); }
+
+}  // namespace kovali

@@ -1,0 +1,163 @@
+#include "platform/library/index/library_index.h"
+
+#include <algorithm>
+#include <climits>
+#include <map>
+#include <numeric>
+#include <tuple>
+
+
+#include "platform/library/file_url.h"
+#include "platform/library/index/library_ids.h"
+#include "platform/library/index/library_text.h"
+
+namespace kovali {
+
+namespace {
+
+constexpr const char* kUnknownArtist = "Unknown Artist";
+
+// The file's name without folder and extension.
+std::string_view stem(std::string_view path) {
+  if (const auto slash = path.rfind('/'); slash != std::string_view::npos) path.remove_prefix(slash + 1);
+  if (const auto dot = path.rfind('.'); dot != std::string_view::npos && dot > 0) path = path.substr(0, dot);
+  return path;
+}
+
+Song songFor(const std::string& root, const LibraryFile& file) {
+  const AudioFileTags& tags = file.tags;
+  Song song;
+  song.id = songID(file.relativePath);
+  song.title = !tags.title.empty() ? tags.title : readableText(stem(file.relativePath));
+  song.artistName = !tags.artist.empty() ? tags.artist : !tags.albumArtist.empty() ? tags.albumArtist : kUnknownArtist;
+  if (!tags.album.empty()) song.albumTitle = tags.album;
+  song.duration = tags.duration;
+  song.contentRating = tags.contentRating;
+  song.fileURL = fileURL(root + "/" + file.relativePath);
+  return song;
+}
+
+// Untagged track numbers after tagged ones.
+int trackOrder(int number) { return number > 0 ? number : INT_MAX; }
+
+}  // namespace
+
+std::shared_ptr<const LibraryIndex> LibraryIndex::build(const std::string& root, std::vector<LibraryFile> files,
+                                                        const std::vector<LibraryPlaylistFile>& playlists) {
+  auto index = std::make_shared<LibraryIndex>();
+
+  // Songs, in the order that search ties keep.
+  std::vector<std::string> sortKeys;
+  sortKeys.reserve(files.size());
+  for (const auto& file : files) {
+    sortKeys.push_back(foldedForSearch(file.tags.title.empty() ? readableText(stem(file.relativePath)) : file.tags.title) +
+                       '\x1f' + foldedForSearch(file.tags.artist) + '\x1f' + file.relativePath);
+  }
+  std::vector<std::size_t> order(files.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return sortKeys[a] < sortKeys[b]; });
+  std::unordered_map<std::string, std::size_t> songByPath;
+  index->songs_.reserve(files.size());
+  for (const std::size_t i : order) {
+    const std::size_t row = index->songs_.size();
+    index->songs_.push_back(songFor(root, files[i]));
+    const Song& song = index->songs_.back();
+    index->songByID_.emplace(song.id, row);
+    songByPath.emplace(files[i].relativePath, row);
+    index->songSearch_.add({song.title, song.artistName, song.albumTitle.value_or("")});
+  }
+
+  // Albums: songs grouped by album artist (or artist) and album title.
+  std::map<std::tuple<std::string, std::string, std::string>, std::vector<std::size_t>> groups;  // sort key, artist, title
+  for (std::size_t row = 0; row < index->songs_.size(); ++row) {
+    const Song& song = index->songs_[row];
+    if (!song.albumTitle) continue;
+    const AudioFileTags& tags = files[order[row]].tags;
+    const std::string& artist = !tags.albumArtist.empty() ? tags.albumArtist : song.artistName;
+    const std::string key = foldedForSearch(*song.albumTitle) + '\x1f' + foldedForSearch(artist);
+    groups[{key, artist, *song.albumTitle}].push_back(row);
+  }
+  for (auto& [key, rows] : groups) {
+    const auto& [sortKey, artist, title] = key;
+    std::sort(rows.begin(), rows.end(), [&](std::size_t a, std::size_t b) {
+      const AudioFileTags& x = files[order[a]].tags;
+      const AudioFileTags& y = files[order[b]].tags;
+      return std::tuple(trackOrder(x.discNumber), trackOrder(x.trackNumber), files[order[a]].relativePath) <
+             std::tuple(trackOrder(y.discNumber), trackOrder(y.trackNumber), files[order[b]].relativePath);
+    });
+    Album album{albumID(artist, title), title, artist, std::nullopt, static_cast<std::int64_t>(rows.size())};
+    index->albumByID_.emplace(album.id, index->albums_.size());
+    index->albumSearch_.add({album.title, album.artistName});
+    index->albums_.push_back(std::move(album));
+    index->albumSongs_.push_back(std::move(rows));
+  }
+
+  // Playlists, by name.
+  std::vector<std::pair<std::string, std::size_t>> playlistOrder;
+  for (std::size_t i = 0; i < playlists.size(); ++i) {
+    playlistOrder.emplace_back(foldedForSearch(readableText(stem(playlists[i].relativePath))) + '\x1f' +
+                                   playlists[i].relativePath,
+                               i);
+  }
+  std::sort(playlistOrder.begin(), playlistOrder.end());
+  for (const auto& [sortKey, i] : playlistOrder) {
+    const LibraryPlaylistFile& file = playlists[i];
+    Playlist playlist{playlistID(file.relativePath), readableText(stem(file.relativePath)), std::nullopt, std::nullopt};
+    std::vector<std::size_t> rows;
+    for (const auto& path : file.songPaths) {
+      if (auto found = songByPath.find(path); found != songByPath.end()) rows.push_back(found->second);
+    }
+    index->playlistByID_.emplace(playlist.id, index->playlists_.size());
+    index->playlistSearch_.add({playlist.name});
+    index->playlists_.push_back(std::move(playlist));
+    index->playlistSongs_.push_back(std::move(rows));
+  }
+  return index;
+}
+
+const Song* LibraryIndex::song(std::string_view id) const {
+  const auto found = songByID_.find(std::string(id));
+  return found == songByID_.end() ? nullptr : &songs_[found->second];
+}
+
+const Album* LibraryIndex::album(std::string_view id) const {
+  const auto found = albumByID_.find(std::string(id));
+  return found == albumByID_.end() ? nullptr : &albums_[found->second];
+}
+
+const Playlist* LibraryIndex::playlist(std::string_view id) const {
+  const auto found = playlistByID_.find(std::string(id));
+  return found == playlistByID_.end() ? nullptr : &playlists_[found->second];
+}
+
+std::vector<Song> LibraryIndex::songs(const Album& album) const {
+  const auto found = albumByID_.find(album.id);
+  return found == albumByID_.end() ? std::vector<Song>{} : pick(songs_, albumSongs_[found->second]);
+}
+
+std::vector<Song> LibraryIndex::songs(const Playlist& playlist) const {
+  const auto found = playlistByID_.find(playlist.id);
+  return found == playlistByID_.end() ? std::vector<Song>{} : pick(songs_, playlistSongs_[found->second]);
+}
+
+std::vector<Song> LibraryIndex::searchSongs(std::string_view term, std::size_t limit) const {
+  return pick(songs_, songSearch_.search(term, limit));
+}
+
+std::vector<Album> LibraryIndex::searchAlbums(std::string_view term, std::size_t limit) const {
+  return pick(albums_, albumSearch_.search(term, limit));
+}
+
+std::vector<Playlist> LibraryIndex::searchPlaylists(std::string_view term, std::size_t limit) const {
+  return pick(playlists_, playlistSearch_.search(term, limit));
+}
+
+template <class Item>
+std::vector<Item> LibraryIndex::pick(const std::vector<Item>& items, const std::vector<std::size_t>& rows) {
+  std::vector<Item> picked;
+  picked.reserve(rows.size());
+  for (const std::size_t row : rows) picked.push_back(items[row]);
+  return picked;
+}
+
+}  // namespace kovali

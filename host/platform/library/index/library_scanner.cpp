@@ -1,0 +1,146 @@
+#include "platform/library/index/library_scanner.h"
+
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+#include <variant>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentMap>
+
+#include "platform/library/demo_library.h"
+#include "platform/library/index/library_index_cache.h"
+#include "platform/library/index/library_walker.h"
+#include "platform/library/playlist_file.h"
+#include "platform/runtime/logging.h"
+
+namespace kovali {
+
+namespace {
+
+constexpr qint64 kLargestPlaylist = 16 * 1024 * 1024;
+
+std::string bytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+MusicError problemSentence(FolderProblem problem, const QString& folder) {
+  switch (problem) {
+    case FolderProblem::missing: return {"The music folder " + folder.toStdString() + " does not exist."};
+    case FolderProblem::notAFolder: return {"The music folder " + folder.toStdString() + " is not a folder."};
+    case FolderProblem::unreadable: break;
+  }
+  return {"The music folder " + folder.toStdString() + " cannot be read."};
+}
+
+std::vector<LibraryPlaylistFile> readPlaylists(const std::string& root, const std::vector<WalkedFile>& found,
+                                               const std::unordered_set<std::string>& readable) {
+  const auto isLibraryFile = [&](const std::string& path) { return readable.contains(path); };
+  std::vector<LibraryPlaylistFile> playlists;
+  for (const auto& playlist : found) {
+    QFile file(QFile::decodeName(QByteArray::fromStdString(root + "/" + playlist.relativePath)));
+    if (playlist.size > kLargestPlaylist || !file.open(QIODevice::ReadOnly)) continue;
+    const QByteArray contents = file.readAll();
+    playlists.push_back({playlist.relativePath,
+                         readPlaylist(std::string_view(contents.constData(), static_cast<std::size_t>(contents.size())),
+                                      playlist.relativePath, root, isLibraryFile)});
+  }
+  return playlists;
+}
+
+}  // namespace
+
+std::optional<MusicError> musicFolderProblem(const LibraryScanSettings& settings) {
+  const QString folder = QDir(settings.folder).absolutePath();
+  const auto problem = folderProblem(bytes(folder));
+  if (!problem) return std::nullopt;
+  if (*problem == FolderProblem::missing && !settings.folderWasChosen && settings.makesDemoWhenEmpty) return std::nullopt;
+  return problemSentence(*problem, folder);
+}
+
+LibraryScanOutcome scanLibrary(const LibraryScanSettings& settings, QThreadPool& readers, ScanCounters& counters) {
+  QElapsedTimer timer;
+  timer.start();
+  LibraryScanOutcome outcome;
+  outcome.folder = QDir(settings.folder).absolutePath();
+
+  if (auto problem = musicFolderProblem(settings)) {
+    outcome.index = *problem;
+    return outcome;
+  }
+  auto walked = walkLibrary(bytes(outcome.folder), counters.cancelled);
+  const auto* walk = std::get_if<LibraryWalk>(&walked);
+  if (settings.makesDemoWhenEmpty && (!walk || walk->audioFiles.empty())) {
+    const QString demo = demoLibraryFolder(settings.dataFolder);
+    if (auto failure = ensureDemoLibrary(demo)) {
+      qCWarning(lcMusic).noquote() << "demo library:" << QString::fromStdString(*failure);
+      outcome.index = MusicError{"The music folder " + outcome.folder.toStdString() +
+                                 " holds no music, and the demo library could not be made in " + demo.toStdString() +
+                                 "."};
+      return outcome;
+    }
+    qCInfo(lcMusic).noquote() << "the music folder" << outcome.folder << "holds no music; using the demo library";
+    outcome.folder = demo;
+    walked = walkLibrary(bytes(demo), counters.cancelled);
+    walk = std::get_if<LibraryWalk>(&walked);
+  }
+  if (!walk) {
+    outcome.index = problemSentence(std::get<FolderProblem>(walked), outcome.folder);
+    return outcome;
+  }
+  const std::string root = bytes(outcome.folder);
+  counters.found = static_cast<int>(walk->audioFiles.size());
+  if (walk->unreadableFolders > 0) {
+    qCWarning(lcMusic).noquote() << walk->unreadableFolders << "folders in" << outcome.folder
+                                 << "could not be read and were passed by";
+  }
+
+  // Unchanged files come from the cache; the rest are read, several at a time.
+  const QString cachePath = indexCachePath(settings.dataFolder, root);
+  const std::vector<CachedAudioFile> cached = loadIndexCache(cachePath, root);
+  std::unordered_map<std::string_view, const CachedAudioFile*> cachedByPath;
+  for (const auto& entry : cached) cachedByPath.emplace(entry.file.relativePath, &entry);
+  std::vector<CachedAudioFile> entries(walk->audioFiles.size());
+  std::vector<std::size_t> toRead;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    entries[i].file = walk->audioFiles[i];
+    const auto hit = cachedByPath.find(entries[i].file.relativePath);
+    if (hit != cachedByPath.end() && hit->second->file == entries[i].file) {
+      entries[i].tags = hit->second->tags;
+      ++counters.fromCache;
+      if (!entries[i].tags) ++counters.unreadable;
+    } else {
+      toRead.push_back(i);
+    }
+  }
+  QtConcurrent::blockingMap(&readers, toRead, [&](std::size_t i) {
+    if (counters.cancelled) return;
+    entries[i].tags = readAudioTags(root + "/" + entries[i].file.relativePath);
+    ++counters.read;
+    if (!entries[i].tags) ++counters.unreadable;
+  });
+  if (counters.cancelled) {
+    outcome.index = MusicError{"The scan of the music folder " + outcome.folder.toStdString() + " was stopped."};
+    return outcome;
+  }
+  if ((!toRead.empty() || cached.size() != entries.size()) && !saveIndexCache(cachePath, root, entries)) {
+    qCWarning(lcMusic).noquote() << "the index cache" << cachePath << "could not be written";
+  }
+
+  std::vector<LibraryFile> files;
+  std::unordered_set<std::string> readable;
+  files.reserve(entries.size());
+  for (auto& entry : entries) {
+    if (!entry.tags) continue;
+    readable.insert(entry.file.relativePath);
+    files.push_back({std::move(entry.file.relativePath), std::move(*entry.tags)});
+  }
+  const auto playlists = readPlaylists(root, walk->playlists, readable);
+  outcome.playlistFiles = static_cast<int>(playlists.size());
+  outcome.index = LibraryIndex::build(root, std::move(files), playlists);
+  outcome.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+  return outcome;
+}
+
+}  // namespace kovali

@@ -1,0 +1,202 @@
+#include "platform/library/local_music_library.h"
+
+#include <algorithm>
+#include <utility>
+
+#include <QPointer>
+#include <QtConcurrent/QtConcurrentRun>
+#include <qcoro/qcorofuture.h>
+
+#include "platform/runtime/logging.h"
+#include "platform/runtime/set_if_changed.h"
+
+namespace kovali {
+
+namespace {
+
+constexpr int kProgressIntervalMs = 250;
+constexpr int kReadsBetweenLogLines = 1000;
+
+// `items` from `offset` on, one batch at a time; the batches share the list.
+template <class Item>
+MusicItemCollection<Item> inBatches(std::shared_ptr<const std::vector<Item>> items, std::size_t offset,
+                                    std::size_t batchSize) {
+  const std::size_t end = std::min(items->size(), offset + batchSize);
+  std::vector<Item> batch(items->begin() + static_cast<std::ptrdiff_t>(offset),
+                          items->begin() + static_cast<std::ptrdiff_t>(end));
+  if (end >= items->size()) return MusicItemCollection<Item>(std::move(batch));
+  return MusicItemCollection<Item>(
+      std::move(batch), [items, end, batchSize]() -> QCoro::Task<typename MusicItemCollection<Item>::Batch> {
+        co_return std::optional(inBatches(items, end, batchSize));
+      });
+}
+
+template <class Item>
+MusicItemCollection<Item> atMostOne(const Item* item) {
+  return MusicItemCollection<Item>(item ? std::vector<Item>{*item} : std::vector<Item>{});
+}
+
+std::vector<MusicTrackEntry> entries(std::vector<Song> songs) {
+  return std::vector<MusicTrackEntry>(std::make_move_iterator(songs.begin()), std::make_move_iterator(songs.end()));
+}
+
+}  // namespace
+
+LocalMusicLibrary::LocalMusicLibrary(LibraryScanSettings settings, int batchSize, QObject* parent)
+    : QObject(parent), settings_(std::move(settings)), batchSize_(static_cast<std::size_t>(std::max(batchSize, 1))) {
+  scanner_.setMaxThreadCount(1);
+  progressTimer_.setInterval(kProgressIntervalMs);
+  connect(&progressTimer_, &QTimer::timeout, this, &LocalMusicLibrary::updateProgress);
+}
+
+LocalMusicLibrary::~LocalMusicLibrary() {
+  if (counters_) counters_->cancelled = true;
+  scanner_.waitForDone();
+  readers_.waitForDone();
+}
+
+void LocalMusicLibrary::rescan() {
+  if (running_) {
+    rescanWanted_ = true;
+    return;
+  }
+  startScan();
+}
+
+void LocalMusicLibrary::startScan() {
+  counters_ = std::make_shared<ScanCounters>();
+  lastLoggedRead_ = 0;
+  qCInfo(lcMusic).noquote() << "scanning the music folder" << settings_.folder;
+  running_ = QtConcurrent::run(&scanner_, [settings = settings_, readers = &readers_, counters = counters_] {
+    return scanLibrary(settings, *readers, *counters);
+  });
+  updateProgress();
+  progressTimer_.start();
+  finishScan(*running_);
+}
+
+QCoro::Task<> LocalMusicLibrary::finishScan(QFuture<LibraryScanOutcome> scan) {
+  QPointer<LocalMusicLibrary> self(this);
+  LibraryScanOutcome outcome = co_await scan;
+  if (!self) co_return;
+
+  running_.reset();
+  progressTimer_.stop();
+  updateProgress();
+  if (outcome.index) {
+    const LibraryIndex& index = *outcome.index.value();
+    qCInfo(lcMusic).noquote() << "indexed" << index.songCount() << "songs," << index.albumCount() << "albums and"
+                              << index.playlists().size() << "playlists of" << outcome.folder << "in"
+                              << QString::number(outcome.seconds, 'f', 2) << "s:" << progress_.read << "read,"
+                              << progress_.fromCache << "from the cache," << progress_.unreadable << "unreadable";
+  } else {
+    qCWarning(lcMusic).noquote() << QString::fromStdString(outcome.index.error().description);
+  }
+  current_ = std::move(outcome.index);
+  indexedFolder_ = outcome.folder;
+  emit scanFinished();
+  if (std::exchange(rescanWanted_, false)) startScan();
+}
+
+void LocalMusicLibrary::updateProgress() {
+  if (!counters_) return;
+  LibraryScanProgress progress{running_.has_value(), counters_->found, counters_->fromCache, counters_->read,
+                               counters_->unreadable};
+  if (progress.scanning && progress.read >= lastLoggedRead_ + kReadsBetweenLogLines) {
+    lastLoggedRead_ = progress.read;
+    qCInfo(lcMusic).noquote() << "read" << progress.read << "of" << progress.found - progress.fromCache
+                              << "new or changed files";
+  }
+  if (setIfChanged(progress_, progress)) emit scanProgressChanged();
+}
+
+QCoro::Task<LocalMusicLibrary::IndexResult> LocalMusicLibrary::index() {
+  // A copy: QCoro moves from an lvalue given to co_return.
+  if (current_) co_return IndexResult(*current_);
+  if (!running_) startScan();
+  QPointer<LocalMusicLibrary> self(this);
+  // Every waiter reads the outcome from the scan itself, whichever hears of its end first.
+  const LibraryScanOutcome outcome = co_await QFuture<LibraryScanOutcome>(*running_);
+  if (!self) co_return MusicError{"The music library was closed."};
+  co_return outcome.index;
+}
+
+QCoro::Task<MusicAuthorizationStatus> LocalMusicLibrary::requestAuthorization() {
+  co_return MusicAuthorizationStatus::authorized;
+}
+
+QCoro::Task<MusicResult<MusicSubscription>> LocalMusicLibrary::currentSubscription() {
+  if (auto problem = musicFolderProblem(settings_)) co_return *problem;
+  // The folder can be read now: index it unless an index is there or on its way.
+  if (!running_ && !(current_ && *current_)) startScan();
+  co_return MusicSubscription{true};
+}
+
+QCoro::Task<MusicResult<MusicSearchResponse>> LocalMusicLibrary::search(MusicSearchRequest request) {
+  const auto index = co_await this->index();
+  if (!index) co_return index.error();
+  const auto limit = static_cast<std::size_t>(std::max(request.limit, 0));
+  MusicSearchResponse response;
+  switch (request.kind) {
+    case MusicItemKind::songs:
+      response.songs = MusicItemCollection<Song>(index.value()->searchSongs(request.term, limit));
+      break;
+    case MusicItemKind::albums:
+      response.albums = MusicItemCollection<Album>(index.value()->searchAlbums(request.term, limit));
+      break;
+    case MusicItemKind::playlists:
+      response.playlists = MusicItemCollection<Playlist>(index.value()->searchPlaylists(request.term, limit));
+      break;
+  }
+  co_return response;
+}
+
+QCoro::Task<MusicResult<MusicItemCollection<Song>>> LocalMusicLibrary::catalogSongs(std::string id) {
+  const auto index = co_await this->index();
+  if (!index) co_return index.error();
+  co_return atMostOne(index.value()->song(id));
+}
+
+QCoro::Task<MusicResult<MusicItemCollection<Album>>> LocalMusicLibrary::catalogAlbums(std::string id) {
+  const auto index = co_await this->index();
+  if (!index) co_return index.error();
+  co_return atMostOne(index.value()->album(id));
+}
+
+// A local library's playlists are its catalogue's too.
+QCoro::Task<MusicResult<MusicItemCollection<Playlist>>> LocalMusicLibrary::catalogPlaylists(std::string id) {
+  return libraryPlaylists(std::move(id));
+}
+
+QCoro::Task<MusicResult<MusicItemCollection<Playlist>>> LocalMusicLibrary::libraryPlaylists(
+    std::optional<std::string> id) {
+  const std::size_t batchSize = batchSize_;
+  const auto index = co_await this->index();
+  if (!index) co_return index.error();
+  if (id) co_return atMostOne(index.value()->playlist(*id));
+  co_return inBatches(std::make_shared<const std::vector<Playlist>>(index.value()->playlists()), 0, batchSize);
+}
+
+QCoro::Task<MusicResult<std::optional<MusicItemCollection<MusicTrackEntry>>>> LocalMusicLibrary::tracks(Album album) {
+  const auto index = co_await this->index();
+  if (!index) co_return index.error();
+  std::optional<MusicItemCollection<MusicTrackEntry>> tracks;
+  // An album's songs come in one batch, however many.
+  if (index.value()->album(album.id)) tracks.emplace(entries(index.value()->songs(album)));
+  co_return tracks;
+}
+
+QCoro::Task<MusicResult<std::optional<MusicItemCollection<MusicTrackEntry>>>> LocalMusicLibrary::tracks(
+    Playlist playlist) {
+  const std::size_t batchSize = batchSize_;
+  const auto index = co_await this->index();
+  if (!index) co_return index.error();
+  std::optional<MusicItemCollection<MusicTrackEntry>> tracks;
+  if (index.value()->playlist(playlist.id)) {
+    tracks = inBatches(std::make_shared<const std::vector<MusicTrackEntry>>(entries(index.value()->songs(playlist))), 0,
+                       batchSize);
+  }
+  co_return tracks;
+}
+
+}  // namespace kovali

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include <QFuture>
+#include <QObject>
+#include <QThreadPool>
+#include <QTimer>
+
+#include "platform/library/index/library_scanner.h"
+#include "platform/library/music_catalog.h"
+
+namespace kovali {
+
+/// How far the library's scan has come.
+struct LibraryScanProgress {
+  bool scanning = false;
+  int found = 0;       // audio files found
+  int fromCache = 0;   // taken from the index cache unread
+  int read = 0;        // read this scan
+  int unreadable = 0;  // skipped: not audio that can be read
+
+  bool operator==(const LibraryScanProgress&) const = default;
+};
+
+/// The music catalogue of a folder of audio files on this computer: songs from the files' tags,
+/// albums from their album tags, playlists from the M3U files among them. Access is granted and
+/// everything can be played as long as the folder can be read; where it holds no audio, a demo
+/// library made in the app data folder takes its place.
+///
+/// The folder is indexed off the main thread, its files read in parallel, with an index cache
+/// in the app data folder so that later starts read only what changed. Requests made before the
+/// first index is ready wait for it; later scans replace the index when they end.
+class LocalMusicLibrary final : public QObject, public MusicCatalog {
+  Q_OBJECT
+  Q_PROPERTY(LibraryScanProgress scanProgress READ scanProgress NOTIFY scanProgressChanged)
+
+ public:
+  /// `batchSize` is how many playlists or playlist entries one batch holds.
+  explicit LocalMusicLibrary(LibraryScanSettings settings, int batchSize = 100, QObject* parent = nullptr);
+  /// Stops a running scan and waits for its threads.
+  ~LocalMusicLibrary() override;
+
+  /// Scans the folder again, after the running scan if there is one.
+  void rescan();
+
+  const LibraryScanProgress& scanProgress() const { return progress_; }
+  /// The folder of the current index: the music folder or the demo library; empty before.
+  const QString& indexedFolder() const { return indexedFolder_; }
+
+  QCoro::Task<MusicAuthorizationStatus> requestAuthorization() override;
+  QCoro::Task<MusicResult<MusicSubscription>> currentSubscription() override;
+  QCoro::Task<MusicResult<MusicSearchResponse>> search(MusicSearchRequest request) override;
+  QCoro::Task<MusicResult<MusicItemCollection<Song>>> catalogSongs(std::string id) override;
+  QCoro::Task<MusicResult<MusicItemCollection<Album>>> catalogAlbums(std::string id) override;
+  QCoro::Task<MusicResult<MusicItemCollection<Playlist>>> catalogPlaylists(std::string id) override;
+  QCoro::Task<MusicResult<MusicItemCollection<Playlist>>> libraryPlaylists(std::optional<std::string> id) override;
+  QCoro::Task<MusicResult<std::optional<MusicItemCollection<MusicTrackEntry>>>> tracks(Album album) override;
+  QCoro::Task<MusicResult<std::optional<MusicItemCollection<MusicTrackEntry>>>> tracks(Playlist playlist) override;
+
+ signals:
+  void scanProgressChanged();
+  /// A scan ended; its index (or failure) now answers the requests.
+  void scanFinished();
+
+ private:
+  using IndexResult = MusicResult<std::shared_ptr<const LibraryIndex>>;
+
+  /// The current index; before the first scan ends, the first scan's.
+  QCoro::Task<IndexResult> index();
+  void startScan();
+  QCoro::Task<> finishScan(QFuture<LibraryScanOutcome> scan);
+  void updateProgress();
+
+  LibraryScanSettings settings_;
+  std::size_t batchSize_;
+  QThreadPool readers_;
+  QThreadPool scanner_;  // one thread that runs the scan and waits for the readers
+  std::shared_ptr<ScanCounters> counters_;
+  std::optional<QFuture<LibraryScanOutcome>> running_;
+  bool rescanWanted_ = false;
+  std::optional<IndexResult> current_;
+  QString indexedFolder_;
+  LibraryScanProgress progress_;
+  QTimer progressTimer_;
+  int lastLoggedRead_ = 0;
+};
+
+}  // namespace kovali

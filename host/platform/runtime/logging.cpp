@@ -1,0 +1,11 @@
+#include "platform/runtime/logging.h"
+
+namespace kovali {
+
+Q_LOGGING_CATEGORY(lcArchive, "kovaliapp.archive", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcMultiroom, "kovaliapp.multiroom", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcMusic, "kovaliapp.music", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcNet, "kovaliapp.net", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcSecrets, "kovaliapp.secrets", QtInfoMsg)
+
+}  // namespace kovali
