@@ -1,5 +1,7 @@
 #include "app/look/symbol.h"
 
+#include "app/look/control_symbols.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <array>
@@ -153,6 +155,7 @@ void paintSymbol(QPainter& painter, Symbol symbol, const QRectF& box, const QCol
     case Symbol::person2: outline(painter, people2(), color); break;
     case Symbol::person3: outline(painter, people3(), color); break;
     case Symbol::handRaised: outline(painter, hand(), color); break;
+    default: fill(painter, controlSymbolPath(symbol), color); break;
   }
   painter.restore();
 }

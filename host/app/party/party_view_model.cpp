@@ -54,9 +54,9 @@ ProgressModel ProgressModel::at(const vinaro::PlaybackState& playback, vinaro::D
   return model;
 }
 
-double ProgressModel::fillWidth(double barWidth) const {
+double ProgressModel::fillWidth(double barWidth, double minimum) const {
   if (!(fraction > 0)) return 0;
-  return std::max(fraction * barWidth, minimumFill);
+  return std::max(fraction * barWidth, minimum);
 }
 
 PartyViewModel PartyViewModel::make(const PartySnapshot& snapshot) {

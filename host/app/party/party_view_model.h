@@ -53,8 +53,9 @@ struct ProgressModel {
   std::string durationText;
 
   static ProgressModel at(const vinaro::PlaybackState& playback, vinaro::Date date);
-  /// The fill's width in a bar `barWidth` wide; none for a zero fraction.
-  double fillWidth(double barWidth) const;
+  /// The fill's width in a bar `barWidth` wide, at least `minimum` for a positive fraction; none
+  /// for a zero fraction.
+  double fillWidth(double barWidth, double minimum = minimumFill) const;
 
   bool operator==(const ProgressModel&) const = default;
 };

@@ -11,6 +11,7 @@
 #include "app/party/party_view.h"
 #include "app/shell/view_mode_preference.h"
 #include "app/shell/view_picker.h"
+#include "console/console_view.h"
 #include "session/session_store.h"
 
 namespace kovali {
@@ -77,7 +78,7 @@ MainWindow::MainWindow(SessionStore& store, ViewModePreference& viewMode, Schedu
   views_ = new QStackedWidget;
   partyView_ = new PartyView(scheduler, artwork);
   views_->insertWidget(static_cast<int>(HostViewMode::party), partyView_);
-  views_->insertWidget(static_cast<int>(HostViewMode::console), placeholderView(QStringLiteral("DJ Controls")));
+  views_->insertWidget(static_cast<int>(HostViewMode::console), new ConsoleView(store_, scheduler, artwork));
   views_->insertWidget(static_cast<int>(HostViewMode::settings), placeholderView(QStringLiteral("Settings")));
   picker_ = new ViewPicker(viewMode_);
   frame_ = new Frame(views_, picker_);
