@@ -1,7 +1,8 @@
 #include "app/look/badge_icon.h"
 
-#include <QPainter>
 #include <gtest/gtest.h>
+
+#include <QPainter>
 
 #include "support/widget_rendering.h"
 
