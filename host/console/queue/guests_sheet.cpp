@@ -9,7 +9,7 @@
 #include "app/look/hairline.h"
 #include "app/look/palette.h"
 #include "app/look/plain_label.h"
-#include "app/look/symbol_view.h"
+#include "app/look/symbol_icon.h"
 #include "app/look/system_font.h"
 
 namespace kovali {
@@ -94,8 +94,9 @@ QWidget* GuestsSheet::makeRow(const GuestRowModel& model) {
   auto* row = new QHBoxLayout;
   row->setContentsMargins(0, 8, 0, 8);
   row->setSpacing(10);
-  auto* icon = model.isDJ ? new SymbolView(Symbol::headphones, 13, Palette::orange(), 18)
-                          : new SymbolView(Symbol::person, 13, Palette::inkSecondary(appearance), 18);
+  auto* icon = model.isDJ ? new SymbolIcon(Symbol::headphones, 13, Palette::orange())
+                          : new SymbolIcon(Symbol::person, 13, Palette::inkSecondary(appearance));
+  icon->setFixedWidth(18);
   icon->setObjectName(QStringLiteral("guestIcon"));
   row->addWidget(icon);
   row->addWidget(name, 1);

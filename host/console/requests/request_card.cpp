@@ -11,7 +11,7 @@
 #include "app/look/palette.h"
 #include "app/look/plain_label.h"
 #include "app/look/symbol_label.h"
-#include "app/look/symbol_view.h"
+#include "app/look/symbol_icon.h"
 #include "app/look/system_font.h"
 
 namespace kovali {
@@ -82,7 +82,7 @@ class VotePill final : public QWidget {
 RequestCard::RequestCard(ArtworkLoader& loader, QWidget* parent)
     : RoundedSurface(12, parent),
       artwork_(new ArtworkTile(loader, 36, 8, false)),
-      kind_(new SymbolView(Symbol::musicNoteList, 10, Palette::teal())),
+      kind_(new SymbolIcon(Symbol::musicNoteList, 10, Palette::teal())),
       title_(new FittedLabel(1, 1.0)),
       byline_(new BylineText(QString(), std::nullopt, 13, false)),
       votes_(new SymbolLabel(Symbol::handThumbsUp, QString())) {

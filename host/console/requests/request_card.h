@@ -15,7 +15,7 @@ class BylineText;
 class FittedLabel;
 class PlainLabel;
 class SymbolLabel;
-class SymbolView;
+class SymbolIcon;
 
 /// A pending request in the requests column: artwork, title, requester and votes, with "Add to
 /// queue" and "Reject". It reports the presses with the request's id.
@@ -38,7 +38,7 @@ class RequestCard final : public RoundedSurface {
  private:
   RequestCardModel model_;
   ArtworkTile* artwork_;
-  SymbolView* kind_;
+  SymbolIcon* kind_;
   FittedLabel* title_;
   BylineText* byline_;
   SymbolLabel* votes_;
