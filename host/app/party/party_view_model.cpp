@@ -81,6 +81,15 @@ PartyViewModel PartyViewModel::make(const PartySnapshot& snapshot) {
   return model;
 }
 
+std::string playbackWord(vinaro::PlaybackStatus status) {
+  switch (status) {
+    case vinaro::PlaybackStatus::playing: return "Playing";
+    case vinaro::PlaybackStatus::paused: return "Paused";
+    case vinaro::PlaybackStatus::stopped: return "Idle";
+  }
+  return {};
+}
+
 std::string partygoersText(std::size_t count) {
   return count == 1 ? "1 partygoer" : std::to_string(count) + " partygoers";
 }

@@ -117,6 +117,9 @@ struct PartyViewModel {
   bool operator==(const PartyViewModel&) const = default;
 };
 
+/// "Playing", "Paused" or "Idle".
+std::string playbackWord(vinaro::PlaybackStatus status);
+
 /// "1 partygoer", otherwise the count followed by " partygoers" (0 included).
 std::string partygoersText(std::size_t count);
 

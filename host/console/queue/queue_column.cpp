@@ -29,7 +29,10 @@ QString text(const std::string& value) { return QString::fromStdString(value); }
 }  // namespace
 
 QueueColumn::QueueColumn(SessionStore& store, Scheduler& scheduler, ArtworkLoader& loader, QWidget* parent)
-    : QWidget(parent), store_(store), scheduler_(scheduler) {
+    : QWidget(parent),
+      store_(store),
+      scheduler_(scheduler),
+      progressTicker_(scheduler, [this] { refreshProgress(); }) {
   nowPlaying_ = new QueueNowPlaying(loader);
   nowPlaying_->setContentsMargins(kSideMargin, 22, kSideMargin, 0);
   upNext_ = new UpNextList(loader);
@@ -209,13 +212,7 @@ void QueueColumn::refreshProgress() {
 
 void QueueColumn::updateProgressTimer() {
   // The progress ticks only while someone can see it.
-  const bool wanted = isVisible() && std::holds_alternative<QueuePlaybackModel>(model_.nowPlaying);
-  if (!wanted) {
-    progressTimer_.stop();
-  } else if (!progressTimer_.isActive()) {
-    refreshProgress();
-    progressTimer_ = scheduler_.repeat(1.0, [this] { refreshProgress(); });
-  }
+  progressTicker_.follow(isVisible() && std::holds_alternative<QueuePlaybackModel>(model_.nowPlaying));
 }
 
 void QueueColumn::showEvent(QShowEvent* event) {

@@ -9,6 +9,7 @@
 #include "console/console_snapshot.h"
 #include "console/queue/guests_sheet.h"
 #include "console/queue/queue_column_model.h"
+#include "app/party/progress_ticker.h"
 #include "platform/runtime/scheduler.h"
 
 namespace kovali {
@@ -64,7 +65,7 @@ class QueueColumn final : public QWidget {
   Scheduler& scheduler_;
   ConsoleSnapshot snapshot_;
   QueueColumnModel model_;
-  RepeatingTimer progressTimer_;
+  ProgressTicker progressTicker_;
   std::optional<std::string> clearNotice_;
 
   FittedLabel* name_ = nullptr;

@@ -8,18 +8,6 @@ namespace {
 
 using vinaro::PlaybackStatus;
 
-std::string playbackWord(PlaybackStatus status) {
-  switch (status) {
-    case PlaybackStatus::playing:
-      return "Playing";
-    case PlaybackStatus::paused:
-      return "Paused";
-    case PlaybackStatus::stopped:
-      return "Idle";
-  }
-  return {};
-}
-
 std::string serverText(const HostServerStatus& server, PlaybackStatus playback) {
   return std::visit(vinaro::Overloaded{
                         [&](const HostServerStatus::Ready&) { return playbackWord(playback); },
@@ -29,7 +17,7 @@ std::string serverText(const HostServerStatus& server, PlaybackStatus playback) 
                     server.value);
 }
 
-// The music library stands where the original texts name a streaming service.
+// The host plays from the music library, so the texts name it.
 std::string availabilityText(const MusicService::Availability& availability) {
   return std::visit(
       vinaro::Overloaded{
