@@ -86,7 +86,7 @@ void MultiRoomAudio::setPlaysOnMac(bool on) {
   const bool changed = setIfChanged(playsOnMac_, on);
   if (changed) emit playsOnMacChanged();
   preferences_.setValue(playsOnMacKey, on);
-  if (changed) log(on ? "this Mac joins the speakers" : "this Mac stays silent");
+  if (changed) log(on ? "this computer joins the speakers" : "this computer stays silent");
   // Where the host plays follows the engine's route, and there is no engine to ask yet.
   if (onChange) onChange();
 }
