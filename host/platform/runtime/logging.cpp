@@ -2,7 +2,9 @@
 
 namespace kovali {
 
+Q_LOGGING_CATEGORY(lcApp, "kovaliapp.app", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcArchive, "kovaliapp.archive", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcFFmpeg, "kovaliapp.ffmpeg", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcMultiroom, "kovaliapp.multiroom", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcMusic, "kovaliapp.music", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcNet, "kovaliapp.net", QtInfoMsg)
