@@ -47,7 +47,8 @@ HostApplication::HostApplication(HostServices::Options options)
     : services_(std::move(options)),
       report_(StartupReport::Sources{services_.store(), services_.library(), !services_.djPIN().load().empty(),
                                      services_.djPINGiven(), [] { return soundServerProblem(); }}),
-      shell_(HostShell::Services{services_.store(), services_.scheduler(), services_.preferences(), artwork_}) {
+      shell_(HostShell::Services{services_.store(), services_.scheduler(), services_.preferences(), artwork_,
+                                 services_.djPIN()}) {
   QApplication::setQuitOnLastWindowClosed(false);
   connect(&termination_, &TerminationSignals::received, qApp, &QCoreApplication::quit);
   connect(&shell_, &HostShell::quitRequested, qApp, &QCoreApplication::quit);

@@ -31,8 +31,8 @@ StartupReport::StartupReport(Sources sources, QObject* parent)
 
 void StartupReport::reportPIN(bool set, bool given) {
   if (!set) {
-    qCWarning(lcApp).noquote() << "No DJ PIN is set, so no guest can become DJ. Start the host with -djPIN PIN "
-                                  "(4 to 6 digits) to set one.";
+    qCWarning(lcApp).noquote() << "No DJ PIN is set, so no guest can become DJ. Enter one (4 to 6 digits) in the "
+                                  "window's Settings, or start the host with -djPIN PIN.";
   } else if (given) {
     qCInfo(lcApp).noquote() << "DJ PIN: the one given with -djPIN; a guest who enters it becomes DJ.";
   } else {

@@ -47,7 +47,8 @@ TEST_F(StartupReportTest, SaysWhetherADJPINIsSetAndHowToSetOne) {
     bool given;
     const char* line;
   } cases[] = {
-      {"none", false, false, "No DJ PIN is set, so no guest can become DJ. Start the host with -djPIN PIN"},
+      {"none", false, false, "No DJ PIN is set, so no guest can become DJ. Enter one (4 to 6 digits) in the window's Settings, or "
+                           "start the host with -djPIN PIN."},
       {"given", true, true, "DJ PIN: the one given with -djPIN"},
       {"kept", true, false, "DJ PIN: the one kept in the keychain"},
   };
