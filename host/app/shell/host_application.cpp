@@ -34,7 +34,7 @@ void ensureRuntimeFolder() {
 
 void HostApplication::prepare() {
   ensureRuntimeFolder();
-  routeFFmpegLog();
+  keepFFmpegQuiet();
   if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
       qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -80,6 +80,7 @@ std::optional<ContentRating> contentRating(const std::string& code) {
 }  // namespace
 
 std::optional<AudioFileTags> readAudioTags(const std::string& path, double timeoutSeconds) {
+  keepFFmpegQuiet();
   const FFmpegLogFile logFile(path);
   AVFormatContext* raw = avformat_alloc_context();
   if (!raw) return std::nullopt;

@@ -49,9 +49,13 @@ void logLine(void* object, int level, const char* format, va_list arguments) {
 
 }  // namespace
 
-void routeFFmpegLog() {
-  av_log_set_level(AV_LOG_ERROR);
-  av_log_set_callback(&logLine);
+void keepFFmpegQuiet() {
+  static const bool quiet = [] {
+    av_log_set_level(AV_LOG_ERROR);
+    av_log_set_callback(&logLine);
+    return true;
+  }();
+  (void)quiet;
 }
 
 FFmpegLogFile::FFmpegLogFile(std::string path) : previous_(std::exchange(currentFile, std::move(path))) {}

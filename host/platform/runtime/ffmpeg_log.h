@@ -4,10 +4,10 @@
 
 namespace kovali {
 
-/// Sends FFmpeg's error messages to the "kovaliapp.ffmpeg" log as warnings, each naming the file
-/// it is about where that is known, and drops FFmpeg's chatter below errors. Call once, before
-/// FFmpeg is used; any thread may log afterwards.
-void routeFFmpegLog();
+/// Keeps FFmpeg's own log to errors (its notes on odd but playable files and its encoder
+/// statistics would flood the output) and sends them to the "kovaliapp.ffmpeg" log as warnings,
+/// each naming the file it is about where that is known. Any thread, any number of times.
+void keepFFmpegQuiet();
 
 /// While it lives, FFmpeg's messages on this thread that name no file are about `path` (the
 /// decoders' messages name none).

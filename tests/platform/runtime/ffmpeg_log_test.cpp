@@ -19,7 +19,7 @@ struct ContextFree {
 
 class FFmpegLogTest : public ::testing::Test {
  protected:
-  void SetUp() override { routeFFmpegLog(); }
+  void SetUp() override { keepFFmpegQuiet(); }
 
   LogCapture log{"kovaliapp.ffmpeg"};
 };
