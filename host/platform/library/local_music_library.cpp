@@ -66,7 +66,7 @@ void LocalMusicLibrary::rescan() {
 void LocalMusicLibrary::startScan() {
   counters_ = std::make_shared<ScanCounters>();
   lastLoggedRead_ = 0;
-  qCInfo(lcMusic).noquote() << "scanning the music folder" << settings_.folder;
+  qCInfo(lcLibrary).noquote() << "scanning the music folder" << settings_.folder;
   running_ = QtConcurrent::run(&scanner_, [settings = settings_, readers = &readers_, counters = counters_] {
     return scanLibrary(settings, *readers, *counters);
   });
@@ -85,7 +85,7 @@ QCoro::Task<> LocalMusicLibrary::finishScan(QFuture<LibraryScanOutcome> scan) {
   updateProgress();
   if (outcome.index) {
     const LibraryIndex& index = *outcome.index.value();
-    qCInfo(lcMusic).noquote() << "indexed" << counted(index.songCount(), "song,", "songs,")
+    qCInfo(lcLibrary).noquote() << "indexed" << counted(index.songCount(), "song,", "songs,")
                               << counted(index.albumCount(), "album and", "albums and")
                               << counted(static_cast<qint64>(index.playlists().size()), "playlist", "playlists")
                               << "of" << outcome.folder << "in" << QString::number(outcome.seconds, 'f', 2)
@@ -93,7 +93,7 @@ QCoro::Task<> LocalMusicLibrary::finishScan(QFuture<LibraryScanOutcome> scan) {
                               << progress_.unreadable << "unreadable";
     songCount_ = static_cast<int>(index.songCount());
   } else {
-    qCWarning(lcMusic).noquote() << QString::fromStdString(outcome.index.error().description);
+    qCWarning(lcLibrary).noquote() << QString::fromStdString(outcome.index.error().description);
     songCount_ = 0;
   }
   current_ = std::move(outcome.index);
@@ -108,7 +108,7 @@ void LocalMusicLibrary::updateProgress() {
                                counters_->unreadable};
   if (progress.scanning && progress.read >= lastLoggedRead_ + kReadsBetweenLogLines) {
     lastLoggedRead_ = progress.read;
-    qCInfo(lcMusic).noquote() << "read" << progress.read << "of" << progress.found - progress.fromCache
+    qCInfo(lcLibrary).noquote() << "read" << progress.read << "of" << progress.found - progress.fromCache
                               << "new or changed files";
   }
   if (setIfChanged(progress_, progress)) emit scanProgressChanged();

@@ -96,7 +96,7 @@ TEST_F(StartupReportTest, GivesTheJoinLinkOnceTheHostIsAdvertised) {
 
 TEST_F(StartupReportTest, LogsPlayerFailuresAndRefusedHostActionsWhenTheyHappen) {
   auto shown = report(true, true);
-  player.onEvent(PlayerEngine::Failed{"The sound server is not running. (kovaliapp.player 3)"});
+  emit player.eventReported(PlayerEngine::Failed{"The sound server is not running. (kovaliapp.player 3)"});
   EXPECT_TRUE(log.hasLineStartingWith("Playback failed: The sound server is not running.")) << joined();
 
   store().performHostAction(vinaro::action::Remove{"no-such-item"});

@@ -230,7 +230,7 @@ TEST_F(LocalMusicLibraryTest, BrokenFilesAreSkippedCountedAndNamed) {
   music.addFile("empty.ogg", "");
   music.addFile("text.m4a", "hello");
   music.addFile("cover.jpg", "not listed at all");
-  const LogCapture log("kovaliapp.music");
+  const LogCapture log("kovaliapp.library");
   auto library = open();
   EXPECT_EQ(library->scanProgress(), (LibraryScanProgress{false, 4, 0, 4, 3}));
   MusicService service(*library);

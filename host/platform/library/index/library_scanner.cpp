@@ -57,12 +57,12 @@ void nameUnreadableFiles(const std::vector<CachedAudioFile>& entries, const QStr
   for (const auto& entry : entries) {
     if (entry.tags) continue;
     if (++unreadable <= kNamed) {
-      qCWarning(lcMusic).noquote() << "skipped" << folder + u'/' + QFile::decodeName(entry.file.relativePath.c_str())
+      qCWarning(lcLibrary).noquote() << "skipped" << folder + u'/' + QFile::decodeName(entry.file.relativePath.c_str())
                                    << "- not audio that can be read";
     }
   }
   if (unreadable > kNamed) {
-    qCWarning(lcMusic).noquote() << "skipped" << counted(unreadable - kNamed, "more file", "more files")
+    qCWarning(lcLibrary).noquote() << "skipped" << counted(unreadable - kNamed, "more file", "more files")
                                  << "that are not audio that can be read";
   }
 }
@@ -92,13 +92,13 @@ LibraryScanOutcome scanLibrary(const LibraryScanSettings& settings, QThreadPool&
   if (settings.makesDemoWhenEmpty && (!walk || walk->audioFiles.empty())) {
     const QString demo = demoLibraryFolder(settings.dataFolder);
     if (auto failure = ensureDemoLibrary(demo)) {
-      qCWarning(lcMusic).noquote() << "demo library:" << QString::fromStdString(*failure);
+      qCWarning(lcLibrary).noquote() << "demo library:" << QString::fromStdString(*failure);
       outcome.index = MusicError{"The music folder " + outcome.folder.toStdString() +
                                  " holds no music, and the demo library could not be made in " + demo.toStdString() +
                                  "."};
       return outcome;
     }
-    qCInfo(lcMusic).noquote() << "the music folder" << outcome.folder << "holds no music; using the demo library";
+    qCInfo(lcLibrary).noquote() << "the music folder" << outcome.folder << "holds no music; using the demo library";
     outcome.folder = demo;
     walked = walkLibrary(bytes(demo), counters.cancelled);
     walk = std::get_if<LibraryWalk>(&walked);
@@ -110,7 +110,7 @@ LibraryScanOutcome scanLibrary(const LibraryScanSettings& settings, QThreadPool&
   const std::string root = bytes(outcome.folder);
   counters.found = static_cast<int>(walk->audioFiles.size());
   if (walk->unreadableFolders > 0) {
-    qCWarning(lcMusic).noquote() << walk->unreadableFolders << "folders in" << outcome.folder
+    qCWarning(lcLibrary).noquote() << walk->unreadableFolders << "folders in" << outcome.folder
                                  << "could not be read and were passed by";
   }
 
@@ -143,7 +143,7 @@ LibraryScanOutcome scanLibrary(const LibraryScanSettings& settings, QThreadPool&
     return outcome;
   }
   if ((!toRead.empty() || cached.size() != entries.size()) && !saveIndexCache(cachePath, root, entries)) {
-    qCWarning(lcMusic).noquote() << "the index cache" << cachePath << "could not be written";
+    qCWarning(lcLibrary).noquote() << "the index cache" << cachePath << "could not be written";
   }
 
   nameUnreadableFiles(entries, outcome.folder);
