@@ -155,7 +155,7 @@ TEST(QueueColumnModel, TheCurrentSongNamesWhoAddedItAndALiveInputReplacesIt) {
   snapshot.state.input = vinaro::LiveInput{"usb", "Turntable", true};
   model = QueueColumnModel::make(snapshot);
   EXPECT_EQ(std::get<LiveInputModel>(model.nowPlaying),
-            (LiveInputModel{"Turntable", "The queue will resume when Apple Music is selected as the source."}));
+            (LiveInputModel{"Turntable", std::string(vinaro::LiveInput::queueResumesNote)}));
 }
 
 TEST(QueueColumnModel, TheClearFlowCountsSongsInOnePhrase) {
