@@ -7,5 +7,6 @@ Q_LOGGING_CATEGORY(lcMultiroom, "kovaliapp.multiroom", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcMusic, "kovaliapp.music", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcNet, "kovaliapp.net", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcSecrets, "kovaliapp.secrets", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcSession, "kovaliapp.session", QtInfoMsg)
 
 }  // namespace kovali

@@ -11,5 +11,6 @@ Q_DECLARE_LOGGING_CATEGORY(lcMultiroom)  // "kovaliapp.multiroom": multi-room au
 Q_DECLARE_LOGGING_CATEGORY(lcMusic)      // "kovaliapp.music": the music library
 Q_DECLARE_LOGGING_CATEGORY(lcNet)        // "kovaliapp.net": guest server and Bonjour
 Q_DECLARE_LOGGING_CATEGORY(lcSecrets)    // "kovaliapp.secrets": the keychain and the secrets file
+Q_DECLARE_LOGGING_CATEGORY(lcSession)    // "kovaliapp.session": phones, roles and the party's changes
 
 }  // namespace kovali
