@@ -18,6 +18,8 @@ namespace {
 
 constexpr const char* kDefaultName = "Partygoer";
 
+QString connectionText(ConnectionID connection) { return QString::fromStdString(connection.text()); }
+
 bool isMusicCommand(const Command& command) {
   return std::holds_alternative<Command::Search>(command.payload) ||
          std::holds_alternative<Command::ListTracks>(command.payload) ||
@@ -76,6 +78,8 @@ void SessionStore::handle(vinaro::Envelope<Command> envelope, ConnectionID conne
 
 void SessionStore::hello(const Command::Hello& hello, const std::string& envelopeID, ConnectionID connection) {
   if (hello.protocolVersion != vinaro::ProtocolVersion::current) {
+    qCInfo(lcSession).noquote() << "Guest connection" << connectionText(connection) << "refused: protocol version"
+                                << hello.protocolVersion;
     sendError(StoreErrors::unsupportedVersion(), connection, envelopeID);
     // Closed behind the error; its departure comes back through connectionClosed.
     server_.close(connection);
@@ -89,6 +93,8 @@ void SessionStore::hello(const Command::Hello& hello, const std::string& envelop
   connectionDevices_.insert_or_assign(connection, hello.deviceID);
   participants_.insert_or_assign(connection, participant);
   emit participantsChanged();
+  qCInfo(lcSession).noquote() << "Guest connection" << connectionText(connection) << "greeted as"
+                              << vinaro::rawValue(role).data();
   (void)dispatch(vinaro::action::SetPartygoers{partygoers()}, vinaro::Actor::host(), false);
 
   server_.send(Event{Event::Welcome{participant.id, role, state_.visible(participant)}}, connection, envelopeID);
@@ -100,11 +106,14 @@ void SessionStore::authenticateDJ(const std::string& pin, Participant participan
   const auto now = scheduler_.now();
   const std::string source = pinSource(connection);
   if (const auto wait = pinAttempts_.lockRemaining(source, now)) {
+    qCInfo(lcSession).noquote() << "DJ PIN from guest connection" << connectionText(connection)
+                                << "refused unread: too many wrong PINs";
     sendError(StoreErrors::tooManyWrongPINs(*wait), connection, envelopeID);
     return;
   }
   const std::string expected = djPIN_.load();
   if (!DJPIN::isValid(expected) || pin != expected) {
+    qCInfo(lcSession).noquote() << "DJ PIN from guest connection" << connectionText(connection) << "refused";
     if (pinAttempts_.recordFailure(source, now)) {
       qCWarning(lcSession, "Too many wrong PINs: DJ logins from %s are held back for %.0f s.", source.c_str(),
                 pinAttempts_.lockRemaining(source, now).value_or(0));
@@ -132,6 +141,8 @@ void SessionStore::changeRole(Role role, Participant participant, const std::str
     djDeviceIDs_.erase(deviceID);
   }
   emit djDeviceIDsChanged();
+  qCInfo(lcSession).noquote() << "Guest connection" << connectionText(connection)
+                              << (role == Role::dj ? "was granted the DJ role" : "gave up the DJ role");
   persist();
   server_.send(Event{Event::RoleChanged{role}}, connection, envelopeID);
   sendState(connection, participant, std::nullopt);

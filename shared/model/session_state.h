@@ -62,6 +62,8 @@ struct SessionState {
   /// `revision` plus one, held at the largest value rather than overflowing.
   static std::int64_t nextRevision(std::int64_t revision);
 
+  // Wire name: each field's key.
+
   static auto wireFields() {
     using wire::field;
     using S = SessionState;
