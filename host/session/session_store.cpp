@@ -11,13 +11,15 @@ namespace kovali {
 
 using vinaro::SessionState;
 
-SessionStore::AudioServices SessionStore::AudioServices::standard(Preferences& preferences, Scheduler& scheduler) {
+SessionStore::AudioServices SessionStore::AudioServices::standard(Preferences& preferences, Scheduler& scheduler,
+                                                                  std::unique_ptr<AudioSystem> outputs,
+                                                                  std::unique_ptr<CaptureSystem> inputs) {
   return AudioServices{
       .multiRoom = std::make_unique<MultiRoomAudio>(preferences),
       .heos = std::make_unique<HEOSController>(preferences, QString::fromLatin1(heosConfigurationKey),
                                                QString::fromLatin1(heosPresetsKey), scheduler),
-      .audio = std::make_unique<AudioOutput>(),
-      .inputs = std::make_unique<AudioInputs>(),
+      .audio = std::make_unique<AudioOutput>(std::move(outputs)),
+      .inputs = std::make_unique<AudioInputs>(std::move(inputs)),
   };
 }
 
@@ -81,12 +83,8 @@ void SessionStore::installCallbacks() {
   heos_->onChange = [self] {
     if (self) self->heosChanged();
   };
-  audio_->onChange = [self] {
-    if (self) self->defaultOutputChanged();
-  };
-  inputs_->onChange = [self] {
-    if (self) self->scheduleAudioPush();
-  };
+  connect(audio_.get(), &AudioOutput::changed, this, &SessionStore::defaultOutputChanged);
+  connect(inputs_.get(), &AudioInputs::changed, this, &SessionStore::scheduleAudioPush);
 }
 
 void SessionStore::start() {

@@ -82,7 +82,7 @@ TEST_F(SessionStoreAudioTest, WithoutADJConnectedThePushBuildsNothing) {
   auto guest = join("Ana", "device-ana");
   multiRoom->supportedAsked = 0;
 
-  inputs->onChange();  // an input came or went
+  emit inputs->changed();  // an input came or went
   advance(0.15);
 
   EXPECT_EQ(multiRoom->supportedAsked, 0) << "a snapshot was built";

@@ -9,6 +9,8 @@
 #include "platform/secrets/fallback_secret_store.h"
 #include "platform/secrets/file_secret_store.h"
 #include "platform/secrets/keychain_secret_store.h"
+#include "platform/sound/pulse_audio_system.h"
+#include "platform/sound/pulse_capture_system.h"
 #include "session/session_archive.h"
 
 namespace kovali {
@@ -51,7 +53,9 @@ HostServices::HostServices(Options options) {
   player_ = std::make_unique<PlayerEngine>(*systemPlayer_, scheduler_);
   server_ = std::make_unique<HostServer>(scheduler_, std::make_unique<AvahiAdvertiser>(), options.listenAddress);
   store_ = std::make_unique<SessionStore>(SessionStore::Services{*music_, *player_, *server_, scheduler_, *djPIN_},
-                                          SessionStore::AudioServices::standard(preferences_, scheduler_),
+                                          SessionStore::AudioServices::standard(preferences_, scheduler_,
+                                                                                std::make_unique<PulseAudioSystem>(),
+                                                                                std::make_unique<PulseCaptureSystem>()),
                                           openArchive(), hostDisplayName());
 }
 

@@ -3,6 +3,7 @@
 namespace kovali {
 
 Q_LOGGING_CATEGORY(lcArchive, "kovaliapp.archive", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcAudio, "kovaliapp.audio", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcMultiroom, "kovaliapp.multiroom", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcMusic, "kovaliapp.music", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcNet, "kovaliapp.net", QtInfoMsg)
