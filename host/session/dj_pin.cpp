@@ -1,9 +1,9 @@
 #include "session/dj_pin.h"
 
-#include <QTextBoundaryFinder>
-#include <unicode/uchar.h>
+#include <algorithm>
 
 #include "platform/runtime/logging.h"
+#include "session/numeric_characters.h"
 
 namespace kovali {
 
@@ -35,18 +35,10 @@ std::optional<SecretError> DJPIN::save(const std::string& pin) {
 }
 
 bool DJPIN::isValid(std::string_view pin) {
-  const QString text = QString::fromUtf8(pin.data(), static_cast<qsizetype>(pin.size()));
-  QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, text);
-  int count = 0;
-  qsizetype start = 0;
-  for (qsizetype end = characters.toNextBoundary(); end != -1; end = characters.toNextBoundary()) {
-    if (++count > 6) return false;
-    // A character is numeric when its first code point is (a digit may carry combining marks).
-    const char32_t first = text.mid(start, end - start).toUcs4().value(0);
-    if (u_getIntPropertyValue(static_cast<UChar32>(first), UCHAR_NUMERIC_TYPE) == U_NT_NONE) return false;
-    start = end;
-  }
-  return count >= 4;
+  const QStringList characters = userCharacters(QString::fromUtf8(pin.data(), static_cast<qsizetype>(pin.size())));
+  if (characters.size() < 4 || characters.size() > 6) return false;
+  return std::all_of(characters.begin(), characters.end(),
+                     [](const QString& character) { return isNumericCharacter(character); });
 }
 
 }  // namespace kovali

@@ -46,6 +46,8 @@ class SessionStoreTest : public ::testing::Test {
   /// Takes the store down, as a quitting host does.
   void dropStore();
 
+  /// The DJ PIN the store checks logins against.
+  DJPIN& djPIN() { return *djPIN_; }
   /// Sets the DJ PIN in the secret store.
   void setPIN(const std::string& pin) { secrets.items[{DJPIN::service, DJPIN::account}] = pin; }
 

@@ -121,6 +121,18 @@ QPainterPath hand() {
   return palm.united(capsule(QPointF(0.3, 0.66), QPointF(0.12, 0.46), 0.1));
 }
 
+/// A ring with an exclamation mark inside, cut out of one filled shape.
+QPainterPath exclamationCircle() {
+  QPainterPath ring;
+  ring.addEllipse(QPointF(0.5, 0.5), 0.46, 0.46);
+  QPainterPath hole;
+  hole.addEllipse(QPointF(0.5, 0.5), 0.38, 0.38);
+  QPainterPath mark = ring.subtracted(hole);
+  mark.addPath(capsule(QPointF(0.5, 0.26), QPointF(0.5, 0.56), 0.09));
+  mark.addEllipse(QPointF(0.5, 0.72), 0.055, 0.055);
+  return mark;
+}
+
 void fill(QPainter& painter, const QPainterPath& path, const QColor& color) {
   painter.setPen(Qt::NoPen);
   painter.setBrush(color);
@@ -153,6 +165,7 @@ void paintSymbol(QPainter& painter, Symbol symbol, const QRectF& box, const QCol
     case Symbol::person2: outline(painter, people2(), color); break;
     case Symbol::person3: outline(painter, people3(), color); break;
     case Symbol::handRaised: outline(painter, hand(), color); break;
+    case Symbol::exclamationCircle: fill(painter, exclamationCircle(), color); break;
   }
   painter.restore();
 }

@@ -17,6 +17,7 @@ enum class Symbol {
   person2,
   person3,
   handRaised,
+  exclamationCircle,
 };
 
 /// Draws `symbol` in `color`, centred in `box` and as large as fits it.

@@ -17,7 +17,8 @@ void HostApplication::prepare() {
 
 HostApplication::HostApplication(HostServices::Options options)
     : services_(std::move(options)),
-      shell_(HostShell::Services{services_.store(), services_.scheduler(), services_.preferences(), artwork_}) {
+      shell_(HostShell::Services{services_.store(), services_.scheduler(), services_.preferences(), artwork_,
+                                 services_.djPIN()}) {
   QApplication::setQuitOnLastWindowClosed(false);
   connect(&termination_, &TerminationSignals::received, qApp, &QCoreApplication::quit);
   connect(&shell_, &HostShell::quitRequested, qApp, &QCoreApplication::quit);

@@ -3,11 +3,11 @@
 #include <QPointer>
 
 #include "app/menus/tray_item.h"
-#include "app/shell/engine_log_window.h"
 #include "app/shell/hosting_start.h"
 #include "app/shell/main_window.h"
 #include "app/shell/multi_room_resumption.h"
 #include "session/session_store.h"
+#include "settings/debug_view.h"
 
 namespace kovali {
 
@@ -26,16 +26,17 @@ HostShell::HostShell(Services services, QObject* parent)
     : QObject(parent), services_(services), viewMode_(services.preferences) {
   const auto show = [this](HostViewMode mode) { this->show(mode); };
   const auto quit = [this] { emit quitRequested(); };
-  mainWindow_ = std::make_unique<MainWindow>(services_.store, viewMode_, services_.scheduler, services_.artwork,
-                                             MainWindow::Commands{show, [this] { openEngineLog(); }, quit});
-  engineLog_ = std::make_unique<EngineLogWindow>(services_.store.player());
+  mainWindow_ =
+      std::make_unique<MainWindow>(services_.store, viewMode_, services_.scheduler, services_.artwork,
+                                   SettingsView::Services{services_.store, services_.djPIN, services_.preferences},
+                                   MainWindow::Commands{show, [this] { openEngineLog(); }, quit});
   tray_ = std::make_unique<TrayItem>(services_.store, show, quit);
 
   SessionStore& store = services_.store;
   connect(mainWindow_.get(), &MainWindow::appeared, this, [&store] { startHostingOnAppearance(store); });
 }
 
-HostShell::~HostShell() = default;
+HostShell::~HostShell() { delete engineLog_; }
 
 void HostShell::launch() {
   if (resumesMultiRoomAtLaunch(services_.preferences)) {
@@ -55,6 +56,15 @@ void HostShell::show(HostViewMode mode) {
 
 void HostShell::reopen() { bringForward(*mainWindow_); }
 
-void HostShell::openEngineLog() { bringForward(*engineLog_); }
+void HostShell::openEngineLog() {
+  if (!engineLog_) {
+    engineLog_ = new DebugView(services_.store);
+    engineLog_->setWindowFlag(Qt::Window);
+    engineLog_->setAttribute(Qt::WA_DeleteOnClose);
+    engineLog_->setWindowTitle(QStringLiteral("Engine Log"));
+    engineLog_->resize(760, 400);
+  }
+  bringForward(*engineLog_);
+}
 
 }  // namespace kovali

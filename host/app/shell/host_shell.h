@@ -1,16 +1,18 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <memory>
 
 #include "app/shell/host_view_mode.h"
 #include "app/shell/view_mode_preference.h"
 #include "platform/runtime/cancellable_task.h"
+#include "settings/debug_view.h"
 
 namespace kovali {
 
 class ArtworkLoader;
-class EngineLogWindow;
+class DJPIN;
 class MainWindow;
 class Preferences;
 class Scheduler;
@@ -31,6 +33,7 @@ class HostShell final : public QObject {
     Scheduler& scheduler;
     Preferences& preferences;
     ArtworkLoader& artwork;
+    DJPIN& djPIN;
   };
 
   explicit HostShell(Services services, QObject* parent = nullptr);
@@ -43,12 +46,13 @@ class HostShell final : public QObject {
   void show(HostViewMode mode);
   /// Brings the main window forward as it was left (a second launch asks for this).
   void reopen();
-  /// Opens the engine log, or brings it forward.
+  /// Opens the window "Engine Log", or brings it forward; closing it discards its view.
   void openEngineLog();
 
   ViewModePreference& viewMode() { return viewMode_; }
   MainWindow& mainWindow() { return *mainWindow_; }
-  EngineLogWindow& engineLogWindow() { return *engineLog_; }
+  /// The open "Engine Log" window; nothing while it is closed.
+  DebugView* engineLog() const { return engineLog_; }
   TrayItem& trayItem() { return *tray_; }
 
  signals:
@@ -59,7 +63,7 @@ class HostShell final : public QObject {
   Services services_;
   ViewModePreference viewMode_;
   std::unique_ptr<MainWindow> mainWindow_;
-  std::unique_ptr<EngineLogWindow> engineLog_;
+  QPointer<DebugView> engineLog_;
   std::unique_ptr<TrayItem> tray_;
   CancellableTask multiRoomResumption_;
 };

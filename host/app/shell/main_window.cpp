@@ -69,7 +69,7 @@ class MainWindow::Frame final : public QWidget {
 };
 
 MainWindow::MainWindow(SessionStore& store, ViewModePreference& viewMode, Scheduler& scheduler, ArtworkLoader& artwork,
-                       Commands commands, QWidget* parent)
+                       SettingsView::Services settings, Commands commands, QWidget* parent)
     : QMainWindow(parent), store_(store), viewMode_(viewMode) {
   setWindowTitle(QStringLiteral("Kovali"));
   resize(defaultSize);
@@ -78,7 +78,8 @@ MainWindow::MainWindow(SessionStore& store, ViewModePreference& viewMode, Schedu
   partyView_ = new PartyView(scheduler, artwork);
   views_->insertWidget(static_cast<int>(HostViewMode::party), partyView_);
   views_->insertWidget(static_cast<int>(HostViewMode::console), placeholderView(QStringLiteral("DJ Controls")));
-  views_->insertWidget(static_cast<int>(HostViewMode::settings), placeholderView(QStringLiteral("Settings")));
+  settingsView_ = new SettingsView(settings);
+  views_->insertWidget(static_cast<int>(HostViewMode::settings), settingsView_);
   picker_ = new ViewPicker(viewMode_);
   frame_ = new Frame(views_, picker_);
   frame_->setMinimumSize(minimumContentSize);

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "app/shell/host_view_mode.h"
+#include "settings/settings_view.h"
 
 class QStackedWidget;
 
@@ -34,10 +35,11 @@ class MainWindow final : public QMainWindow {
   static constexpr QSize minimumContentSize{1100, 640};
 
   MainWindow(SessionStore& store, ViewModePreference& viewMode, Scheduler& scheduler, ArtworkLoader& artwork,
-             Commands commands, QWidget* parent = nullptr);
+             SettingsView::Services settings, Commands commands, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   PartyView& partyView() const { return *partyView_; }
+  SettingsView& settingsView() const { return *settingsView_; }
   ViewPicker& picker() const { return *picker_; }
   /// The view the mode shows.
   QWidget* currentView() const;
@@ -63,6 +65,7 @@ class MainWindow final : public QMainWindow {
   Frame* frame_ = nullptr;
   QStackedWidget* views_ = nullptr;
   PartyView* partyView_ = nullptr;
+  SettingsView* settingsView_ = nullptr;
   ViewPicker* picker_ = nullptr;
 };
 

@@ -6,15 +6,11 @@ namespace kovali {
 
 ViewModePreference::ViewModePreference(Preferences& preferences, QObject* parent)
     : QObject(parent), preferences_(preferences) {
-  if (const auto stored = preferences_.stringValue(QString::fromLatin1(key))) {
-    mode_ = vinaro::enumFromRawValue<HostViewMode>(stored->toStdString()).value_or(HostViewMode::party);
-  }
+  mode_ = preferences_.enumValue<HostViewMode>(QString::fromLatin1(key)).value_or(HostViewMode::party);
 }
 
 void ViewModePreference::setMode(HostViewMode mode) {
-  preferences_.setValue(
-      QString::fromLatin1(key),
-      QString::fromLatin1(vinaro::rawValue(mode).data(), static_cast<qsizetype>(vinaro::rawValue(mode).size())));
+  preferences_.setEnumValue(QString::fromLatin1(key), mode);
   if (setIfChanged(mode_, mode)) emit modeChanged();
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 
-#include <optional>
-
 #include <QByteArray>
 #include <QString>
 #include <QVariant>
+#include <optional>
+
+#include "protocol/string_enum.h"
 
 namespace kovali {
 
@@ -24,6 +25,20 @@ class Preferences {
   std::optional<double> doubleValue(const QString& key) const;
   std::optional<QString> stringValue(const QString& key) const;
   std::optional<QByteArray> dataValue(const QString& key) const;
+
+  /// The case whose raw value is stored, exactly; nothing for any other value.
+  template <class E>
+  std::optional<E> enumValue(const QString& key) const {
+    const auto stored = stringValue(key);
+    if (!stored) return std::nullopt;
+    return vinaro::enumFromRawValue<E>(stored->toStdString());
+  }
+  /// Stores the raw value of `value`.
+  template <class E>
+  void setEnumValue(const QString& key, E value) {
+    const std::string_view raw = vinaro::rawValue(value);
+    setValue(key, QString::fromUtf8(raw.data(), static_cast<qsizetype>(raw.size())));
+  }
 };
 
 }  // namespace kovali

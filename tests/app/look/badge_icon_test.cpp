@@ -1,7 +1,8 @@
 #include "app/look/badge_icon.h"
 
-#include <QPainter>
 #include <gtest/gtest.h>
+
+#include <QPainter>
 
 #include "support/widget_rendering.h"
 
@@ -36,8 +37,9 @@ TEST(BadgeIcon, DrawsTheTiersSymbolInItsColourOnAFaintDiscAndIsNamedByItsTitle) 
 }
 
 TEST(Symbol, EverySymbolDrawsInsideItsBoxOnly) {
-  for (const Symbol symbol : {Symbol::ticketFill, Symbol::heartFill, Symbol::starFill, Symbol::crownFill,
-                              Symbol::waveform, Symbol::person2, Symbol::person3, Symbol::handRaised}) {
+  for (const Symbol symbol :
+       {Symbol::ticketFill, Symbol::heartFill, Symbol::starFill, Symbol::crownFill, Symbol::waveform, Symbol::person2,
+        Symbol::person3, Symbol::handRaised, Symbol::exclamationCircle}) {
     QImage image(60, 60, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     {

@@ -14,7 +14,7 @@ HostShellTest::~HostShellTest() { shell_.reset(); }
 
 HostShell& HostShellTest::makeShell() {
   shell_.reset();
-  shell_ = std::make_unique<HostShell>(HostShell::Services{store(), scheduler, preferences, artwork});
+  shell_ = std::make_unique<HostShell>(HostShell::Services{store(), scheduler, preferences, artwork, djPIN()});
   return *shell_;
 }
 

@@ -7,9 +7,10 @@
 
 #include "app/menus/tray_item.h"
 #include "app/party/party_view.h"
-#include "app/shell/engine_log_window.h"
 #include "app/shell/host_shell_fixture.h"
 #include "app/shell/view_picker.h"
+#include "settings/debug_view.h"
+#include "settings/engine_log_model.h"
 
 namespace kovali {
 namespace {
@@ -83,6 +84,7 @@ TEST_F(HostShellLifecycle, OpensInTheModeItWasLeftIn) {
     MainWindow& window = shell().mainWindow();
     EXPECT_EQ(shell().viewMode().mode(), c.mode) << name;
     EXPECT_EQ(window.currentView() == &window.partyView(), c.mode == HostViewMode::party) << name;
+    EXPECT_EQ(window.currentView() == &window.settingsView(), c.mode == HostViewMode::settings) << name;
     EXPECT_TRUE(window.picker().segment(c.mode)->isChecked()) << name;
     EXPECT_EQ(window.showsToolbarBackground(), c.toolbarBackground) << name;
   }
@@ -119,19 +121,31 @@ TEST_F(HostShellLifecycle, TheMainWindowIsKovaliAtItsDefaultSize) {
 TEST_F(HostShellLifecycle, TheEngineLogOpensFromTheDebugMenuAndShowsTheLog) {
   makeShell().launch();
   player.log("first line");
-  EngineLogWindow& log = shell().engineLogWindow();
-  EXPECT_FALSE(log.isVisible());
+  EXPECT_EQ(shell().engineLog(), nullptr) << "the window is made when it opens";
 
   windowMenuItem("Debug", "Engine Log")->trigger();
-  EXPECT_TRUE(log.isVisible());
-  EXPECT_EQ(log.windowTitle(), QString("Engine Log"));
-  EXPECT_TRUE(log.text().contains("first line")) << log.text().toStdString();
+  DebugView* log = shell().engineLog();
+  ASSERT_NE(log, nullptr);
+  EXPECT_TRUE(log->isVisible());
+  EXPECT_TRUE(log->isWindow());
+  EXPECT_EQ(log->windowTitle(), QString("Engine Log"));
+  const EngineLogModel& rows = log->logModel();
+  ASSERT_EQ(rows.rowCount(), 1);
+  EXPECT_TRUE(rows.index(0).data().toString().endsWith("  first line"))
+      << rows.index(0).data().toString().toStdString();
   player.log("second line");
-  EXPECT_TRUE(log.text().endsWith("second line")) << log.text().toStdString();
+  ASSERT_EQ(rows.rowCount(), 2);
+  EXPECT_TRUE(rows.index(1).data().toString().endsWith("  second line"));
   EXPECT_EQ(shell().viewMode().mode(), HostViewMode::party) << "the log leaves the view mode alone";
 
-  log.close();
+  windowMenuItem("Debug", "Engine Log")->trigger();
+  EXPECT_EQ(shell().engineLog(), log) << "an open log is brought forward, not made again";
+
+  log->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(shell().engineLog(), nullptr) << "closing discards the view";
   EXPECT_TRUE(shell().mainWindow().isVisible());
+  EXPECT_EQ(player.log().size(), 2U) << "the engine keeps its log";
 }
 
 TEST_F(HostShellLifecycle, QuitKovaliAsksToQuitFromTheTrayAndTheWindow) {

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+
+#include "app/look/symbol.h"
+
+namespace kovali {
+
+/// A symbol alone, in one colour, in a square of `side` points.
+class SymbolIcon final : public QWidget {
+  Q_OBJECT
+
+ public:
+  SymbolIcon(Symbol symbol, double side, QColor color, QWidget* parent = nullptr);
+
+  Symbol symbol() const { return symbol_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  Symbol symbol_;
+  QColor color_;
+};
+
+}  // namespace kovali

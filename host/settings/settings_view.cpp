@@ -1,0 +1,57 @@
+#include "settings/settings_view.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "app/look/palette.h"
+#include "settings/advanced_settings.h"
+#include "settings/general_settings.h"
+#include "settings/party_mode_settings.h"
+#include "settings/settings_section.h"
+
+namespace kovali {
+
+namespace {
+
+/// A column whose width is its share of the row, whatever its content asks for.
+QVBoxLayout* column(QWidget* holder) {
+  holder->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  auto* layout = new QVBoxLayout(holder);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(28);
+  layout->setAlignment(Qt::AlignTop);
+  return layout;
+}
+
+}  // namespace
+
+SettingsView::SettingsView(Services services, QWidget* parent) : QScrollArea(parent) {
+  setFrameShape(QFrame::NoFrame);
+  setWidgetResizable(true);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  auto* content = new QWidget;
+  QPalette paper = content->palette();
+  paper.setColor(QPalette::Window, Palette::paper(appearanceOf(*this)));
+  content->setPalette(paper);
+  content->setAutoFillBackground(true);
+
+  general_ = new GeneralSettings(services.djPIN);
+  partyMode_ = new PartyModeSettings(services.store);
+  advanced_ = new AdvancedSettings(services.preferences);
+  auto* leftColumn = new QWidget;
+  QVBoxLayout* left = column(leftColumn);
+  left->addWidget(new SettingsSection(QStringLiteral("General"), general_));
+  left->addWidget(new SettingsSection(QStringLiteral("Party Mode"), partyMode_));
+  left->addWidget(new SettingsSection(QStringLiteral("Advanced"), advanced_));
+  auto* rightColumn = new QWidget;
+  column(rightColumn);
+
+  auto* columns = new QHBoxLayout(content);
+  columns->setContentsMargins(32, 32, 32, 32);
+  columns->setSpacing(28);
+  columns->addWidget(leftColumn, 1);
+  columns->addWidget(rightColumn, 1);
+  setWidget(content);
+}
+
+}  // namespace kovali

@@ -1,0 +1,70 @@
+#include "settings/settings_view.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include "app/look/palette.h"
+#include "session/session_store_fixture.h"
+#include "settings/boxed_field.h"
+#include "settings/debug_view.h"
+#include "settings/engine_log_model.h"
+#include "settings/general_settings.h"
+#include "settings/settings_section.h"
+#include "support/widget_rendering.h"
+
+namespace kovali {
+namespace {
+
+class SettingsViewTest : public SessionStoreTest {
+ protected:
+  SettingsViewTest() { makeStore(); }
+
+  static void save(const QImage& image, const char* name) {
+    QDir().mkpath(QStringLiteral(KOVALI_TEST_ARTIFACTS_DIR));
+    EXPECT_TRUE(image.save(QStringLiteral(KOVALI_TEST_ARTIFACTS_DIR "/") + QString::fromLatin1(name)));
+  }
+};
+
+TEST_F(SettingsViewTest, RendersTheLeftColumnsSectionsBoxedOnPaper) {
+  setPIN("123");
+  ASSERT_TRUE(
+      store().dispatch(vinaro::action::UpdateSettings{{true, 4, false, false, 3, false}}, vinaro::Actor::host()));
+  SettingsView view({store(), djPIN(), preferences});
+  const QImage image = renderWidget(view, QSize(1260, 700));
+  save(image, "settings_view.png");
+
+  const auto sections = view.findChildren<SettingsSection*>();
+  ASSERT_EQ(sections.size(), 3);
+  QStringList titles;
+  for (const SettingsSection* section : sections) titles << section->title();
+  EXPECT_EQ(titles, QStringList({"General", "Party Mode", "Advanced"}));
+
+  const Appearance appearance = appearanceOf(view);
+  EXPECT_TRUE(pixelIs(image, 10, 10, Palette::paper(appearance))) << "the screen's margin";
+  QWidget& general = sections[0]->box();
+  const QPoint inside = general.mapTo(&view, QPoint(8, general.height() / 2));
+  EXPECT_TRUE(pixelIs(image, inside.x(), inside.y(), Palette::surface(appearance))) << "the box";
+  EXPECT_EQ(general.mapTo(&view, QPoint(general.width(), 0)).x(), (view.width() - 32 * 2 - 28) / 2 + 32)
+      << "the left column takes half of the width between the margins";
+
+  // The PIN "123" is invalid: the field's border is orange.
+  const QWidget& field = view.general().field();
+  const QPoint border = field.mapTo(&view, QPoint(field.width() / 2, 1));
+  const QColor edge = image.pixelColor(border);
+  EXPECT_GT(edge.red(), edge.green() + 40) << edge.name().toStdString();
+}
+
+TEST_F(SettingsViewTest, RendersTheEngineLog) {
+  for (const char* line : {"strategy → Current only", "multi-room: started", "heos: connected to 127.0.0.2"}) {
+    player.log(line);
+  }
+  DebugView view(store());
+  const QImage image = renderWidget(view, QSize(760, 400));
+  save(image, "engine_log.png");
+  EXPECT_EQ(view.logModel().rowCount(), 3);
+  EXPECT_FALSE(image.isNull());
+}
+
+}  // namespace
+}  // namespace kovali
