@@ -30,3 +30,28 @@ stop_sound_server() {
   [ -n "${sound_server:-}" ] && kill "$sound_server" 2>/dev/null && wait "$sound_server" 2>/dev/null
   return 0
 }
+
+# start_test_sound_server WHAT LINES [TOOL...], for a script that runs tests against the server:
+# checks for pulseaudio, pactl and the TOOLs, makes the folder `work` (removed on exit, with the
+# server), starts the server in it with a null sink "music" as the default output plus LINES, and
+# exports XDG_RUNTIME_DIR so the tests' own clients find it. Exits 77 (skipped), saying that WHAT
+# did not run, where that cannot be done.
+start_test_sound_server() {
+  local what=$1 lines=$2
+  shift 2
+  for tool in pulseaudio pactl "$@"; do
+    command -v "$tool" >/dev/null || skip_sound_tests "$what" "$tool is not installed (scripts/setup installs it)"
+  done
+  work=$(mktemp -d)
+  trap 'stop_sound_server; rm -rf "$work"' EXIT
+  export XDG_RUNTIME_DIR="$work/sound/runtime"
+  if ! start_sound_server "$work/sound" music "$lines"; then
+    tail -5 "$work/sound/sound.log" 2>/dev/null
+    skip_sound_tests "$what" "the PulseAudio server did not start"
+  fi
+}
+
+skip_sound_tests() {
+  echo "SKIPPED: $2; $1 against a real sound server did not run."
+  exit 77
+}
