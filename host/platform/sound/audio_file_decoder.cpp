@@ -8,12 +8,12 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/error.h>
-#include <libavutil/log.h>
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
 
 #include "platform/library/file_url.h"
+#include "platform/sound/ffmpeg_log.h"
 
 namespace kovali {
 
@@ -61,12 +61,7 @@ bool takesFrame(SwrContext* resampler, const AVFrame& frame) {
 
 vinaro::Expected<std::unique_ptr<AudioFileDecoder>, std::string> AudioFileDecoder::open(const std::string& location,
                                                                                         int sampleRate) {
-  // FFmpeg's warnings about odd but playable files would flood the log.
-  static const bool quiet = [] {
-    av_log_set_level(AV_LOG_ERROR);
-    return true;
-  }();
-  (void)quiet;
+  keepFFmpegQuiet();
   const auto path = localPath(location);
   std::unique_ptr<AudioFileDecoder> decoder(new AudioFileDecoder);
   decoder->sampleRate_ = sampleRate;
