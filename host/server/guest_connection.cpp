@@ -28,9 +28,9 @@ GuestConnection::~GuestConnection() {
   delete socket_;
 }
 
-bool GuestConnection::sendText(const QByteArray& utf8) {
+bool GuestConnection::sendText(const QString& text) {
   if (ended_) return false;
-  return socket_->sendTextMessage(QString::fromUtf8(utf8)) >= 0;
+  return socket_->sendTextMessage(text) >= 0;
 }
 
 void GuestConnection::close() {

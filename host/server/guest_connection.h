@@ -4,6 +4,7 @@
 #include <memory>
 
 #include <QByteArray>
+#include <QString>
 #include <QObject>
 
 class QWebSocket;
@@ -26,8 +27,8 @@ class GuestConnection final : public QObject {
   GuestConnection(QWebSocket* socket, std::shared_ptr<QObject> listener, QObject* parent);
   ~GuestConnection() override;
 
-  /// Queues `utf8` as one text message; false when the socket did not take it.
-  bool sendText(const QByteArray& utf8);
+  /// Queues `text` as one text message; false when the socket did not take it.
+  bool sendText(const QString& text);
   /// Starts the closing handshake behind whatever is queued.
   void close();
   /// Ends all reporting and closes the socket if it is still open; the object deletes itself

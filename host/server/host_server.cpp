@@ -117,24 +117,16 @@ void HostServer::setExtraTXT(TXTPairs pairs) {
 
 void HostServer::send(const vinaro::Event& event, ConnectionID to, std::optional<std::string> replyTo,
                       std::function<void()> completion) {
+  if (!connections_.contains(to)) return;
+  if (const auto outgoing = OutgoingEvent::of(event)) send(*outgoing, to, replyTo, std::move(completion));
+}
+
+void HostServer::send(const OutgoingEvent& event, ConnectionID to, const std::optional<std::string>& replyTo,
+                      std::function<void()> completion) {
   const auto found = connections_.find(to);
   if (found == connections_.end()) return;
-
-  const vinaro::Envelope<vinaro::Event> envelope{
-      .v = vinaro::ProtocolVersion::current,
-      .id = vinaro::makeUUIDString(),
-      .replyTo = std::move(replyTo),
-      .body = event,
-  };
-  std::string bytes;
-  try {
-    bytes = vinaro::MessageCodec::encode(envelope);
-  } catch (const vinaro::wire::EncodeError& error) {
-    qCWarning(lcNet) << "Could not encode a" << event.type().data() << "event:" << error.what();
-    return;
-  }
   // A failed send shows as the connection ending; the completion runs either way.
-  found->second->sendText(QByteArray::fromStdString(bytes));
+  found->second->sendText(event.message(vinaro::makeUUIDString(), replyTo));
   if (completion) QMetaObject::invokeMethod(this, std::move(completion), Qt::QueuedConnection);
 }
 

@@ -18,6 +18,7 @@
 #include "protocol/event.h"
 #include "server/connection_id.h"
 #include "server/host_server_status.h"
+#include "server/outgoing_event.h"
 
 class QWebSocketServer;
 
@@ -70,8 +71,12 @@ class HostServer final : public QObject {
   void setExtraTXT(TXTPairs pairs);
 
   /// Sends `event` as one envelope with a fresh id; `completion` runs once the bytes are queued
-  /// on the socket. An id that is no longer connected gets nothing, and no completion runs.
+  /// on the socket. An id that is no longer connected gets nothing, and no completion runs; an
+  /// event that cannot be encoded is logged and goes nowhere.
   void send(const vinaro::Event& event, ConnectionID to, std::optional<std::string> replyTo = std::nullopt,
+            std::function<void()> completion = {});
+  /// As above, for an event made ready once for many phones.
+  void send(const OutgoingEvent& event, ConnectionID to, const std::optional<std::string>& replyTo = std::nullopt,
             std::function<void()> completion = {});
   /// Closes the connection behind what is already queued, then removes it.
   void close(ConnectionID id);
