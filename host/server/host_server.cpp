@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include <QTcpServer>
 #include <QWebSocket>
 #include <QPointer>
 #include <QWebSocketServer>
@@ -65,6 +66,9 @@ void HostServer::start() {
         dropped->close();
         dropped->deleteLater();  // this may run inside one of its own signals
       });
+  // A party's phones come back all at once after a Wi-Fi drop; with the default backlog of 50
+  // the rest would wait a second for their connection attempt to be repeated.
+  if (auto* tcp = listener->findChild<QTcpServer*>()) tcp->setListenBacklogSize(listenBacklog);
   if (!listener->listen(address_, 0)) {
     const auto reason = listener->errorString().toStdString();
     listenerFailed("Could not create the listener: " + asSentence(reason));
