@@ -69,7 +69,9 @@ void HostServer::start() {
   // A party's phones come back all at once after a Wi-Fi drop; with the default backlog of 50
   // the rest would wait a second for their connection attempt to be repeated.
   if (auto* tcp = listener->findChild<QTcpServer*>()) tcp->setListenBacklogSize(listenBacklog);
-  if (!listener->listen(address_, 0)) {
+  // After a failure the port it had comes first, so that phones which remembered it keep working.
+  const bool listening = (restartPort_ != 0 && listener->listen(address_, restartPort_)) || listener->listen(address_, 0);
+  if (!listening) {
     const auto reason = listener->errorString().toStdString();
     listenerFailed("Could not create the listener: " + asSentence(reason));
     return;
@@ -108,6 +110,7 @@ void HostServer::stop() {
   updateConnectionCount();
   restartTask_.cancel();
   failures_ = 0;
+  restartPort_ = 0;
   dropListener();
   setAdvertisedName(std::nullopt);
   setStatus(Status::stopped());
@@ -151,6 +154,7 @@ void HostServer::remove(ConnectionID id) {
 }
 
 void HostServer::listenerFailed(const std::string& message) {
+  if (listener_) restartPort_ = listener_->serverPort();
   dropListener();
   setAdvertisedName(std::nullopt);
   ++failures_;
