@@ -137,6 +137,12 @@ void HostServer::send(const OutgoingEvent& event, ConnectionID to, const std::op
   if (completion) QMetaObject::invokeMethod(this, std::move(completion), Qt::QueuedConnection);
 }
 
+std::optional<QHostAddress> HostServer::peerAddress(ConnectionID id) const {
+  const auto found = connections_.find(id);
+  if (found == connections_.end()) return std::nullopt;
+  return found->second->peerAddress();
+}
+
 void HostServer::close(ConnectionID id) {
   if (const auto found = connections_.find(id); found != connections_.end()) found->second->close();
   remove(id);

@@ -81,6 +81,8 @@ class HostServer final : public QObject {
   /// As above, for an event made ready once for many phones.
   void send(const OutgoingEvent& event, ConnectionID to, const std::optional<std::string>& replyTo = std::nullopt,
             std::function<void()> completion = {});
+  /// The address a connection comes from; nothing once it has left the table.
+  std::optional<QHostAddress> peerAddress(ConnectionID id) const;
   /// Closes the connection behind what is already queued, then removes it.
   void close(ConnectionID id);
   /// Takes the connection out of the table and reports it through `connectionEnded`, once.
