@@ -43,7 +43,7 @@ namespace {
 /// The host as the app composes it, with a music library and player that do nothing, and no saving.
 struct Host {
   Host()
-      : store(SessionStore::Services{music, player, server, scheduler, pin},
+      : store(SessionStore::Services{music, player, server, scheduler, pin, secrets},
               SessionStore::AudioServices::standard(preferences, scheduler), std::nullopt, "Bench Party") {}
 
   QtScheduler scheduler;
