@@ -46,6 +46,11 @@ SessionStore::SessionStore(Services services, AudioServices audio, std::optional
   }
 
   connectServices();
+  // The engine reports no status change for a song that plays before it counts as loaded (a
+  // start right after a failure), so the player's own status clears the error as well.
+  connect(&player_, &PlayerEngine::statusChanged, this, [this] {
+    if (player_.status() == vinaro::PlaybackStatus::playing) playbackSeenPlaying();
+  });
   setLastDefaultOutput(audio_->defaultDeviceID());
 }
 

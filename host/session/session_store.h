@@ -254,6 +254,8 @@ class SessionStore final : public QObject {
   QCoro::Task<> playerSyncTask(std::optional<std::string> currentID, std::optional<std::string> nextID,
                                vinaro::PlaybackStatus status);
   void handlePlayerEvent(const PlayerEngine::Event& event);
+  /// Playback was seen playing: the last player failure is over, and the record says so.
+  void playbackSeenPlaying();
 
   // Timed work (session_store_timed.cpp)
   void startPruneLoop();

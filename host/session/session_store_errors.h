@@ -19,7 +19,7 @@ inline vinaro::ProtocolError savedPlaylistsRetired() {
       "Saved playlists are no longer kept on the host. Update Kovali on your iPhone.");
 }
 inline vinaro::ProtocolError musicUnavailable() {
-  return vinaro::ProtocolError::musicUnavailable("Apple Music is not available on the host.");
+  return vinaro::ProtocolError::musicUnavailable("The music library is not available on the host.");
 }
 
 }  // namespace StoreErrors

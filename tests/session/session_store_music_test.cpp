@@ -144,7 +144,7 @@ TEST_F(SessionStoreMusicTest, RefusalsThatHoldWhetherOrNotTheMusicIsAvailable) {
         << when;
   }
   // Still unavailable: what needs the music says so.
-  const ProtocolError unavailable = ProtocolError::musicUnavailable("Apple Music is not available on the host.");
+  const ProtocolError unavailable = ProtocolError::musicUnavailable("The music library is not available on the host.");
   EXPECT_EQ(errorOf(ask(*dj, Command{Command::ListPlaylists{Source::library}}, "library")), unavailable);
   EXPECT_EQ(errorOf(ask(*guest, Command{Command::Search{"x", 25, Command::SearchKind::songs}}, "search")), unavailable);
   EXPECT_EQ(errorOf(ask(*guest, Command{Command::ListTracks{ref(Source::album, "al1")}}, "album")), unavailable);
