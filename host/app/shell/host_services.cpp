@@ -44,9 +44,9 @@ HostServices::HostServices(Options options) {
   systemPlayer_ = std::make_unique<PulseMusicPlayer>();
   player_ = std::make_unique<PlayerEngine>(*systemPlayer_, scheduler_);
   server_ = std::make_unique<HostServer>(scheduler_, std::make_unique<AvahiAdvertiser>(), options.listenAddress);
-  store_ = std::make_unique<SessionStore>(SessionStore::Services{*music_, *player_, *server_, scheduler_, *djPIN_},
-                                          SessionStore::AudioServices::standard(preferences_, scheduler_),
-                                          openArchive(), hostDisplayName());
+  store_ = std::make_unique<SessionStore>(
+      SessionStore::Services{*music_, *player_, *server_, scheduler_, *djPIN_, *secrets_},
+      SessionStore::AudioServices::standard(preferences_, scheduler_), openArchive(), hostDisplayName());
 }
 
 // The store goes first: it holds on to everything else.
