@@ -44,13 +44,9 @@ constexpr char roundDone = 'd';
 class LoopbackAdvertiser final : public ServiceAdvertiser {
  public:
   void publish(const ServiceRecord& record) override {
-    QMetaObject::invokeMethod(
-        &context_, [this, name = record.name] { if (onRegistered) onRegistered(name); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this, name = record.name] { emit registered(name); }, Qt::QueuedConnection);
   }
   void withdraw() override {}
-
- private:
-  QObject context_;
 };
 
 Event searchResults() {
@@ -82,7 +78,10 @@ void GuestServerRoundTrips(benchmark::State& state) {
   QtScheduler scheduler;
   HostServer server(scheduler, std::make_unique<LoopbackAdvertiser>(), QHostAddress(QHostAddress::LocalHost));
   const Event reply = searchResults();
-  server.onMessage = [&](ConnectionID id, vinaro::Envelope<Command> envelope) { server.send(reply, id, envelope.id); };
+  QObject::connect(&server, &HostServer::messageReceived,
+                   [&](ConnectionID id, const vinaro::Envelope<Command>& envelope) {
+                     server.send(reply, id, envelope.id);
+                   });
   server.start();
   while (!std::holds_alternative<HostServer::Status::Ready>(server.status().value)) {
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);

@@ -46,7 +46,7 @@ void AudioInputs::stop() {
 }
 
 void AudioInputs::notifyChange() {
-  if (onChange) onChange();
+  emit changed();
 }
 
 void AudioInputs::setDevices(Devices devices) {

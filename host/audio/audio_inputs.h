@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,13 +53,12 @@ class AudioInputs : public QObject {
   /// Plays the input with that id live on the default output, replacing what played, and
   /// records it as the requested input; true when it plays. A failure sets `lastError`.
   virtual QCoro::Task<bool> select(std::string id);
-  /// Stops playing, forgets the requested input and the last error, then calls `onChange`.
+  /// Stops playing, forgets the requested input and the last error, then emits `changed`.
   virtual void stop();
 
-  /// Called after the input list or the playing input changed.
-  std::function<void()> onChange;
-
  signals:
+  /// The input list or the playing input changed.
+  void changed();
   void devicesChanged();
   void playingIDChanged();
   void requestedIDChanged();

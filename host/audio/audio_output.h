@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,7 +43,7 @@ class AudioOutput : public QObject {
   /// Reads the devices and the default output into `devices` and `defaultDeviceID`.
   virtual void refresh();
   /// Follows changes of the device list and the default output: each one refreshes and then
-  /// calls `onChange`.
+  /// emits `changed`.
   virtual void startListening();
   /// Makes `device` the system's default output; a failure is kept in `lastError`.
   virtual void select(const Device& device);
@@ -53,10 +52,9 @@ class AudioOutput : public QObject {
   std::uint32_t defaultDeviceID() const { return defaultDeviceID_; }
   const std::optional<std::string>& lastError() const { return lastError_; }
 
-  /// Called after the device list or the default output changed.
-  std::function<void()> onChange;
-
  signals:
+  /// The device list or the default output changed.
+  void changed();
   void devicesChanged();
   void defaultDeviceIDChanged();
   void lastErrorChanged();

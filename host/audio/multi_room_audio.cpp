@@ -63,7 +63,7 @@ void MultiRoomAudio::setStatus(Status status) {
   if (!setIfChanged(status_, std::move(status))) return;
   emit statusChanged();
   log("status → " + status_.text());
-  if (onChange) onChange();
+  emit changed();
 }
 
 std::string MultiRoomAudio::summary() const {
@@ -83,20 +83,20 @@ std::string MultiRoomAudio::summary() const {
 bool MultiRoomAudio::summaryIsError() const { return status_.kind == Status::Kind::failed; }
 
 void MultiRoomAudio::setPlaysOnMac(bool on) {
-  const bool changed = setIfChanged(playsOnMac_, on);
-  if (changed) emit playsOnMacChanged();
+  const bool differs = setIfChanged(playsOnMac_, on);
+  if (differs) emit playsOnMacChanged();
   preferences_.setValue(playsOnMacKey, on);
-  if (changed) log(on ? "this Mac joins the speakers" : "this Mac stays silent");
+  if (differs) log(on ? "this Mac joins the speakers" : "this Mac stays silent");
   // Where the host plays follows the engine's route, and there is no engine to ask yet.
-  if (onChange) onChange();
+  emit changed();
 }
 
 void MultiRoomAudio::setMacVolume(int level) {
-  const bool changed = setIfChanged(macVolume_, level);
-  if (changed) emit macVolumeChanged();
+  const bool differs = setIfChanged(macVolume_, level);
+  if (differs) emit macVolumeChanged();
   preferences_.setValue(macVolumeKey, level);
   // No copy plays on the host yet, so there is no volume to apply.
-  if (changed && onChange) onChange();
+  if (differs) emit changed();
 }
 
 void MultiRoomAudio::setIsReceivingAudio(bool receiving) {
@@ -121,7 +121,7 @@ void MultiRoomAudio::setIsMirroring(bool mirroring) {
 
 void MultiRoomAudio::log(const std::string& line) {
   qCInfo(lcMultiroom, "%s", line.c_str());
-  if (onLog) onLog(line);
+  emit logged(line);
 }
 
 }  // namespace kovali

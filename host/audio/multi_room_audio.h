@@ -1,7 +1,6 @@
 #pragma once
 
 #include <array>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -84,7 +83,7 @@ class MultiRoomAudio : public QObject {
   virtual void setSpeakerVolume(const std::string& id, int level);
 
   const Status& status() const { return status_; }
-  /// Setting a different status logs it and calls `onChange`; an equal one does nothing.
+  /// Setting a different status logs it and emits `changed`; an equal one does nothing.
   virtual void setStatus(Status status);
 
   /// One sentence about the state, and whether it reports a failure.
@@ -93,7 +92,7 @@ class MultiRoomAudio : public QObject {
 
   bool isReceivingAudio() const { return isReceivingAudio_; }
   bool playsOnMac() const { return playsOnMac_; }
-  /// Saves the setting and calls `onChange`, also when the value is unchanged.
+  /// Saves the setting and emits `changed`, also when the value is unchanged.
   virtual void setPlaysOnMac(bool on);
   int macVolume() const { return macVolume_; }
   /// Saves the setting and applies it to the host's own copy, also when the value is unchanged.
@@ -107,12 +106,11 @@ class MultiRoomAudio : public QObject {
   /// The capture input set with `setInput`.
   const std::optional<std::string>& inputID() const { return inputID_; }
 
-  /// Receives each log line.
-  std::function<void(const std::string&)> onLog;
-  /// Called after any multi-room change.
-  std::function<void()> onChange;
-
  signals:
+  /// Each log line.
+  void logged(const std::string& line);
+  /// Any multi-room change.
+  void changed();
   void statusChanged();
   void isReceivingAudioChanged();
   void playsOnMacChanged();
@@ -148,5 +146,6 @@ class MultiRoomAudio : public QObject {
 template <>
 struct vinaro::EnumNames<kovali::MultiRoomAudio::Status::Kind> {
   static constexpr std::string_view typeName = "MultiRoomAudio.Status.Kind";
+  // Wire name: the raw values phones send and read.
   static constexpr std::array<std::string_view, 4> rawValues = {"failed", "off", "starting", "on"};
 };

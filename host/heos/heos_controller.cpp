@@ -4,6 +4,7 @@
 
 #include <QPointer>
 
+#include "platform/runtime/logging.h"
 #include "platform/runtime/set_if_changed.h"
 
 namespace kovali {
@@ -325,12 +326,11 @@ void HEOSController::setPresets(Presets presets) {
   if (setIfChanged(presets_, std::move(presets))) emit presetsChanged();
 }
 
-void HEOSController::notifyChange() {
-  if (onChange) onChange();
-}
+void HEOSController::notifyChange() { emit changed(); }
 
 void HEOSController::log(const std::string& line) {
-  if (onLog) onLog(line);
+  qCInfo(lcHEOS, "%s", line.c_str());
+  emit logged(line);
 }
 
 void HEOSController::report(const std::string& description, const std::string& action) {

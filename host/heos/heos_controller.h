@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -121,8 +120,8 @@ class HEOSController : public QObject {
     std::string idText() const;
 
     // Every member is required; "id" must be a UUID.
-    friend void writeJson(vinaro::wire::Writer& writer, const Preset& preset);
-    friend Preset readJson(const vinaro::wire::Value& value, std::type_identity<Preset>);
+    friend void writeJSON(vinaro::wire::Writer& writer, const Preset& preset);
+    friend Preset readJSON(const vinaro::wire::Value& value, std::type_identity<Preset>);
 
     bool operator==(const Preset&) const = default;
   };
@@ -193,12 +192,11 @@ class HEOSController : public QObject {
   virtual void applyPreset(const Preset& preset);
   virtual void deletePreset(const QUuid& id);
 
-  /// Receives each log line.
-  std::function<void(const std::string&)> onLog;
-  /// Called after any HEOS change the phones are shown.
-  std::function<void()> onChange;
-
  signals:
+  /// Each log line.
+  void logged(const std::string& line);
+  /// Any HEOS change the phones are shown.
+  void changed();
   void statusChanged();
   void configurationChanged();
   void playersChanged();

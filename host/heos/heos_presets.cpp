@@ -19,7 +19,7 @@ bool sameNameIgnoringCase(const std::string& a, const std::string& b) {
 
 std::string HEOSController::Preset::idText() const { return id.toString(QUuid::WithoutBraces).toUpper().toStdString(); }
 
-void writeJson(vinaro::wire::Writer& writer, const HEOSController::Preset& preset) {
+void writeJSON(vinaro::wire::Writer& writer, const HEOSController::Preset& preset) {
   writer.writeObject([&](vinaro::wire::ObjectWriter& object) {
     object.field("id", preset.idText());
     object.field("name", preset.name);
@@ -31,7 +31,7 @@ void writeJson(vinaro::wire::Writer& writer, const HEOSController::Preset& prese
   });
 }
 
-HEOSController::Preset readJson(const vinaro::wire::Value& value, std::type_identity<HEOSController::Preset>) {
+HEOSController::Preset readJSON(const vinaro::wire::Value& value, std::type_identity<HEOSController::Preset>) {
   const vinaro::wire::ObjectReader object(value);
   const auto idText = object.required<std::string>("id");
   const QUuid id = QUuid::fromString(QString::fromStdString(idText));

@@ -96,7 +96,7 @@ void PlayerEngine::clearLoadedSongs() {
 }
 
 void PlayerEngine::report(const Event& event) {
-  if (auto callback = onEvent) callback(event);  // a copy: the callback may replace itself
+  emit eventReported(event);
 }
 
 // ---- Texts ----------------------------------------------------------------------------------------

@@ -3,7 +3,6 @@
 #include <array>
 #include <cstddef>
 #include <deque>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,7 +22,7 @@
 namespace kovali {
 
 /// Keeps the system music player on the session's current and next song, watches what the
-/// player does by itself, and reports starts, ends and failures through `onEvent`. Keeps the
+/// player does by itself, and reports starts, ends and failures through `eventReported`. Keeps the
 /// engine log that the engine-log window shows. One engine lives for the whole process; main
 /// thread only.
 class PlayerEngine final : public QObject {
@@ -85,9 +84,6 @@ class PlayerEngine final : public QObject {
   /// Appends a line to the engine log, dropping the oldest beyond 300.
   void log(std::string text);
 
-  /// Where events go; set by the owner, holding it weakly. Events without a callback are dropped.
-  std::function<void(const Event&)> onEvent;
-
   Strategy strategy() const { return strategy_; }
   /// Writes the "strategy → " line on every assignment, changed or not.
   void setStrategy(Strategy strategy);
@@ -115,6 +111,8 @@ class PlayerEngine final : public QObject {
   static vinaro::PlaybackStatus sessionStatus(MusicPlayerStatus status);
 
  signals:
+  /// A song started, ended or failed, or the player's status changed.
+  void eventReported(const kovali::PlayerEngine::Event& event);
   void strategyChanged();
   void statusChanged();
   void playbackTimeChanged();

@@ -12,12 +12,13 @@ GuestConnection::GuestConnection(QWebSocket* socket, std::shared_ptr<QObject> li
   socket_->setMaxAllowedIncomingMessageSize(maxBufferedMessageBytes);
   socket_->setMaxAllowedIncomingFrameSize(maxBufferedMessageBytes);
 
-  connect(socket_, &QWebSocket::textMessageReceived, this, [this](const QString& text) { deliver(text.toUtf8()); });
-  connect(socket_, &QWebSocket::binaryMessageReceived, this, [this](const QByteArray& bytes) { deliver(bytes); });
-  connect(socket_, &QWebSocket::disconnected, this, [this] { ended(); });
+  connect(socket_, &QWebSocket::textMessageReceived, this,
+          [this](const QString& text) { emit messageReceived(text.toUtf8()); });
+  connect(socket_, &QWebSocket::binaryMessageReceived, this, &GuestConnection::messageReceived);
+  connect(socket_, &QWebSocket::disconnected, this, &GuestConnection::socketEnded);
   if (socket_->state() != QAbstractSocket::ConnectedState) {
-    // Gone before it was taken in: report it once the owner has set the callbacks.
-    QMetaObject::invokeMethod(this, [this] { ended(); }, Qt::QueuedConnection);
+    // Gone before it was taken in: report it once the owner has connected.
+    QMetaObject::invokeMethod(this, &GuestConnection::socketEnded, Qt::QueuedConnection);
   }
 }
 
@@ -37,8 +38,7 @@ void GuestConnection::close() {
 }
 
 void GuestConnection::release() {
-  onMessage = nullptr;
-  onEnded = nullptr;
+  disconnect(this, nullptr, nullptr, nullptr);  // what is still said goes to no one
   released_ = true;
   if (ended_) {
     deleteOnce();
@@ -47,14 +47,9 @@ void GuestConnection::release() {
   }
 }
 
-void GuestConnection::deliver(const QByteArray& bytes) {
-  // A copy: the handler may release this connection, which clears `onMessage` mid-call.
-  if (const auto handler = onMessage) handler(bytes);
-}
-
-void GuestConnection::ended() {
+void GuestConnection::socketEnded() {
   if (std::exchange(ended_, true)) return;
-  if (auto report = std::exchange(onEnded, nullptr)) report();
+  emit ended();
   if (released_) deleteOnce();
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 
 #include <QByteArray>
@@ -15,6 +14,8 @@ namespace kovali {
 /// arrives as its bytes, and the end of the connection is reported once. The object outlives
 /// its table entry until the socket has finished closing, so queued messages still go out.
 class GuestConnection final : public QObject {
+  Q_OBJECT
+
  public:
   /// Beyond this a message is not buffered any further and the socket is closed
   /// (close code 1009); smaller messages are left for the server to judge.
@@ -33,12 +34,14 @@ class GuestConnection final : public QObject {
   /// once the socket is closed.
   void release();
 
-  std::function<void(const QByteArray& bytes)> onMessage;
-  std::function<void()> onEnded;
+ signals:
+  /// One complete message from the phone.
+  void messageReceived(const QByteArray& bytes);
+  /// The socket has closed; reported once, and never after `release`.
+  void ended();
 
  private:
-  void deliver(const QByteArray& bytes);
-  void ended();
+  void socketEnded();
   void deleteOnce();
 
   std::shared_ptr<QObject> listener_;

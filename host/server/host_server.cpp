@@ -30,7 +30,7 @@ std::string asSentence(std::string text) {
 /// 1, 2, 4, 8, 16, then 30 seconds for every later consecutive failure.
 int restartDelaySeconds(int failures) { return std::min(1 << std::min(failures - 1, 5), 30); }
 
-void setTxt(TxtRecord& txt, const std::string& key, const std::string& value) {
+void setTXT(TXTRecord& txt, const std::string& key, const std::string& value) {
   const auto existing = std::find_if(txt.begin(), txt.end(), [&](const auto& pair) { return pair.first == key; });
   if (existing != txt.end()) {
     existing->second = value;
@@ -46,20 +46,12 @@ HostServer::HostServer(Scheduler& scheduler, std::unique_ptr<ServiceAdvertiser> 
     : QObject(parent), scheduler_(scheduler), advertiser_(std::move(advertiser)), address_(std::move(address)) {
   // The advertiser reports only on its latest publication, and every dropped listener
   // withdraws its own; a report while no listener runs is stale all the same.
-  advertiser_->onRegistered = [this](const std::string& name) {
+  connect(advertiser_.get(), &ServiceAdvertiser::registered, this, [this](const std::string& name) {
     if (listener_) registered(name);
-  };
-  advertiser_->onFailed = [this](const AdvertiserError& error) {
+  });
+  connect(advertiser_.get(), &ServiceAdvertiser::failed, this, [this](const AdvertiserError& error) {
     if (listener_) listenerFailed(error.message());
-  };
-}
-
-HostServer::~HostServer() {
-  // The connections go with this object; their sockets' last words must not reach it.
-  for (auto& [id, connection] : connections_) {
-    connection->onMessage = nullptr;
-    connection->onEnded = nullptr;
-  }
+  });
 }
 
 void HostServer::start() {
@@ -103,11 +95,11 @@ void HostServer::start() {
 }
 
 void HostServer::stop() {
-  // Taken out first, so that nothing said to `onDisconnect` reaches a closing connection.
+  // Taken out first, so that nothing said to `connectionEnded` reaches a closing connection.
   const auto open = std::exchange(connections_, {});
   for (const auto& [id, connection] : open) {
     connection->release();
-    if (onDisconnect) onDisconnect(id);
+    emit connectionEnded(id);
   }
   updateConnectionCount();
   restartTask_.cancel();
@@ -117,7 +109,7 @@ void HostServer::stop() {
   setStatus(Status::stopped());
 }
 
-void HostServer::setExtraTXT(TxtPairs pairs) {
+void HostServer::setExtraTXT(TXTPairs pairs) {
   if (pairs == extraTXT_) return;
   extraTXT_ = std::move(pairs);
   if (listener_) advertiser_->publish(serviceRecord());
@@ -159,7 +151,7 @@ void HostServer::remove(ConnectionID id) {
   connection->release();
   updateConnectionCount();
   qCDebug(lcNet).noquote() << "Guest connection" << QString::fromStdString(id.text()) << "left";
-  if (onDisconnect) onDisconnect(id);
+  emit connectionEnded(id);
 }
 
 void HostServer::listenerFailed(const std::string& message) {
@@ -196,8 +188,9 @@ void HostServer::accept(QWebSocketServer& listener) {
   while (QWebSocket* socket = listener.nextPendingConnection()) {
     const ConnectionID id{++nextID_};
     auto* connection = new GuestConnection(socket, listener_, this);
-    connection->onMessage = [this, id](const QByteArray& bytes) { handle(bytes, id); };
-    connection->onEnded = [this, id] { remove(id); };
+    connect(connection, &GuestConnection::messageReceived, this,
+            [this, id](const QByteArray& bytes) { handle(bytes, id); });
+    connect(connection, &GuestConnection::ended, this, [this, id] { remove(id); });
     connections_.emplace(id, connection);
     updateConnectionCount();
     qCDebug(lcNet).noquote() << "Guest connection" << QString::fromStdString(id.text()) << "from"
@@ -206,15 +199,30 @@ void HostServer::accept(QWebSocketServer& listener) {
 }
 
 void HostServer::handle(const QByteArray& bytes, ConnectionID id) {
+  // The one guard for a phone's message: whatever fails in it ends that phone's connection,
+  // never the host and the other phones' party.
+  std::string type = "unreadable";
+  try {
+    receive(bytes, id, type);
+  } catch (const std::exception& error) {
+    messageFailed(id, type, error.what());
+  } catch (...) {
+    messageFailed(id, type, "an unknown exception");
+  }
+}
+
+void HostServer::receive(const QByteArray& bytes, ConnectionID id, std::string& type) {
   if (bytes.isEmpty()) return;
   if (bytes.size() > maxMessageBytes) {
+    // Wire text:
     send({vinaro::ProtocolError::badRequest("The message is too large; a message may have at most 1 MiB.")}, id);
     return;
   }
   const std::string_view text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
   auto envelope = vinaro::MessageCodec::decode<vinaro::Command>(text);
   if (envelope) {
-    if (onMessage) onMessage(id, std::move(envelope).value());
+    type = envelope.value().body.type();
+    emit messageReceived(id, envelope.value());
     return;
   }
 
@@ -222,11 +230,20 @@ void HostServer::handle(const QByteArray& bytes, ConnectionID id) {
   std::optional<std::string> replyTo;
   if (const auto header = vinaro::MessageCodec::header(text)) replyTo = header->id;
   if (error.code == vinaro::ProtocolError::Code::unsupportedVersion) {
+    qCInfo(lcNet).noquote() << "Guest connection" << QString::fromStdString(id.text())
+                            << "refused: unsupported protocol version";
     // The phone gets to read why before the connection goes.
     send({error}, id, std::move(replyTo), [this, id] { close(id); });
   } else {
     send({error}, id, std::move(replyTo));
   }
+}
+
+void HostServer::messageFailed(ConnectionID id, const std::string& type, const char* what) {
+  qCCritical(lcNet).noquote() << "A" << QString::fromStdString(type) << "message from guest connection"
+                              << QString::fromStdString(id.text()) << "failed with" << what
+                              << "- closing that connection";
+  close(id);
 }
 
 ServiceRecord HostServer::serviceRecord() const {
@@ -238,11 +255,11 @@ ServiceRecord HostServer::serviceRecord() const {
   };
 }
 
-TxtRecord HostServer::makeTXTRecord() const {
-  TxtRecord txt;
-  setTxt(txt, std::string(vinaro::Bonjour::TXTKey::session), sessionID_);
-  setTxt(txt, std::string(vinaro::Bonjour::TXTKey::version), std::to_string(vinaro::ProtocolVersion::current));
-  for (const auto& [key, value] : extraTXT_) setTxt(txt, key, value);
+TXTRecord HostServer::makeTXTRecord() const {
+  TXTRecord txt;
+  setTXT(txt, std::string(vinaro::Bonjour::TXTKey::session), sessionID_);
+  setTXT(txt, std::string(vinaro::Bonjour::TXTKey::version), std::to_string(vinaro::ProtocolVersion::current));
+  for (const auto& [key, value] : extraTXT_) setTXT(txt, key, value);
   return txt;
 }
 

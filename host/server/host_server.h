@@ -40,7 +40,7 @@ class HostServer final : public QObject {
  public:
   using Status = HostServerStatus;
   using ConnectionID = kovali::ConnectionID;
-  using TxtPairs = std::map<std::string, std::string>;
+  using TXTPairs = std::map<std::string, std::string>;
 
   /// The largest message a phone may send; a larger one is refused and the connection kept.
   static constexpr std::int64_t maxMessageBytes = 1 << 20;
@@ -48,7 +48,6 @@ class HostServer final : public QObject {
   /// Listens on `address` (any interface in the app, loopback in tests) once started.
   HostServer(Scheduler& scheduler, std::unique_ptr<ServiceAdvertiser> advertiser, QHostAddress address,
              QObject* parent = nullptr);
-  ~HostServer() override;
 
   const Status& status() const { return status_; }
   /// The name the service is registered under, which differs from `serviceName` after a name
@@ -58,8 +57,8 @@ class HostServer final : public QObject {
 
   /// Listens and advertises; the status becomes ready once the service is registered.
   void start();
-  /// Closes every connection (each reported to `onDisconnect`), drops the listener and any
-  /// pending restart.
+  /// Closes every connection (each reported through `connectionEnded`), drops the listener and
+  /// any pending restart.
   void stop();
 
   /// The Bonjour instance name and the session id; they take effect at the next start or TXT update.
@@ -68,7 +67,7 @@ class HostServer final : public QObject {
   const std::string& sessionID() const { return sessionID_; }
   void setSessionID(std::string id) { sessionID_ = std::move(id); }
   /// Further TXT pairs; a change is published at once while a listener runs.
-  void setExtraTXT(TxtPairs pairs);
+  void setExtraTXT(TXTPairs pairs);
 
   /// Sends `event` as one envelope with a fresh id; `completion` runs once the bytes are queued
   /// on the socket. An id that is no longer connected gets nothing, and no completion runs.
@@ -76,15 +75,14 @@ class HostServer final : public QObject {
             std::function<void()> completion = {});
   /// Closes the connection behind what is already queued, then removes it.
   void close(ConnectionID id);
-  /// Takes the connection out of the table and reports it to `onDisconnect`, once.
+  /// Takes the connection out of the table and reports it through `connectionEnded`, once.
   void remove(ConnectionID id);
 
-  /// Every decoded guest message.
-  std::function<void(ConnectionID, vinaro::Envelope<vinaro::Command>)> onMessage;
-  /// A connection left the table.
-  std::function<void(ConnectionID)> onDisconnect;
-
  signals:
+  /// Every decoded guest message.
+  void messageReceived(kovali::ConnectionID connection, const vinaro::Envelope<vinaro::Command>& envelope);
+  /// A connection left the table.
+  void connectionEnded(kovali::ConnectionID connection);
   void statusChanged();
   void advertisedNameChanged();
   void connectionCountChanged();
@@ -95,8 +93,11 @@ class HostServer final : public QObject {
   void registered(const std::string& name);
   void accept(QWebSocketServer& listener);
   void handle(const QByteArray& bytes, ConnectionID id);
+  /// Decodes and hands on one message; `type` becomes its command type once decoded.
+  void receive(const QByteArray& bytes, ConnectionID id, std::string& type);
+  void messageFailed(ConnectionID id, const std::string& type, const char* what);
   ServiceRecord serviceRecord() const;
-  TxtRecord makeTXTRecord() const;
+  TXTRecord makeTXTRecord() const;
 
   void setStatus(Status status);
   void setAdvertisedName(std::optional<std::string> name);
@@ -117,7 +118,7 @@ class HostServer final : public QObject {
   std::int64_t nextID_ = 0;
   std::string serviceName_;
   std::string sessionID_;
-  TxtPairs extraTXT_;
+  TXTPairs extraTXT_;
 };
 
 }  // namespace kovali

@@ -11,22 +11,22 @@ constexpr double kForgetAfterSeconds = 3600;
 
 }  // namespace
 
-bool PinAttemptLimiter::isLocked(const std::string& deviceID, vinaro::Date now) const {
+bool PINAttemptLimiter::isLocked(const std::string& deviceID, vinaro::Date now) const {
   const auto found = failures_.find(deviceID);
   if (found == failures_.end() || found->second.count < allowedFailures) return false;
   return now.secondsSince(found->second.last) < lockSeconds;
 }
 
-void PinAttemptLimiter::recordFailure(const std::string& deviceID, vinaro::Date now) {
+void PINAttemptLimiter::recordFailure(const std::string& deviceID, vinaro::Date now) {
   forgetIdleDevices(now);
   auto& failures = failures_[deviceID];
   ++failures.count;
   failures.last = now;
 }
 
-void PinAttemptLimiter::recordSuccess(const std::string& deviceID) { failures_.erase(deviceID); }
+void PINAttemptLimiter::recordSuccess(const std::string& deviceID) { failures_.erase(deviceID); }
 
-void PinAttemptLimiter::forgetIdleDevices(vinaro::Date now) {
+void PINAttemptLimiter::forgetIdleDevices(vinaro::Date now) {
   for (auto it = failures_.begin(); it != failures_.end();) {
     it = now.secondsSince(it->second.last) > kForgetAfterSeconds ? failures_.erase(it) : std::next(it);
   }

@@ -11,7 +11,7 @@ namespace kovali {
 /// device, that device's attempts within `lockSeconds` of its last wrong one are refused
 /// without being compared, so it gets one guess per `lockSeconds` until it enters the right
 /// PIN. Devices are told apart only by the id they send.
-class PinAttemptLimiter {
+class PINAttemptLimiter {
  public:
   static constexpr int allowedFailures = 5;
   static constexpr double lockSeconds = 30;

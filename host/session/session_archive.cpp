@@ -84,6 +84,7 @@ bool SessionArchive::save(const SessionSnapshot& snapshot) {
     logSaveFailure(file.errorString());
     return false;
   }
+  qCDebug(lcArchive, "Saved the session");
   return true;
 }
 

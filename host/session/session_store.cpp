@@ -1,6 +1,5 @@
 #include "session/session_store.h"
 
-#include <QPointer>
 #include <utility>
 
 #include "platform/runtime/set_if_changed.h"
@@ -46,47 +45,26 @@ SessionStore::SessionStore(Services services, AudioServices audio, std::optional
     }
   }
 
-  installCallbacks();
+  connectServices();
   setLastDefaultOutput(audio_->defaultDeviceID());
 }
 
-SessionStore::~SessionStore() {
-  // The services outlive the store; nothing they report may reach it any more.
-  server_.onMessage = nullptr;
-  server_.onDisconnect = nullptr;
-  player_.onEvent = nullptr;
-}
-
-void SessionStore::installCallbacks() {
-  const QPointer<SessionStore> self(this);
-  server_.onMessage = [self](ConnectionID connection, vinaro::Envelope<vinaro::Command> envelope) {
-    if (self) self->handle(std::move(envelope), connection);
-  };
-  server_.onDisconnect = [self](ConnectionID connection) {
-    if (self) self->connectionClosed(connection);
-  };
-  player_.onEvent = [self](const PlayerEngine::Event& event) {
-    if (self) self->handlePlayerEvent(event);
-  };
-  const QPointer<PlayerEngine> player(&player_);
-  multiRoom_->onLog = [player](const std::string& line) {
-    if (player) player->log("multi-room: " + line);
-  };
-  multiRoom_->onChange = [self] {
-    if (self) self->audioSettingsChanged();
-  };
-  heos_->onLog = [player](const std::string& line) {
-    if (player) player->log("heos: " + line);
-  };
-  heos_->onChange = [self] {
-    if (self) self->heosChanged();
-  };
-  audio_->onChange = [self] {
-    if (self) self->defaultOutputChanged();
-  };
-  inputs_->onChange = [self] {
-    if (self) self->scheduleAudioPush();
-  };
+void SessionStore::connectServices() {
+  connect(&server_, &HostServer::messageReceived, this,
+          [this](ConnectionID connection, const vinaro::Envelope<vinaro::Command>& envelope) {
+            handle(envelope, connection);
+          });
+  connect(&server_, &HostServer::connectionEnded, this, &SessionStore::connectionClosed);
+  connect(&player_, &PlayerEngine::eventReported, this, &SessionStore::handlePlayerEvent);
+  // Their lines also reach the engine log the window shows.
+  connect(multiRoom_.get(), &MultiRoomAudio::logged, &player_,
+          [this](const std::string& line) { player_.log("multi-room: " + line); });
+  connect(heos_.get(), &HEOSController::logged, &player_,
+          [this](const std::string& line) { player_.log("heos: " + line); });
+  connect(multiRoom_.get(), &MultiRoomAudio::changed, this, &SessionStore::audioSettingsChanged);
+  connect(heos_.get(), &HEOSController::changed, this, &SessionStore::heosChanged);
+  connect(audio_.get(), &AudioOutput::changed, this, &SessionStore::defaultOutputChanged);
+  connect(inputs_.get(), &AudioInputs::changed, this, &SessionStore::scheduleAudioPush);
 }
 
 void SessionStore::start() {

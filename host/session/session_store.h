@@ -31,6 +31,7 @@
 #include "protocol/protocol_error.h"
 #include "server/host_server.h"
 #include "session/dj_pin.h"
+#include "session/session_effects.h"
 #include "session/pin_attempt_limiter.h"
 #include "session/session_archive.h"
 
@@ -64,7 +65,11 @@ class SessionStore final : public QObject {
   using RequestIDs = std::set<std::string>;
   /// Songs already fetched, by song id; never emptied, not saved.
   using SongCache = std::map<std::string, Song>;
-  using DispatchResult = vinaro::Expected<vinaro::SessionState, vinaro::ProtocolError>;
+  /// An accepted change; the new state is `state()`.
+  struct Accepted {
+    bool operator==(const Accepted&) const = default;
+  };
+  using DispatchResult = vinaro::Expected<Accepted, vinaro::ProtocolError>;
   template <class T>
   using MusicOutcome = vinaro::Expected<T, vinaro::ProtocolError>;
 
@@ -104,7 +109,6 @@ class SessionStore final : public QObject {
   /// an archive nothing is ever saved. Does not start the server.
   SessionStore(Services services, AudioServices audio, std::optional<SessionArchive> archive, std::string hostName,
                QObject* parent = nullptr);
-  ~SessionStore() override;
 
   // ---- Observed fields ----
   const vinaro::SessionState& state() const { return state_; }
@@ -143,7 +147,7 @@ class SessionStore final : public QObject {
 
   /// Applies `action` for `actor` and, when accepted, stores, saves and spreads the new state:
   /// the player and HEOS follow it, and with `broadcast` every phone gets its own view (the copy
-  /// for `replyTo`'s phone answers its message). Gives the new state or the refusal.
+  /// for `replyTo`'s phone answers its message). Gives the acceptance or the refusal.
   DispatchResult dispatch(const vinaro::SessionAction& action, const vinaro::Actor& actor, bool broadcast = true,
                           const std::optional<ReplyTarget>& replyTo = std::nullopt);
 
@@ -210,11 +214,13 @@ class SessionStore final : public QObject {
 
  private:
   // Construction, start and dispatch (session_store.cpp, session_store_dispatch.cpp)
-  void installCallbacks();
+  void connectServices();
   vinaro::ReducerContext reducerContext() const;
   void sendState(ConnectionID connection, const vinaro::Participant& participant, std::optional<std::string> replyTo);
   /// Dispatches as the host with broadcast; the outcome is the caller's.
   DispatchResult dispatchAsHost(const vinaro::SessionAction& action);
+  /// Does what an accepted change asks, in a fixed order.
+  void carryOut(const SessionEffects& effects, bool broadcast, const std::optional<ReplyTarget>& replyTo);
   void heosChanged();
   void cacheSong(const std::string& id, const Song& song);
 
@@ -258,6 +264,8 @@ class SessionStore final : public QObject {
   QCoro::Task<> autoPlay(vinaro::SongRequest request);
   void autoPlayAdded(const vinaro::SongRequest& request, const std::string& title);
   void autoPlaySkip(const vinaro::SongRequest& request, const std::string& logLine);
+  /// Writes an automatic-play line to the engine log and the player's category.
+  void logAutoPlay(const std::string& line);
   void syncDelayedOutputs();
 
   // The Bonjour status record (session_store_status_record.cpp)
@@ -301,7 +309,7 @@ class SessionStore final : public QObject {
   RequestIDs autoPlaySkipped_;
   bool hasPlayedSinceLaunch_ = false;
 
-  PinAttemptLimiter pinAttempts_;
+  PINAttemptLimiter pinAttempts_;
   CancellableTask pruneTask_;
   CancellableTask transportNoticeTask_;
   CancellableTask audioPushTask_;

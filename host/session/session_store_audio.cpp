@@ -74,28 +74,28 @@ void SessionStore::handleAudio(const AudioCommand& command, const std::string& e
                  [&](const AudioCommand::SetMacVolume& volume) {
                    multiRoom_->setMacVolume(static_cast<int>(std::clamp<std::int64_t>(volume.level, 0, 100)));
                  },
-                 [&](const AudioCommand::HeosSearch&) { heos_->search(); },
-                 [&](const AudioCommand::HeosSelectInput& input) { heos_->selectInput(input.id); },
-                 [&](const AudioCommand::HeosSetZone& zone) { heos_->setZone(zone.id, zone.included); },
-                 [&](const AudioCommand::HeosSetZoneVolume& volume) { heos_->setZoneVolume(volume.id, volume.level); },
-                 [&](const AudioCommand::HeosSetVolume& volume) { heos_->setVolume(volume.level); },
-                 [&](const AudioCommand::HeosPlay&) { heos_->requestPlay(); },
-                 [&](const AudioCommand::HeosStop&) {
+                 [&](const AudioCommand::HEOSSearch&) { heos_->search(); },
+                 [&](const AudioCommand::HEOSSelectInput& input) { heos_->selectInput(input.id); },
+                 [&](const AudioCommand::HEOSSetZone& zone) { heos_->setZone(zone.id, zone.included); },
+                 [&](const AudioCommand::HEOSSetZoneVolume& volume) { heos_->setZoneVolume(volume.id, volume.level); },
+                 [&](const AudioCommand::HEOSSetVolume& volume) { heos_->setVolume(volume.level); },
+                 [&](const AudioCommand::HEOSPlay&) { heos_->requestPlay(); },
+                 [&](const AudioCommand::HEOSStop&) {
                    const auto leader = heos_->leaderID();
                    if (!leader) return;
                    QMetaObject::invokeMethod(
                        this, [this, id = *leader] { (void)heos_->stop(id); }, Qt::QueuedConnection);
                  },
-                 [&](const AudioCommand::HeosSetStartWithParty& follow) { heos_->setStartWithParty(follow.value); },
-                 [&](const AudioCommand::HeosSavePreset& save) { heos_->savePreset(save.name); },
-                 [&](const AudioCommand::HeosApplyPreset& apply) {
+                 [&](const AudioCommand::HEOSSetStartWithParty& follow) { heos_->setStartWithParty(follow.value); },
+                 [&](const AudioCommand::HEOSSavePreset& save) { heos_->savePreset(save.name); },
+                 [&](const AudioCommand::HEOSApplyPreset& apply) {
                    // Compared as text: only the upper-case form the phones are shown matches.
                    const auto& presets = heos_->presets();
                    const auto preset = std::find_if(presets.begin(), presets.end(),
                                                     [&](const auto& p) { return p.idText() == apply.id; });
                    if (preset != presets.end()) heos_->applyPreset(*preset);
                  },
-                 [&](const AudioCommand::HeosDeletePreset& remove) {
+                 [&](const AudioCommand::HEOSDeletePreset& remove) {
                    if (const auto id = presetID(remove.id)) heos_->deletePreset(*id);
                  },
                  [&](const AudioCommand::SetSource& source) {

@@ -4,50 +4,33 @@
 
 #include "model/session_reducer.h"
 #include "protocol/event.h"
+#include "session/session_effects.h"
 #include "session/session_store.h"
 
 namespace kovali {
 
-using vinaro::PlaybackStatus;
-using vinaro::QueueItem;
 using vinaro::SessionState;
-
-namespace {
-
-const std::optional<QueueItem>& current(const SessionState& state) { return state.playback.current; }
-
-std::optional<QueueItem> queueHead(const SessionState& state) {
-  if (state.queue.empty()) return std::nullopt;
-  return state.queue.front();
-}
-
-/// Whether the player must follow: what plays, what comes next, or whether it plays changed.
-bool needsPlayerSync(const SessionState& before, const SessionState& after) {
-  return current(before) != current(after) || queueHead(before) != queueHead(after) ||
-         before.playback.status != after.playback.status;
-}
-
-}  // namespace
 
 SessionStore::DispatchResult SessionStore::dispatch(const vinaro::SessionAction& action, const vinaro::Actor& actor,
                                                     bool broadcast, const std::optional<ReplyTarget>& replyTo) {
   auto context = reducerContext();
-  auto reduced = vinaro::SessionReducer::reduce(state_, action, actor, context);
-  if (!reduced) return std::move(reduced).error();
+  SessionState next = state_;  // the one copy: the reducer changes it in place
+  if (auto refusal = vinaro::SessionReducer::apply(next, action, actor, context)) return std::move(*refusal);
 
-  const SessionState before = state_;
-  setState(std::move(reduced).value());
-  const bool playing = state_.playback.status == PlaybackStatus::playing;
-  const bool partyStarted = playing && before.playback.status != PlaybackStatus::playing;
+  const auto effects = SessionEffects::of(state_, next);
+  setState(std::move(next));
+  carryOut(effects, broadcast, replyTo);
+  return Accepted{};
+}
 
-  if (playing) setHasPlayedSinceLaunch(true);
-  heos_->partyIsPlaying = playing;
-  persist();
-  if (needsPlayerSync(before, state_)) syncPlayer();
-  if (partyStarted) heos_->partyDidStart();
+void SessionStore::carryOut(const SessionEffects& effects, bool broadcast, const std::optional<ReplyTarget>& replyTo) {
+  if (effects.playing) setHasPlayedSinceLaunch(true);
+  heos_->partyIsPlaying = effects.playing;
+  if (effects.save) persist();
+  if (effects.syncPlayer) syncPlayer();
+  if (effects.partyStarted) heos_->partyDidStart();
   if (broadcast) broadcastState(std::nullopt, replyTo);
-  scheduleAutoPlay();
-  return state_;
+  if (effects.autoPlay) scheduleAutoPlay();
 }
 
 void SessionStore::broadcastState(std::optional<ConnectionID> except, const std::optional<ReplyTarget>& replyTo) {

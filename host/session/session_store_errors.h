@@ -5,6 +5,7 @@
 namespace kovali {
 
 /// The refusals that the session store makes itself, word for word as the phones show them.
+// Wire text: every message below.
 namespace StoreErrors {
 
 inline vinaro::ProtocolError helloFirst() { return vinaro::ProtocolError::badRequest("Send hello first."); }

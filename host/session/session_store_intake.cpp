@@ -2,6 +2,7 @@
 
 #include "model/command_bridge.h"
 #include "model/overloaded.h"
+#include "platform/runtime/logging.h"
 #include "protocol/event.h"
 #include "session/session_store.h"
 #include "session/session_store_errors.h"
@@ -16,6 +17,8 @@ using vinaro::Role;
 namespace {
 
 constexpr const char* kDefaultName = "Partygoer";
+
+QString connectionText(ConnectionID connection) { return QString::fromStdString(connection.text()); }
 
 bool isMusicCommand(const Command& command) {
   return std::holds_alternative<Command::Search>(command.payload) ||
@@ -75,6 +78,8 @@ void SessionStore::handle(vinaro::Envelope<Command> envelope, ConnectionID conne
 
 void SessionStore::hello(const Command::Hello& hello, const std::string& envelopeID, ConnectionID connection) {
   if (hello.protocolVersion != vinaro::ProtocolVersion::current) {
+    qCInfo(lcSession).noquote() << "Guest connection" << connectionText(connection) << "refused: protocol version"
+                                << hello.protocolVersion;
     sendError(StoreErrors::unsupportedVersion(), connection, envelopeID);
     // Closed behind the error; its departure comes back through connectionClosed.
     server_.close(connection);
@@ -87,6 +92,8 @@ void SessionStore::hello(const Command::Hello& hello, const std::string& envelop
 
   participants_.insert_or_assign(connection, participant);
   emit participantsChanged();
+  qCInfo(lcSession).noquote() << "Guest connection" << connectionText(connection) << "greeted as"
+                              << vinaro::rawValue(role).data();
   (void)dispatch(vinaro::action::SetPartygoers{partygoers()}, vinaro::Actor::host(), false);
 
   server_.send(Event{Event::Welcome{hello.deviceID, role, state_.visible(participant)}}, connection, envelopeID);
@@ -97,12 +104,15 @@ void SessionStore::authenticateDJ(const std::string& pin, Participant participan
                                   ConnectionID connection) {
   const auto now = scheduler_.now();
   if (pinAttempts_.isLocked(participant.id, now)) {
+    qCInfo(lcSession).noquote() << "DJ PIN from guest connection" << connectionText(connection)
+                                << "refused: too many wrong PINs, waiting";
     sendError(StoreErrors::wrongPIN(), connection, envelopeID);
     return;
   }
   const std::string expected = djPIN_.load();
   if (!DJPIN::isValid(expected) || pin != expected) {
     pinAttempts_.recordFailure(participant.id, now);
+    qCInfo(lcSession).noquote() << "DJ PIN from guest connection" << connectionText(connection) << "refused";
     sendError(StoreErrors::wrongPIN(), connection, envelopeID);
     return;
   }
@@ -125,6 +135,8 @@ void SessionStore::changeRole(Role role, Participant participant, const std::str
     djDeviceIDs_.erase(participant.id);
   }
   emit djDeviceIDsChanged();
+  qCInfo(lcSession).noquote() << "Guest connection" << connectionText(connection)
+                              << (role == Role::dj ? "was granted the DJ role" : "gave up the DJ role");
   persist();
   server_.send(Event{Event::RoleChanged{role}}, connection, envelopeID);
   sendState(connection, participant, std::nullopt);

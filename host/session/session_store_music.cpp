@@ -1,3 +1,4 @@
+// Wire text: the refusals made here reach the phones word for word.
 #include <QMetaObject>
 #include <QPointer>
 #include <algorithm>

@@ -46,7 +46,7 @@ std::string multiRoomEntry(const MultiRoomAudio::Status& status) {
 void SessionStore::publishTXT() {
   const bool suggestion = state_.mode == vinaro::PartyMode::suggestion;
   const bool playing = state_.playback.status == vinaro::PlaybackStatus::playing;
-  HostServer::TxtPairs record{
+  HostServer::TXTPairs record{
       {std::string(TXTKey::mode), suggestion ? "suggestion" : "collaboration"},
       {std::string(TXTKey::guests), std::to_string(participants_.size())},
       {std::string(TXTKey::playing), playing ? "1" : "0"},

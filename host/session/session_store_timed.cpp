@@ -2,6 +2,7 @@
 #include <QPointer>
 #include <algorithm>
 
+#include "platform/runtime/logging.h"
 #include "session/session_store.h"
 
 namespace kovali {
@@ -98,7 +99,7 @@ QCoro::Task<> SessionStore::autoPlay(SongRequest request) {
 
 void SessionStore::autoPlayAdded(const SongRequest& request, const std::string& title) {
   const auto votes = request.voteCount();
-  player_.log("auto-play: added the top request " + quoted(title) + " (" + std::to_string(votes) + " vote" +
+  logAutoPlay("auto-play: added the top request " + quoted(title) + " (" + std::to_string(votes) + " vote" +
               (votes == 1 ? "" : "s") + ")");
   // Before the host has played once, the queue is filled but nothing starts by itself.
   if (hasPlayedSinceLaunch_ && !state_.playback.current) (void)dispatchAsHost(vinaro::action::Play{});
@@ -107,7 +108,12 @@ void SessionStore::autoPlayAdded(const SongRequest& request, const std::string& 
 void SessionStore::autoPlaySkip(const SongRequest& request, const std::string& logLine) {
   autoPlaySkipped_.insert(request.id);
   emit autoPlaySkippedChanged();
-  player_.log(logLine);
+  logAutoPlay(logLine);
+}
+
+void SessionStore::logAutoPlay(const std::string& line) {
+  qCInfo(lcPlayer, "%s", line.c_str());
+  player_.log(line);
 }
 
 // ---- Outputs that play behind the others -------------------------------------------------------

@@ -28,6 +28,8 @@ struct Participant {
   /// The host's own record: id "host", role dj.
   static Participant host(std::string name) { return {std::string(hostID), std::move(name), Role::dj}; }
 
+  // Wire name: each field's key.
+
   static auto wireFields() {
     using wire::field;
     return std::tuple{field("id", &Participant::id), field("name", &Participant::name), field("role", &Participant::role)};
@@ -44,24 +46,28 @@ enum class QueuePosition { next, end };
 template <>
 struct EnumNames<Role> {
   static constexpr std::string_view typeName = "Role";
+  // Wire name: the raw values phones send and read.
   static constexpr std::array<std::string_view, 2> rawValues = {"guest", "dj"};
 };
 
 template <>
 struct EnumNames<SupporterTier> {
   static constexpr std::string_view typeName = "SupporterTier";
+  // Wire name: the raw values phones send and read.
   static constexpr std::array<std::string_view, 4> rawValues = {"guest", "regular", "gold", "vip"};
 };
 
 template <>
 struct EnumNames<PartyMode> {
   static constexpr std::string_view typeName = "PartyMode";
+  // Wire name: the raw values phones send and read.
   static constexpr std::array<std::string_view, 2> rawValues = {"collaboration", "suggestion"};
 };
 
 template <>
 struct EnumNames<QueuePosition> {
   static constexpr std::string_view typeName = "QueuePosition";
+  // Wire name: the raw values phones send and read.
   static constexpr std::array<std::string_view, 2> rawValues = {"next", "end"};
 };
 

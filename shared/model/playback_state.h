@@ -19,6 +19,8 @@ struct QueueItem {
   Participant addedBy;
   Date addedAt;
 
+  // Wire name: each field's key.
+
   static auto wireFields() {
     using wire::field;
     return std::tuple{field("id", &QueueItem::id), field("track", &QueueItem::track),
@@ -37,6 +39,8 @@ struct LiveInput {
   std::string name;
   bool queueWasPlaying = false;  // the queue resumes on hand-back only when this is true
 
+  // Wire name: each field's key.
+
   static auto wireFields() {
     using wire::field;
     return std::tuple{field("id", &LiveInput::id), field("name", &LiveInput::name),
@@ -51,6 +55,7 @@ enum class PlaybackStatus { playing, paused, stopped };
 template <>
 struct EnumNames<PlaybackStatus> {
   static constexpr std::string_view typeName = "PlaybackStatus";
+  // Wire name: the raw values phones send and read.
   static constexpr std::array<std::string_view, 3> rawValues = {"playing", "paused", "stopped"};
 };
 
@@ -64,6 +69,8 @@ struct PlaybackState {
   /// The position at `date`: advancing only while playing, never before `elapsedAt`, clamped to
   /// the track's duration when known, and never negative (nor NaN).
   double position(Date date) const;
+
+  // Wire name: each field's key.
 
   static auto wireFields() {
     using wire::field;

@@ -1,3 +1,4 @@
+// Wire text: the refusals made here reach the phones word for word.
 #include <algorithm>
 #include <iterator>
 #include <string_view>

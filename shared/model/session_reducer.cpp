@@ -1,3 +1,4 @@
+// Wire text: the refusals made here reach the phones word for word.
 #include "model/session_reducer.h"
 
 #include <type_traits>

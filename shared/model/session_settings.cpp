@@ -2,7 +2,7 @@
 
 namespace vinaro {
 
-void writeJson(wire::Writer& writer, const SessionSettings& settings) {
+void writeJSON(wire::Writer& writer, const SessionSettings& settings) {
   writer.writeObject([&](wire::ObjectWriter& object) {
     object.field("allowDuplicates", settings.allowDuplicates);
     object.field("autoPlaysTopRequest", settings.autoPlaysTopRequest);
@@ -14,7 +14,7 @@ void writeJson(wire::Writer& writer, const SessionSettings& settings) {
   });
 }
 
-SessionSettings readJson(const wire::Value& value, std::type_identity<SessionSettings>) {
+SessionSettings readJSON(const wire::Value& value, std::type_identity<SessionSettings>) {
   const wire::ObjectReader object(value);
   SessionSettings settings;
   settings.limitsPerGuest = object.optional<bool>("limitsPerGuest").value_or(false);

@@ -21,9 +21,9 @@ struct SessionSettings {
 };
 
 /// Writes the six rules and "roundRobinGuests": false, which older phones still read.
-void writeJson(wire::Writer& writer, const SessionSettings& settings);
+void writeJSON(wire::Writer& writer, const SessionSettings& settings);
 /// Every key may be missing; the request limit falls back to the song limit.
-SessionSettings readJson(const wire::Value& value, std::type_identity<SessionSettings>);
+SessionSettings readJSON(const wire::Value& value, std::type_identity<SessionSettings>);
 
 }  // namespace vinaro
 

@@ -52,6 +52,8 @@ struct SessionState {
   /// The saved state as it comes back after a relaunch: nothing playing, nobody connected.
   SessionState restored(std::string newName, Date now) const;
 
+  // Wire name: each field's key.
+
   static auto wireFields() {
     using wire::field;
     using S = SessionState;

@@ -44,7 +44,7 @@ bool SongRequest::hasVote(std::string_view participantID) const {
   return std::find(votes.begin(), votes.end(), participantID) != votes.end();
 }
 
-void writeJson(wire::Writer& writer, const SongRequest& request) {
+void writeJSON(wire::Writer& writer, const SongRequest& request) {
   writer.writeObject([&](wire::ObjectWriter& object) {
     if (const PlaylistRef* ref = request.item.collectionValue()) object.field("collection", *ref);
     object.field("createdAt", request.createdAt);
@@ -57,7 +57,7 @@ void writeJson(wire::Writer& writer, const SongRequest& request) {
   });
 }
 
-SongRequest readJson(const wire::Value& value, std::type_identity<SongRequest>) {
+SongRequest readJSON(const wire::Value& value, std::type_identity<SongRequest>) {
   const wire::ObjectReader object(value);
   SongRequest request;
   request.id = object.required<std::string>("id");

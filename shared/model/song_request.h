@@ -17,6 +17,7 @@ enum class RequestStatus { pending, approved, rejected };
 template <>
 struct EnumNames<RequestStatus> {
   static constexpr std::string_view typeName = "RequestStatus";
+  // Wire name: the raw values phones send and read.
   static constexpr std::array<std::string_view, 3> rawValues = {"pending", "approved", "rejected"};
 };
 
@@ -59,8 +60,8 @@ struct SongRequest {
   bool operator==(const SongRequest&) const = default;
 };
 
-void writeJson(wire::Writer& writer, const SongRequest& request);
-SongRequest readJson(const wire::Value& value, std::type_identity<SongRequest>);
+void writeJSON(wire::Writer& writer, const SongRequest& request);
+SongRequest readJSON(const wire::Value& value, std::type_identity<SongRequest>);
 
 }  // namespace vinaro
 

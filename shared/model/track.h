@@ -23,6 +23,8 @@ struct Track {
 
   std::optional<std::string> artworkURL(int width, int height) const;
 
+  // Wire name: each field's key.
+
   static auto wireFields() {
     using wire::field;
     return std::tuple{field("id", &Track::id), field("title", &Track::title), field("artist", &Track::artist),
@@ -45,6 +47,8 @@ struct PlaylistRef {
 
   std::optional<std::string> artworkURL(int width, int height) const;
 
+  // Wire name: each field's key.
+
   static auto wireFields() {
     using wire::field;
     return std::tuple{field("source", &PlaylistRef::source), field("id", &PlaylistRef::id),
@@ -58,6 +62,7 @@ struct PlaylistRef {
 template <>
 struct EnumNames<PlaylistRef::Source> {
   static constexpr std::string_view typeName = "PlaylistRef.Source";
+  // Wire name: the raw values phones send and read.
   static constexpr std::array<std::string_view, 4> rawValues = {"library", "catalog", "album", "custom"};
 };
 

@@ -35,32 +35,32 @@ constexpr auto payloadKeys(std::type_identity<Command::SetSpeakerVolume>) {
 constexpr auto payloadKeys(std::type_identity<Command::SetMacVolume>) {
   return std::tuple{key("level", &Command::SetMacVolume::level)};
 }
-constexpr auto payloadKeys(std::type_identity<Command::HeosSearch>) { return std::tuple{}; }
-constexpr auto payloadKeys(std::type_identity<Command::HeosSelectInput>) {
-  return std::tuple{key("id", &Command::HeosSelectInput::id)};
+constexpr auto payloadKeys(std::type_identity<Command::HEOSSearch>) { return std::tuple{}; }
+constexpr auto payloadKeys(std::type_identity<Command::HEOSSelectInput>) {
+  return std::tuple{key("id", &Command::HEOSSelectInput::id)};
 }
-constexpr auto payloadKeys(std::type_identity<Command::HeosSetZone>) {
-  return std::tuple{key("id", &Command::HeosSetZone::id), key("included", &Command::HeosSetZone::included)};
+constexpr auto payloadKeys(std::type_identity<Command::HEOSSetZone>) {
+  return std::tuple{key("id", &Command::HEOSSetZone::id), key("included", &Command::HEOSSetZone::included)};
 }
-constexpr auto payloadKeys(std::type_identity<Command::HeosSetZoneVolume>) {
-  return std::tuple{key("id", &Command::HeosSetZoneVolume::id), key("level", &Command::HeosSetZoneVolume::level)};
+constexpr auto payloadKeys(std::type_identity<Command::HEOSSetZoneVolume>) {
+  return std::tuple{key("id", &Command::HEOSSetZoneVolume::id), key("level", &Command::HEOSSetZoneVolume::level)};
 }
-constexpr auto payloadKeys(std::type_identity<Command::HeosSetVolume>) {
-  return std::tuple{key("level", &Command::HeosSetVolume::level)};
+constexpr auto payloadKeys(std::type_identity<Command::HEOSSetVolume>) {
+  return std::tuple{key("level", &Command::HEOSSetVolume::level)};
 }
-constexpr auto payloadKeys(std::type_identity<Command::HeosPlay>) { return std::tuple{}; }
-constexpr auto payloadKeys(std::type_identity<Command::HeosStop>) { return std::tuple{}; }
-constexpr auto payloadKeys(std::type_identity<Command::HeosSetStartWithParty>) {
-  return std::tuple{key("value", &Command::HeosSetStartWithParty::value)};
+constexpr auto payloadKeys(std::type_identity<Command::HEOSPlay>) { return std::tuple{}; }
+constexpr auto payloadKeys(std::type_identity<Command::HEOSStop>) { return std::tuple{}; }
+constexpr auto payloadKeys(std::type_identity<Command::HEOSSetStartWithParty>) {
+  return std::tuple{key("value", &Command::HEOSSetStartWithParty::value)};
 }
-constexpr auto payloadKeys(std::type_identity<Command::HeosSavePreset>) {
-  return std::tuple{key("name", &Command::HeosSavePreset::name)};
+constexpr auto payloadKeys(std::type_identity<Command::HEOSSavePreset>) {
+  return std::tuple{key("name", &Command::HEOSSavePreset::name)};
 }
-constexpr auto payloadKeys(std::type_identity<Command::HeosApplyPreset>) {
-  return std::tuple{key("id", &Command::HeosApplyPreset::id)};
+constexpr auto payloadKeys(std::type_identity<Command::HEOSApplyPreset>) {
+  return std::tuple{key("id", &Command::HEOSApplyPreset::id)};
 }
-constexpr auto payloadKeys(std::type_identity<Command::HeosDeletePreset>) {
-  return std::tuple{key("id", &Command::HeosDeletePreset::id)};
+constexpr auto payloadKeys(std::type_identity<Command::HEOSDeletePreset>) {
+  return std::tuple{key("id", &Command::HEOSDeletePreset::id)};
 }
 constexpr auto payloadKeys(std::type_identity<Command::SetSource>) { return std::tuple{key("id", &Command::SetSource::id)}; }
 
@@ -108,7 +108,7 @@ std::string_view AudioCommand::action() const {
   return std::visit([](const auto& payload) { return std::decay_t<decltype(payload)>::action; }, value);
 }
 
-void writeJson(wire::Writer& writer, const AudioCommand& command) {
+void writeJSON(wire::Writer& writer, const AudioCommand& command) {
   writer.writeObject([&](wire::ObjectWriter& object) {
     object.field("action", command.action());
     std::visit(
@@ -119,7 +119,7 @@ void writeJson(wire::Writer& writer, const AudioCommand& command) {
   });
 }
 
-AudioCommand readJson(const wire::Value& value, std::type_identity<AudioCommand>) {
+AudioCommand readJSON(const wire::Value& value, std::type_identity<AudioCommand>) {
   const wire::ObjectReader object(value);
   const auto action = object.required<std::string>("action");
   auto payload = readAction(action, object, std::make_index_sequence<std::variant_size_v<AudioCommand::Value>>{});

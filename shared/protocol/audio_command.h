@@ -45,59 +45,59 @@ struct AudioCommand {
     std::int64_t level = 0;
     bool operator==(const SetMacVolume&) const = default;
   };
-  struct HeosSearch {
+  struct HEOSSearch {
     static constexpr std::string_view action = "heosSearch";
-    bool operator==(const HeosSearch&) const = default;
+    bool operator==(const HEOSSearch&) const = default;
   };
-  struct HeosSelectInput {
+  struct HEOSSelectInput {
     static constexpr std::string_view action = "heosSelectInput";
     std::string id;
-    bool operator==(const HeosSelectInput&) const = default;
+    bool operator==(const HEOSSelectInput&) const = default;
   };
-  struct HeosSetZone {
+  struct HEOSSetZone {
     static constexpr std::string_view action = "heosSetZone";
     std::int64_t id = 0;  // a HEOS player id: an integer on the wire, unlike the other ids
     bool included = false;
-    bool operator==(const HeosSetZone&) const = default;
+    bool operator==(const HEOSSetZone&) const = default;
   };
-  struct HeosSetZoneVolume {
+  struct HEOSSetZoneVolume {
     static constexpr std::string_view action = "heosSetZoneVolume";
     std::int64_t id = 0;
     std::int64_t level = 0;
-    bool operator==(const HeosSetZoneVolume&) const = default;
+    bool operator==(const HEOSSetZoneVolume&) const = default;
   };
-  struct HeosSetVolume {
+  struct HEOSSetVolume {
     static constexpr std::string_view action = "heosSetVolume";
     std::int64_t level = 0;
-    bool operator==(const HeosSetVolume&) const = default;
+    bool operator==(const HEOSSetVolume&) const = default;
   };
-  struct HeosPlay {
+  struct HEOSPlay {
     static constexpr std::string_view action = "heosPlay";
-    bool operator==(const HeosPlay&) const = default;
+    bool operator==(const HEOSPlay&) const = default;
   };
-  struct HeosStop {
+  struct HEOSStop {
     static constexpr std::string_view action = "heosStop";
-    bool operator==(const HeosStop&) const = default;
+    bool operator==(const HEOSStop&) const = default;
   };
-  struct HeosSetStartWithParty {
+  struct HEOSSetStartWithParty {
     static constexpr std::string_view action = "heosSetStartWithParty";
     bool value = false;
-    bool operator==(const HeosSetStartWithParty&) const = default;
+    bool operator==(const HEOSSetStartWithParty&) const = default;
   };
-  struct HeosSavePreset {
+  struct HEOSSavePreset {
     static constexpr std::string_view action = "heosSavePreset";
     std::string name;
-    bool operator==(const HeosSavePreset&) const = default;
+    bool operator==(const HEOSSavePreset&) const = default;
   };
-  struct HeosApplyPreset {
+  struct HEOSApplyPreset {
     static constexpr std::string_view action = "heosApplyPreset";
     std::string id;  // preset UUID text
-    bool operator==(const HeosApplyPreset&) const = default;
+    bool operator==(const HEOSApplyPreset&) const = default;
   };
-  struct HeosDeletePreset {
+  struct HEOSDeletePreset {
     static constexpr std::string_view action = "heosDeletePreset";
     std::string id;  // preset UUID text
-    bool operator==(const HeosDeletePreset&) const = default;
+    bool operator==(const HEOSDeletePreset&) const = default;
   };
   struct SetSource {
     static constexpr std::string_view action = "setSource";
@@ -106,9 +106,9 @@ struct AudioCommand {
   };
 
   /// The cases in their wire order; the index is also what the hash starts from.
-  using Value = std::variant<Refresh, SetOutput, SetMultiRoom, SetPlaysOnMac, SetSpeakerVolume, SetMacVolume, HeosSearch,
-                             HeosSelectInput, HeosSetZone, HeosSetZoneVolume, HeosSetVolume, HeosPlay, HeosStop,
-                             HeosSetStartWithParty, HeosSavePreset, HeosApplyPreset, HeosDeletePreset, SetSource>;
+  using Value = std::variant<Refresh, SetOutput, SetMultiRoom, SetPlaysOnMac, SetSpeakerVolume, SetMacVolume, HEOSSearch,
+                             HEOSSelectInput, HEOSSetZone, HEOSSetZoneVolume, HEOSSetVolume, HEOSPlay, HEOSStop,
+                             HEOSSetStartWithParty, HEOSSavePreset, HEOSApplyPreset, HEOSDeletePreset, SetSource>;
 
   Value value;
 
@@ -118,8 +118,8 @@ struct AudioCommand {
   bool operator==(const AudioCommand&) const = default;
 };
 
-void writeJson(wire::Writer& writer, const AudioCommand& command);
-AudioCommand readJson(const wire::Value& value, std::type_identity<AudioCommand>);
+void writeJSON(wire::Writer& writer, const AudioCommand& command);
+AudioCommand readJSON(const wire::Value& value, std::type_identity<AudioCommand>);
 
 }  // namespace vinaro
 

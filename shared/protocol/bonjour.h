@@ -11,6 +11,7 @@ inline constexpr std::string_view serviceType = "_kovali._tcp";
 inline constexpr std::string_view domain = "local.";
 
 /// Keys of the advertised TXT record.
+// Wire name: the TXT keys phones read before they connect.
 namespace TXTKey {
 inline constexpr std::string_view session = "session";
 inline constexpr std::string_view version = "v";

@@ -21,6 +21,7 @@ struct Command {
     std::string name;
     std::string deviceID;
     std::int64_t protocolVersion = 0;
+    // Wire name: each field's key.
     static auto wireFields() {
       using wire::field;
       return std::tuple{field("name", &Hello::name), field("deviceID", &Hello::deviceID),
@@ -30,6 +31,7 @@ struct Command {
   };
   struct AuthenticateDJ {
     std::string pin;
+    // Wire name: each field's key.
     static auto wireFields() { return std::tuple{wire::field("pin", &AuthenticateDJ::pin)}; }
     bool operator==(const AuthenticateDJ&) const = default;
   };
@@ -41,6 +43,7 @@ struct Command {
     std::string query;
     std::int64_t limit = 25;
     SearchKind kind = SearchKind::songs;
+    // Wire name: each field's key.
     static auto wireFields() {
       using wire::field;
       return std::tuple{field("query", &Search::query), field("limit", &Search::limit, 25),
@@ -50,27 +53,32 @@ struct Command {
   };
   struct ListTracks {
     PlaylistRef ref;
+    // Wire name: each field's key.
     static auto wireFields() { return std::tuple{wire::field("ref", &ListTracks::ref)}; }
     bool operator==(const ListTracks&) const = default;
   };
   struct Add {
     std::string trackID;
+    // Wire name: each field's key.
     static auto wireFields() { return std::tuple{wire::field("trackID", &Add::trackID)}; }
     bool operator==(const Add&) const = default;
   };
   struct SuggestCollection {
     PlaylistRef ref;
+    // Wire name: each field's key.
     static auto wireFields() { return std::tuple{wire::field("ref", &SuggestCollection::ref)}; }
     bool operator==(const SuggestCollection&) const = default;
   };
   struct Remove {
     std::string itemID;
+    // Wire name: each field's key.
     static auto wireFields() { return std::tuple{wire::field("itemID", &Remove::itemID)}; }
     bool operator==(const Remove&) const = default;
   };
   struct Move {
     std::string itemID;
     std::int64_t toIndex = 0;
+    // Wire name: each field's key.
     static auto wireFields() {
       return std::tuple{wire::field("itemID", &Move::itemID), wire::field("toIndex", &Move::toIndex)};
     }
@@ -90,12 +98,14 @@ struct Command {
   };
   struct SetMode {
     PartyMode mode = PartyMode::collaboration;
+    // Wire name: each field's key.
     static auto wireFields() { return std::tuple{wire::field("mode", &SetMode::mode)}; }
     bool operator==(const SetMode&) const = default;
   };
   struct ApproveRequest {
     std::string requestID;
     QueuePosition position = QueuePosition::end;
+    // Wire name: each field's key.
     static auto wireFields() {
       return std::tuple{wire::field("requestID", &ApproveRequest::requestID),
                         wire::field("position", &ApproveRequest::position)};
@@ -104,12 +114,14 @@ struct Command {
   };
   struct RejectRequest {
     std::string requestID;
+    // Wire name: each field's key.
     static auto wireFields() { return std::tuple{wire::field("requestID", &RejectRequest::requestID)}; }
     bool operator==(const RejectRequest&) const = default;
   };
   struct VoteRequest {
     std::string requestID;
     bool up = true;
+    // Wire name: each field's key.
     static auto wireFields() {
       return std::tuple{wire::field("requestID", &VoteRequest::requestID), wire::field("up", &VoteRequest::up)};
     }
@@ -117,12 +129,14 @@ struct Command {
   };
   struct ListPlaylists {
     PlaylistRef::Source source = PlaylistRef::Source::library;
+    // Wire name: each field's key.
     static auto wireFields() { return std::tuple{wire::field("source", &ListPlaylists::source)}; }
     bool operator==(const ListPlaylists&) const = default;
   };
   struct LoadPlaylist {
     PlaylistRef ref;
     bool replaceQueue = false;
+    // Wire name: each field's key.
     static auto wireFields() {
       return std::tuple{wire::field("ref", &LoadPlaylist::ref), wire::field("replaceQueue", &LoadPlaylist::replaceQueue)};
     }
@@ -130,16 +144,19 @@ struct Command {
   };
   struct SaveQueueAsPlaylist {
     std::string name;
+    // Wire name: each field's key.
     static auto wireFields() { return std::tuple{wire::field("name", &SaveQueueAsPlaylist::name)}; }
     bool operator==(const SaveQueueAsPlaylist&) const = default;
   };
   struct DeletePlaylist {
     std::string id;
+    // Wire name: each field's key.
     static auto wireFields() { return std::tuple{wire::field("id", &DeletePlaylist::id)}; }
     bool operator==(const DeletePlaylist&) const = default;
   };
   struct UpdateSettings {
     SessionSettings settings;
+    // Wire name: each field's key.
     static auto wireFields() { return std::tuple{wire::field("settings", &UpdateSettings::settings)}; }
     bool operator==(const UpdateSettings&) const = default;
   };
@@ -149,6 +166,7 @@ struct Command {
       if (!tier) return {};
       return {std::string(rawValue(*tier))};
     }
+    // Wire name: each field's key.
     static auto wireFields() { return std::tuple{wire::field("tier", &SetBadge::tier)}; }
     bool operator==(const SetBadge&) const = default;
   };
@@ -158,7 +176,8 @@ struct Command {
                                VoteRequest, ListPlaylists, LoadPlaylist, SaveQueueAsPlaylist, DeletePlaylist,
                                AudioCommand, UpdateSettings, SetBadge>;
 
-  /// Wire names, one per alternative of Payload, in the same order.
+  /// One per alternative of Payload, in the same order.
+  // Wire name: the "type" of each message.
   static constexpr std::array<std::string_view, 24> typeNames = {
       "hello",         "authenticateDJ", "resignDJ",      "search",        "listTracks",
       "add",           "suggestCollection", "remove",     "move",          "clearQueue",
@@ -181,6 +200,7 @@ struct Command {
 template <>
 struct EnumNames<Command::SearchKind> {
   static constexpr std::string_view typeName = "SearchKind";
+  // Wire name: the raw values phones send and read.
   static constexpr std::array<std::string_view, 3> rawValues = {"songs", "albums", "playlists"};
 };
 

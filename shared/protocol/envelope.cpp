@@ -2,10 +2,10 @@
 
 namespace vinaro {
 
-void writeJson(wire::Writer& writer, const EmptyPayload&) {
+void writeJSON(wire::Writer& writer, const EmptyPayload&) {
   writer.writeObject([](wire::ObjectWriter&) {});
 }
 
-EmptyPayload readJson(const wire::Value&, std::type_identity<EmptyPayload>) { return {}; }
+EmptyPayload readJSON(const wire::Value&, std::type_identity<EmptyPayload>) { return {}; }
 
 }  // namespace vinaro

@@ -38,8 +38,8 @@ struct EmptyPayload {
   bool operator==(const EmptyPayload&) const = default;
 };
 
-void writeJson(wire::Writer& writer, const EmptyPayload& payload);
-EmptyPayload readJson(const wire::Value& value, std::type_identity<EmptyPayload>);
+void writeJSON(wire::Writer& writer, const EmptyPayload& payload);
+EmptyPayload readJSON(const wire::Value& value, std::type_identity<EmptyPayload>);
 
 /// One message between a phone and the host: version, id, the id it answers, and the body, all
 /// in one flat JSON object.
@@ -61,6 +61,7 @@ struct EnvelopeHeader {
   std::string type{};
 
   /// A bare header leaves "replyTo" out when absent; only envelopes write it as null.
+  // Wire name: each field's key.
   static auto wireFields() {
     using wire::field;
     return std::tuple{field("v", &EnvelopeHeader::v), field("id", &EnvelopeHeader::id),
@@ -70,7 +71,7 @@ struct EnvelopeHeader {
 };
 
 template <EnvelopeBody Body>
-void writeJson(wire::Writer& writer, const Envelope<Body>& envelope) {
+void writeJSON(wire::Writer& writer, const Envelope<Body>& envelope) {
   writer.writeObject([&](wire::ObjectWriter& object) {
     object.field("v", envelope.v);
     object.field("id", envelope.id);
@@ -85,7 +86,7 @@ void writeJson(wire::Writer& writer, const Envelope<Body>& envelope) {
 }
 
 template <EnvelopeBody Body>
-Envelope<Body> readJson(const wire::Value& value, std::type_identity<Envelope<Body>>) {
+Envelope<Body> readJSON(const wire::Value& value, std::type_identity<Envelope<Body>>) {
   const wire::ObjectReader object(value);
   return Envelope<Body>{
       .v = object.required<std::int64_t>("v"),

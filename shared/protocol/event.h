@@ -19,6 +19,7 @@ struct Event {
     std::string participantID;
     Role role = Role::guest;
     SessionState state;  // as this guest may see it
+    // Wire name: each field's key.
     static auto wireFields() {
       using wire::field;
       return std::tuple{field("participantID", &Welcome::participantID), field("role", &Welcome::role),
@@ -28,12 +29,14 @@ struct Event {
   };
   struct RoleChanged {
     Role role = Role::guest;
+    // Wire name: each field's key.
     static auto wireFields() { return std::tuple{wire::field("role", &RoleChanged::role)}; }
     bool operator==(const RoleChanged&) const = default;
   };
   struct SearchResults {
     std::vector<Track> tracks;
     std::vector<PlaylistRef> collections;
+    // Wire name: each field's key.
     static auto wireFields() {
       using wire::field;
       return std::tuple{field("tracks", &SearchResults::tracks, std::vector<Track>{}),
@@ -44,6 +47,7 @@ struct Event {
   struct Tracks {
     PlaylistRef ref;
     std::vector<Track> tracks;
+    // Wire name: each field's key.
     static auto wireFields() { return std::tuple{wire::field("ref", &Tracks::ref), wire::field("tracks", &Tracks::tracks)}; }
     bool operator==(const Tracks&) const = default;
   };
@@ -52,6 +56,7 @@ struct Event {
                                HostAudioState, ProtocolError>;
 
   /// Wire names, one per alternative of Payload, in the same order.
+  // Wire name: the "type" of each message.
   static constexpr std::array<std::string_view, 8> typeNames = {
       "welcome", "state", "roleChanged", "searchResults", "tracks", "playlists", "hostAudio", "error"};
 

@@ -22,6 +22,8 @@ struct HostAudioState {
     std::string transport{};  // "Built-in", "AirPlay", "Bluetooth", "USB", "HDMI / DisplayPort", "Other"
     bool isDefault = false;
 
+    // Wire name: each field's key.
+
     static auto wireFields() {
       using wire::field;
       return std::tuple{field("id", &Output::id), field("name", &Output::name), field("transport", &Output::transport),
@@ -36,6 +38,8 @@ struct HostAudioState {
       std::string id{};
       std::string name{};
       std::optional<std::int64_t> volume{};  // 0...100; absent when it cannot be set
+
+      // Wire name: each field's key.
 
       static auto wireFields() {
         using wire::field;
@@ -56,6 +60,8 @@ struct HostAudioState {
     /// The sentence worth showing: only a problem, or why multi-room cannot run at all.
     std::optional<std::string> visibleDetail() const;
 
+    // Wire name: each field's key.
+
     static auto wireFields() {
       using wire::field;
       return std::tuple{field("isSupported", &MultiRoom::isSupported), field("status", &MultiRoom::status),
@@ -74,6 +80,8 @@ struct HostAudioState {
       bool isIncluded = false;
       std::optional<std::int64_t> volume{};
 
+      // Wire name: each field's key.
+
       static auto wireFields() {
         using wire::field;
         return std::tuple{field("id", &Zone::id), field("name", &Zone::name), field("isIncluded", &Zone::isIncluded),
@@ -86,6 +94,8 @@ struct HostAudioState {
       std::string id{};  // "<source id>|<media id>"
       std::string name{};
 
+      // Wire name: each field's key.
+
       static auto wireFields() {
         using wire::field;
         return std::tuple{field("id", &Input::id), field("name", &Input::name)};
@@ -97,6 +107,8 @@ struct HostAudioState {
       std::string id{};  // UUID text
       std::string name{};
       std::string summary{};
+
+      // Wire name: each field's key.
 
       static auto wireFields() {
         using wire::field;
@@ -121,6 +133,8 @@ struct HostAudioState {
 
     bool isConnected() const;
     bool isBusy() const;
+
+    // Wire name: each field's key.
 
     static auto wireFields() {
       using wire::field;
@@ -147,6 +161,8 @@ struct HostAudioState {
     std::string name{};
     std::string transport{};
 
+    // Wire name: each field's key.
+
     static auto wireFields() {
       using wire::field;
       return std::tuple{field("id", &Source::id), field("name", &Source::name), field("transport", &Source::transport)};
@@ -159,6 +175,8 @@ struct HostAudioState {
   HEOS heos;
   std::optional<std::vector<Source>> sources{};
   std::optional<std::string> sourceError{};
+
+  // Wire name: each field's key.
 
   static auto wireFields() {
     using wire::field;

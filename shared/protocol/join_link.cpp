@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "model/track.h"
-#include "protocol/utf8.h"
+#include "protocol/percent_decoding.h"
 
 namespace vinaro {
 namespace {
@@ -29,34 +29,6 @@ std::string percentEncoded(std::string_view text) {
     }
   }
   return encoded;
-}
-
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-/// The text with each %XX turned back into its byte; nothing when an escape is broken or the
-/// bytes are not UTF-8. "+" is an ordinary character here, not a space.
-std::optional<std::string> percentDecoded(std::string_view text) {
-  std::string decoded;
-  decoded.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '%') {
-      decoded += text[i];
-      continue;
-    }
-    if (i + 2 >= text.size()) return std::nullopt;
-    const int high = hexValue(text[i + 1]);
-    const int low = hexValue(text[i + 2]);
-    if (high < 0 || low < 0) return std::nullopt;
-    decoded += static_cast<char>(high * 16 + low);
-    i += 2;
-  }
-  if (!isValidUTF8(decoded)) return std::nullopt;
-  return decoded;
 }
 
 std::string lowercased(std::string_view text) {

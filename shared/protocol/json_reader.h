@@ -45,9 +45,9 @@ class DecodeError : public std::exception {
   std::string description_;
 };
 
-/// Types that read themselves: `T readJson(const wire::Value&, std::type_identity<T>)`, by ADL.
+/// Types that read themselves: `T readJSON(const wire::Value&, std::type_identity<T>)`, by ADL.
 template <class T>
-concept SelfReading = requires(const Value& value) { { readJson(value, std::type_identity<T>{}) } -> std::same_as<T>; };
+concept SelfReading = requires(const Value& value) { { readJSON(value, std::type_identity<T>{}) } -> std::same_as<T>; };
 
 template <class T>
 T read(const Value& value);
@@ -166,8 +166,8 @@ T read(const Value& value) {
     std::apply([&](const auto&... fields) { (object.readInto(result, fields), ...); }, T::wireFields());
     return result;
   } else {
-    static_assert(SelfReading<T>, "no wire form for this type: add readJson(const wire::Value&, std::type_identity<T>)");
-    return readJson(value, std::type_identity<T>{});
+    static_assert(SelfReading<T>, "no wire form for this type: add readJSON(const wire::Value&, std::type_identity<T>)");
+    return readJSON(value, std::type_identity<T>{});
   }
 }
 

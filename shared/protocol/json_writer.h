@@ -28,9 +28,9 @@ class EncodeError : public std::runtime_error {
 class Writer;
 class ObjectWriter;
 
-/// Types that write themselves: `void writeJson(wire::Writer&, const T&)`, found by ADL.
+/// Types that write themselves: `void writeJSON(wire::Writer&, const T&)`, found by ADL.
 template <class T>
-concept SelfWriting = requires(Writer& writer, const T& value) { writeJson(writer, value); };
+concept SelfWriting = requires(Writer& writer, const T& value) { writeJSON(writer, value); };
 
 /// Streams the wire form: compact UTF-8, object keys in ascending byte order whatever order the
 /// fields are written in, "/" unescaped, integral numbers without a fraction, non-finite numbers
@@ -158,8 +158,8 @@ void Writer::write(const T& value) {
       for (const auto writeField : fieldWriters) writeField(object, value);
     });
   } else {
-    static_assert(SelfWriting<T>, "no wire form for this type: add writeJson(wire::Writer&, const T&)");
-    writeJson(*this, value);
+    static_assert(SelfWriting<T>, "no wire form for this type: add writeJSON(wire::Writer&, const T&)");
+    writeJSON(*this, value);
   }
 }
 

@@ -29,6 +29,8 @@ struct ProtocolError {
   static ProtocolError unsupportedVersion(std::string message) { return {Code::unsupportedVersion, std::move(message)}; }
   static ProtocolError badRequest(std::string message) { return {Code::badRequest, std::move(message)}; }
 
+  // Wire name: each field's key.
+
   static auto wireFields() {
     using wire::field;
     return std::tuple{field("code", &ProtocolError::code), field("message", &ProtocolError::message)};
@@ -39,6 +41,7 @@ struct ProtocolError {
 template <>
 struct EnumNames<ProtocolError::Code> {
   static constexpr std::string_view typeName = "ProtocolError.Code";
+  // Wire name: the raw values phones send and read.
   static constexpr std::array<std::string_view, 8> rawValues = {
       "forbidden", "not_found", "limit_reached", "duplicate",
       "invalid_pin", "music_unavailable", "unsupported_version", "bad_request"};

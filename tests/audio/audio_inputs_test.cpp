@@ -28,7 +28,7 @@ class ListedInputs : public AudioInputs {
 TEST(AudioInputs, ListsNoInputsWithoutACaptureLayerSoASelectionFails) {
   AudioInputs inputs;
   int changes = 0;
-  inputs.onChange = [&] { ++changes; };
+  QObject::connect(&inputs, &AudioInputs::changed, [&] { ++changes; });
 
   const bool playing = QCoro::waitFor(inputs.select("usb-line-in"));
 
@@ -45,7 +45,7 @@ TEST(AudioInputs, StopForgetsTheRequestAndTheErrorAndTellsTheOwner) {
   AudioInputs inputs;
   (void)QCoro::waitFor(inputs.select("usb-line-in"));
   int changes = 0;
-  inputs.onChange = [&] { ++changes; };
+  QObject::connect(&inputs, &AudioInputs::changed, [&] { ++changes; });
   QSignalSpy requested(&inputs, &AudioInputs::requestedIDChanged);
 
   inputs.stop();

@@ -25,7 +25,7 @@ TEST(AudioOutput, FindsNoDevicesAndNoDefaultWithoutASoundServerLayer) {
 TEST(AudioOutput, ASwitchFailsWithASentenceAndCallsNoChangeCallback) {
   AudioOutput output;
   int changes = 0;
-  output.onChange = [&] { ++changes; };
+  QObject::connect(&output, &AudioOutput::changed, [&] { ++changes; });
   QSignalSpy errors(&output, &AudioOutput::lastErrorChanged);
 
   output.select({7, "Desk Speakers", Transport::usb});

@@ -14,8 +14,8 @@ const std::string kNotAvailable = "Multi-room AirPlay isn't available on Linux y
 /// A multi-room controller whose log lines and change calls the test reads.
 struct Observed {
   explicit Observed(InMemoryPreferences& preferences) : audio(preferences) {
-    audio.onLog = [this](const std::string& line) { lines.push_back(line); };
-    audio.onChange = [this] { ++changes; };
+    QObject::connect(&audio, &MultiRoomAudio::logged, [this](const std::string& line) { lines.push_back(line); });
+    QObject::connect(&audio, &MultiRoomAudio::changed, [this] { ++changes; });
   }
 
   MultiRoomAudio audio;

@@ -30,8 +30,8 @@ class TestController : public HEOSController {
  public:
   TestController(InMemoryPreferences& preferences, ManualScheduler& scheduler)
       : HEOSController(preferences, kKey, kPresetsKey, scheduler) {
-    onLog = [this](const std::string& line) { lines.push_back(line); };
-    onChange = [this] { ++changes; };
+    connect(this, &HEOSController::logged, [this](const std::string& line) { lines.push_back(line); });
+    connect(this, &HEOSController::changed, [this] { ++changes; });
   }
 
   void connectTo(const std::string& host) { setStatus(Status::connected(host)); }

@@ -33,7 +33,7 @@ SessionState fullyPopulated() {
   };
 }
 
-constexpr const char* kFullyPopulatedJson =
+constexpr const char* kFullyPopulatedJSON =
     R"({"badges":{"device-ana":"gold"},"delayedOutputs":["Kitchen"],)"
     R"("input":{"id":"mic-1","name":"USB Mic","queueWasPlaying":true},"mode":"suggestion","name":"Friday",)"
     R"("participantCount":2,"partygoers":[{"id":"device-ana","name":"Ana","role":"guest"}],)"
@@ -53,13 +53,13 @@ constexpr const char* kFullyPopulatedJson =
     R"("limitsRequestsPerGuest":true,"maxPendingPerGuest":2,"maxRequestsPerGuest":1,"roundRobinGuests":false},)"
     R"("source":{"id":"al1","name":"Record","source":"album","subtitle":"Band","trackCount":10}})";
 
-TEST(SessionStateJson, FullyPopulatedStateEncodesByteForByteAndDecodesBackEqual) {
+TEST(SessionStateJSON, FullyPopulatedStateEncodesByteForByteAndDecodesBackEqual) {
   const SessionState state = fullyPopulated();
-  EXPECT_EQ(wire::encode(state), kFullyPopulatedJson);
-  EXPECT_EQ(wire::decode<SessionState>(kFullyPopulatedJson), state);
+  EXPECT_EQ(wire::encode(state), kFullyPopulatedJSON);
+  EXPECT_EQ(wire::decode<SessionState>(kFullyPopulatedJSON), state);
 }
 
-TEST(SessionStateJson, OptionalPartsAreAbsentWhenMissingAndRequiredOnesFail) {
+TEST(SessionStateJSON, OptionalPartsAreAbsentWhenMissingAndRequiredOnesFail) {
   SessionState bare = fullyPopulated();
   bare.source.reset();
   bare.input.reset();
@@ -82,7 +82,7 @@ TEST(SessionStateJson, OptionalPartsAreAbsentWhenMissingAndRequiredOnesFail) {
   }
 }
 
-TEST(SessionStateJson, AStateWithANonFiniteElapsedCannotBeWritten) {
+TEST(SessionStateJSON, AStateWithANonFiniteElapsedCannotBeWritten) {
   SessionState state = fullyPopulated();
   state.playback.elapsed = std::nan("");
   EXPECT_THROW(wire::encode(state), wire::EncodeError);

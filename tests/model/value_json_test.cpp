@@ -14,7 +14,7 @@ bool decodes(std::string_view json) {
   return wire::tryDecode<T>(json).hasValue();
 }
 
-TEST(TrackJson, OptionalFieldsAreLeftOutAndIsExplicitIsRequired) {
+TEST(TrackJSON, OptionalFieldsAreLeftOutAndIsExplicitIsRequired) {
   const Track bare = wire::decode<Track>(R"({"id":"1","title":"T","artist":"A","isExplicit":false})");
   EXPECT_EQ(bare.album, std::nullopt);
   EXPECT_EQ(bare.duration, std::nullopt);
@@ -30,20 +30,20 @@ TEST(TrackJson, OptionalFieldsAreLeftOutAndIsExplicitIsRequired) {
   EXPECT_EQ(wire::decode<Track>(wire::encode(full)), full);
 }
 
-TEST(ParticipantJson, RoleMustBeGuestOrDj) {
+TEST(ParticipantJSON, RoleMustBeGuestOrDj) {
   EXPECT_EQ(wire::decode<Participant>(R"({"id":"x","name":"X","role":"dj"})"), (Participant{"x", "X", Role::dj}));
   for (const char* role : {"\"host\"", "\"Guest\"", "\"\"", "1", "null"}) {
     EXPECT_FALSE(decodes<Participant>(std::string(R"({"id":"x","name":"X","role":)") + role + "}")) << role;
   }
 }
 
-TEST(PlaybackStateJson, LeavesOutAnAbsentCurrentEntry) {
+TEST(PlaybackStateJSON, LeavesOutAnAbsentCurrentEntry) {
   const PlaybackState idle{PlaybackStatus::stopped, std::nullopt, 0, Date{1500}};
   EXPECT_EQ(wire::encode(idle), R"({"elapsed":0,"elapsedAt":1500,"status":"stopped"})");
   EXPECT_EQ(wire::decode<PlaybackState>(R"({"elapsed":0,"elapsedAt":1500,"status":"stopped","current":null})"), idle);
 }
 
-TEST(SongRequestJson, WritesTheItemUnderTrackOrCollection) {
+TEST(SongRequestJSON, WritesTheItemUnderTrackOrCollection) {
   const SongRequest pending = samples::request("r1", RequestItem::track(samples::track("t")), samples::ana, 10, {});
   const std::string json = wire::encode(pending);
   EXPECT_NE(json.find(R"("track":{)"), std::string::npos);
@@ -53,7 +53,7 @@ TEST(SongRequestJson, WritesTheItemUnderTrackOrCollection) {
   EXPECT_EQ(wire::decode<SongRequest>(json), pending);
 }
 
-TEST(SongRequestJson, ReadsACollectionFirstAndVotesAsOptional) {
+TEST(SongRequestJSON, ReadsACollectionFirstAndVotesAsOptional) {
   const std::string requester = R"("requestedBy":{"id":"a","name":"A","role":"guest"},"createdAt":5,"status":"pending")";
   const std::string both = R"({"id":"r","track":{"id":"t","title":"T","artist":"A","isExplicit":false},)"
                            R"("collection":{"source":"album","id":"42","name":"Blue"},)" + requester + "}";
@@ -97,7 +97,7 @@ TEST(RequestItem, KeysTitlesAndSubtitles) {
   EXPECT_EQ(items.size(), 2u);
 }
 
-TEST(SessionSettingsJson, MissingKeysFallBackAndTheRequestLimitFollowsTheSongLimit) {
+TEST(SessionSettingsJSON, MissingKeysFallBackAndTheRequestLimitFollowsTheSongLimit) {
   struct Case {
     const char* json;
     SessionSettings expected;
@@ -114,7 +114,7 @@ TEST(SessionSettingsJson, MissingKeysFallBackAndTheRequestLimitFollowsTheSongLim
   EXPECT_FALSE(decodes<SessionSettings>(R"({"maxPendingPerGuest":"5"})"));
 }
 
-TEST(SessionSettingsJson, AlwaysWritesSevenKeysEndingWithRoundRobinOff) {
+TEST(SessionSettingsJSON, AlwaysWritesSevenKeysEndingWithRoundRobinOff) {
   const SessionSettings settings{true, 2, true, false, 4, true};
   const std::string json = wire::encode(settings);
   EXPECT_EQ(json,

@@ -21,7 +21,7 @@ class PlayerEngineTest : public ::testing::Test {
   using Event = PlayerEngine::Event;
 
   PlayerEngineTest() {
-    engine.onEvent = [this](const Event& event) { events.push_back(event); };
+    QObject::connect(&engine, &PlayerEngine::eventReported, [this](const Event& event) { events.push_back(event); });
   }
 
   ~PlayerEngineTest() override { settle(); }

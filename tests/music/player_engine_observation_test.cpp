@@ -67,7 +67,8 @@ TEST_F(PlayerEngineTest, AppliesTheEndRuleWhenThePlayerPausesOrStops) {
     FakeMusicPlayer casePlayer(caseScheduler);
     PlayerEngine caseEngine(casePlayer, caseScheduler);
     std::vector<Event> caseEvents;
-    caseEngine.onEvent = [&](const Event& event) { caseEvents.push_back(event); };
+    QObject::connect(&caseEngine, &PlayerEngine::eventReported,
+                     [&](const Event& event) { caseEvents.push_back(event); });
     auto settleCase = [&] {
       runPostedEvents();
       while (casePlayer.releaseNext()) runPostedEvents();

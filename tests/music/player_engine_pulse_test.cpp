@@ -30,7 +30,7 @@ TEST(PulseServerPlayerEngine, PlaysTheSessionsSongsAndReportsTheirEnds) {
   PulseMusicPlayer player;
   PlayerEngine engine(player, scheduler);
   std::vector<Event> events;
-  engine.onEvent = [&](const Event& event) { events.push_back(event); };
+  QObject::connect(&engine, &PlayerEngine::eventReported, [&](const Event& event) { events.push_back(event); });
 
   engine.sync(track("a.flac", "a"), track("b.mp3", "b"), vinaro::PlaybackStatus::playing);
   QElapsedTimer clock;

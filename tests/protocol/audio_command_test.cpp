@@ -29,18 +29,18 @@ TEST(AudioCommand, EveryActionHasItsFlatWireFormAndRoundTrips) {
       {{A::SetPlaysOnMac{false}}, R"({"action":"setPlaysOnMac","value":false})"},
       {{A::SetSpeakerVolume{"AP-1", 40}}, R"({"action":"setSpeakerVolume","id":"AP-1","level":40})"},
       {{A::SetMacVolume{55}}, R"({"action":"setMacVolume","level":55})"},
-      {{A::HeosSearch{}}, R"({"action":"heosSearch"})"},
-      {{A::HeosSelectInput{"1027|inputs/aux_in_1"}}, R"({"action":"heosSelectInput","id":"1027|inputs/aux_in_1"})"},
-      {{A::HeosSetZone{-1234567, true}}, R"({"action":"heosSetZone","id":-1234567,"included":true})"},
-      {{A::HeosSetZoneVolume{42, 17}}, R"({"action":"heosSetZoneVolume","id":42,"level":17})"},
-      {{A::HeosSetVolume{30}}, R"({"action":"heosSetVolume","level":30})"},
-      {{A::HeosPlay{}}, R"({"action":"heosPlay"})"},
-      {{A::HeosStop{}}, R"({"action":"heosStop"})"},
-      {{A::HeosSetStartWithParty{true}}, R"({"action":"heosSetStartWithParty","value":true})"},
-      {{A::HeosSavePreset{"Garden"}}, R"({"action":"heosSavePreset","name":"Garden"})"},
-      {{A::HeosApplyPreset{"0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0"}},
+      {{A::HEOSSearch{}}, R"({"action":"heosSearch"})"},
+      {{A::HEOSSelectInput{"1027|inputs/aux_in_1"}}, R"({"action":"heosSelectInput","id":"1027|inputs/aux_in_1"})"},
+      {{A::HEOSSetZone{-1234567, true}}, R"({"action":"heosSetZone","id":-1234567,"included":true})"},
+      {{A::HEOSSetZoneVolume{42, 17}}, R"({"action":"heosSetZoneVolume","id":42,"level":17})"},
+      {{A::HEOSSetVolume{30}}, R"({"action":"heosSetVolume","level":30})"},
+      {{A::HEOSPlay{}}, R"({"action":"heosPlay"})"},
+      {{A::HEOSStop{}}, R"({"action":"heosStop"})"},
+      {{A::HEOSSetStartWithParty{true}}, R"({"action":"heosSetStartWithParty","value":true})"},
+      {{A::HEOSSavePreset{"Garden"}}, R"({"action":"heosSavePreset","name":"Garden"})"},
+      {{A::HEOSApplyPreset{"0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0"}},
        R"({"action":"heosApplyPreset","id":"0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0"})"},
-      {{A::HeosDeletePreset{"0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0"}},
+      {{A::HEOSDeletePreset{"0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0"}},
        R"({"action":"heosDeletePreset","id":"0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0"})"},
       {{A::SetSource{"alsa_input.usb-mic"}}, R"({"action":"setSource","id":"alsa_input.usb-mic"})"},
       {{A::SetSource{std::nullopt}}, R"({"action":"setSource"})"},
@@ -59,7 +59,7 @@ TEST(AudioCommand, EveryActionHasItsFlatWireFormAndRoundTrips) {
 
 TEST(AudioCommand, ReadsTheSourceIdOnlyWhenPresent) {
   EXPECT_EQ(wire::decode<AudioCommand>(R"({"action":"setSource","id":null})"), AudioCommand{A::SetSource{}});
-  EXPECT_EQ(wire::decode<AudioCommand>(R"({"action":"heosPlay","id":5,"level":"x"})"), AudioCommand{A::HeosPlay{}});
+  EXPECT_EQ(wire::decode<AudioCommand>(R"({"action":"heosPlay","id":5,"level":"x"})"), AudioCommand{A::HEOSPlay{}});
 }
 
 TEST(AudioCommand, RefusesPayloadsOfTheWrongShape) {
@@ -104,7 +104,7 @@ TEST(AudioCommand, EqualCommandsHashAlike) {
   const AudioCommand a{A::SetSpeakerVolume{"x", 3}};
   EXPECT_EQ(std::hash<AudioCommand>{}(a), std::hash<AudioCommand>{}(AudioCommand{A::SetSpeakerVolume{"x", 3}}));
   EXPECT_NE(a, (AudioCommand{A::SetSpeakerVolume{"x", 4}}));
-  EXPECT_NE((AudioCommand{A::HeosPlay{}}), (AudioCommand{A::HeosStop{}}));
+  EXPECT_NE((AudioCommand{A::HEOSPlay{}}), (AudioCommand{A::HEOSStop{}}));
 }
 
 }  // namespace

@@ -11,11 +11,11 @@ namespace {
 
 using C = Command;
 
-using test::envelopeJson;
-using test::messageJson;
+using test::envelopeJSON;
+using test::messageJSON;
 
 const PlaylistRef kAlbum{PlaylistRef::Source::album, "al/1", "Blue", std::nullopt, std::nullopt, 9};
-constexpr const char* kAlbumJson = R"({"id":"al/1","name":"Blue","source":"album","trackCount":9})";
+constexpr const char* kAlbumJSON = R"({"id":"al/1","name":"Blue","source":"album","trackCount":9})";
 
 struct GoldenCase {
   const char* name;
@@ -24,7 +24,7 @@ struct GoldenCase {
 };
 
 std::vector<GoldenCase> goldenCases() {
-  const std::string album = kAlbumJson;
+  const std::string album = kAlbumJSON;
   return {
       {"hello", {C::Hello{"Ana", "dev-1", 1}}, R"({"payload":{"deviceID":"dev-1","name":"Ana","protocolVersion":1},"type":"hello"})"},
       {"authenticateDJ", {C::AuthenticateDJ{"0042"}}, R"({"payload":{"pin":"0042"},"type":"authenticateDJ"})"},
@@ -53,7 +53,7 @@ std::vector<GoldenCase> goldenCases() {
        R"({"payload":{"ref":)" + album + R"(,"replaceQueue":true},"type":"loadPlaylist"})"},
       {"saveQueueAsPlaylist", {C::SaveQueueAsPlaylist{"Mix"}}, R"({"payload":{"name":"Mix"},"type":"saveQueueAsPlaylist"})"},
       {"deletePlaylist", {C::DeletePlaylist{"p1"}}, R"({"payload":{"id":"p1"},"type":"deletePlaylist"})"},
-      {"audio", {AudioCommand{AudioCommand::HeosSetZone{7, true}}},
+      {"audio", {AudioCommand{AudioCommand::HEOSSetZone{7, true}}},
        R"({"payload":{"action":"heosSetZone","id":7,"included":true},"type":"audio"})"},
       {"updateSettings", {C::UpdateSettings{SessionSettings{true, 2, false, true, 4, false}}},
        R"({"payload":{"settings":{"allowDuplicates":false,"autoPlaysTopRequest":false,"limitsPerGuest":true,)"
@@ -64,11 +64,11 @@ std::vector<GoldenCase> goldenCases() {
   };
 }
 
-TEST(CommandWireForm, EveryCaseEncodesToItsGoldenJsonAndDecodesBack) {
+TEST(CommandWireForm, EveryCaseEncodesToItsGoldenJSONAndDecodesBack) {
   std::set<std::string> typesSeen;
   for (const auto& c : goldenCases()) {
     const Envelope<Command> envelope{1, "m1", std::nullopt, c.command};
-    const std::string expected = envelopeJson("m1", c.json);
+    const std::string expected = envelopeJSON("m1", c.json);
     EXPECT_EQ(MessageCodec::encode(envelope), expected) << c.name;
     const auto decoded = MessageCodec::decode<Command>(expected);
     ASSERT_TRUE(decoded) << c.name << ": " << decoded.error().message;
@@ -81,7 +81,7 @@ TEST(CommandWireForm, EveryCaseEncodesToItsGoldenJsonAndDecodesBack) {
 }
 
 Expected<Command, ProtocolError> decodeBody(const std::string& typeAndPayload) {
-  auto envelope = MessageCodec::decode<Command>(messageJson(typeAndPayload));
+  auto envelope = MessageCodec::decode<Command>(messageJSON(typeAndPayload));
   if (!envelope) return std::move(envelope).error();
   return envelope->body;
 }

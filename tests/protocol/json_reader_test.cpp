@@ -16,7 +16,7 @@ std::string failureOf(std::string_view json) {
   return result ? std::string("(decoded)") : result.error().description();
 }
 
-TEST(JsonReader, IsStrictAboutJsonTypes) {
+TEST(JSONReader, IsStrictAboutJSONTypes) {
   struct Case {
     const char* name;
     std::string failure;
@@ -38,13 +38,13 @@ TEST(JsonReader, IsStrictAboutJsonTypes) {
   }
 }
 
-TEST(JsonReader, AcceptsIntegralNumbersWrittenWithAFraction) {
+TEST(JSONReader, AcceptsIntegralNumbersWrittenWithAFraction) {
   EXPECT_EQ(decode<std::int64_t>("3.0"), 3);
   EXPECT_EQ(decode<std::int64_t>("-7"), -7);
   EXPECT_EQ(decode<double>("1500"), 1500.0);
 }
 
-TEST(JsonReader, NamesThePathToTheFailure) {
+TEST(JSONReader, NamesThePathToTheFailure) {
   EXPECT_EQ(failureOf<std::vector<Participant>>(R"([{"id":"a","name":"A","role":"dj"},{"id":"b","name":"B"}])"),
             "The key is missing. (at \"[1].role\")");
   using Lists = std::map<std::string, std::vector<bool>>;
@@ -54,7 +54,7 @@ TEST(JsonReader, NamesThePathToTheFailure) {
             "Expected a value but found null. (at \"name\")");
 }
 
-TEST(JsonReader, RefusesBrokenBytesWithoutCrashing) {
+TEST(JSONReader, RefusesBrokenBytesWithoutCrashing) {
   const std::string cases[] = {
       "",
       "not json",
@@ -72,7 +72,7 @@ TEST(JsonReader, RefusesBrokenBytesWithoutCrashing) {
   }
 }
 
-TEST(JsonReader, IgnoresUnknownKeysAndReadsNullOptionalsAsAbsent) {
+TEST(JSONReader, IgnoresUnknownKeysAndReadsNullOptionalsAsAbsent) {
   const auto value = parse(R"({"id":"a","extra":[1,2,{"x":null}],"nick":null})");
   const ObjectReader object(value);
   EXPECT_EQ(object.required<std::string>("id"), "a");

@@ -11,7 +11,7 @@
 namespace vinaro::wire {
 namespace {
 
-TEST(JsonWriter, WritesNumbersAsThePhonesEncoderDoes) {
+TEST(JSONWriter, WritesNumbersAsThePhonesEncoderDoes) {
   struct Case {
     const char* name;
     double number;
@@ -30,14 +30,14 @@ TEST(JsonWriter, WritesNumbersAsThePhonesEncoderDoes) {
   }
 }
 
-TEST(JsonWriter, RefusesNonFiniteNumbersInsteadOfWritingNull) {
+TEST(JSONWriter, RefusesNonFiniteNumbersInsteadOfWritingNull) {
   for (double number : {std::nan(""), std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()}) {
     EXPECT_THROW(encode(number), EncodeError) << number;
     EXPECT_THROW(encode(std::vector<std::optional<double>>{1.0, number}), EncodeError) << number;
   }
 }
 
-TEST(JsonWriter, EscapesOnlyWhatJsonRequires) {
+TEST(JSONWriter, EscapesOnlyWhatJSONRequires) {
   struct Case {
     const char* name;
     std::string text;
@@ -60,14 +60,14 @@ TEST(JsonWriter, EscapesOnlyWhatJsonRequires) {
 
 struct WrittenOutOfOrder {};
 
-void writeJson(Writer& writer, const WrittenOutOfOrder&) {
+void writeJSON(Writer& writer, const WrittenOutOfOrder&) {
   writer.writeObject([](ObjectWriter& object) {
     object.field("b", "x,y");
     object.field("a,b", std::vector<int>{1, 2});
   });
 }
 
-TEST(JsonWriter, SortsKeysWhateverOrderTheyAreWrittenIn) {
+TEST(JSONWriter, SortsKeysWhateverOrderTheyAreWrittenIn) {
   std::string out;
   Writer writer(out);
   writer.writeObject([&](ObjectWriter& object) {
@@ -79,7 +79,7 @@ TEST(JsonWriter, SortsKeysWhateverOrderTheyAreWrittenIn) {
   EXPECT_EQ(out, R"({"alpha":true,"inner":{"a,b":[1,2],"b":"x,y"},"zeta":1})");
 }
 
-TEST(JsonWriter, LeavesOutEmptyOptionalsAndWritesExplicitNulls) {
+TEST(JSONWriter, LeavesOutEmptyOptionalsAndWritesExplicitNulls) {
   std::string out;
   Writer writer(out);
   writer.writeObject([&](ObjectWriter& object) {
@@ -91,7 +91,7 @@ TEST(JsonWriter, LeavesOutEmptyOptionalsAndWritesExplicitNulls) {
   EXPECT_EQ(out, R"({"flag":false,"present":7,"replyTo":null})");
 }
 
-TEST(JsonWriter, WritesMapsAsObjectsAndListsAsArrays) {
+TEST(JSONWriter, WritesMapsAsObjectsAndListsAsArrays) {
   const std::map<std::string, std::string> badges{{"b", "gold"}, {"a", "vip"}};
   EXPECT_EQ(encode(badges), R"({"a":"vip","b":"gold"})");
   EXPECT_EQ(encode(std::vector<std::string>{}), "[]");

@@ -38,7 +38,7 @@ TEST(ProtocolError, FactoriesKeepTheMessageAsGiven) {
   EXPECT_EQ(set.size(), 2u);
 }
 
-TEST(ProtocolError, JsonFormHasCodeAndMessage) {
+TEST(ProtocolError, JSONFormHasCodeAndMessage) {
   EXPECT_EQ(wire::encode(ProtocolError::invalidPin("Wrong PIN.")), R"({"code":"invalid_pin","message":"Wrong PIN."})");
   EXPECT_EQ(wire::decode<ProtocolError>(R"({"message":"That song is already in the queue.","code":"duplicate","x":1})"),
             ProtocolError::duplicate("That song is already in the queue."));

@@ -55,7 +55,7 @@ struct SampleBody {
   bool operator==(const SampleBody&) const = default;
 };
 
-inline void writeJson(wire::Writer& writer, const SampleBody::Note& note) {
+inline void writeJSON(wire::Writer& writer, const SampleBody::Note& note) {
   writer.writeObject([&](wire::ObjectWriter& object) {
     object.field("text", note.text);
     object.field("sentAt", note.sentAt);
@@ -64,7 +64,7 @@ inline void writeJson(wire::Writer& writer, const SampleBody::Note& note) {
   });
 }
 
-inline SampleBody::Note readJson(const wire::Value& value, std::type_identity<SampleBody::Note>) {
+inline SampleBody::Note readJSON(const wire::Value& value, std::type_identity<SampleBody::Note>) {
   const wire::ObjectReader object(value);
   return SampleBody::Note{
       .text = object.required<std::string>("text"),

@@ -20,10 +20,12 @@ class GuestConnectionTest : public HostServerFixture {
 
   /// Answers every command with a role change that replies to it.
   void answerEveryCommand() {
-    server->onMessage = [this](ConnectionID id, vinaro::Envelope<Command> envelope) {
-      server->send({Event::RoleChanged{}}, id, envelope.id);
-      messages.emplace_back(id, std::move(envelope));
-    };
+    QObject::disconnect(server.get(), &HostServer::messageReceived, nullptr, nullptr);
+    QObject::connect(server.get(), &HostServer::messageReceived,
+                     [this](ConnectionID id, const vinaro::Envelope<Command>& envelope) {
+                       server->send({Event::RoleChanged{}}, id, envelope.id);
+                       messages.emplace_back(id, envelope);
+                     });
   }
 
   std::uint16_t port = 0;

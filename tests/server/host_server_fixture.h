@@ -26,10 +26,12 @@ class HostServerFixture : public ::testing::Test {
     auto fake = std::make_unique<FakeServiceAdvertiser>();
     advertiser = fake.get();
     server = std::make_unique<HostServer>(scheduler, std::move(fake), std::move(address));
-    server->onMessage = [this](ConnectionID id, vinaro::Envelope<vinaro::Command> envelope) {
-      messages.emplace_back(id, std::move(envelope));
-    };
-    server->onDisconnect = [this](ConnectionID id) { disconnects.push_back(id); };
+    QObject::connect(server.get(), &HostServer::messageReceived,
+                     [this](ConnectionID id, const vinaro::Envelope<vinaro::Command>& envelope) {
+                       messages.emplace_back(id, envelope);
+                     });
+    QObject::connect(server.get(), &HostServer::connectionEnded,
+                     [this](ConnectionID id) { disconnects.push_back(id); });
   }
 
   void TearDown() override {

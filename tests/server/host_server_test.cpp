@@ -26,7 +26,7 @@ TEST_F(HostServerTest, AdvertisesItsPortAndIsReadyOnceRegistered) {
   const ServiceRecord record = *advertiser->published();
   EXPECT_EQ(record.name, "Party");
   EXPECT_EQ(record.type, "_kovali._tcp");
-  EXPECT_EQ(record.txt, (TxtRecord{{"session", "S1"}, {"v", "1"}}));
+  EXPECT_EQ(record.txt, (TXTRecord{{"session", "S1"}, {"v", "1"}}));
   ASSERT_NE(record.port, 0);
   GuestClient phone;
   EXPECT_TRUE(phone.connectTo(record.port)) << "the advertised port is the one listening";
@@ -104,7 +104,7 @@ TEST_F(HostServerTest, AFailureTellsWhatHappenedAndThatItRetries) {
   }
 }
 
-TEST_F(HostServerTest, PublishesChangedTxtPairsOnceAndKeepsThemWhileStopped) {
+TEST_F(HostServerTest, PublishesChangedTXTPairsOnceAndKeepsThemWhileStopped) {
   server->setSessionID("S1");
   server->start();
   server->setExtraTXT({{"guests", "2"}});
@@ -112,14 +112,14 @@ TEST_F(HostServerTest, PublishesChangedTxtPairsOnceAndKeepsThemWhileStopped) {
   EXPECT_EQ(advertiser->txtUpdates, 1);
 
   server->setExtraTXT({{"guests", "2"}, {"v", "9"}});
-  EXPECT_EQ(advertiser->published()->txt, (TxtRecord{{"session", "S1"}, {"v", "9"}, {"guests", "2"}}));
+  EXPECT_EQ(advertiser->published()->txt, (TXTRecord{{"session", "S1"}, {"v", "9"}, {"guests", "2"}}));
 
   server->stop();
   server->setExtraTXT({{"mode", "suggestion"}});
   EXPECT_FALSE(advertiser->published());
   server->start();
   ASSERT_TRUE(advertiser->published());
-  EXPECT_EQ(advertiser->published()->txt, (TxtRecord{{"session", "S1"}, {"v", "1"}, {"mode", "suggestion"}}));
+  EXPECT_EQ(advertiser->published()->txt, (TXTRecord{{"session", "S1"}, {"v", "1"}, {"mode", "suggestion"}}));
 }
 
 TEST_F(HostServerTest, IgnoresAdvertisingReportsWhileNoListenerRuns) {
@@ -127,14 +127,14 @@ TEST_F(HostServerTest, IgnoresAdvertisingReportsWhileNoListenerRuns) {
   startReady();
   advertiser->failPublishing(daemonGone);
   const Status failed = server->status();
-  advertiser->onRegistered("Late");
-  advertiser->onFailed(daemonGone);
+  emit advertiser->registered("Late");
+  emit advertiser->failed(daemonGone);
   EXPECT_EQ(server->status(), failed);
   EXPECT_EQ(server->advertisedName(), std::nullopt);
 
   server->stop();
-  advertiser->onRegistered("Late");
-  advertiser->onFailed(daemonGone);
+  emit advertiser->registered("Late");
+  emit advertiser->failed(daemonGone);
   EXPECT_EQ(server->status(), Status::stopped());
   EXPECT_EQ(server->advertisedName(), std::nullopt);
   scheduler.advance(60);

@@ -9,8 +9,8 @@ using vinaro::Date;
 
 Date at(double seconds) { return Date::fromSecondsSince1970(seconds); }
 
-TEST(PinAttemptLimiter, LocksADeviceAfterFiveWrongPINsForThirtySecondsAfterEachFurtherWrongOne) {
-  PinAttemptLimiter limiter;
+TEST(PINAttemptLimiter, LocksADeviceAfterFiveWrongPINsForThirtySecondsAfterEachFurtherWrongOne) {
+  PINAttemptLimiter limiter;
   for (int i = 0; i < 4; ++i) limiter.recordFailure("phone", at(i));
   EXPECT_FALSE(limiter.isLocked("phone", at(4))) << "four wrong PINs lock nothing";
 
@@ -26,8 +26,8 @@ TEST(PinAttemptLimiter, LocksADeviceAfterFiveWrongPINsForThirtySecondsAfterEachF
   EXPECT_FALSE(limiter.isLocked("phone", at(64)));
 }
 
-TEST(PinAttemptLimiter, TheRightPINClearsTheCount) {
-  PinAttemptLimiter limiter;
+TEST(PINAttemptLimiter, TheRightPINClearsTheCount) {
+  PINAttemptLimiter limiter;
   for (int i = 0; i < 4; ++i) limiter.recordFailure("phone", at(i));
   limiter.recordSuccess("phone");
   limiter.recordFailure("phone", at(5));

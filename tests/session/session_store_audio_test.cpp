@@ -62,7 +62,7 @@ TEST_F(SessionStoreAudioTest, TwoCommandsInQuickSuccessionGetTwoAnswersAndOnePus
   auto guest = join("Ana", "device-ana");
   send(AudioCommand::Refresh{}, "a1");
   advance(0.1);
-  send(AudioCommand::HeosSearch{}, "a2");
+  send(AudioCommand::HEOSSearch{}, "a2");
   advance(0.1);
   sync(*dj);
   EXPECT_EQ(audioMessages(*dj), (std::vector<std::string>{"a1", "a2"})) << "no push 0.1 s after the second";
@@ -82,7 +82,7 @@ TEST_F(SessionStoreAudioTest, WithoutADJConnectedThePushBuildsNothing) {
   auto guest = join("Ana", "device-ana");
   multiRoom->supportedAsked = 0;
 
-  inputs->onChange();  // an input came or went
+  emit inputs->changed();  // an input came or went
   advance(0.15);
 
   EXPECT_EQ(multiRoom->supportedAsked, 0) << "a snapshot was built";
@@ -139,13 +139,13 @@ TEST_F(SessionStoreAudioTest, ActionsReachTheirServicesWithTheirValuesAsTheRules
   EXPECT_EQ(calls, expected);
   EXPECT_EQ(multiRoom->macVolume(), 0);
 
-  send(AudioCommand::HeosSetZone{5, true}, "zone");
-  send(AudioCommand::HeosSetZoneVolume{5, 30}, "zone volume");
-  send(AudioCommand::HeosSetVolume{40}, "volume");
-  send(AudioCommand::HeosSelectInput{"7|line1"}, "input");
-  send(AudioCommand::HeosPlay{}, "play");
-  send(AudioCommand::HeosSavePreset{"Dinner"}, "save");
-  send(AudioCommand::HeosSetStartWithParty{true}, "follow");
+  send(AudioCommand::HEOSSetZone{5, true}, "zone");
+  send(AudioCommand::HEOSSetZoneVolume{5, 30}, "zone volume");
+  send(AudioCommand::HEOSSetVolume{40}, "volume");
+  send(AudioCommand::HEOSSelectInput{"7|line1"}, "input");
+  send(AudioCommand::HEOSPlay{}, "play");
+  send(AudioCommand::HEOSSavePreset{"Dinner"}, "save");
+  send(AudioCommand::HEOSSetStartWithParty{true}, "follow");
   EXPECT_EQ(heos->calls,
             (std::vector<std::string>{"setZone 5 in", "setZoneVolume 5 30", "setVolume 40", "selectInput 7|line1",
                                       "requestPlay", "savePreset Dinner", "setStartWithParty true"}));
@@ -158,11 +158,11 @@ TEST_F(SessionStoreAudioTest, PresetIDsAreComparedAsTextToApplyButParsedToDelete
   heos->setPresets({dinner});
   const std::string lower = "0b5e8a02-9a1c-4d6b-8f4e-2a1f3c5d7e90";
 
-  send(AudioCommand::HeosApplyPreset{lower}, "apply lower");
-  send(AudioCommand::HeosApplyPreset{dinner.idText()}, "apply upper");
-  send(AudioCommand::HeosDeletePreset{"{" + lower + "}"}, "delete braces");
-  send(AudioCommand::HeosDeletePreset{"not a uuid"}, "delete junk");
-  send(AudioCommand::HeosDeletePreset{lower}, "delete lower");
+  send(AudioCommand::HEOSApplyPreset{lower}, "apply lower");
+  send(AudioCommand::HEOSApplyPreset{dinner.idText()}, "apply upper");
+  send(AudioCommand::HEOSDeletePreset{"{" + lower + "}"}, "delete braces");
+  send(AudioCommand::HEOSDeletePreset{"not a uuid"}, "delete junk");
+  send(AudioCommand::HEOSDeletePreset{lower}, "delete lower");
 
   EXPECT_EQ(heos->calls, (std::vector<std::string>{"applyPreset Dinner", "deletePreset " + lower}));
 }
@@ -187,13 +187,13 @@ TEST_F(SessionStoreAudioTest, RefreshSearchesForHEOSOnlyWhenItFollowsThePartyAnd
 }
 
 TEST_F(SessionStoreAudioTest, StoppingHEOSStopsTheLeaderOnlyWhenThereIsOne) {
-  send(AudioCommand::HeosStop{}, "no zone");
+  send(AudioCommand::HEOSStop{}, "no zone");
   EXPECT_TRUE(heos->calls.empty());
 
   auto configuration = heos->configuration();
   configuration.zones = std::vector<std::int64_t>{5, 3};
   heos->setConfiguration(configuration);
-  send(AudioCommand::HeosStop{}, "stop");
+  send(AudioCommand::HEOSStop{}, "stop");
   EXPECT_EQ(heos->calls, (std::vector<std::string>{"stop 5"}));
 }
 

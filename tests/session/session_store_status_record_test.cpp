@@ -76,7 +76,7 @@ TEST_F(SessionStoreStatusRecordTest, MultiRoomEntriesAndALongFailureCutTo120Char
       {"off", MultiRoomStatus::off(), "off"},
   };
   for (const auto& c : cases) {
-    multiRoom->setStatus(c.status);  // the change reaches the store through onChange
+    multiRoom->setStatus(c.status);  // the change reaches the store through `changed`
     EXPECT_EQ(entry("multiroom"), c.expected) << c.name;
   }
 }
@@ -124,18 +124,18 @@ TEST_F(SessionStoreStatusRecordTest, TheHEOSEntryNamesEachStatus) {
   for (const auto& c : cases) {
     heos->setStatus(c.status);
     heos->playingParty = c.playingParty;
-    heos->onChange();
+    emit heos->changed();
     EXPECT_EQ(entry("heos"), c.expected) << c.expected;
   }
 }
 
 TEST_F(SessionStoreStatusRecordTest, APlayerErrorIsPublishedCutTo180CharactersUntilPlayingClearsIt) {
   const std::string message(200, 'x');
-  player.onEvent(PlayerEngine::Failed{message});
+  emit player.eventReported(PlayerEngine::Failed{message});
   EXPECT_EQ(entry("playerr"), std::string(180, 'x'));
   EXPECT_EQ(store().playbackError(), message);
 
-  player.onEvent(PlayerEngine::StatusChanged{vinaro::PlaybackStatus::playing});
+  emit player.eventReported(PlayerEngine::StatusChanged{vinaro::PlaybackStatus::playing});
   EXPECT_EQ(entry("playerr"), "");
   EXPECT_EQ(store().playbackError(), std::nullopt);
 }

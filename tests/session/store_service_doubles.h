@@ -30,7 +30,7 @@ class TestAudioOutput final : public AudioOutput {
   /// The system's default output changes, as the listener would report it.
   void changeDefault(std::uint32_t id) {
     setDefaultDeviceID(id);
-    if (onChange) onChange();
+    emit changed();
   }
 
   std::vector<std::string> calls;

@@ -5,7 +5,7 @@
 namespace kovali {
 
 void FakeServiceAdvertiser::publish(const ServiceRecord& record) {
-  auto fitted = fittedForDnsSd(record);
+  auto fitted = fittedForDNSSD(record);
   publications.push_back(fitted);
   switch (publishChange(published_ ? &*published_ : nullptr, fitted)) {
     case PublishChange::none:
@@ -30,8 +30,8 @@ void FakeServiceAdvertiser::confirmRegistration(const std::optional<std::string>
     ADD_FAILURE() << "confirmRegistration() with nothing published";
     return;
   }
-  const auto registered = name.value_or(published_->name.empty() ? hostName : published_->name);
-  if (onRegistered) onRegistered(registered);
+  const auto taken = name.value_or(published_->name.empty() ? hostName : published_->name);
+  emit registered(taken);
 }
 
 void FakeServiceAdvertiser::failPublishing(const AdvertiserError& error) {
@@ -40,7 +40,7 @@ void FakeServiceAdvertiser::failPublishing(const AdvertiserError& error) {
     return;
   }
   published_.reset();
-  if (onFailed) onFailed(error);
+  emit failed(error);
 }
 
 }  // namespace kovali

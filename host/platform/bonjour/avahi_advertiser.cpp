@@ -25,7 +25,7 @@ std::string alternativeName(const std::string& name) {
   return result;
 }
 
-AvahiStringList* txtList(const TxtRecord& txt) {
+AvahiStringList* txtList(const TXTRecord& txt) {
   AvahiStringList* list = nullptr;
   for (const auto& [key, value] : txt) list = avahi_string_list_add_pair(list, key.c_str(), value.c_str());
   return avahi_string_list_reverse(list);  // adding prepends
@@ -56,12 +56,12 @@ AdvertiserError AvahiAdvertiser::errorFor(int avahiError) {
 }
 
 void AvahiAdvertiser::publish(const ServiceRecord& record) {
-  auto next = fittedForDnsSd(record);
+  auto next = fittedForDNSSD(record);
   const auto change = publishChange(wanted_ ? &*wanted_ : nullptr, next);
   if (change == PublishChange::none) return;
   wanted_ = std::move(next);
   if (change == PublishChange::txt) {
-    updateTxt();
+    updateTXT();
     return;
   }
   ++generation_;
@@ -145,7 +145,7 @@ void AvahiAdvertiser::registerService() {
   }
   if (name_.empty()) {
     const char* hostName = avahi_client_get_host_name(client_);
-    name_ = cutUtf8(hostName ? hostName : "Kovali", maxServiceNameBytes);
+    name_ = cutUTF8(hostName ? hostName : "Kovali", maxServiceNameBytes);
   }
 
   AvahiStringList* txt = txtList(wanted_->txt);
@@ -163,7 +163,7 @@ void AvahiAdvertiser::registerService() {
   if (error < 0) fail(error);
 }
 
-void AvahiAdvertiser::updateTxt() {
+void AvahiAdvertiser::updateTXT() {
   if (!group_ || avahi_entry_group_is_empty(group_)) return;  // the coming registration carries it
   AvahiStringList* txt = txtList(wanted_->txt);
   const int error = avahi_entry_group_update_service_txt_strlst(group_, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC,
@@ -180,9 +180,7 @@ void AvahiAdvertiser::groupChanged(AvahiEntryGroup* group, int state, void* self
   switch (state) {
     case AVAHI_ENTRY_GROUP_ESTABLISHED: {
       qCInfo(lcNet).noquote() << "Bonjour service registered as" << QString::fromStdString(advertiser->name_);
-      advertiser->report([advertiser, name = advertiser->name_] {
-        if (advertiser->onRegistered) advertiser->onRegistered(name);
-      });
+      advertiser->report([advertiser, name = advertiser->name_] { emit advertiser->registered(name); });
       break;
     }
     case AVAHI_ENTRY_GROUP_COLLISION: {
@@ -207,17 +205,16 @@ void AvahiAdvertiser::fail(int avahiError) {
   // Avahi objects must not be freed inside their own callbacks, where this may run.
   if (client_) retiredClients_.push_back(std::exchange(client_, nullptr));
   group_ = nullptr;
-  QMetaObject::invokeMethod(&context_, [this] { freeRetiredClients(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(this, [this] { freeRetiredClients(); }, Qt::QueuedConnection);
   if (!wanted_) return;  // nothing was asked of us
   wanted_.reset();
-  report([this, error] {
-    if (onFailed) onFailed(error);
-  });
+  report([this, error] { emit failed(error); });
 }
 
 void AvahiAdvertiser::report(std::function<void()> call) {
+  // Queued on this object, so reports still waiting die with the advertiser.
   QMetaObject::invokeMethod(
-      &context_,
+      this,
       [this, generation = generation_, call = std::move(call)] {
         if (generation == generation_) call();
       },

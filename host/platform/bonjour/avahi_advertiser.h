@@ -35,14 +35,13 @@ class AvahiAdvertiser final : public ServiceAdvertiser {
 
   void connectClient();
   void registerService();
-  void updateTxt();
+  void updateTXT();
   void fail(int avahiError);
   void report(std::function<void()> call);
   bool isRetired(AvahiClient* client) const;
   void freeRetiredClients();
 
   QtAvahiPoll poll_;
-  QObject context_;  // queued reports die with the advertiser
   AvahiClient* client_ = nullptr;
   AvahiEntryGroup* group_ = nullptr;
   std::vector<AvahiClient*> retiredClients_;  // failed clients, freed outside their callbacks

@@ -14,7 +14,7 @@ std::string AdvertiserError::message() const {
   return description;
 }
 
-std::string cutUtf8(std::string text, std::size_t maxBytes) {
+std::string cutUTF8(std::string text, std::size_t maxBytes) {
   if (text.size() <= maxBytes) return text;
   std::size_t end = maxBytes;
   // Step back over continuation bytes (10xxxxxx) to the start of the character being cut.
@@ -23,11 +23,11 @@ std::string cutUtf8(std::string text, std::size_t maxBytes) {
   return text;
 }
 
-ServiceRecord fittedForDnsSd(ServiceRecord record) {
-  record.name = cutUtf8(std::move(record.name), maxServiceNameBytes);
+ServiceRecord fittedForDNSSD(ServiceRecord record) {
+  record.name = cutUTF8(std::move(record.name), maxServiceNameBytes);
   for (auto& [key, value] : record.txt) {
-    key = cutUtf8(std::move(key), maxTxtEntryBytes - 1);
-    value = cutUtf8(std::move(value), maxTxtEntryBytes - 1 - key.size());
+    key = cutUTF8(std::move(key), maxTXTEntryBytes - 1);
+    value = cutUTF8(std::move(value), maxTXTEntryBytes - 1 - key.size());
   }
   return record;
 }

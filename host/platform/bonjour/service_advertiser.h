@@ -1,22 +1,23 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include <QObject>
+
 namespace kovali {
 
 /// A TXT record's entries in the order they are written; keys are unique.
-using TxtRecord = std::vector<std::pair<std::string, std::string>>;
+using TXTRecord = std::vector<std::pair<std::string, std::string>>;
 
 /// A DNS-SD service to publish in the default domain.
 struct ServiceRecord {
   std::string name;  // instance name, UTF-8; empty means the machine's host name
   std::string type;  // "_kovali._tcp"
   std::uint16_t port = 0;
-  TxtRecord txt;
+  TXTRecord txt;
 
   bool operator==(const ServiceRecord&) const = default;
 };
@@ -40,14 +41,14 @@ struct AdvertiserError {
 
 /// The longest instance name DNS-SD takes (one DNS label), and the longest TXT entry.
 inline constexpr std::size_t maxServiceNameBytes = 63;
-inline constexpr std::size_t maxTxtEntryBytes = 255;
+inline constexpr std::size_t maxTXTEntryBytes = 255;
 
 /// Cuts `text` to at most `maxBytes` bytes without splitting a UTF-8 character.
-std::string cutUtf8(std::string text, std::size_t maxBytes);
+std::string cutUTF8(std::string text, std::size_t maxBytes);
 
 /// The record as it can be published: the name cut to 63 bytes and every TXT entry (key=value)
 /// to 255 bytes by cutting its value, each at a character boundary.
-ServiceRecord fittedForDnsSd(ServiceRecord record);
+ServiceRecord fittedForDNSSD(ServiceRecord record);
 
 /// How a published service must change to match a new record.
 enum class PublishChange {
@@ -58,11 +59,13 @@ enum class PublishChange {
 PublishChange publishChange(const ServiceRecord* current, const ServiceRecord& next);
 
 /// Publishes one DNS-SD service on the local network. Outcomes arrive later on the owner's
-/// thread through the callbacks, never inside a call to `publish` or `withdraw`, and only for
-/// the latest publication.
-class ServiceAdvertiser {
+/// thread as signals, never inside a call to `publish` or `withdraw`, and only for the latest
+/// publication.
+class ServiceAdvertiser : public QObject {
+  Q_OBJECT
+
  public:
-  virtual ~ServiceAdvertiser() = default;
+  using QObject::QObject;
 
   /// Publishes `record` (fitted for DNS-SD first), or brings the published service in line with
   /// it: a changed TXT record is updated in place, a changed name, type or port re-registers.
@@ -70,11 +73,12 @@ class ServiceAdvertiser {
   /// Removes the service from the network; nothing is reported after this until the next publish.
   virtual void withdraw() = 0;
 
+ signals:
   /// The service is on the network under `name`, which differs from the record's name when that
   /// was taken and an alternative ("Name #2") was chosen.
-  std::function<void(const std::string& name)> onRegistered;
+  void registered(const std::string& name);
   /// Publishing failed or stopped working; the service is off the network until the next publish.
-  std::function<void(const AdvertiserError& error)> onFailed;
+  void failed(const kovali::AdvertiserError& error);
 };
 
 }  // namespace kovali

@@ -66,7 +66,7 @@ void LocalMusicLibrary::rescan() {
 void LocalMusicLibrary::startScan() {
   counters_ = std::make_shared<ScanCounters>();
   lastLoggedRead_ = 0;
-  qCInfo(lcMusic).noquote() << "scanning the music folder" << settings_.folder;
+  qCInfo(lcLibrary).noquote() << "scanning the music folder" << settings_.folder;
   running_ = QtConcurrent::run(&scanner_, [settings = settings_, readers = &readers_, counters = counters_] {
     return scanLibrary(settings, *readers, *counters);
   });
@@ -85,12 +85,12 @@ QCoro::Task<> LocalMusicLibrary::finishScan(QFuture<LibraryScanOutcome> scan) {
   updateProgress();
   if (outcome.index) {
     const LibraryIndex& index = *outcome.index.value();
-    qCInfo(lcMusic).noquote() << "indexed" << index.songCount() << "songs," << index.albumCount() << "albums and"
+    qCInfo(lcLibrary).noquote() << "indexed" << index.songCount() << "songs," << index.albumCount() << "albums and"
                               << index.playlists().size() << "playlists of" << outcome.folder << "in"
                               << QString::number(outcome.seconds, 'f', 2) << "s:" << progress_.read << "read,"
                               << progress_.fromCache << "from the cache," << progress_.unreadable << "unreadable";
   } else {
-    qCWarning(lcMusic).noquote() << QString::fromStdString(outcome.index.error().description);
+    qCWarning(lcLibrary).noquote() << QString::fromStdString(outcome.index.error().description);
   }
   current_ = std::move(outcome.index);
   indexedFolder_ = outcome.folder;
@@ -104,7 +104,7 @@ void LocalMusicLibrary::updateProgress() {
                                counters_->unreadable};
   if (progress.scanning && progress.read >= lastLoggedRead_ + kReadsBetweenLogLines) {
     lastLoggedRead_ = progress.read;
-    qCInfo(lcMusic).noquote() << "read" << progress.read << "of" << progress.found - progress.fromCache
+    qCInfo(lcLibrary).noquote() << "read" << progress.read << "of" << progress.found - progress.fromCache
                               << "new or changed files";
   }
   if (setIfChanged(progress_, progress)) emit scanProgressChanged();

@@ -3,9 +3,12 @@
 namespace kovali {
 
 Q_LOGGING_CATEGORY(lcArchive, "kovaliapp.archive", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcHEOS, "kovaliapp.heos", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcLibrary, "kovaliapp.library", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcMultiroom, "kovaliapp.multiroom", QtInfoMsg)
-Q_LOGGING_CATEGORY(lcMusic, "kovaliapp.music", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcNet, "kovaliapp.net", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcPlayer, "kovaliapp.player", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcSecrets, "kovaliapp.secrets", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcSession, "kovaliapp.session", QtInfoMsg)
 
 }  // namespace kovali

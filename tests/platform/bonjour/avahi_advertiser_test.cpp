@@ -94,8 +94,10 @@ bool runCommand(const QString& program, const QStringList& arguments) {
 /// One advertiser and what it reported.
 struct Observed {
   Observed() {
-    advertiser.onRegistered = [this](const std::string& name) { registered.push_back(name); };
-    advertiser.onFailed = [this](const AdvertiserError& error) { failures.push_back(error); };
+    QObject::connect(&advertiser, &ServiceAdvertiser::registered,
+                     [this](const std::string& name) { registered.push_back(name); });
+    QObject::connect(&advertiser, &ServiceAdvertiser::failed,
+                     [this](const AdvertiserError& error) { failures.push_back(error); });
   }
   /// Waits until `count` registrations in all were reported; a new failure ends the wait.
   bool waitForRegistrations(std::size_t count) {
@@ -128,7 +130,7 @@ class AvahiNamespace : public ::testing::Test {
   }
 };
 
-TEST_F(AvahiNamespace, PublishesTheServiceWithItsTxtRecord) {
+TEST_F(AvahiNamespace, PublishesTheServiceWithItsTXTRecord) {
   Observed host;
   host.advertiser.publish(record("Kovali Test Party"));
   EXPECT_TRUE(host.registered.empty());  // reported later, never inside publish
@@ -141,7 +143,7 @@ TEST_F(AvahiNamespace, PublishesTheServiceWithItsTxtRecord) {
   EXPECT_EQ(found->txt, (std::vector<std::string>{"session=S-1", "v=1"}));
 }
 
-TEST_F(AvahiNamespace, UpdatesTheTxtRecordInPlace) {
+TEST_F(AvahiNamespace, UpdatesTheTXTRecordInPlace) {
   Observed host;
   auto party = record("Kovali TXT Party");
   host.advertiser.publish(party);

@@ -10,8 +10,10 @@ namespace {
 class FakeServiceAdvertiserTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    advertiser.onRegistered = [this](const std::string& name) { registeredName = name; };
-    advertiser.onFailed = [this](const AdvertiserError& error) { failure = error; };
+    QObject::connect(&advertiser, &ServiceAdvertiser::registered,
+                     [this](const std::string& name) { registeredName = name; });
+    QObject::connect(&advertiser, &ServiceAdvertiser::failed,
+                     [this](const AdvertiserError& error) { failure = error; });
   }
 
   FakeServiceAdvertiser advertiser;
@@ -20,7 +22,7 @@ class FakeServiceAdvertiserTest : public ::testing::Test {
   std::optional<AdvertiserError> failure;
 };
 
-TEST_F(FakeServiceAdvertiserTest, CountsRegistrationsAndInPlaceTxtUpdatesApart) {
+TEST_F(FakeServiceAdvertiserTest, CountsRegistrationsAndInPlaceTXTUpdatesApart) {
   advertiser.publish(record);
   advertiser.publish(record);
   record.txt.push_back({"guests", "3"});

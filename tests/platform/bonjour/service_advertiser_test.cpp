@@ -29,14 +29,14 @@ TEST(CutUtf8, CutsAtCharacterBoundaries) {
       {"four-byte emoji is not split", "abc🎉", 6, "abc"},
       {"a cut right after a character keeps it", "a🎉b", 5, "a🎉"},
   };
-  for (const auto& c : cases) EXPECT_EQ(cutUtf8(c.text, c.maxBytes), c.expected) << c.name;
+  for (const auto& c : cases) EXPECT_EQ(cutUTF8(c.text, c.maxBytes), c.expected) << c.name;
 }
 
-TEST(FittedForDnsSd, CutsTheNameAndEachTxtEntry) {
+TEST(FittedForDNSSD, CutsTheNameAndEachTXTEntry) {
   const ServiceRecord record{repeat("ü", 40), "_kovali._tcp", 4242,
                              {{"session", "ABC"}, {"playerr", repeat("x", 300)}, {"route", repeat("ö", 200)}}};
 
-  const auto fitted = fittedForDnsSd(record);
+  const auto fitted = fittedForDNSSD(record);
 
   EXPECT_EQ(fitted.name, repeat("ü", 31));
   EXPECT_EQ(fitted.type, "_kovali._tcp");
@@ -51,8 +51,8 @@ TEST(FittedForDnsSd, CutsTheNameAndEachTxtEntry) {
 
 TEST(PublishChange, TellsWhatMustBeRedone) {
   const ServiceRecord base{"Party", "_kovali._tcp", 4242, {{"session", "A"}, {"v", "1"}}};
-  auto withTxt = base;
-  withTxt.txt.push_back({"mode", "suggestion"});
+  auto withTXT = base;
+  withTXT.txt.push_back({"mode", "suggestion"});
   auto renamed = base;
   renamed.name = "Other";
   auto moved = base;
@@ -66,8 +66,8 @@ TEST(PublishChange, TellsWhatMustBeRedone) {
   } cases[] = {
       {"nothing published", nullptr, base, PublishChange::registration},
       {"same record", &base, base, PublishChange::none},
-      {"TXT differs", &base, withTxt, PublishChange::txt},
-      {"name differs", &withTxt, renamed, PublishChange::registration},
+      {"TXT differs", &base, withTXT, PublishChange::txt},
+      {"name differs", &withTXT, renamed, PublishChange::registration},
       {"port differs", &base, moved, PublishChange::registration},
   };
   for (const auto& c : cases) EXPECT_EQ(publishChange(c.current, c.next), c.expected) << c.name;

@@ -74,13 +74,13 @@ LibraryScanOutcome scanLibrary(const LibraryScanSettings& settings, QThreadPool&
   if (settings.makesDemoWhenEmpty && (!walk || walk->audioFiles.empty())) {
     const QString demo = demoLibraryFolder(settings.dataFolder);
     if (auto failure = ensureDemoLibrary(demo)) {
-      qCWarning(lcMusic).noquote() << "demo library:" << QString::fromStdString(*failure);
+      qCWarning(lcLibrary).noquote() << "demo library:" << QString::fromStdString(*failure);
       outcome.index = MusicError{"The music folder " + outcome.folder.toStdString() +
                                  " holds no music, and the demo library could not be made in " + demo.toStdString() +
                                  "."};
       return outcome;
     }
-    qCInfo(lcMusic).noquote() << "the music folder" << outcome.folder << "holds no music; using the demo library";
+    qCInfo(lcLibrary).noquote() << "the music folder" << outcome.folder << "holds no music; using the demo library";
     outcome.folder = demo;
     walked = walkLibrary(bytes(demo), counters.cancelled);
     walk = std::get_if<LibraryWalk>(&walked);
@@ -92,7 +92,7 @@ LibraryScanOutcome scanLibrary(const LibraryScanSettings& settings, QThreadPool&
   const std::string root = bytes(outcome.folder);
   counters.found = static_cast<int>(walk->audioFiles.size());
   if (walk->unreadableFolders > 0) {
-    qCWarning(lcMusic).noquote() << walk->unreadableFolders << "folders in" << outcome.folder
+    qCWarning(lcLibrary).noquote() << walk->unreadableFolders << "folders in" << outcome.folder
                                  << "could not be read and were passed by";
   }
 
@@ -125,7 +125,7 @@ LibraryScanOutcome scanLibrary(const LibraryScanSettings& settings, QThreadPool&
     return outcome;
   }
   if ((!toRead.empty() || cached.size() != entries.size()) && !saveIndexCache(cachePath, root, entries)) {
-    qCWarning(lcMusic).noquote() << "the index cache" << cachePath << "could not be written";
+    qCWarning(lcLibrary).noquote() << "the index cache" << cachePath << "could not be written";
   }
 
   std::vector<LibraryFile> files;

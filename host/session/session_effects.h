@@ -1,0 +1,22 @@
+#pragma once
+
+#include "model/session_state.h"
+
+namespace kovali {
+
+/// What an accepted change of the party asks of the host beyond keeping the new state; the
+/// session store carries it out. Whether the phones hear of it is the caller's choice.
+struct SessionEffects {
+  bool save = false;          // the saved session must follow
+  bool syncPlayer = false;    // what plays, what comes next, or whether it plays changed
+  bool playing = false;       // the party plays now
+  bool partyStarted = false;  // the party went from not playing to playing
+  bool autoPlay = false;      // a request may now be due for automatic play
+
+  /// The consequences of going from `before` to `after`; decides, does nothing.
+  static SessionEffects of(const vinaro::SessionState& before, const vinaro::SessionState& after);
+
+  bool operator==(const SessionEffects&) const = default;
+};
+
+}  // namespace kovali
