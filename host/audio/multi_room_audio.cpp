@@ -86,7 +86,7 @@ void MultiRoomAudio::setPlaysOnMac(bool on) {
   const bool differs = setIfChanged(playsOnMac_, on);
   if (differs) emit playsOnMacChanged();
   preferences_.setValue(playsOnMacKey, on);
-  if (differs) log(on ? "this Mac joins the speakers" : "this Mac stays silent");
+  if (differs) log(on ? "this computer joins the speakers" : "this computer stays silent");
   // Where the host plays follows the engine's route, and there is no engine to ask yet.
   emit changed();
 }

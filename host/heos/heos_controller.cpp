@@ -97,7 +97,7 @@ std::optional<std::string> HEOSController::detailText() const {
     case Status::Kind::failed:
       return status_.text;
     case Status::Kind::notFound:
-      return "Check that this Mac is on the same network as the HEOS devices.";
+      return "Check that this computer is on the same network as the HEOS devices.";
     case Status::Kind::off:
     case Status::Kind::searching:
     case Status::Kind::connecting:

@@ -107,11 +107,10 @@ std::string PlayerEngine::describe(const MusicPlayerError& error) {
   suffix += ")";
   if (error.domain == "MPMusicPlayerControllerErrorDomain") {
     if (error.underlyingCode == 9) {
-      return "Apple Music on this Mac isn't responding. If no song plays, restart the Mac. " + suffix;
+      return "The music player on this computer isn't responding. If no song plays, restart this computer. " + suffix;
     }
     if (error.code == 6) {
-      return "Apple Music couldn't prepare the song. If no song plays, authorize this Mac in Music: Account → "
-             "Authorizations → Authorize This Computer. " +
+      return "The music player couldn't prepare the song. If no song plays, check that its file can be read. " +
              suffix;
     }
   }
@@ -301,7 +300,7 @@ void PlayerEngine::armWatchdog(std::string songID, std::string title) {
     if (seen == MusicPlayerStatus::playing) co_return;
     log("watchdog: " + title + " still not playing after 15 s (" + name(seen) + ", at " +
         timeText(player_.playbackTime()) + ")");
-    report(Failed{"Apple Music has not started playing “" + title + "”."});
+    report(Failed{"The music player has not started playing “" + title + "”."});
   });
 }
 
@@ -354,9 +353,9 @@ void PlayerEngine::endCurrentSong(MusicPlayerStatus seen) {
   if (started) {
     report(TrackEnded{id});
   } else {
-    report(Failed{"Apple Music stopped “" + title +
-                  "” before it started. If no song plays, check that the Music app plays on this Mac, or restart "
-                  "the Mac."});
+    report(Failed{"The music player stopped “" + title +
+                  "” before it started. If no song plays, check that the sound server plays on this computer, or "
+                  "restart it."});
   }
 }
 

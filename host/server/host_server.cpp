@@ -65,7 +65,9 @@ void HostServer::start() {
         dropped->close();
         dropped->deleteLater();  // this may run inside one of its own signals
       });
-  if (!listener->listen(address_, 0)) {
+  // After a failure the port it had comes first, so that phones which remembered it keep working.
+  const bool listening = (restartPort_ != 0 && listener->listen(address_, restartPort_)) || listener->listen(address_, 0);
+  if (!listening) {
     const auto reason = listener->errorString().toStdString();
     listenerFailed("Could not create the listener: " + asSentence(reason));
     return;
@@ -104,6 +106,7 @@ void HostServer::stop() {
   updateConnectionCount();
   restartTask_.cancel();
   failures_ = 0;
+  restartPort_ = 0;
   dropListener();
   setAdvertisedName(std::nullopt);
   setStatus(Status::stopped());
@@ -138,6 +141,12 @@ void HostServer::send(const vinaro::Event& event, ConnectionID to, std::optional
   if (completion) QMetaObject::invokeMethod(this, std::move(completion), Qt::QueuedConnection);
 }
 
+std::optional<QHostAddress> HostServer::peerAddress(ConnectionID id) const {
+  const auto found = connections_.find(id);
+  if (found == connections_.end()) return std::nullopt;
+  return found->second->peerAddress();
+}
+
 void HostServer::close(ConnectionID id) {
   if (const auto found = connections_.find(id); found != connections_.end()) found->second->close();
   remove(id);
@@ -155,6 +164,7 @@ void HostServer::remove(ConnectionID id) {
 }
 
 void HostServer::listenerFailed(const std::string& message) {
+  if (listener_) restartPort_ = listener_->serverPort();
   dropListener();
   setAdvertisedName(std::nullopt);
   ++failures_;

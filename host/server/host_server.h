@@ -28,7 +28,8 @@ class GuestConnection;
 /// The guest connection server: a WebSocket listener on a port the system picks, advertised over
 /// Bonjour, with one connection per phone. It knows nothing of sessions: each message becomes one
 /// decoded envelope for its owner, and the owner sends events back by connection id. A failing
-/// listener (or advertisement) is replaced after a growing pause; open connections stay.
+/// listener (or advertisement) is replaced after a growing pause, on the same port where it is
+/// free; open connections stay.
 ///
 /// Everything, socket I/O included, runs on the thread that owns the server (the main thread).
 class HostServer final : public QObject {
@@ -73,6 +74,8 @@ class HostServer final : public QObject {
   /// on the socket. An id that is no longer connected gets nothing, and no completion runs.
   void send(const vinaro::Event& event, ConnectionID to, std::optional<std::string> replyTo = std::nullopt,
             std::function<void()> completion = {});
+  /// The address a connection comes from; nothing once it has left the table.
+  std::optional<QHostAddress> peerAddress(ConnectionID id) const;
   /// Closes the connection behind what is already queued, then removes it.
   void close(ConnectionID id);
   /// Takes the connection out of the table and reports it through `connectionEnded`, once.
@@ -114,6 +117,7 @@ class HostServer final : public QObject {
   std::shared_ptr<QWebSocketServer> listener_;  // shared with the connections it accepted
   CancellableTask restartTask_;
   int failures_ = 0;
+  std::uint16_t restartPort_ = 0;  // the failed listener's port, tried first by the restart
   std::map<ConnectionID, GuestConnection*> connections_;
   std::int64_t nextID_ = 0;
   std::string serviceName_;

@@ -172,7 +172,7 @@ QCoro::Task<> SessionStore::selectSource(std::optional<std::string> inputID) {
   if (!inputID) {
     if (!state_.input) co_return;
     (void)dispatchAsHost(vinaro::action::SetInput{std::nullopt});
-    player_.log("source: Apple Music");
+    player_.log("source: the music library");
     reconcileAudio();
     co_return;
   }

@@ -54,8 +54,8 @@ QCoro::Task<> SessionStore::playerSyncTask(std::optional<std::string> currentID,
   player_.sync(currentSong, nextSong, status);
   if (currentID && !currentSong && status == PlaybackStatus::playing) {
     const std::string title = state_.playback.current ? state_.playback.current->track.title : "the song";
-    player_.log("could not resolve " + title + " (" + *currentID + ") from Apple Music");
-    handlePlayerEvent(PlayerEngine::Failed{"Could not load \u201C" + title + "\u201D from Apple Music."});
+    player_.log("could not resolve " + title + " (" + *currentID + ") from the music library");
+    handlePlayerEvent(PlayerEngine::Failed{"Could not load \u201C" + title + "\u201D from the music library."});
   }
 }
 
@@ -75,10 +75,7 @@ void SessionStore::handlePlayerEvent(const PlayerEngine::Event& event) {
                    performHostAction(vinaro::action::PlaybackObserved{PlaybackStatus::paused, 0});
                  },
                  [&](const PlayerEngine::StatusChanged& changed) {
-                   if (changed.status == PlaybackStatus::playing && playbackError_) {
-                     setPlaybackError(std::nullopt);
-                     publishTXT();
-                   }
+                   if (changed.status == PlaybackStatus::playing) playbackSeenPlaying();
                    if (!state_.playback.current) return;
                    // What is heard lags the player by the outputs' latency.
                    double elapsed = player_.playbackTime() - player_.outputLatency();
@@ -87,6 +84,12 @@ void SessionStore::handlePlayerEvent(const PlayerEngine::Event& event) {
                  },
              },
              event);
+}
+
+void SessionStore::playbackSeenPlaying() {
+  if (!playbackError_) return;
+  setPlaybackError(std::nullopt);
+  publishTXT();
 }
 
 }  // namespace kovali

@@ -33,7 +33,7 @@ struct QueueItem {
 struct LiveInput {
   /// Shown by the host's screens while a live input is the source.
   static constexpr std::string_view queueResumesNote =
-      "The queue will resume when Apple Music is selected as the source.";
+      "The queue will resume when the music library is selected as the source.";
 
   std::string id;
   std::string name;

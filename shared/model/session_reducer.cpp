@@ -65,14 +65,14 @@ std::optional<ProtocolError> SessionReducer::apply(SessionState& state, const Se
     if (auto blocked = sourceBlockError(state)) return blocked;
   }
   if (auto refusal = handle(state, action, actor, context)) return refusal;
-  state.revision += 1;
+  state.revision = SessionState::nextRevision(state.revision);
   return std::nullopt;
 }
 
 std::optional<ProtocolError> SessionReducer::sourceBlockError(const SessionState& state) {
   if (!state.input) return std::nullopt;
   return ProtocolError::badRequest("\u201C" + state.input->name +
-                                   "\u201D is the source. Choose Apple Music as the source to play the queue.");
+                                   "\u201D is the source. Choose the music library as the source to play the queue.");
 }
 
 SessionReducer::Refusal SessionReducer::handle(SessionState& state, const SessionAction& action, const Actor& actor,

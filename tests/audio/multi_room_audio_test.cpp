@@ -101,7 +101,7 @@ TEST(MultiRoomAudio, PlaysOnMacIsSavedAndReportedEvenWhenUnchanged) {
   EXPECT_EQ(preferences.boolValue(MultiRoomAudio::playsOnMacKey), false);
   EXPECT_EQ(observed.changes, 2);
   EXPECT_EQ(playsOnMac.count(), 1);
-  EXPECT_EQ(observed.lines, std::vector<std::string>{"this Mac stays silent"});
+  EXPECT_EQ(observed.lines, std::vector<std::string>{"this computer stays silent"});
 }
 
 TEST(MultiRoomAudio, MacVolumeIsSavedAsGivenEvenWhenUnchanged) {

@@ -113,7 +113,7 @@ TEST_F(ReducerTest, PlayAndSkipAreRefusedWhileALiveInputIsTheSource) {
   SessionState state = busyParty();
   state.input = LiveInput{"in", "Line In", true};
   const ProtocolError blocked = ProtocolError::badRequest(
-      "\u201CLine In\u201D is the source. Choose Apple Music as the source to play the queue.");
+      "\u201CLine In\u201D is the source. Choose the music library as the source to play the queue.");
   EXPECT_EQ(refuse(state, Play{}), blocked);
   EXPECT_EQ(refuse(state, Skip{}, djActor), blocked);
   // The gate comes first.

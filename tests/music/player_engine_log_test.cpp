@@ -69,10 +69,10 @@ TEST(PlayerEngineTexts, DescribesPlayerErrors) {
       {"another domain with an underlying error", {"kovaliapp.player", 3, 111, "The sound server is not running."},
        "The sound server is not running. (kovaliapp.player 3, 111)"},
       {"cannot prepare", {domain, 6, std::nullopt, "ignored"},
-       "Apple Music couldn't prepare the song. If no song plays, authorize this Mac in Music: Account → "
-       "Authorizations → Authorize This Computer. (MPMusicPlayerControllerErrorDomain 6)"},
+       "The music player couldn't prepare the song. If no song plays, check that its file can be read. "
+       "(MPMusicPlayerControllerErrorDomain 6)"},
       {"not responding wins over cannot prepare", {domain, 6, 9, "ignored"},
-       "Apple Music on this Mac isn't responding. If no song plays, restart the Mac. "
+       "The music player on this computer isn't responding. If no song plays, restart this computer. "
        "(MPMusicPlayerControllerErrorDomain 6, 9)"},
       {"code 9 counts only underneath", {domain, 9, std::nullopt, "Something else."},
        "Something else. (MPMusicPlayerControllerErrorDomain 9)"},

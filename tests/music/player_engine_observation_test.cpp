@@ -11,8 +11,8 @@ using StatusChanged = PlayerEngine::StatusChanged;
 using TrackEnded = PlayerEngine::TrackEnded;
 
 constexpr const char* stoppedBeforeStart =
-    "Apple Music stopped “Title a” before it started. If no song plays, check that the Music app plays on this Mac, "
-    "or restart the Mac.";
+    "The music player stopped “Title a” before it started. If no song plays, check that the sound server plays on "
+    "this computer, or restart it.";
 
 TEST_F(PlayerEngineTest, CountsASongAsStartedOnlyPastHalfASecondOfPlaying) {
   struct Case {

@@ -192,7 +192,7 @@ TEST_F(PlayerEngineTest, TheWatchdogReportsASongStillNotPlayingAfter15Seconds) {
 
   scheduler.advance(0.1);
   settle();
-  EXPECT_THAT(takeEvents(), ElementsAre(Event{Failed{"Apple Music has not started playing “Title a”."}}));
+  EXPECT_THAT(takeEvents(), ElementsAre(Event{Failed{"The music player has not started playing “Title a”."}}));
   EXPECT_EQ(logTexts().back(), "watchdog: Title a still not playing after 15 s (paused, at 0:00)");
 }
 
@@ -209,7 +209,7 @@ TEST_F(PlayerEngineTest, TheWatchdogStaysSilentAfterASongChange) {
 
   scheduler.advance(5);
   settle();
-  EXPECT_THAT(takeEvents(), ElementsAre(Event{Failed{"Apple Music has not started playing “Title b”."}}));
+  EXPECT_THAT(takeEvents(), ElementsAre(Event{Failed{"The music player has not started playing “Title b”."}}));
 }
 
 TEST_F(PlayerEngineTest, TheWatchdogEndsSilentlyOnceTheSongIsGoneOrPlaybackIsNoLongerWanted) {
@@ -254,7 +254,7 @@ TEST_F(PlayerEngineTest, TheWatchdogReportsAPausedSongEvenIfItHadStarted) {
 
   scheduler.advance(13);
   settle();
-  EXPECT_THAT(takeEvents(), ElementsAre(Event{Failed{"Apple Music has not started playing “Title a”."}}));
+  EXPECT_THAT(takeEvents(), ElementsAre(Event{Failed{"The music player has not started playing “Title a”."}}));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "server/host_server.h"
 
 #include <QSignalSpy>
+#include <QTcpServer>
 
 #include "server/host_server_fixture.h"
 
@@ -90,7 +91,7 @@ TEST_F(HostServerTest, AFailureTellsWhatHappenedAndThatItRetries) {
        "The system is blocking local network access. Allow publishing in the avahi-daemon settings. "
        "Retrying automatically."},
       {"daemon gone", daemonGone,
-       "The Mac's Bonjour service stopped answering. Check that avahi-daemon is running. Retrying automatically."},
+       "This computer's Bonjour service stopped answering. Check that avahi-daemon is running. Retrying automatically."},
       {"other", {AdvertiserError::Kind::other, "Local name collision."}, "Local name collision. Retrying automatically."},
       {"other without a full stop", {AdvertiserError::Kind::other, "Bad state"}, "Bad state. Retrying automatically."},
   };
@@ -158,6 +159,27 @@ TEST_F(HostServerTest, OpenConnectionsOutliveAFailedListener) {
   GuestClient second;
   ASSERT_TRUE(second.connectTo(newPort));
   ASSERT_TRUE(waitForConnections(2));
+}
+
+TEST_F(HostServerTest, ARestartListensOnThePortItHadSoPhonesThatRememberedItStillReachIt) {
+  const auto port = startReady();
+  advertiser->failPublishing(daemonGone);
+  scheduler.advance(1);
+  EXPECT_EQ(confirmReady(), port);
+  GuestClient phone;
+  EXPECT_TRUE(phone.connectTo(port));
+}
+
+TEST_F(HostServerTest, ARestartWhoseOldPortWasTakenListensOnAnotherOne) {
+  const auto port = startReady();
+  advertiser->failPublishing(daemonGone);
+  QTcpServer squatter;
+  ASSERT_TRUE(squatter.listen(QHostAddress(QHostAddress::LocalHost), port));
+  scheduler.advance(1);
+  const auto newPort = confirmReady();
+  EXPECT_NE(newPort, port);
+  GuestClient phone;
+  EXPECT_TRUE(phone.connectTo(newPort));
 }
 
 /// Listening fails on an address this machine does not have; nothing is ever sent to it.

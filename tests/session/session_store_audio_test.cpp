@@ -217,7 +217,7 @@ TEST_F(SessionStoreAudioTest, ChoosingASourceSwitchesThePartyToTheInputAndBack) 
   send(AudioCommand::SetSource{std::nullopt}, "music");
   runPostedEvents();
   EXPECT_EQ(store().state().input, std::nullopt);
-  EXPECT_TRUE(logged("source: Apple Music"));
+  EXPECT_TRUE(logged("source: the music library"));
   EXPECT_EQ(inputs->requestedID(), std::nullopt);
 
   send(AudioCommand::SetSource{std::nullopt}, "music again");

@@ -171,6 +171,21 @@ TEST_F(SessionStorePlayerTest, AFailureWhilePausedKeepsThePartyPausedUntilPlayin
   EXPECT_EQ(store().playbackError(), std::nullopt);
 }
 
+TEST_F(SessionStorePlayerTest, ASongThatPlaysAfterAFailedStartClearsTheError) {
+  store().add(song("s1"));
+  systemPlayer.failNextPrepare(MusicPlayerError{"kovaliapp.player", 3, std::nullopt, "Connection refused"});
+  dispatch(action::Play{});
+  settlePlayer();
+  ASSERT_EQ(store().state().playback.status, PlaybackStatus::paused);
+  ASSERT_TRUE(store().playbackError());
+
+  dispatch(action::Play{});  // the sound server is back
+  settlePlayer();
+  ASSERT_EQ(systemPlayer.playbackStatus(), MusicPlayerStatus::playing);
+  EXPECT_EQ(store().state().playback.status, PlaybackStatus::playing);
+  EXPECT_EQ(store().playbackError(), std::nullopt) << "playing again clears the error";
+}
+
 TEST_F(SessionStorePlayerTest, AFailureWhilePlayingPausesTheParty) {
   store().add(song("s1"));
   dispatch(action::Play{});
@@ -188,8 +203,8 @@ TEST_F(SessionStorePlayerTest, ACurrentSongTheCatalogueDoesNotKnowPausesTheParty
 
   EXPECT_EQ(store().state().playback.status, PlaybackStatus::paused);
   EXPECT_EQ(store().state().playback.elapsed, 0);
-  EXPECT_EQ(store().playbackError(), "Could not load \u201CTitle ghost\u201D from Apple Music.");
-  EXPECT_TRUE(logged("could not resolve Title ghost (ghost) from Apple Music"));
+  EXPECT_EQ(store().playbackError(), "Could not load \u201CTitle ghost\u201D from the music library.");
+  EXPECT_TRUE(logged("could not resolve Title ghost (ghost) from the music library"));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "app/look/artwork/network_artwork_loader.h"
 #include "app/shell/host_services.h"
 #include "app/shell/host_shell.h"
+#include "app/shell/startup_report.h"
 #include "app/shell/termination_signals.h"
 
 namespace kovali {
@@ -16,9 +17,9 @@ class HostApplication final : public QObject {
   Q_OBJECT
 
  public:
-  /// Names the application (which decides where its settings and files go) and, without a
-  /// display, picks Qt's offscreen platform so that phones can still join. Call before the
-  /// QApplication is made.
+  /// Names the application (which decides where its settings and files go), makes a private
+  /// runtime folder where the session has none, and, without a display, picks Qt's offscreen
+  /// platform so that phones can still join. Call before the QApplication is made.
   static void prepare();
 
   /// Builds the services in start-up order, then the shell; starts nothing.
@@ -33,6 +34,7 @@ class HostApplication final : public QObject {
  private:
   TerminationSignals termination_;
   HostServices services_;
+  StartupReport report_;
   NetworkArtworkLoader artwork_;
   HostShell shell_;
 };

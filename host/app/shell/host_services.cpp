@@ -24,35 +24,29 @@ std::optional<SessionArchive> openArchive() {
   return std::move(opened).value();
 }
 
-}  // namespace
-
-HostServices::Options HostServices::Options::fromArguments(const QStringList& arguments) {
-  Options options;
-  options.arguments = arguments;
-  const QString flag = QStringLiteral("--music");
-  for (qsizetype i = 1; i < arguments.size(); ++i) {
-    if (arguments[i] == flag && i + 1 < arguments.size()) {
-      options.musicFolder = arguments[++i];
-    } else if (arguments[i].startsWith(flag + u'=')) {
-      options.musicFolder = arguments[i].mid(flag.size() + 1);
-    }
-  }
-  return options;
+// The PIN store reads a PIN given at launch as it stands among the launch arguments.
+QStringList pinArguments(const std::optional<QString>& pin) {
+  QStringList arguments{QStringLiteral("kovali-host")};
+  if (pin) arguments << QStringLiteral("-djPIN") << *pin;
+  return arguments;
 }
+
+}  // namespace
 
 HostServices::HostServices(Options options) {
   const QString dataFolder = appDataFolder();
   secrets_ = std::make_unique<FallbackSecretStore>(std::make_unique<KeychainSecretStore>(),
                                                    std::make_unique<FileSecretStore>(dataFolder));
-  djPIN_ = std::make_unique<DJPIN>(*secrets_, options.arguments);
+  djPIN_ = std::make_unique<DJPIN>(*secrets_, pinArguments(options.djPIN));
+  djPINGiven_ = options.djPIN.has_value();
   library_ = std::make_unique<LocalMusicLibrary>(musicLibrarySettings(options.musicFolder, preferences_, dataFolder));
   music_ = std::make_unique<MusicService>(*library_);
   systemPlayer_ = std::make_unique<PulseMusicPlayer>();
   player_ = std::make_unique<PlayerEngine>(*systemPlayer_, scheduler_);
   server_ = std::make_unique<HostServer>(scheduler_, std::make_unique<AvahiAdvertiser>(), options.listenAddress);
-  store_ = std::make_unique<SessionStore>(SessionStore::Services{*music_, *player_, *server_, scheduler_, *djPIN_},
-                                          SessionStore::AudioServices::standard(preferences_, scheduler_),
-                                          openArchive(), hostDisplayName());
+  store_ = std::make_unique<SessionStore>(
+      SessionStore::Services{*music_, *player_, *server_, scheduler_, *djPIN_, *secrets_},
+      SessionStore::AudioServices::standard(preferences_, scheduler_), openArchive(), hostDisplayName());
 }
 
 // The store goes first: it holds on to everything else.

@@ -2,7 +2,6 @@
 
 #include <QHostAddress>
 #include <QString>
-#include <QStringList>
 #include <memory>
 #include <optional>
 
@@ -25,12 +24,9 @@ namespace kovali {
 class HostServices {
  public:
   struct Options {
-    QStringList arguments;               // as the process got them, program first
     std::optional<QString> musicFolder;  // "--music DIR"
+    std::optional<QString> djPIN;        // "-djPIN PIN", in force instead of the stored PIN
     QHostAddress listenAddress = QHostAddress::Any;
-
-    /// `arguments` with the music folder taken from "--music DIR" or "--music=DIR".
-    static Options fromArguments(const QStringList& arguments);
   };
 
   explicit HostServices(Options options);
@@ -50,6 +46,8 @@ class HostServices {
   LocalMusicLibrary& library() { return *library_; }
   Preferences& preferences() { return preferences_; }
   DJPIN& djPIN() { return *djPIN_; }
+  /// Whether the DJ PIN in force was given on the command line.
+  bool djPINGiven() const { return djPINGiven_; }
   Scheduler& scheduler() { return scheduler_; }
 
  private:
@@ -57,6 +55,7 @@ class HostServices {
   QSettingsPreferences preferences_;
   std::unique_ptr<SecretStore> secrets_;
   std::unique_ptr<DJPIN> djPIN_;
+  bool djPINGiven_ = false;
   std::unique_ptr<LocalMusicLibrary> library_;
   std::unique_ptr<MusicService> music_;
   std::unique_ptr<PulseMusicPlayer> systemPlayer_;

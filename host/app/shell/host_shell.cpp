@@ -1,5 +1,7 @@
 #include "app/shell/host_shell.h"
 
+#include <QGuiApplication>
+#include <QLayout>
 #include <QPointer>
 
 #include "app/menus/tray_item.h"
@@ -13,9 +15,20 @@ namespace kovali {
 
 namespace {
 
-void bringForward(QWidget& window) {
+// Headless, on Qt's offscreen platform, there is no window stack to raise a window in.
+bool hasWindowStack() { return QGuiApplication::platformName() != QLatin1String("offscreen"); }
+
+void showSettled(QWidget& window) {
+  // Size limits settled before the window exists reach it when it is made; later changes need
+  // a platform that takes them, which the offscreen one does not.
+  if (QLayout* layout = window.layout()) layout->activate();
   window.show();
+}
+
+void bringForward(QWidget& window) {
+  showSettled(window);
   window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+  if (!hasWindowStack()) return;
   window.raise();
   window.activateWindow();
 }
@@ -45,7 +58,7 @@ void HostShell::launch() {
           return resumeMultiRoomOncePlaying(scheduler, store, token);
         });
   }
-  mainWindow_->show();
+  showSettled(*mainWindow_);
   tray_->show();
 }
 

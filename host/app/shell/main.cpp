@@ -1,7 +1,10 @@
 // kovali-host: hosts the party from its window and its tray item until it is told to quit.
 
+#include <cstdio>
+
 #include <QApplication>
 
+#include "app/shell/command_line.h"
 #include "app/shell/host_application.h"
 #include "app/shell/single_instance.h"
 
@@ -9,13 +12,20 @@ int main(int argc, char** argv) {
   kovali::HostApplication::prepare();
   QApplication app(argc, argv);
 
+  const auto commandLine = kovali::parseCommandLine(QCoreApplication::arguments());
+  if (const auto* exit = std::get_if<kovali::CommandLineExit>(&commandLine)) {
+    std::fputs(exit->text.toLocal8Bit().constData(), exit->code == 0 ? stdout : stderr);
+    return exit->code;
+  }
+
   kovali::SingleInstance instance;
   if (!instance.claim()) {
     qInfo("Kovali is running already; bringing its window forward.");
     return instance.activateRunning() ? 0 : 1;
   }
 
-  kovali::HostApplication host(kovali::HostServices::Options::fromArguments(QCoreApplication::arguments()));
+  const auto& line = std::get<kovali::CommandLine>(commandLine);
+  kovali::HostApplication host(kovali::HostServices::Options{.musicFolder = line.musicFolder, .djPIN = line.djPIN});
   QObject::connect(&instance, &kovali::SingleInstance::activationRequested, &host, &kovali::HostApplication::reopen);
   host.launch();
   return QApplication::exec();

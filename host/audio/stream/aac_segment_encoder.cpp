@@ -12,7 +12,7 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
-#include "platform/sound/ffmpeg_log.h"
+#include "platform/runtime/ffmpeg_log.h"
 
 namespace kovali {
 

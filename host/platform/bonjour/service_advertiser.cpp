@@ -7,7 +7,7 @@ std::string AdvertiserError::message() const {
     case Kind::accessDenied:
       return "The system is blocking local network access. Allow publishing in the avahi-daemon settings.";
     case Kind::serviceNotRunning:
-      return "The Mac's Bonjour service stopped answering. Check that avahi-daemon is running.";
+      return "This computer's Bonjour service stopped answering. Check that avahi-daemon is running.";
     case Kind::other:
       break;
   }

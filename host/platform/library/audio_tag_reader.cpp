@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "platform/library/index/library_text.h"
+#include "platform/runtime/ffmpeg_log.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -79,6 +80,8 @@ std::optional<ContentRating> contentRating(const std::string& code) {
 }  // namespace
 
 std::optional<AudioFileTags> readAudioTags(const std::string& path, double timeoutSeconds) {
+  keepFFmpegQuiet();
+  const FFmpegLogFile logFile(path);
   AVFormatContext* raw = avformat_alloc_context();
   if (!raw) return std::nullopt;
   auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(timeoutSeconds));

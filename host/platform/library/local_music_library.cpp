@@ -85,12 +85,16 @@ QCoro::Task<> LocalMusicLibrary::finishScan(QFuture<LibraryScanOutcome> scan) {
   updateProgress();
   if (outcome.index) {
     const LibraryIndex& index = *outcome.index.value();
-    qCInfo(lcLibrary).noquote() << "indexed" << index.songCount() << "songs," << index.albumCount() << "albums and"
-                              << index.playlists().size() << "playlists of" << outcome.folder << "in"
-                              << QString::number(outcome.seconds, 'f', 2) << "s:" << progress_.read << "read,"
-                              << progress_.fromCache << "from the cache," << progress_.unreadable << "unreadable";
+    qCInfo(lcLibrary).noquote() << "indexed" << counted(index.songCount(), "song,", "songs,")
+                              << counted(index.albumCount(), "album and", "albums and")
+                              << counted(static_cast<qint64>(index.playlists().size()), "playlist", "playlists")
+                              << "of" << outcome.folder << "in" << QString::number(outcome.seconds, 'f', 2)
+                              << "s:" << progress_.read << "read," << progress_.fromCache << "from the cache,"
+                              << progress_.unreadable << "unreadable";
+    songCount_ = static_cast<int>(index.songCount());
   } else {
     qCWarning(lcLibrary).noquote() << QString::fromStdString(outcome.index.error().description);
+    songCount_ = 0;
   }
   current_ = std::move(outcome.index);
   indexedFolder_ = outcome.folder;

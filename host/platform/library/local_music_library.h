@@ -48,6 +48,8 @@ class LocalMusicLibrary final : public QObject, public MusicCatalog {
   const LibraryScanProgress& scanProgress() const { return progress_; }
   /// The folder of the current index: the music folder or the demo library; empty before.
   const QString& indexedFolder() const { return indexedFolder_; }
+  /// How many songs the current index holds; 0 before the first scan ends or when it failed.
+  int songCount() const { return songCount_; }
 
   QCoro::Task<MusicAuthorizationStatus> requestAuthorization() override;
   QCoro::Task<MusicResult<MusicSubscription>> currentSubscription() override;
@@ -82,6 +84,7 @@ class LocalMusicLibrary final : public QObject, public MusicCatalog {
   bool rescanWanted_ = false;
   std::optional<IndexResult> current_;
   QString indexedFolder_;
+  int songCount_ = 0;
   LibraryScanProgress progress_;
   QTimer progressTimer_;
   int lastLoggedRead_ = 0;

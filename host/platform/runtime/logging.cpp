@@ -2,7 +2,9 @@
 
 namespace kovali {
 
+Q_LOGGING_CATEGORY(lcApp, "kovaliapp.app", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcArchive, "kovaliapp.archive", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcFFmpeg, "kovaliapp.ffmpeg", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcHEOS, "kovaliapp.heos", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcLibrary, "kovaliapp.library", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcMultiroom, "kovaliapp.multiroom", QtInfoMsg)

@@ -13,7 +13,7 @@ extern "C" {
 }
 
 #include "platform/library/file_url.h"
-#include "platform/sound/ffmpeg_log.h"
+#include "platform/runtime/ffmpeg_log.h"
 
 namespace kovali {
 

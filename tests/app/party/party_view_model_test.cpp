@@ -136,7 +136,7 @@ TEST(PartyViewModel, LiveInputTakesThePlaceOfTheSongButTheQueueStillShows) {
   const auto model = PartyViewModel::make(snapshotOf(state));
 
   EXPECT_EQ(model.card, (PartyViewModel::Card{LiveInputModel{
-                            "USB Turntable", "The queue will resume when Apple Music is selected as the source."}}));
+                            "USB Turntable", "The queue will resume when the music library is selected as the source."}}));
   EXPECT_EQ(model.upNext.cards.size(), 1u);
 }
 

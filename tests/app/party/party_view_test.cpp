@@ -130,7 +130,7 @@ TEST_F(PartyViewTest, LiveInputReplacesTheSongCardAndStopsTheProgressTimer) {
   EXPECT_TRUE(child<FittedLabel>("liveInputName")->isVisible());
   EXPECT_EQ(child<FittedLabel>("liveInputName")->text(), QStringLiteral("Turntable"));
   EXPECT_EQ(labelText("liveInputNote"),
-            QStringLiteral("The queue will resume when Apple Music is selected as the source."));
+            QStringLiteral("The queue will resume when the music library is selected as the source."));
   EXPECT_EQ(view.findChildren<UpNextCard*>().size(), 3) << "the queue is still listed";
   EXPECT_EQ(scheduler.pendingCount(), timersBefore - 1);
 }

@@ -215,7 +215,7 @@ TEST_F(AvahiNamespace, ReportsAStoppedDaemonAndPublishesAgainOnceItIsBack) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return !host.failures.empty(); }, 15000));
   EXPECT_EQ(host.failures.front().kind, AdvertiserError::Kind::serviceNotRunning);
   EXPECT_EQ(host.failures.front().message(),
-            "The Mac's Bonjour service stopped answering. Check that avahi-daemon is running.");
+            "This computer's Bonjour service stopped answering. Check that avahi-daemon is running.");
 
   Observed early;
   early.advertiser.publish(record("Kovali Early Party"));

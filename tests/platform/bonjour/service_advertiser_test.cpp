@@ -84,9 +84,9 @@ TEST(AdvertiserError, MapsAvahiFailuresToTheirSentences) {
       {AVAHI_ERR_NOT_PERMITTED, AdvertiserError::Kind::accessDenied,
        "The system is blocking local network access. Allow publishing in the avahi-daemon settings."},
       {AVAHI_ERR_NO_DAEMON, AdvertiserError::Kind::serviceNotRunning,
-       "The Mac's Bonjour service stopped answering. Check that avahi-daemon is running."},
+       "This computer's Bonjour service stopped answering. Check that avahi-daemon is running."},
       {AVAHI_ERR_DISCONNECTED, AdvertiserError::Kind::serviceNotRunning,
-       "The Mac's Bonjour service stopped answering. Check that avahi-daemon is running."},
+       "This computer's Bonjour service stopped answering. Check that avahi-daemon is running."},
       {AVAHI_ERR_INVALID_SERVICE_NAME, AdvertiserError::Kind::other, "Invalid service name."},
   };
   for (const auto& c : cases) {

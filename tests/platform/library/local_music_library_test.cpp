@@ -17,6 +17,7 @@
 #include "music/music_service.h"
 #include "platform/library/demo_library.h"
 #include "platform/library/index/library_ids.h"
+#include "support/log_capture.h"
 #include "support/music_folder_builder.h"
 #include "support/task_result.h"
 
@@ -223,16 +224,23 @@ TEST_F(LocalMusicLibraryTest, ADamagedCacheIsReadAgainFromTheFiles) {
   EXPECT_EQ(await(MusicService(*library).searchSongs("a", 25)).value().size(), 4u);
 }
 
-TEST_F(LocalMusicLibraryTest, BrokenFilesAreSkippedAndCounted) {
+TEST_F(LocalMusicLibraryTest, BrokenFilesAreSkippedCountedAndNamed) {
   music.addSong("good.flac", {{"title", "Good"}});
   music.addFile("noise.mp3", std::string(5000, '\x5a'));
   music.addFile("empty.ogg", "");
   music.addFile("text.m4a", "hello");
   music.addFile("cover.jpg", "not listed at all");
+  const LogCapture log("kovaliapp.library");
   auto library = open();
   EXPECT_EQ(library->scanProgress(), (LibraryScanProgress{false, 4, 0, 4, 3}));
   MusicService service(*library);
   EXPECT_THAT(titles(await(service.searchSongs("good", 25)).value()), ElementsAre("Good"));
+  const std::string folder = QDir(music.path()).absolutePath().toStdString();
+  for (const char* name : {"noise.mp3", "empty.ogg", "text.m4a"}) {
+    EXPECT_TRUE(log.hasLineStartingWith("skipped " + folder + "/" + name + " - not audio that can be read")) << name;
+  }
+  EXPECT_FALSE(log.hasLineStartingWith("skipped " + folder + "/good.flac"));
+  EXPECT_TRUE(log.hasLineStartingWith("indexed 1 song, 0 albums and 0 playlists of")) << "counts in the right number";
 }
 
 TEST_F(LocalMusicLibraryTest, LinksAreFollowedButEachFolderIsEnteredOnce) {

@@ -49,6 +49,24 @@ std::vector<LibraryPlaylistFile> readPlaylists(const std::string& root, const st
   return playlists;
 }
 
+// Names the files that are not audio that can be read, so that people can mend or remove them; a
+// folder full of them is named in part.
+void nameUnreadableFiles(const std::vector<CachedAudioFile>& entries, const QString& folder) {
+  constexpr int kNamed = 10;
+  int unreadable = 0;
+  for (const auto& entry : entries) {
+    if (entry.tags) continue;
+    if (++unreadable <= kNamed) {
+      qCWarning(lcLibrary).noquote() << "skipped" << folder + u'/' + QFile::decodeName(entry.file.relativePath.c_str())
+                                   << "- not audio that can be read";
+    }
+  }
+  if (unreadable > kNamed) {
+    qCWarning(lcLibrary).noquote() << "skipped" << counted(unreadable - kNamed, "more file", "more files")
+                                 << "that are not audio that can be read";
+  }
+}
+
 }  // namespace
 
 std::optional<MusicError> musicFolderProblem(const LibraryScanSettings& settings) {
@@ -127,6 +145,8 @@ LibraryScanOutcome scanLibrary(const LibraryScanSettings& settings, QThreadPool&
   if ((!toRead.empty() || cached.size() != entries.size()) && !saveIndexCache(cachePath, root, entries)) {
     qCWarning(lcLibrary).noquote() << "the index cache" << cachePath << "could not be written";
   }
+
+  nameUnreadableFiles(entries, outcome.folder);
 
   std::vector<LibraryFile> files;
   std::unordered_set<std::string> readable;
