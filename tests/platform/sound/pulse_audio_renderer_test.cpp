@@ -10,18 +10,18 @@
 #include <memory>
 #include <vector>
 
-#include "support/monitor_recorder.h"
+#include "support/sound_recording.h"
 
 namespace kovali {
 namespace {
 
 /// Where a tone first lasts a tenth of a second in the recording (to 20 ms), in seconds; -1 when never.
 double onsetOf(const std::vector<float>& sound, double frequency) {
-  const std::size_t window = MonitorRecorder::rate / 50;
+  const std::size_t window = recordingRate / 50;
   int run = 0;
   for (std::size_t start = 0; start + window <= sound.size(); start += window) {
     run = std::abs(toneOf(sound.data() + start, window) - frequency) < frequency / 5 ? run + 1 : 0;
-    if (run == 5) return static_cast<double>(start + window - 5 * window) / MonitorRecorder::rate;
+    if (run == 5) return static_cast<double>(start + window - 5 * window) / recordingRate;
   }
   return -1;
 }
@@ -53,7 +53,7 @@ TEST(PulseServerAudioRenderer, PlaysEachBufferWhenTheClockReachesIt) {
   ASSERT_GE(first, 0);
   ASSERT_GT(second, first);
   EXPECT_NEAR(second - first, 1.0, 0.045);
-  const auto afterEnd = static_cast<std::size_t>((second + 1.05) * MonitorRecorder::rate);
+  const auto afterEnd = static_cast<std::size_t>((second + 1.05) * recordingRate);
   ASSERT_LT(afterEnd + 4800, sound.size());
   EXPECT_EQ(toneOf(sound.data() + afterEnd, 4800), 0);
 }

@@ -3,23 +3,24 @@
 
 #include "platform/sound/pulse_music_player.h"
 
-#include <gtest/gtest.h>
 #include <sys/resource.h>
 
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QTest>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
-#include "support/monitor_recorder.h"
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "support/sound_recording.h"
 
 namespace kovali {
 namespace {
 
-constexpr int rate = PulsePlaybackStream::sampleRate;
+constexpr int rate = recordingRate;
 
 Song track(const char* name, const char* id) {
   Song song;

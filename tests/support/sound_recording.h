@@ -10,17 +10,19 @@ struct pa_simple;
 
 namespace kovali {
 
-/// Records a sink's monitor of the test's own sound server on a thread of its own, at 48 kHz as
-/// mono (the mean of both channels).
+/// The rate at which tests record and measure sound.
+inline constexpr int recordingRate = 48000;
+
+/// Records a source of the sound server (a sink's monitor, say "music.monitor") on a thread of
+/// its own, as mono (the mean of both channels) at `recordingRate`.
 class MonitorRecorder {
  public:
-  static constexpr int rate = 48000;
-
   explicit MonitorRecorder(const char* source);
   ~MonitorRecorder();
   MonitorRecorder(const MonitorRecorder&) = delete;
   MonitorRecorder& operator=(const MonitorRecorder&) = delete;
 
+  /// Empty when recording started, else why not.
   const std::string& error() const { return error_; }
   /// Stops recording and hands over what was recorded.
   const std::vector<float>& stop();
@@ -33,7 +35,11 @@ class MonitorRecorder {
   std::vector<float> samples_;
 };
 
-/// The loudest tone of a stretch of 48 kHz sound, in Hz, from its zero crossings; 0 for silence.
+/// The loudest tone of a stretch of sound at `recordingRate`, in Hz, from its zero crossings;
+/// 0 for silence.
 double toneOf(const float* samples, std::size_t count);
+
+/// Seconds of `sound` whose 50 ms windows carry a tone within 30 Hz of `hertz`.
+double secondsOfTone(const std::vector<float>& sound, double hertz);
 
 }  // namespace kovali
