@@ -10,17 +10,16 @@
 //
 // Usage: broadcast_bench [rounds]   (default 200 rounds for each of N = 50 and 200)
 
-#include <cstdio>
-#include <cstring>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include <QCoreApplication>
 #include <QLoggingCategory>
 #include <QProcess>
 #include <QWebSocket>
 #include <QWebSocketServer>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "broadcast_phones.h"
 #include "music/music_service.h"
@@ -32,6 +31,8 @@
 #include "server/host_server.h"
 #include "session/dj_pin.h"
 #include "session/session_store.h"
+#include "support/fake_audio_system.h"
+#include "support/fake_capture_system.h"
 #include "support/fake_music_catalog.h"
 #include "support/fake_music_player.h"
 #include "support/in_memory_secret_store.h"
@@ -44,7 +45,9 @@ namespace {
 struct Host {
   Host()
       : store(SessionStore::Services{music, player, server, scheduler, pin, secrets},
-              SessionStore::AudioServices::standard(preferences, scheduler), std::nullopt, "Bench Party") {}
+              SessionStore::AudioServices::standard(preferences, scheduler, std::make_unique<FakeAudioSystem>(),
+                                                    std::make_unique<FakeCaptureSystem>()),
+              std::nullopt, "Bench Party") {}
 
   QtScheduler scheduler;
   InMemoryPreferences preferences;
