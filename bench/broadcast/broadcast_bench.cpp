@@ -27,6 +27,8 @@
 #include "music/player_engine.h"
 #include "platform/runtime/in_memory_preferences.h"
 #include "platform/runtime/qt_scheduler.h"
+#include "platform/sound/pulse_audio_system.h"
+#include "platform/sound/pulse_capture_system.h"
 #include "protocol/message_codec.h"
 #include "protocol/uuid.h"
 #include "server/host_server.h"
@@ -44,7 +46,9 @@ namespace {
 struct Host {
   Host()
       : store(SessionStore::Services{music, player, server, scheduler, pin, secrets},
-              SessionStore::AudioServices::standard(preferences, scheduler), std::nullopt, "Bench Party") {}
+              SessionStore::AudioServices::standard(preferences, scheduler, std::make_unique<PulseAudioSystem>(),
+                                                    std::make_unique<PulseCaptureSystem>()),
+              std::nullopt, "Bench Party") {}
 
   QtScheduler scheduler;
   InMemoryPreferences preferences;
