@@ -1,5 +1,7 @@
 #include "app/look/symbol.h"
 
+#include "app/look/control_symbols.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <array>
@@ -166,6 +168,7 @@ void paintSymbol(QPainter& painter, Symbol symbol, const QRectF& box, const QCol
     case Symbol::person3: outline(painter, people3(), color); break;
     case Symbol::handRaised: outline(painter, hand(), color); break;
     case Symbol::exclamationCircle: fill(painter, exclamationCircle(), color); break;
+    default: fill(painter, controlSymbolPath(symbol), color); break;
   }
   painter.restore();
 }

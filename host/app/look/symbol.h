@@ -18,6 +18,33 @@ enum class Symbol {
   person3,
   handRaised,
   exclamationCircle,
+  // The console's controls and marks.
+  playFill,
+  pauseFill,
+  forwardEndFill,
+  clock,
+  trash,
+  checkmarkCircleFill,
+  arrowUpToLine,
+  xmark,
+  headphones,
+  person,
+  squareStack,
+  musicNoteList,
+  handThumbsUp,
+  magnifyingGlass,
+};
+
+/// Every symbol, in declaration order.
+inline constexpr Symbol allSymbols[] = {
+    Symbol::ticketFill,    Symbol::heartFill,       Symbol::starFill,
+    Symbol::crownFill,     Symbol::waveform,        Symbol::person2,
+    Symbol::person3,       Symbol::handRaised,      Symbol::exclamationCircle,
+    Symbol::playFill,      Symbol::pauseFill,       Symbol::forwardEndFill,
+    Symbol::clock,         Symbol::trash,           Symbol::checkmarkCircleFill,
+    Symbol::arrowUpToLine, Symbol::xmark,           Symbol::headphones,
+    Symbol::person,        Symbol::squareStack,     Symbol::musicNoteList,
+    Symbol::handThumbsUp,  Symbol::magnifyingGlass,
 };
 
 /// Draws `symbol` in `color`, centred in `box` and as large as fits it.

@@ -11,6 +11,13 @@ SymbolIcon::SymbolIcon(Symbol symbol, double side, QColor color, QWidget* parent
   setFixedSize(pixels, pixels);
 }
 
+void SymbolIcon::setSymbol(Symbol symbol, QColor color) {
+  if (symbol == symbol_ && color == color_) return;
+  symbol_ = symbol;
+  color_ = std::move(color);
+  update();
+}
+
 void SymbolIcon::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   paintSymbol(painter, symbol_, QRectF(rect()), color_);

@@ -12,18 +12,6 @@ using vinaro::PlaybackStatus;
 
 constexpr const char* middleDot = " \u00B7 ";
 
-std::string playbackWord(PlaybackStatus status) {
-  switch (status) {
-    case PlaybackStatus::playing:
-      return "Playing";
-    case PlaybackStatus::paused:
-      return "Paused";
-    case PlaybackStatus::stopped:
-      return "Idle";
-  }
-  return {};
-}
-
 std::string nowPlayingLine(const vinaro::SessionState& state) {
   const auto& current = state.playback.current;
   if (!current) return "Nothing playing";

@@ -33,7 +33,7 @@ class PartyView::Panel final : public QWidget {
 };
 
 PartyView::PartyView(Scheduler& scheduler, ArtworkLoader& loader, QWidget* parent)
-    : QWidget(parent), scheduler_(scheduler) {
+    : QWidget(parent), scheduler_(scheduler), progressTicker_(scheduler, [this] { refreshProgress(); }) {
   left_ = static_cast<Panel*>(makeLeftColumn(loader));
   right_ = static_cast<Panel*>(makeRightColumn());
   setSnapshot(PartySnapshot{});
@@ -130,13 +130,7 @@ void PartyView::refreshProgress() {
 
 void PartyView::updateProgressTimer() {
   // The progress ticks only while someone can see it.
-  const bool wanted = isVisible() && std::holds_alternative<NowPlayingModel>(model_.card);
-  if (!wanted) {
-    progressTimer_.stop();
-  } else if (!progressTimer_.isActive()) {
-    refreshProgress();
-    progressTimer_ = scheduler_.repeat(1.0, [this] { refreshProgress(); });
-  }
+  progressTicker_.follow(isVisible() && std::holds_alternative<NowPlayingModel>(model_.card));
 }
 
 void PartyView::resizeEvent(QResizeEvent* event) {

@@ -4,6 +4,7 @@
 
 #include "app/party/party_snapshot.h"
 #include "app/party/party_view_model.h"
+#include "app/party/progress_ticker.h"
 #include "platform/runtime/scheduler.h"
 
 namespace kovali {
@@ -49,7 +50,7 @@ class PartyView final : public QWidget {
   Scheduler& scheduler_;
   PartySnapshot snapshot_;
   PartyViewModel model_;
-  RepeatingTimer progressTimer_;
+  ProgressTicker progressTicker_;
 
   Panel* left_ = nullptr;
   Panel* right_ = nullptr;

@@ -54,9 +54,9 @@ ProgressModel ProgressModel::at(const vinaro::PlaybackState& playback, vinaro::D
   return model;
 }
 
-double ProgressModel::fillWidth(double barWidth) const {
+double ProgressModel::fillWidth(double barWidth, double minimum) const {
   if (!(fraction > 0)) return 0;
-  return std::max(fraction * barWidth, minimumFill);
+  return std::max(fraction * barWidth, minimum);
 }
 
 PartyViewModel PartyViewModel::make(const PartySnapshot& snapshot) {
@@ -79,6 +79,15 @@ PartyViewModel PartyViewModel::make(const PartySnapshot& snapshot) {
   model.mode = state.mode == vinaro::PartyMode::collaboration ? PartyModeModel{Symbol::person3, "Collaboration"}
                                                               : PartyModeModel{Symbol::handRaised, "Per requests"};
   return model;
+}
+
+std::string playbackWord(vinaro::PlaybackStatus status) {
+  switch (status) {
+    case vinaro::PlaybackStatus::playing: return "Playing";
+    case vinaro::PlaybackStatus::paused: return "Paused";
+    case vinaro::PlaybackStatus::stopped: return "Idle";
+  }
+  return {};
 }
 
 std::string partygoersText(std::size_t count) {

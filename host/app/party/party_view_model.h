@@ -53,8 +53,9 @@ struct ProgressModel {
   std::string durationText;
 
   static ProgressModel at(const vinaro::PlaybackState& playback, vinaro::Date date);
-  /// The fill's width in a bar `barWidth` wide; none for a zero fraction.
-  double fillWidth(double barWidth) const;
+  /// The fill's width in a bar `barWidth` wide, at least `minimum` for a positive fraction; none
+  /// for a zero fraction.
+  double fillWidth(double barWidth, double minimum = minimumFill) const;
 
   bool operator==(const ProgressModel&) const = default;
 };
@@ -115,6 +116,9 @@ struct PartyViewModel {
 
   bool operator==(const PartyViewModel&) const = default;
 };
+
+/// "Playing", "Paused" or "Idle".
+std::string playbackWord(vinaro::PlaybackStatus status);
 
 /// "1 partygoer", otherwise the count followed by " partygoers" (0 included).
 std::string partygoersText(std::size_t count);

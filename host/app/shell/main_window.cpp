@@ -1,32 +1,18 @@
 #include "app/shell/main_window.h"
 
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QMenuBar>
 #include <QShowEvent>
 #include <QStackedWidget>
 
-#include "app/look/system_font.h"
 #include "app/menus/party_menu.h"
 #include "app/party/party_view.h"
 #include "app/shell/view_mode_preference.h"
 #include "app/shell/view_picker.h"
+#include "console/console_view.h"
 #include "session/session_store.h"
 
 namespace kovali {
-
-namespace {
-
-/// Stands in for a screen that is not there yet.
-QWidget* placeholderView(const QString& title) {
-  auto* label = new QLabel(title);
-  label->setAlignment(Qt::AlignCenter);
-  label->setFont(systemFont(20));
-  label->setEnabled(false);
-  return label;
-}
-
-}  // namespace
 
 /// The window's content: the views, and over their top edge the bar with the picker. The bar
 /// takes room of its own and has a background, except over the party screen, which runs to the
@@ -77,7 +63,7 @@ MainWindow::MainWindow(SessionStore& store, ViewModePreference& viewMode, Schedu
   views_ = new QStackedWidget;
   partyView_ = new PartyView(scheduler, artwork);
   views_->insertWidget(static_cast<int>(HostViewMode::party), partyView_);
-  views_->insertWidget(static_cast<int>(HostViewMode::console), placeholderView(QStringLiteral("DJ Controls")));
+  views_->insertWidget(static_cast<int>(HostViewMode::console), new ConsoleView(store_, scheduler, artwork));
   settingsView_ = new SettingsView(settings);
   views_->insertWidget(static_cast<int>(HostViewMode::settings), settingsView_);
   picker_ = new ViewPicker(viewMode_);

@@ -37,9 +37,7 @@ TEST(BadgeIcon, DrawsTheTiersSymbolInItsColourOnAFaintDiscAndIsNamedByItsTitle) 
 }
 
 TEST(Symbol, EverySymbolDrawsInsideItsBoxOnly) {
-  for (const Symbol symbol :
-       {Symbol::ticketFill, Symbol::heartFill, Symbol::starFill, Symbol::crownFill, Symbol::waveform, Symbol::person2,
-        Symbol::person3, Symbol::handRaised, Symbol::exclamationCircle}) {
+  for (const Symbol symbol : allSymbols) {
     QImage image(60, 60, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     {
