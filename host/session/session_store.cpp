@@ -56,7 +56,8 @@ SessionStore::SessionStore(Services services, AudioServices audio, std::optional
 
 void SessionStore::restore(SessionSnapshot snapshot, const std::string& hostName) {
   SessionState saved = std::move(snapshot.state);
-  if (participantIDs_.isNew()) {
+  // Mapped once only: ids already public would be hashed again and match no phone.
+  if (!snapshot.participantIDsArePublic && participantIDs_.isNew()) {
     // Saved before the host had its key: the session still names phones by their device ids.
     saved = saved.mappingParticipantIDs([this](const std::string& id) { return participantIDs_.of(id); });
     qCInfo(lcArchive, "The saved session's participants now go by their public ids.");

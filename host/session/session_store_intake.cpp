@@ -142,7 +142,14 @@ void SessionStore::authenticateDJ(const std::string& pin, Participant participan
     return;
   }
   const std::string expected = djPIN_.load();
-  if (!DJPIN::isValid(expected) || pin != expected) {
+  if (!DJPIN::isValid(expected)) {
+    // Nothing to guess yet: counting these would lock out the DJ once a PIN is set.
+    qCInfo(lcSession).noquote() << "DJ PIN from guest connection" << connectionText(connection)
+                                << "refused: the host has no PIN";
+    sendError(StoreErrors::wrongPIN(), connection, envelopeID);
+    return;
+  }
+  if (pin != expected) {
     qCInfo(lcSession).noquote() << "DJ PIN from guest connection" << connectionText(connection) << "refused";
     if (pinAttempts_.recordFailure(source, now)) {
       qCWarning(lcSession, "Too many wrong PINs: DJ logins from %s are held back for %.0f s.", source.c_str(),

@@ -69,11 +69,27 @@ TEST_F(SessionArchiveTest, SavesTheSnapshotWithSortedKeysAndDJDevicesInOrderAndR
   ASSERT_TRUE(archive.save(snapshot));
 
   const QByteArray saved = contents(archive.filePath());
-  EXPECT_TRUE(saved.startsWith(R"({"djDeviceIDs":["device-a","device-b"],"savedAt":1700000000500,"state":{)"))
+  EXPECT_TRUE(saved.startsWith(
+      R"({"djDeviceIDs":["device-a","device-b"],"participantIDsArePublic":true,"savedAt":1700000000500,"state":{)"))
       << saved.toStdString();
   EXPECT_TRUE(saved.contains(R"("name":"Friday / Rooftop")")) << "slashes stay unescaped";
   EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"Session.json"}) << "no temporary file is left";
   EXPECT_EQ(archive.load(), snapshot);
+}
+
+TEST_F(SessionArchiveTest, AFileFromBeforeTheMarkOfPublicIDsLoadsAsUnmarked) {
+  SessionArchive archive = openArchive();
+  QByteArray older = encoded(sampleSnapshot());
+  const QByteArray mark = R"("participantIDsArePublic":true,)";
+  ASSERT_TRUE(older.contains(mark));
+  older.replace(mark, "");
+  putFile(archive.filePath(), older);
+
+  const auto loaded = archive.load();
+
+  ASSERT_TRUE(loaded);
+  EXPECT_FALSE(loaded->participantIDsArePublic);
+  EXPECT_EQ(loaded->state, sampleSnapshot().state);
 }
 
 TEST_F(SessionArchiveTest, AMissingFileGivesNoSessionWithoutALogLine) {

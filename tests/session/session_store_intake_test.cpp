@@ -177,6 +177,24 @@ TEST_F(SessionStoreIntakeTest, AnyPINIsWrongWhileTheHostHasNoValidPIN) {
   EXPECT_TRUE(store().djDeviceIDs().empty());
 }
 
+TEST_F(SessionStoreIntakeTest, AttemptsWhileTheHostHasNoPINAreNotCountedAgainstTheAddress) {
+  auto phone = join("Dee", "device-dj");
+  setPIN("");
+  for (int attempt = 1; attempt <= PINAttemptLimiter::allowedFailures + 1; ++attempt) {
+    EXPECT_EQ(refusalOf(*phone, Command{Command::AuthenticateDJ{"2468"}}, "early"),
+              ProtocolError::invalidPin("Wrong PIN."))
+        << "attempt " << attempt;
+  }
+
+  // The PIN is set, and the first try with it works.
+  setPIN("2468");
+  sync(*phone);
+  phone->received.clear();
+  phone->sendCommand("pin", Command{Command::AuthenticateDJ{"2468"}});
+  ASSERT_TRUE(phone->waitForMessages(1));
+  EXPECT_EQ(eventAt(*phone, 0).body.type(), "roleChanged");
+}
+
 TEST_F(SessionStoreIntakeTest, AfterFiveWrongPINsFromAnAddressItsAttemptsAreHeldBackAndToldHowLong) {
   LogCapture log("kovaliapp.session");
   auto phone = join("Ana", "device-ana");

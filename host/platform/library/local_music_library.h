@@ -50,6 +50,8 @@ class LocalMusicLibrary final : public QObject, public MusicCatalog {
   const QString& indexedFolder() const { return indexedFolder_; }
   /// How many songs the current index holds; 0 before the first scan ends or when it failed.
   int songCount() const { return songCount_; }
+  /// Whether the last scan failed, so there is no index to count.
+  bool indexFailed() const { return current_.has_value() && !*current_; }
 
   QCoro::Task<MusicAuthorizationStatus> requestAuthorization() override;
   QCoro::Task<MusicResult<MusicSubscription>> currentSubscription() override;
