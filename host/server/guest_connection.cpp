@@ -28,6 +28,8 @@ GuestConnection::~GuestConnection() {
   delete socket_;
 }
 
+QHostAddress GuestConnection::peerAddress() const { return socket_->peerAddress(); }
+
 bool GuestConnection::sendText(const QByteArray& utf8) {
   if (ended_) return false;
   return socket_->sendTextMessage(QString::fromUtf8(utf8)) >= 0;

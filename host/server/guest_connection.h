@@ -4,6 +4,7 @@
 #include <memory>
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QObject>
 
 class QWebSocket;
@@ -25,6 +26,9 @@ class GuestConnection final : public QObject {
   /// a listener takes the network ends of its sockets with it when it goes.
   GuestConnection(QWebSocket* socket, std::shared_ptr<QObject> listener, QObject* parent);
   ~GuestConnection() override;
+
+  /// The address the phone connects from.
+  QHostAddress peerAddress() const;
 
   /// Queues `utf8` as one text message; false when the socket did not take it.
   bool sendText(const QByteArray& utf8);

@@ -154,6 +154,12 @@ void HostServer::send(const vinaro::Event& event, ConnectionID to, std::optional
   if (completion) QMetaObject::invokeMethod(this, std::move(completion), Qt::QueuedConnection);
 }
 
+std::optional<QHostAddress> HostServer::peerAddress(ConnectionID id) const {
+  const auto found = connections_.find(id);
+  if (found == connections_.end()) return std::nullopt;
+  return found->second->peerAddress();
+}
+
 void HostServer::close(ConnectionID id) {
   if (const auto found = connections_.find(id); found != connections_.end()) found->second->close();
   remove(id);

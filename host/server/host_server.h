@@ -83,6 +83,8 @@ class HostServer final : public QObject {
   /// on the socket. An id that is no longer connected gets nothing, and no completion runs.
   void send(const vinaro::Event& event, ConnectionID to, std::optional<std::string> replyTo = std::nullopt,
             std::function<void()> completion = {});
+  /// The address a connection comes from; nothing once it has left the table.
+  std::optional<QHostAddress> peerAddress(ConnectionID id) const;
   /// Closes the connection behind what is already queued, then removes it.
   void close(ConnectionID id);
   /// Takes the connection out of the table and reports it through `connectionEnded`, once.

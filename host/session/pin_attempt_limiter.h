@@ -1,37 +1,65 @@
 #pragma once
 
+#include <QHostAddress>
+#include <cstddef>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "model/date.h"
 
 namespace kovali {
 
-/// Slows down guessing of the DJ PIN: after `allowedFailures` wrong PINs in a row from one
-/// device, that device's attempts within `lockSeconds` of its last wrong one are refused
-/// without being compared, so it gets one guess per `lockSeconds` until it enters the right
-/// PIN. Devices are told apart only by the id they send.
+/// Slows down guessing of the DJ PIN, by where the guesses come from (a network source, which a
+/// phone cannot choose the way it chooses its device id) and across the whole host.
+///
+/// Five wrong PINs from one source within five minutes lock that source; twenty anywhere lock
+/// every source. While locked, attempts are refused without being compared. The first lock lasts
+/// 30 s and each further one twice as long as the one before, up to 15 minutes (an hour without
+/// a wrong PIN starts them over). A right PIN
+/// outside a lock clears its source's count. At most `maxSources` sources are remembered; the
+/// one idle longest is forgotten first.
 class PINAttemptLimiter {
  public:
   static constexpr int allowedFailures = 5;
-  static constexpr double lockSeconds = 30;
+  static constexpr int allowedHostFailures = 20;
+  static constexpr double windowSeconds = 5 * 60;
+  static constexpr double firstLockSeconds = 30;
+  static constexpr double longestLockSeconds = 15 * 60;
+  static constexpr std::size_t maxSources = 512;
 
-  /// Whether an attempt from `deviceID` at `now` is refused unread.
-  bool isLocked(const std::string& deviceID, vinaro::Date now) const;
-  void recordFailure(const std::string& deviceID, vinaro::Date now);
-  void recordSuccess(const std::string& deviceID);
+  /// The source of a phone at `address`: the address itself, or for IPv6 its /64 network,
+  /// which one machine commonly holds whole.
+  static std::string sourceOf(const QHostAddress& address);
+
+  /// How long attempts from `source` at `now` are still refused unread, or nothing when an
+  /// attempt may be compared.
+  std::optional<double> lockRemaining(const std::string& source, vinaro::Date now) const;
+  /// A wrong PIN from `source`; answers whether it locked the source or the host.
+  bool recordFailure(const std::string& source, vinaro::Date now);
+  /// A right PIN from `source`: its count starts over.
+  void recordSuccess(const std::string& source);
+  /// How many sources are remembered.
+  std::size_t rememberedSources() const { return sources_.size(); }
 
  private:
-  struct Failures {
-    int count = 0;
-    vinaro::Date last;
+  /// Wrong PINs within the window and the locks they earned, for one source or the host.
+  struct Tally {
+    int failures = 0;
+    vinaro::Date firstFailure;  // of the current window
+    vinaro::Date lastSeen;
+    int locks = 0;
+    std::optional<vinaro::Date> lockedUntil;
+
+    std::optional<double> remaining(vinaro::Date now) const;
+    /// Counts one wrong PIN; locks when it is the `allowed`th within the window.
+    bool fail(vinaro::Date now, int allowed);
   };
 
-  /// Drops devices that have not failed for a long time, so that changing ids cannot grow the
-  /// table without end.
-  void forgetIdleDevices(vinaro::Date now);
+  Tally& sourceTally(const std::string& source, vinaro::Date now);
 
-  std::map<std::string, Failures> failures_;
+  std::map<std::string, Tally> sources_;
+  Tally host_;
 };
 
 }  // namespace kovali

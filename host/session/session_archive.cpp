@@ -41,6 +41,11 @@ std::optional<SessionSnapshot> SessionArchive::load() {
     setAside(QString::fromStdString(snapshot.error().description()));
     return std::nullopt;
   }
+  if (snapshot->state.revision > vinaro::SessionState::maxRestorableRevision) {
+    // Counting on from there would run out of numbers.
+    setAside(QStringLiteral("The saved session's revision is too large."));
+    return std::nullopt;
+  }
   return std::move(snapshot).value();
 }
 

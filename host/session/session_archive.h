@@ -33,9 +33,9 @@ class SessionArchive {
   QString unreadableFilePath() const { return path_ + QStringLiteral(".unreadable"); }
 
   /// The saved session, or nothing. A missing file gives nothing silently. A file that exists but
-  /// cannot be read or decoded is logged and moved to `unreadableFilePath()` (replacing an older
-  /// one there), so that the next save cannot overwrite a saved party; when it cannot be moved,
-  /// this archive stops saving.
+  /// cannot be read or decoded, or whose revision is beyond `SessionState::maxRestorableRevision`,
+  /// is logged and moved to `unreadableFilePath()` (replacing an older one there), so that the
+  /// next save cannot overwrite a saved party; when it cannot be moved, this archive stops saving.
   std::optional<SessionSnapshot> load();
 
   /// Writes the snapshot over the file in one step, so a crash never leaves half a file. Logs a

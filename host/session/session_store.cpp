@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/runtime/logging.h"
 #include "platform/runtime/set_if_changed.h"
 #include "protocol/uuid.h"
 #include "session/artwork_rebase.h"
@@ -34,16 +35,13 @@ SessionStore::SessionStore(Services services, AudioServices audio, std::optional
       heos_(std::move(audio.heos)),
       audio_(std::move(audio.audio)),
       inputs_(std::move(audio.inputs)),
-      state_(SessionState::newParty(vinaro::makeUUIDString(), hostName)) {
+      state_(SessionState::newParty(vinaro::makeUUIDString(), hostName)),
+      participantIDs_(ParticipantIDs::load(services.secrets)) {
   audio_->refresh();
   audio_->startListening();
 
   if (archive_) {
-    if (auto snapshot = archive_->load()) {
-      setState(snapshot->state.restored(hostName, scheduler_.now()));
-      djDeviceIDs_ = DeviceIDs(snapshot->djDeviceIDs.begin(), snapshot->djDeviceIDs.end());
-      emit djDeviceIDsChanged();
-    }
+    if (auto snapshot = archive_->load()) restore(std::move(*snapshot), hostName);
   }
 
   connectServices();
@@ -53,6 +51,18 @@ SessionStore::SessionStore(Services services, AudioServices audio, std::optional
     if (player_.status() == vinaro::PlaybackStatus::playing) playbackSeenPlaying();
   });
   setLastDefaultOutput(audio_->defaultDeviceID());
+}
+
+void SessionStore::restore(SessionSnapshot snapshot, const std::string& hostName) {
+  SessionState saved = std::move(snapshot.state);
+  if (participantIDs_.isNew()) {
+    // Saved before the host had its key: the session still names phones by their device ids.
+    saved = saved.mappingParticipantIDs([this](const std::string& id) { return participantIDs_.of(id); });
+    qCInfo(lcArchive, "The saved session's participants now go by their public ids.");
+  }
+  setState(saved.restored(hostName, scheduler_.now()));
+  djDeviceIDs_ = DeviceIDs(snapshot.djDeviceIDs.begin(), snapshot.djDeviceIDs.end());
+  emit djDeviceIDsChanged();
 }
 
 void SessionStore::connectServices() {

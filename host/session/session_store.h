@@ -31,9 +31,11 @@
 #include "protocol/protocol_error.h"
 #include "server/host_server.h"
 #include "session/dj_pin.h"
+#include "session/participant_ids.h"
 #include "session/session_effects.h"
 #include "session/pin_attempt_limiter.h"
 #include "session/session_archive.h"
+#include "session/session_snapshot.h"
 
 namespace kovali {
 
@@ -88,6 +90,7 @@ class SessionStore final : public QObject {
     HostServer& server;
     Scheduler& scheduler;  // the clock of every change, and the timed work
     const DJPIN& djPIN;
+    SecretStore& secrets;  // keeps the key of the participant ids
   };
 
   /// The sound and HEOS services, which the store owns.
@@ -121,8 +124,11 @@ class SessionStore final : public QObject {
   const std::optional<std::string>& transportNotice() const { return transportNotice_; }
   /// The system default output last seen.
   std::uint32_t lastDefaultOutput() const { return lastDefaultOutput_; }
-  /// The devices that hold the DJ role, across reconnections and relaunches.
+  /// The devices that hold the DJ role, across reconnections and relaunches. Device ids never
+  /// leave the host.
   const DeviceIDs& djDeviceIDs() const { return djDeviceIDs_; }
+  /// The id under which the phones know the device `deviceID`.
+  std::string participantID(std::string_view deviceID) const { return participantIDs_.of(deviceID); }
   const SongCache& songCache() const { return songCache_; }
   /// Requests that automatic play gave up on; left for the DJ.
   const RequestIDs& autoPlaySkipped() const { return autoPlaySkipped_; }
@@ -214,6 +220,8 @@ class SessionStore final : public QObject {
 
  private:
   // Construction, start and dispatch (session_store.cpp, session_store_dispatch.cpp)
+  /// Takes over a saved session, which may still name phones by their device ids.
+  void restore(SessionSnapshot snapshot, const std::string& hostName);
   void connectServices();
   vinaro::ReducerContext reducerContext() const;
   void sendState(ConnectionID connection, const vinaro::Participant& participant, std::optional<std::string> replyTo);
@@ -234,6 +242,8 @@ class SessionStore final : public QObject {
                   ConnectionID connection);
   void sendError(const vinaro::ProtocolError& error, ConnectionID connection, const std::string& envelopeID);
   void dispatchPartygoers();
+  /// Where the connection's PIN attempts are counted: its network source.
+  std::string pinSource(ConnectionID connection) const;
 
   // Music commands of the phones (session_store_music.cpp)
   void routeMusicCommand(const vinaro::Command& command, const vinaro::Participant& participant,
@@ -302,6 +312,8 @@ class SessionStore final : public QObject {
 
   vinaro::SessionState state_;
   Participants participants_;
+  std::map<ConnectionID, std::string> connectionDevices_;  // the device id each participant said hello with
+  ParticipantIDs participantIDs_;
   std::optional<vinaro::ProtocolError> lastHostError_;
   std::optional<std::string> playbackError_;
   std::optional<std::string> transportNotice_;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cmath>
+#include <string>
+
 #include "protocol/protocol_error.h"
 
 namespace kovali {
@@ -11,6 +14,12 @@ namespace StoreErrors {
 inline vinaro::ProtocolError helloFirst() { return vinaro::ProtocolError::badRequest("Send hello first."); }
 inline vinaro::ProtocolError djOnly() { return vinaro::ProtocolError::forbidden("Only the DJ can do that."); }
 inline vinaro::ProtocolError wrongPIN() { return vinaro::ProtocolError::invalidPin("Wrong PIN."); }
+/// An attempt during a PIN lock, which ends in `seconds`.
+inline vinaro::ProtocolError tooManyWrongPINs(double seconds) {
+  const auto whole = static_cast<long long>(std::ceil(seconds));
+  return vinaro::ProtocolError::limitReached("Too many wrong PINs. Try again in " + std::to_string(whole) +
+                                             (whole == 1 ? " second." : " seconds."));
+}
 inline vinaro::ProtocolError unsupportedVersion() {
   return vinaro::ProtocolError::unsupportedVersion("Unsupported protocol version.");
 }

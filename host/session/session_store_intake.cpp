@@ -88,35 +88,40 @@ void SessionStore::hello(const Command::Hello& hello, const std::string& envelop
   std::string name = QString::fromStdString(hello.name).trimmed().toStdString();
   if (name.empty()) name = kDefaultName;
   const Role role = djDeviceIDs_.contains(hello.deviceID) ? Role::dj : Role::guest;
-  const Participant participant{hello.deviceID, std::move(name), role};
+  const Participant participant{participantIDs_.of(hello.deviceID), std::move(name), role};
 
+  connectionDevices_.insert_or_assign(connection, hello.deviceID);
   participants_.insert_or_assign(connection, participant);
   emit participantsChanged();
   qCInfo(lcSession).noquote() << "Guest connection" << connectionText(connection) << "greeted as"
                               << vinaro::rawValue(role).data();
   (void)dispatch(vinaro::action::SetPartygoers{partygoers()}, vinaro::Actor::host(), false);
 
-  server_.send(Event{Event::Welcome{hello.deviceID, role, state_.visible(participant)}}, connection, envelopeID);
+  server_.send(Event{Event::Welcome{participant.id, role, state_.visible(participant)}}, connection, envelopeID);
   broadcastState(connection);
 }
 
 void SessionStore::authenticateDJ(const std::string& pin, Participant participant, const std::string& envelopeID,
                                   ConnectionID connection) {
   const auto now = scheduler_.now();
-  if (pinAttempts_.isLocked(participant.id, now)) {
+  const std::string source = pinSource(connection);
+  if (const auto wait = pinAttempts_.lockRemaining(source, now)) {
     qCInfo(lcSession).noquote() << "DJ PIN from guest connection" << connectionText(connection)
-                                << "refused: too many wrong PINs, waiting";
-    sendError(StoreErrors::wrongPIN(), connection, envelopeID);
+                                << "refused unread: too many wrong PINs";
+    sendError(StoreErrors::tooManyWrongPINs(*wait), connection, envelopeID);
     return;
   }
   const std::string expected = djPIN_.load();
   if (!DJPIN::isValid(expected) || pin != expected) {
-    pinAttempts_.recordFailure(participant.id, now);
     qCInfo(lcSession).noquote() << "DJ PIN from guest connection" << connectionText(connection) << "refused";
+    if (pinAttempts_.recordFailure(source, now)) {
+      qCWarning(lcSession, "Too many wrong PINs: DJ logins from %s are held back for %.0f s.", source.c_str(),
+                pinAttempts_.lockRemaining(source, now).value_or(0));
+    }
     sendError(StoreErrors::wrongPIN(), connection, envelopeID);
     return;
   }
-  pinAttempts_.recordSuccess(participant.id);
+  pinAttempts_.recordSuccess(source);
   changeRole(Role::dj, std::move(participant), envelopeID, connection);
 }
 
@@ -129,10 +134,11 @@ void SessionStore::changeRole(Role role, Participant participant, const std::str
   participant.role = role;
   participants_.insert_or_assign(connection, participant);
   emit participantsChanged();
+  const std::string& deviceID = connectionDevices_.at(connection);  // said hello, as every participant did
   if (role == Role::dj) {
-    djDeviceIDs_.insert(participant.id);
+    djDeviceIDs_.insert(deviceID);
   } else {
-    djDeviceIDs_.erase(participant.id);
+    djDeviceIDs_.erase(deviceID);
   }
   emit djDeviceIDsChanged();
   qCInfo(lcSession).noquote() << "Guest connection" << connectionText(connection)
@@ -144,10 +150,16 @@ void SessionStore::changeRole(Role role, Participant participant, const std::str
 }
 
 void SessionStore::connectionClosed(ConnectionID connection) {
+  connectionDevices_.erase(connection);
   const bool removed = participants_.erase(connection) > 0;
   emit participantsChanged();
   // The device keeps its DJ role for its next hello.
   if (removed) dispatchPartygoers();
+}
+
+std::string SessionStore::pinSource(ConnectionID connection) const {
+  const auto address = server_.peerAddress(connection);
+  return address ? PINAttemptLimiter::sourceOf(*address) : std::string("unknown");
 }
 
 void SessionStore::dispatchPartygoers() { performHostAction(vinaro::action::SetPartygoers{partygoers()}); }

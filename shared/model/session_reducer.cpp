@@ -65,7 +65,7 @@ std::optional<ProtocolError> SessionReducer::apply(SessionState& state, const Se
     if (auto blocked = sourceBlockError(state)) return blocked;
   }
   if (auto refusal = handle(state, action, actor, context)) return refusal;
-  state.revision += 1;
+  state.revision = SessionState::nextRevision(state.revision);
   return std::nullopt;
 }
 

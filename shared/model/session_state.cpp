@@ -1,6 +1,7 @@
 #include "model/session_state.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "model/session_reducer.h"
 
@@ -96,8 +97,38 @@ SessionState SessionState::restored(std::string newName, Date now) const {
   state.participantCount = 0;
   state.partygoers.reset();
   if (state.input) state.input->queueWasPlaying = false;
-  state.revision += 1;
+  state.revision = nextRevision(state.revision);
   return state;
+}
+
+SessionState SessionState::mappingParticipantIDs(const std::function<std::string(const std::string&)>& map) const {
+  SessionState state = *this;
+  const auto remap = [&](std::string& id) {
+    if (id != Participant::hostID) id = map(id);
+  };
+  if (state.playback.current) remap(state.playback.current->addedBy.id);
+  for (QueueItem& item : state.queue) remap(item.addedBy.id);
+  for (SongRequest& request : state.requests) {
+    remap(request.requestedBy.id);
+    for (std::string& vote : request.votes) remap(vote);
+  }
+  if (state.badges) {
+    std::map<std::string, std::string> mapped;
+    for (const auto& [id, tier] : *state.badges) {
+      std::string key = id;
+      remap(key);
+      mapped.insert_or_assign(std::move(key), tier);
+    }
+    state.badges = std::move(mapped);
+  }
+  if (state.partygoers) {
+    for (Participant& partygoer : *state.partygoers) remap(partygoer.id);
+  }
+  return state;
+}
+
+std::int64_t SessionState::nextRevision(std::int64_t revision) {
+  return revision < std::numeric_limits<std::int64_t>::max() ? revision + 1 : revision;
 }
 
 }  // namespace vinaro

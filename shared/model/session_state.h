@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -16,6 +17,10 @@ namespace vinaro {
 /// The whole party as one value: identity, revision, rules, playback, queue, requests, source,
 /// live input and the presence figures the host fills in.
 struct SessionState {
+  /// The highest revision a saved session may come back with: far beyond any party's count of
+  /// changes, and still exact for readers that hold numbers as doubles.
+  static constexpr std::int64_t maxRestorableRevision = std::int64_t{1} << 53;
+
   std::string sessionID;
   std::string name;
   std::int64_t revision = 0;
@@ -51,6 +56,11 @@ struct SessionState {
   SessionState visible(const Participant& participant) const;
   /// The saved state as it comes back after a relaunch: nothing playing, nobody connected.
   SessionState restored(std::string newName, Date now) const;
+  /// The same state with every participant id (who added, who asked, votes, badges, partygoers)
+  /// replaced by `map` of it; the host's own id is kept.
+  SessionState mappingParticipantIDs(const std::function<std::string(const std::string&)>& map) const;
+  /// `revision` plus one, held at the largest value rather than overflowing.
+  static std::int64_t nextRevision(std::int64_t revision);
 
   // Wire name: each field's key.
 

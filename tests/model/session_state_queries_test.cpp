@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "model/session_reducer.h"
+#include "reducer_fixture.h"
 #include "support/sample_values.h"
 
 namespace vinaro {
@@ -146,6 +149,50 @@ TEST(SessionStateQueries, RestoredAfterRelaunch) {
   EXPECT_EQ(restored.input, (LiveInput{"mic", "Mic", false}));
   EXPECT_EQ(restored.badges, saved.badges);
   EXPECT_EQ(restored.sessionID, "S");
+}
+
+TEST(SessionStateQueries, MappingParticipantIDsReachesEveryPlaceAnIDLivesButTheHost) {
+  SessionState state = SessionState::newParty("S", "Party");
+  QueueItem playing = samples::queueItem("E", "e");
+  playing.addedBy = ana;
+  state.playback.current = playing;
+  QueueItem byHost = samples::queueItem("F", "f");
+  byHost.addedBy = Participant::host("Host");
+  QueueItem byBen = samples::queueItem("G", "g");
+  byBen.addedBy = ben;
+  state.queue = {byHost, byBen};
+  state.requests = {samples::request("r", RequestItem::track(samples::track("t")), ana, 1, {ana.id, ben.id})};
+  state.badges = std::map<std::string, std::string>{{ana.id, "gold"}, {ben.id, "vip"}};
+  state.partygoers = std::vector<Participant>{ana, ben};
+
+  const SessionState mapped = state.mappingParticipantIDs([](const std::string& id) { return "public-" + id; });
+
+  const std::string anaID = "public-" + ana.id;
+  const std::string benID = "public-" + ben.id;
+  EXPECT_EQ(mapped.playback.current->addedBy.id, anaID);
+  EXPECT_EQ(mapped.queue[0].addedBy.id, "host");
+  EXPECT_EQ(mapped.queue[1].addedBy.id, benID);
+  EXPECT_EQ(mapped.requests[0].requestedBy.id, anaID);
+  EXPECT_EQ(mapped.requests[0].votes, (std::vector<std::string>{anaID, benID}));
+  EXPECT_EQ(mapped.badges, (std::map<std::string, std::string>{{anaID, "gold"}, {benID, "vip"}}));
+  EXPECT_EQ((*mapped.partygoers)[1], (Participant{benID, ben.name, ben.role}));
+  SessionState unmapped = mapped.mappingParticipantIDs([](const std::string& id) { return id.substr(7); });
+  EXPECT_EQ(unmapped, state) << "nothing else changes";
+}
+
+TEST(SessionStateQueries, TheRevisionStepStopsAtTheLargestNumber) {
+  constexpr auto largest = std::numeric_limits<std::int64_t>::max();
+  EXPECT_EQ(SessionState::nextRevision(41), 42);
+  EXPECT_EQ(SessionState::nextRevision(largest - 1), largest);
+  EXPECT_EQ(SessionState::nextRevision(largest), largest);
+
+  SessionState state = SessionState::newParty("S", "Party");
+  state.revision = largest;
+  auto context = testing::fixedContext();
+  const auto next = SessionReducer::reduce(state, action::SetMode{PartyMode::suggestion}, Actor::host(), context);
+  ASSERT_TRUE(next);
+  EXPECT_EQ(next->revision, largest);
+  EXPECT_EQ(state.restored("Party", Date{0}).revision, largest);
 }
 
 TEST(SessionStateQueries, ANewPartyStartsStoppedAtTimeZero) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace kovali {
 namespace {
 
@@ -9,29 +11,76 @@ using vinaro::Date;
 
 Date at(double seconds) { return Date::fromSecondsSince1970(seconds); }
 
-TEST(PINAttemptLimiter, LocksADeviceAfterFiveWrongPINsForThirtySecondsAfterEachFurtherWrongOne) {
+/// `count` wrong PINs from `source`, one a second from `start`.
+void fail(PINAttemptLimiter& limiter, const std::string& source, int count, double start) {
+  for (int i = 0; i < count; ++i) limiter.recordFailure(source, at(start + i));
+}
+
+TEST(PINAttemptLimiter, LocksASourceForThirtySecondsAfterFiveWrongPINs) {
   PINAttemptLimiter limiter;
-  for (int i = 0; i < 4; ++i) limiter.recordFailure("phone", at(i));
-  EXPECT_FALSE(limiter.isLocked("phone", at(4))) << "four wrong PINs lock nothing";
+  fail(limiter, "10.0.0.7", 4, 0);
+  EXPECT_EQ(limiter.lockRemaining("10.0.0.7", at(4)), std::nullopt) << "four wrong PINs lock nothing";
 
-  limiter.recordFailure("phone", at(4));
-  EXPECT_TRUE(limiter.isLocked("phone", at(4)));
-  EXPECT_TRUE(limiter.isLocked("phone", at(33.9)));
-  EXPECT_FALSE(limiter.isLocked("other", at(5))) << "only the guessing device is held back";
+  EXPECT_TRUE(limiter.recordFailure("10.0.0.7", at(4)));
+  EXPECT_EQ(limiter.lockRemaining("10.0.0.7", at(4)), 30.0);
+  EXPECT_EQ(limiter.lockRemaining("10.0.0.7", at(24)), 10.0);
+  EXPECT_EQ(limiter.lockRemaining("10.0.0.8", at(5)), std::nullopt) << "a second address is not held back";
+  EXPECT_EQ(limiter.lockRemaining("10.0.0.7", at(34)), std::nullopt);
+}
 
-  // Past the lock one guess is compared; wrong again, it locks again at once.
-  EXPECT_FALSE(limiter.isLocked("phone", at(34)));
-  limiter.recordFailure("phone", at(34));
-  EXPECT_TRUE(limiter.isLocked("phone", at(35)));
-  EXPECT_FALSE(limiter.isLocked("phone", at(64)));
+TEST(PINAttemptLimiter, WrongPINsSpreadOverMoreThanFiveMinutesLockNothing) {
+  PINAttemptLimiter limiter;
+  for (int i = 0; i < 10; ++i) EXPECT_FALSE(limiter.recordFailure("10.0.0.7", at(i * 80.0))) << "attempt " << i;
+  EXPECT_EQ(limiter.lockRemaining("10.0.0.7", at(800)), std::nullopt);
+}
+
+TEST(PINAttemptLimiter, EachFurtherLockLastsTwiceAsLongUpToFifteenMinutes) {
+  PINAttemptLimiter limiter;
+  double now = 0;
+  for (double expected : {30.0, 60.0, 120.0, 240.0, 480.0, 900.0, 900.0}) {
+    fail(limiter, "10.0.0.7", 5, now);
+    now += 4;
+    EXPECT_EQ(limiter.lockRemaining("10.0.0.7", at(now)), expected) << "at " << now;
+    now += expected;
+  }
+}
+
+TEST(PINAttemptLimiter, TwentyWrongPINsAcrossTheHostLockEverySource) {
+  PINAttemptLimiter limiter;
+  for (int source = 0; source < 4; ++source) fail(limiter, "10.0.0." + std::to_string(source), 4, source * 4.0);
+  fail(limiter, "10.0.0.4", 3, 16);
+  ASSERT_EQ(limiter.lockRemaining("10.0.0.99", at(19)), std::nullopt) << "nineteen lock nothing";
+
+  // The twentieth, at 19 s, locks the host, though no source has had five.
+  EXPECT_TRUE(limiter.recordFailure("10.0.0.4", at(19)));
+  EXPECT_EQ(limiter.lockRemaining("10.0.0.0", at(20)), 29.0);
+  EXPECT_EQ(limiter.lockRemaining("10.0.0.99", at(20)), 29.0) << "a source never seen is held back too";
+  EXPECT_EQ(limiter.lockRemaining("10.0.0.99", at(49)), std::nullopt);
 }
 
 TEST(PINAttemptLimiter, TheRightPINClearsTheCount) {
   PINAttemptLimiter limiter;
-  for (int i = 0; i < 4; ++i) limiter.recordFailure("phone", at(i));
-  limiter.recordSuccess("phone");
-  limiter.recordFailure("phone", at(5));
-  EXPECT_FALSE(limiter.isLocked("phone", at(5)));
+  fail(limiter, "10.0.0.7", 4, 0);
+  limiter.recordSuccess("10.0.0.7");
+  EXPECT_FALSE(limiter.recordFailure("10.0.0.7", at(5)));
+  EXPECT_EQ(limiter.lockRemaining("10.0.0.7", at(5)), std::nullopt);
+}
+
+TEST(PINAttemptLimiter, RemembersABoundedNumberOfSources) {
+  PINAttemptLimiter limiter;
+  for (std::size_t i = 0; i < PINAttemptLimiter::maxSources + 100; ++i) {
+    limiter.recordFailure("source-" + std::to_string(i), at(static_cast<double>(i) * 20));
+  }
+  EXPECT_EQ(limiter.rememberedSources(), PINAttemptLimiter::maxSources);
+}
+
+TEST(PINAttemptLimiter, CountsIPv4ByAddressAndIPv6ByItsNetwork) {
+  EXPECT_EQ(PINAttemptLimiter::sourceOf(QHostAddress("192.168.1.20")), "192.168.1.20");
+  EXPECT_EQ(PINAttemptLimiter::sourceOf(QHostAddress("::ffff:192.168.1.20")), "192.168.1.20");
+  EXPECT_EQ(PINAttemptLimiter::sourceOf(QHostAddress("fd00:1:2:3:aaaa:bbbb:cccc:dddd")),
+            PINAttemptLimiter::sourceOf(QHostAddress("fd00:1:2:3::1")));
+  EXPECT_NE(PINAttemptLimiter::sourceOf(QHostAddress("fd00:1:2:3::1")),
+            PINAttemptLimiter::sourceOf(QHostAddress("fd00:1:2:4::1")));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "protocol/json_writer.h"
 #include "support/log_capture.h"
 #include "support/sample_values.h"
 
@@ -24,6 +25,14 @@ SessionSnapshot sampleSnapshot() {
   state.queue = {vinaro::samples::queueItem("q1", "t1"), vinaro::samples::queueItem("q2", "t2")};
   return SessionSnapshot::of(state, {"device-b", "device-a"}, Date{1'700'000'000'500.0});
 }
+
+SessionSnapshot withRevision(std::int64_t revision) {
+  SessionSnapshot snapshot = sampleSnapshot();
+  snapshot.state.revision = revision;
+  return snapshot;
+}
+
+QByteArray encoded(const SessionSnapshot& snapshot) { return QByteArray::fromStdString(vinaro::wire::encode(snapshot)); }
 
 QByteArray contents(const QString& path) {
   QFile file(path);
@@ -85,6 +94,12 @@ TEST_F(SessionArchiveTest, MovesAnUnreadableFileAsideSoThatTheNextSaveKeepsIt) {
       {"a cut-off file", [](const QString& path) { putFile(path, R"({"djDeviceIDs":["a"],"savedAt":)"); }},
       {"a folder in the file's place", [](const QString& path) {
          ASSERT_TRUE(QDir().mkpath(path + "/inner"));
+       }},
+      {"a revision at the largest number", [](const QString& path) {
+         putFile(path, encoded(withRevision(std::numeric_limits<std::int64_t>::max())));
+       }},
+      {"a revision just past the restorable", [](const QString& path) {
+         putFile(path, encoded(withRevision(SessionState::maxRestorableRevision + 1)));
        }},
   };
   for (const auto& c : cases) {

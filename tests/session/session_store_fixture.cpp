@@ -38,7 +38,7 @@ SessionStore& SessionStoreTest::makeStore(bool withArchive) {
   inputs = inputsDouble.get();
 
   djPIN_ = std::make_unique<DJPIN>(secrets, launchArguments);
-  store_ = std::make_unique<SessionStore>(SessionStore::Services{music, player, *server, scheduler, *djPIN_},
+  store_ = std::make_unique<SessionStore>(SessionStore::Services{music, player, *server, scheduler, *djPIN_, secrets},
                                           SessionStore::AudioServices{std::move(multiRoomDouble), std::move(heosDouble),
                                                                       std::move(outputDouble), std::move(inputsDouble)},
                                           std::move(archive), "Test Party");
@@ -92,6 +92,27 @@ void SessionStoreTest::sync(GuestClient& phone) {
       },
       GuestClient::timeoutMs);
   if (!answered) ADD_FAILURE() << "the host did not answer " << id;
+}
+
+std::optional<SessionStoreTest::EventEnvelope> SessionStoreTest::ask(GuestClient& phone, const Command& command,
+                                                                     const std::string& id) {
+  phone.received.clear();
+  phone.sendCommand(id, command);
+  std::optional<EventEnvelope> reply;
+  const bool answered = QTest::qWaitFor(
+      [&] {
+        runPostedEvents();
+        for (std::size_t i = 0; i < phone.received.size(); ++i) {
+          if (auto event = phone.event(i); event && event->replyTo == id) {
+            reply = std::move(event);
+            return true;
+          }
+        }
+        return false;
+      },
+      GuestClient::timeoutMs);
+  if (!answered) ADD_FAILURE() << "no reply to " << id;
+  return reply;
 }
 
 void SessionStoreTest::runPostedEvents() {

@@ -74,6 +74,10 @@ class SessionStoreTest : public ::testing::Test {
   /// that is always refused and waiting for that refusal, which is then dropped.
   void sync(GuestClient& phone);
 
+  /// Sends `command` from `phone` and answers the reply to it, skipping states for others;
+  /// what `phone` had received before is dropped.
+  std::optional<EventEnvelope> ask(GuestClient& phone, const Command& command, const std::string& id);
+
   /// Runs what the event loop holds: deferred work, coroutine resumptions, player syncs.
   static void runPostedEvents();
   /// Lets virtual time pass, running what falls due and what it posts.

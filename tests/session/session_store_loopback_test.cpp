@@ -40,7 +40,7 @@ TEST_F(SessionStoreTest, TwoPhonesGreetBecomeDJWithTheLaunchPINChangeThePartyAnd
   EXPECT_EQ(welcomeA.replyTo, "hello-zeta-phone");
   const auto* welcomedA = payload<Event::Welcome>(welcomeA);
   ASSERT_TRUE(welcomedA);
-  EXPECT_EQ(welcomedA->participantID, "zeta-phone");
+  EXPECT_EQ(welcomedA->participantID, store().participantID("zeta-phone"));
   EXPECT_EQ(welcomedA->role, Role::guest);
   const auto seenByA = payloadAt<SessionState>(*a, 1);
   ASSERT_TRUE(seenByA);
@@ -70,7 +70,8 @@ TEST_F(SessionStoreTest, TwoPhonesGreetBecomeDJWithTheLaunchPINChangeThePartyAnd
   EXPECT_EQ(eventAt(*a, 2).replyTo, std::nullopt);
   const auto broadcastToA = payloadAt<SessionState>(*a, 2);
   ASSERT_TRUE(broadcastToA && broadcastToA->partygoers);
-  EXPECT_EQ(broadcastToA->partygoers->at(1), (vinaro::Participant{"zeta-phone", "Zed", Role::dj}));
+  EXPECT_EQ(broadcastToA->partygoers->at(1),
+            (vinaro::Participant{store().participantID("zeta-phone"), "Zed", Role::dj}));
   EXPECT_EQ(types(*b), (std::vector<std::string>{"state"}));
   a->received.clear();
   b->received.clear();

@@ -31,27 +31,6 @@ class SessionStoreMusicTest : public SessionStoreTest {
     sync(*dj);
   }
 
-  /// Sends `command` from `phone` and answers the reply to it, skipping states for others.
-  std::optional<EventEnvelope> ask(GuestClient& phone, const Command& command, const std::string& id) {
-    phone.received.clear();
-    phone.sendCommand(id, command);
-    std::optional<EventEnvelope> reply;
-    const bool answered = QTest::qWaitFor(
-        [&] {
-          runPostedEvents();
-          for (std::size_t i = 0; i < phone.received.size(); ++i) {
-            if (auto event = phone.event(i); event && event->replyTo == id) {
-              reply = std::move(event);
-              return true;
-            }
-          }
-          return false;
-        },
-        GuestClient::timeoutMs);
-    if (!answered) ADD_FAILURE() << "no reply to " << id;
-    return reply;
-  }
-
   static std::optional<ProtocolError> errorOf(const std::optional<EventEnvelope>& reply) {
     if (!reply) return std::nullopt;
     if (const auto* error = std::get_if<ProtocolError>(&reply->body.payload)) return *error;
@@ -82,7 +61,7 @@ TEST_F(SessionStoreMusicTest, ASongSearchCachesTheSongsSoAddingOneNeedsNoLookup)
   ASSERT_TRUE(state);
   ASSERT_EQ(state->queue.size(), 1u);
   EXPECT_EQ(state->queue[0].track.id, "s2");
-  EXPECT_EQ(state->queue[0].addedBy.id, "device-ana");
+  EXPECT_EQ(state->queue[0].addedBy.id, store().participantID("device-ana"));
   EXPECT_EQ(catalogRequests("catalog song s2"), 0);
 }
 
@@ -210,7 +189,7 @@ TEST_F(SessionStoreMusicTest, LoadingALibraryPlaylistQueuesItAndNamesItAsTheSour
   ASSERT_TRUE(state) << loaded->body.type();
   EXPECT_EQ(state->source, mix);
   ASSERT_EQ(state->queue.size(), 1u);
-  EXPECT_EQ(state->queue[0].addedBy.id, "device-dj");
+  EXPECT_EQ(state->queue[0].addedBy.id, store().participantID("device-dj"));
 }
 
 TEST_F(SessionStoreMusicTest, AGuestWhoLeavesDuringTheLookupStillAddsTheSong) {
@@ -229,7 +208,8 @@ TEST_F(SessionStoreMusicTest, AGuestWhoLeavesDuringTheLookupStillAddsTheSong) {
   advance(1);
 
   ASSERT_EQ(store().state().queue.size(), 1u);
-  EXPECT_EQ(store().state().queue[0].addedBy, (vinaro::Participant{"device-ana", "Ana", vinaro::Role::guest}));
+  EXPECT_EQ(store().state().queue[0].addedBy,
+            (vinaro::Participant{store().participantID("device-ana"), "Ana", vinaro::Role::guest}));
 }
 
 TEST_F(SessionStoreMusicTest, TogglingPlaysOrPausesAndNamesTheOutputsThatFollowLater) {

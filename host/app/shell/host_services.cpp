@@ -49,9 +49,9 @@ HostServices::HostServices(Options options) {
   // The library's songs carry their art's address while phones can fetch it there.
   QObject::connect(server_.get(), &HostServer::statusChanged, server_.get(),
                    [server = server_.get()] { setLocalArtworkAddress(server->artworkAddress()); });
-  store_ = std::make_unique<SessionStore>(SessionStore::Services{*music_, *player_, *server_, scheduler_, *djPIN_},
-                                          SessionStore::AudioServices::standard(preferences_, scheduler_),
-                                          openArchive(), hostDisplayName());
+  store_ = std::make_unique<SessionStore>(
+      SessionStore::Services{*music_, *player_, *server_, scheduler_, *djPIN_, *secrets_},
+      SessionStore::AudioServices::standard(preferences_, scheduler_), openArchive(), hostDisplayName());
 }
 
 // The store goes first: it holds on to everything else.
