@@ -27,6 +27,7 @@
 #include "platform/runtime/qt_scheduler.h"
 #include "protocol/message_codec.h"
 #include "server/host_server.h"
+#include "support/loopback_advertiser.h"
 
 namespace kovali {
 namespace {
@@ -39,15 +40,6 @@ constexpr char connectPhones = 'c';
 constexpr char phonesReady = 'r';
 constexpr char startRound = 'g';
 constexpr char roundDone = 'd';
-
-/// Publishes nowhere and reports each publication registered on the next turn of the loop.
-class LoopbackAdvertiser final : public ServiceAdvertiser {
- public:
-  void publish(const ServiceRecord& record) override {
-    QMetaObject::invokeMethod(this, [this, name = record.name] { emit registered(name); }, Qt::QueuedConnection);
-  }
-  void withdraw() override {}
-};
 
 Event searchResults() {
   Event::SearchResults results;

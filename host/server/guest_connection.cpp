@@ -30,9 +30,9 @@ GuestConnection::~GuestConnection() {
 
 QHostAddress GuestConnection::peerAddress() const { return socket_->peerAddress(); }
 
-bool GuestConnection::sendText(const QByteArray& utf8) {
+bool GuestConnection::sendText(const QString& text) {
   if (ended_) return false;
-  return socket_->sendTextMessage(QString::fromUtf8(utf8)) >= 0;
+  return socket_->sendTextMessage(text) >= 0;
 }
 
 void GuestConnection::close() {

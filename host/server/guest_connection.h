@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QHostAddress>
+#include <QString>
 #include <QObject>
 
 class QWebSocket;
@@ -30,8 +31,8 @@ class GuestConnection final : public QObject {
   /// The address the phone connects from.
   QHostAddress peerAddress() const;
 
-  /// Queues `utf8` as one text message; false when the socket did not take it.
-  bool sendText(const QByteArray& utf8);
+  /// Queues `text` as one text message; false when the socket did not take it.
+  bool sendText(const QString& text);
   /// Starts the closing handshake behind whatever is queued.
   void close();
   /// Ends all reporting and closes the socket if it is still open; the object deletes itself

@@ -75,6 +75,9 @@ void HostServer::start() {
       });
   // One port for the phones' WebSockets and the cover art: our own listener sorts the requests.
   auto port = std::make_unique<QTcpServer>();
+  // A party's phones come back all at once after a Wi-Fi drop; with the default backlog of 50
+  // the rest would wait a second for their connection attempt to be repeated.
+  port->setListenBacklogSize(listenBacklog);
   // After a failure the port it had comes first, so that phones which remembered it keep working.
   const bool listening = (restartPort_ != 0 && port->listen(address_, restartPort_)) || port->listen(address_, 0);
   if (!listening) {
@@ -133,24 +136,16 @@ void HostServer::setExtraTXT(TXTPairs pairs) {
 
 void HostServer::send(const vinaro::Event& event, ConnectionID to, std::optional<std::string> replyTo,
                       std::function<void()> completion) {
+  if (!connections_.contains(to)) return;
+  if (const auto outgoing = OutgoingEvent::of(event)) send(*outgoing, to, replyTo, std::move(completion));
+}
+
+void HostServer::send(const OutgoingEvent& event, ConnectionID to, const std::optional<std::string>& replyTo,
+                      std::function<void()> completion) {
   const auto found = connections_.find(to);
   if (found == connections_.end()) return;
-
-  const vinaro::Envelope<vinaro::Event> envelope{
-      .v = vinaro::ProtocolVersion::current,
-      .id = vinaro::makeUUIDString(),
-      .replyTo = std::move(replyTo),
-      .body = event,
-  };
-  std::string bytes;
-  try {
-    bytes = vinaro::MessageCodec::encode(envelope);
-  } catch (const vinaro::wire::EncodeError& error) {
-    qCWarning(lcNet) << "Could not encode a" << event.type().data() << "event:" << error.what();
-    return;
-  }
   // A failed send shows as the connection ending; the completion runs either way.
-  found->second->sendText(QByteArray::fromStdString(bytes));
+  found->second->sendText(event.message(vinaro::makeUUIDString(), replyTo));
   if (completion) QMetaObject::invokeMethod(this, std::move(completion), Qt::QueuedConnection);
 }
 

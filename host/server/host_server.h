@@ -20,6 +20,7 @@
 #include "server/connection_id.h"
 #include "server/artwork_responder.h"
 #include "server/host_server_status.h"
+#include "server/outgoing_event.h"
 
 class QWebSocketServer;
 
@@ -47,6 +48,8 @@ class HostServer final : public QObject {
 
   /// The largest message a phone may send; a larger one is refused and the connection kept.
   static constexpr std::int64_t maxMessageBytes = 1 << 20;
+  /// Connection attempts the system holds for the listener before it takes them.
+  static constexpr int listenBacklog = 512;
 
   /// Listens on `address` (any interface in the app, loopback in tests) once started.
   HostServer(Scheduler& scheduler, std::unique_ptr<ServiceAdvertiser> advertiser, QHostAddress address,
@@ -80,8 +83,12 @@ class HostServer final : public QObject {
   std::optional<std::string> artworkAddress() const;
 
   /// Sends `event` as one envelope with a fresh id; `completion` runs once the bytes are queued
-  /// on the socket. An id that is no longer connected gets nothing, and no completion runs.
+  /// on the socket. An id that is no longer connected gets nothing, and no completion runs; an
+  /// event that cannot be encoded is logged and goes nowhere.
   void send(const vinaro::Event& event, ConnectionID to, std::optional<std::string> replyTo = std::nullopt,
+            std::function<void()> completion = {});
+  /// As above, for an event made ready once for many phones.
+  void send(const OutgoingEvent& event, ConnectionID to, const std::optional<std::string>& replyTo = std::nullopt,
             std::function<void()> completion = {});
   /// The address a connection comes from; nothing once it has left the table.
   std::optional<QHostAddress> peerAddress(ConnectionID id) const;

@@ -6,6 +6,7 @@
 #include "protocol/event.h"
 #include "session/session_effects.h"
 #include "session/session_store.h"
+#include "session/state_views.h"
 
 namespace kovali {
 
@@ -34,11 +35,15 @@ void SessionStore::carryOut(const SessionEffects& effects, bool broadcast, const
 }
 
 void SessionStore::broadcastState(std::optional<ConnectionID> except, const std::optional<ReplyTarget>& replyTo) {
+  // Each distinct view is encoded once, however many phones share it.
+  StateViews views(state_);
+  const std::optional<std::string> answer = replyTo ? std::optional(replyTo->envelopeID) : std::nullopt;
+  const std::optional<std::string> none;
   for (const auto& [connection, participant] : participants_) {
     if (connection == except) continue;
-    std::optional<std::string> answers;
-    if (replyTo && replyTo->connection == connection) answers = replyTo->envelopeID;
-    sendState(connection, participant, std::move(answers));
+    const auto& view = views.viewFor(participant);
+    if (!view) continue;  // logged where it failed
+    server_.send(*view, connection, replyTo && replyTo->connection == connection ? answer : none);
   }
   publishTXT();
 }

@@ -196,6 +196,21 @@ TEST_F(PlayerEngineTest, TheWatchdogReportsASongStillNotPlayingAfter15Seconds) {
   EXPECT_EQ(logTexts().back(), "watchdog: Title a still not playing after 15 s (paused, at 0:00)");
 }
 
+TEST_F(PlayerEngineTest, TheWatchdogStaysSilentWhileTheSongPlays) {
+  syncAndSettle(song("a"), std::nullopt, Status::playing);
+  takeEvents();
+
+  for (int second = 0; second < 20; ++second) {
+    scheduler.advance(1);
+    settle();
+  }
+  for (const auto& event : takeEvents()) {
+    if (const auto* failed = std::get_if<Failed>(&event)) ADD_FAILURE() << "reported: " << failed->message;
+  }
+  EXPECT_EQ(engine.failedSongID(), std::nullopt);
+  EXPECT_EQ(player.playbackStatus(), MusicPlayerStatus::playing);
+}
+
 TEST_F(PlayerEngineTest, TheWatchdogStaysSilentAfterASongChange) {
   player.neverStarts = true;
   syncAndSettle(song("a"), std::nullopt, Status::playing);

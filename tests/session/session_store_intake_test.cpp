@@ -171,6 +171,53 @@ TEST_F(SessionStoreIntakeTest, AfterFiveWrongPINsFromAnAddressItsAttemptsAreHeld
   EXPECT_EQ(store().djDeviceIDs(), (SessionStore::DeviceIDs{"device-ana-2"}));
 }
 
+TEST_F(SessionStoreIntakeTest, TheRightPINClearsTheWrongOnesBeforeIt) {
+  auto phone = join("Dee", "device-dj");
+  for (int attempt = 1; attempt <= 4; ++attempt) {
+    EXPECT_EQ(refusalOf(*phone, Command{Command::AuthenticateDJ{"0000"}}, "typo"),
+              ProtocolError::invalidPin("Wrong PIN."))
+        << "attempt " << attempt;
+  }
+  becomeDJ(*phone);
+  phone->sendCommand("resign", Command{Command::ResignDJ{}});
+  ASSERT_TRUE(phone->waitForMessages(3));
+
+  // One more typo is the first since the right PIN, not the fifth.
+  EXPECT_EQ(refusalOf(*phone, Command{Command::AuthenticateDJ{"0000"}}, "typo"),
+            ProtocolError::invalidPin("Wrong PIN."));
+  sync(*phone);
+  phone->received.clear();
+  phone->sendCommand("pin", Command{Command::AuthenticateDJ{"2468"}});
+  ASSERT_TRUE(phone->waitForMessages(1));
+  EXPECT_EQ(eventAt(*phone, 0).body.type(), "roleChanged");
+}
+
+TEST_F(SessionStoreIntakeTest, AWelcomeShowsAGuestItsOwnResolvedRequestsButNoOtherGuests) {
+  store().performHostAction(vinaro::action::SetMode{vinaro::PartyMode::suggestion});
+  auto ana = join("Ana", "device-ana");
+  auto ben = join("Ben", "device-ben");
+  const auto album = [](const std::string& id) {
+    return vinaro::PlaylistRef{vinaro::PlaylistRef::Source::album, id, "Album " + id, std::nullopt, std::nullopt,
+                               std::nullopt};
+  };
+  ASSERT_TRUE(ask(*ana, Command{Command::SuggestCollection{album("a1")}}, "suggest"));
+  ASSERT_TRUE(ask(*ben, Command{Command::SuggestCollection{album("b1")}}, "suggest"));
+  ASSERT_EQ(store().state().requests.size(), 2u);
+  const auto requests = store().state().requests;
+  for (const auto& request : requests) store().performHostAction(vinaro::action::RejectRequest{request.id});
+  ASSERT_EQ(store().lastHostError(), std::nullopt);
+
+  sync(*ana);
+  ana->received.clear();
+  ana->sendCommand("again", hello("Ana", "device-ana"));
+  ASSERT_TRUE(ana->waitForMessages(1));
+  const auto welcome = payloadAt<Event::Welcome>(*ana, 0);
+  ASSERT_TRUE(welcome);
+  ASSERT_EQ(welcome->state.requests.size(), 1u);
+  EXPECT_EQ(welcome->state.requests[0].requestedBy.id, store().participantID("device-ana"));
+  EXPECT_EQ(welcome->state.requests[0].status, vinaro::RequestStatus::rejected);
+}
+
 TEST_F(SessionStoreIntakeTest, ResigningAnswersThenSendsTheGuestViewThenTheNewPartygoers) {
   auto dj = join("Dee", "device-dj");
   auto guest = join("Ana", "device-ana");

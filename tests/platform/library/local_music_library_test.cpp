@@ -211,6 +211,31 @@ TEST_F(LocalMusicLibraryTest, TheCacheSparesUnchangedFilesFromBeingReadAgain) {
   EXPECT_THAT(titles(await(service.searchSongs("new", 25)).value()), ElementsAre("New"));
 }
 
+TEST_F(LocalMusicLibraryTest, ASongFromTheCacheEqualsTheSameSongReadFromItsFile) {
+  addBand();
+  music.addSong("Pop/explicit.flac", {{"title", "Loud"}, {"artist", "Radio"}, {"rating", "1"}});
+  music.addSong("Pop/clean.ogg", {{"title", "Clean Cut"}, {"artist", "Radio"}, {"rating", "2"}});
+  const std::vector<std::string> paths = {"Rock/01 Around.mp3", "Rock/02 Da Funk.flac", "Pop/deja.ogg",
+                                          "Jazz/so what.m4a", "Pop/explicit.flac", "Pop/clean.ogg"};
+  const auto songsOf = [&](LocalMusicLibrary& library) {
+    MusicService service(library);
+    std::vector<std::optional<Song>> songs;
+    for (const auto& path : paths) songs.push_back(await(service.song(songID(path))).value());
+    return songs;
+  };
+
+  auto scanned = open();
+  const auto fromFiles = songsOf(*scanned);
+  for (const auto& song : fromFiles) ASSERT_TRUE(song);
+  ASSERT_EQ(fromFiles[4]->contentRating, ContentRating::explicitContent);
+  ASSERT_EQ(fromFiles[5]->contentRating, ContentRating::clean);
+  ASSERT_EQ(fromFiles[0]->contentRating, std::nullopt);
+
+  auto restarted = open();
+  ASSERT_EQ(restarted->scanProgress(), (LibraryScanProgress{false, 6, 6, 0, 0})) << "every song from the cache";
+  EXPECT_EQ(songsOf(*restarted), fromFiles);
+}
+
 TEST_F(LocalMusicLibraryTest, ADamagedCacheIsReadAgainFromTheFiles) {
   addBand();
   open();

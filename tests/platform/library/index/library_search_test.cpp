@@ -44,6 +44,13 @@ TEST_F(LibrarySearchTest, RanksTheWholeTitleFirstThenWordsInMoreTellingFields) {
   EXPECT_THAT(search.search("daft world", 10), ElementsAre(0, 2));
 }
 
+TEST(LibrarySearchRanking, AWordInsideATitleWordDoesNotHideTheSameWordWholeInTheArtist) {
+  LibrarySearch search;
+  search.add({"Tea for Two", "Roseanne Cash", "Live"});  // 0: the artist starts with the word
+  search.add({"Primrose", "Rose Royce", "Live"});        // 1: inside the title, and the artist's whole first word
+  EXPECT_THAT(search.search("rose", 10), ElementsAre(1, 0));
+}
+
 TEST_F(LibrarySearchTest, KeepsToTheLimitAndFindsNothingForABlankTerm) {
   EXPECT_THAT(search.search("punk", 2), ElementsAre(4, 0));
   EXPECT_THAT(search.search("punk", 0), IsEmpty());

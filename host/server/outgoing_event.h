@@ -1,0 +1,43 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <QString>
+
+#include "protocol/encoded_event.h"
+
+namespace kovali {
+
+/// An event made ready once for any number of phones: its body encoded, and its payload already
+/// in the text form the sockets take, so that each phone costs only its own envelope.
+class OutgoingEvent {
+ public:
+  /// Encodes `payload`, one of the event's alternatives; nothing (and a log line) when it holds
+  /// a non-finite number.
+  template <class Payload>
+  static std::optional<OutgoingEvent> of(const Payload& payload) {
+    try {
+      return OutgoingEvent(vinaro::EncodedEvent::of(payload));
+    } catch (const vinaro::wire::EncodeError& error) {
+      logEncodeFailure(vinaro::EncodedEvent::typeOf<Payload>(), error.what());
+      return std::nullopt;
+    }
+  }
+  /// As above, for a whole event.
+  static std::optional<OutgoingEvent> of(const vinaro::Event& event);
+
+  std::string_view type() const { return encoded_.type(); }
+  /// The whole message for one phone: an envelope with `id`, answering `replyTo` or nothing.
+  QString message(std::string_view id, const std::optional<std::string>& replyTo) const;
+
+ private:
+  explicit OutgoingEvent(vinaro::EncodedEvent encoded);
+  static void logEncodeFailure(std::string_view type, const char* what);
+
+  vinaro::EncodedEvent encoded_;
+  QString payload_;
+};
+
+}  // namespace kovali

@@ -1,0 +1,38 @@
+#include "protocol/encoded_event.h"
+
+namespace vinaro {
+
+// The envelope's keys in the byte order the writer sorts them into: id, payload, replyTo, type, v.
+
+EncodedEvent EncodedEvent::of(const Event& event) {
+  return std::visit([](const auto& payload) { return of(payload); }, event.payload);
+}
+
+std::string EncodedEvent::head(std::string_view id) {
+  std::string out = R"({"id":)";
+  wire::Writer(out).writeString(id);
+  out += R"(,"payload":)";
+  return out;
+}
+
+std::string EncodedEvent::tail(const std::optional<std::string>& replyTo) const {
+  std::string out = R"(,"replyTo":)";
+  wire::Writer writer(out);
+  if (replyTo) {
+    writer.writeString(*replyTo);
+  } else {
+    writer.writeNull();
+  }
+  out += R"(,"type":)";
+  writer.writeString(type_);
+  out += R"(,"v":)";
+  writer.writeInteger(ProtocolVersion::current);
+  out += '}';
+  return out;
+}
+
+std::string EncodedEvent::envelope(std::string_view id, const std::optional<std::string>& replyTo) const {
+  return head(id) + payload_ + tail(replyTo);
+}
+
+}  // namespace vinaro
