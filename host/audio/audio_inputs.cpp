@@ -2,16 +2,31 @@
 
 #include <algorithm>
 
+#include <QMetaObject>
 #include <QPointer>
+#include <qcoro/qcorofuture.h>
 
+#include "audio/device_list.h"
+#include "platform/runtime/logging.h"
 #include "platform/runtime/set_if_changed.h"
 
 namespace kovali {
 
-AudioInputs::AudioInputs(QObject* parent) : QObject(parent) {
-  // Nothing lists the sound server's sources yet: the honest list is an empty one, and there are
-  // no connections or disconnections to follow.
+namespace {
+
+constexpr const char* notConnectedText = "This input isn't connected.";
+constexpr const char* permissionText =
+    "Allow Kovali to use the microphone in your desktop's privacy settings, then choose the input again.";
+
+}  // namespace
+
+AudioInputs::AudioInputs(std::unique_ptr<CaptureSystem> system, QObject* parent)
+    : QObject(parent), system_(std::move(system)) {
+  refresh();
+  connect(system_.get(), &CaptureSystem::changed, this, &AudioInputs::refresh);
 }
+
+AudioInputs::~AudioInputs() = default;
 
 std::optional<AudioInputs::Device> AudioInputs::device(const std::string& id) const {
   const auto found = std::find_if(devices_.begin(), devices_.end(), [&](const Device& d) { return d.id == id; });
@@ -19,38 +34,134 @@ std::optional<AudioInputs::Device> AudioInputs::device(const std::string& id) co
   return *found;
 }
 
-QCoro::Task<bool> AudioInputs::requestMicrophoneAccess() { co_return true; }
+// ---- The list ----------------------------------------------------------------------------------
 
-QCoro::Task<bool> AudioInputs::select(std::string id) {
-  const QPointer<AudioInputs> self(this);
-  setRequestedID(id);
-  setPlayingID(std::nullopt);
-  const auto input = device(id);
-  if (!input) {
-    setLastError("This input isn't connected.");
-    notifyChange();
-    co_return false;
-  }
-  const bool allowed = co_await requestMicrophoneAccess();
-  if (!self || !allowed || requestedID_ != id) co_return false;  // a later request or stop() won
-  setLastError("Could not open " + input->name + ": live inputs can't be played on Linux yet.");
-  notifyChange();
-  co_return false;
-}
-
-void AudioInputs::stop() {
-  setRequestedID(std::nullopt);
-  setPlayingID(std::nullopt);
-  setLastError(std::nullopt);
-  notifyChange();
-}
-
-void AudioInputs::notifyChange() {
+void AudioInputs::refresh() {
+  setDevices(listedInputs());
+  handleVanishedOrReturned();
   emit changed();
 }
 
+AudioInputs::Devices AudioInputs::listedInputs() const {
+  Devices devices;
+  for (const auto& input : system_->inputs()) {
+    if (!isPrivateDevice(input.id)) devices.push_back({input.id, input.name, input.transport});
+  }
+  // By name alone (built-in inputs are not put first); ties keep the system's order.
+  std::stable_sort(devices.begin(), devices.end(),
+                   [](const Device& a, const Device& b) { return deviceNameBefore(a.name, b.name); });
+  return devices;
+}
+
+void AudioInputs::handleVanishedOrReturned() {
+  if (playingID_ && !device(*playingID_)) {
+    std::string name = session_ && !session_->inputName.empty() ? session_->inputName : "The input";
+    const auto vanished = *playingID_;
+    stopSession();
+    disconnectedID_ = vanished;
+    qCInfo(lcAudio).noquote() << "live input disconnected:" << QString::fromStdString(name);
+    setLastError(name + " was disconnected. It plays again when it's back.");
+  } else if (disconnectedID_ && device(*disconnectedID_)) {
+    auto id = *disconnectedID_;
+    disconnectedID_.reset();
+    QMetaObject::invokeMethod(this, [this, id = std::move(id)] { (void)select(id); }, Qt::QueuedConnection);
+  }
+}
+
+// ---- Playing live ------------------------------------------------------------------------------
+
+QCoro::Task<bool> AudioInputs::requestMicrophoneAccess() {
+  using Permission = CaptureSystem::RecordPermission;
+  const QPointer<AudioInputs> self(this);
+  switch (system_->recordPermission()) {
+    case Permission::authorized:
+      co_return true;
+    case Permission::notDetermined:
+      if (co_await system_->requestRecordPermission()) co_return true;
+      if (!self) co_return false;
+      break;
+    case Permission::denied:
+    case Permission::restricted:
+      break;
+  }
+  setLastError(permissionText);
+  emit changed();
+  co_return false;
+}
+
+QCoro::Task<bool> AudioInputs::select(std::string id) {
+  const QPointer<AudioInputs> self(this);
+  const auto request = ++requests_;
+  setRequestedID(id);
+  stopSession();
+  disconnectedID_.reset();
+  const auto inputs = system_->inputs();
+  const auto input = std::find_if(inputs.begin(), inputs.end(), [&](const auto& i) { return i.id == id; });
+  if (input == inputs.end()) {
+    setLastError(notConnectedText);
+    emit changed();
+    co_return false;
+  }
+  const auto name = input->name;
+  const bool allowed = co_await requestMicrophoneAccess();
+  if (!self || !allowed || requests_ != request) co_return false;  // a later request or stop() won
+
+  stopSession();  // a start that began while this one waited
+  session_ = Session{system_->playLive(id), name};
+  connect(session_->passThrough.get(), &LivePassThrough::failed, this,
+          [this](const QString& reason) { sessionBroke(reason.toStdString()); });
+  const auto failure = co_await session_->passThrough->started();
+  if (!self || requests_ != request) co_return false;
+  if (failure) {
+    session_.reset();
+    qCWarning(lcAudio).noquote() << "could not open" << QString::fromStdString(name) << "-"
+                                 << QString::fromStdString(*failure);
+    setLastError(openFailure(name, *failure));
+    emit changed();
+    co_return false;
+  }
+  qCInfo(lcAudio).noquote() << "live input playing:" << QString::fromStdString(name);
+  setPlayingID(id);
+  setLastError(std::nullopt);
+  emit changed();
+  co_return true;
+}
+
+void AudioInputs::sessionBroke(const std::string& reason) {
+  const auto name = session_ ? session_->inputName : std::string();
+  stopSession();
+  qCWarning(lcAudio).noquote() << "live input stopped:" << QString::fromStdString(name) << "-"
+                               << QString::fromStdString(reason);
+  setLastError(openFailure(name, reason));
+  emit changed();
+}
+
+std::string AudioInputs::openFailure(const std::string& name, const std::string& reason) {
+  const bool ends = !reason.empty() && (reason.back() == '.' || reason.back() == '!' || reason.back() == '?');
+  return "Could not open " + name + ": " + reason + (ends ? "" : ".");
+}
+
+void AudioInputs::stopSession() {
+  session_.reset();
+  setPlayingID(std::nullopt);
+}
+
+void AudioInputs::stop() {
+  ++requests_;
+  setRequestedID(std::nullopt);
+  stopSession();
+  disconnectedID_.reset();
+  setLastError(std::nullopt);
+  emit changed();
+}
+
+// ---- Observable setters ------------------------------------------------------------------------
+
 void AudioInputs::setDevices(Devices devices) {
-  if (setIfChanged(devices_, std::move(devices))) emit devicesChanged();
+  if (devices == devices_) return;
+  logDeviceChanges("input", deviceNames(devices_), deviceNames(devices));
+  devices_ = std::move(devices);
+  emit devicesChanged();
 }
 
 void AudioInputs::setPlayingID(std::optional<std::string> id) {

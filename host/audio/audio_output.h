@@ -2,21 +2,20 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include <QObject>
 
+#include "platform/sound/audio_system.h"
 #include "protocol/string_enum.h"
 
 namespace kovali {
 
 /// The host's sound output devices, the system's default output among them, and the switch of
-/// the default output.
-///
-/// No sound-server layer exists yet: `refresh()` finds no devices and no default, there are no
-/// changes to listen to, and `select()` fails with a sentence saying so.
+/// the default output. Lives on the main thread, for the whole process.
 class AudioOutput : public QObject {
   Q_OBJECT
   Q_PROPERTY(kovali::AudioOutput::Devices devices READ devices NOTIFY devicesChanged)
@@ -26,7 +25,7 @@ class AudioOutput : public QObject {
  public:
   struct Device {
     /// How a device is connected; shared with the input list.
-    enum class Transport { builtIn, airPlay, bluetooth, usb, hdmi, other };
+    using Transport = SoundTransport;
 
     std::uint32_t id = 0;  // the system's device id
     std::string name;
@@ -37,23 +36,27 @@ class AudioOutput : public QObject {
   using Devices = std::vector<Device>;
 
   /// No devices, default device 0, no error; the owner then calls `refresh()` and
-  /// `startListening()`.
-  explicit AudioOutput(QObject* parent = nullptr);
+  /// `startListening()`. Reads and switches through `system`.
+  explicit AudioOutput(std::unique_ptr<AudioSystem> system, QObject* parent = nullptr);
+  ~AudioOutput() override;
 
-  /// Reads the devices and the default output into `devices` and `defaultDeviceID`.
+  /// Reads the devices and the default output into `devices` and `defaultDeviceID`, then
+  /// emits `changed`, also when nothing changed.
   virtual void refresh();
-  /// Follows changes of the device list and the default output: each one refreshes and then
-  /// emits `changed`.
+  /// Follows changes of the device list and the default output: each one refreshes.
   virtual void startListening();
-  /// Makes `device` the system's default output; a failure is kept in `lastError`.
+  /// Makes `device` the system's default output; only its id and name are used. Success sets
+  /// `defaultDeviceID` and emits `changed`; a failure is kept in `lastError`.
   virtual void select(const Device& device);
 
   const Devices& devices() const { return devices_; }
+  /// 0 when the default output is not known.
   std::uint32_t defaultDeviceID() const { return defaultDeviceID_; }
+  /// The sentence of the last failed switch, until a switch succeeds.
   const std::optional<std::string>& lastError() const { return lastError_; }
 
  signals:
-  /// The device list or the default output changed.
+  /// After every refresh and every successful switch.
   void changed();
   void devicesChanged();
   void defaultDeviceIDChanged();
@@ -65,13 +68,18 @@ class AudioOutput : public QObject {
   void setLastError(std::optional<std::string> error);
 
  private:
+  Devices enumerateDevices() const;
+
+  std::unique_ptr<AudioSystem> system_;
   Devices devices_;
   std::uint32_t defaultDeviceID_ = 0;
   std::optional<std::string> lastError_;
+  bool listening_ = false;
 };
 
 }  // namespace kovali
 
+// Wire text: the phones show a device's transport as these words.
 template <>
 struct vinaro::EnumNames<kovali::AudioOutput::Device::Transport> {
   static constexpr std::string_view typeName = "AudioOutput.Device.Transport";

@@ -12,13 +12,15 @@ namespace kovali {
 
 using vinaro::SessionState;
 
-SessionStore::AudioServices SessionStore::AudioServices::standard(Preferences& preferences, Scheduler& scheduler) {
+SessionStore::AudioServices SessionStore::AudioServices::standard(Preferences& preferences, Scheduler& scheduler,
+                                                                  std::unique_ptr<AudioSystem> outputs,
+                                                                  std::unique_ptr<CaptureSystem> inputs) {
   return AudioServices{
       .multiRoom = std::make_unique<MultiRoomAudio>(preferences),
       .heos = std::make_unique<HEOSController>(preferences, QString::fromLatin1(heosConfigurationKey),
                                                QString::fromLatin1(heosPresetsKey), scheduler),
-      .audio = std::make_unique<AudioOutput>(),
-      .inputs = std::make_unique<AudioInputs>(),
+      .audio = std::make_unique<AudioOutput>(std::move(outputs)),
+      .inputs = std::make_unique<AudioInputs>(std::move(inputs)),
   };
 }
 

@@ -100,8 +100,10 @@ class SessionStore final : public QObject {
     std::unique_ptr<AudioOutput> audio;
     std::unique_ptr<AudioInputs> inputs;
 
-    /// The host's own, keeping their settings in `preferences`.
-    static AudioServices standard(Preferences& preferences, Scheduler& scheduler);
+    /// The host's own, keeping their settings in `preferences`, on the sound server's
+    /// `outputs` and `inputs`.
+    static AudioServices standard(Preferences& preferences, Scheduler& scheduler, std::unique_ptr<AudioSystem> outputs,
+                                  std::unique_ptr<CaptureSystem> inputs);
   };
 
   /// The preference keys of the HEOS setup and presets.

@@ -11,6 +11,8 @@
 #include "audio/audio_output.h"
 #include "audio/multi_room_audio.h"
 #include "heos/heos_controller.h"
+#include "support/fake_audio_system.h"
+#include "support/fake_capture_system.h"
 
 namespace kovali {
 
@@ -20,6 +22,8 @@ namespace kovali {
 
 class TestAudioOutput final : public AudioOutput {
  public:
+  TestAudioOutput() : AudioOutput(std::make_unique<FakeAudioSystem>()) {}
+
   using AudioOutput::setDefaultDeviceID;
   using AudioOutput::setDevices;
 
@@ -38,6 +42,8 @@ class TestAudioOutput final : public AudioOutput {
 
 class TestAudioInputs final : public AudioInputs {
  public:
+  TestAudioInputs() : AudioInputs(std::make_unique<FakeCaptureSystem>()) {}
+
   using AudioInputs::setDevices;
   using AudioInputs::setLastError;
   using AudioInputs::setPlayingID;

@@ -10,6 +10,8 @@
 #include "platform/secrets/fallback_secret_store.h"
 #include "platform/secrets/file_secret_store.h"
 #include "platform/secrets/keychain_secret_store.h"
+#include "platform/sound/pulse_audio_system.h"
+#include "platform/sound/pulse_capture_system.h"
 #include "session/session_archive.h"
 
 namespace kovali {
@@ -51,7 +53,9 @@ HostServices::HostServices(Options options) {
                    [server = server_.get()] { setLocalArtworkAddress(server->artworkAddress()); });
   store_ = std::make_unique<SessionStore>(
       SessionStore::Services{*music_, *player_, *server_, scheduler_, *djPIN_, *secrets_},
-      SessionStore::AudioServices::standard(preferences_, scheduler_), openArchive(), hostDisplayName());
+      SessionStore::AudioServices::standard(preferences_, scheduler_, std::make_unique<PulseAudioSystem>(),
+                                            std::make_unique<PulseCaptureSystem>()),
+      openArchive(), hostDisplayName());
 }
 
 // The store goes first: it holds on to everything else.

@@ -4,6 +4,7 @@ namespace kovali {
 
 Q_LOGGING_CATEGORY(lcApp, "kovaliapp.app", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcArchive, "kovaliapp.archive", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcAudio, "kovaliapp.audio", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcFFmpeg, "kovaliapp.ffmpeg", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcHEOS, "kovaliapp.heos", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcLibrary, "kovaliapp.library", QtInfoMsg)

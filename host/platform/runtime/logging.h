@@ -9,6 +9,7 @@ namespace kovali {
 // QT_LOGGING_RULES="kovaliapp.*.debug=true" adds the debug lines.
 Q_DECLARE_LOGGING_CATEGORY(lcApp)        // "kovaliapp.app": the start-up report and what the host does
 Q_DECLARE_LOGGING_CATEGORY(lcArchive)    // "kovaliapp.archive": the saved session
+Q_DECLARE_LOGGING_CATEGORY(lcAudio)      // "kovaliapp.audio": sound outputs and live inputs
 Q_DECLARE_LOGGING_CATEGORY(lcFFmpeg)     // "kovaliapp.ffmpeg": FFmpeg's own errors, with their file
 Q_DECLARE_LOGGING_CATEGORY(lcHEOS)       // "kovaliapp.heos": HEOS speakers
 Q_DECLARE_LOGGING_CATEGORY(lcLibrary)    // "kovaliapp.library": the music library

@@ -20,9 +20,6 @@ std::uint32_t bytesFor(double seconds) {
 
 }  // namespace
 
-PulsePlaybackStream::Lock::Lock(pa_threaded_mainloop* loop) : loop_(loop) { pa_threaded_mainloop_lock(loop_); }
-PulsePlaybackStream::Lock::~Lock() { pa_threaded_mainloop_unlock(loop_); }
-
 PulsePlaybackStream::PulsePlaybackStream(std::string applicationName, std::string streamName, Handler handler)
     : applicationName_(std::move(applicationName)), streamName_(std::move(streamName)), handler_(std::move(handler)) {
   loop_ = pa_threaded_mainloop_new();
@@ -32,7 +29,7 @@ PulsePlaybackStream::PulsePlaybackStream(std::string applicationName, std::strin
 
 PulsePlaybackStream::~PulsePlaybackStream() {
   {
-    Lock lock(loop_);
+    PulseLoopLock lock(loop_);
     disconnect();
   }
   pa_threaded_mainloop_stop(loop_);
@@ -42,7 +39,7 @@ PulsePlaybackStream::~PulsePlaybackStream() {
 // ---- Connecting -----------------------------------------------------------------------------------
 
 std::optional<std::string> PulsePlaybackStream::connect() {
-  Lock lock(loop_);
+  PulseLoopLock lock(loop_);
   if (isConnected()) return std::nullopt;
   disconnect();
   reportedFailure_ = false;

@@ -6,7 +6,8 @@
 #include <optional>
 #include <string>
 
-struct pa_threaded_mainloop;
+#include "platform/sound/pulse_loop_lock.h"
+
 struct pa_context;
 struct pa_stream;
 struct pa_time_event;
@@ -54,7 +55,7 @@ class PulsePlaybackStream {
   /// the stream's own thread.
   template <class Work>
   auto locked(Work work) {
-    Lock lock(loop_);
+    PulseLoopLock lock(loop_);
     return work();
   }
 
@@ -72,17 +73,6 @@ class PulsePlaybackStream {
   std::int64_t framesWritten() const { return written_; }
 
  private:
-  class Lock {
-   public:
-    explicit Lock(pa_threaded_mainloop* loop);
-    ~Lock();
-    Lock(const Lock&) = delete;
-    Lock& operator=(const Lock&) = delete;
-
-   private:
-    pa_threaded_mainloop* loop_;
-  };
-
   static void contextChanged(pa_context* context, void* self);
   static void streamChanged(pa_stream* stream, void* self);
   static void writable(pa_stream* stream, std::size_t bytes, void* self);

@@ -3,15 +3,11 @@
 
 #include "platform/sound/pulse_music_player.h"
 
-#include <pulse/error.h>
-#include <pulse/simple.h>
 #include <sys/resource.h>
 
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 #include <vector>
 
 #include <QElapsedTimer>
@@ -19,63 +15,12 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "support/sound_recording.h"
+
 namespace kovali {
 namespace {
 
-constexpr int rate = PulsePlaybackStream::sampleRate;
-
-/// Records the null sink's monitor on a thread of its own, as mono (the mean of both channels).
-class MonitorRecorder {
- public:
-  explicit MonitorRecorder(const char* source) {
-    const pa_sample_spec sampleSpec{PA_SAMPLE_FLOAT32LE, rate, 2};
-    int error = 0;
-    connection_ = pa_simple_new(nullptr, "kovali-test", PA_STREAM_RECORD, source, "monitor", &sampleSpec, nullptr, nullptr,
-                                &error);
-    if (!connection_) {
-      error_ = pa_strerror(error);
-      return;
-    }
-    thread_ = std::thread([this] {
-      std::vector<float> chunk(rate / 20 * 2);
-      while (!stopping_) {
-        if (pa_simple_read(connection_, chunk.data(), chunk.size() * sizeof(float), nullptr) < 0) break;
-        for (std::size_t i = 0; i < chunk.size(); i += 2) samples_.push_back((chunk[i] + chunk[i + 1]) / 2);
-      }
-    });
-  }
-  ~MonitorRecorder() {
-    stop();
-    if (connection_) pa_simple_free(connection_);
-  }
-
-  const std::string& error() const { return error_; }
-  /// Stops recording and hands over what was recorded.
-  const std::vector<float>& stop() {
-    stopping_ = true;
-    if (thread_.joinable()) thread_.join();
-    return samples_;
-  }
-
- private:
-  pa_simple* connection_ = nullptr;
-  std::string error_;
-  std::thread thread_;
-  std::atomic<bool> stopping_ = false;
-  std::vector<float> samples_;
-};
-
-/// The loudest tone of a stretch of sound, in Hz, from its zero crossings; 0 for silence.
-double toneOf(const float* samples, std::size_t count) {
-  double energy = 0;
-  int crossings = 0;
-  for (std::size_t i = 0; i < count; ++i) {
-    energy += samples[i] * samples[i];
-    if (i > 0 && (samples[i - 1] < 0) != (samples[i] < 0)) ++crossings;
-  }
-  if (std::sqrt(energy / static_cast<double>(count)) < 0.01) return 0;
-  return crossings / 2.0 / (static_cast<double>(count) / rate);
-}
+constexpr int rate = recordingRate;
 
 Song track(const char* name, const char* id) {
   Song song;

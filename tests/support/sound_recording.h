@@ -1,0 +1,45 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct pa_simple;
+
+namespace kovali {
+
+/// The rate at which tests record and measure sound.
+inline constexpr int recordingRate = 48000;
+
+/// Records a source of the sound server (a sink's monitor, say "music.monitor") on a thread of
+/// its own, as mono (the mean of both channels) at `recordingRate`.
+class MonitorRecorder {
+ public:
+  explicit MonitorRecorder(const char* source);
+  ~MonitorRecorder();
+  MonitorRecorder(const MonitorRecorder&) = delete;
+  MonitorRecorder& operator=(const MonitorRecorder&) = delete;
+
+  /// Empty when recording started, else why not.
+  const std::string& error() const { return error_; }
+  /// Stops recording and hands over what was recorded.
+  const std::vector<float>& stop();
+
+ private:
+  pa_simple* connection_ = nullptr;
+  std::string error_;
+  std::thread thread_;
+  std::atomic<bool> stopping_ = false;
+  std::vector<float> samples_;
+};
+
+/// The loudest tone of a stretch of sound at `recordingRate`, in Hz, from its zero crossings;
+/// 0 for silence.
+double toneOf(const float* samples, std::size_t count);
+
+/// Seconds of `sound` whose 50 ms windows carry a tone within 30 Hz of `hertz`.
+double secondsOfTone(const std::vector<float>& sound, double hertz);
+
+}  // namespace kovali
