@@ -4,6 +4,7 @@
 
 #include <QPointer>
 
+#include "heos/player_ids.h"
 #include "platform/runtime/logging.h"
 #include "platform/runtime/set_if_changed.h"
 
@@ -15,10 +16,6 @@ constexpr double kVolumeSendDelay = 0.15;
 
 std::int64_t clampedLevel(std::int64_t level) { return std::clamp<std::int64_t>(level, 0, 100); }
 
-bool contains(const std::vector<std::int64_t>& ids, std::int64_t id) {
-  return std::find(ids.begin(), ids.end(), id) != ids.end();
-}
-
 template <class T>
 std::optional<T> decodedPreference(const Preferences& preferences, const QString& key) {
   const auto bytes = preferences.dataValue(key);
@@ -26,6 +23,27 @@ std::optional<T> decodedPreference(const Preferences& preferences, const QString
   auto value = vinaro::wire::tryDecode<T>(std::string_view(bytes->constData(), bytes->size()));
   if (!value) return std::nullopt;
   return std::move(value).value();
+}
+
+/// The stored presets; one that does not read is left out (and logged), so saving the others
+/// later never loses the rest.
+HEOSController::Presets loadedPresets(const Preferences& preferences, const QString& key) {
+  const auto bytes = preferences.dataValue(key);
+  if (!bytes) return {};
+  const auto list = nlohmann::json::parse(bytes->constData(), bytes->constData() + bytes->size(), nullptr, false);
+  if (!list.is_array()) {
+    qCWarning(lcHEOS) << "the saved presets are not a list; starting without presets";
+    return {};
+  }
+  HEOSController::Presets presets;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    try {
+      presets.push_back(vinaro::wire::read<HEOSController::Preset>(list[i]));
+    } catch (const std::exception& error) {
+      qCWarning(lcHEOS) << "saved preset" << i << "does not read and is left out:" << error.what();
+    }
+  }
+  return presets;
 }
 
 template <class T>
@@ -44,81 +62,7 @@ HEOSController::HEOSController(Preferences& preferences, QString key, QString pr
       presetsKey_(std::move(presetsKey)),
       scheduler_(scheduler),
       configuration_(decodedPreference<Configuration>(preferences_, key_).value_or(Configuration{})),
-      presets_(decodedPreference<Presets>(preferences_, presetsKey_).value_or(Presets{})) {}
-
-// ---- Derived values -------------------------------------------------------------------------
-
-std::optional<HEOSController::Input> HEOSController::currentInput() const {
-  const auto& c = configuration_;
-  if (!c.sourceID || !c.inputMid) return std::nullopt;  // what plays on the zones is not known
-  const auto listed = std::find_if(inputs_.begin(), inputs_.end(), [&](const Input& input) {
-    return input.sourceID == *c.sourceID && input.mid == *c.inputMid;
-  });
-  if (listed != inputs_.end()) return *listed;
-  return Input{*c.sourceID, *c.inputMid, c.inputName.value_or(*c.inputMid)};
-}
-
-std::vector<std::int64_t> HEOSController::selectedZones() const {
-  if (!configuration_.zones) return {};  // nothing chosen, and nothing is known to play
-  if (players_.empty()) return *configuration_.zones;
-  std::vector<std::int64_t> zones;
-  for (const auto& player : players_) {
-    if (contains(*configuration_.zones, player.id)) zones.push_back(player.id);
-  }
-  return zones;
-}
-
-std::optional<std::int64_t> HEOSController::leaderID() const {
-  // Without the device's groups the first chosen zone leads.
-  const auto zones = selectedZones();
-  if (zones.empty()) return std::nullopt;
-  return zones.front();
-}
-
-std::int64_t HEOSController::volume() const { return configuration_.volume.value_or(40); }
-
-bool HEOSController::isPlayingParty() const {
-  // The zones' play states come from the device, and no device is connected.
-  return false;
-}
-
-std::string HEOSController::stateText() const {
-  if (lastError_) return *lastError_;
-  if (!isPlayingParty()) return "Stopped.";
-  std::vector<std::string> names;
-  for (const auto zone : selectedZones()) names.push_back(zoneName(zone));
-  return "Playing in " + joinedList(names) + ".";
-}
-
-std::optional<std::string> HEOSController::detailText() const {
-  switch (status_.kind) {
-    case Status::Kind::connected:
-      return std::to_string(players_.size()) + " zones · " + status_.text;
-    case Status::Kind::failed:
-      return status_.text;
-    case Status::Kind::notFound:
-      return "Check that this computer is on the same network as the HEOS devices.";
-    case Status::Kind::off:
-    case Status::Kind::searching:
-    case Status::Kind::connecting:
-      break;
-  }
-  return std::nullopt;
-}
-
-std::string HEOSController::joinedList(const std::vector<std::string>& items) {
-  std::string text;
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    if (i > 0) text += i + 1 == items.size() ? " and " : ", ";
-    text += items[i];
-  }
-  return text;
-}
-
-std::string HEOSController::zoneName(std::int64_t id) const {
-  const auto player = std::find_if(players_.begin(), players_.end(), [&](const Player& p) { return p.id == id; });
-  return player != players_.end() ? player->name : std::to_string(id);
-}
+      presets_(loadedPresets(preferences_, presetsKey_)) {}
 
 // ---- Connection -----------------------------------------------------------------------------
 
@@ -195,7 +139,7 @@ void HEOSController::setZone(std::int64_t id, bool included) {
   const auto oldLeader = leaderID();
   auto zones = selectedZones();
   if (included) {
-    if (!contains(zones, id)) zones.push_back(id);
+    if (!containsID(zones, id)) zones.push_back(id);
   } else {
     std::erase(zones, id);
   }
@@ -210,7 +154,7 @@ void HEOSController::setZone(std::int64_t id, bool included) {
   // Only listed players can be chosen.
   std::vector<std::int64_t> chosen;
   for (const auto& player : players_) {
-    if (contains(zones, player.id)) chosen.push_back(player.id);
+    if (containsID(zones, player.id)) chosen.push_back(player.id);
   }
   changed.zones = std::move(chosen);
   setConfiguration(std::move(changed));
@@ -304,6 +248,22 @@ void HEOSController::setConfiguration(Configuration configuration) {
 
 void HEOSController::setPlayers(Players players) {
   if (setIfChanged(players_, std::move(players))) emit playersChanged();
+}
+
+void HEOSController::setGroups(Groups groups) {
+  if (setIfChanged(groups_, std::move(groups))) emit groupsChanged();
+}
+
+void HEOSController::setPlayStates(PlayStates states) {
+  if (setIfChanged(playStates_, std::move(states))) emit playStatesChanged();
+}
+
+void HEOSController::setNowPlaying(NowPlaying nowPlaying) {
+  if (setIfChanged(nowPlaying_, std::move(nowPlaying))) emit nowPlayingChanged();
+}
+
+void HEOSController::setReportedVolume(std::optional<std::int64_t> volume) {
+  if (setIfChanged(reportedVolume_, volume)) emit reportedVolumeChanged();
 }
 
 void HEOSController::setZoneVolumes(ZoneVolumes volumes) {

@@ -33,6 +33,10 @@ class HEOSController : public QObject {
   Q_PROPERTY(kovali::HEOSController::Status status READ status NOTIFY statusChanged)
   Q_PROPERTY(kovali::HEOSController::Configuration configuration READ configuration NOTIFY configurationChanged)
   Q_PROPERTY(kovali::HEOSController::Players players READ players NOTIFY playersChanged)
+  Q_PROPERTY(kovali::HEOSController::Groups groups READ groups NOTIFY groupsChanged)
+  Q_PROPERTY(kovali::HEOSController::PlayStates playStates READ playStates NOTIFY playStatesChanged)
+  Q_PROPERTY(kovali::HEOSController::NowPlaying nowPlaying READ nowPlaying NOTIFY nowPlayingChanged)
+  Q_PROPERTY(std::optional<std::int64_t> reportedVolume READ reportedVolume NOTIFY reportedVolumeChanged)
   Q_PROPERTY(kovali::HEOSController::ZoneVolumes zoneVolumes READ zoneVolumes NOTIFY zoneVolumesChanged)
   Q_PROPERTY(kovali::HEOSController::Inputs inputs READ inputs NOTIFY inputsChanged)
   Q_PROPERTY(bool isApplying READ isApplying NOTIFY isApplyingChanged)
@@ -78,10 +82,22 @@ class HEOSController : public QObject {
   };
 
   struct Player {
-    std::int64_t id = 0;
+    std::int64_t id = 0;  // the HEOS player id
     std::string name;
+    std::string model{};
+    std::optional<std::int64_t> groupID{};
+    std::optional<std::string> address{};  // its IP address
+    bool isMain = true;                     // a main unit, not a receiver's secondary zone
 
     bool operator==(const Player&) const = default;
+  };
+
+  struct Group {
+    std::int64_t id = 0;  // the id of the player that leads it
+    std::string name;
+    std::vector<std::int64_t> players;  // in the device's order
+
+    bool operator==(const Group&) const = default;
   };
 
   struct Input {
@@ -127,6 +143,9 @@ class HEOSController : public QObject {
   };
 
   using Players = std::vector<Player>;
+  using Groups = std::vector<Group>;
+  using PlayStates = std::map<std::int64_t, std::string>;  // player id -> "play", "pause", "stop"…
+  using NowPlaying = std::map<std::int64_t, std::string>;  // player id -> media id
   using Inputs = std::vector<Input>;
   using Presets = std::vector<Preset>;
   using ZoneVolumes = std::map<std::int64_t, std::int64_t>;  // player id -> 0...100
@@ -139,6 +158,11 @@ class HEOSController : public QObject {
   const Status& status() const { return status_; }
   const Configuration& configuration() const { return configuration_; }
   const Players& players() const { return players_; }
+  const Groups& groups() const { return groups_; }
+  const PlayStates& playStates() const { return playStates_; }
+  const NowPlaying& nowPlaying() const { return nowPlaying_; }
+  /// The master volume the device last reported for the party's zones.
+  const std::optional<std::int64_t>& reportedVolume() const { return reportedVolume_; }
   const ZoneVolumes& zoneVolumes() const { return zoneVolumes_; }
   const Inputs& inputs() const { return inputs_; }
   /// A play request is being applied.
@@ -146,11 +170,13 @@ class HEOSController : public QObject {
   const std::optional<std::string>& lastError() const { return lastError_; }
   const Presets& presets() const { return presets_; }
 
-  /// The chosen input: the listed input the setup names, or one made from the setup.
+  /// The chosen input: the listed input the setup names, or one made from the setup; without a
+  /// setup, the first listed input some player plays.
   std::optional<Input> currentInput() const;
-  /// The zones the party plays on.
+  /// The zones the party plays on: the chosen ones that are listed, or, before any choice, the
+  /// group or lone player that plays the current input.
   std::vector<std::int64_t> selectedZones() const;
-  /// The zone leading the chosen zones.
+  /// The zone leading the chosen zones: the head of the group holding most of them, else the first.
   std::optional<std::int64_t> leaderID() const;
   /// The master volume to show and to send with a play.
   std::int64_t volume() const;
@@ -200,6 +226,10 @@ class HEOSController : public QObject {
   void statusChanged();
   void configurationChanged();
   void playersChanged();
+  void groupsChanged();
+  void playStatesChanged();
+  void nowPlayingChanged();
+  void reportedVolumeChanged();
   void zoneVolumesChanged();
   void inputsChanged();
   void isApplyingChanged();
@@ -211,6 +241,10 @@ class HEOSController : public QObject {
   /// Writes the setup to the preferences when it changed.
   void setConfiguration(Configuration configuration);
   void setPlayers(Players players);
+  void setGroups(Groups groups);
+  void setPlayStates(PlayStates states);
+  void setNowPlaying(NowPlaying nowPlaying);
+  void setReportedVolume(std::optional<std::int64_t> volume);
   void setZoneVolumes(ZoneVolumes volumes);
   void setInputs(Inputs inputs);
   void setIsApplying(bool applying);
@@ -241,6 +275,10 @@ class HEOSController : public QObject {
   Status status_;
   Configuration configuration_;
   Players players_;
+  Groups groups_;
+  PlayStates playStates_;
+  NowPlaying nowPlaying_;
+  std::optional<std::int64_t> reportedVolume_;
   ZoneVolumes zoneVolumes_;
   Inputs inputs_;
   bool isApplying_ = false;

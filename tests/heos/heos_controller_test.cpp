@@ -74,24 +74,32 @@ TEST_F(HEOSControllerTest, LoadsTheSavedSetupAndFallsBackToTheDefaultWhenItDoesN
   }
 }
 
-TEST_F(HEOSControllerTest, LoadsPresetsAndDropsTheListWhenOneDoesNotRead) {
+TEST_F(HEOSControllerTest, LoadsPresetsAndLeavesOutOnlyOnesThatDoNotRead) {
   store(preferences, kPresetsKey,
         R"([{"id":"0b5e8a02-9a1c-4d6b-8f4e-2a1f3c5d7e90","name":"Dinner","sourceID":7,"inputMid":"line1","inputName":"Line In","zones":[{"id":3,"name":"Kitchen","volume":30},{"id":5,"name":"Den"}],"volume":40}])");
   auto& heos = make();
   ASSERT_EQ(heos.presets().size(), 1u);
-  EXPECT_EQ(heos.presets()[0].idText(), "0B5E8A02-9A1C-4D6B-8F4E-2A1F3C5D7E90");
+  EXPECT_EQ(heos.presets()[0].idText(), "0B5E8A02-9A1C-4D6B-8F4E-2A1F3C5D7E90") << "written upper case, read in any";
   EXPECT_EQ(heos.presets()[0].zones[1].volume, std::nullopt);
 
   const char* unreadable[] = {
-      R"([{"id":"not-a-uuid","name":"A","sourceID":1,"inputMid":"m","inputName":"M","zones":[],"volume":1}])",
-      R"([{"id":"{0b5e8a02-9a1c-4d6b-8f4e-2a1f3c5d7e90}","name":"A","sourceID":1,"inputMid":"m","inputName":"M","zones":[],"volume":1}])",
-      R"([{"id":"0b5e8a02-9a1c-4d6b-8f4e-2a1f3c5d7e90","name":"A","sourceID":1,"inputMid":"m","zones":[],"volume":1}])",
+      R"({"id":"not-a-uuid","name":"A","sourceID":1,"inputMid":"m","inputName":"M","zones":[],"volume":1})",
+      R"({"id":"{0b5e8a02-9a1c-4d6b-8f4e-2a1f3c5d7e90}","name":"A","sourceID":1,"inputMid":"m","inputName":"M","zones":[],"volume":1})",
+      R"({"id":"0b5e8a02-9a1c-4d6b-8f4e-2a1f3c5d7e90","name":"A","sourceID":1,"inputMid":"m","zones":[],"volume":1})",
+      R"("Dinner")",
   };
+  const std::string readable =
+      R"({"id":"1B5E8A02-9A1C-4D6B-8F4E-2A1F3C5D7E90","name":"Party","sourceID":1,"inputMid":"m","inputName":"M","zones":[],"volume":1})";
   for (const char* json : unreadable) {
     InMemoryPreferences casePreferences;
-    store(casePreferences, kPresetsKey, json);
-    EXPECT_TRUE(HEOSController(casePreferences, kKey, kPresetsKey, scheduler).presets().empty()) << json;
+    store(casePreferences, kPresetsKey, ("[" + std::string(json) + "," + readable + "]").c_str());
+    HEOSController loaded(casePreferences, kKey, kPresetsKey, scheduler);
+    ASSERT_EQ(loaded.presets().size(), 1u) << json;
+    EXPECT_EQ(loaded.presets()[0].name, "Party") << json;
   }
+  InMemoryPreferences notAList;
+  store(notAList, kPresetsKey, readable.c_str());
+  EXPECT_TRUE(HEOSController(notAList, kKey, kPresetsKey, scheduler).presets().empty());
 }
 
 TEST_F(HEOSControllerTest, SearchingEndsLaterInAFailureThatSaysWhy) {
