@@ -32,6 +32,8 @@
 #include "server/host_server.h"
 #include "session/dj_pin.h"
 #include "session/session_store.h"
+#include "support/fake_audio_system.h"
+#include "support/fake_capture_system.h"
 #include "support/fake_music_catalog.h"
 #include "support/fake_music_player.h"
 #include "support/in_memory_secret_store.h"
@@ -44,7 +46,9 @@ namespace {
 struct Host {
   Host()
       : store(SessionStore::Services{music, player, server, scheduler, pin, secrets},
-              SessionStore::AudioServices::standard(preferences, scheduler), std::nullopt, "Bench Party") {}
+              SessionStore::AudioServices::standard(preferences, scheduler, std::make_unique<FakeAudioSystem>(),
+                                                    std::make_unique<FakeCaptureSystem>()),
+              std::nullopt, "Bench Party") {}
 
   QtScheduler scheduler;
   InMemoryPreferences preferences;
