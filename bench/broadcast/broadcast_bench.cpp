@@ -27,13 +27,13 @@
 #include "music/player_engine.h"
 #include "platform/runtime/in_memory_preferences.h"
 #include "platform/runtime/qt_scheduler.h"
+#include "platform/sound/pulse_audio_system.h"
+#include "platform/sound/pulse_capture_system.h"
 #include "protocol/message_codec.h"
 #include "protocol/uuid.h"
 #include "server/host_server.h"
 #include "session/dj_pin.h"
 #include "session/session_store.h"
-#include "support/fake_audio_system.h"
-#include "support/fake_capture_system.h"
 #include "support/fake_music_catalog.h"
 #include "support/fake_music_player.h"
 #include "support/in_memory_secret_store.h"
@@ -46,8 +46,8 @@ namespace {
 struct Host {
   Host()
       : store(SessionStore::Services{music, player, server, scheduler, pin, secrets},
-              SessionStore::AudioServices::standard(preferences, scheduler, std::make_unique<FakeAudioSystem>(),
-                                                    std::make_unique<FakeCaptureSystem>()),
+              SessionStore::AudioServices::standard(preferences, scheduler, std::make_unique<PulseAudioSystem>(),
+                                                    std::make_unique<PulseCaptureSystem>()),
               std::nullopt, "Bench Party") {}
 
   QtScheduler scheduler;

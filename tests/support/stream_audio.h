@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "audio/stream/hls_stream.h"
-#include "audio/stream/pcm_buffer.h"
+#include "platform/sound/pcm_buffer.h"
 
 namespace kovali::test {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/stream/pcm_buffer.h"
+#include "platform/sound/pcm_buffer.h"
 #include "protocol/expected.h"
 
 struct AVCodecContext;

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "audio/stream/aac_segment_encoder.h"
-#include "audio/stream/pcm_buffer.h"
+#include "platform/sound/pcm_buffer.h"
 #include "protocol/expected.h"
 
 namespace kovali {

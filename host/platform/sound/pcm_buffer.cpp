@@ -1,4 +1,4 @@
-#include "audio/stream/pcm_buffer.h"
+#include "platform/sound/pcm_buffer.h"
 
 #include <charconv>
 #include <limits>
