@@ -12,10 +12,6 @@ namespace kovali {
 namespace {
 
 const std::string kNotAvailable = "HEOS control isn't available on Linux yet.";
-constexpr double kVolumeSendDelay = 0.15;
-
-std::int64_t clampedLevel(std::int64_t level) { return std::clamp<std::int64_t>(level, 0, 100); }
-
 template <class T>
 std::optional<T> decodedPreference(const Preferences& preferences, const QString& key) {
   const auto bytes = preferences.dataValue(key);
@@ -200,40 +196,6 @@ QCoro::Task<> HEOSController::stop(std::int64_t /*leader*/) {
   co_return;
 }
 
-// ---- Volumes --------------------------------------------------------------------------------
-
-void HEOSController::setVolume(std::int64_t level) {
-  level = clampedLevel(level);
-  pendingZoneVolumes_.clear();
-  const bool playing = isPlayingParty();
-  Configuration changed = configuration_;
-  changed.volume = level;
-  setConfiguration(std::move(changed));
-  if (playing && leaderID()) {
-    volumeTask_.start([this, self = QPointer<HEOSController>(this)](CancellationToken token) -> QCoro::Task<> {
-      co_await scheduler_.sleep(kVolumeSendDelay, token);
-      if (token.isCancelled() || !self) co_return;
-      report(notConnected, "setting the volume");
-    });
-  }
-  notifyChange();
-}
-
-void HEOSController::setZoneVolume(std::int64_t id, std::int64_t level) {
-  level = clampedLevel(level);
-  pendingZoneVolumes_.erase(id);
-  ZoneVolumes volumes = zoneVolumes_;
-  volumes[id] = level;
-  setZoneVolumes(std::move(volumes));
-  notifyChange();
-  zoneVolumeTasks_[id].start([this, self = QPointer<HEOSController>(this), id](CancellationToken token)
-                                 -> QCoro::Task<> {
-    co_await scheduler_.sleep(kVolumeSendDelay, token);
-    if (token.isCancelled() || !self) co_return;
-    report(notConnected, "setting the volume of " + zoneName(id));
-  });
-}
-
 // ---- State ----------------------------------------------------------------------------------
 
 void HEOSController::setStatus(Status status) {
@@ -296,6 +258,19 @@ void HEOSController::log(const std::string& line) {
 void HEOSController::report(const std::string& description, const std::string& action) {
   setLastError(description);
   log(action + " failed: " + description);
+}
+
+void HEOSController::attach(HEOSSocketHandle commands, HEOSSocketHandle events) {
+  commands_ = std::move(commands);
+  events_ = std::move(events);
+  if (events_) connect(events_.get(), &HEOSSocket::eventArrived, this, &HEOSController::handleEvent);
+}
+
+QCoro::Task<HEOSResponse> HEOSController::command(std::string name, HEOSParameters parameters) {
+  if (!commands_) throw HEOSError::host(notConnected);
+  // Browsing, playing an input and grouping take the device longer.
+  const bool slow = name == "browse/browse" || name == "browse/play_input" || name == "group/set_group";
+  co_return co_await commands_->request(heosCommandLine(name, parameters), slow ? 15 : 10);
 }
 
 void HEOSController::savePresets() { storePreference(preferences_, presetsKey_, presets_); }

@@ -12,6 +12,7 @@
 #include <QUuid>
 #include <qcoro/qcorotask.h>
 
+#include "heos/heos_socket.h"
 #include "platform/runtime/cancellable_task.h"
 #include "platform/runtime/preferences.h"
 #include "platform/runtime/scheduler.h"
@@ -255,11 +256,46 @@ class HEOSController : public QObject {
   /// Records a failed operation: `lastError` and the log line "<action> failed: <description>".
   void report(const std::string& description, const std::string& action);
 
+  /// Takes the connections of a successful connect: one for commands, one that hears change events.
+  void attach(HEOSSocketHandle commands, HEOSSocketHandle events);
+  /// Sends one command on the command connection with its time limit; throws `HEOSError`.
+  QCoro::Task<HEOSResponse> command(std::string name, HEOSParameters parameters = {});
+
+  // Queries of the device; each updates the state it reads.
+  /// Players (sorted by name), then groups; throws the first failure.
+  QCoro::Task<> refreshPlayersAndGroups();
+  /// One player's play state, what it plays and its volume; failures leave values as they were.
+  QCoro::Task<> refreshPlayer(std::int64_t pid);
+  QCoro::Task<> refreshZoneVolume(std::int64_t pid);
+  /// Re-reads the volumes of a group's members 0.4 s later; a newer call replaces a pending one.
+  void refreshMemberVolumes(std::int64_t groupID);
+  /// The master volume of the leading zone or its group.
+  QCoro::Task<> refreshVolume();
+  QCoro::Task<> refreshNowPlaying(std::int64_t pid);
+  /// The inputs of every device with inputs, else of every zone (one per kind of input).
+  QCoro::Task<> loadInputs();
+  /// Records a zone volume the device reported, unless it echoes the host's own change.
+  void recordZoneVolume(std::int64_t pid, std::int64_t level);
+  /// Follows one change event of the device.
+  void handleEvent(const HEOSResponse& event);
+
+  /// Sends the master volume to the leader or its group; throws `HEOSError`.
+  QCoro::Task<> sendVolume(std::int64_t level, std::int64_t leader, bool grouped);
+  /// Sends zone volumes in ascending player order, stopping at the first failure (thrown).
+  QCoro::Task<> sendZoneVolumes(ZoneVolumes volumes);
+
  private:
   void runConnectAttempt();
   void playIfReady(bool force);
   void applyPlay();
   void savePresets();
+  QCoro::Task<Inputs> listInputs(std::vector<std::int64_t> sourceIDs);
+  /// What makes an input the same kind across zones: the source player's model and the media id.
+  std::string inputKey(const Input& input) const;
+  QCoro::Task<> refreshTopology();
+  QCoro::Task<> refreshInputsAndNotify();
+  QCoro::Task<> refreshNowPlayingAndNotify(std::int64_t pid);
+  QCoro::Task<> refreshMemberVolumesLater(std::int64_t groupID, CancellationToken token);
   std::string presetLogText(const Preset& preset) const;
   /// "A", "A and B", "A, B and C".
   static std::string joinedList(const std::vector<std::string>& items);
@@ -288,8 +324,12 @@ class HEOSController : public QObject {
   std::uint64_t connectAttempt_ = 0;  // raised by every search and switch-off; older attempts stop
   bool replayPending_ = false;
   ZoneVolumes pendingZoneVolumes_;  // a preset's zone volumes, sent with the next play
+  HEOSSocketHandle commands_;
+  HEOSSocketHandle events_;
   CancellableTask volumeTask_;
   std::map<std::int64_t, CancellableTask> zoneVolumeTasks_;
+  CancellableTask memberVolumeTask_;
+  std::map<std::int64_t, vinaro::Date> zoneEditedAt_;  // when the host last changed each zone's volume
 };
 
 }  // namespace kovali

@@ -134,7 +134,7 @@ std::optional<HEOSResponse> HEOSResponse::parse(std::string_view line) {
   return response;
 }
 
-std::string heosCommandLine(std::string_view command, const std::vector<std::pair<std::string, std::string>>& parameters) {
+std::string heosCommandLine(std::string_view command, const HEOSParameters& parameters) {
   std::string line = "heos://";
   line += command;
   for (std::size_t i = 0; i < parameters.size(); ++i) {

@@ -72,10 +72,24 @@ struct HEOSError {
   bool operator==(const HEOSError&) const = default;
 };
 
+/// A command's parameters, in order.
+using HEOSParameters = std::vector<std::pair<std::string, std::string>>;
+
+/// `parameters` with name=value appended. Coroutines build their parameters with this, because
+/// GCC 12 miscompiles brace lists inside a coroutine.
+inline HEOSParameters withParameter(HEOSParameters parameters, std::string name, std::string value) {
+  parameters.emplace_back(std::move(name), std::move(value));
+  return parameters;
+}
+
+/// name=<decimal id>.
+inline HEOSParameters idParameter(std::string name, std::int64_t id) {
+  return withParameter({}, std::move(name), std::to_string(id));
+}
+
 /// "heos://" + command, then "?" and name=value pairs joined by "&" when there are any. Values
 /// have "%", "&" and "=" escaped; names are written as given. No line terminator.
-std::string heosCommandLine(std::string_view command,
-                            const std::vector<std::pair<std::string, std::string>>& parameters = {});
+std::string heosCommandLine(std::string_view command, const HEOSParameters& parameters = {});
 
 /// Splits a message at "&" and each piece at its first "="; values are percent-decoded when they
 /// decode to UTF-8 (else kept), names are not; a later duplicate name wins.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <variant>
@@ -102,5 +103,15 @@ class HEOSSocket : public QObject {
   std::vector<QString> states_;           // every connection state seen, for the open-timeout text
   CancellationSource timers_;             // ends the time-limit waits when the socket goes
 };
+
+/// Owns a socket: closes it at once and deletes it when control is back in the event loop, since
+/// the socket may be the one whose signal led here.
+struct HEOSSocketCloser {
+  void operator()(HEOSSocket* socket) const {
+    socket->close();
+    socket->deleteLater();
+  }
+};
+using HEOSSocketHandle = std::unique_ptr<HEOSSocket, HEOSSocketCloser>;
 
 }  // namespace kovali

@@ -82,7 +82,8 @@ void FakeHeosDevice::handle(Connection& connection, const std::string& line) {
   const Fault noFault;
   const Fault& applied = fault != faults.end() ? fault->second : noFault;
   if (!applied.noAnswer) {
-    const Reply reply = applied.error ? Reply{*applied.error, std::nullopt} : answer(command, parameters);
+    Reply reply = applied.error ? Reply{*applied.error, std::nullopt, true} : answer(command, parameters);
+    if (const auto payload = payloads.find(command); payload != payloads.end()) reply.payload = payload->second;
     send(connection, command, applied, reply);
   }
   if (closeAfterCommands >= 0 && connection.commands >= closeAfterCommands) {
@@ -94,7 +95,7 @@ void FakeHeosDevice::send(Connection& connection, const std::string& command, co
   QByteArray bytes;
   for (const auto& junk : fault.junkBefore) bytes += QByteArray::fromStdString(junk) + "\r\n";
   if (fault.interim) bytes += QByteArray::fromStdString(heosReplyLine(command, "command under process")) + "\r\n";
-  bytes += QByteArray::fromStdString(heosReplyLine(command, reply.message, !fault.error, reply.payload)) + "\r\n";
+  bytes += QByteArray::fromStdString(heosReplyLine(command, reply.message, !reply.failed, reply.payload)) + "\r\n";
 
   const int number = connection.number;
   const auto deliver = [this, number, bytes, split = fault.split] {

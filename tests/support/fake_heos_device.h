@@ -93,6 +93,7 @@ class FakeHeosDevice : public QObject {
   std::vector<Group> groups;
   std::map<std::int64_t, std::vector<BrowseItem>> sources;  // sid -> what browsing it lists
   std::map<std::string, Fault> faults;                      // by command name
+  std::map<std::string, std::string> payloads;  // by command name: a payload (JSON) sent instead of the model's
   int closeAfterCommands = -1;  // a connection is closed after it read this many commands
   bool refuseConnections = false;  // accepted connections are closed at once
   bool holdReplies = false;     // replies wait for `flush()`, so several arrive in one read
@@ -111,6 +112,7 @@ class FakeHeosDevice : public QObject {
   struct Reply {
     std::string message;
     std::optional<std::string> payload;  // JSON text
+    bool failed = false;
   };
 
   void accept();

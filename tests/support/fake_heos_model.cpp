@@ -35,7 +35,7 @@ FakeHeosDevice::Group* FakeHeosDevice::group(std::int64_t gid) {
 }
 
 FakeHeosDevice::Reply FakeHeosDevice::answer(const std::string& command, const HEOSMessage& parameters) {
-  const Reply invalidID{"eid=2&text=ID Not Valid", std::nullopt};
+  const Reply invalidID{"eid=2&text=ID Not Valid", std::nullopt, true};
   if (command == "system/register_for_change_events") return {"enable=" + parameter(parameters, "enable"), {}};
   if (command == "system/heart_beat") return {"", {}};
   if (command == "player/get_players") {
@@ -104,17 +104,17 @@ FakeHeosDevice::Reply FakeHeosDevice::answer(const std::string& command, const H
     target->state = "play";
     return {who + "&spid=" + parameter(parameters, "spid") + "&input=" + target->mid, {}};
   }
-  return {"eid=1&text=Unrecognized Command", {}};
+  return {"eid=1&text=Unrecognized Command", {}, true};
 }
 
 FakeHeosDevice::Reply FakeHeosDevice::setGroup(const std::string& pids) {
   std::vector<std::int64_t> members;
   for (const auto& piece : QString::fromStdString(pids).split(',')) {
     const auto pid = heosInteger(piece.toStdString());
-    if (!pid || !player(*pid)) return {"eid=2&text=ID Not Valid", {}};
+    if (!pid || !player(*pid)) return {"eid=2&text=ID Not Valid", {}, true};
     members.push_back(*pid);
   }
-  if (members.empty()) return {"eid=2&text=ID Not Valid", {}};
+  if (members.empty()) return {"eid=2&text=ID Not Valid", {}, true};
   const std::int64_t leader = members.front();
   // Whoever joins the new group leaves the one they were in; the leader alone ends its group.
   const auto joins = [&](std::int64_t pid) { return std::find(members.begin(), members.end(), pid) != members.end(); };
