@@ -5,6 +5,7 @@
 #include "platform/runtime/logging.h"
 #include "platform/runtime/set_if_changed.h"
 #include "protocol/uuid.h"
+#include "session/artwork_rebase.h"
 #include "session/session_snapshot.h"
 
 namespace kovali {
@@ -90,6 +91,8 @@ void SessionStore::start() {
   server_.setServiceName(state_.name);
   server_.setSessionID(state_.sessionID);
   server_.start();
+  // Cover art served here in an earlier run was on another port.
+  if (const auto address = server_.artworkAddress()) setState(withArtworkAt(state_, *address));
   syncDelayedOutputs();
   publishTXT();
   if (heos_->configuration().startWithParty && heos_->status().kind == HEOSController::Status::Kind::off) {
