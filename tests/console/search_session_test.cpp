@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "console_fixture.h"
+#include "support/sample_values.h"
 
 namespace kovali {
 namespace {
@@ -126,6 +127,23 @@ TEST_F(SearchSessionTest, AddAllQueuesTheAlbumOrSaysItHasNoPlayableSongs) {
   EXPECT_EQ(store().state().queue[0].track.id, "t1");
   EXPECT_EQ(store().state().source->id, "al-full");
   EXPECT_EQ(store().lastHostError(), std::nullopt);
+}
+
+}  // namespace
+}  // namespace kovali
+
+namespace kovali {
+namespace {
+
+TEST(CollectionSubtitle, JoinsTheSubtitleAndTheSongCountThatExist) {
+  auto ref = vinaro::samples::album("a", "Blue");
+  EXPECT_EQ(collectionSubtitle(ref), "");
+  ref.trackCount = 1;
+  EXPECT_EQ(collectionSubtitle(ref), "1 songs") << "no singular";
+  ref.subtitle = "";
+  EXPECT_EQ(collectionSubtitle(ref), "1 songs") << "an empty subtitle is left out";
+  ref.subtitle = "Marlow";
+  EXPECT_EQ(collectionSubtitle(ref), "Marlow \u00B7 1 songs");
 }
 
 }  // namespace
