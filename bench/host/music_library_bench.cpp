@@ -127,7 +127,8 @@ std::shared_ptr<const LibraryIndex> largeIndex() {
     std::mt19937 random(11);
     std::vector<LibraryFile> files;
     for (int i = 0; i < kLargeLibrary; ++i) {
-      files.push_back({"Music/" + std::to_string(i / 100) + "/" + std::to_string(i) + ".flac", randomTags(random, i)});
+      const std::string path = "Music/" + std::to_string(i / 100) + "/" + std::to_string(i) + ".flac";
+      files.push_back({path, randomTags(random, i), std::nullopt});
     }
     return LibraryIndex::build("/home/user/Music", std::move(files), {});
   }();
@@ -151,7 +152,8 @@ void BM_BuildIndex(benchmark::State& state) {
   std::mt19937 random(11);
   std::vector<LibraryFile> files;
   for (int i = 0; i < kLargeLibrary; ++i) {
-    files.push_back({"Music/" + std::to_string(i / 100) + "/" + std::to_string(i) + ".flac", randomTags(random, i)});
+    const std::string path = "Music/" + std::to_string(i / 100) + "/" + std::to_string(i) + ".flac";
+    files.push_back({path, randomTags(random, i), std::nullopt});
   }
   for (auto _ : state) benchmark::DoNotOptimize(LibraryIndex::build("/home/user/Music", files, {}));
   state.counters["songs"] = kLargeLibrary;

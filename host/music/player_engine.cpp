@@ -216,7 +216,7 @@ QCoro::Task<> PlayerEngine::load(Song current, std::optional<Song> next, bool pl
     log("load failed: " + error->printed());
     failedSongID_ = current.id;
     clearLoadedSongs();
-    report(Failed{describe(*error)});
+    report(Failed{describe(*error), error->isUnplayableFile() ? std::optional(current.id) : std::nullopt});
     co_return;
   }
 
@@ -352,6 +352,9 @@ void PlayerEngine::endCurrentSong(MusicPlayerStatus seen) {
   clearLoadedSongs();
   if (started) {
     report(TrackEnded{id});
+  } else if (const auto error = player_.currentEntryError(); error && error->isUnplayableFile()) {
+    log(title + " cannot be played: " + error->printed());
+    report(Failed{describe(*error), id});
   } else {
     report(Failed{"The music player stopped “" + title +
                   "” before it started. If no song plays, check that the sound server plays on this computer, or "

@@ -63,6 +63,8 @@ class PlayerEngine final : public QObject {
   /// A song could not be played; `message` is a sentence for people.
   struct Failed {
     std::string message;
+    /// The song whose file cannot be read, so that a retry cannot play it either.
+    std::optional<std::string> unplayableSongID = std::nullopt;
     bool operator==(const Failed&) const = default;
   };
   using Event = std::variant<TrackEnded, StatusChanged, Failed>;

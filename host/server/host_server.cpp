@@ -4,9 +4,11 @@
 #include <string_view>
 #include <utility>
 
-#include <QTcpServer>
-#include <QWebSocket>
+#include <QHostInfo>
 #include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QWebSocket>
 #include <QWebSocketServer>
 
 #include "platform/runtime/logging.h"
@@ -15,6 +17,7 @@
 #include "protocol/message_codec.h"
 #include "protocol/uuid.h"
 #include "server/guest_connection.h"
+#include "server/request_head.h"
 
 namespace kovali {
 
@@ -44,7 +47,11 @@ void setTXT(TXTRecord& txt, const std::string& key, const std::string& value) {
 
 HostServer::HostServer(Scheduler& scheduler, std::unique_ptr<ServiceAdvertiser> advertiser, QHostAddress address,
                        QObject* parent)
-    : QObject(parent), scheduler_(scheduler), advertiser_(std::move(advertiser)), address_(std::move(address)) {
+    : QObject(parent),
+      scheduler_(scheduler),
+      advertiser_(std::move(advertiser)),
+      address_(std::move(address)),
+      httpHostName_(QHostInfo::localHostName().toStdString() + ".local") {
   // The advertiser reports only on its latest publication, and every dropped listener
   // withdraws its own; a report while no listener runs is stale all the same.
   connect(advertiser_.get(), &ServiceAdvertiser::registered, this, [this](const std::string& name) {
@@ -66,17 +73,25 @@ void HostServer::start() {
         dropped->close();
         dropped->deleteLater();  // this may run inside one of its own signals
       });
+  // One port for the phones' WebSockets and the cover art: our own listener sorts the requests.
+  auto port = std::make_unique<QTcpServer>();
   // A party's phones come back all at once after a Wi-Fi drop; with the default backlog of 50
   // the rest would wait a second for their connection attempt to be repeated.
-  if (auto* tcp = listener->findChild<QTcpServer*>()) tcp->setListenBacklogSize(listenBacklog);
+  port->setListenBacklogSize(listenBacklog);
   // After a failure the port it had comes first, so that phones which remembered it keep working.
-  const bool listening = (restartPort_ != 0 && listener->listen(address_, restartPort_)) || listener->listen(address_, 0);
+  const bool listening = (restartPort_ != 0 && port->listen(address_, restartPort_)) || port->listen(address_, 0);
   if (!listening) {
-    const auto reason = listener->errorString().toStdString();
+    const auto reason = port->errorString().toStdString();
     listenerFailed("Could not create the listener: " + asSentence(reason));
     return;
   }
   QWebSocketServer* const raw = listener.get();
+  QTcpServer* const rawPort = port.get();
+  connect(rawPort, &QTcpServer::newConnection, this, [this, raw, rawPort] { sort(*rawPort, *raw); });
+  connect(rawPort, &QTcpServer::acceptError, this, [this, rawPort] {
+    // The listener stops accepting after a lasting error, so it is replaced.
+    if (rawPort == port_.get()) listenerFailed(rawPort->errorString().toStdString());
+  });
   connect(raw, &QWebSocketServer::newConnection, this, [this, raw] {
     if (raw == listener_.get()) {
       accept(*raw);
@@ -88,15 +103,12 @@ void HostServer::start() {
       }
     }
   });
-  connect(raw, &QWebSocketServer::acceptError, this, [this, raw] {
-    // The listener stops accepting after a lasting error, so it is replaced.
-    if (raw == listener_.get()) listenerFailed(raw->errorString().toStdString());
-  });
   connect(raw, &QWebSocketServer::serverError, this, [raw] {
     qCDebug(lcNet).noquote() << "A guest's WebSocket handshake failed:" << raw->errorString();
   });
   listener_ = std::move(listener);
-  qCInfo(lcNet) << "Guest server listening on port" << raw->serverPort();
+  port_ = std::move(port);
+  qCInfo(lcNet) << "Guest server listening on port" << listeningPort();
   advertiser_->publish(serviceRecord());
 }
 
@@ -160,7 +172,7 @@ void HostServer::remove(ConnectionID id) {
 }
 
 void HostServer::listenerFailed(const std::string& message) {
-  if (listener_) restartPort_ = listener_->serverPort();
+  if (port_) restartPort_ = listeningPort();
   dropListener();
   setAdvertisedName(std::nullopt);
   ++failures_;
@@ -178,16 +190,40 @@ void HostServer::listenerFailed(const std::string& message) {
 
 void HostServer::dropListener() {
   if (!listener_) return;
-  listener_->close();  // the port is free at once, whoever still holds the listener
+  listener_->close();
   listener_.reset();
+  port_->close();  // the port is free at once
+  port_.release()->deleteLater();  // this may run inside one of its own signals
   advertiser_->withdraw();
+}
+
+std::uint16_t HostServer::listeningPort() const { return port_ ? port_->serverPort() : std::uint16_t{0}; }
+
+std::optional<std::string> HostServer::artworkAddress() const {
+  if (!port_) return std::nullopt;
+  return "http://" + httpHostName_ + ":" + std::to_string(listeningPort());
+}
+
+void HostServer::sort(QTcpServer& port, QWebSocketServer& listener) {
+  while (QTcpSocket* socket = port.nextPendingConnection()) {
+    socket->setParent(nullptr);  // upgraded connections outlive the listener that took them
+    auto* head = new RequestHead(socket);
+    connect(head, &RequestHead::upgradeArrived, this, [this, listening = &listener](QTcpSocket* upgraded) {
+      if (listening == listener_.get()) {
+        listening->handleConnection(upgraded);
+      } else {
+        upgraded->abort();
+      }
+    });
+    connect(head, &RequestHead::requestArrived, &artwork_, &ArtworkResponder::respond);
+  }
 }
 
 void HostServer::registered(const std::string& name) {
   qCInfo(lcNet).noquote() << "Guest server advertised as" << QString::fromStdString(name);
   setAdvertisedName(name);
   failures_ = 0;
-  setStatus(Status::ready(listener_->serverPort()));
+  setStatus(Status::ready(listeningPort()));
 }
 
 void HostServer::accept(QWebSocketServer& listener) {
@@ -256,7 +292,7 @@ ServiceRecord HostServer::serviceRecord() const {
   return ServiceRecord{
       .name = serviceName_,
       .type = std::string(vinaro::Bonjour::serviceType),
-      .port = listener_ ? listener_->serverPort() : std::uint16_t{0},
+      .port = listeningPort(),
       .txt = makeTXTRecord(),
   };
 }

@@ -9,6 +9,7 @@
 
 #include <QHostAddress>
 #include <QObject>
+#include <QTcpServer>
 
 #include "platform/bonjour/service_advertiser.h"
 #include "platform/runtime/cancellable_task.h"
@@ -17,6 +18,7 @@
 #include "protocol/envelope.h"
 #include "protocol/event.h"
 #include "server/connection_id.h"
+#include "server/artwork_responder.h"
 #include "server/host_server_status.h"
 #include "server/outgoing_event.h"
 
@@ -73,6 +75,13 @@ class HostServer final : public QObject {
   /// Further TXT pairs; a change is published at once while a listener runs.
   void setExtraTXT(TXTPairs pairs);
 
+  /// Where the cover art requested on the guests' port comes from (see ArtworkResponder).
+  void setArtworkLookup(ArtworkResponder::Lookup lookup) { artwork_.setLookup(std::move(lookup)); }
+  /// The name in the artwork address: this computer's mDNS name unless set (tests use 127.0.0.1).
+  void setHTTPHostName(std::string name) { httpHostName_ = std::move(name); }
+  /// "http://<host name>:<port>" while a listener runs, where phones fetch cover art; else none.
+  std::optional<std::string> artworkAddress() const;
+
   /// Sends `event` as one envelope with a fresh id; `completion` runs once the bytes are queued
   /// on the socket. An id that is no longer connected gets nothing, and no completion runs; an
   /// event that cannot be encoded is logged and goes nowhere.
@@ -102,6 +111,9 @@ class HostServer final : public QObject {
   void dropListener();
   void registered(const std::string& name);
   void accept(QWebSocketServer& listener);
+  /// Hands each new socket on once its first request shows whether it is a WebSocket.
+  void sort(QTcpServer& port, QWebSocketServer& listener);
+  std::uint16_t listeningPort() const;
   void handle(const QByteArray& bytes, ConnectionID id);
   /// Decodes and hands on one message; `type` becomes its command type once decoded.
   void receive(const QByteArray& bytes, ConnectionID id, std::string& type);
@@ -122,6 +134,9 @@ class HostServer final : public QObject {
   int connectionCount_ = 0;
 
   std::shared_ptr<QWebSocketServer> listener_;  // shared with the connections it accepted
+  std::unique_ptr<QTcpServer> port_;             // listens for listener_ and for artwork_
+  ArtworkResponder artwork_;
+  std::string httpHostName_;
   CancellableTask restartTask_;
   int failures_ = 0;
   std::uint16_t restartPort_ = 0;  // the failed listener's port, tried first by the restart

@@ -52,9 +52,20 @@ std::optional<double> PINAttemptLimiter::lockRemaining(const std::string& source
 }
 
 bool PINAttemptLimiter::recordFailure(const std::string& source, vinaro::Date now) {
-  const bool sourceLocked = sourceTally(source, now).fail(now, allowedFailures);
-  const bool hostLocked = host_.fail(now, allowedHostFailures);
+  Tally& own = sourceTally(source, now);
+  const bool sourceLocked = own.fail(now, allowedFailures);
+  const bool hostLocked = failHost(own, now);
   return sourceLocked || hostLocked;
+}
+
+bool PINAttemptLimiter::failHost(Tally& own, vinaro::Date now) {
+  const bool windowOpen = host_.failures > 0 && now.secondsSince(host_.firstFailure) <= windowSeconds;
+  if (!windowOpen || own.hostShareWindow != host_.firstFailure) own.hostShare = 0;
+  if (own.hostShare >= allowedFailures) return false;
+  ++own.hostShare;
+  const bool locked = host_.fail(now, allowedHostFailures);
+  own.hostShareWindow = host_.firstFailure;
+  return locked;
 }
 
 void PINAttemptLimiter::recordSuccess(const std::string& source) { sources_.erase(source); }

@@ -14,7 +14,7 @@ namespace kovali {
 /// phone cannot choose the way it chooses its device id) and across the whole host.
 ///
 /// Five wrong PINs from one source within five minutes lock that source; twenty anywhere lock
-/// every source. While locked, attempts are refused without being compared. The first lock lasts
+/// every source, of which one source counts at most five, so no single phone locks out the rest. While locked, attempts are refused without being compared. The first lock lasts
 /// 30 s and each further one twice as long as the one before, up to 15 minutes (an hour without
 /// a wrong PIN starts them over). A right PIN
 /// outside a lock clears its source's count. At most `maxSources` sources are remembered; the
@@ -50,6 +50,9 @@ class PINAttemptLimiter {
     vinaro::Date lastSeen;
     int locks = 0;
     std::optional<vinaro::Date> lockedUntil;
+    // A source's wrong PINs counted toward the host, within the host window that began then.
+    int hostShare = 0;
+    vinaro::Date hostShareWindow;
 
     std::optional<double> remaining(vinaro::Date now) const;
     /// Counts one wrong PIN; locks when it is the `allowed`th within the window.
@@ -57,6 +60,8 @@ class PINAttemptLimiter {
   };
 
   Tally& sourceTally(const std::string& source, vinaro::Date now);
+  /// Counts a wrong PIN from `own` toward the host while that source's share is not used up.
+  bool failHost(Tally& own, vinaro::Date now);
 
   std::map<std::string, Tally> sources_;
   Tally host_;

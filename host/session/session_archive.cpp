@@ -1,5 +1,7 @@
 #include "session/session_archive.h"
 
+#include <utility>
+
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -64,33 +66,35 @@ void SessionArchive::setAside(const QString& reason) {
 }
 
 bool SessionArchive::save(const SessionSnapshot& snapshot) {
-  if (keepsFileUntouched_) {
-    logSaveFailure(QStringLiteral("the unreadable session file is still in its place."));
+  if (const auto failure = write(snapshot)) {
+    // One line per streak: a full disk would otherwise log at every change.
+    if (!std::exchange(failing_, true)) logSaveFailure(*failure);
     return false;
   }
+  if (std::exchange(failing_, false)) qCInfo(lcArchive, "The session is saved again.");
+  return true;
+}
+
+std::optional<QString> SessionArchive::write(const SessionSnapshot& snapshot) const {
+  if (keepsFileUntouched_) return QStringLiteral("the unreadable session file is still in its place.");
   std::string json;
   try {
     json = vinaro::wire::encode(snapshot);
   } catch (const vinaro::wire::EncodeError& error) {
-    logSaveFailure(QString::fromUtf8(error.what()));
-    return false;
+    return QString::fromUtf8(error.what());
   }
   QSaveFile file(path_);
-  if (!file.open(QIODevice::WriteOnly)) {
-    logSaveFailure(file.errorString());
-    return false;
-  }
-  if (file.write(json.data(), static_cast<qint64>(json.size())) != static_cast<qint64>(json.size())) {
-    logSaveFailure(file.errorString());
+  if (!file.open(QIODevice::WriteOnly)) return file.errorString();
+  // A short write stays in the file's buffer, and a failure to flush it at commit would go
+  // unnoticed and put a cut-off file in place: so every byte is flushed and checked first.
+  if (file.write(json.data(), static_cast<qint64>(json.size())) != static_cast<qint64>(json.size()) ||
+      !file.flush()) {
+    QString reason = file.errorString();
     file.cancelWriting();
-    return false;
+    return reason;
   }
-  if (!file.commit()) {
-    logSaveFailure(file.errorString());
-    return false;
-  }
-  qCDebug(lcArchive, "Saved the session");
-  return true;
+  if (!file.commit()) return file.errorString();  // synced to disk, then renamed over the old file
+  return std::nullopt;
 }
 
 }  // namespace kovali

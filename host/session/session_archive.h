@@ -38,17 +38,21 @@ class SessionArchive {
   /// next save cannot overwrite a saved party; when it cannot be moved, this archive stops saving.
   std::optional<SessionSnapshot> load();
 
-  /// Writes the snapshot over the file in one step, so a crash never leaves half a file. Logs a
-  /// failure, leaves the previous file as it was, and answers whether the snapshot was written.
+  /// Writes the snapshot over the file in one step, so a crash or a full disk never leaves half a
+  /// file. A failure leaves the previous file as it was and is logged once until a save succeeds
+  /// again; answers whether the snapshot was written.
   bool save(const SessionSnapshot& snapshot);
 
  private:
   explicit SessionArchive(QString path) : path_(std::move(path)) {}
 
   void setAside(const QString& reason);
+  /// Writes the snapshot in place of the file; the reason when it could not.
+  std::optional<QString> write(const SessionSnapshot& snapshot) const;
 
   QString path_;
   bool keepsFileUntouched_ = false;  // an unreadable file could not be moved out of the way
+  bool failing_ = false;             // the last save failed, and that was logged
 };
 
 }  // namespace kovali

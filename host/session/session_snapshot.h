@@ -16,17 +16,21 @@ struct SessionSnapshot {
   vinaro::SessionState state;
   std::vector<std::string> djDeviceIDs;  // ascending
   vinaro::Date savedAt;
+  /// Whether the state names phones by their public ids; files from before this mark may still
+  /// hold device ids, and are read as not marked.
+  bool participantIDsArePublic = false;
 
-  /// The snapshot of a store's session, with its set of DJ devices in ascending order.
+  /// The snapshot of a store's session (which names phones by public ids), with its set of DJ devices in ascending order.
   static SessionSnapshot of(vinaro::SessionState state, const std::set<std::string>& djDeviceIDs,
                             vinaro::Date savedAt) {
-    return {std::move(state), {djDeviceIDs.begin(), djDeviceIDs.end()}, savedAt};
+    return {std::move(state), {djDeviceIDs.begin(), djDeviceIDs.end()}, savedAt, true};
   }
 
   static auto wireFields() {
     using vinaro::wire::field;
     return std::tuple{field("state", &SessionSnapshot::state), field("djDeviceIDs", &SessionSnapshot::djDeviceIDs),
-                      field("savedAt", &SessionSnapshot::savedAt)};
+                      field("savedAt", &SessionSnapshot::savedAt),
+                      field("participantIDsArePublic", &SessionSnapshot::participantIDsArePublic, false)};
   }
 
   bool operator==(const SessionSnapshot&) const = default;

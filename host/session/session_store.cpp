@@ -5,6 +5,7 @@
 #include "platform/runtime/logging.h"
 #include "platform/runtime/set_if_changed.h"
 #include "protocol/uuid.h"
+#include "session/artwork_rebase.h"
 #include "session/session_snapshot.h"
 
 namespace kovali {
@@ -56,7 +57,8 @@ SessionStore::SessionStore(Services services, AudioServices audio, std::optional
 
 void SessionStore::restore(SessionSnapshot snapshot, const std::string& hostName) {
   SessionState saved = std::move(snapshot.state);
-  if (participantIDs_.isNew()) {
+  // Mapped once only: ids already public would be hashed again and match no phone.
+  if (!snapshot.participantIDsArePublic && participantIDs_.isNew()) {
     // Saved before the host had its key: the session still names phones by their device ids.
     saved = saved.mappingParticipantIDs([this](const std::string& id) { return participantIDs_.of(id); });
     qCInfo(lcArchive, "The saved session's participants now go by their public ids.");
@@ -89,6 +91,8 @@ void SessionStore::start() {
   server_.setServiceName(state_.name);
   server_.setSessionID(state_.sessionID);
   server_.start();
+  // Cover art served here in an earlier run was on another port.
+  if (const auto address = server_.artworkAddress()) setState(withArtworkAt(state_, *address));
   syncDelayedOutputs();
   publishTXT();
   if (heos_->configuration().startWithParty && heos_->status().kind == HEOSController::Status::Kind::off) {

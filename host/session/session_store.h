@@ -266,6 +266,8 @@ class SessionStore final : public QObject {
   QCoro::Task<> playerSyncTask(std::optional<std::string> currentID, std::optional<std::string> nextID,
                                vinaro::PlaybackStatus status);
   void handlePlayerEvent(const PlayerEngine::Event& event);
+  /// Moves the party past the current song when it is `songID`, whose file cannot be read.
+  void skipUnplayable(const std::string& songID, const std::string& reason);
   /// Playback was seen playing: the last player failure is over, and the record says so.
   void playbackSeenPlaying();
 

@@ -20,6 +20,12 @@ inline vinaro::ProtocolError tooManyWrongPINs(double seconds) {
   return vinaro::ProtocolError::limitReached("Too many wrong PINs. Try again in " + std::to_string(whole) +
                                              (whole == 1 ? " second." : " seconds."));
 }
+inline vinaro::ProtocolError deviceIDTooLong() {
+  return vinaro::ProtocolError::badRequest("The device ID is too long; it may have at most 128 bytes.");
+}
+inline vinaro::ProtocolError deviceIDWithControlCharacters() {
+  return vinaro::ProtocolError::badRequest("The device ID must not contain control characters.");
+}
 inline vinaro::ProtocolError unsupportedVersion() {
   return vinaro::ProtocolError::unsupportedVersion("Unsupported protocol version.");
 }

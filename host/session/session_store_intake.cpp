@@ -1,4 +1,8 @@
+#include <algorithm>
+#include <optional>
+
 #include <QString>
+#include <QTextBoundaryFinder>
 
 #include "model/command_bridge.h"
 #include "model/overloaded.h"
@@ -17,6 +21,29 @@ using vinaro::Role;
 namespace {
 
 constexpr const char* kDefaultName = "Partygoer";
+// Long enough for any name a person types; short enough that one hello cannot bloat every state.
+constexpr qsizetype kMaxNameCharacters = 64;
+constexpr std::size_t kMaxDeviceIDBytes = 128;
+
+/// The name as the party shows it: trimmed, at most 64 characters as people count them.
+std::string partygoerName(const std::string& sent) {
+  const QString trimmed = QString::fromStdString(sent).trimmed();
+  QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, trimmed);
+  qsizetype end = 0;
+  for (qsizetype count = 0; count < kMaxNameCharacters && end != -1; ++count) end = characters.toNextBoundary();
+  const QString name = end == -1 ? trimmed : trimmed.left(end).trimmed();
+  return name.isEmpty() ? std::string(kDefaultName) : name.toStdString();
+}
+
+/// Why a device id cannot be taken, or nothing.
+std::optional<vinaro::ProtocolError> deviceIDRefusal(const std::string& deviceID) {
+  if (deviceID.size() > kMaxDeviceIDBytes) return StoreErrors::deviceIDTooLong();
+  const QString text = QString::fromStdString(deviceID);
+  const bool control =
+      std::any_of(text.begin(), text.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
+  if (control) return StoreErrors::deviceIDWithControlCharacters();
+  return std::nullopt;
+}
 
 QString connectionText(ConnectionID connection) { return QString::fromStdString(connection.text()); }
 
@@ -85,8 +112,11 @@ void SessionStore::hello(const Command::Hello& hello, const std::string& envelop
     server_.close(connection);
     return;
   }
-  std::string name = QString::fromStdString(hello.name).trimmed().toStdString();
-  if (name.empty()) name = kDefaultName;
+  if (auto refusal = deviceIDRefusal(hello.deviceID)) {
+    sendError(*refusal, connection, envelopeID);
+    return;
+  }
+  std::string name = partygoerName(hello.name);
   const Role role = djDeviceIDs_.contains(hello.deviceID) ? Role::dj : Role::guest;
   const Participant participant{participantIDs_.of(hello.deviceID), std::move(name), role};
 
@@ -112,7 +142,14 @@ void SessionStore::authenticateDJ(const std::string& pin, Participant participan
     return;
   }
   const std::string expected = djPIN_.load();
-  if (!DJPIN::isValid(expected) || pin != expected) {
+  if (!DJPIN::isValid(expected)) {
+    // Nothing to guess yet: counting these would lock out the DJ once a PIN is set.
+    qCInfo(lcSession).noquote() << "DJ PIN from guest connection" << connectionText(connection)
+                                << "refused: the host has no PIN";
+    sendError(StoreErrors::wrongPIN(), connection, envelopeID);
+    return;
+  }
+  if (pin != expected) {
     qCInfo(lcSession).noquote() << "DJ PIN from guest connection" << connectionText(connection) << "refused";
     if (pinAttempts_.recordFailure(source, now)) {
       qCWarning(lcSession, "Too many wrong PINs: DJ logins from %s are held back for %.0f s.", source.c_str(),

@@ -2,6 +2,7 @@
 #include <QPointer>
 
 #include "model/overloaded.h"
+#include "platform/runtime/logging.h"
 #include "session/session_store.h"
 
 namespace kovali {
@@ -67,6 +68,10 @@ void SessionStore::handlePlayerEvent(const PlayerEngine::Event& event) {
                    performHostAction(vinaro::action::TrackEnded{});
                  },
                  [&](const PlayerEngine::Failed& failure) {
+                   if (failure.unplayableSongID) {
+                     skipUnplayable(*failure.unplayableSongID, failure.message);
+                     return;
+                   }
                    setPlaybackError(failure.message);
                    if (state_.playback.status != PlaybackStatus::playing) {
                      publishTXT();
@@ -84,6 +89,17 @@ void SessionStore::handlePlayerEvent(const PlayerEngine::Event& event) {
                  },
              },
              event);
+}
+
+void SessionStore::skipUnplayable(const std::string& songID, const std::string& reason) {
+  const auto& current = state_.playback.current;
+  if (!current || current->track.id != songID) return;  // a late report
+  // A file that cannot be read will not play on a retry either: the party moves on.
+  const auto title = current->track.title;
+  player_.log("skipped " + title + ": " + reason);
+  qCWarning(lcPlayer).noquote() << "skipped" << QString::fromStdString(title) << "-" << QString::fromStdString(reason);
+  setPlaybackError("Skipped \u201C" + title + "\u201D: " + reason);
+  performHostAction(vinaro::action::TrackEnded{});
 }
 
 void SessionStore::playbackSeenPlaying() {

@@ -121,7 +121,8 @@ TEST_F(PlayerEngineTest, APrepareFailureSendsOneFailedEventAndClearsTheFields) {
   syncAndSettle(song("c"), song("d"), Status::playing);
 
   EXPECT_THAT(takeEvents(),
-              ElementsAre(Event{Failed{"The song's file could not be read. (kovaliapp.player 2)"}}));
+              ElementsAre(Event{Failed{"The song's file could not be read. (kovaliapp.player 2)", "c"}}))
+      << "an unreadable file names its song, so the party can move past it";
   EXPECT_EQ(engine.currentSongID(), std::nullopt);
   EXPECT_EQ(engine.nextSongID(), std::nullopt);
   EXPECT_EQ(engine.currentTitle(), std::nullopt);

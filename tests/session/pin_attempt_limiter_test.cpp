@@ -58,6 +58,33 @@ TEST(PINAttemptLimiter, TwentyWrongPINsAcrossTheHostLockEverySource) {
   EXPECT_EQ(limiter.lockRemaining("10.0.0.99", at(49)), std::nullopt);
 }
 
+TEST(PINAttemptLimiter, OneSourceCountsAtMostFiveTowardTheHost) {
+  struct Case {
+    const char* name;
+    int sources;         // each fails five times in each of four rounds, waiting out its locks
+    bool locksEveryone;  // whether a source never seen is then held back
+  } cases[] = {
+      {"one source, twenty wrong PINs", 1, false},
+      {"three sources, sixty wrong PINs", 3, false},
+      {"four sources, eighty wrong PINs", 4, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PINAttemptLimiter limiter;
+    double now = 0;
+    for (double lock : {30.0, 60.0, 120.0, 0.0}) {
+      for (int source = 0; source < c.sources; ++source) {
+        fail(limiter, "10.0.0." + std::to_string(source), 5, now);
+        now += 5;
+      }
+      now += lock + 1;  // every source's lock is over
+    }
+    ASSERT_LT(now, PINAttemptLimiter::windowSeconds) << "all within one window";
+    EXPECT_EQ(limiter.lockRemaining("10.0.0.99", at(now)).has_value(), c.locksEveryone) << "at " << now;
+    EXPECT_TRUE(limiter.lockRemaining("10.0.0.0", at(now)).has_value()) << "its own lock holds";
+  }
+}
+
 TEST(PINAttemptLimiter, TheRightPINClearsTheCount) {
   PINAttemptLimiter limiter;
   fail(limiter, "10.0.0.7", 4, 0);

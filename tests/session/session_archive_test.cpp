@@ -1,6 +1,10 @@
 #include "session/session_archive.h"
 
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <functional>
 #include <limits>
 
@@ -65,11 +69,27 @@ TEST_F(SessionArchiveTest, SavesTheSnapshotWithSortedKeysAndDJDevicesInOrderAndR
   ASSERT_TRUE(archive.save(snapshot));
 
   const QByteArray saved = contents(archive.filePath());
-  EXPECT_TRUE(saved.startsWith(R"({"djDeviceIDs":["device-a","device-b"],"savedAt":1700000000500,"state":{)"))
+  EXPECT_TRUE(saved.startsWith(
+      R"({"djDeviceIDs":["device-a","device-b"],"participantIDsArePublic":true,"savedAt":1700000000500,"state":{)"))
       << saved.toStdString();
   EXPECT_TRUE(saved.contains(R"("name":"Friday / Rooftop")")) << "slashes stay unescaped";
   EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"Session.json"}) << "no temporary file is left";
   EXPECT_EQ(archive.load(), snapshot);
+}
+
+TEST_F(SessionArchiveTest, AFileFromBeforeTheMarkOfPublicIDsLoadsAsUnmarked) {
+  SessionArchive archive = openArchive();
+  QByteArray older = encoded(sampleSnapshot());
+  const QByteArray mark = R"("participantIDsArePublic":true,)";
+  ASSERT_TRUE(older.contains(mark));
+  older.replace(mark, "");
+  putFile(archive.filePath(), older);
+
+  const auto loaded = archive.load();
+
+  ASSERT_TRUE(loaded);
+  EXPECT_FALSE(loaded->participantIDsArePublic);
+  EXPECT_EQ(loaded->state, sampleSnapshot().state);
 }
 
 TEST_F(SessionArchiveTest, AMissingFileGivesNoSessionWithoutALogLine) {
@@ -146,6 +166,60 @@ TEST_F(SessionArchiveTest, StopsSavingWhenAnUnreadableFileCannotBeMovedAside) {
 
   EXPECT_EQ(contents(archive.filePath()), "{}");
   EXPECT_TRUE(log.hasLineStartingWith("Could not save the session: "));
+}
+
+/// Files written meanwhile end at `bytes`, as on a full disk: a write past it fails part-way.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &previous_);
+    previousSignal_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = previous_;
+    limited.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limited);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &previous_);
+    std::signal(SIGXFSZ, previousSignal_);
+  }
+
+ private:
+  rlimit previous_{};
+  void (*previousSignal_)(int) = nullptr;
+};
+
+TEST_F(SessionArchiveTest, AWriteCutShortKeepsTheLastGoodFileAndIsLoggedOncePerStreak) {
+  SessionArchive archive = openArchive();
+  SessionSnapshot good = sampleSnapshot();
+  ASSERT_TRUE(archive.save(good));
+  const QByteArray before = contents(archive.filePath());
+  SessionSnapshot bigger = good;
+  bigger.state.name = std::string(64 * 1024, 'x');  // more than any write buffer
+  LogCapture log("kovaliapp.archive");
+  {
+    FileSizeLimit full(static_cast<rlim_t>(before.size()) + 100);
+    EXPECT_FALSE(archive.save(bigger));
+    EXPECT_FALSE(archive.save(bigger));
+  }
+  EXPECT_EQ(contents(archive.filePath()), before);
+  EXPECT_EQ(archive.load(), good) << "a relaunch finds the last good party";
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"Session.json"}) << "no temporary file is left";
+  EXPECT_EQ(std::count_if(log.lines().begin(), log.lines().end(),
+                          [](const std::string& line) { return line.starts_with("Could not save the session: "); }),
+            1)
+      << "once per streak of failures";
+
+  ASSERT_TRUE(archive.save(bigger));
+  EXPECT_EQ(archive.load(), bigger);
+  {
+    FileSizeLimit full(100);  // a write small enough to wait in the file's buffer until commit
+    EXPECT_FALSE(archive.save(good));
+  }
+  EXPECT_EQ(archive.load(), bigger) << "the cut-off file did not replace the good one";
+  EXPECT_EQ(std::count_if(log.lines().begin(), log.lines().end(),
+                          [](const std::string& line) { return line.starts_with("Could not save the session: "); }),
+            2)
+      << "a new streak is logged again";
 }
 
 TEST_F(SessionArchiveTest, ReportsAWriteFailureAndLeavesThePreviousFile) {

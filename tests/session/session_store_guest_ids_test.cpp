@@ -155,7 +155,9 @@ TEST_F(SessionStoreGuestIDsTest, ASessionSavedWithDeviceIDsIsRestoredUnderPublic
     auto opened = SessionArchive::open(archiveFolder.path());
     ASSERT_TRUE(opened.hasValue());
     SessionArchive archive = std::move(opened).value();
-    ASSERT_TRUE(archive.save(SessionSnapshot::of(saved, {kDJDevice}, vinaro::Date{4})));
+    SessionSnapshot older = SessionSnapshot::of(saved, {kDJDevice}, vinaro::Date{4});
+    older.participantIDsArePublic = false;
+    ASSERT_TRUE(archive.save(older));
   }
   secrets.items.erase({ParticipantIDs::service, ParticipantIDs::account});
 
@@ -175,6 +177,29 @@ TEST_F(SessionStoreGuestIDsTest, ASessionSavedWithDeviceIDsIsRestoredUnderPublic
   makeStore();
   EXPECT_EQ(store().state().queue, queue);
   EXPECT_EQ(store().participantID(kAnaDevice), ana);
+}
+
+TEST_F(SessionStoreGuestIDsTest, OwnershipSurvivesALaunchWithoutTheKeyOfTheParticipantIDs) {
+  auto ana = join("Ana", kAnaDevice);
+  ASSERT_TRUE(exchange(*ana, Command{Command::Add{"s1"}}, "add"));
+  const std::string anaID = store().participantID(kAnaDevice);
+  ASSERT_EQ(store().state().queue.at(0).addedBy.id, anaID);
+  ana.reset();
+  server->stop();
+
+  // One launch cannot read the key: its ids last for that run only.
+  const auto kept = secrets.items;
+  secrets.failure = SecretError{SecretError::Kind::failed, "locked"};
+  makeStore();
+  store().persist();
+  EXPECT_EQ(store().state().queue.at(0).addedBy.id, anaID) << "saved ids are never hashed again";
+
+  // The next launch reads the key again, and Ana still owns her song.
+  secrets.failure.reset();
+  ASSERT_EQ(secrets.items, kept);
+  makeStore();
+  EXPECT_EQ(store().participantID(kAnaDevice), anaID);
+  EXPECT_EQ(store().state().queue.at(0).addedBy.id, anaID);
 }
 
 }  // namespace

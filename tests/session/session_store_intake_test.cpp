@@ -55,6 +55,48 @@ TEST_F(SessionStoreIntakeTest, NamesAreTrimmedAndAnEmptyNameBecomesPartygoer) {
   }
 }
 
+TEST_F(SessionStoreIntakeTest, ALongNameIsCutTo64CharactersAsPeopleCountThem) {
+  std::string accented;  // "é" written as "e" and a combining accent: one character, two code points
+  for (int i = 0; i < 100; ++i) accented += "e\u0301";
+  const std::string expected = accented.substr(0, 64 * 3);
+  auto phone = join(accented, "device-long-name");
+  ASSERT_EQ(store().participants().size(), 1u);
+  EXPECT_EQ(store().participants().begin()->second.name, expected);
+  auto exact = join(std::string(64, 'x') + "   ", "device-exact");
+  EXPECT_EQ(store().participants().rbegin()->second.name, std::string(64, 'x'));
+}
+
+TEST_F(SessionStoreIntakeTest, ADeviceIDTooLongOrWithControlCharactersIsRefused) {
+  struct Case {
+    const char* name;
+    std::string deviceID;
+    std::optional<ProtocolError> refusal;
+  } cases[] = {
+      {"128 bytes", std::string(128, 'd'), std::nullopt},
+      {"129 bytes", std::string(129, 'd'),
+       ProtocolError::badRequest("The device ID is too long; it may have at most 128 bytes.")},
+      {"a line break", "device\n1", ProtocolError::badRequest("The device ID must not contain control characters.")},
+      {"a C1 control", "device\u00851",
+       ProtocolError::badRequest("The device ID must not contain control characters.")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto phone = connectPhone();
+    phone->sendCommand("hi", hello("Ana", c.deviceID));
+    ASSERT_TRUE(phone->waitForMessages(1));
+    const auto reply = eventAt(*phone, 0);
+    if (!c.refusal) {
+      EXPECT_TRUE(payload<Event::Welcome>(reply));
+      continue;
+    }
+    const auto* error = payload<ProtocolError>(reply);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(*error, *c.refusal);
+    EXPECT_EQ(refusalOf(*phone, Command{Command::Skip{}}, "skip"), ProtocolError::badRequest("Send hello first."))
+        << "no participant was made";
+  }
+}
+
 TEST_F(SessionStoreIntakeTest, RefusesEverythingButHelloBeforeHello) {
   auto phone = connectPhone();
   const auto refusal = refusalOf(*phone, Command{Command::Play{}}, "early");
@@ -133,6 +175,24 @@ TEST_F(SessionStoreIntakeTest, AnyPINIsWrongWhileTheHostHasNoValidPIN) {
     EXPECT_EQ(*refusal, ProtocolError::invalidPin("Wrong PIN.")) << "host PIN \"" << hostPIN << "\"";
   }
   EXPECT_TRUE(store().djDeviceIDs().empty());
+}
+
+TEST_F(SessionStoreIntakeTest, AttemptsWhileTheHostHasNoPINAreNotCountedAgainstTheAddress) {
+  auto phone = join("Dee", "device-dj");
+  setPIN("");
+  for (int attempt = 1; attempt <= PINAttemptLimiter::allowedFailures + 1; ++attempt) {
+    EXPECT_EQ(refusalOf(*phone, Command{Command::AuthenticateDJ{"2468"}}, "early"),
+              ProtocolError::invalidPin("Wrong PIN."))
+        << "attempt " << attempt;
+  }
+
+  // The PIN is set, and the first try with it works.
+  setPIN("2468");
+  sync(*phone);
+  phone->received.clear();
+  phone->sendCommand("pin", Command{Command::AuthenticateDJ{"2468"}});
+  ASSERT_TRUE(phone->waitForMessages(1));
+  EXPECT_EQ(eventAt(*phone, 0).body.type(), "roleChanged");
 }
 
 TEST_F(SessionStoreIntakeTest, AfterFiveWrongPINsFromAnAddressItsAttemptsAreHeldBackAndToldHowLong) {

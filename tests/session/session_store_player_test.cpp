@@ -209,3 +209,66 @@ TEST_F(SessionStorePlayerTest, ACurrentSongTheCatalogueDoesNotKnowPausesTheParty
 
 }  // namespace
 }  // namespace kovali
+
+namespace kovali {
+namespace {
+
+const MusicPlayerError unreadable{musicPlayerErrorDomain, MusicPlayerErrorCode::unplayableFile, std::nullopt,
+                                  "The file could not be opened."};
+
+class SessionStoreUnplayableTest : public SessionStorePlayerTest {
+ protected:
+  void queueAll() {
+    store().add(song("s1"));
+    store().add(song("s2"));
+    store().add(song("s3"));
+  }
+  std::string currentID() const {
+    return store().state().playback.current ? store().state().playback.current->track.id : "none";
+  }
+};
+
+TEST_F(SessionStoreUnplayableTest, AnUnreadableFirstSongIsSkippedAndThePartyPlaysOn) {
+  queueAll();
+  systemPlayer.failNextPrepare(unreadable);
+  dispatch(action::Play{});
+  settlePlayer();
+
+  EXPECT_EQ(currentID(), "s2");
+  EXPECT_EQ(store().state().playback.status, PlaybackStatus::playing);
+  EXPECT_EQ(systemPlayer.playbackStatus(), MusicPlayerStatus::playing);
+  EXPECT_TRUE(std::ranges::any_of(player.log(), [](const auto& l) { return l.text.starts_with("skipped Title s1"); }));
+}
+
+TEST_F(SessionStoreUnplayableTest, AnUnreadableNextSongIsSkippedWhenThePlayerReachesIt) {
+  queueAll();
+  dispatch(action::Play{});
+  settlePlayer();
+  ASSERT_EQ(currentID(), "s1");
+
+  systemPlayer.reachUnplayable(1, unreadable);  // s1 ended; s2's file is gone
+  advance(1);
+  settlePlayer();
+
+  EXPECT_EQ(currentID(), "s3");
+  EXPECT_EQ(store().state().playback.status, PlaybackStatus::playing);
+  EXPECT_EQ(systemPlayer.playbackStatus(), MusicPlayerStatus::playing);
+  EXPECT_EQ(systemPlayer.currentEntry()->songID, "s3");
+}
+
+TEST_F(SessionStoreUnplayableTest, TwoUnreadableSongsInARowEndThePartyWhenNothingIsLeft) {
+  store().add(song("s1"));
+  store().add(song("s2"));
+  systemPlayer.failNextPrepare(unreadable);
+  systemPlayer.failNextPrepare(unreadable);
+  dispatch(action::Play{});
+  settlePlayer();
+  settlePlayer();
+
+  EXPECT_EQ(currentID(), "none");
+  EXPECT_TRUE(store().state().queue.empty());
+  EXPECT_NE(store().state().playback.status, PlaybackStatus::playing);
+}
+
+}  // namespace
+}  // namespace kovali

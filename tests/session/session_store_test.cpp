@@ -176,5 +176,19 @@ TEST_F(SessionStoreTest, StartingLooksForHEOSAndPlaysTheSavedLiveInput) {
   EXPECT_EQ(multiRoom->inputID(), std::nullopt) << "multi-room is off";
 }
 
+TEST_F(SessionStoreTest, ARelaunchedPartyPointsItsCoverArtAtTheServerOfThisRun) {
+  auto track = vinaro::samples::track("t1");
+  track.artworkURLTemplate = "http://old.local:1234/artwork/ab12/{w}x{h}.jpg";
+  ASSERT_TRUE(makeStore().dispatch(vinaro::action::Add{track}, vinaro::Actor::host()));
+  store().persist();
+  dropStore();
+
+  makeStore();
+  server->setHTTPHostName("party.local");
+  const auto port = startHosting();
+  EXPECT_EQ(store().state().queue.at(0).track.artworkURLTemplate,
+            "http://party.local:" + std::to_string(port) + "/artwork/ab12/{w}x{h}.jpg");
+}
+
 }  // namespace
 }  // namespace kovali

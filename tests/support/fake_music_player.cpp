@@ -47,6 +47,7 @@ void FakeMusicPlayer::setQueue(const std::vector<Song>& songs) {
   queue_.clear();
   for (const auto& song : songs) queue_.push_back(makeEntry(song));
   current_ = queue_.empty() ? std::nullopt : std::optional<std::size_t>(0);
+  currentEntryError_.reset();
   const bool wasRunning = runSince_.has_value();
   holdTime(0);
   if (!current_) {
@@ -188,6 +189,15 @@ void FakeMusicPlayer::runOutOfQueue(double seconds) {
   current_.reset();
   holdTime(seconds);
   status_ = MusicPlayerStatus::paused;
+}
+
+void FakeMusicPlayer::reachUnplayable(std::size_t index, MusicPlayerError error) {
+  emit queueWillChange();
+  emit stateWillChange();
+  current_ = index;
+  currentEntryError_ = std::move(error);
+  holdTime(0);
+  status_ = MusicPlayerStatus::stopped;
 }
 
 void FakeMusicPlayer::tick() {

@@ -37,6 +37,7 @@ class FakeMusicPlayer final : public SystemMusicPlayer {
   void stop() override;
   MusicPlayerStatus playbackStatus() const override { return status_; }
   double playbackTime() const override;
+  std::optional<MusicPlayerError> currentEntryError() const override { return currentEntryError_; }
 
   // ---- Releasing waiting operations ----
   /// Completes the oldest waiting operation with its scripted outcome; false when none waits.
@@ -67,6 +68,8 @@ class FakeMusicPlayer final : public SystemMusicPlayer {
   void setCurrentEntryFromOutside(std::optional<std::size_t> index);
   /// Pauses at `seconds` with no current entry, as at the end of the queue.
   void runOutOfQueue(double seconds);
+  /// Moves on to the entry at `index` by itself and stops there, unable to play it.
+  void reachUnplayable(std::size_t index, MusicPlayerError error);
 
   /// Every operation called, in order: "setQueue A,B", "prepareToPlay", "play", "pause", "stop",
   /// "remove E2", "insert Title".
@@ -104,6 +107,7 @@ class FakeMusicPlayer final : public SystemMusicPlayer {
   std::deque<MusicPlayerError> prepareErrors_;
   std::deque<MusicPlayerError> playErrors_;
   std::deque<MusicPlayerError> insertErrors_;
+  std::optional<MusicPlayerError> currentEntryError_;
 };
 
 }  // namespace kovali

@@ -3,6 +3,7 @@
 #include "app/shell/host_display_name.h"
 #include "app/shell/hosting_start.h"
 #include "platform/bonjour/avahi_advertiser.h"
+#include "platform/library/artwork_address.h"
 #include "platform/library/music_folder.h"
 #include "platform/runtime/data_folder.h"
 #include "platform/runtime/logging.h"
@@ -46,6 +47,10 @@ HostServices::HostServices(Options options) {
   systemPlayer_ = std::make_unique<PulseMusicPlayer>();
   player_ = std::make_unique<PlayerEngine>(*systemPlayer_, scheduler_);
   server_ = std::make_unique<HostServer>(scheduler_, std::make_unique<AvahiAdvertiser>(), options.listenAddress);
+  server_->setArtworkLookup([library = library_.get()](const std::string& id) { return library->artworkReader(id); });
+  // The library's songs carry their art's address while phones can fetch it there.
+  QObject::connect(server_.get(), &HostServer::statusChanged, server_.get(),
+                   [server = server_.get()] { setLocalArtworkAddress(server->artworkAddress()); });
   store_ = std::make_unique<SessionStore>(
       SessionStore::Services{*music_, *player_, *server_, scheduler_, *djPIN_, *secrets_},
       SessionStore::AudioServices::standard(preferences_, scheduler_, std::make_unique<PulseAudioSystem>(),

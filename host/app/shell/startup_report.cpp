@@ -60,6 +60,8 @@ void StartupReport::musicAvailabilityChanged() {
 }
 
 void StartupReport::libraryIndexed() {
+  // A failed scan is told once, by the music service's availability.
+  if (library_.indexFailed()) return;
   const QString& folder = library_.indexedFolder();
   if (library_.songCount() == 0) {
     qCWarning(lcApp).noquote() << "Music: no songs in" << folder;

@@ -111,6 +111,9 @@ std::optional<AudioFileTags> readAudioTags(const std::string& path, double timeo
   tags.discNumber = leadingNumber(tag(*context, *stream, "disc"));
   tags.duration = duration;
   tags.contentRating = contentRating(firstTag(*context, *stream, {"rating", "itunesadvisory"}));
+  for (unsigned i = 0; i < context->nb_streams; ++i) {
+    if (context->streams[i]->disposition & AV_DISPOSITION_ATTACHED_PIC) tags.embeddedArtwork = true;
+  }
   return tags;
 }
 

@@ -18,6 +18,7 @@ struct AudioFileTags {
   int discNumber = 0;
   std::optional<double> duration;  // seconds
   std::optional<ContentRating> contentRating;
+  bool embeddedArtwork = false;  // the file carries an attached picture
 
   bool operator==(const AudioFileTags&) const = default;
 };

@@ -7,6 +7,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <qcoro/qcorofuture.h>
 
+#include "platform/library/artwork_picture.h"
 #include "platform/runtime/logging.h"
 #include "platform/runtime/set_if_changed.h"
 
@@ -123,6 +124,13 @@ QCoro::Task<LocalMusicLibrary::IndexResult> LocalMusicLibrary::index() {
   const LibraryScanOutcome outcome = co_await QFuture<LibraryScanOutcome>(*running_);
   if (!self) co_return MusicError{"The music library was closed."};
   co_return outcome.index;
+}
+
+std::function<QImage()> LocalMusicLibrary::artworkReader(const std::string& id) const {
+  if (!current_ || !*current_) return {};
+  auto source = current_->value()->artworkSource(id);
+  if (!source) return {};
+  return [source = std::move(*source)] { return readArtworkPicture(source); };
 }
 
 QCoro::Task<MusicAuthorizationStatus> LocalMusicLibrary::requestAuthorization() {

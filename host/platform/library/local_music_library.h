@@ -1,9 +1,11 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 
 #include <QFuture>
+#include <QImage>
 #include <QObject>
 #include <QThreadPool>
 #include <QTimer>
@@ -50,6 +52,11 @@ class LocalMusicLibrary final : public QObject, public MusicCatalog {
   const QString& indexedFolder() const { return indexedFolder_; }
   /// How many songs the current index holds; 0 before the first scan ends or when it failed.
   int songCount() const { return songCount_; }
+  /// Whether the last scan failed, so there is no index to count.
+  bool indexFailed() const { return current_.has_value() && !*current_; }
+  /// Reads the cover art of the song or album with this id in the current index, on whatever
+  /// thread calls it (a null image when it cannot be read); none when the id has no art.
+  std::function<QImage()> artworkReader(const std::string& id) const;
 
   QCoro::Task<MusicAuthorizationStatus> requestAuthorization() override;
   QCoro::Task<MusicResult<MusicSubscription>> currentSubscription() override;

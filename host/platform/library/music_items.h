@@ -10,7 +10,8 @@ namespace kovali {
 struct Artwork {
   std::string urlTemplate;
 
-  /// The address for the given size; nothing when there is no usable address.
+  /// The address for the given size; nothing when there is no usable address. A template that
+  /// starts with "/" is the library's own art, at the host's artwork address.
   std::optional<std::string> url(int width, int height) const;
 
   bool operator==(const Artwork&) const = default;

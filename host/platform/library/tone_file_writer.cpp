@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <numbers>
 
@@ -137,10 +138,37 @@ class ToneEncoder {
       // Ogg keeps its comments with the stream.
       av_dict_set(&stream_->metadata, key.c_str(), value.c_str(), 0);
     }
+    AVStream* picture = file_.coverJPEG.empty() ? nullptr : addPictureStream(*output);
     const std::string url = "file:" + file_.path;
     if (const int error = avio_open(&output->pb, url.c_str(), AVIO_FLAG_WRITE); error < 0) return fail(error);
     if (const int error = avformat_write_header(output, nullptr); error < 0) return fail(error);
     packet_.reset(av_packet_alloc());
+    if (picture) return writePicture(*picture);
+    return std::nullopt;
+  }
+
+  AVStream* addPictureStream(AVFormatContext& output) {
+    AVStream* picture = avformat_new_stream(&output, nullptr);
+    if (!picture) return nullptr;
+    picture->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
+    picture->codecpar->codec_id = AV_CODEC_ID_MJPEG;
+    picture->codecpar->width = file_.coverWidth;
+    picture->codecpar->height = file_.coverHeight;
+    picture->disposition = AV_DISPOSITION_ATTACHED_PIC;
+    av_dict_set(&picture->metadata, "comment", "Cover (front)", 0);
+    return picture;
+  }
+
+  // The muxers hold the sound back until every attached picture has come.
+  std::optional<std::string> writePicture(const AVStream& picture) {
+    std::unique_ptr<AVPacket, PacketCloser> packet(av_packet_alloc());
+    if (const int error = av_new_packet(packet.get(), static_cast<int>(file_.coverJPEG.size())); error < 0) {
+      return fail(error);
+    }
+    std::memcpy(packet->data, file_.coverJPEG.data(), file_.coverJPEG.size());
+    packet->stream_index = picture.index;
+    packet->flags |= AV_PKT_FLAG_KEY;
+    if (const int error = av_interleaved_write_frame(output_.get(), packet.get()); error < 0) return fail(error);
     return std::nullopt;
   }
 

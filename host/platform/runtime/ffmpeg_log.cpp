@@ -35,10 +35,12 @@ std::string fileOf(void* object) {
 void logLine(void* object, int level, const char* format, va_list arguments) {
   if (level > AV_LOG_ERROR) return;
   char text[1024];
-  std::vsnprintf(text, sizeof text, format, arguments);
+  const int length = std::vsnprintf(text, sizeof text, format, arguments);
   pendingLine += text;
-  if (pendingLine.empty() || pendingLine.back() != '\n') return;
-  pendingLine.pop_back();
+  // A message cut short has lost its newline: it is a whole line all the same.
+  const bool cut = length >= static_cast<int>(sizeof text);
+  if (pendingLine.empty() || (!cut && pendingLine.back() != '\n')) return;
+  if (pendingLine.back() == '\n') pendingLine.pop_back();
   const std::string file = fileOf(object);
   const char* component = object ? (*static_cast<const AVClass**>(object))->item_name(object) : "ffmpeg";
   qCWarning(lcFFmpeg).noquote() << QString::fromStdString(file.empty() ? std::string("(no file)") : file)

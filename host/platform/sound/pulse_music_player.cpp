@@ -69,6 +69,7 @@ void PulseMusicPlayer::setQueue(const std::vector<Song>& songs) {
   }
   current_ = queue_.empty() ? std::nullopt : std::optional<std::size_t>(0);
   time_ = 0;
+  currentEntryError_.reset();
   silence();
   updateFeedQueue();
   if (!current_) {
@@ -117,6 +118,10 @@ QCoro::Task<MusicPlayerOutcome> PulseMusicPlayer::insertAtTail(Song song) {
 void PulseMusicPlayer::updateFeedQueue() {
   stream_->locked([&] {
     feed_.queue = queue_;
+    if (feed_.unplayableEntry && !holds(queue_, *feed_.unplayableEntry)) {
+      feed_.unplayableEntry.reset();  // what follows it may be tried now
+      feed_.unplayableError.reset();
+    }
     if (feed_.decodingEntry && !holds(queue_, *feed_.decodingEntry)) {
       // The entry being written was taken out: what follows the current entry comes next.
       feed_.decoder.reset();
@@ -257,6 +262,8 @@ void PulseMusicPlayer::silence() {
     feed_.generation = generation_;
     feed_.decoder.reset();
     feed_.decodingEntry.reset();
+    feed_.unplayableEntry.reset();
+    feed_.unplayableError.reset();
     feed_.timeline.clear();
     feed_.running = false;
     stream_->setCorked(true);
@@ -281,12 +288,24 @@ void PulseMusicPlayer::progressed(const Progress& progress) {
   const auto heard = std::ranges::find_if(queue_, [&](const Item& item) { return item.entry.id == progress.entryID; });
   if (heard == queue_.end()) return;  // the tail of an entry taken out of the queue
   const auto index = static_cast<std::size_t>(heard - queue_.begin());
+  if (progress.failure) return reachedUnplayable(index, *progress.failure);
   if (index != current_) {
     emit queueWillChange();
     emit stateWillChange();
     current_ = index;
+    currentEntryError_.reset();
   }
   time_ = progress.seconds;
+}
+
+void PulseMusicPlayer::reachedUnplayable(std::size_t index, MusicPlayerError error) {
+  emit queueWillChange();
+  emit stateWillChange();
+  current_ = index;
+  currentEntryError_ = std::move(error);
+  time_ = 0;
+  status_ = MusicPlayerStatus::stopped;
+  silence();
 }
 
 void PulseMusicPlayer::streamFailed(const std::string& reason) {
@@ -319,25 +338,27 @@ std::size_t PulseMusicPlayer::fill(float* out, std::size_t frames, std::int64_t 
 }
 
 bool PulseMusicPlayer::beginNextEntry(std::int64_t position) {
-  if (!feed_.decodingEntry) return false;
+  if (!feed_.decodingEntry || feed_.unplayableEntry) return false;
   auto item = std::ranges::find_if(feed_.queue, [&](const Item& i) { return i.entry.id == *feed_.decodingEntry; });
   if (item == feed_.queue.end()) return false;
-  while (++item != feed_.queue.end()) {
-    feed_.decodingEntry = item->entry.id;
-    feed_.timeline.begin(item->entry.id, position);
-    auto decoder = AudioFileDecoder::open(item->location, PulsePlaybackStream::sampleRate);
-    if (decoder) {
-      feed_.decoder = std::move(decoder).value();
-      return true;
-    }
-    feed_.timeline.end(position);  // an unreadable file is skipped
+  if (++item == feed_.queue.end()) return false;
+  feed_.decodingEntry = item->entry.id;
+  feed_.timeline.begin(item->entry.id, position);
+  auto decoder = AudioFileDecoder::open(item->location, PulsePlaybackStream::sampleRate);
+  if (decoder) {
+    feed_.decoder = std::move(decoder).value();
+    return true;
   }
+  // The sound ends here; once it is heard out the player stops on this entry and says why.
+  feed_.timeline.end(position);
+  feed_.unplayableEntry = item->entry.id;
+  feed_.unplayableError = error(unplayableFile, decoder.error());
   return false;
 }
 
 void PulseMusicPlayer::tick() {
   if (!feed_.running || !feed_.decodingEntry) return;
-  Progress progress{feed_.generation, std::nullopt, 0};
+  Progress progress{feed_.generation, std::nullopt, 0, std::nullopt};
   // Once the sound runs out the stream's clock stands still, short of the end by the output's
   // own latency: a drained stream with nothing left to write has played out.
   const bool drainedForGood = feed_.drained && !feed_.decoder && !beginNextEntry(stream_->framesWritten());
@@ -351,6 +372,10 @@ void PulseMusicPlayer::tick() {
       progress.seconds = static_cast<double>(position->frames) / PulsePlaybackStream::sampleRate;
     }
     feed_.timeline.dropBefore(*played);
+  }
+  if (!progress.entryID && feed_.unplayableEntry) {
+    progress.entryID = feed_.unplayableEntry;
+    progress.failure = feed_.unplayableError;
   }
   QMetaObject::invokeMethod(this, [this, progress] { progressed(progress); }, Qt::QueuedConnection);
 }

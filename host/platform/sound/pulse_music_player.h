@@ -31,9 +31,9 @@ class PulseMusicPlayer final : public SystemMusicPlayer {
   static constexpr const char* applicationName = "Kovali music";
   static constexpr const char* streamName = "Kovali music";
 
-  /// Error codes in `errorDomain`.
-  static constexpr const char* errorDomain = "kovaliapp.player";
-  enum ErrorCode { nothingToPlay = 1, unplayableFile = 2, soundServerUnavailable = 3, streamRefused = 4 };
+  /// Its errors' domain; their codes are `MusicPlayerErrorCode`.
+  static constexpr const char* errorDomain = musicPlayerErrorDomain;
+  using ErrorCode = MusicPlayerErrorCode;
 
   explicit PulseMusicPlayer(QObject* parent = nullptr);
   /// Ends playback; operations still waiting fail.
@@ -50,6 +50,7 @@ class PulseMusicPlayer final : public SystemMusicPlayer {
   void stop() override;
   MusicPlayerStatus playbackStatus() const override { return status_; }
   double playbackTime() const override { return time_; }
+  std::optional<MusicPlayerError> currentEntryError() const override { return currentEntryError_; }
 
  private:
   struct Item {
@@ -66,6 +67,8 @@ class PulseMusicPlayer final : public SystemMusicPlayer {
     TrackTimeline timeline;
     bool running = false;  // uncorked
     bool drained = false;  // the server ran out of sound since the last write
+    std::optional<std::string> unplayableEntry;  // the next entry, whose file could not be opened
+    std::optional<MusicPlayerError> unplayableError;
   };
 
   /// Where the sound is, as the stream's thread saw it.
@@ -73,6 +76,7 @@ class PulseMusicPlayer final : public SystemMusicPlayer {
     std::uint64_t generation = 0;
     std::optional<std::string> entryID;  // none once the queue has been played out
     double seconds = 0;
+    std::optional<MusicPlayerError> failure;  // the entry reached could not be played
   };
 
   struct Opened {
@@ -91,6 +95,8 @@ class PulseMusicPlayer final : public SystemMusicPlayer {
   void run();
   void started(std::uint64_t generation, bool ok);
   void progressed(const Progress& progress);
+  /// The player reached an entry it cannot play: it stops there.
+  void reachedUnplayable(std::size_t index, MusicPlayerError error);
   void streamFailed(const std::string& reason);
   void corkRequested();
   /// Drops the sound written so far and holds the stream; the feed then plays nothing.
@@ -108,6 +114,7 @@ class PulseMusicPlayer final : public SystemMusicPlayer {
   std::optional<std::size_t> current_;
   MusicPlayerStatus status_ = MusicPlayerStatus::stopped;
   double time_ = 0;
+  std::optional<MusicPlayerError> currentEntryError_;
   bool prepared_ = false;         // the feed holds the current entry from its start or where it paused
   std::uint64_t generation_ = 0;  // raised whenever the sound written so far no longer counts
   std::uint64_t nextEntryNumber_ = 0;

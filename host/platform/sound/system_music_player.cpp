@@ -8,4 +8,8 @@ std::string MusicPlayerError::printed() const {
   return text;
 }
 
+bool MusicPlayerError::isUnplayableFile() const {
+  return domain == musicPlayerErrorDomain && code == MusicPlayerErrorCode::unplayableFile;
+}
+
 }  // namespace kovali

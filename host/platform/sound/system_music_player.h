@@ -49,9 +49,15 @@ struct MusicPlayerError {
 
   /// The complete rendering for log lines: domain, codes and description.
   std::string printed() const;
+  /// Whether the song's file could not be opened or decoded: trying again will not help.
+  bool isUnplayableFile() const;
 
   bool operator==(const MusicPlayerError&) const = default;
 };
+
+/// The domain of the host's own player errors, and their codes.
+inline constexpr const char* musicPlayerErrorDomain = "kovaliapp.player";
+enum MusicPlayerErrorCode { nothingToPlay = 1, unplayableFile = 2, soundServerUnavailable = 3, streamRefused = 4 };
 
 /// What an asynchronous player operation ends with: nothing on success, else the error.
 using MusicPlayerOutcome = std::optional<MusicPlayerError>;
@@ -93,6 +99,9 @@ class SystemMusicPlayer : public QObject {
   virtual MusicPlayerStatus playbackStatus() const = 0;
   /// Seconds into the current entry.
   virtual double playbackTime() const = 0;
+  /// Why the current entry stopped before it played, when the player moved onto it by itself
+  /// and could not play it; nothing otherwise.
+  virtual std::optional<MusicPlayerError> currentEntryError() const { return std::nullopt; }
 
  signals:
   void stateWillChange();

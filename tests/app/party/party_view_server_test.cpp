@@ -1,13 +1,18 @@
 // The party screen fed from a real guest server, wired the way its owner wires it.
 
+#include <QDir>
 #include <QLabel>
 #include <gtest/gtest.h>
 
+#include "app/look/artwork/artwork_tile.h"
+#include "app/look/artwork/network_artwork_loader.h"
 #include "app/party/party_view.h"
 #include "app/party/qr_code_view.h"
 #include "server/host_server_fixture.h"
 #include "support/fake_artwork_loader.h"
+#include "platform/library/artwork_address.h"
 #include "support/qr_decoder.h"
+#include "support/sample_values.h"
 #include "support/widget_rendering.h"
 
 namespace kovali {
@@ -47,6 +52,41 @@ TEST_F(PartyViewServerTest, FollowsTheServerFromStoppedToAdvertisedAndBack) {
   server->stop();
   EXPECT_FALSE(showsCode()) << "the code goes with the advertised name";
   EXPECT_EQ(networkStatus(), QStringLiteral("Not advertising"));
+}
+
+TEST_F(PartyViewServerTest, TheNowPlayingTileShowsTheCoverServedOnTheGuestsPort) {
+  server->setHTTPHostName("127.0.0.1");
+  server->setArtworkLookup([](const std::string& id) -> std::function<QImage()> {
+    if (id != "c0ffee") return {};
+    return [] {
+      QImage cover(400, 400, QImage::Format_RGB32);
+      cover.fill(QColor(220, 30, 30));
+      return cover;
+    };
+  });
+  startReady();
+  auto current = vinaro::samples::queueItem("q1", "t1");
+  current.track.artworkURLTemplate = *server->artworkAddress() + localArtworkTemplate("c0ffee");
+  state.playback.current = current;
+
+  NetworkArtworkLoader network;
+  PartyView shown{scheduler, network};
+  shown.setSnapshot(PartySnapshot::of(state, *server, 0));
+  renderWidget(shown, QSize(1260, 760));
+  ArtworkTile* tile = nullptr;
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        for (auto* candidate : shown.findChildren<ArtworkTile*>()) {
+          if (candidate->showsImage()) tile = candidate;
+        }
+        return tile != nullptr;
+      },
+      10000));
+  const QImage rendered = grabWidget(shown);
+  QDir().mkpath(QStringLiteral(KOVALI_TEST_ARTIFACTS_DIR));
+  EXPECT_TRUE(rendered.save(QStringLiteral(KOVALI_TEST_ARTIFACTS_DIR "/party_view_local_cover.png")));
+  const QPoint center = tile->mapTo(&shown, tile->rect().center());
+  EXPECT_TRUE(pixelIs(rendered, center.x(), center.y(), QColor(220, 30, 30), 16));
 }
 
 }  // namespace

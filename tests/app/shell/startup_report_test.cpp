@@ -84,6 +84,17 @@ TEST_F(StartupReportTest, NamesTheMusicFolderWithItsSongCountOrWhyItCannotBeRead
       << joined();
 }
 
+TEST_F(StartupReportTest, AFolderThatCannotBeIndexedIsNotCalledEmpty) {
+  const QString missing = QDir(folder.path()).filePath("missing");
+  LocalMusicLibrary broken{LibraryScanSettings{missing, true, data.path(), true}};
+  StartupReport shown(StartupReport::Sources{store(), broken, true, true, [] { return std::optional<std::string>(); }});
+  QSignalSpy finished(&broken, &LocalMusicLibrary::scanFinished);
+  broken.rescan();
+  ASSERT_TRUE(finished.wait(60000));
+  ASSERT_TRUE(broken.indexFailed());
+  EXPECT_FALSE(log.hasLineStartingWith("Music:")) << joined();
+}
+
 TEST_F(StartupReportTest, GivesTheJoinLinkOnceTheHostIsAdvertised) {
   auto shown = report(true, true);
   EXPECT_FALSE(log.hasLineStartingWith("Phones")) << "nothing to join yet";

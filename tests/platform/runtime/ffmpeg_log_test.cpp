@@ -43,6 +43,18 @@ TEST_F(FFmpegLogTest, AMessageInPiecesIsOneLineAndADecodersMessageNamesTheFileBe
   EXPECT_EQ(log.lines()[0], "/music/b.flac (ffmpeg): invalid frame header");
 }
 
+TEST_F(FFmpegLogTest, AMessageTooLongToKeepWholeIsStillOneLineAndTheNextStandsAlone) {
+  const FFmpegLogFile reading("/music/c.flac");
+  const std::string longText(2000, 'x');
+  av_log(nullptr, AV_LOG_ERROR, "%s\n", longText.c_str());
+  ASSERT_EQ(log.lines().size(), 1u);
+  EXPECT_TRUE(log.lines()[0].starts_with("/music/c.flac (ffmpeg): xxx")) << log.lines()[0];
+
+  av_log(nullptr, AV_LOG_ERROR, "invalid frame header\n");
+  ASSERT_EQ(log.lines().size(), 2u);
+  EXPECT_EQ(log.lines()[1], "/music/c.flac (ffmpeg): invalid frame header");
+}
+
 TEST_F(FFmpegLogTest, ChatterBelowErrorsIsDropped) {
   for (int level : {AV_LOG_WARNING, AV_LOG_INFO, AV_LOG_VERBOSE, AV_LOG_DEBUG}) {
     av_log(nullptr, level, "Format mp3 detected only with low score of 1, misdetection possible!\n");

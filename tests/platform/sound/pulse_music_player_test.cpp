@@ -161,7 +161,7 @@ TEST(PulseServerMusicPlayer, ReportsAFileItCannotPlay) {
   const auto failure = QCoro::waitFor(player.prepareToPlay());
   ASSERT_TRUE(failure);
   EXPECT_EQ(failure->domain, PulseMusicPlayer::errorDomain);
-  EXPECT_EQ(failure->code, PulseMusicPlayer::unplayableFile);
+  EXPECT_EQ(failure->code, MusicPlayerErrorCode::unplayableFile);
   EXPECT_EQ(player.playbackStatus(), MusicPlayerStatus::stopped);
 }
 

@@ -7,6 +7,7 @@
 #include <tuple>
 
 
+#include "platform/library/artwork_address.h"
 #include "platform/library/file_url.h"
 #include "platform/library/index/library_ids.h"
 #include "platform/library/index/library_text.h"
@@ -37,6 +38,13 @@ Song songFor(const std::string& root, const LibraryFile& file) {
   return song;
 }
 
+// A picture in the file first, else the folder's.
+std::optional<ArtworkSource> artworkOf(const std::string& root, const LibraryFile& file) {
+  if (file.tags.embeddedArtwork) return ArtworkSource{ArtworkSource::Kind::embedded, root + "/" + file.relativePath};
+  if (file.folderArtwork) return ArtworkSource{ArtworkSource::Kind::folderFile, root + "/" + *file.folderArtwork};
+  return std::nullopt;
+}
+
 // Untagged track numbers after tagged ones.
 int trackOrder(int number) { return number > 0 ? number : INT_MAX; }
 
@@ -61,7 +69,11 @@ std::shared_ptr<const LibraryIndex> LibraryIndex::build(const std::string& root,
   for (const std::size_t i : order) {
     const std::size_t row = index->songs_.size();
     index->songs_.push_back(songFor(root, files[i]));
-    const Song& song = index->songs_.back();
+    Song& song = index->songs_.back();
+    if (auto artwork = artworkOf(root, files[i])) {
+      song.artwork = Artwork{localArtworkTemplate(song.id)};
+      index->artworkByID_.emplace(song.id, std::move(*artwork));
+    }
     index->songByID_.emplace(song.id, row);
     songByPath.emplace(files[i].relativePath, row);
     index->songSearch_.add({song.title, song.artistName, song.albumTitle.value_or("")});
@@ -86,6 +98,15 @@ std::shared_ptr<const LibraryIndex> LibraryIndex::build(const std::string& root,
              std::tuple(trackOrder(y.discNumber), trackOrder(y.trackNumber), files[order[b]].relativePath);
     });
     Album album{albumID(artist, title), title, artist, std::nullopt, static_cast<std::int64_t>(rows.size())};
+    // The album shows the art of its first song that has some.
+    for (const std::size_t row : rows) {
+      const auto found = index->artworkByID_.find(index->songs_[row].id);
+      if (found == index->artworkByID_.end()) continue;
+      ArtworkSource source = found->second;
+      album.artwork = Artwork{localArtworkTemplate(album.id)};
+      index->artworkByID_.emplace(album.id, std::move(source));
+      break;
+    }
     index->albumByID_.emplace(album.id, index->albums_.size());
     index->albumSearch_.add({album.title, album.artistName});
     index->albums_.push_back(std::move(album));
@@ -128,6 +149,12 @@ const Album* LibraryIndex::album(std::string_view id) const {
 const Playlist* LibraryIndex::playlist(std::string_view id) const {
   const auto found = playlistByID_.find(std::string(id));
   return found == playlistByID_.end() ? nullptr : &playlists_[found->second];
+}
+
+std::optional<ArtworkSource> LibraryIndex::artworkSource(std::string_view id) const {
+  const auto found = artworkByID_.find(std::string(id));
+  if (found == artworkByID_.end()) return std::nullopt;
+  return found->second;
 }
 
 std::vector<Song> LibraryIndex::songs(const Album& album) const {

@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/library/artwork_picture.h"
 #include "platform/library/audio_tag_reader.h"
 #include "platform/library/index/library_search.h"
 #include "platform/library/music_items.h"
@@ -16,6 +17,7 @@ namespace kovali {
 struct LibraryFile {
   std::string relativePath;
   AudioFileTags tags;
+  std::optional<std::string> folderArtwork;  // the cover picture in its folder, relative to the root
 };
 
 /// A playlist file of the library and the audio files it lists, in order.
@@ -35,6 +37,8 @@ class LibraryIndex {
   const Song* song(std::string_view id) const;
   const Album* album(std::string_view id) const;
   const Playlist* playlist(std::string_view id) const;
+  /// Where the cover art of the song or album with this id comes from; none without art.
+  std::optional<ArtworkSource> artworkSource(std::string_view id) const;
 
   /// The album's songs by disc and track number.
   std::vector<Song> songs(const Album& album) const;
@@ -64,6 +68,7 @@ class LibraryIndex {
   std::unordered_map<std::string, std::size_t> songByID_;
   std::unordered_map<std::string, std::size_t> albumByID_;
   std::unordered_map<std::string, std::size_t> playlistByID_;
+  std::unordered_map<std::string, ArtworkSource> artworkByID_;  // songs' and albums'
   LibrarySearch songSearch_;
   LibrarySearch albumSearch_;
   LibrarySearch playlistSearch_;

@@ -12,7 +12,7 @@ namespace kovali {
 namespace {
 
 constexpr quint32 kMagic = 0x4b564d49;  // "KVMI"
-constexpr quint32 kVersion = 1;
+constexpr quint32 kVersion = 2;  // 2: whether a file carries a picture
 constexpr auto kStreamVersion = QDataStream::Qt_6_4;
 
 QByteArray bytes(const std::string& text) { return QByteArray(text.data(), static_cast<qsizetype>(text.size())); }
@@ -30,7 +30,8 @@ void write(QDataStream& out, const CachedAudioFile& entry) {
   const AudioFileTags& tags = *entry.tags;
   const qint8 rating = tags.contentRating ? (*tags.contentRating == ContentRating::explicitContent ? 1 : 0) : -1;
   out << bytes(tags.title) << bytes(tags.artist) << bytes(tags.album) << bytes(tags.albumArtist)
-      << qint32(tags.trackNumber) << qint32(tags.discNumber) << tags.duration.value_or(-1.0) << rating;
+      << qint32(tags.trackNumber) << qint32(tags.discNumber) << tags.duration.value_or(-1.0) << rating
+      << tags.embeddedArtwork;
 }
 
 CachedAudioFile read(QDataStream& in) {
@@ -52,7 +53,7 @@ CachedAudioFile read(QDataStream& in) {
   tags.artist = text(in);
   tags.album = text(in);
   tags.albumArtist = text(in);
-  in >> track >> disc >> duration >> rating;
+  in >> track >> disc >> duration >> rating >> tags.embeddedArtwork;
   tags.trackNumber = track;
   tags.discNumber = disc;
   if (duration >= 0) tags.duration = duration;

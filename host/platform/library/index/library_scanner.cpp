@@ -11,6 +11,7 @@
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentMap>
 
+#include "platform/library/artwork_picture.h"
 #include "platform/library/demo_library.h"
 #include "platform/library/index/library_index_cache.h"
 #include "platform/library/index/library_walker.h"
@@ -47,6 +48,17 @@ std::vector<LibraryPlaylistFile> readPlaylists(const std::string& root, const st
                                       playlist.relativePath, root, isLibraryFile)});
   }
   return playlists;
+}
+
+// The cover picture in the folder of the file at `relativePath`, relative to the root.
+const std::optional<std::string>& folderArtworkOf(const std::string& root, const std::string& relativePath,
+                                                  std::unordered_map<std::string, std::optional<std::string>>& seen) {
+  const auto slash = relativePath.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string() : relativePath.substr(0, slash);
+  if (const auto found = seen.find(folder); found != seen.end()) return found->second;
+  auto picture = findFolderArtwork(folder.empty() ? root : root + "/" + folder);
+  if (picture) picture = picture->substr(root.size() + 1);
+  return seen.emplace(folder, std::move(picture)).first->second;
 }
 
 // Names the files that are not audio that can be read, so that people can mend or remove them; a
@@ -150,11 +162,13 @@ LibraryScanOutcome scanLibrary(const LibraryScanSettings& settings, QThreadPool&
 
   std::vector<LibraryFile> files;
   std::unordered_set<std::string> readable;
+  std::unordered_map<std::string, std::optional<std::string>> folderArtwork;  // by folder, each looked at once
   files.reserve(entries.size());
   for (auto& entry : entries) {
     if (!entry.tags) continue;
     readable.insert(entry.file.relativePath);
-    files.push_back({std::move(entry.file.relativePath), std::move(*entry.tags)});
+    const auto& artwork = folderArtworkOf(root, entry.file.relativePath, folderArtwork);
+    files.push_back({std::move(entry.file.relativePath), std::move(*entry.tags), artwork});
   }
   const auto playlists = readPlaylists(root, walk->playlists, readable);
   outcome.playlistFiles = static_cast<int>(playlists.size());

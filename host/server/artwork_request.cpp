@@ -1,0 +1,102 @@
+#include "server/artwork_request.h"
+
+#include <algorithm>
+#include <charconv>
+#include <vector>
+
+namespace kovali {
+
+namespace {
+
+constexpr std::string_view kPrefix = "/artwork/";
+constexpr std::size_t kLongestID = 64;
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return lower(x) == lower(y);
+         });
+}
+
+std::string_view trimmed(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+std::vector<std::string_view> lines(std::string_view head) {
+  std::vector<std::string_view> result;
+  while (!head.empty()) {
+    const auto end = head.find("\r\n");
+    if (end == 0 || end == std::string_view::npos) break;
+    result.push_back(head.substr(0, end));
+    head.remove_prefix(end + 2);
+  }
+  return result;
+}
+
+/// The value of the first header called `name`, if any.
+std::optional<std::string_view> header(const std::vector<std::string_view>& headLines, std::string_view name) {
+  for (std::size_t i = 1; i < headLines.size(); ++i) {
+    const auto colon = headLines[i].find(':');
+    if (colon != std::string_view::npos && equalsIgnoringCase(trimmed(headLines[i].substr(0, colon)), name)) {
+      return trimmed(headLines[i].substr(colon + 1));
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<int> side(std::string_view digits) {
+  if (digits.empty() || digits.size() > 5 || digits.front() == '0') return std::nullopt;
+  int value = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+  return std::min(value, ArtworkRequest::maxSide);
+}
+
+/// "<id>/<w>x<h>.jpg" into the request; nothing for any other text.
+std::optional<ArtworkRequest> artworkAddress(std::string_view rest) {
+  const auto slash = rest.find('/');
+  if (slash == 0 || slash == std::string_view::npos || slash > kLongestID) return std::nullopt;
+  const std::string_view id = rest.substr(0, slash);
+  const bool plain = std::all_of(id.begin(), id.end(), [](char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+  });
+  std::string_view size = rest.substr(slash + 1);
+  if (!plain || !size.ends_with(".jpg")) return std::nullopt;
+  size.remove_suffix(4);
+  const auto x = size.find('x');
+  if (x == std::string_view::npos) return std::nullopt;
+  const auto width = side(size.substr(0, x));
+  const auto height = side(size.substr(x + 1));
+  if (!width || !height) return std::nullopt;
+  return ArtworkRequest{std::string(id), *width, *height, false, std::nullopt};
+}
+
+}  // namespace
+
+bool isWebSocketUpgrade(std::string_view head) {
+  const auto upgrade = header(lines(head), "Upgrade");
+  return upgrade && equalsIgnoringCase(*upgrade, "websocket");
+}
+
+std::variant<ArtworkRequest, HTTPRefusal> parseArtworkRequest(std::string_view head) {
+  const auto headLines = lines(head);
+  if (headLines.empty()) return HTTPRefusal{400};
+  const std::string_view requestLine = headLines.front();
+  const auto firstSpace = requestLine.find(' ');
+  const auto lastSpace = requestLine.rfind(' ');
+  if (firstSpace == std::string_view::npos || lastSpace == firstSpace) return HTTPRefusal{400};
+  const std::string_view method = requestLine.substr(0, firstSpace);
+  const std::string_view target = requestLine.substr(firstSpace + 1, lastSpace - firstSpace - 1);
+  if (!requestLine.substr(lastSpace + 1).starts_with("HTTP/1.") || target.empty()) return HTTPRefusal{400};
+  if ((method != "GET" && method != "HEAD") || !target.starts_with(kPrefix)) return HTTPRefusal{404};
+  auto request = artworkAddress(target.substr(kPrefix.size()));
+  if (!request) return HTTPRefusal{404};
+  request->headOnly = method == "HEAD";
+  if (const auto tag = header(headLines, "If-None-Match")) request->ifNoneMatch = std::string(*tag);
+  return *request;
+}
+
+}  // namespace kovali

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QTimer>
+
+class QTcpSocket;
+
+namespace kovali {
+
+/// Waits for the head of the first request on a freshly accepted socket and reports what it asks:
+/// a WebSocket upgrade (its bytes left on the socket for the handshake) or a plain HTTP request
+/// (its head taken from the socket). A head longer than `maxBytes` gets 400 and the socket is
+/// closed; a socket that sends no whole head within `timeoutMs` is closed. Lives as the socket's
+/// child and goes once it has reported; main thread.
+class RequestHead final : public QObject {
+  Q_OBJECT
+
+ public:
+  static constexpr qsizetype maxBytes = 16 * 1024;
+  static constexpr int timeoutMs = 10000;
+
+  explicit RequestHead(QTcpSocket* socket);
+
+ signals:
+  void upgradeArrived(QTcpSocket* socket);
+  void requestArrived(QTcpSocket* socket, QByteArray head);
+
+ private:
+  void look();
+  void finish();
+
+  QTcpSocket* socket_;
+  QTimer timeout_;
+};
+
+}  // namespace kovali
