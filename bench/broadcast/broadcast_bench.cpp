@@ -35,6 +35,7 @@
 #include "session/dj_pin.h"
 #include "session/session_store.h"
 #include "support/fake_music_catalog.h"
+#include "support/fake_multi_room_platform.h"
 #include "support/fake_music_player.h"
 #include "support/in_memory_secret_store.h"
 #include "support/loopback_advertiser.h"
@@ -47,7 +48,8 @@ struct Host {
   Host()
       : store(SessionStore::Services{music, player, server, scheduler, pin, secrets},
               SessionStore::AudioServices::standard(preferences, scheduler, std::make_unique<PulseAudioSystem>(),
-                                                    std::make_unique<PulseCaptureSystem>()),
+                                                    std::make_unique<PulseCaptureSystem>(),
+                                                    FakeMultiRoomPlatform(scheduler).take()),
               std::nullopt, "Bench Party") {}
 
   QtScheduler scheduler;

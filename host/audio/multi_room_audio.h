@@ -1,23 +1,35 @@
 #pragma once
 
 #include <array>
+#include <functional>
+#include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include <QObject>
+#include <QUrl>
 
+#include "model/date.h"
 #include "platform/runtime/preferences.h"
+#include "platform/runtime/scheduler.h"
+#include "platform/runtime/serial_queue.h"
+#include "platform/sound/airplay/stream_player.h"
+#include "platform/sound/capture/multi_room_capture.h"
+#include "platform/sound/rendering/audio_renderer.h"
+#include "platform/sound/rendering/render_synchronizer.h"
 #include "protocol/string_enum.h"
 
 namespace kovali {
 
-/// Multi-room playback: the party captured, streamed and played on several AirPlay speakers at
-/// once, with an aligned copy on the host.
-///
-/// The engine does not exist yet: multi-room is not supported here, `start()` ends in the
-/// failed status with a sentence saying so, and nothing ever plays on speakers. The two user
-/// settings (whether the host plays along, and its volume) are kept already.
+class HLSStream;
+class LocalMirror;
+class StreamServer;
+
+/// Multi-room playback: the party's music (or a capture input) captured, encoded into a live
+/// HLS stream served on 127.0.0.1, played by its own stream player on the AirPlay speakers the
+/// user picks, with a copy on this computer kept in step with them. Main thread.
 class MultiRoomAudio : public QObject {
   Q_OBJECT
   Q_PROPERTY(kovali::MultiRoomAudio::Status status READ status WRITE setStatus NOTIFY statusChanged)
@@ -62,22 +74,37 @@ class MultiRoomAudio : public QObject {
   /// Where the multi-room player renders.
   enum class Route { unknown, mac, speakers };
 
+  /// Makes the renderer of this computer's copy for a format, playing by a clock.
+  using RendererFactory =
+      std::function<std::unique_ptr<AudioRenderer>(const AudioFormat&, std::shared_ptr<RenderSynchronizer>)>;
+
+  /// What the controller runs on; it owns the capture and the player.
+  struct Platform {
+    Scheduler& scheduler;  // the monitor, the hold-offs and the copy's feeder
+    std::unique_ptr<MultiRoomCapture> capture;
+    std::unique_ptr<StreamPlayer> player;
+    RendererFactory makeRenderer;
+  };
+
   /// The preference keys of the two settings.
   static constexpr const char* playsOnMacKey = "multiRoomPlaysOnMac";
   static constexpr const char* macVolumeKey = "multiRoomMacVolume";
 
   /// Reads the two settings (defaults: plays along, volume 100); starts nothing.
-  explicit MultiRoomAudio(Preferences& preferences, QObject* parent = nullptr);
+  MultiRoomAudio(Preferences& preferences, Platform platform, QObject* parent = nullptr);
+  ~MultiRoomAudio() override;
 
   /// Whether multi-room can run on this host at all.
   virtual bool isSupported() const;
 
-  /// Turns multi-room on: starting, then on, or failed with a sentence.
+  /// Turns multi-room on: starting, then on, or failed with a sentence. Nothing while starting
+  /// or on.
   virtual void start();
-  /// Tears the engine down and sets the status to off.
+  /// Tears everything down; the status stays as it is (the owner sets off when the user turns
+  /// multi-room off).
   virtual void stop();
   /// The source to capture: a capture input's id, or nothing for the music player; a running
-  /// engine restarts with it.
+  /// capture switches to it.
   virtual void setInput(std::optional<std::string> id);
   /// Sets one speaker's volume, clamped to 0...100.
   virtual void setSpeakerVolume(const std::string& id, int level);
@@ -92,24 +119,40 @@ class MultiRoomAudio : public QObject {
 
   bool isReceivingAudio() const { return isReceivingAudio_; }
   bool playsOnMac() const { return playsOnMac_; }
-  /// Saves the setting and emits `changed`, also when the value is unchanged.
+  /// Saves the setting, re-evaluates where this computer plays and emits `changed`, also when the
+  /// value is unchanged.
   virtual void setPlaysOnMac(bool on);
   int macVolume() const { return macVolume_; }
-  /// Saves the setting and applies it to the host's own copy, also when the value is unchanged.
+  /// Saves the setting and applies it to this computer's copy, also when the value is unchanged.
   virtual void setMacVolume(int level);
   const Speakers& speakers() const { return speakers_; }
   /// Seconds by which the speakers lag behind the live sound.
   double outputLatency() const { return outputLatency_; }
   Route playerRoute() const { return playerRoute_; }
-  /// Whether the host plays along with the speakers.
+  /// Whether this computer plays along with the speakers.
   bool isMirroring() const { return isMirroring_; }
   /// The capture input set with `setInput`.
   const std::optional<std::string>& inputID() const { return inputID_; }
+  const std::optional<std::string>& inputName() const { return inputName_; }
+  /// The music player's streams in the current capture (1 while the music plays).
+  int tappedProcessCount() const { return tappedProcessCount_; }
+  /// A sentence about trouble while on; cleared by `start()`.
+  const std::optional<std::string>& problem() const { return problem_; }
+  /// Whether the stream player has the stream loaded.
+  bool isStreaming() const { return isStreaming_; }
+  /// The playlist the stream player loads, once the stream server listens.
+  const std::optional<QUrl>& streamURL() const { return streamURL_; }
+
+  /// The live stream, while there is one.
+  std::shared_ptr<const HLSStream> stream() const { return stream_; }
+
+  /// The system's default output changed: a running music capture is taken again.
+  void defaultOutputChanged();
 
  signals:
   /// Each log line.
   void logged(const std::string& line);
-  /// Any multi-room change.
+  /// Any change that the phones' audio state shows.
   void changed();
   void statusChanged();
   void isReceivingAudioChanged();
@@ -119,6 +162,8 @@ class MultiRoomAudio : public QObject {
   void outputLatencyChanged();
   void playerRouteChanged();
   void isMirroringChanged();
+  void problemChanged();
+  void isStreamingChanged();
 
  protected:
   void setIsReceivingAudio(bool receiving);
@@ -129,16 +174,81 @@ class MultiRoomAudio : public QObject {
   void log(const std::string& line);
 
  private:
+  /// What the capture set-up throws: a sentence for people.
+  struct TapError {
+    std::string message;
+  };
+  enum class Listened { musicStreams, defaultOutput };
+
+  // Controller.
+  /// Without AirPlay on the sound server multi-room cannot play anywhere: it fails.
+  void airPlayLookedFor(const std::optional<std::string>& failure);
+  void applyMacVolume();
+  bool updateRoute();
+  void setProblem(std::optional<std::string> problem);
+  void setIsStreaming(bool streaming);
+  void setTappedProcessCount(int count);
+
+  // Capture set-up.
+  void startTap();
+  void startInput(const std::string& id);
+  void installListeners();
+  void removeListeners();
+  void tearDownTap();
+  void stopInputSession();
+  MultiRoomCapture::Sink streamSink();
+
+  // Stream pipeline.
+  std::shared_ptr<HLSStream> startStream(const AudioFormat& format);
+  void handleServerResult(std::optional<quint16> port, const QString& error);
+  void loadPlayer(const QUrl& url);
+  void handleItemStatus(StreamPlayer::ItemStatus status, const std::string& error);
+  void stopPlayer();
+  void finishStream();
+
+  // Monitor.
+  void tick();
+  bool checkInput();
+  bool updateLatency();
+  Route detectPlayerRoute() const;
+  void handlePropertyChange(Listened what);
+  bool refreshSpeakers();
+
   Preferences& preferences_;
+  Scheduler& scheduler_;
+  std::unique_ptr<MultiRoomCapture> capture_;
+  std::unique_ptr<StreamPlayer> player_;
+  RendererFactory makeRenderer_;
+
   Status status_;
+  double outputLatency_ = 0;
+  int tappedProcessCount_ = 0;
   bool isReceivingAudio_ = false;
+  std::optional<std::string> problem_;
+  bool isStreaming_ = false;
+  std::optional<std::string> inputID_;
+  std::optional<std::string> inputName_;
+  Route playerRoute_ = Route::unknown;
+  bool isMirroring_ = false;
   bool playsOnMac_ = true;
   int macVolume_ = 100;
   Speakers speakers_;
-  double outputLatency_ = 0;
-  Route playerRoute_ = Route::unknown;
-  bool isMirroring_ = false;
-  std::optional<std::string> inputID_;
+
+  std::set<std::string> tappedObjects_;
+  std::unique_ptr<MultiRoomCapture::Session> tap_;
+  std::unique_ptr<MultiRoomCapture::Session> inputSession_;
+  QMetaObject::Connection musicListener_;
+  bool listeningForOutput_ = false;
+  std::unique_ptr<SerialQueue> captureQueue_;
+  std::shared_ptr<HLSStream> stream_;
+  bool streamFinished_ = false;  // the stream in `stream_` takes no more sound
+  std::unique_ptr<LocalMirror> mirror_;
+  int driftStrikes_ = 0;
+  std::unique_ptr<StreamServer> server_;
+  std::optional<QUrl> streamURL_;
+  bool observingItem_ = false;
+  RepeatingTimer monitor_;
+  vinaro::Date nextPlayerAttempt_{0};
 };
 
 }  // namespace kovali
@@ -148,4 +258,10 @@ struct vinaro::EnumNames<kovali::MultiRoomAudio::Status::Kind> {
   static constexpr std::string_view typeName = "MultiRoomAudio.Status.Kind";
   // Wire name: the raw values phones send and read.
   static constexpr std::array<std::string_view, 4> rawValues = {"failed", "off", "starting", "on"};
+};
+
+template <>
+struct vinaro::EnumNames<kovali::MultiRoomAudio::Route> {
+  static constexpr std::string_view typeName = "MultiRoomAudio.Route";
+  static constexpr std::array<std::string_view, 3> rawValues = {"unknown", "mac", "speakers"};
 };

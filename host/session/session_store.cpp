@@ -14,9 +14,10 @@ using vinaro::SessionState;
 
 SessionStore::AudioServices SessionStore::AudioServices::standard(Preferences& preferences, Scheduler& scheduler,
                                                                   std::unique_ptr<AudioSystem> outputs,
-                                                                  std::unique_ptr<CaptureSystem> inputs) {
+                                                                  std::unique_ptr<CaptureSystem> inputs,
+                                                                  MultiRoomAudio::Platform multiRoom) {
   return AudioServices{
-      .multiRoom = std::make_unique<MultiRoomAudio>(preferences),
+      .multiRoom = std::make_unique<MultiRoomAudio>(preferences, std::move(multiRoom)),
       .heos = std::make_unique<HEOSController>(preferences, QString::fromLatin1(heosConfigurationKey),
                                                QString::fromLatin1(heosPresetsKey), scheduler),
       .audio = std::make_unique<AudioOutput>(std::move(outputs)),

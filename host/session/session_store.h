@@ -101,9 +101,9 @@ class SessionStore final : public QObject {
     std::unique_ptr<AudioInputs> inputs;
 
     /// The host's own, keeping their settings in `preferences`, on the sound server's
-    /// `outputs` and `inputs`.
+    /// `outputs` and `inputs`, with multi-room on `multiRoom`.
     static AudioServices standard(Preferences& preferences, Scheduler& scheduler, std::unique_ptr<AudioSystem> outputs,
-                                  std::unique_ptr<CaptureSystem> inputs);
+                                  std::unique_ptr<CaptureSystem> inputs, MultiRoomAudio::Platform multiRoom);
   };
 
   /// The preference keys of the HEOS setup and presets.

@@ -136,6 +136,7 @@ void SessionStore::audioSettingsChanged() {
 void SessionStore::defaultOutputChanged() {
   if (audio_->defaultDeviceID() != lastDefaultOutput_) {
     setLastDefaultOutput(audio_->defaultDeviceID());
+    multiRoom_->defaultOutputChanged();
     // The live input plays on the default output, so it starts again on the new one.
     if (state_.input && inputs_->playingID()) {
       QMetaObject::invokeMethod(

@@ -27,7 +27,7 @@ SessionStore& SessionStoreTest::makeStore(bool withArchive) {
     EXPECT_TRUE(opened.hasValue());
     if (opened) archive = std::move(opened).value();
   }
-  auto multiRoomDouble = std::make_unique<TestMultiRoom>(preferences);
+  auto multiRoomDouble = std::make_unique<TestMultiRoom>(preferences, scheduler);
   auto heosDouble = std::make_unique<TestHEOS>(preferences, QString::fromLatin1(SessionStore::heosConfigurationKey),
                                                QString::fromLatin1(SessionStore::heosPresetsKey), scheduler);
   auto outputDouble = std::make_unique<TestAudioOutput>();

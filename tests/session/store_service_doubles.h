@@ -13,6 +13,7 @@
 #include "heos/heos_controller.h"
 #include "support/fake_audio_system.h"
 #include "support/fake_capture_system.h"
+#include "support/fake_multi_room_platform.h"
 
 namespace kovali {
 
@@ -69,7 +70,8 @@ class TestAudioInputs final : public AudioInputs {
 
 class TestMultiRoom final : public MultiRoomAudio {
  public:
-  using MultiRoomAudio::MultiRoomAudio;
+  TestMultiRoom(Preferences& preferences, Scheduler& scheduler)
+      : MultiRoomAudio(preferences, FakeMultiRoomPlatform(scheduler).take()) {}
   using MultiRoomAudio::setIsMirroring;
   using MultiRoomAudio::setIsReceivingAudio;
   using MultiRoomAudio::setOutputLatency;

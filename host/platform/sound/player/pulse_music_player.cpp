@@ -321,6 +321,10 @@ void PulseMusicPlayer::corkRequested() {
   setStatus(MusicPlayerStatus::interrupted);
 }
 
+void PulseMusicPlayer::setTap(Tap tap) {
+  stream_->locked([&] { tap_ = std::move(tap); });
+}
+
 // ---- The stream's thread, lock held ------------------------------------------------------------------------
 
 std::size_t PulseMusicPlayer::fill(float* out, std::size_t frames, std::int64_t position) {
@@ -334,6 +338,10 @@ std::size_t PulseMusicPlayer::fill(float* out, std::size_t frames, std::int64_t 
     }
   }
   if (done > 0) feed_.drained = false;
+  if (tap_ && done > 0) {
+    tap_(out, done);
+    std::fill_n(out, done * AudioFileDecoder::channels, 0.0f);
+  }
   return done;
 }
 

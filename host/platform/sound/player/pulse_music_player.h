@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,6 +36,10 @@ class PulseMusicPlayer final : public SystemMusicPlayer {
   static constexpr const char* errorDomain = musicPlayerErrorDomain;
   using ErrorCode = MusicPlayerErrorCode;
 
+  /// Receives each block of sound the player makes (interleaved stereo at the stream's rate), on
+  /// the stream's thread with its lock held: it must not block.
+  using Tap = std::function<void(const float* samples, std::size_t frames)>;
+
   explicit PulseMusicPlayer(QObject* parent = nullptr);
   /// Ends playback; operations still waiting fail.
   ~PulseMusicPlayer() override;
@@ -51,6 +56,10 @@ class PulseMusicPlayer final : public SystemMusicPlayer {
   MusicPlayerStatus playbackStatus() const override { return status_; }
   double playbackTime() const override { return time_; }
   std::optional<MusicPlayerError> currentEntryError() const override { return currentEntryError_; }
+
+  /// While a tap is set the player hands it every block it makes and plays silence instead,
+  /// keeping its own timing; an empty tap gives the player its sound back. Main thread.
+  void setTap(Tap tap);
 
  private:
   struct Item {
@@ -123,6 +132,7 @@ class PulseMusicPlayer final : public SystemMusicPlayer {
   std::vector<QPromise<MusicPlayerOutcome>> starting_;   // waiting for the stream to run
 
   Feed feed_;
+  Tap tap_;  // guarded by the stream's lock
   std::unique_ptr<PulsePlaybackStream> stream_;
   std::unique_ptr<SerialQueue> opener_;  // connects and opens files away from the main thread
 };
