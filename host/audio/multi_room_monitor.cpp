@@ -1,6 +1,8 @@
 // The once-a-second monitor of multi-room, its reactions to changes of the music's streams, the
 // default output and the inputs, and the switch between the music and a capture input.
 
+#include <array>
+#include <charconv>
 #include <cmath>
 
 #include "audio/multi_room_audio.h"
@@ -17,16 +19,11 @@ constexpr double kLatencyWhenAhead = 1.0;
 
 /// The shortest decimal that reads back as `value`, with at least one fraction digit.
 std::string shortestWithFraction(double value) {
-  auto text = QString::number(value, 'g', 17);
-  for (int precision = 1; precision <= 17; ++precision) {
-    const auto candidate = QString::number(value, 'g', precision);
-    if (candidate.toDouble() == value) {
-      text = candidate;
-      break;
-    }
-  }
-  if (!text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char('e'))) text += QStringLiteral(".0");
-  return text.toStdString();
+  std::array<char, 64> text{};
+  const auto end = std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed).ptr;
+  std::string written(text.data(), end);
+  if (written.find('.') == std::string::npos) written += ".0";
+  return written;
 }
 
 }  // namespace

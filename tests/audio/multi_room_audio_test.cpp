@@ -1,76 +1,18 @@
 #include "audio/multi_room_audio.h"
 
 #include <QSignalSpy>
-#include <QTest>
 #include <gtest/gtest.h>
 
-#include "audio/stream/hls_stream.h"
+#include "audio/observed_multi_room.h"
 #include "platform/runtime/in_memory_preferences.h"
-#include "support/fake_multi_room_platform.h"
 #include "support/log_capture.h"
-#include "support/manual_scheduler.h"
-#include "support/stream_audio.h"
 
 namespace kovali {
 namespace {
 
-using Kind = MultiRoomAudio::Status::Kind;
-
-const AudioFormat kFormat{48000, 2};
 const std::string kNoAirPlay =
     "Multi-room needs the sound server's AirPlay support: install pulseaudio-module-raop (or PipeWire's RAOP "
     "module), then turn multi-room on again.";
-
-/// A multi-room controller on fakes whose log lines and change calls the test reads.
-struct Observed {
-  explicit Observed(InMemoryPreferences& preferences) : platform(scheduler) {
-    capture = platform.capture;
-    player = platform.player;
-    audio = std::make_unique<MultiRoomAudio>(preferences, platform.take());
-    QObject::connect(audio.get(), &MultiRoomAudio::logged, [this](const std::string& line) { lines.push_back(line); });
-    QObject::connect(audio.get(), &MultiRoomAudio::changed, [this] { ++changes; });
-  }
-
-  /// The music plays, so there is a stream of the player to tap.
-  void musicPlays() { capture->changeStreams({"Kovali music"}); }
-
-  /// Starts with the music playing and waits for the stream server's port.
-  void startOn() {
-    musicPlays();
-    audio->start();
-    ASSERT_EQ(audio->status(), MultiRoomAudio::Status::on());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return audio->streamURL().has_value(); }, 5000));
-  }
-
-  /// Delivers `seconds` of a tone (or silence) in 0.1 s blocks and waits until the stream took it.
-  void deliver(double seconds, float amplitude = 0.5f) {
-    const auto target = audio->stream()->writerHealth().framesAppended + static_cast<std::int64_t>(seconds * 48000);
-    for (std::int64_t frame = 0; frame < static_cast<std::int64_t>(seconds * 48000); frame += 4800) {
-      capture->deliver(test::sineBuffer(kFormat, frame, 4800, 440, amplitude));
-    }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return audio->stream()->writerHealth().framesAppended >= target; }, 10000));
-  }
-
-  /// Waits until the stream stores `count` media segments.
-  void waitForSegments(std::size_t count) {
-    while (audio->stream()->segmentCount() < count) deliver(0.5);
-  }
-
-  /// One monitor tick.
-  void tick() { scheduler.advance(1.0); }
-
-  ManualScheduler scheduler;
-  FakeMultiRoomPlatform platform;
-  FakeMultiRoomCapture* capture;
-  FakeStreamPlayer* player;
-  std::unique_ptr<MultiRoomAudio> audio;
-  std::vector<std::string> lines;
-  int changes = 0;
-};
-
-bool logged(const Observed& observed, const std::string& line) {
-  return std::ranges::find(observed.lines, line) != observed.lines.end();
-}
 
 TEST(MultiRoomAudio, ReadsItsTwoSettingsWithTheirDefaults) {
   struct Case {
