@@ -71,7 +71,8 @@ class TestAudioInputs final : public AudioInputs {
 class TestMultiRoom final : public MultiRoomAudio {
  public:
   TestMultiRoom(Preferences& preferences, Scheduler& scheduler)
-      : MultiRoomAudio(preferences, FakeMultiRoomPlatform(scheduler).take()) {}
+      : TestMultiRoom(preferences, FakeMultiRoomPlatform(scheduler)) {}
+
   using MultiRoomAudio::setIsMirroring;
   using MultiRoomAudio::setIsReceivingAudio;
   using MultiRoomAudio::setOutputLatency;
@@ -84,10 +85,12 @@ class TestMultiRoom final : public MultiRoomAudio {
   }
   void start() override {
     calls.push_back("start");
+    if (real) return MultiRoomAudio::start();
     setStatus(Status::on());
   }
   void stop() override {
     calls.push_back("stop");
+    if (real) return MultiRoomAudio::stop();
     setStatus(Status::off());
   }
   void setInput(std::optional<std::string> id) override {
@@ -96,6 +99,7 @@ class TestMultiRoom final : public MultiRoomAudio {
   }
   void setSpeakerVolume(const std::string& id, int level) override {
     calls.push_back("setSpeakerVolume " + id + " " + std::to_string(level));
+    if (real) MultiRoomAudio::setSpeakerVolume(id, level);
   }
   void setPlaysOnMac(bool on) override {
     calls.push_back(std::string("setPlaysOnMac ") + (on ? "true" : "false"));
@@ -107,8 +111,15 @@ class TestMultiRoom final : public MultiRoomAudio {
   }
 
   bool supported = true;
+  bool real = false;  // start, stop and speaker volumes run the controller on its fakes
   mutable int supportedAsked = 0;  // every snapshot asks
   std::vector<std::string> calls;
+  FakeMultiRoomCapture* capture;
+  FakeStreamPlayer* streamPlayer;
+
+ private:
+  TestMultiRoom(Preferences& preferences, FakeMultiRoomPlatform&& platform)
+      : MultiRoomAudio(preferences, platform.take()), capture(platform.capture), streamPlayer(platform.player) {}
 };
 
 class TestHEOS final : public HEOSController {
