@@ -1,0 +1,119 @@
+// Captures through a real sound server. Runs only inside tests/platform/sound/pulse_music_player_test.sh,
+// which starts a server of its own with a null sink "music", a 440 Hz source "mic" and the test tracks.
+
+#include "platform/sound/capture/pulse_multi_room_capture.h"
+
+#include <cstdlib>
+#include <mutex>
+#include <vector>
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "platform/runtime/qt_scheduler.h"
+#include "support/sound_recording.h"
+
+namespace kovali {
+namespace {
+
+/// What a capture hands on, kept as mono at the recording rate.
+struct Collected {
+  void add(const SharedPCMBuffer& buffer) {
+    std::lock_guard lock(mutex);
+    const auto channels = static_cast<std::size_t>(buffer->format.channels);
+    for (std::size_t i = 0; i + channels <= buffer->samples.size(); i += channels) {
+      float sum = 0;
+      for (std::size_t c = 0; c < channels; ++c) sum += buffer->samples[i + c];
+      mono.push_back(sum / static_cast<float>(channels));
+    }
+  }
+  std::vector<float> sound() {
+    std::lock_guard lock(mutex);
+    return mono;
+  }
+
+  std::mutex mutex;
+  std::vector<float> mono;
+};
+
+Song track(const char* name, const char* id) {
+  Song song;
+  song.id = id;
+  song.title = name;
+  song.fileURL = std::string("file://") + std::getenv("KOVALI_PULSE_TRACKS") + "/" + name;
+  return song;
+}
+
+TEST(PulseServerMultiRoomCapture, TapsTheMusicAsItIsMadeWhileThePlayerIsSilentAndFillsPausesWithSilence) {
+  if (!std::getenv("KOVALI_PULSE_TRACKS")) GTEST_SKIP() << "needs the sound server of pulse_music_player_test.sh";
+  QtScheduler scheduler;
+  PulseMusicPlayer player;
+  PulseMultiRoomCapture capture(player, scheduler);
+  EXPECT_TRUE(capture.musicStreams().empty()) << "a stopped player makes no music";
+  EXPECT_EQ(capture.musicFormat(), (AudioFormat{48000, 2}));
+
+  // Tapped before the player writes its first sound, so the whole song goes to the tap.
+  Collected collected;
+  auto tap = capture.tapMusic([&](SharedPCMBuffer buffer) { collected.add(buffer); });
+  ASSERT_TRUE(tap.hasValue());
+  player.setQueue({track("a.flac", "a")});
+  ASSERT_EQ(QCoro::waitFor(player.prepareToPlay()), std::nullopt);
+  EXPECT_EQ(capture.musicStreams(), std::set<std::string>{"Kovali music"});
+  MonitorRecorder recorder("music.monitor");
+  ASSERT_EQ(recorder.error(), "");
+
+  ASSERT_EQ(QCoro::waitFor(player.play()), std::nullopt);
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < 6000 && player.playbackStatus() == MusicPlayerStatus::playing) QTest::qWait(100);
+  EXPECT_EQ(player.playbackStatus(), MusicPlayerStatus::paused) << "the player kept its timing to the end";
+  const auto heard = recorder.stop();
+  const auto atEnd = collected.sound().size();
+  QTest::qWait(1500);
+  const auto tapped = collected.sound();
+
+  EXPECT_NEAR(secondsOfTone(tapped, 440), 2.0, 0.15) << "the whole song reached the tap";
+  EXPECT_LT(secondsOfTone(heard, 440), 0.1) << "the player's own output stayed silent";
+  EXPECT_GE(tapped.size() - atEnd, static_cast<std::size_t>(0.9 * recordingRate)) << "silence fills the pause";
+
+  tap.value().reset();
+  MonitorRecorder afterwards("music.monitor");
+  player.setQueue({track("a.flac", "a")});
+  ASSERT_EQ(QCoro::waitFor(player.play()), std::nullopt);
+  QTest::qWait(1500);
+  player.stop();
+  EXPECT_GT(secondsOfTone(afterwards.stop(), 440), 0.5) << "without the tap the player is heard again";
+}
+
+TEST(PulseServerMultiRoomCapture, RecordsACaptureInputInTheFormatAskedFor) {
+  if (!std::getenv("KOVALI_PULSE_TRACKS")) GTEST_SKIP() << "needs the sound server of pulse_music_player_test.sh";
+  QtScheduler scheduler;
+  PulseMusicPlayer player;
+  PulseMultiRoomCapture capture(player, scheduler);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return capture.inputName("mic").has_value(); }, 5000));
+  EXPECT_EQ(capture.inputName("music.monitor"), std::nullopt) << "monitors are not inputs";
+  EXPECT_EQ(capture.inputName("gone"), std::nullopt);
+
+  Collected collected;
+  std::mutex formats;
+  std::set<double> rates;
+  auto recording = capture.recordInput("mic", AudioFormat{44100, 2}, [&](SharedPCMBuffer buffer) {
+    {
+      std::lock_guard lock(formats);
+      rates.insert(buffer->format.sampleRate);
+    }
+    collected.add(buffer);
+  });
+  ASSERT_TRUE(recording.hasValue()) << recording.error();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return collected.sound().size() > 44100; }, 5000));
+  recording.value().reset();
+
+  EXPECT_EQ(rates, std::set<double>{44100});
+  // The measure takes 48 kHz: a 440 Hz tone at 44.1 kHz reads 48000/44100 higher.
+  const auto sound = collected.sound();
+  EXPECT_NEAR(toneOf(sound.data(), sound.size()), 440.0 * 48000 / 44100, 15);
+}
+
+}  // namespace
+}  // namespace kovali
