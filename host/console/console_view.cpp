@@ -5,6 +5,7 @@
 
 #include "app/look/hairline.h"
 #include "app/look/palette.h"
+#include "console/library/sidebar.h"
 #include "console/queue/queue_column.h"
 #include "console/requests/requests_column.h"
 #include "session/session_store.h"
@@ -14,8 +15,7 @@ namespace kovali {
 ConsoleView::ConsoleView(SessionStore& store, Scheduler& scheduler, ArtworkLoader& loader, QWidget* parent)
     : QWidget(parent), store_(store) {
   setObjectName(QStringLiteral("console"));
-  sidebar_ = new QWidget;
-  sidebar_->setObjectName(QStringLiteral("sidebar"));
+  sidebar_ = new Sidebar(store, scheduler, loader);
   sidebar_->setFixedWidth(sidebarWidth);
   queue_ = new QueueColumn(store, scheduler, loader);
   requests_ = new RequestsColumn(store, loader);

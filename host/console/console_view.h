@@ -9,6 +9,7 @@ namespace kovali {
 class ArtworkLoader;
 class QueueColumn;
 class RequestsColumn;
+class Sidebar;
 class Scheduler;
 class SessionStore;
 
@@ -24,7 +25,7 @@ class ConsoleView final : public QWidget {
 
   ConsoleView(SessionStore& store, Scheduler& scheduler, ArtworkLoader& loader, QWidget* parent = nullptr);
 
-  QWidget& sidebar() const { return *sidebar_; }
+  Sidebar& sidebar() const { return *sidebar_; }
   QueueColumn& queueColumn() const { return *queue_; }
   RequestsColumn& requestsColumn() const { return *requests_; }
 
@@ -35,7 +36,7 @@ class ConsoleView final : public QWidget {
   void refresh();
 
   SessionStore& store_;
-  QWidget* sidebar_ = nullptr;
+  Sidebar* sidebar_ = nullptr;
   QueueColumn* queue_ = nullptr;
   RequestsColumn* requests_ = nullptr;
 };

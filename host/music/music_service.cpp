@@ -129,6 +129,16 @@ vinaro::Track MusicService::track(const Song& song) {
                        song.contentRating == ContentRating::explicitContent};
 }
 
+vinaro::PlaylistRef MusicService::albumRef(const Album& album) {
+  return vinaro::PlaylistRef{vinaro::PlaylistRef::Source::album, album.id, album.title, album.artistName,
+                             artworkURLTemplate(album.artwork), album.trackCount};
+}
+
+vinaro::PlaylistRef MusicService::playlistRef(const Playlist& playlist) {
+  return vinaro::PlaylistRef{vinaro::PlaylistRef::Source::catalog, playlist.id, playlist.name, playlist.curatorName,
+                             artworkURLTemplate(playlist.artwork), std::nullopt};
+}
+
 QCoro::Task<MusicResult<std::vector<Song>>> MusicService::searchSongs(std::string term, int limit) {
   return searchCatalog(catalog_, std::move(term), limit, MusicItemKind::songs, &MusicSearchResponse::songs);
 }

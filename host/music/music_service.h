@@ -57,6 +57,9 @@ class MusicService : public QObject {
 
   /// The song as the party knows it.
   static vinaro::Track track(const Song& song);
+  /// A catalogue album or playlist as the party refers to it.
+  static vinaro::PlaylistRef albumRef(const Album& album);
+  static vinaro::PlaylistRef playlistRef(const Playlist& playlist);
   /// The artwork's address as the party writes it: the 4096 by 4096 address with "4096x4096"
   /// turned into "{w}x{h}"; nothing without artwork or address.
   static std::optional<std::string> artworkURLTemplate(const std::optional<Artwork>& artwork);

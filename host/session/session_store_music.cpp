@@ -25,24 +25,6 @@ constexpr int kCollectionLimit = 500;
 
 ProtocolError musicFailure(const MusicError& error) { return ProtocolError::musicUnavailable(error.description); }
 
-PlaylistRef albumRef(const Album& album) {
-  return PlaylistRef{PlaylistRef::Source::album,
-                     album.id,
-                     album.title,
-                     album.artistName,
-                     MusicService::artworkURLTemplate(album.artwork),
-                     album.trackCount};
-}
-
-PlaylistRef playlistRef(const Playlist& playlist) {
-  return PlaylistRef{PlaylistRef::Source::catalog,
-                     playlist.id,
-                     playlist.name,
-                     playlist.curatorName,
-                     MusicService::artworkURLTemplate(playlist.artwork),
-                     std::nullopt};
-}
-
 }  // namespace
 
 bool SessionStore::musicIsReady() const { return std::holds_alternative<MusicService::Ready>(music_.availability()); }
@@ -190,7 +172,7 @@ QCoro::Task<> SessionStore::search(Command::Search search, std::string envelopeI
         failure = found.error();
         break;
       }
-      std::ranges::transform(found.value(), std::back_inserter(results.collections), albumRef);
+      std::ranges::transform(found.value(), std::back_inserter(results.collections), MusicService::albumRef);
       break;
     }
     case Command::SearchKind::playlists: {
@@ -200,7 +182,7 @@ QCoro::Task<> SessionStore::search(Command::Search search, std::string envelopeI
         failure = found.error();
         break;
       }
-      std::ranges::transform(found.value(), std::back_inserter(results.collections), playlistRef);
+      std::ranges::transform(found.value(), std::back_inserter(results.collections), MusicService::playlistRef);
       break;
     }
   }

@@ -11,6 +11,7 @@
 #include "app/look/symbol_button.h"
 #include "app/look/symbol_label.h"
 #include "app/shell/main_window.h"
+#include "console/library/sidebar.h"
 #include "console/queue/guests_sheet.h"
 #include "console/queue/queue_column.h"
 #include "console/queue/queue_now_playing.h"

@@ -38,7 +38,7 @@ SessionStore& SessionStoreTest::makeStore(bool withArchive) {
   inputs = inputsDouble.get();
 
   djPIN_ = std::make_unique<DJPIN>(secrets, launchArguments);
-  store_ = std::make_unique<SessionStore>(SessionStore::Services{music, player, *server, scheduler, *djPIN_, secrets},
+  store_ = std::make_unique<SessionStore>(SessionStore::Services{*musicService, player, *server, scheduler, *djPIN_, secrets},
                                           SessionStore::AudioServices{std::move(multiRoomDouble), std::move(heosDouble),
                                                                       std::move(outputDouble), std::move(inputsDouble)},
                                           std::move(archive), "Test Party");

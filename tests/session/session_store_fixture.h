@@ -106,6 +106,8 @@ class SessionStoreTest : public ::testing::Test {
   QStringList launchArguments{QStringLiteral("kovali-host")};
   FakeMusicCatalog catalog{&scheduler};
   MusicService music{catalog};
+  /// The music service the next `makeStore` hands the store.
+  MusicService* musicService = &music;
   FakeMusicPlayer systemPlayer{scheduler};
   PlayerEngine player{systemPlayer, scheduler};
   FakeServiceAdvertiser* advertiser = nullptr;  // owned by the server

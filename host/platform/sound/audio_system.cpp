@@ -1,7 +1,0 @@
-#include "platform/sound/audio_system.h"
-
-namespace kovali {
-
-AudioSystem::~AudioSystem() = default;
-
-}  // namespace kovali

@@ -1,0 +1,31 @@
+#include "platform/sound/player/track_timeline.h"
+
+#include <algorithm>
+
+namespace kovali {
+
+void TrackTimeline::begin(std::string entryID, std::int64_t frame) {
+  if (!stretches_.empty() && !stretches_.back().end) stretches_.back().end = frame;
+  stretches_.push_back(Stretch{std::move(entryID), frame, std::nullopt});
+}
+
+void TrackTimeline::end(std::int64_t frame) {
+  if (!stretches_.empty() && !stretches_.back().end) stretches_.back().end = frame;
+}
+
+std::optional<TrackTimeline::Position> TrackTimeline::at(std::int64_t played) const {
+  if (stretches_.empty() || isFinished(played)) return std::nullopt;
+  auto heard = std::find_if(stretches_.rbegin(), stretches_.rend(), [&](const Stretch& s) { return s.start <= played; });
+  const auto& stretch = heard == stretches_.rend() ? stretches_.front() : *heard;
+  return Position{stretch.entryID, std::max<std::int64_t>(played - stretch.start, 0)};
+}
+
+bool TrackTimeline::isFinished(std::int64_t played) const {
+  return !stretches_.empty() && stretches_.back().end && played >= *stretches_.back().end;
+}
+
+void TrackTimeline::dropBefore(std::int64_t played) {
+  while (stretches_.size() > 1 && stretches_.front().end && *stretches_.front().end <= played) stretches_.pop_front();
+}
+
+}  // namespace kovali

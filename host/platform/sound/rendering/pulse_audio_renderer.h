@@ -1,0 +1,62 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "platform/sound/rendering/audio_renderer.h"
+#include "platform/sound/pulse_playback_stream.h"
+#include "platform/sound/rendering/render_synchronizer.h"
+
+struct SwrContext;
+
+namespace kovali {
+
+/// An `AudioRenderer` on the sound server: a playback stream of its own on the default output
+/// that writes, at each moment, the sound whose presentation time the synchronizer's clock will
+/// show when the server plays it (the stream's own latency taken into account), and silence
+/// where it has none. Buffers in other formats are converted to the stream's.
+class PulseAudioRenderer final : public AudioRenderer {
+ public:
+  /// Plays buffers of `format`; connects to the server on the first buffer.
+  PulseAudioRenderer(const AudioFormat& format, std::shared_ptr<RenderSynchronizer> synchronizer);
+  ~PulseAudioRenderer() override;
+
+  bool isReadyForMoreMediaData() const override;
+  void enqueue(SampleBuffer buffer) override;
+  void flush() override;
+  void setVolume(float volume) override;
+
+ private:
+  struct Chunk {
+    std::int64_t start = 0;      // in frames of the stream's rate
+    std::vector<float> samples;  // the stream's format
+    std::int64_t end() const;
+  };
+
+  /// The stream asks for sound at its frame `position` (on the stream's thread).
+  std::size_t fill(float* out, std::size_t frames, std::int64_t position);
+  /// Converts a buffer to the stream's format; empty when it cannot.
+  std::vector<float> convert(const PCMBuffer& buffer);
+  void connectOnce();
+
+  AudioFormat format_;
+  std::shared_ptr<RenderSynchronizer> synchronizer_;
+  std::atomic<float> volume_{1.0f};
+  SwrContext* resampler_ = nullptr;  // none when the format is the stream's own
+  bool triedToConnect_ = false;
+
+  mutable std::mutex lock_;  // guards chunks_, cursor_, lastSourceEnd_ and the resampler
+  std::deque<Chunk> chunks_;
+  std::optional<std::int64_t> cursor_;  // timeline frame the stream writes next
+  MediaTime lastSourceEnd_;             // where the last buffer enqueued ended
+  std::int64_t lastChunkEnd_ = 0;       // and where its sound ends in the stream's frames
+
+  std::unique_ptr<PulsePlaybackStream> stream_;
+};
+
+}  // namespace kovali

@@ -1,0 +1,169 @@
+// Plays through a real sound server. Runs only inside tests/platform/sound/pulse_music_player_test.sh,
+// which starts a server of its own with a null sink "music" and makes the test tracks.
+
+#include "platform/sound/player/pulse_music_player.h"
+
+#include <sys/resource.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "support/sound_recording.h"
+
+namespace kovali {
+namespace {
+
+constexpr int rate = recordingRate;
+
+Song track(const char* name, const char* id) {
+  Song song;
+  song.id = id;
+  song.title = name;
+  song.fileURL = std::string("file://") + std::getenv("KOVALI_PULSE_TRACKS") + "/" + name;
+  return song;
+}
+
+/// The server's description of the streams playing now.
+std::string soundServerStreams() {
+  QProcess pactl;
+  pactl.start("pactl", {"list", "sink-inputs"});
+  pactl.waitForFinished();
+  return pactl.readAllStandardOutput().toStdString();
+}
+
+double processSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+TEST(PulseServerMusicPlayer, PlaysTwoTracksOneAfterTheOtherIntoTheSink) {
+  if (!std::getenv("KOVALI_PULSE_TRACKS")) GTEST_SKIP() << "needs the sound server of pulse_music_player_test.sh";
+  MonitorRecorder recorder("music.monitor");
+  ASSERT_EQ(recorder.error(), "");
+
+  PulseMusicPlayer player;
+  // 440 Hz for 2 s, then 880 Hz for 2 s (44.1 kHz files, played at 48 kHz).
+  player.setQueue({track("a.flac", "a"), track("b.mp3", "b")});
+  const auto entries = player.entries();
+  ASSERT_EQ(entries.size(), 2u);
+  ASSERT_EQ(QCoro::waitFor(player.prepareToPlay()), std::nullopt);
+  EXPECT_EQ(player.playbackStatus(), MusicPlayerStatus::paused);
+  const double cpuBefore = processSeconds();
+  QElapsedTimer clock;
+  clock.start();
+  ASSERT_EQ(QCoro::waitFor(player.play()), std::nullopt);
+  EXPECT_EQ(player.playbackStatus(), MusicPlayerStatus::playing);
+
+  struct Sample {
+    std::optional<std::string> entryID;
+    double time;
+  };
+  std::vector<Sample> seen;
+  std::string streams;
+  while (clock.elapsed() < 8000 && player.playbackStatus() == MusicPlayerStatus::playing) {
+    QTest::qWait(100);
+    if (streams.empty()) streams = soundServerStreams();
+    const auto entry = player.currentEntry();
+    seen.push_back({entry ? std::optional(entry->id) : std::nullopt, player.playbackTime()});
+  }
+  const double cpu = processSeconds() - cpuBefore;
+  const double wall = static_cast<double>(clock.elapsed()) / 1000.0;
+  const auto& sound = recorder.stop();
+
+  // Multi-room finds the music by these names.
+  EXPECT_NE(streams.find("application.name = \"Kovali music\""), std::string::npos) << streams;
+  EXPECT_NE(streams.find("media.name = \"Kovali music\""), std::string::npos) << streams;
+
+  // The player: through both entries in order, its time advancing, then paused at the end.
+  EXPECT_EQ(player.playbackStatus(), MusicPlayerStatus::paused);
+  EXPECT_EQ(player.currentEntry(), std::nullopt);
+  EXPECT_EQ(player.playbackTime(), 0);
+  double lastTime = -1;
+  std::vector<std::string> order;
+  double longest = 0;
+  for (const auto& sample : seen) {
+    if (!sample.entryID) continue;
+    if (order.empty() || order.back() != *sample.entryID) {
+      order.push_back(*sample.entryID);
+      lastTime = -1;
+    }
+    EXPECT_GE(sample.time, lastTime) << "time went back in entry " << *sample.entryID;
+    lastTime = sample.time;
+    longest = std::max(longest, sample.time);
+  }
+  EXPECT_EQ(order, (std::vector<std::string>{entries[0].id, entries[1].id}));
+  EXPECT_GT(longest, 1.5);
+  EXPECT_LT(longest, 2.2);
+
+  // The sink: the low tone, then the high one, each about 2 s long, in that order.
+  double low = 0, high = 0, firstHigh = -1, lastLow = -1;
+  const std::size_t window = rate / 20;
+  for (std::size_t start = 0; start + window <= sound.size(); start += window) {
+    const double tone = toneOf(sound.data() + start, window);
+    const double at = static_cast<double>(start) / rate;
+    if (std::abs(tone - 440) < 30) {
+      low += 0.05;
+      lastLow = at;
+    } else if (std::abs(tone - 880) < 30) {
+      high += 0.05;
+      if (firstHigh < 0) firstHigh = at;
+    }
+  }
+  EXPECT_NEAR(low, 2.0, 0.3);
+  EXPECT_NEAR(high, 2.0, 0.3);
+  EXPECT_GT(firstHigh, lastLow - 0.1) << "the second track must follow the first";
+
+  std::printf("player CPU while playing: %.2f %% of one core (%.2f s over %.2f s)\n", 100 * cpu / wall, cpu, wall);
+}
+
+TEST(PulseServerMusicPlayer, PausesWhereItIsAndResumesFromThere) {
+  if (!std::getenv("KOVALI_PULSE_TRACKS")) GTEST_SKIP() << "needs the sound server of pulse_music_player_test.sh";
+  PulseMusicPlayer player;
+  player.setQueue({track("a.flac", "a")});
+  ASSERT_EQ(QCoro::waitFor(player.play()), std::nullopt);
+  QElapsedTimer clock;
+  clock.start();
+  // The server's clock counts the output's own latency first.
+  while (clock.elapsed() < 3000 && player.playbackTime() < 0.3) QTest::qWait(50);
+  QTest::qWait(200);
+  player.pause();
+  const double pausedAt = player.playbackTime();
+  EXPECT_EQ(player.playbackStatus(), MusicPlayerStatus::paused);
+  EXPECT_GT(pausedAt, 0.4);
+  QTest::qWait(500);
+  EXPECT_EQ(player.playbackTime(), pausedAt);
+
+  ASSERT_EQ(QCoro::waitFor(player.play()), std::nullopt);
+  QTest::qWait(600);
+  EXPECT_EQ(player.playbackStatus(), MusicPlayerStatus::playing);
+  EXPECT_GT(player.playbackTime(), pausedAt);
+  EXPECT_LT(player.playbackTime(), pausedAt + 1.0);
+
+  player.stop();
+  EXPECT_EQ(player.playbackStatus(), MusicPlayerStatus::stopped);
+  EXPECT_EQ(player.playbackTime(), 0);
+  EXPECT_EQ(player.currentEntry()->title, "a.flac");  // the queue stays
+}
+
+TEST(PulseServerMusicPlayer, ReportsAFileItCannotPlay) {
+  if (!std::getenv("KOVALI_PULSE_TRACKS")) GTEST_SKIP() << "needs the sound server of pulse_music_player_test.sh";
+  PulseMusicPlayer player;
+  player.setQueue({track("missing.flac", "m")});
+  const auto failure = QCoro::waitFor(player.prepareToPlay());
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(failure->domain, PulseMusicPlayer::errorDomain);
+  EXPECT_EQ(failure->code, MusicPlayerErrorCode::unplayableFile);
+  EXPECT_EQ(player.playbackStatus(), MusicPlayerStatus::stopped);
+}
+
+}  // namespace
+}  // namespace kovali

@@ -1,0 +1,62 @@
+// Plays timed sound through a real sound server. Runs only inside
+// tests/platform/sound/pulse_music_player_test.sh, which starts a server with a null sink "music".
+
+#include "platform/sound/rendering/pulse_audio_renderer.h"
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "support/sound_recording.h"
+
+namespace kovali {
+namespace {
+
+/// Where a tone first lasts a tenth of a second in the recording (to 20 ms), in seconds; -1 when never.
+double onsetOf(const std::vector<float>& sound, double frequency) {
+  const std::size_t window = recordingRate / 50;
+  int run = 0;
+  for (std::size_t start = 0; start + window <= sound.size(); start += window) {
+    run = std::abs(toneOf(sound.data() + start, window) - frequency) < frequency / 5 ? run + 1 : 0;
+    if (run == 5) return static_cast<double>(start + window - 5 * window) / recordingRate;
+  }
+  return -1;
+}
+
+TEST(PulseServerAudioRenderer, PlaysEachBufferWhenTheClockReachesIt) {
+  MonitorRecorder recorder("music.monitor");
+  ASSERT_EQ(recorder.error(), "");
+  const AudioFormat mono44k{44100, 1};  // converted to the stream's 48 kHz stereo
+  auto synchronizer = std::make_shared<RenderSynchronizer>();
+  PulseAudioRenderer renderer(mono44k, synchronizer);
+  synchronizer->setRate(1.0, MediaTime{0, 44100});
+
+  // A null sink plays up to 2 s after a stream writes, so the tones begin 3 s on the clock: 440 Hz
+  // for a second, then 880 Hz for a second, then silence.
+  for (std::int64_t start = 3 * 44100; start < 5 * 44100; start += 4410) {
+    auto buffer = std::make_shared<PCMBuffer>(PCMBuffer{mono44k, std::vector<float>(4410)});
+    const double frequency = start < 4 * 44100 ? 440 : 880;
+    for (std::size_t i = 0; i < buffer->samples.size(); ++i) {
+      buffer->samples[i] = static_cast<float>(0.5 * std::sin(2 * M_PI * frequency * (start + i) / 44100.0));
+    }
+    renderer.enqueue(*makeSampleBuffer(buffer, MediaTime{start, 44100}));
+  }
+  QTest::qWait(8000);
+  const auto& sound = recorder.stop();
+
+  // Each buffer is heard whole and in its place: the second tone a second after the first.
+  const double first = onsetOf(sound, 440);
+  const double second = onsetOf(sound, 880);
+  ASSERT_GE(first, 0);
+  ASSERT_GT(second, first);
+  EXPECT_NEAR(second - first, 1.0, 0.045);
+  const auto afterEnd = static_cast<std::size_t>((second + 1.05) * recordingRate);
+  ASSERT_LT(afterEnd + 4800, sound.size());
+  EXPECT_EQ(toneOf(sound.data() + afterEnd, 4800), 0);
+}
+
+}  // namespace
+}  // namespace kovali
