@@ -10,7 +10,7 @@
 #include <qcoro/qcorotask.h>
 
 #include "audio/audio_output.h"
-#include "platform/sound/capture_system.h"
+#include "platform/sound/devices/capture_system.h"
 
 namespace kovali {
 

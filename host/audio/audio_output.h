@@ -9,7 +9,7 @@
 
 #include <QObject>
 
-#include "platform/sound/audio_system.h"
+#include "platform/sound/devices/audio_system.h"
 #include "protocol/string_enum.h"
 
 namespace kovali {

@@ -6,9 +6,9 @@
 #include <mutex>
 
 #include "platform/runtime/scheduler.h"
-#include "platform/sound/audio_renderer.h"
+#include "platform/sound/rendering/audio_renderer.h"
 #include "platform/sound/pcm_buffer.h"
-#include "platform/sound/render_synchronizer.h"
+#include "platform/sound/rendering/render_synchronizer.h"
 
 namespace kovali {
 

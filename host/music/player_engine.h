@@ -17,7 +17,7 @@
 #include "platform/library/music_items.h"
 #include "platform/runtime/cancellable_task.h"
 #include "platform/runtime/scheduler.h"
-#include "platform/sound/system_music_player.h"
+#include "platform/sound/player/system_music_player.h"
 
 namespace kovali {
 

@@ -11,8 +11,8 @@
 
 #include "audio/audio_inputs.h"
 #include "audio/audio_output.h"
-#include "platform/sound/pulse_audio_system.h"
-#include "platform/sound/pulse_capture_system.h"
+#include "platform/sound/devices/pulse_audio_system.h"
+#include "platform/sound/devices/pulse_capture_system.h"
 #include "platform/sound/pulse_playback_stream.h"
 #include "support/sound_recording.h"
 

@@ -9,7 +9,7 @@
 
 #include "music/player_engine.h"
 #include "platform/runtime/qt_scheduler.h"
-#include "platform/sound/pulse_music_player.h"
+#include "platform/sound/player/pulse_music_player.h"
 
 namespace kovali {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/sound/audio_renderer.h"
+#include "platform/sound/rendering/audio_renderer.h"
 
 namespace kovali {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sound/audio_system.h"
+#include "platform/sound/devices/audio_system.h"
 
 namespace kovali {
 

@@ -7,7 +7,7 @@
 #include <QPointer>
 
 #include "platform/runtime/scheduler.h"
-#include "platform/sound/capture_system.h"
+#include "platform/sound/devices/capture_system.h"
 
 namespace kovali {
 

@@ -9,7 +9,7 @@
 #include <QPromise>
 
 #include "platform/runtime/scheduler.h"
-#include "platform/sound/system_music_player.h"
+#include "platform/sound/player/system_music_player.h"
 
 namespace kovali {
 

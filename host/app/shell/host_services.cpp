@@ -10,8 +10,8 @@
 #include "platform/secrets/fallback_secret_store.h"
 #include "platform/secrets/file_secret_store.h"
 #include "platform/secrets/keychain_secret_store.h"
-#include "platform/sound/pulse_audio_system.h"
-#include "platform/sound/pulse_capture_system.h"
+#include "platform/sound/devices/pulse_audio_system.h"
+#include "platform/sound/devices/pulse_capture_system.h"
 #include "session/session_archive.h"
 
 namespace kovali {

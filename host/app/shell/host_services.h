@@ -11,7 +11,7 @@
 #include "platform/runtime/qsettings_preferences.h"
 #include "platform/runtime/qt_scheduler.h"
 #include "platform/secrets/secret_store.h"
-#include "platform/sound/pulse_music_player.h"
+#include "platform/sound/player/pulse_music_player.h"
 #include "server/host_server.h"
 #include "session/dj_pin.h"
 #include "session/session_store.h"

@@ -1,4 +1,4 @@
-#include "platform/sound/pulse_audio_system.h"
+#include "platform/sound/devices/pulse_audio_system.h"
 
 #include <algorithm>
 #include <memory>

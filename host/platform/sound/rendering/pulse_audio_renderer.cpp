@@ -1,4 +1,4 @@
-#include "platform/sound/pulse_audio_renderer.h"
+#include "platform/sound/rendering/pulse_audio_renderer.h"
 
 #include <algorithm>
 #include <cmath>

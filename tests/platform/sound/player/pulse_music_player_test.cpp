@@ -1,7 +1,7 @@
 // Plays through a real sound server. Runs only inside tests/platform/sound/pulse_music_player_test.sh,
 // which starts a server of its own with a null sink "music" and makes the test tracks.
 
-#include "platform/sound/pulse_music_player.h"
+#include "platform/sound/player/pulse_music_player.h"
 
 #include <sys/resource.h>
 

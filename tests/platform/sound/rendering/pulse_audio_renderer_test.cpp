@@ -1,7 +1,7 @@
 // Plays timed sound through a real sound server. Runs only inside
 // tests/platform/sound/pulse_music_player_test.sh, which starts a server with a null sink "music".
 
-#include "platform/sound/pulse_audio_renderer.h"
+#include "platform/sound/rendering/pulse_audio_renderer.h"
 
 #include <gtest/gtest.h>
 

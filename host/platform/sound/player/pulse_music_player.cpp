@@ -1,4 +1,4 @@
-#include "platform/sound/pulse_music_player.h"
+#include "platform/sound/player/pulse_music_player.h"
 
 #include <algorithm>
 

@@ -10,7 +10,7 @@
 #include <QPromise>
 #include <qcoro/qcorotask.h>
 
-#include "platform/sound/sound_transport.h"
+#include "platform/sound/devices/sound_transport.h"
 
 namespace kovali {
 

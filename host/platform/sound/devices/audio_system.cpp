@@ -1,4 +1,4 @@
-#include "platform/sound/audio_system.h"
+#include "platform/sound/devices/audio_system.h"
 
 namespace kovali {
 

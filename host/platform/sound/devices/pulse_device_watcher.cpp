@@ -1,4 +1,4 @@
-#include "platform/sound/pulse_device_watcher.h"
+#include "platform/sound/devices/pulse_device_watcher.h"
 
 #include <pulse/pulseaudio.h>
 

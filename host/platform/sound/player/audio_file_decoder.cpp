@@ -1,4 +1,4 @@
-#include "platform/sound/audio_file_decoder.h"
+#include "platform/sound/player/audio_file_decoder.h"
 
 #include <algorithm>
 #include <cstring>

@@ -10,10 +10,10 @@
 #include <QPromise>
 
 #include "platform/runtime/serial_queue.h"
-#include "platform/sound/audio_file_decoder.h"
+#include "platform/sound/player/audio_file_decoder.h"
 #include "platform/sound/pulse_playback_stream.h"
-#include "platform/sound/system_music_player.h"
-#include "platform/sound/track_timeline.h"
+#include "platform/sound/player/system_music_player.h"
+#include "platform/sound/player/track_timeline.h"
 
 namespace kovali {
 

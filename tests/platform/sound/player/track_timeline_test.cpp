@@ -1,4 +1,4 @@
-#include "platform/sound/track_timeline.h"
+#include "platform/sound/player/track_timeline.h"
 
 #include <gtest/gtest.h>
 

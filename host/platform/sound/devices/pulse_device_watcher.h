@@ -8,7 +8,7 @@
 #include <pulse/def.h>
 
 #include "platform/sound/pulse_loop_lock.h"
-#include "platform/sound/sound_transport.h"
+#include "platform/sound/devices/sound_transport.h"
 
 struct pa_context;
 struct pa_sink_info;

@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/sound/capture_system.h"
-#include "platform/sound/pulse_device_watcher.h"
+#include "platform/sound/devices/capture_system.h"
+#include "platform/sound/devices/pulse_device_watcher.h"
 
 struct pa_stream;
 

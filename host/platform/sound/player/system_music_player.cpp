@@ -1,4 +1,4 @@
-#include "platform/sound/system_music_player.h"
+#include "platform/sound/player/system_music_player.h"
 
 namespace kovali {
 

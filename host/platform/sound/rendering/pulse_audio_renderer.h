@@ -8,9 +8,9 @@
 #include <optional>
 #include <vector>
 
-#include "platform/sound/audio_renderer.h"
+#include "platform/sound/rendering/audio_renderer.h"
 #include "platform/sound/pulse_playback_stream.h"
-#include "platform/sound/render_synchronizer.h"
+#include "platform/sound/rendering/render_synchronizer.h"
 
 struct SwrContext;
 

@@ -8,7 +8,7 @@
 
 #include <QObject>
 
-#include "platform/sound/sound_transport.h"
+#include "platform/sound/devices/sound_transport.h"
 
 namespace kovali {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/sound/audio_system.h"
-#include "platform/sound/pulse_device_watcher.h"
+#include "platform/sound/devices/audio_system.h"
+#include "platform/sound/devices/pulse_device_watcher.h"
 
 namespace kovali {
 

@@ -1,8 +1,8 @@
-#include "platform/sound/pulse_capture_system.h"
+#include "platform/sound/devices/pulse_capture_system.h"
 
 #include <QMetaObject>
 
-#include "platform/sound/pulse_live_pass_through.h"
+#include "platform/sound/devices/pulse_live_pass_through.h"
 
 namespace kovali {
 

@@ -1,4 +1,4 @@
-#include "platform/sound/render_synchronizer.h"
+#include "platform/sound/rendering/render_synchronizer.h"
 
 #include <chrono>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "platform/sound/pulse_live_pass_through.h"
+#include "platform/sound/devices/pulse_live_pass_through.h"
 
 #include <QMetaObject>
 #include <pulse/pulseaudio.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/sound/capture_system.h"
-#include "platform/sound/pulse_device_watcher.h"
+#include "platform/sound/devices/capture_system.h"
+#include "platform/sound/devices/pulse_device_watcher.h"
 
 namespace kovali {
 

@@ -1,4 +1,4 @@
-#include "platform/sound/capture_system.h"
+#include "platform/sound/devices/capture_system.h"
 
 namespace kovali {
 

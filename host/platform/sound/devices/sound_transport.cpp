@@ -1,4 +1,4 @@
-#include "platform/sound/sound_transport.h"
+#include "platform/sound/devices/sound_transport.h"
 
 #include <algorithm>
 #include <cctype>
