@@ -39,7 +39,8 @@ SessionStore::SessionStore(Services services, AudioServices audio, std::optional
       audio_(std::move(audio.audio)),
       inputs_(std::move(audio.inputs)),
       state_(SessionState::newParty(vinaro::makeUUIDString(), hostName)),
-      participantIDs_(ParticipantIDs::load(services.secrets)) {
+      participantIDs_(ParticipantIDs::load(services.secrets)),
+      badgeRetention_(services.scheduler.now()) {
   audio_->refresh();
   audio_->startListening();
 
@@ -106,6 +107,8 @@ void SessionStore::start() {
 void SessionStore::persist() {
   if (!archive_) return;
   archive_->save(SessionSnapshot::of(state_, djDeviceIDs_, scheduler_.now()));
+  const auto& problem = archive_->problem();
+  setSaveProblem(problem ? std::optional(problem->toStdString()) : std::nullopt);
 }
 
 vinaro::ReducerContext SessionStore::reducerContext() const {
@@ -115,7 +118,9 @@ vinaro::ReducerContext SessionStore::reducerContext() const {
 // ---- Observable setters ---------------------------------------------------------------------
 
 void SessionStore::setState(SessionState state) {
-  if (setIfChanged(state_, std::move(state))) emit stateChanged();
+  if (!setIfChanged(state_, std::move(state))) return;
+  presenceCurrent_.clear();
+  emit stateChanged();
 }
 
 void SessionStore::setLastHostError(std::optional<vinaro::ProtocolError> error) {
@@ -124,6 +129,10 @@ void SessionStore::setLastHostError(std::optional<vinaro::ProtocolError> error) 
 
 void SessionStore::setPlaybackError(std::optional<std::string> error) {
   if (setIfChanged(playbackError_, std::move(error))) emit playbackErrorChanged();
+}
+
+void SessionStore::setSaveProblem(std::optional<std::string> problem) {
+  if (setIfChanged(saveProblem_, std::move(problem))) emit saveProblemChanged();
 }
 
 void SessionStore::setTransportNotice(std::optional<std::string> notice) {
