@@ -212,6 +212,8 @@ class MultiRoomAudio : public QObject {
   bool updateLatency();
   Route detectPlayerRoute() const;
   void handlePropertyChange(Listened what);
+  /// Captures the music again; a failure is a problem, not a status.
+  void retap();
   bool refreshSpeakers();
 
   Preferences& preferences_;

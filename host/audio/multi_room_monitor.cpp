@@ -117,6 +117,11 @@ void MultiRoomAudio::handlePropertyChange(Listened what) {
     log("default output changed");
   }
   tearDownTap();
+  retap();
+  emit changed();
+}
+
+void MultiRoomAudio::retap() {
   try {
     startTap();
     setProblem(std::nullopt);
@@ -124,7 +129,6 @@ void MultiRoomAudio::handlePropertyChange(Listened what) {
     setProblem(error.message);
     log("re-tap failed: " + error.message);
   }
-  emit changed();
 }
 
 void MultiRoomAudio::setInput(std::optional<std::string> id) {
@@ -145,13 +149,7 @@ void MultiRoomAudio::setInput(std::optional<std::string> id) {
       log("input: " + error.message);
     }
   } else {
-    try {
-      startTap();
-      setProblem(std::nullopt);
-    } catch (const TapError& error) {
-      setProblem(error.message);
-      log("re-tap failed: " + error.message);
-    }
+    retap();
   }
   emit changed();
 }

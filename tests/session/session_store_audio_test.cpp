@@ -24,17 +24,7 @@ class SessionStoreAudioTest : public SessionStoreTest {
 
   /// Sends an audio command from the DJ's phone and waits for its answer.
   void send(const AudioCommand::Value& action, const std::string& id) {
-    dj->sendCommand(id, Command{AudioCommand{action}});
-    const bool answered = QTest::qWaitFor(
-        [&] {
-          for (std::size_t i = 0; i < dj->received.size(); ++i) {
-            if (auto event = dj->event(i); event && event->replyTo == id) return true;
-          }
-          return false;
-        },
-        GuestClient::timeoutMs);
-    if (!answered) ADD_FAILURE() << "no answer to " << id;
-    runPostedEvents();
+    sendAudio(*dj, action, id);
   }
 
   /// The host audio messages `phone` got: the answers (with the id they answer) and the pushes.

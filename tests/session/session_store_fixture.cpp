@@ -76,6 +76,21 @@ vinaro::Command SessionStoreTest::hello(const std::string& name, const std::stri
   return Command{Command::Hello{name, deviceID, version}};
 }
 
+void SessionStoreTest::sendAudio(GuestClient& phone, const vinaro::AudioCommand::Value& action,
+                                 const std::string& id) {
+  phone.sendCommand(id, Command{vinaro::AudioCommand{action}});
+  const bool answered = QTest::qWaitFor(
+      [&] {
+        for (std::size_t i = 0; i < phone.received.size(); ++i) {
+          if (auto event = phone.event(i); event && event->replyTo == id) return true;
+        }
+        return false;
+      },
+      GuestClient::timeoutMs);
+  if (!answered) ADD_FAILURE() << "no answer to " << id;
+  runPostedEvents();
+}
+
 void SessionStoreTest::sync(GuestClient& phone) {
   const std::string id = "sync-" + std::to_string(++syncs_);
   phone.sendCommand(id, Command{Command::DeletePlaylist{"none"}});

@@ -74,6 +74,9 @@ class SessionStoreTest : public ::testing::Test {
   /// that is always refused and waiting for that refusal, which is then dropped.
   void sync(GuestClient& phone);
 
+  /// Sends an audio command from `phone` and waits for the answer to it.
+  void sendAudio(GuestClient& phone, const vinaro::AudioCommand::Value& action, const std::string& id);
+
   /// Sends `command` from `phone` and answers the reply to it, skipping states for others;
   /// what `phone` had received before is dropped.
   std::optional<EventEnvelope> ask(GuestClient& phone, const Command& command, const std::string& id);

@@ -24,17 +24,7 @@ class SessionStoreMultiRoomTest : public SessionStoreTest {
 
   void send(const AudioCommand::Value& action, const std::string& id) {
     dj->received.clear();
-    dj->sendCommand(id, Command{AudioCommand{action}});
-    const bool answered = QTest::qWaitFor(
-        [&] {
-          for (std::size_t i = 0; i < dj->received.size(); ++i) {
-            if (auto event = dj->event(i); event && event->replyTo == id) return true;
-          }
-          return false;
-        },
-        GuestClient::timeoutMs);
-    if (!answered) ADD_FAILURE() << "no answer to " << id;
-    runPostedEvents();
+    sendAudio(*dj, action, id);
   }
 
   std::string entry(const std::string& key) const {

@@ -4,6 +4,7 @@
 #include <pulse/simple.h>
 
 #include <cmath>
+#include <cstdlib>
 
 namespace kovali {
 
@@ -58,6 +59,14 @@ double secondsOfTone(const std::vector<float>& sound, double hertz) {
     if (std::abs(toneOf(sound.data() + start, window) - hertz) < 30) seconds += 0.05;
   }
   return seconds;
+}
+
+Song pulseTestTrack(const char* name, const char* id) {
+  Song song;
+  song.id = id;
+  song.title = name;
+  song.fileURL = std::string("file://") + std::getenv("KOVALI_PULSE_TRACKS") + "/" + name;
+  return song;
 }
 
 }  // namespace kovali

@@ -6,6 +6,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/library/music_items.h"
+
 struct pa_simple;
 
 namespace kovali {
@@ -41,5 +43,9 @@ double toneOf(const float* samples, std::size_t count);
 
 /// Seconds of `sound` whose 50 ms windows carry a tone within 30 Hz of `hertz`.
 double secondsOfTone(const std::vector<float>& sound, double hertz);
+
+/// The test track `name` that pulse_music_player_test.sh made in $KOVALI_PULSE_TRACKS, as a song
+/// with `id` whose title is its file name.
+Song pulseTestTrack(const char* name, const char* id);
 
 }  // namespace kovali

@@ -37,14 +37,6 @@ struct Collected {
   std::vector<float> mono;
 };
 
-Song track(const char* name, const char* id) {
-  Song song;
-  song.id = id;
-  song.title = name;
-  song.fileURL = std::string("file://") + std::getenv("KOVALI_PULSE_TRACKS") + "/" + name;
-  return song;
-}
-
 TEST(PulseServerMultiRoomCapture, TapsTheMusicAsItIsMadeWhileThePlayerIsSilentAndFillsPausesWithSilence) {
   if (!std::getenv("KOVALI_PULSE_TRACKS")) GTEST_SKIP() << "needs the sound server of pulse_music_player_test.sh";
   QtScheduler scheduler;
@@ -57,7 +49,7 @@ TEST(PulseServerMultiRoomCapture, TapsTheMusicAsItIsMadeWhileThePlayerIsSilentAn
   Collected collected;
   auto tap = capture.tapMusic([&](SharedPCMBuffer buffer) { collected.add(buffer); });
   ASSERT_TRUE(tap.hasValue());
-  player.setQueue({track("a.flac", "a")});
+  player.setQueue({pulseTestTrack("a.flac", "a")});
   ASSERT_EQ(QCoro::waitFor(player.prepareToPlay()), std::nullopt);
   EXPECT_EQ(capture.musicStreams(), std::set<std::string>{"Kovali music"});
   MonitorRecorder recorder("music.monitor");
@@ -79,7 +71,7 @@ TEST(PulseServerMultiRoomCapture, TapsTheMusicAsItIsMadeWhileThePlayerIsSilentAn
 
   tap.value().reset();
   MonitorRecorder afterwards("music.monitor");
-  player.setQueue({track("a.flac", "a")});
+  player.setQueue({pulseTestTrack("a.flac", "a")});
   ASSERT_EQ(QCoro::waitFor(player.play()), std::nullopt);
   QTest::qWait(1500);
   player.stop();
