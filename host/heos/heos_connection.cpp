@@ -9,6 +9,7 @@
 #include <QString>
 
 #include "heos/heos_controller.h"
+#include "heos/heos_text.h"
 #include "heos/ssdp_discovery.h"
 
 namespace kovali {
@@ -23,17 +24,9 @@ const char* const kDevicesUnreachable =
     "blocks Kovali from reaching them on TCP port 1255.";
 const char* const kReconnecting = "Lost the connection to HEOS. Reconnecting\u2026";
 
-std::string joined(const std::vector<std::string>& items, const std::string& separator) {
-  std::string text;
-  for (const auto& item : items) text += (text.empty() ? "" : separator) + item;
-  return text;
-}
-
 bool contains(const std::vector<std::string>& items, const std::string& item) {
   return std::find(items.begin(), items.end(), item) != items.end();
 }
-
-std::string trimmed(const std::string& text) { return QString::fromStdString(text).trimmed().toStdString(); }
 
 }  // namespace
 
@@ -47,7 +40,7 @@ void HEOSController::search() {
 }
 
 void HEOSController::setHost(const std::string& host) {
-  const std::string text = trimmed(host);
+  const std::string text = trimmedText(host);
   Configuration changed = configuration_;
   changed.host = text.empty() ? std::nullopt : std::optional(text);
   setConfiguration(std::move(changed));
@@ -159,7 +152,7 @@ std::vector<std::string> HEOSController::startCandidates() {
 }
 
 void HEOSController::addDiscovered(std::vector<std::string>& candidates, const std::vector<std::string>& found) {
-  log("discovery found " + (found.empty() ? std::string("nothing") : joined(found, ", ")));
+  log("discovery found " + (found.empty() ? std::string("nothing") : joinedText(found, ", ")));
   const std::vector<std::string> remembered = candidates;
   for (const auto& address : found) {
     if (!contains(remembered, address)) candidates.push_back(address);
