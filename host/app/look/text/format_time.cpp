@@ -1,4 +1,4 @@
-#include "app/look/format_time.h"
+#include "app/look/text/format_time.h"
 
 #include <algorithm>
 #include <cmath>

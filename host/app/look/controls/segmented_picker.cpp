@@ -1,4 +1,4 @@
-#include "app/look/segmented_picker.h"
+#include "app/look/controls/segmented_picker.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>

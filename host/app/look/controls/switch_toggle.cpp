@@ -1,4 +1,4 @@
-#include "app/look/switch_toggle.h"
+#include "app/look/controls/switch_toggle.h"
 
 #include <QPainter>
 

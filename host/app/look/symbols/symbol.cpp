@@ -1,6 +1,6 @@
-#include "app/look/symbol.h"
+#include "app/look/symbols/symbol.h"
 
-#include "app/look/control_symbols.h"
+#include "app/look/symbols/control_symbols.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "app/look/symbol_button.h"
+#include "app/look/controls/symbol_button.h"
 
 #include <QPainter>
 #include <cmath>

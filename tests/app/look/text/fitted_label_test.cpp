@@ -1,4 +1,4 @@
-#include "app/look/fitted_label.h"
+#include "app/look/text/fitted_label.h"
 
 #include <gtest/gtest.h>
 

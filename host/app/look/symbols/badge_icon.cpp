@@ -1,4 +1,4 @@
-#include "app/look/badge_icon.h"
+#include "app/look/symbols/badge_icon.h"
 
 #include <QPainter>
 #include <cmath>

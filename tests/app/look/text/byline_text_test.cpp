@@ -1,9 +1,9 @@
-#include "app/look/byline_text.h"
+#include "app/look/text/byline_text.h"
 
 #include <gtest/gtest.h>
 
-#include "app/look/badge_icon.h"
-#include "app/look/fitted_label.h"
+#include "app/look/symbols/badge_icon.h"
+#include "app/look/text/fitted_label.h"
 
 namespace kovali {
 namespace {

@@ -3,7 +3,7 @@
 #include <QColor>
 #include <QWidget>
 
-#include "app/look/symbol.h"
+#include "app/look/symbols/symbol.h"
 
 namespace kovali {
 

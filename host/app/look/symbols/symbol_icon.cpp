@@ -1,4 +1,4 @@
-#include "app/look/symbol_icon.h"
+#include "app/look/symbols/symbol_icon.h"
 
 #include <QPainter>
 #include <cmath>

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "app/look/symbol.h"
+#include "app/look/symbols/symbol.h"
 #include "model/participant.h"
 
 namespace kovali {

@@ -1,4 +1,4 @@
-#include "app/look/eyebrow.h"
+#include "app/look/text/eyebrow.h"
 
 #include "app/look/system_font.h"
 

@@ -1,4 +1,4 @@
-#include "app/look/plain_label.h"
+#include "app/look/text/plain_label.h"
 
 #include "app/look/palette.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/look/plain_label.h"
+#include "app/look/text/plain_label.h"
 
 namespace kovali {
 

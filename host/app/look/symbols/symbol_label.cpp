@@ -1,4 +1,4 @@
-#include "app/look/symbol_label.h"
+#include "app/look/symbols/symbol_label.h"
 
 #include <QPainter>
 

@@ -3,7 +3,7 @@
 #include <QAbstractButton>
 #include <optional>
 
-#include "app/look/symbol.h"
+#include "app/look/symbols/symbol.h"
 
 namespace kovali {
 

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "app/look/symbol.h"
+#include "app/look/symbols/symbol.h"
 
 namespace kovali {
 

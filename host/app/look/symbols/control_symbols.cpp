@@ -1,4 +1,4 @@
-#include "app/look/control_symbols.h"
+#include "app/look/symbols/control_symbols.h"
 
 #include <QPainterPathStroker>
 #include <initializer_list>

@@ -1,4 +1,4 @@
-#include "app/look/spinner.h"
+#include "app/look/controls/spinner.h"
 
 #include <QPainter>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "app/look/record_mark.h"
+#include "app/look/symbols/record_mark.h"
 
 #include <QImage>
 #include <QPainter>
