@@ -11,6 +11,7 @@
 #include "platform/secrets/file_secret_store.h"
 #include "platform/secrets/keychain_secret_store.h"
 #include "platform/sound/devices/pulse_audio_system.h"
+#include "platform/sound/airplay/pulse_stream_player.h"
 #include "platform/sound/capture/pulse_multi_room_capture.h"
 #include "platform/sound/devices/pulse_capture_system.h"
 #include "platform/sound/rendering/pulse_audio_renderer.h"
@@ -36,25 +37,6 @@ QStringList pinArguments(const std::optional<QString>& pin) {
   return arguments;
 }
 
-struct TemporaryPlayer final : StreamPlayer {
-  void load(const QUrl&) override {}
-  void stop() override {}
-  bool hasItem() const override { return false; }
-  ItemStatus itemStatus() const override { return ItemStatus::unknown; }
-  bool isPlaying() const override { return false; }
-  std::optional<double> currentTime() const override { return {}; }
-  std::optional<TimeRange> seekableRange() const override { return {}; }
-  Route route() const override { return Route::unknown; }
-  std::vector<OutputDevice> outputDevices() const override { return {}; }
-  void setOutputVolume(const std::string&, float) override {}
-  void setVolume(float) override {}
-  std::vector<SpeakerChoice> speakerChoices() const override { return {}; }
-  void setSpeakerChosen(const std::string&, bool) override {}
-  void startSpeakerDiscovery(DiscoveryDone done) override { done(std::nullopt); }
-  void stopSpeakerDiscovery() override {}
-};
-std::unique_ptr<StreamPlayer> makeStreamPlayerTemporary() { return std::make_unique<TemporaryPlayer>(); }
-
 }  // namespace
 
 HostServices::HostServices(Options options) {
@@ -79,7 +61,7 @@ HostServices::HostServices(Options options) {
           MultiRoomAudio::Platform{
               .scheduler = scheduler_,
               .capture = std::make_unique<PulseMultiRoomCapture>(*systemPlayer_, scheduler_),
-              .player = makeStreamPlayerTemporary(),
+              .player = std::make_unique<PulseStreamPlayer>(),
               .makeRenderer =
                   [](const AudioFormat& format, std::shared_ptr<RenderSynchronizer> synchronizer) {
                     return std::unique_ptr<AudioRenderer>(
