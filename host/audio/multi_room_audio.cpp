@@ -18,10 +18,6 @@ constexpr double kMonitorPeriod = 1.0;
 constexpr double kDriftLimit = 0.15;  // seconds between this computer's copy and the player
 constexpr int kDriftStrikes = 2;      // readings in a row before the copy is moved
 
-const std::string kNoAirPlay =
-    "Multi-room needs the sound server's AirPlay support: install pulseaudio-module-raop (or PipeWire's RAOP "
-    "module), then turn multi-room on again.";
-
 std::optional<int> storedVolume(const Preferences& preferences) {
   const auto stored = preferences.doubleValue(MultiRoomAudio::macVolumeKey);
   if (!stored || std::trunc(*stored) != *stored || std::abs(*stored) > std::numeric_limits<int>::max()) {
@@ -96,9 +92,8 @@ void MultiRoomAudio::start() {
 
 void MultiRoomAudio::airPlayLookedFor(const std::optional<std::string>& failure) {
   if (!failure || status_.kind != Status::Kind::on) return;
-  log("AirPlay speakers cannot be found: " + *failure);
   stop();
-  setStatus(Status::failed(kNoAirPlay));
+  setStatus(Status::failed(*failure));
 }
 
 void MultiRoomAudio::stop() {

@@ -181,7 +181,8 @@ class MultiRoomAudio : public QObject {
   enum class Listened { musicStreams, defaultOutput };
 
   // Controller.
-  /// Without AirPlay on the sound server multi-room cannot play anywhere: it fails.
+  /// Without AirPlay speaker discovery multi-room cannot reach any speaker: it fails with the
+  /// sentence that says why (such as what to install).
   void airPlayLookedFor(const std::optional<std::string>& failure);
   void applyMacVolume();
   bool updateRoute();
