@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -76,6 +77,7 @@ HEOSSection::HEOSSection(HEOSController& heos, Scheduler& scheduler, QWidget* pa
   layout->addWidget(allZonesRow_);
   layout->addWidget(makePresetsBlock());
   layout->addWidget(error_);
+  layout->addWidget(makeAddressRow());
 
   for (const auto signal : {&HEOSController::statusChanged, &HEOSController::configurationChanged,
                             &HEOSController::playersChanged, &HEOSController::groupsChanged,
@@ -139,8 +141,24 @@ QWidget* HEOSSection::makePresetsBlock() {
   return presetsBlock_;
 }
 
+QWidget* HEOSSection::makeAddressRow() {
+  address_ = new QLineEdit;
+  address_->setObjectName(QStringLiteral("heosAddress"));
+  address_->setPlaceholderText(QStringLiteral("Automatic"));
+  address_->setFont(systemFont(13));
+  address_->setAlignment(Qt::AlignRight);
+  address_->setFrame(false);
+  address_->setFixedWidth(130);
+  address_->setAccessibleName(QStringLiteral("HEOS address"));
+  // Only Return commits; leaving the field keeps what the controller has.
+  connect(address_, &QLineEdit::returnPressed, this, [this] { heos_.setHost(address_->text().toStdString()); });
+  addressRow_ = titledRow(QStringLiteral("HEOS address"), address_);
+  return addressRow_;
+}
+
 void HEOSSection::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  address_->setText(QString::fromStdString(heos_.configuration().host.value_or(std::string())));
   if (heos_.configuration().startWithParty && heos_.status().kind == HEOSController::Status::Kind::off) {
     heos_.search();
   }
@@ -171,6 +189,7 @@ void HEOSSection::refresh() {
   showPresets();
   error_->setText(QString::fromStdString(model_.error.value_or(std::string())));
   error_->setVisible(model_.useHEOS && model_.error.has_value());
+  addressRow_->setVisible(model_.showsAddress);
 }
 
 void HEOSSection::showInputs() {

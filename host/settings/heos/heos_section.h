@@ -9,6 +9,7 @@
 #include "settings/heos/heos_section_model.h"
 
 class QComboBox;
+class QLineEdit;
 class QLabel;
 class QPushButton;
 class QVBoxLayout;
@@ -51,6 +52,8 @@ class HEOSSection final : public QWidget {
   const std::vector<PresetRow*>& presetRows() const { return presetRows_; }
   QPushButton& savePreset() const { return *savePreset_; }
   QLabel& error() const { return *error_; }
+  QWidget& addressRow() const { return *addressRow_; }
+  QLineEdit& address() const { return *address_; }
   /// The save-preset question while it is open.
   SavePresetDialog* saveDialog() const { return saveDialog_; }
   /// The apply question while it is open.
@@ -63,6 +66,7 @@ class HEOSSection final : public QWidget {
   QWidget* makeStatusRow(Scheduler& scheduler);
   QWidget* makeInputRow();
   QWidget* makePresetsBlock();
+  QWidget* makeAddressRow();
   void refresh();
   void showInputs();
   void showPresets();
@@ -91,6 +95,8 @@ class HEOSSection final : public QWidget {
   QVBoxLayout* saveInset_ = nullptr;  // 4 above the button once presets are listed
   QPushButton* savePreset_ = nullptr;
   QLabel* error_ = nullptr;
+  QWidget* addressRow_ = nullptr;
+  QLineEdit* address_ = nullptr;
   QPointer<SavePresetDialog> saveDialog_;
   QPointer<QMessageBox> applyAlert_;
 };

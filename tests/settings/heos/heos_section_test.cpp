@@ -269,6 +269,25 @@ TEST_F(HEOSSectionTest, SavingNeedsAnInputZonesAndANameThatIsNotBlank) {
   EXPECT_EQ(heos.calls.back(), "savePreset [  Late night ]") << "the name as typed";
 }
 
+TEST_F(HEOSSectionTest, TheAddressCommitsOnlyOnReturn) {
+  auto configuration = heos.configuration();
+  configuration.host = "127.0.0.2";
+  heos.setConfiguration(configuration);
+  heos.setStatus(Status::connected("127.0.0.2"));
+  HEOSSection& view = show();
+  EXPECT_TRUE(view.addressRow().isVisible());
+  EXPECT_EQ(view.address().text(), "127.0.0.2") << "the configured host when the section comes on screen";
+
+  view.address().setText(QStringLiteral("127.0.0.3"));
+  view.address().clearFocus();
+  EXPECT_EQ(heos.configuration().host, "127.0.0.2") << "typing alone changes nothing";
+  view.address().clear();
+  emit view.address().returnPressed();
+  EXPECT_EQ(heos.configuration().host, std::nullopt) << "an empty address goes back to discovery";
+  EXPECT_EQ(heos.calls.back(), "search");
+  EXPECT_FALSE(view.addressRow().isVisible()) << "connected without a configured host";
+}
+
 TEST(HEOSPresetName, IsValidOnlyWithSomethingBesidesBlanks) {
   EXPECT_FALSE(presetNameIsValid(""));
   EXPECT_FALSE(presetNameIsValid(" \t\n "));
