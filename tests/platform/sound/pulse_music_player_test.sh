@@ -14,4 +14,4 @@ ffmpeg -loglevel error -f lavfi -i "sine=frequency=440:sample_rate=44100:duratio
 ffmpeg -loglevel error -f lavfi -i "sine=frequency=880:sample_rate=44100:duration=2" -ac 2 -b:a 192k \
   "$work/tracks/b.mp3"
 
-KOVALI_PULSE_TRACKS="$work/tracks" "$tests" --gtest_filter='PulseServerMusicPlayer*:PulseServerPlayerEngine*:PulseServerAudioRenderer*'
+KOVALI_PULSE_TRACKS="$work/tracks" "$tests" --gtest_filter='PulseServerMusicPlayer*:PulseServerPlayerEngine*:PulseServerAudioRenderer*:PulseServerStreamPlayer*'
