@@ -23,44 +23,13 @@
 #include <QWebSocketServer>
 
 #include "broadcast_phones.h"
-#include "music/music_service.h"
-#include "music/player_engine.h"
-#include "platform/runtime/in_memory_preferences.h"
-#include "platform/runtime/qt_scheduler.h"
-#include "platform/sound/devices/pulse_audio_system.h"
-#include "platform/sound/devices/pulse_capture_system.h"
 #include "protocol/message_codec.h"
 #include "protocol/uuid.h"
-#include "server/host_server.h"
-#include "session/dj_pin.h"
 #include "session/session_store.h"
-#include "support/fake_music_catalog.h"
-#include "support/fake_music_player.h"
-#include "support/in_memory_secret_store.h"
-#include "support/loopback_advertiser.h"
+#include "support/bench_host.h"
 
 namespace kovali {
 namespace {
-
-/// The host as the app composes it, with a music library and player that do nothing, and no saving.
-struct Host {
-  Host()
-      : store(SessionStore::Services{music, player, server, scheduler, pin, secrets},
-              SessionStore::AudioServices::standard(preferences, scheduler, std::make_unique<PulseAudioSystem>(),
-                                                    std::make_unique<PulseCaptureSystem>()),
-              std::nullopt, "Bench Party") {}
-
-  QtScheduler scheduler;
-  InMemoryPreferences preferences;
-  FakeMusicCatalog catalog;
-  MusicService music{catalog};
-  FakeMusicPlayer systemPlayer{scheduler};
-  PlayerEngine player{systemPlayer, scheduler};
-  HostServer server{scheduler, std::make_unique<LoopbackAdvertiser>(), QHostAddress(QHostAddress::LocalHost)};
-  InMemorySecretStore secrets;
-  DJPIN pin{secrets, {QStringLiteral("broadcast_bench"), QStringLiteral("-djPIN"), QString::fromLatin1(benchPIN)}};
-  SessionStore store;
-};
 
 /// The floor: sends one prepared text to every phone when any phone speaks. The word "sync"
 /// prepares the text anew from the party as it stands and answers only its sender.
@@ -103,12 +72,9 @@ class BareServer {
 
 int runHost(int rounds) {
   QLoggingCategory::setFilterRules(QStringLiteral("kovaliapp.*.info=false"));
-  Host host;
-  host.store.start();
-  while (!std::holds_alternative<HostServer::Status::Ready>(host.server.status().value)) {
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  }
-  const auto hostPort = std::get<HostServer::Status::Ready>(host.server.status().value).port;
+  BenchHost host({QStringLiteral("broadcast_bench"), QStringLiteral("-djPIN"), QString::fromLatin1(benchPIN)},
+                 std::nullopt);
+  const auto hostPort = host.start();
   BareServer bare(host.store);
 
   std::printf("%6s %9s %9s %9s %9s %9s %9s %12s\n", "phones", "host p50", "host p99", "bare p50", "bare p99",

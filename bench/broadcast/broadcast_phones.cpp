@@ -15,30 +15,17 @@
 #include <QUrl>
 #include <QWebSocket>
 
-#include "protocol/command.h"
-#include "protocol/message_codec.h"
 #include "protocol/uuid.h"
+#include "support/bench_figures.h"
 
 namespace kovali {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = BenchClock;
 using vinaro::Command;
 
 constexpr auto kGiveUpAfter = std::chrono::minutes(2);
 constexpr auto kQuietFor = std::chrono::milliseconds(300);
-
-QString commandText(const std::string& id, Command command) {
-  return QString::fromStdString(vinaro::MessageCodec::encode(vinaro::Envelope<Command>{.id = id, .body = command}));
-}
-
-double milliseconds(Clock::duration duration) { return std::chrono::duration<double, std::milli>(duration).count(); }
-
-double percentile(std::vector<double> values, double fraction) {
-  std::sort(values.begin(), values.end());
-  const auto rank = static_cast<std::size_t>(std::ceil(fraction * static_cast<double>(values.size())));
-  return values[std::max<std::size_t>(rank, 1) - 1];
-}
 
 class Phones {
  public:

@@ -10,6 +10,7 @@ ConsoleSnapshot ConsoleSnapshot::of(const SessionStore& store) {
   for (const auto& [connection, participant] : store.participants()) snapshot.participants.push_back(participant);
   snapshot.lastHostError = store.lastHostError();
   snapshot.playbackError = store.playbackError();
+  snapshot.saveProblem = store.saveProblem();
   snapshot.transportNotice = store.transportNotice();
   snapshot.availability = store.music().availability();
   snapshot.serverStatus = store.server().status();

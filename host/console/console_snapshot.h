@@ -20,6 +20,7 @@ struct ConsoleSnapshot {
   std::vector<vinaro::Participant> participants;
   std::optional<vinaro::ProtocolError> lastHostError;
   std::optional<std::string> playbackError;
+  std::optional<std::string> saveProblem;
   std::optional<std::string> transportNotice;
   MusicService::Availability availability = MusicService::Unknown{};
   HostServerStatus serverStatus;

@@ -34,6 +34,7 @@ ConsoleView::ConsoleView(SessionStore& store, Scheduler& scheduler, ArtworkLoade
   connect(&store_, &SessionStore::participantsChanged, this, &ConsoleView::refresh);
   connect(&store_, &SessionStore::lastHostErrorChanged, this, &ConsoleView::refresh);
   connect(&store_, &SessionStore::playbackErrorChanged, this, &ConsoleView::refresh);
+  connect(&store_, &SessionStore::saveProblemChanged, this, &ConsoleView::refresh);
   connect(&store_, &SessionStore::transportNoticeChanged, this, &ConsoleView::refresh);
   connect(&store_.music(), &MusicService::availabilityChanged, this, &ConsoleView::refresh);
   connect(&store_.server(), &HostServer::statusChanged, this, &ConsoleView::refresh);

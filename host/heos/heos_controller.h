@@ -286,8 +286,18 @@ class HEOSController : public QObject {
 
  private:
   void runConnectAttempt();
+  /// Plays when HEOS follows the party, is connected, the party plays (or `force`) and an input
+  /// and zones are chosen.
   void playIfReady(bool force);
-  void applyPlay();
+  /// One play: group the zones, play the input on the leader, send the volumes, keep the choice.
+  QCoro::Task<> applyPlay();
+  QCoro::Task<> sendPlay(Input input, std::vector<std::int64_t> zones, std::int64_t leader, std::int64_t level);
+  QCoro::Task<> recordPlay(Input input, std::vector<std::int64_t> zones, std::int64_t leader, std::int64_t level);
+  /// Makes `zones` one group led by `leader` (or the leader a lone player); throws `HEOSError`.
+  QCoro::Task<> group(std::vector<std::int64_t> zones, std::int64_t leader);
+  /// Copies the input the zones play into the setup when none is chosen yet.
+  void adoptCurrentInput();
+  QCoro::Task<> sendPresetVolumes(ZoneVolumes volumes);
   void savePresets();
   QCoro::Task<Inputs> listInputs(std::vector<std::int64_t> sourceIDs);
   /// What makes an input the same kind across zones: the source player's model and the media id.

@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include <QPointer>
 #include <QString>
 
 #include "heos/heos_controller.h"
@@ -145,9 +146,18 @@ void HEOSController::applyPreset(const Preset& preset) {
     requestPlay();
     return;
   }
-  // The zones' volumes would be sent now; the pending ones stay for the next play either way.
-  report(notConnected, "setting the preset's volumes");
-  notifyChange();
+  sendPresetVolumes(pendingZoneVolumes_);
+}
+
+QCoro::Task<> HEOSController::sendPresetVolumes(ZoneVolumes volumes) {
+  QPointer<HEOSController> self(this);
+  try {
+    co_await sendZoneVolumes(std::move(volumes));
+  } catch (const HEOSError& error) {
+    // The pending volumes stay, so the next play sends them again.
+    if (self) report(error.description(), "setting the preset's volumes");
+  }
+  if (self) notifyChange();
 }
 
 }  // namespace kovali

@@ -1,13 +1,21 @@
 #include "server/guest_connection.h"
 
+#include <algorithm>
 #include <utility>
 
+#include <QPointer>
 #include <QWebSocket>
 
 namespace kovali {
+namespace {
 
-GuestConnection::GuestConnection(QWebSocket* socket, std::shared_ptr<QObject> listener, QObject* parent)
-    : QObject(parent), listener_(std::move(listener)), socket_(socket) {
+qint64 bytesOf(const QString& text) { return static_cast<qint64>(text.size()) * static_cast<qint64>(sizeof(QChar)); }
+
+}  // namespace
+
+GuestConnection::GuestConnection(QWebSocket* socket, std::shared_ptr<QObject> listener, Scheduler& scheduler,
+                                 QObject* parent)
+    : QObject(parent), listener_(std::move(listener)), socket_(socket), scheduler_(scheduler) {
   socket_->setParent(this);
   socket_->setMaxAllowedIncomingMessageSize(maxBufferedMessageBytes);
   socket_->setMaxAllowedIncomingFrameSize(maxBufferedMessageBytes);
@@ -16,6 +24,10 @@ GuestConnection::GuestConnection(QWebSocket* socket, std::shared_ptr<QObject> li
           [this](const QString& text) { emit messageReceived(text.toUtf8()); });
   connect(socket_, &QWebSocket::binaryMessageReceived, this, &GuestConnection::messageReceived);
   connect(socket_, &QWebSocket::disconnected, this, &GuestConnection::socketEnded);
+  connect(socket_, &QWebSocket::bytesWritten, this, [this] {
+    writeWaiting(false);
+    watchUnsent();
+  });
   if (socket_->state() != QAbstractSocket::ConnectedState) {
     // Gone before it was taken in: report it once the owner has connected.
     QMetaObject::invokeMethod(this, &GuestConnection::socketEnded, Qt::QueuedConnection);
@@ -30,13 +42,70 @@ GuestConnection::~GuestConnection() {
 
 QHostAddress GuestConnection::peerAddress() const { return socket_->peerAddress(); }
 
-bool GuestConnection::sendText(const QString& text) {
+bool GuestConnection::sendText(const QString& text, Kind kind) {
   if (ended_) return false;
-  return socket_->sendTextMessage(text) >= 0;
+  if (kind == Kind::latestState) {
+    const auto older = std::find_if(waiting_.begin(), waiting_.end(),
+                                    [](const Waiting& waiting) { return waiting.kind == Kind::latestState; });
+    if (older != waiting_.end()) {
+      waitingBytes_ -= bytesOf(older->text);
+      waiting_.erase(older);
+    }
+  }
+  waiting_.push_back({text, kind});
+  waitingBytes_ += bytesOf(text);
+  writeWaiting(false);
+  watchUnsent();
+  return true;
+}
+
+qint64 GuestConnection::unsentBytes() const { return socket_->bytesToWrite() + waitingBytes_; }
+
+void GuestConnection::writeWaiting(bool all) {
+  while (!waiting_.empty() && (all || socket_->bytesToWrite() < maxSocketBacklogBytes)) {
+    const Waiting next = std::move(waiting_.front());
+    waiting_.pop_front();
+    waitingBytes_ -= bytesOf(next.text);
+    socket_->sendTextMessage(next.text);
+  }
+}
+
+void GuestConnection::watchUnsent() {
+  if (unsentBytes() <= maxUnsentBytes) {
+    if (!released_) stallCheck_.cancel();
+    return;
+  }
+  if (!stallCheck_.isActive()) startStallCheck();
+}
+
+void GuestConnection::startStallCheck() {
+  stallCheck_.start([this, self = QPointer<GuestConnection>(this)](CancellationToken token) -> QCoro::Task<> {
+    co_await scheduler_.sleep(stallSeconds, token);
+    if (token.isCancelled() || !self) co_return;
+    stallCheckDue();
+  });
+}
+
+void GuestConnection::stallCheckDue() {
+  stallCheck_.cancel();  // a later backlog starts its own check
+  if (released_) {
+    abort();  // no one reads what is left
+    return;
+  }
+  const qint64 unsent = unsentBytes();
+  if (unsent > maxUnsentBytes) emit stalled(unsent);
 }
 
 void GuestConnection::close() {
-  if (!ended_) socket_->close();
+  if (ended_) return;
+  writeWaiting(true);
+  socket_->close();
+}
+
+void GuestConnection::abort() {
+  waiting_.clear();
+  waitingBytes_ = 0;
+  socket_->abort();
 }
 
 void GuestConnection::release() {
@@ -44,13 +113,17 @@ void GuestConnection::release() {
   released_ = true;
   if (ended_) {
     deleteOnce();
-  } else {
-    socket_->close();  // reports `disconnected` once the queued bytes are out, and then we go
+    return;
   }
+  writeWaiting(true);
+  socket_->close();  // reports `disconnected` once the queued bytes are out, and then we go
+  // A phone that no longer reads would keep the socket and its bytes for good.
+  if (!ended_) startStallCheck();
 }
 
 void GuestConnection::socketEnded() {
   if (std::exchange(ended_, true)) return;
+  stallCheck_.cancel();
   emit ended();
   if (released_) deleteOnce();
 }

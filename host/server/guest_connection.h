@@ -1,12 +1,16 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 
 #include <QByteArray>
 #include <QHostAddress>
 #include <QString>
 #include <QObject>
+
+#include "platform/runtime/cancellable_task.h"
+#include "platform/runtime/scheduler.h"
 
 class QWebSocket;
 
@@ -15,6 +19,9 @@ namespace kovali {
 /// One phone's WebSocket as the guest server sees it: each complete message, text or binary,
 /// arrives as its bytes, and the end of the connection is reported once. The object outlives
 /// its table entry until the socket has finished closing, so queued messages still go out.
+///
+/// What the phone has not read yet is bounded: once the socket holds `maxSocketBacklogBytes`,
+/// further messages wait here, where a newer state replaces an older one that still waits.
 class GuestConnection final : public QObject {
   Q_OBJECT
 
@@ -22,21 +29,38 @@ class GuestConnection final : public QObject {
   /// Beyond this a message is not buffered any further and the socket is closed
   /// (close code 1009); smaller messages are left for the server to judge.
   static constexpr std::uint64_t maxBufferedMessageBytes = 8u << 20;
+  /// While the socket holds less than this, messages are handed to it at once.
+  static constexpr qint64 maxSocketBacklogBytes = 256 << 10;
+  /// Unsent bytes above this for longer than `stallSeconds` mean the phone has stopped reading.
+  static constexpr qint64 maxUnsentBytes = 4 << 20;
+  static constexpr double stallSeconds = 5;
+
+  /// What a message is to the phone.
+  enum class Kind {
+    ordinary,     // delivered in order, every one
+    latestState,  // a state that answers nothing: only the newest unsent one matters
+  };
 
   /// Takes over `socket`, an accepted WebSocket, and keeps the `listener` that accepted it:
-  /// a listener takes the network ends of its sockets with it when it goes.
-  GuestConnection(QWebSocket* socket, std::shared_ptr<QObject> listener, QObject* parent);
+  /// a listener takes the network ends of its sockets with it when it goes. `scheduler` times
+  /// the stall check.
+  GuestConnection(QWebSocket* socket, std::shared_ptr<QObject> listener, Scheduler& scheduler, QObject* parent);
   ~GuestConnection() override;
 
   /// The address the phone connects from.
   QHostAddress peerAddress() const;
 
-  /// Queues `text` as one text message; false when the socket did not take it.
-  bool sendText(const QString& text);
+  /// Queues `text` as one text message behind whatever is still unsent; a `latestState` message
+  /// takes the place of a state still waiting here. False once the connection has ended.
+  bool sendText(const QString& text, Kind kind = Kind::ordinary);
+  /// Bytes handed to this connection that the system has not taken yet.
+  qint64 unsentBytes() const;
   /// Starts the closing handshake behind whatever is queued.
   void close();
+  /// Drops the connection at once, with whatever is unsent.
+  void abort();
   /// Ends all reporting and closes the socket if it is still open; the object deletes itself
-  /// once the socket is closed.
+  /// once the socket is closed, or after `stallSeconds` when the phone does not take the rest.
   void release();
 
  signals:
@@ -44,13 +68,30 @@ class GuestConnection final : public QObject {
   void messageReceived(const QByteArray& bytes);
   /// The socket has closed; reported once, and never after `release`.
   void ended();
+  /// More than `maxUnsentBytes` have waited for `stallSeconds`; `unsent` is how many now.
+  void stalled(qint64 unsent);
 
  private:
+  struct Waiting {
+    QString text;
+    Kind kind;
+  };
+
+  /// Hands waiting messages to the socket while it has room, or all of them.
+  void writeWaiting(bool all);
+  /// Starts the stall check when too much is unsent, and stops it when that is over.
+  void watchUnsent();
+  void startStallCheck();
+  void stallCheckDue();
   void socketEnded();
   void deleteOnce();
 
   std::shared_ptr<QObject> listener_;
   QWebSocket* socket_;
+  Scheduler& scheduler_;
+  std::deque<Waiting> waiting_;
+  qint64 waitingBytes_ = 0;
+  CancellableTask stallCheck_;
   bool ended_ = false;
   bool released_ = false;
   bool deleting_ = false;

@@ -144,9 +144,18 @@ void HostServer::send(const OutgoingEvent& event, ConnectionID to, const std::op
                       std::function<void()> completion) {
   const auto found = connections_.find(to);
   if (found == connections_.end()) return;
+  // A state that answers nothing is one a phone behind on its reading can skip to the newest of.
+  const bool latest = !replyTo && event.type() == vinaro::EncodedEvent::typeOf<vinaro::SessionState>();
   // A failed send shows as the connection ending; the completion runs either way.
-  found->second->sendText(event.message(vinaro::makeUUIDString(), replyTo));
+  found->second->sendText(event.message(vinaro::makeUUIDString(), replyTo),
+                          latest ? GuestConnection::Kind::latestState : GuestConnection::Kind::ordinary);
   if (completion) QMetaObject::invokeMethod(this, std::move(completion), Qt::QueuedConnection);
+}
+
+std::optional<qint64> HostServer::unsentBytes(ConnectionID id) const {
+  const auto found = connections_.find(id);
+  if (found == connections_.end()) return std::nullopt;
+  return found->second->unsentBytes();
 }
 
 std::optional<QHostAddress> HostServer::peerAddress(ConnectionID id) const {
@@ -169,6 +178,15 @@ void HostServer::remove(ConnectionID id) {
   updateConnectionCount();
   qCDebug(lcNet).noquote() << "Guest connection" << QString::fromStdString(id.text()) << "left";
   emit connectionEnded(id);
+}
+
+void HostServer::dropStalled(ConnectionID id, qint64 unsent) {
+  const auto found = connections_.find(id);
+  if (found == connections_.end()) return;
+  qCWarning(lcNet, "Guest connection %s stopped reading: %.1f MiB unsent for %.0f s; disconnecting it.",
+            id.text().c_str(), static_cast<double>(unsent) / (1 << 20), GuestConnection::stallSeconds);
+  found->second->abort();  // its end takes it out of the table
+  remove(id);
 }
 
 void HostServer::listenerFailed(const std::string& message) {
@@ -229,10 +247,11 @@ void HostServer::registered(const std::string& name) {
 void HostServer::accept(QWebSocketServer& listener) {
   while (QWebSocket* socket = listener.nextPendingConnection()) {
     const ConnectionID id{++nextID_};
-    auto* connection = new GuestConnection(socket, listener_, this);
+    auto* connection = new GuestConnection(socket, listener_, scheduler_, this);
     connect(connection, &GuestConnection::messageReceived, this,
             [this, id](const QByteArray& bytes) { handle(bytes, id); });
     connect(connection, &GuestConnection::ended, this, [this, id] { remove(id); });
+    connect(connection, &GuestConnection::stalled, this, [this, id](qint64 unsent) { dropStalled(id, unsent); });
     connections_.emplace(id, connection);
     updateConnectionCount();
     qCDebug(lcNet).noquote() << "Guest connection" << QString::fromStdString(id.text()) << "from"

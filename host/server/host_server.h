@@ -90,6 +90,11 @@ class HostServer final : public QObject {
   /// As above, for an event made ready once for many phones.
   void send(const OutgoingEvent& event, ConnectionID to, const std::optional<std::string>& replyTo = std::nullopt,
             std::function<void()> completion = {});
+  /// Bytes sent to a connection that the system has not taken yet (at most one state among them:
+  /// a newer state that answers nothing replaces an older one still waiting); nothing once it has
+  /// left the table. A connection with more than `GuestConnection::maxUnsentBytes` unsent for
+  /// `GuestConnection::stallSeconds` is dropped and reported through `connectionEnded`.
+  std::optional<qint64> unsentBytes(ConnectionID id) const;
   /// The address a connection comes from; nothing once it has left the table.
   std::optional<QHostAddress> peerAddress(ConnectionID id) const;
   /// Closes the connection behind what is already queued, then removes it.
@@ -115,6 +120,8 @@ class HostServer final : public QObject {
   void sort(QTcpServer& port, QWebSocketServer& listener);
   std::uint16_t listeningPort() const;
   void handle(const QByteArray& bytes, ConnectionID id);
+  /// Drops a connection whose phone stopped reading.
+  void dropStalled(ConnectionID id, qint64 unsent);
   /// Decodes and hands on one message; `type` becomes its command type once decoded.
   void receive(const QByteArray& bytes, ConnectionID id, std::string& type);
   void messageFailed(ConnectionID id, const std::string& type, const char* what);

@@ -66,12 +66,13 @@ void SessionArchive::setAside(const QString& reason) {
 }
 
 bool SessionArchive::save(const SessionSnapshot& snapshot) {
-  if (const auto failure = write(snapshot)) {
+  if (auto failure = write(snapshot)) {
     // One line per streak: a full disk would otherwise log at every change.
-    if (!std::exchange(failing_, true)) logSaveFailure(*failure);
+    if (!problem_) logSaveFailure(*failure);
+    problem_ = std::move(failure);
     return false;
   }
-  if (std::exchange(failing_, false)) qCInfo(lcArchive, "The session is saved again.");
+  if (std::exchange(problem_, std::nullopt)) qCInfo(lcArchive, "The session is saved again.");
   return true;
 }
 

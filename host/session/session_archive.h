@@ -42,6 +42,8 @@ class SessionArchive {
   /// file. A failure leaves the previous file as it was and is logged once until a save succeeds
   /// again; answers whether the snapshot was written.
   bool save(const SessionSnapshot& snapshot);
+  /// Why the last save failed; nothing once a save succeeds (and before the first).
+  const std::optional<QString>& problem() const { return problem_; }
 
  private:
   explicit SessionArchive(QString path) : path_(std::move(path)) {}
@@ -52,7 +54,7 @@ class SessionArchive {
 
   QString path_;
   bool keepsFileUntouched_ = false;  // an unreadable file could not be moved out of the way
-  bool failing_ = false;             // the last save failed, and that was logged
+  std::optional<QString> problem_;   // the last save failed, and that was logged
 };
 
 }  // namespace kovali

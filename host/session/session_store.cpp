@@ -38,7 +38,8 @@ SessionStore::SessionStore(Services services, AudioServices audio, std::optional
       audio_(std::move(audio.audio)),
       inputs_(std::move(audio.inputs)),
       state_(SessionState::newParty(vinaro::makeUUIDString(), hostName)),
-      participantIDs_(ParticipantIDs::load(services.secrets)) {
+      participantIDs_(ParticipantIDs::load(services.secrets)),
+      badgeRetention_(services.scheduler.now()) {
   audio_->refresh();
   audio_->startListening();
 
@@ -105,6 +106,8 @@ void SessionStore::start() {
 void SessionStore::persist() {
   if (!archive_) return;
   archive_->save(SessionSnapshot::of(state_, djDeviceIDs_, scheduler_.now()));
+  const auto& problem = archive_->problem();
+  setSaveProblem(problem ? std::optional(problem->toStdString()) : std::nullopt);
 }
 
 vinaro::ReducerContext SessionStore::reducerContext() const {
@@ -114,7 +117,9 @@ vinaro::ReducerContext SessionStore::reducerContext() const {
 // ---- Observable setters ---------------------------------------------------------------------
 
 void SessionStore::setState(SessionState state) {
-  if (setIfChanged(state_, std::move(state))) emit stateChanged();
+  if (!setIfChanged(state_, std::move(state))) return;
+  presenceCurrent_.clear();
+  emit stateChanged();
 }
 
 void SessionStore::setLastHostError(std::optional<vinaro::ProtocolError> error) {
@@ -123,6 +128,10 @@ void SessionStore::setLastHostError(std::optional<vinaro::ProtocolError> error) 
 
 void SessionStore::setPlaybackError(std::optional<std::string> error) {
   if (setIfChanged(playbackError_, std::move(error))) emit playbackErrorChanged();
+}
+
+void SessionStore::setSaveProblem(std::optional<std::string> problem) {
+  if (setIfChanged(saveProblem_, std::move(problem))) emit saveProblemChanged();
 }
 
 void SessionStore::setTransportNotice(std::optional<std::string> notice) {

@@ -30,6 +30,7 @@
 #include "protocol/host_audio_state.h"
 #include "protocol/protocol_error.h"
 #include "server/host_server.h"
+#include "session/badge_retention.h"
 #include "session/dj_pin.h"
 #include "session/participant_ids.h"
 #include "session/session_effects.h"
@@ -53,6 +54,7 @@ class SessionStore final : public QObject {
   Q_PROPERTY(kovali::SessionStore::Participants participants READ participants NOTIFY participantsChanged)
   Q_PROPERTY(std::optional<vinaro::ProtocolError> lastHostError READ lastHostError NOTIFY lastHostErrorChanged)
   Q_PROPERTY(std::optional<std::string> playbackError READ playbackError NOTIFY playbackErrorChanged)
+  Q_PROPERTY(std::optional<std::string> saveProblem READ saveProblem NOTIFY saveProblemChanged)
   Q_PROPERTY(std::optional<std::string> transportNotice READ transportNotice NOTIFY transportNoticeChanged)
   Q_PROPERTY(std::uint32_t lastDefaultOutput READ lastDefaultOutput NOTIFY lastDefaultOutputChanged)
   Q_PROPERTY(kovali::SessionStore::DeviceIDs djDeviceIDs READ djDeviceIDs NOTIFY djDeviceIDsChanged)
@@ -122,6 +124,8 @@ class SessionStore final : public QObject {
   const std::optional<vinaro::ProtocolError>& lastHostError() const { return lastHostError_; }
   /// The player's last failure, until playback is seen playing again.
   const std::optional<std::string>& playbackError() const { return playbackError_; }
+  /// Why the session could not be saved at the last change; gone once a save succeeds.
+  const std::optional<std::string>& saveProblem() const { return saveProblem_; }
   /// A short notice after a play or pause from the host, gone 4 s after the last one.
   const std::optional<std::string>& transportNotice() const { return transportNotice_; }
   /// The system default output last seen.
@@ -159,9 +163,9 @@ class SessionStore final : public QObject {
   DispatchResult dispatch(const vinaro::SessionAction& action, const vinaro::Actor& actor, bool broadcast = true,
                           const std::optional<ReplyTarget>& replyTo = std::nullopt);
 
-  /// Dispatches as the host with broadcast and keeps the outcome in `lastHostError`: a refusal
-  /// is stored there, a success clears it. The menus and views act through this.
-  void performHostAction(const vinaro::SessionAction& action);
+  /// Dispatches as the host and keeps the outcome in `lastHostError`: a refusal is stored there,
+  /// a success clears it. The menus and views act through this.
+  void performHostAction(const vinaro::SessionAction& action, bool broadcast = true);
 
   /// Sends every phone but `except` its view of the state, then republishes the Bonjour status.
   void broadcastState(std::optional<ConnectionID> except = std::nullopt,
@@ -213,6 +217,7 @@ class SessionStore final : public QObject {
   void participantsChanged();
   void lastHostErrorChanged();
   void playbackErrorChanged();
+  void saveProblemChanged();
   void transportNoticeChanged();
   void lastDefaultOutputChanged();
   void djDeviceIDsChanged();
@@ -227,6 +232,8 @@ class SessionStore final : public QObject {
   void connectServices();
   vinaro::ReducerContext reducerContext() const;
   void sendState(ConnectionID connection, const vinaro::Participant& participant, std::optional<std::string> replyTo);
+  /// Sends every phone not in `skipped` its view of the state, then republishes the Bonjour status.
+  void sendViews(const std::set<ConnectionID>& skipped, const std::optional<ReplyTarget>& replyTo);
   /// Dispatches as the host with broadcast; the outcome is the caller's.
   DispatchResult dispatchAsHost(const vinaro::SessionAction& action);
   /// Does what an accepted change asks, in a fixed order.
@@ -244,6 +251,10 @@ class SessionStore final : public QObject {
                   ConnectionID connection);
   void sendError(const vinaro::ProtocolError& error, ConnectionID connection, const std::string& envelopeID);
   void dispatchPartygoers();
+  /// Sends the phones the new partygoers once the joins and departures that arrived together are
+  /// all in, leaving out phones whose welcome already holds the newest state.
+  void schedulePresenceBroadcast();
+  void broadcastPresence();
   /// Where the connection's PIN attempts are counted: its network source.
   std::string pinSource(ConnectionID connection) const;
 
@@ -273,6 +284,8 @@ class SessionStore final : public QObject {
 
   // Timed work (session_store_timed.cpp)
   void startPruneLoop();
+  /// Drops the badges of participants gone too long, or beyond the number kept.
+  void pruneBadges();
   void showTransportNotice(std::string notice);
   /// Starts automatic play of the top request when one is due and none runs.
   void scheduleAutoPlay();
@@ -299,6 +312,7 @@ class SessionStore final : public QObject {
   void setState(vinaro::SessionState state);
   void setLastHostError(std::optional<vinaro::ProtocolError> error);
   void setPlaybackError(std::optional<std::string> error);
+  void setSaveProblem(std::optional<std::string> problem);
   void setTransportNotice(std::optional<std::string> notice);
   void setLastDefaultOutput(std::uint32_t id);
   void setHasPlayedSinceLaunch(bool played);
@@ -320,6 +334,7 @@ class SessionStore final : public QObject {
   ParticipantIDs participantIDs_;
   std::optional<vinaro::ProtocolError> lastHostError_;
   std::optional<std::string> playbackError_;
+  std::optional<std::string> saveProblem_;
   std::optional<std::string> transportNotice_;
   std::uint32_t lastDefaultOutput_ = 0;
   DeviceIDs djDeviceIDs_;
@@ -328,10 +343,13 @@ class SessionStore final : public QObject {
   bool hasPlayedSinceLaunch_ = false;
 
   PINAttemptLimiter pinAttempts_;
+  BadgeRetention badgeRetention_;
   CancellableTask pruneTask_;
   CancellableTask transportNoticeTask_;
   CancellableTask audioPushTask_;
   bool autoPlayRunning_ = false;  // one attempt at a time
+  bool presenceBroadcastPending_ = false;
+  std::set<ConnectionID> presenceCurrent_;  // phones whose last message holds the newest state
 };
 
 }  // namespace kovali

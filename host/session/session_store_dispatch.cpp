@@ -35,12 +35,19 @@ void SessionStore::carryOut(const SessionEffects& effects, bool broadcast, const
 }
 
 void SessionStore::broadcastState(std::optional<ConnectionID> except, const std::optional<ReplyTarget>& replyTo) {
+  std::set<ConnectionID> skipped;
+  if (except) skipped.insert(*except);
+  sendViews(skipped, replyTo);
+}
+
+void SessionStore::sendViews(const std::set<ConnectionID>& skipped, const std::optional<ReplyTarget>& replyTo) {
+  if (skipped.empty()) presenceBroadcastPending_ = false;  // everyone gets the newest partygoers now
   // Each distinct view is encoded once, however many phones share it.
   StateViews views(state_);
   const std::optional<std::string> answer = replyTo ? std::optional(replyTo->envelopeID) : std::nullopt;
   const std::optional<std::string> none;
   for (const auto& [connection, participant] : participants_) {
-    if (connection == except) continue;
+    if (skipped.contains(connection)) continue;
     const auto& view = views.viewFor(participant);
     if (!view) continue;  // logged where it failed
     server_.send(*view, connection, replyTo && replyTo->connection == connection ? answer : none);
@@ -90,8 +97,8 @@ SessionStore::DispatchResult SessionStore::dispatchAsHost(const vinaro::SessionA
   return dispatch(action, vinaro::Actor::host(), true, std::nullopt);
 }
 
-void SessionStore::performHostAction(const vinaro::SessionAction& action) {
-  const auto result = dispatchAsHost(action);
+void SessionStore::performHostAction(const vinaro::SessionAction& action, bool broadcast) {
+  const auto result = dispatch(action, vinaro::Actor::host(), broadcast, std::nullopt);
   setLastHostError(result ? std::nullopt : std::optional(result.error()));
 }
 

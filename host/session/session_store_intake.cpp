@@ -128,7 +128,8 @@ void SessionStore::hello(const Command::Hello& hello, const std::string& envelop
   (void)dispatch(vinaro::action::SetPartygoers{partygoers()}, vinaro::Actor::host(), false);
 
   server_.send(Event{Event::Welcome{participant.id, role, state_.visible(participant)}}, connection, envelopeID);
-  broadcastState(connection);
+  presenceCurrent_.insert(connection);
+  schedulePresenceBroadcast();
 }
 
 void SessionStore::authenticateDJ(const std::string& pin, Participant participant, const std::string& envelopeID,
@@ -188,10 +189,27 @@ void SessionStore::changeRole(Role role, Participant participant, const std::str
 
 void SessionStore::connectionClosed(ConnectionID connection) {
   connectionDevices_.erase(connection);
+  if (const auto leaving = participants_.find(connection); leaving != participants_.end()) {
+    badgeRetention_.seen(leaving->second.id, scheduler_.now());
+  }
   const bool removed = participants_.erase(connection) > 0;
   emit participantsChanged();
   // The device keeps its DJ role for its next hello.
-  if (removed) dispatchPartygoers();
+  if (!removed) return;
+  performHostAction(vinaro::action::SetPartygoers{partygoers()}, false);
+  schedulePresenceBroadcast();
+}
+
+void SessionStore::schedulePresenceBroadcast() {
+  if (std::exchange(presenceBroadcastPending_, true)) return;
+  // Posted behind the messages already waiting, so a crowd arriving or leaving at once is one send.
+  QMetaObject::invokeMethod(this, &SessionStore::broadcastPresence, Qt::QueuedConnection);
+}
+
+void SessionStore::broadcastPresence() {
+  if (!presenceBroadcastPending_) return;  // a broadcast to everyone went out meanwhile
+  sendViews(std::exchange(presenceCurrent_, {}), std::nullopt);
+  presenceBroadcastPending_ = false;
 }
 
 std::string SessionStore::pinSource(ConnectionID connection) const {

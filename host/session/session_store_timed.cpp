@@ -24,8 +24,17 @@ void SessionStore::startPruneLoop() {
       co_await scheduler_.sleep(kPruneIntervalSeconds, token);
       if (token.isCancelled() || !self) co_return;
       performHostAction(vinaro::action::PruneResolvedRequests{});
+      pruneBadges();
     }
   });
+}
+
+void SessionStore::pruneBadges() {
+  if (!state_.badges) return;
+  std::set<std::string> connected;
+  for (const auto& [connection, participant] : participants_) connected.insert(participant.id);
+  auto gone = badgeRetention_.expired(*state_.badges, connected, scheduler_.now());
+  if (!gone.empty()) performHostAction(vinaro::action::DropBadges{std::move(gone)});
 }
 
 void SessionStore::showTransportNotice(std::string notice) {

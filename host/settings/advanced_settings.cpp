@@ -3,10 +3,10 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/look/controls/segmented_picker.h"
 #include "app/look/palette.h"
-#include "app/look/plain_label.h"
-#include "app/look/segmented_picker.h"
 #include "app/look/system_font.h"
+#include "app/look/text/plain_label.h"
 
 namespace kovali {
 

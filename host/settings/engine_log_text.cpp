@@ -2,7 +2,7 @@
 
 #include <QDateTime>
 
-#include "app/look/format_time.h"
+#include "app/look/text/format_time.h"
 
 namespace kovali {
 

@@ -4,9 +4,9 @@
 #include <QVBoxLayout>
 
 #include "app/look/palette.h"
-#include "app/look/plain_label.h"
-#include "app/look/symbol_icon.h"
+#include "app/look/symbols/symbol_icon.h"
 #include "app/look/system_font.h"
+#include "app/look/text/plain_label.h"
 #include "session/dj_pin.h"
 #include "settings/boxed_field.h"
 

@@ -2,10 +2,10 @@
 
 #include <QVBoxLayout>
 
+#include "app/look/controls/segmented_picker.h"
 #include "app/look/palette.h"
-#include "app/look/plain_label.h"
-#include "app/look/segmented_picker.h"
 #include "app/look/system_font.h"
+#include "app/look/text/plain_label.h"
 #include "session/session_store.h"
 #include "settings/boxed_field.h"
 #include "settings/settings_rows.h"

@@ -3,10 +3,10 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "app/look/controls/switch_toggle.h"
 #include "app/look/palette.h"
-#include "app/look/plain_label.h"
-#include "app/look/switch_toggle.h"
 #include "app/look/system_font.h"
+#include "app/look/text/plain_label.h"
 #include "settings/boxed_field.h"
 #include "settings/party_mode_settings_model.h"
 

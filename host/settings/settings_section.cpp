@@ -3,8 +3,8 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "app/look/eyebrow.h"
 #include "app/look/palette.h"
+#include "app/look/text/eyebrow.h"
 
 namespace kovali {
 

@@ -18,6 +18,12 @@ SessionReducer::Refusal SessionReducer::setBadge(const std::optional<std::string
   return std::nullopt;
 }
 
+void SessionReducer::dropBadges(const std::vector<std::string>& participantIDs, SessionState& state) {
+  if (!state.badges) return;
+  for (const auto& id : participantIDs) state.badges->erase(id);
+  if (state.badges->empty()) state.badges = std::nullopt;
+}
+
 void SessionReducer::setParticipantCount(std::int64_t count, SessionState& state) {
   state.participantCount = std::max<std::int64_t>(count, 0);
 }

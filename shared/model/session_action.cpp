@@ -44,6 +44,7 @@ std::size_t hashValue(const SessionAction& action) {
                  [&](const action::SetPartygoers& a) { hashInto(seed, a.partygoers); },
                  [&](const action::SetInput& a) { hashInto(seed, a.input); },
                  [&](const action::SetDelayedOutputs& a) { hashInto(seed, a.names); },
+                 [&](const action::DropBadges& a) { hashInto(seed, a.participantIDs); },
                  // The remaining cases carry no values.
                  [](const auto&) {},
              },

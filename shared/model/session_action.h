@@ -107,6 +107,11 @@ struct SetPartygoers {
   std::vector<Participant> partygoers;
   bool operator==(const SetPartygoers&) const = default;
 };
+/// The badges of these participants go (the host keeps badges of long-gone guests in bounds).
+struct DropBadges {
+  std::vector<std::string> participantIDs;
+  bool operator==(const DropBadges&) const = default;
+};
 /// A live input becomes the source; nothing hands the source back to the queue. The reducer
 /// decides `queueWasPlaying` itself.
 struct SetInput {
@@ -127,7 +132,7 @@ using SessionAction =
                  action::RejectRequest, action::Suggest, action::Vote, action::SetBadge, action::LoadTracks,
                  action::UpdateSettings, action::PlaybackObserved, action::TrackEnded,
                  action::PruneResolvedRequests, action::SetParticipantCount, action::SetPartygoers,
-                 action::SetInput, action::SetDelayedOutputs>;
+                 action::SetInput, action::SetDelayedOutputs, action::DropBadges>;
 
 /// Feeds the case's index, then its values in order.
 std::size_t hashValue(const SessionAction& action);

@@ -22,7 +22,7 @@ constexpr Gate gateFor() {
                         ApproveCollectionRequest, RejectRequest, LoadTracks, UpdateSettings>) {
     return Gate::dj;
   } else if constexpr (isOneOf<A, PlaybackObserved, TrackEnded, PruneResolvedRequests, SetParticipantCount,
-                               SetPartygoers, SetInput, SetDelayedOutputs>) {
+                               SetPartygoers, SetInput, SetDelayedOutputs, DropBadges>) {
     return Gate::host;
   } else if constexpr (isOneOf<A, SetBadge>) {
     return Gate::participant;
@@ -104,6 +104,7 @@ SessionReducer::Refusal SessionReducer::handle(SessionState& state, const Sessio
           [&](const SetPartygoers& a) -> Refusal { setPartygoers(a.partygoers, state); return std::nullopt; },
           [&](const SetInput& a) -> Refusal { setInput(a.input, state, now); return std::nullopt; },
           [&](const SetDelayedOutputs& a) -> Refusal { setDelayedOutputs(a.names, state); return std::nullopt; },
+          [&](const DropBadges& a) -> Refusal { dropBadges(a.participantIDs, state); return std::nullopt; },
       },
       action);
 }

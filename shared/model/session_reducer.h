@@ -80,6 +80,7 @@ struct SessionReducer {
 
   // Presence (reducer_presence.cpp)
   static Refusal setBadge(const std::optional<std::string>& tier, SessionState& state, const Actor& actor);
+  static void dropBadges(const std::vector<std::string>& participantIDs, SessionState& state);
   static void setParticipantCount(std::int64_t count, SessionState& state);
   static void setPartygoers(const std::vector<Participant>& partygoers, SessionState& state);
   static void setDelayedOutputs(const std::vector<std::string>& names, SessionState& state);

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "app/look/symbol_button.h"
+#include "app/look/controls/symbol_button.h"
 #include "app/shell/host_shell_fixture.h"
 #include "console/console_view.h"
 #include "console/queue/queue_column.h"

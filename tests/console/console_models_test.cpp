@@ -22,6 +22,15 @@ ConsoleSnapshot healthy() {
   return snapshot;
 }
 
+TEST(ConsoleStatus, ASaveProblemComesAfterThePlayerAndBeforeTheServer) {
+  ConsoleSnapshot snapshot = healthy();
+  snapshot.saveProblem = "No space left on device";
+  snapshot.serverStatus = HostServerStatus::failed("No port.");
+  EXPECT_EQ(ConsoleStatus::of(snapshot), (ConsoleStatus{"Can't save the party: No space left on device", false}));
+  snapshot.playbackError = "It broke.";
+  EXPECT_EQ(ConsoleStatus::of(snapshot).text, "Can't play: It broke.");
+}
+
 TEST(ConsoleStatus, FollowsTheMusicThenThePlayerThenTheServerThenPlayback) {
   struct Case {
     const char* name;

@@ -7,9 +7,9 @@
 #include <QMimeData>
 #include <QTest>
 
+#include "app/look/controls/symbol_button.h"
 #include "app/look/palette.h"
-#include "app/look/symbol_button.h"
-#include "app/look/symbol_label.h"
+#include "app/look/symbols/symbol_label.h"
 #include "app/shell/main_window.h"
 #include "console/library/sidebar.h"
 #include "console/queue/guests_sheet.h"

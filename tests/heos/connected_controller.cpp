@@ -24,7 +24,7 @@ ConnectedController::ConnectedController(InMemoryPreferences& preferences, Manua
   connect(this, &HEOSController::changed, [this] { ++changes; });
 }
 
-bool ConnectedController::connectTo(FakeHeosDevice& device) {
+bool ConnectedController::connectTo(FakeHEOSDevice& device) {
   HEOSSocketHandle commands(new HEOSSocket(device.address(), device.port(), scheduler_));
   HEOSSocketHandle events(new HEOSSocket(device.address(), device.port(), scheduler_));
   const auto opened = waitForResult(openAndRegister(*commands, *events));

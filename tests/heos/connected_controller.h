@@ -18,7 +18,7 @@ class ConnectedController : public HEOSController {
 
   /// Opens the command and event connections to `device`, registers the second for change
   /// events and shows the device as connected; false when that fails.
-  [[nodiscard]] bool connectTo(FakeHeosDevice& device);
+  [[nodiscard]] bool connectTo(FakeHEOSDevice& device);
 
   using HEOSController::handleEvent;
   using HEOSController::loadInputs;

@@ -215,14 +215,17 @@ TEST_F(HEOSControllerTest, TheStartOfThePartyStartsHEOSOnlyWhenItFollowsTheParty
                                                   "starting HEOS failed: Not connected to HEOS."}));
 }
 
-TEST_F(HEOSControllerTest, ChoosingZonesKeepsOnlyListedPlayers) {
+TEST_F(HEOSControllerTest, ChoosingZonesWhileNoPlayerIsListedEditsTheSavedZones) {
   store(preferences, kKey, R"({"sourceID":7,"inputMid":"line1","zones":[3],"startWithParty":false})");
   auto& heos = make();
 
   heos.setZone(5, true);
-
-  EXPECT_EQ(heos.configuration().zones, std::vector<std::int64_t>{}) << "no player is listed while not connected";
-  EXPECT_EQ(heos.changes, 1);
+  heos.setZone(5, true);
+  EXPECT_EQ(heos.configuration().zones, (std::vector<std::int64_t>{3, 5})) << "the saved zones are never lost";
+  heos.setZone(3, false);
+  EXPECT_EQ(heos.configuration().zones, std::vector<std::int64_t>{5});
+  EXPECT_EQ(HEOSController(preferences, kKey, kPresetsKey, scheduler).configuration().zones, std::vector<std::int64_t>{5});
+  EXPECT_EQ(heos.changes, 3);
 }
 
 TEST_F(HEOSControllerTest, SavesAPresetInPlaceOfOneWithTheSameNameInAnyCase) {

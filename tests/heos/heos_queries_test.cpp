@@ -38,7 +38,7 @@ class HEOSQueriesTest : public ::testing::Test {
 
   InMemoryPreferences preferences;
   ManualScheduler scheduler;
-  FakeHeosDevice device{QHostAddress("127.0.0.2")};
+  FakeHEOSDevice device{QHostAddress("127.0.0.2")};
   ConnectedController heos{preferences, scheduler};
 };
 

@@ -70,7 +70,7 @@ class HEOSSocketTest : public ::testing::Test {
   static void settle() { QTest::qWait(50); }
 
   ManualScheduler scheduler;
-  FakeHeosDevice device{QHostAddress("127.0.0.2")};
+  FakeHEOSDevice device{QHostAddress("127.0.0.2")};
   std::unique_ptr<HEOSSocket> socket;
   std::vector<HEOSResponse> events;
   std::vector<std::string> drops;

@@ -51,6 +51,7 @@ TEST_F(ReducerTest, EachActionPassesOnlyTheActorsItsGateAdmits) {
       {"setPartygoers", SetPartygoers{{alice}}, Gate::host},
       {"setInput", SetInput{LiveInput{"in", "Line In", false}}, Gate::host},
       {"setDelayedOutputs", SetDelayedOutputs{{"Kitchen"}}, Gate::host},
+      {"dropBadges", DropBadges{{"alice"}}, Gate::host},
   };
   const SessionState state = busyParty();
   for (const Case& c : cases) {

@@ -25,6 +25,14 @@ TEST_F(ReducerTest, BadgesAreSetReplacedAndRemovedPerParticipant) {
   EXPECT_EQ(state.badges, std::nullopt);
 }
 
+TEST_F(ReducerTest, DroppedBadgesGoAndTheMapIsAbsentOnceEmpty) {
+  SessionState state = party();
+  state.badges = Badges{{"alice", "gold"}, {"bob", "vip"}};
+  EXPECT_EQ(accept(state, DropBadges{{"alice", "nobody"}}).badges, (Badges{{"bob", "vip"}}));
+  EXPECT_EQ(accept(state, DropBadges{{"bob", "alice"}}).badges, std::nullopt);
+  EXPECT_EQ(accept(party(), DropBadges{{"alice"}}).badges, std::nullopt);
+}
+
 TEST_F(ReducerTest, PresenceFiguresNeverStoreANegativeCountOrAnEmptyOutputList) {
   EXPECT_EQ(accept(party(), SetParticipantCount{-4}).participantCount, 0);
   EXPECT_EQ(accept(party(), SetParticipantCount{3}).participantCount, 3);

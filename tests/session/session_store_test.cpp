@@ -1,6 +1,8 @@
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 
+#include "console/console_snapshot.h"
 #include "session/session_store_fixture.h"
 #include "support/sample_values.h"
 
@@ -188,6 +190,25 @@ TEST_F(SessionStoreTest, ARelaunchedPartyPointsItsCoverArtAtTheServerOfThisRun) 
   const auto port = startHosting();
   EXPECT_EQ(store().state().queue.at(0).track.artworkURLTemplate,
             "http://party.local:" + std::to_string(port) + "/artwork/ab12/{w}x{h}.jpg");
+}
+
+TEST_F(SessionStoreTest, ASaveThatFailsIsTheHostsSaveProblemUntilASaveSucceedsAgain) {
+  auto& store = makeStore();
+  QSignalSpy changes(&store, &SessionStore::saveProblemChanged);
+  ASSERT_TRUE(store.dispatch(action::SetMode{vinaro::PartyMode::suggestion}, vinaro::Actor::host()));
+  EXPECT_EQ(store.saveProblem(), std::nullopt);
+
+  ASSERT_TRUE(QDir(archiveFolder.path()).removeRecursively());
+  ASSERT_TRUE(store.dispatch(action::SetMode{vinaro::PartyMode::collaboration}, vinaro::Actor::host()))
+      << "the party goes on";
+  ASSERT_TRUE(store.saveProblem());
+  EXPECT_FALSE(store.saveProblem()->empty());
+  EXPECT_EQ(ConsoleSnapshot::of(store).saveProblem, store.saveProblem()) << "the console shows it";
+
+  ASSERT_TRUE(QDir().mkpath(archiveFolder.path()));
+  ASSERT_TRUE(store.dispatch(action::SetMode{vinaro::PartyMode::suggestion}, vinaro::Actor::host()));
+  EXPECT_EQ(store.saveProblem(), std::nullopt) << "the next change saves again";
+  EXPECT_EQ(changes.count(), 2);
 }
 
 }  // namespace

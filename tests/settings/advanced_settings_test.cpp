@@ -4,7 +4,7 @@
 
 #include <QAbstractButton>
 
-#include "app/look/segmented_picker.h"
+#include "app/look/controls/segmented_picker.h"
 #include "platform/runtime/in_memory_preferences.h"
 
 namespace kovali {

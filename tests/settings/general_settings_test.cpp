@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QTest>
 
-#include "app/look/symbol_icon.h"
+#include "app/look/symbols/symbol_icon.h"
 #include "session/dj_pin.h"
 #include "settings/boxed_field.h"
 #include "support/in_memory_secret_store.h"

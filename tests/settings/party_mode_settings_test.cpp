@@ -6,8 +6,8 @@
 #include <QLabel>
 #include <QTest>
 
-#include "app/look/segmented_picker.h"
-#include "app/look/switch_toggle.h"
+#include "app/look/controls/segmented_picker.h"
+#include "app/look/controls/switch_toggle.h"
 #include "session/session_store_fixture.h"
 #include "settings/boxed_field.h"
 #include "settings/settings_rows.h"

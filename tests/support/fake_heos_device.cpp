@@ -16,23 +16,23 @@ std::string heosReplyLine(const std::string& command, const std::string& message
   return line.dump();
 }
 
-FakeHeosDevice::FakeHeosDevice(QHostAddress address, std::uint16_t port)
+FakeHEOSDevice::FakeHEOSDevice(QHostAddress address, std::uint16_t port)
     : address_(std::move(address)), requestedPort_(port) {
   clock_.start();
-  connect(&server_, &QTcpServer::newConnection, this, &FakeHeosDevice::accept);
+  connect(&server_, &QTcpServer::newConnection, this, &FakeHEOSDevice::accept);
 }
 
-FakeHeosDevice::~FakeHeosDevice() {
+FakeHEOSDevice::~FakeHEOSDevice() {
   for (auto& connection : connections_) {
     if (connection.socket) connection.socket->disconnect(this);
   }
 }
 
-bool FakeHeosDevice::listen() { return server_.listen(address_, requestedPort_); }
+bool FakeHEOSDevice::listen() { return server_.listen(address_, requestedPort_); }
 
-void FakeHeosDevice::stopListening() { server_.close(); }
+void FakeHEOSDevice::stopListening() { server_.close(); }
 
-void FakeHeosDevice::accept() {
+void FakeHEOSDevice::accept() {
   while (QTcpSocket* socket = server_.nextPendingConnection()) {
     socket->setParent(this);
     if (refuseConnections) {
@@ -48,13 +48,13 @@ void FakeHeosDevice::accept() {
   }
 }
 
-FakeHeosDevice::Connection* FakeHeosDevice::find(int number) {
+FakeHEOSDevice::Connection* FakeHEOSDevice::find(int number) {
   if (number < 1 || number > connectionCount()) return nullptr;
   auto& connection = connections_[static_cast<std::size_t>(number - 1)];
   return connection.socket ? &connection : nullptr;
 }
 
-void FakeHeosDevice::read(Connection& connection) {
+void FakeHEOSDevice::read(Connection& connection) {
   connection.buffer += connection.socket->readAll();
   const int number = connection.number;
   for (;;) {
@@ -69,7 +69,7 @@ void FakeHeosDevice::read(Connection& connection) {
   }
 }
 
-void FakeHeosDevice::handle(Connection& connection, const std::string& line) {
+void FakeHEOSDevice::handle(Connection& connection, const std::string& line) {
   std::string rest = line.starts_with("heos://") ? line.substr(7) : line;
   const auto query = rest.find('?');
   const std::string command = rest.substr(0, query);
@@ -91,7 +91,7 @@ void FakeHeosDevice::handle(Connection& connection, const std::string& line) {
   }
 }
 
-void FakeHeosDevice::send(Connection& connection, const std::string& command, const Fault& fault, const Reply& reply) {
+void FakeHEOSDevice::send(Connection& connection, const std::string& command, const Fault& fault, const Reply& reply) {
   QByteArray bytes;
   for (const auto& junk : fault.junkBefore) bytes += QByteArray::fromStdString(junk) + "\r\n";
   if (fault.interim) bytes += QByteArray::fromStdString(heosReplyLine(command, "command under process")) + "\r\n";
@@ -111,7 +111,7 @@ void FakeHeosDevice::send(Connection& connection, const std::string& command, co
   }
 }
 
-void FakeHeosDevice::write(int number, const QByteArray& bytes) {
+void FakeHEOSDevice::write(int number, const QByteArray& bytes) {
   Connection* connection = find(number);
   if (!connection) return;
   if (holdReplies) {
@@ -121,13 +121,13 @@ void FakeHeosDevice::write(int number, const QByteArray& bytes) {
   }
 }
 
-void FakeHeosDevice::flush() {
+void FakeHEOSDevice::flush() {
   for (auto& connection : connections_) {
     if (connection.socket && !connection.held.isEmpty()) connection.socket->write(std::exchange(connection.held, {}));
   }
 }
 
-void FakeHeosDevice::pushEvent(const std::string& command, const std::string& message) {
+void FakeHEOSDevice::pushEvent(const std::string& command, const std::string& message) {
   nlohmann::json line;
   line["heos"] = {{"command", command}, {"message", message}};
   for (auto& connection : connections_) {
@@ -135,34 +135,34 @@ void FakeHeosDevice::pushEvent(const std::string& command, const std::string& me
   }
 }
 
-void FakeHeosDevice::sendRaw(int connection, const QByteArray& bytes) {
+void FakeHEOSDevice::sendRaw(int connection, const QByteArray& bytes) {
   if (Connection* found = find(connection)) found->socket->write(bytes);
 }
 
-void FakeHeosDevice::closeConnections() {
+void FakeHEOSDevice::closeConnections() {
   for (auto& connection : connections_) {
     if (connection.socket) connection.socket->disconnectFromHost();
   }
 }
 
-std::vector<FakeHeosDevice::Received> FakeHeosDevice::commandsNamed(const std::string& command) const {
+std::vector<FakeHEOSDevice::Received> FakeHEOSDevice::commandsNamed(const std::string& command) const {
   std::vector<Received> named;
   std::copy_if(received.begin(), received.end(), std::back_inserter(named),
                [&](const Received& entry) { return entry.command == command; });
   return named;
 }
 
-std::vector<std::string> FakeHeosDevice::lines() const {
+std::vector<std::string> FakeHEOSDevice::lines() const {
   std::vector<std::string> all;
   for (const auto& entry : received) all.push_back(entry.line);
   return all;
 }
 
-bool FakeHeosDevice::waitForCommands(std::size_t count, int timeoutMs) const {
+bool FakeHEOSDevice::waitForCommands(std::size_t count, int timeoutMs) const {
   return QTest::qWaitFor([&] { return received.size() >= count; }, timeoutMs);
 }
 
-bool FakeHeosDevice::waitForConnections(int count, int timeoutMs) const {
+bool FakeHEOSDevice::waitForConnections(int count, int timeoutMs) const {
   return QTest::qWaitFor([&] { return connectionCount() >= count; }, timeoutMs);
 }
 

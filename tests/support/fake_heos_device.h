@@ -21,7 +21,7 @@ namespace kovali {
 /// A HEOS device on a loopback address for tests: it reads command lines, records them, answers
 /// from a model the test fills in, pushes change events to the connections that registered for
 /// them, and misbehaves on request. Waits run the event loop and give up after a generous time.
-class FakeHeosDevice : public QObject {
+class FakeHEOSDevice : public QObject {
   Q_OBJECT
 
  public:
@@ -64,8 +64,8 @@ class FakeHeosDevice : public QObject {
     HEOSMessage parameters;
   };
 
-  explicit FakeHeosDevice(QHostAddress address = QHostAddress::LocalHost, std::uint16_t port = 0);
-  ~FakeHeosDevice() override;
+  explicit FakeHEOSDevice(QHostAddress address = QHostAddress::LocalHost, std::uint16_t port = 0);
+  ~FakeHEOSDevice() override;
 
   [[nodiscard]] bool listen();
   void stopListening();

@@ -24,17 +24,17 @@ std::string parameter(const HEOSMessage& parameters, const char* name) {
 
 }  // namespace
 
-FakeHeosDevice::Player* FakeHeosDevice::player(std::int64_t pid) {
+FakeHEOSDevice::Player* FakeHEOSDevice::player(std::int64_t pid) {
   const auto found = std::find_if(players.begin(), players.end(), [&](const Player& p) { return p.pid == pid; });
   return found != players.end() ? &*found : nullptr;
 }
 
-FakeHeosDevice::Group* FakeHeosDevice::group(std::int64_t gid) {
+FakeHEOSDevice::Group* FakeHEOSDevice::group(std::int64_t gid) {
   const auto found = std::find_if(groups.begin(), groups.end(), [&](const Group& g) { return g.gid == gid; });
   return found != groups.end() ? &*found : nullptr;
 }
 
-FakeHeosDevice::Reply FakeHeosDevice::answer(const std::string& command, const HEOSMessage& parameters) {
+FakeHEOSDevice::Reply FakeHEOSDevice::answer(const std::string& command, const HEOSMessage& parameters) {
   const Reply invalidID{"eid=2&text=ID Not Valid", std::nullopt, true};
   if (command == "system/register_for_change_events") return {"enable=" + parameter(parameters, "enable"), {}};
   if (command == "system/heart_beat") return {"", {}};
@@ -107,7 +107,7 @@ FakeHeosDevice::Reply FakeHeosDevice::answer(const std::string& command, const H
   return {"eid=1&text=Unrecognized Command", {}, true};
 }
 
-FakeHeosDevice::Reply FakeHeosDevice::setGroup(const std::string& pids) {
+FakeHEOSDevice::Reply FakeHEOSDevice::setGroup(const std::string& pids) {
   std::vector<std::int64_t> members;
   for (const auto& piece : QString::fromStdString(pids).split(',')) {
     const auto pid = heosInteger(piece.toStdString());

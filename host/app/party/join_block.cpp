@@ -2,10 +2,10 @@
 
 #include <QVBoxLayout>
 
+#include "app/look/controls/spinner.h"
 #include "app/look/palette.h"
-#include "app/look/plain_label.h"
-#include "app/look/spinner.h"
 #include "app/look/system_font.h"
+#include "app/look/text/plain_label.h"
 #include "app/party/qr_code_view.h"
 
 namespace kovali {

@@ -4,11 +4,11 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "app/look/fitted_label.h"
 #include "app/look/palette.h"
-#include "app/look/plain_label.h"
-#include "app/look/symbol.h"
+#include "app/look/symbols/symbol.h"
 #include "app/look/system_font.h"
+#include "app/look/text/fitted_label.h"
+#include "app/look/text/plain_label.h"
 
 namespace kovali {
 

@@ -4,10 +4,10 @@
 #include <QVBoxLayout>
 
 #include "app/look/artwork/artwork_tile.h"
-#include "app/look/byline_text.h"
-#include "app/look/fitted_label.h"
 #include "app/look/palette.h"
 #include "app/look/system_font.h"
+#include "app/look/text/byline_text.h"
+#include "app/look/text/fitted_label.h"
 #include "app/party/progress_block.h"
 
 namespace kovali {

@@ -6,12 +6,12 @@
 #include <cmath>
 
 #include "app/look/artwork/tile_shadow.h"
-#include "app/look/eyebrow.h"
 #include "app/look/palette.h"
-#include "app/look/plain_label.h"
-#include "app/look/record_mark.h"
-#include "app/look/symbol_label.h"
+#include "app/look/symbols/record_mark.h"
+#include "app/look/symbols/symbol_label.h"
 #include "app/look/system_font.h"
+#include "app/look/text/eyebrow.h"
+#include "app/look/text/plain_label.h"
 #include "app/party/join_block.h"
 #include "app/party/live_input_card.h"
 #include "app/party/now_playing_card.h"

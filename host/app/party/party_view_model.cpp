@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/look/format_time.h"
+#include "app/look/text/format_time.h"
 #include "model/overloaded.h"
 
 namespace kovali {

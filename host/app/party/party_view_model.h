@@ -7,7 +7,7 @@
 #include <variant>
 #include <vector>
 
-#include "app/look/symbol.h"
+#include "app/look/symbols/symbol.h"
 #include "app/party/party_snapshot.h"
 #include "model/playback_state.h"
 #include "protocol/join_link.h"

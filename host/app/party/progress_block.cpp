@@ -6,8 +6,8 @@
 #include <QVBoxLayout>
 
 #include "app/look/palette.h"
-#include "app/look/plain_label.h"
 #include "app/look/system_font.h"
+#include "app/look/text/plain_label.h"
 
 namespace kovali {
 

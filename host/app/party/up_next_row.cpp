@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "app/look/palette.h"
-#include "app/look/plain_label.h"
 #include "app/look/system_font.h"
+#include "app/look/text/plain_label.h"
 #include "app/party/up_next_card.h"
 
 namespace kovali {

@@ -56,6 +56,11 @@ HostServices::HostServices(Options options) {
       SessionStore::AudioServices::standard(preferences_, scheduler_, std::make_unique<PulseAudioSystem>(),
                                             std::make_unique<PulseCaptureSystem>()),
       openArchive(), hostDisplayName());
+  // A crowd's peak would otherwise stay with the process after the crowd has gone.
+  idleTrim_ = std::make_unique<IdleMemoryTrim>(scheduler_);
+  const auto busy = [trim = idleTrim_.get()] { trim->activity(); };
+  QObject::connect(store_.get(), &SessionStore::stateChanged, store_.get(), busy);
+  QObject::connect(server_.get(), &HostServer::connectionCountChanged, store_.get(), busy);
 }
 
 // The store goes first: it holds on to everything else.

@@ -8,6 +8,7 @@
 #include "music/music_service.h"
 #include "music/player_engine.h"
 #include "platform/library/local_music_library.h"
+#include "platform/runtime/idle_memory_trim.h"
 #include "platform/runtime/qsettings_preferences.h"
 #include "platform/runtime/qt_scheduler.h"
 #include "platform/secrets/secret_store.h"
@@ -62,6 +63,7 @@ class HostServices {
   std::unique_ptr<PlayerEngine> player_;
   std::unique_ptr<HostServer> server_;
   std::unique_ptr<SessionStore> store_;
+  std::unique_ptr<IdleMemoryTrim> idleTrim_;
 };
 
 }  // namespace kovali

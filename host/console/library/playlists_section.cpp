@@ -6,12 +6,12 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-#include "app/look/eyebrow.h"
 #include "app/look/hairline.h"
 #include "app/look/palette.h"
-#include "app/look/plain_label.h"
-#include "app/look/symbol.h"
+#include "app/look/symbols/symbol.h"
 #include "app/look/system_font.h"
+#include "app/look/text/eyebrow.h"
+#include "app/look/text/plain_label.h"
 #include "console/keyed_widgets.h"
 #include "console/library/collection_adding.h"
 #include "session/session_store.h"

@@ -3,10 +3,10 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "app/look/eyebrow.h"
 #include "app/look/palette.h"
-#include "app/look/symbol.h"
+#include "app/look/symbols/symbol.h"
 #include "app/look/system_font.h"
+#include "app/look/text/eyebrow.h"
 #include "console/library/playlists_section.h"
 #include "console/library/search_popover.h"
 #include "session/session_store.h"

@@ -5,12 +5,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/look/fitted_label.h"
 #include "app/look/hairline.h"
 #include "app/look/palette.h"
-#include "app/look/plain_label.h"
-#include "app/look/symbol_icon.h"
+#include "app/look/symbols/symbol_icon.h"
 #include "app/look/system_font.h"
+#include "app/look/text/fitted_label.h"
+#include "app/look/text/plain_label.h"
 
 namespace kovali {
 

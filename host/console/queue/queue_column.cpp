@@ -5,14 +5,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/look/eyebrow.h"
-#include "app/look/fitted_label.h"
+#include "app/look/controls/symbol_button.h"
 #include "app/look/palette.h"
-#include "app/look/plain_label.h"
-#include "app/look/record_mark.h"
-#include "app/look/symbol_button.h"
-#include "app/look/symbol_label.h"
+#include "app/look/symbols/record_mark.h"
+#include "app/look/symbols/symbol_label.h"
 #include "app/look/system_font.h"
+#include "app/look/text/eyebrow.h"
+#include "app/look/text/fitted_label.h"
+#include "app/look/text/plain_label.h"
 #include "console/queue/guests_sheet.h"
 #include "console/queue/queue_now_playing.h"
 #include "console/queue/up_next_list.h"

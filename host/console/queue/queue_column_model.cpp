@@ -54,6 +54,8 @@ ConsoleStatus ConsoleStatus::of(const ConsoleSnapshot& snapshot) {
     return {availabilityText(snapshot.availability), false};
   }
   if (snapshot.playbackError) return {"Can't play: " + *snapshot.playbackError, false};
+  // Every change would be lost in a crash: the host has to know.
+  if (snapshot.saveProblem) return {"Can't save the party: " + *snapshot.saveProblem, false};
   return {serverText(snapshot.serverStatus, snapshot.state.playback.status),
           std::holds_alternative<HostServerStatus::Ready>(snapshot.serverStatus.value)};
 }

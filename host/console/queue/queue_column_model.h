@@ -13,7 +13,7 @@
 
 namespace kovali {
 
-/// The one-line status of the music, the guest server and playback. Only a healthy status is
+/// The one-line status of the music, playback, saving and the guest server. Only a healthy status is
 /// drawn in teal and followed by the partygoer button.
 struct ConsoleStatus {
   std::string text;

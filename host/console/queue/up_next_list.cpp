@@ -14,8 +14,8 @@
 #include <utility>
 
 #include "app/look/palette.h"
-#include "app/look/plain_label.h"
 #include "app/look/system_font.h"
+#include "app/look/text/plain_label.h"
 #include "console/keyed_widgets.h"
 #include "console/queue/queue_row.h"
 

@@ -2,10 +2,10 @@
 
 #include <QVBoxLayout>
 
-#include "app/look/eyebrow.h"
 #include "app/look/palette.h"
-#include "app/look/plain_label.h"
 #include "app/look/system_font.h"
+#include "app/look/text/eyebrow.h"
+#include "app/look/text/plain_label.h"
 #include "console/keyed_widgets.h"
 #include "console/requests/request_card.h"
 #include "session/session_store.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/look/symbol.h"
+#include "app/look/symbols/symbol.h"
 #include "app/party/party_view_model.h"
 #include "model/session_state.h"
 

@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "app/look/artwork/artwork_tile.h"
-#include "app/look/fitted_label.h"
 #include "app/look/palette.h"
-#include "app/look/symbol_label.h"
+#include "app/look/symbols/symbol_label.h"
+#include "app/look/text/fitted_label.h"
 #include "app/party/qr_code_view.h"
 #include "app/party/up_next_card.h"
 #include "support/fake_artwork_loader.h"

@@ -8,7 +8,7 @@
 
 #include "app/look/artwork/artwork_loader.h"
 #include "app/look/palette.h"
-#include "app/look/record_mark.h"
+#include "app/look/symbols/record_mark.h"
 
 namespace kovali {
 

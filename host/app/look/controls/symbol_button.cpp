@@ -1,0 +1,84 @@
+#include "app/look/controls/symbol_button.h"
+
+#include <QPainter>
+#include <cmath>
+
+#include "app/look/palette.h"
+
+namespace kovali {
+
+SymbolButton::SymbolButton(Symbol symbol, const QString& text, Look look, QWidget* parent)
+    : QAbstractButton(parent), symbol_(symbol), look_(std::move(look)) {
+  setText(text);
+  setAccessibleName(text);
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  setCursor(Qt::PointingHandCursor);
+}
+
+void SymbolButton::setSymbol(Symbol symbol) {
+  if (symbol == symbol_) return;
+  symbol_ = symbol;
+  update();
+}
+
+void SymbolButton::setLook(Look look) {
+  look_ = std::move(look);
+  updateGeometry();
+  update();
+}
+
+QSize SymbolButton::sizeHint() const {
+  if (!look_.frame.isEmpty()) return look_.frame;
+  const int glyph = static_cast<int>(std::ceil(look_.glyph));
+  if (text().isEmpty()) return {glyph, glyph};
+  const QFontMetrics metrics(font());
+  return {glyph + spacing + metrics.horizontalAdvance(text()), std::max(glyph, metrics.height())};
+}
+
+void SymbolButton::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  QColor color = look_.color;
+  if (!isEnabled()) {
+    if (look_.disabledColor) {
+      color = *look_.disabledColor;
+    } else {
+      painter.setOpacity(0.35);
+    }
+  } else if (isDown()) {
+    painter.setOpacity(0.6);
+  }
+  const QRectF frame(rect());
+  if (look_.disc) {
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(*look_.disc);
+    painter.drawEllipse(frame);
+  }
+  if (look_.ring) {
+    painter.setPen(QPen(*look_.ring, 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(frame.adjusted(1, 1, -1, -1));
+  }
+  const double glyph = look_.glyph;
+  if (text().isEmpty()) {
+    QRectF box(0, 0, glyph, glyph);
+    box.moveCenter(frame.center());
+    paintSymbol(painter, symbol_, box, color);
+    return;
+  }
+  paintSymbol(painter, symbol_, QRectF(0, (height() - glyph) / 2, glyph, glyph), color);
+  QFont textFont = font();
+  painter.setFont(textFont);
+  painter.setPen(color);
+  const QRectF textBox(glyph + spacing, 0, width() - glyph - spacing, height());
+  painter.drawText(textBox, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text());
+  if (look_.underlined) {
+    const QFontMetricsF metrics(textFont);
+    const double baseline = (height() + metrics.ascent() - metrics.descent()) / 2 + metrics.underlinePos();
+    painter.setPen(QPen(withOpacity(color, 0.4), std::max(1.0, metrics.lineWidth())));
+    painter.drawLine(QPointF(textBox.left(), baseline),
+                     QPointF(textBox.left() + metrics.horizontalAdvance(text()), baseline));
+  }
+}
+
+}  // namespace kovali

@@ -1,0 +1,184 @@
+// Phones that stop reading, on loopback: what waits for them stays bounded, the newest state
+// replaces an older one, and a phone that stays far behind is dropped.
+
+#include <fstream>
+#include <memory>
+#include <unistd.h>
+
+#include <QCoreApplication>
+
+#include "model/session_state.h"
+#include "protocol/message_codec.h"
+#include "server/guest_connection.h"
+#include "server/host_server_fixture.h"
+#include "support/log_capture.h"
+#include "support/stalled_phone.h"
+
+namespace kovali {
+namespace {
+
+using vinaro::Event;
+using vinaro::SessionState;
+
+/// A party state of about `bytes` on the wire at revision `revision`.
+SessionState partyOfSize(std::size_t bytes, std::int64_t revision) {
+  auto state = SessionState::newParty("S", std::string(bytes, 'x'));
+  state.revision = revision;
+  return state;
+}
+
+std::int64_t residentBytes() {
+  std::ifstream statm("/proc/self/statm");
+  std::int64_t size = 0, resident = 0;
+  statm >> size >> resident;
+  return resident * sysconf(_SC_PAGESIZE);
+}
+
+class SlowPhoneTest : public HostServerFixture {
+ protected:
+  void SetUp() override { port = startReady(); }
+
+  /// Sends ordinary events to `id` until more is unsent than the socket takes at once, so that
+  /// whatever follows has to wait with the host.
+  [[nodiscard]] bool backUp(ConnectionID id, qint64 beyond) {
+    const Event filler{vinaro::ProtocolError::badRequest(std::string(64 << 10, 'f'))};
+    for (int sent = 0; sent < 400; ++sent) {
+      server->send(filler, id);
+      QCoreApplication::processEvents();
+      if (server->unsentBytes(id).value_or(0) > beyond) return true;
+    }
+    return false;
+  }
+
+  std::uint16_t port = 0;
+};
+
+TEST_F(SlowPhoneTest, FiftyPhonesThatStopReadingKeepOnlyTheirNewestStateWhileAReadingPhoneKeepsUp) {
+  constexpr int stalledCount = 50, changes = 500;
+  std::vector<std::unique_ptr<StalledPhone>> stalled;
+  for (int i = 0; i < stalledCount; ++i) {
+    stalled.push_back(std::make_unique<StalledPhone>());
+    ASSERT_TRUE(stalled.back()->connectTo(port)) << i;
+  }
+  GuestClient reader;
+  ASSERT_TRUE(reader.connectTo(port));
+  ASSERT_TRUE(waitForConnections(stalledCount + 1));
+  const auto before = residentBytes();
+
+  std::int64_t largestMessage = 0;
+  for (int revision = 1; revision <= changes; ++revision) {
+    const auto state = OutgoingEvent::of(partyOfSize(85'000, revision));
+    ASSERT_TRUE(state);
+    largestMessage = std::max<std::int64_t>(largestMessage, state->message("ID", std::nullopt).size());
+    for (std::int64_t raw = 1; raw <= stalledCount + 1; ++raw) server->send(*state, ConnectionID{raw});
+    QCoreApplication::processEvents();  // each change is one turn of the host's event loop
+    // At most what the socket takes at once, one message beyond it, and one waiting state (as
+    // UTF-16): nothing grows with the number of changes.
+    const qint64 bound = GuestConnection::maxSocketBacklogBytes + 3 * 2 * largestMessage;
+    for (std::int64_t raw = 1; raw <= stalledCount; ++raw) {
+      ASSERT_LE(server->unsentBytes(ConnectionID{raw}).value_or(-1), bound) << "c" << raw << " at " << revision;
+    }
+  }
+  EXPECT_LT(residentBytes() - before, std::int64_t{150} << 20) << "unbounded, this would be about 2 GB";
+
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return !reader.received.empty() && reader.event(reader.received.size() - 1); }, GuestClient::timeoutMs));
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        const auto last = reader.event(reader.received.size() - 1);
+        const auto* state = last ? std::get_if<SessionState>(&last->body.payload) : nullptr;
+        return state && state->revision == changes;
+      },
+      GuestClient::timeoutMs))
+      << "the reading phone ends with the newest state";
+  EXPECT_LE(reader.received.size(), static_cast<std::size_t>(changes));
+
+  scheduler.advance(GuestConnection::stallSeconds * 2);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(disconnects.empty()) << "a backlog of one state is no reason to drop a phone";
+  EXPECT_EQ(server->connectionCount(), stalledCount + 1);
+}
+
+TEST_F(SlowPhoneTest, ANewerStateReplacesAWaitingOneAndEverythingElseArrivesInOrder) {
+  StalledPhone phone;
+  ASSERT_TRUE(phone.connectTo(port));
+  ASSERT_TRUE(waitForConnections(1));
+  const ConnectionID id{1};
+  ASSERT_TRUE(backUp(id, GuestConnection::maxSocketBacklogBytes));
+
+  server->send(Event{partyOfSize(10, 1)}, id);
+  server->send(Event{vinaro::ProtocolError::forbidden("Only the DJ can do that.")}, id, "E1");
+  server->send(Event{partyOfSize(10, 2)}, id);
+  server->send(Event{partyOfSize(10, 3)}, id, "R3");  // an answer is never skipped
+  server->send(Event{partyOfSize(10, 4)}, id);
+  server->send(Event{Event::RoleChanged{}}, id);
+
+  std::vector<std::string> tail;
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        phone.drain();
+        const auto all = phone.messages();
+        if (all.empty() || all.back().find(R"("type":"roleChanged")") == std::string::npos) return false;
+        tail.assign(all.end() - 4, all.end());
+        return true;
+      },
+      GuestClient::timeoutMs));
+  const auto decode = [](const std::string& text) { return vinaro::MessageCodec::decode<Event>(text).value(); };
+  const auto error = decode(tail[0]), answer = decode(tail[1]), newest = decode(tail[2]);
+  EXPECT_EQ(error.replyTo, "E1");
+  EXPECT_TRUE(std::holds_alternative<vinaro::ProtocolError>(error.body.payload));
+  EXPECT_EQ(answer.replyTo, "R3");
+  EXPECT_EQ(std::get<SessionState>(answer.body.payload).revision, 3);
+  EXPECT_EQ(newest.replyTo, std::nullopt);
+  EXPECT_EQ(std::get<SessionState>(newest.body.payload).revision, 4);
+  for (const auto& text : phone.messages()) {
+    EXPECT_EQ(text.find(R"("revision":1,)"), std::string::npos) << "the states replaced while waiting never went out";
+    EXPECT_EQ(text.find(R"("revision":2,)"), std::string::npos);
+  }
+}
+
+TEST_F(SlowPhoneTest, APhoneFarBehindForTheWholeGraceTimeIsDroppedAndTheOthersStay) {
+  LogCapture log("kovaliapp.net");
+  StalledPhone phone;
+  ASSERT_TRUE(phone.connectTo(port));
+  GuestClient reader;
+  ASSERT_TRUE(reader.connectTo(port));
+  ASSERT_TRUE(waitForConnections(2));
+  const ConnectionID id{1};
+  ASSERT_TRUE(backUp(id, GuestConnection::maxUnsentBytes));
+
+  scheduler.advance(GuestConnection::stallSeconds - 1);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(disconnects.empty()) << "not yet: it may still catch up";
+  scheduler.advance(1.5);
+  ASSERT_TRUE(waitForDisconnects(1));
+  EXPECT_EQ(disconnects, std::vector<ConnectionID>{id});
+  EXPECT_EQ(server->unsentBytes(id), std::nullopt);
+  EXPECT_TRUE(log.hasLineStartingWith("Guest connection c1 stopped reading:")) << testing::PrintToString(log.lines());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return phone.drain() < 0; }, GuestClient::timeoutMs)) << "the socket is gone";
+  EXPECT_TRUE(reader.isConnected());
+  EXPECT_EQ(server->connectionCount(), 1);
+}
+
+TEST_F(SlowPhoneTest, APhoneThatCatchesUpWithinTheGraceTimeStays) {
+  StalledPhone phone;
+  ASSERT_TRUE(phone.connectTo(port));
+  ASSERT_TRUE(waitForConnections(1));
+  const ConnectionID id{1};
+  ASSERT_TRUE(backUp(id, GuestConnection::maxUnsentBytes));
+
+  scheduler.advance(GuestConnection::stallSeconds - 1);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        phone.drain();
+        return server->unsentBytes(id).value_or(0) == 0;
+      },
+      GuestClient::timeoutMs));
+  scheduler.advance(GuestConnection::stallSeconds * 2);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(disconnects.empty());
+  EXPECT_EQ(server->connectionCount(), 1);
+}
+
+}  // namespace
+}  // namespace kovali

@@ -1,0 +1,107 @@
+#include "support/stalled_phone.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+#include <vector>
+
+#include <QTest>
+
+#include "support/guest_client.h"
+
+namespace kovali {
+
+StalledPhone::~StalledPhone() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool StalledPhone::connectTo(std::uint16_t port) {
+  fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+  if (fd_ < 0) return false;
+  const int small = 4096;  // the system doubles it; the window stays a few kilobytes
+  ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return false;
+
+  const std::string request = "GET / HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+                              "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                              "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n";
+  if (::send(fd_, request.data(), request.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(request.size())) return false;
+
+  // The host answers from the event loop, so the answer is read a byte at a time between its turns.
+  std::string answer;
+  const bool complete = QTest::qWaitFor(
+      [&] {
+        char byte = 0;
+        while (::recv(fd_, &byte, 1, MSG_DONTWAIT) == 1) {
+          answer += byte;
+          if (answer.ends_with("\r\n\r\n")) return true;
+        }
+        return false;
+      },
+      GuestClient::timeoutMs);
+  return complete && answer.starts_with("HTTP/1.1 101");
+}
+
+bool StalledPhone::sendText(const std::string& text) {
+  // A phone's frames are masked; a zero mask leaves the bytes as they are.
+  std::string frame{static_cast<char>(0x81)};
+  if (text.size() < 126) {
+    frame += static_cast<char>(0x80 | text.size());
+  } else {
+    frame += static_cast<char>(0x80 | 126);
+    frame += static_cast<char>((text.size() >> 8) & 0xff);
+    frame += static_cast<char>(text.size() & 0xff);
+  }
+  frame.append(4, '\0');
+  frame += text;
+  return ::send(fd_, frame.data(), frame.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(frame.size());
+}
+
+long StalledPhone::drain() {
+  std::vector<char> buffer(1 << 16);
+  long total = 0;
+  for (;;) {
+    const ssize_t got = ::recv(fd_, buffer.data(), buffer.size(), MSG_DONTWAIT);
+    if (got > 0) {
+      read_.append(buffer.data(), static_cast<std::size_t>(got));
+      total += got;
+      continue;
+    }
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return total;
+    return -1;  // closed (0) or reset
+  }
+}
+
+std::vector<std::string> StalledPhone::messages() const {
+  // The host's frames are unmasked; a long message may come as a text frame and continuations.
+  std::vector<std::string> complete;
+  std::string message;
+  std::size_t at = 0;
+  const auto byte = [&](std::size_t i) { return static_cast<std::uint64_t>(static_cast<unsigned char>(read_[i])); };
+  while (at + 2 <= read_.size()) {
+    const bool final = (byte(at) & 0x80) != 0;
+    const std::uint64_t opcode = byte(at) & 0x0f;
+    std::uint64_t length = byte(at + 1) & 0x7f;
+    std::size_t header = 2;
+    const std::size_t extra = length == 126 ? 2 : length == 127 ? 8 : 0;
+    if (at + header + extra > read_.size()) break;
+    if (extra > 0) length = 0;
+    for (std::size_t i = 0; i < extra; ++i) length = (length << 8) | byte(at + header + i);
+    header += extra;
+    if (at + header + length > read_.size()) break;
+    if (opcode == 0x1 || opcode == 0x0) message.append(read_, at + header, length);
+    if (final && (opcode == 0x1 || opcode == 0x0)) complete.push_back(std::exchange(message, {}));
+    at += header + length;
+  }
+  return complete;
+}
+
+}  // namespace kovali
