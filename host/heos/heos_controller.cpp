@@ -11,7 +11,6 @@
 namespace kovali {
 namespace {
 
-const std::string kNotAvailable = "HEOS control isn't available on Linux yet.";
 template <class T>
 std::optional<T> decodedPreference(const Preferences& preferences, const QString& key) {
   const auto bytes = preferences.dataValue(key);
@@ -51,51 +50,15 @@ void storePreference(Preferences& preferences, const QString& key, const T& valu
 }  // namespace
 
 HEOSController::HEOSController(Preferences& preferences, QString key, QString presetsKey, Scheduler& scheduler,
-                               QObject* parent)
+                               HEOSNetwork network, QObject* parent)
     : QObject(parent),
       preferences_(preferences),
       key_(std::move(key)),
       presetsKey_(std::move(presetsKey)),
       scheduler_(scheduler),
+      network_(std::move(network)),
       configuration_(decodedPreference<Configuration>(preferences_, key_).value_or(Configuration{})),
       presets_(loadedPresets(preferences_, presetsKey_)) {}
-
-// ---- Connection -----------------------------------------------------------------------------
-
-void HEOSController::search() {
-  const auto attempt = ++connectAttempt_;
-  QMetaObject::invokeMethod(
-      this, [this, attempt] { if (attempt == connectAttempt_) runConnectAttempt(); }, Qt::QueuedConnection);
-}
-
-void HEOSController::runConnectAttempt() {
-  // There is neither discovery nor a connection to try, so the attempt ends at once and says so.
-  log("search: " + kNotAvailable);
-  setStatus(Status::failed(kNotAvailable));
-  notifyChange();
-}
-
-void HEOSController::setStartWithParty(bool on) {
-  if (on == configuration_.startWithParty) return;
-  Configuration changed = configuration_;
-  changed.startWithParty = on;
-  setConfiguration(std::move(changed));
-  log(on ? "Use HEOS on" : "Use HEOS off");
-  if (on) {
-    if (status_.kind == Status::Kind::off) {
-      search();
-    } else {
-      playIfReady(false);
-    }
-  } else {
-    const auto playingZone = isPlayingParty() ? leaderID() : std::nullopt;
-    ++connectAttempt_;  // a search not yet run stays undone
-    if (playingZone) stop(*playingZone);  // finishes at once: there is no connection to wait for
-    setStatus(Status::off());
-    setLastError(std::nullopt);
-  }
-  notifyChange();
-}
 
 // ---- State ----------------------------------------------------------------------------------
 

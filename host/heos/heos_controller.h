@@ -8,11 +8,13 @@
 #include <vector>
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QUuid>
 #include <qcoro/qcorotask.h>
 
 #include "heos/heos_socket.h"
+#include "heos/ssdp_discovery.h"
 #include "platform/runtime/cancellable_task.h"
 #include "platform/runtime/preferences.h"
 #include "platform/runtime/scheduler.h"
@@ -22,13 +24,17 @@
 
 namespace kovali {
 
+/// Where the controller looks for HEOS devices; tests give loopback ones and short scans.
+struct HEOSNetwork {
+  std::uint16_t port = HEOSSocket::defaultPort;
+  SSDPTarget discovery{};
+  double scanSeconds = 4;  // one SSDP scan
+};
+
 /// The host's HEOS speakers: the saved setup (which input plays on which zones at which
-/// volume, and whether HEOS follows the party), the presets, and the connection's state.
-///
-/// Discovery and the HEOS connection do not exist yet: a search ends in the failed status with
-/// a sentence saying so, no player, zone or input is ever listed, and every command that would
-/// go to a device fails with "Not connected to HEOS.". The setup and the presets are kept and
-/// saved already.
+/// volume, and whether HEOS follows the party), the presets, and one device found on the
+/// network (a configured address, the one last connected to, or SSDP) with its two
+/// connections, kept alive and reconnected while HEOS follows the party.
 class HEOSController : public QObject {
   Q_OBJECT
   Q_PROPERTY(kovali::HEOSController::Status status READ status NOTIFY statusChanged)
@@ -154,7 +160,7 @@ class HEOSController : public QObject {
   /// Loads the setup saved under `key` and the presets under `presetsKey` (either falls back to
   /// its default when missing or unreadable); status off, connected to nothing.
   HEOSController(Preferences& preferences, QString key, QString presetsKey, Scheduler& scheduler,
-                 QObject* parent = nullptr);
+                 HEOSNetwork network = {}, QObject* parent = nullptr);
 
   const Status& status() const { return status_; }
   const Configuration& configuration() const { return configuration_; }
@@ -195,10 +201,14 @@ class HEOSController : public QObject {
   /// Whether the party plays, kept by the session store after every accepted change.
   bool partyIsPlaying = false;
 
-  /// Drops any connection attempt and starts a new search in a later turn of the event loop.
+  /// Drops any connection attempt, pending reconnect and connection, and starts a new attempt.
   virtual void search();
+  /// Sets the device's address (trimmed; blank means found by discovery) and searches again.
+  void setHost(const std::string& host);
   /// The party went from not playing to playing: start it on the zones when HEOS follows it.
   virtual void partyDidStart();
+  /// Switched on: connects, or plays when connected. Switched off: stops the party's zone, then
+  /// disconnects unless switched on again meanwhile.
   virtual void setStartWithParty(bool on);
   /// Chooses the input "<source id>|<media id>" among the listed inputs.
   virtual void selectInput(const std::string& id);
@@ -285,7 +295,44 @@ class HEOSController : public QObject {
   QCoro::Task<> sendZoneVolumes(ZoneVolumes volumes);
 
  private:
-  void runConnectAttempt();
+  /// What one tried address came to: connected, or the main unit to try first instead.
+  struct CandidateOutcome {
+    bool connected = false;
+    std::optional<std::string> mainUnit{};
+  };
+  /// The sockets one connect attempt opened, which only it closes once it has been superseded.
+  struct OwnSockets {
+    QPointer<HEOSSocket> commands;
+    QPointer<HEOSSocket> events;
+    CandidateOutcome closed();
+  };
+
+  // Connecting. A superseded attempt (its token cancelled) touches no shared state after an await.
+  QCoro::Task<> connectToDevice(CancellationToken token);
+  std::optional<std::string> configuredHost() const;
+  std::vector<std::string> startCandidates();
+  void addDiscovered(std::vector<std::string>& candidates, const std::vector<std::string>& found);
+  bool beginTrying(const std::vector<std::string>& candidates);
+  QCoro::Task<CandidateOutcome> tryCandidate(std::string host, bool redirected, CancellationToken token);
+  QCoro::Task<> openCommands(std::string host, CancellationToken token, OwnSockets& own);
+  QCoro::Task<> openEvents(std::string host, CancellationToken token, OwnSockets& own);
+  HEOSSocketHandle makeSocket(const std::string& host);
+  /// Inputs, each player's state and the master volume, once the players are known.
+  QCoro::Task<> refreshDetails(CancellationToken token);
+  /// The main unit's address when `host` is only a receiver's secondary zone.
+  std::optional<std::string> mainPlayerAddress(const std::string& host) const;
+  void connectionMade(const std::string& host);
+  void noCandidateAnswered(const std::vector<std::string>& initial);
+  void connectionLost(const std::string& reason);
+  /// 5, 10, 20, 40, then 60 seconds.
+  static double reconnectDelay(int attempt);
+  void scheduleReconnect();
+  QCoro::Task<> reconnectLater(double delay, CancellationToken token);
+  void startHeartbeat();
+  QCoro::Task<> beat(CancellationToken token);
+  QCoro::Task<> switchOff(std::optional<std::int64_t> zone);
+  /// Stops the heartbeat and the pending volume sends and closes both connections.
+  void closeConnections();
   /// Plays when HEOS follows the party, is connected, the party plays (or `force`) and an input
   /// and zones are chosen.
   void playIfReady(bool force);
@@ -310,13 +357,14 @@ class HEOSController : public QObject {
   /// "A", "A and B", "A, B and C".
   static std::string joinedList(const std::vector<std::string>& items);
 
-  // What every command says while there is no command connection, and there is none yet.
+  // What every command says while there is no command connection.
   static constexpr const char* notConnected = "Not connected to HEOS.";
 
   Preferences& preferences_;
   QString key_;
   QString presetsKey_;
   Scheduler& scheduler_;
+  HEOSNetwork network_;
 
   Status status_;
   Configuration configuration_;
@@ -331,7 +379,10 @@ class HEOSController : public QObject {
   std::optional<std::string> lastError_;
   Presets presets_;
 
-  std::uint64_t connectAttempt_ = 0;  // raised by every search and switch-off; older attempts stop
+  CancellableTask connectTask_;  // the connect attempt or the wait before a reconnect
+  CancellableTask heartbeat_;
+  int reconnectAttempts_ = 0;  // since the last success or search
+  std::optional<std::string> discoveredHost_;  // the last device connected to without a configured address
   bool replayPending_ = false;
   ZoneVolumes pendingZoneVolumes_;  // a preset's zone volumes, sent with the next play
   HEOSSocketHandle commands_;

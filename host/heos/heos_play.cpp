@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include "heos/heos_controller.h"
+#include "heos/heos_text.h"
 #include "heos/player_ids.h"
 
 namespace kovali {
@@ -206,9 +207,7 @@ QCoro::Task<> HEOSController::recordPlay(Input input, std::vector<std::int64_t> 
   if (!self) co_return;
   std::vector<std::string> names;
   for (const auto zone : zones) names.push_back(zoneName(zone));
-  std::string where;
-  for (const auto& name : names) where += (where.empty() ? "" : ", ") + name;
-  log("playing " + input.name + " on " + where + " at " + std::to_string(level));
+  log("playing " + input.name + " on " + joinedText(names, ", ") + " at " + std::to_string(level));
 }
 
 QCoro::Task<> HEOSController::group(std::vector<std::int64_t> zones, std::int64_t leader) {

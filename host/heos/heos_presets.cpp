@@ -4,11 +4,10 @@
 #include <QString>
 
 #include "heos/heos_controller.h"
+#include "heos/heos_text.h"
 
 namespace kovali {
 namespace {
-
-std::string trimmed(const std::string& text) { return QString::fromStdString(text).trimmed().toStdString(); }
 
 bool sameNameIgnoringCase(const std::string& a, const std::string& b) {
   return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) == 0;
@@ -79,7 +78,7 @@ std::string HEOSController::presetLogText(const Preset& preset) const {
 }
 
 void HEOSController::savePreset(const std::string& name) {
-  const std::string presetName = trimmed(name);
+  const std::string presetName = trimmedText(name);
   const auto input = currentInput();
   const auto zones = selectedZones();
   if (presetName.empty() || !input || zones.empty()) return;

@@ -28,7 +28,11 @@ FakeHEOSDevice::~FakeHEOSDevice() {
   }
 }
 
-bool FakeHEOSDevice::listen() { return server_.listen(address_, requestedPort_); }
+bool FakeHEOSDevice::listen() {
+  if (!server_.listen(address_, requestedPort_)) return false;
+  requestedPort_ = server_.serverPort();  // listening again takes the same port
+  return true;
+}
 
 void FakeHEOSDevice::stopListening() { server_.close(); }
 

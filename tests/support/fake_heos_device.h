@@ -67,9 +67,10 @@ class FakeHEOSDevice : public QObject {
   explicit FakeHEOSDevice(QHostAddress address = QHostAddress::LocalHost, std::uint16_t port = 0);
   ~FakeHEOSDevice() override;
 
+  /// Listens on the address and the port given, or on the one it had before.
   [[nodiscard]] bool listen();
   void stopListening();
-  std::uint16_t port() const { return server_.serverPort(); }
+  std::uint16_t port() const { return requestedPort_; }
   QString address() const { return server_.serverAddress().toString(); }
 
   /// Sends `command` with `message` to every connection that registered for change events.

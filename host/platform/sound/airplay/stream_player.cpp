@@ -1,0 +1,7 @@
+#include "platform/sound/airplay/stream_player.h"
+
+namespace kovali {
+
+StreamPlayer::~StreamPlayer() = default;
+
+}  // namespace kovali
