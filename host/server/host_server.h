@@ -82,9 +82,10 @@ class HostServer final : public QObject {
   /// "http://<host name>:<port>" while a listener runs, where phones fetch cover art; else none.
   std::optional<std::string> artworkAddress() const;
 
-  /// Sends `event` as one envelope with a fresh id; `completion` runs once the bytes are queued
-  /// on the socket. An id that is no longer connected gets nothing, and no completion runs; an
-  /// event that cannot be encoded is logged and goes nowhere.
+  /// Sends `event` as one envelope with a fresh id; `completion` runs once the connection has
+  /// taken it (a close after it still sends it first). A state that answers nothing replaces an
+  /// older such state the phone has not been sent yet. An id that is no longer connected gets
+  /// nothing, and no completion runs; an event that cannot be encoded is logged and goes nowhere.
   void send(const vinaro::Event& event, ConnectionID to, std::optional<std::string> replyTo = std::nullopt,
             std::function<void()> completion = {});
   /// As above, for an event made ready once for many phones.

@@ -64,4 +64,10 @@ FFmpegLogFile::FFmpegLogFile(std::string path) : previous_(std::exchange(current
 
 FFmpegLogFile::~FFmpegLogFile() { currentFile = std::move(previous_); }
 
+std::string ffmpegErrorText(int error) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(error, text, sizeof text);
+  return text;
+}
+
 }  // namespace kovali

@@ -9,6 +9,9 @@ namespace kovali {
 /// each naming the file it is about where that is known. Any thread, any number of times.
 void keepFFmpegQuiet();
 
+/// FFmpeg's words for one of its error codes.
+std::string ffmpegErrorText(int error);
+
 /// While it lives, FFmpeg's messages on this thread that name no file are about `path` (the
 /// decoders' messages name none).
 class FFmpegLogFile {

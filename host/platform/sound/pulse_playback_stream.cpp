@@ -39,7 +39,7 @@ PulsePlaybackStream::~PulsePlaybackStream() {
 
 // ---- Connecting -----------------------------------------------------------------------------------
 
-std::optional<std::string> PulsePlaybackStream::connect() {
+std::optional<std::string> PulsePlaybackStream::connect(const std::string& sink) {
   PulseLoopLock lock(loop_);
   if (isConnected()) return std::nullopt;
   disconnect();
@@ -79,9 +79,11 @@ std::optional<std::string> PulsePlaybackStream::connect() {
   attributes.prebuf = static_cast<std::uint32_t>(-1);
   attributes.minreq = bytesFor(0.1);
   attributes.fragsize = static_cast<std::uint32_t>(-1);
-  const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
-                                                    PA_STREAM_AUTO_TIMING_UPDATE);
-  if (pa_stream_connect_playback(stream_, nullptr, &attributes, flags, nullptr, nullptr) < 0) {
+  auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
+                                              PA_STREAM_AUTO_TIMING_UPDATE);
+  // A stream meant for one speaker must never fall back to another output when that one goes.
+  if (!sink.empty()) flags = static_cast<pa_stream_flags_t>(flags | PA_STREAM_DONT_MOVE);
+  if (pa_stream_connect_playback(stream_, sink.empty() ? nullptr : sink.c_str(), &attributes, flags, nullptr, nullptr) < 0) {
     return failure(pa_strerror(pa_context_errno(context_)));
   }
   for (;;) {

@@ -47,9 +47,11 @@ class PulsePlaybackStream {
   PulsePlaybackStream(const PulsePlaybackStream&) = delete;
   PulsePlaybackStream& operator=(const PulsePlaybackStream&) = delete;
 
-  /// Connects to the server and opens the stream, held (corked), unless it is connected already.
-  /// Blocks until the server answers. Never on the stream's own thread. The error is a sentence.
-  std::optional<std::string> connect();
+  /// Connects to the server and opens the stream, held (corked), unless it is connected already:
+  /// on the default output (following it when it changes), or on the sink named `sink`, which it
+  /// never leaves (the stream fails when that sink goes). Blocks until the server answers. Never
+  /// on the stream's own thread. The error is a sentence.
+  std::optional<std::string> connect(const std::string& sink = {});
 
   /// Runs `work()` with the stream's lock held, so that no handler call overlaps it. Never on
   /// the stream's own thread.

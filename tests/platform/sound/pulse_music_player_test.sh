@@ -17,4 +17,5 @@ ffmpeg -loglevel error -f lavfi -i "sine=frequency=880:sample_rate=44100:duratio
 # The tests that take the server away and bring it back do so through this command.
 export KOVALI_SOUND_SERVER_CONTROL="$(dirname "$0")/../../support/sound_server_control.sh"
 export KOVALI_SOUND_SERVER_DIR="$work/sound"
-KOVALI_PULSE_TRACKS="$work/tracks" "$tests" --gtest_filter='PulseServerMusicPlayer*:PulseServerPlayerEngine*:PulseServerAudioRenderer*:PulseServerParty*'
+KOVALI_PULSE_TRACKS="$work/tracks" "$tests" \
+  --gtest_filter='PulseServerMusicPlayer*:PulseServerPlayerEngine*:PulseServerAudioRenderer*:PulseServerStreamPlayer*:PulseServerParty*'

@@ -30,6 +30,7 @@ PulseDeviceWatcher::Device deviceOf(const Info& info) {
   device.description = info.description ? info.description : "";
   device.channels = info.channel_map.channels;
   device.transport = transportOf(traitsOf(info));
+  device.volume = static_cast<float>(pa_cvolume_avg(&info.volume)) / static_cast<float>(PA_VOLUME_NORM);
   return device;
 }
 

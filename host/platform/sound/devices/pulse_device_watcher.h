@@ -32,6 +32,7 @@ class PulseDeviceWatcher {
     int channels = 0;
     SoundTransport transport = SoundTransport::other;
     bool isMonitor = false;  // a source that records a sink
+    float volume = 0;        // the average of its channels' volumes; 1.0 is full volume
 
     bool operator==(const Device&) const = default;
   };

@@ -29,8 +29,9 @@ std::int64_t PulseAudioRenderer::Chunk::end() const {
   return start + static_cast<std::int64_t>(samples.size()) / channels;
 }
 
-PulseAudioRenderer::PulseAudioRenderer(const AudioFormat& format, std::shared_ptr<RenderSynchronizer> synchronizer)
-    : format_(format), synchronizer_(std::move(synchronizer)) {
+PulseAudioRenderer::PulseAudioRenderer(const AudioFormat& format, std::shared_ptr<RenderSynchronizer> synchronizer,
+                                       Placement placement)
+    : format_(format), synchronizer_(std::move(synchronizer)), placement_(std::move(placement)) {
   if (!isStreamFormat(format_) && format_.channels > 0 && format_.sampleRate >= 1) {
     AVChannelLayout input{};
     av_channel_layout_default(&input, format_.channels);
@@ -44,12 +45,16 @@ PulseAudioRenderer::PulseAudioRenderer(const AudioFormat& format, std::shared_pt
   }
   PulsePlaybackStream::Handler handler;
   handler.fill = [this](float* out, std::size_t frames, std::int64_t position) { return fill(out, frames, position); };
-  handler.failed = [](const std::string& reason) {
-    qCWarning(lcMultiroom).noquote() << "This computer's copy of the speakers' sound stopped:"
+  handler.failed = [this](const std::string& reason) {
+    qCWarning(lcMultiroom).noquote() << QString::fromStdString(placement_.streamName) << "stopped:"
                                      << QString::fromStdString(reason);
+    if (placement_.failed) placement_.failed(reason);
   };
-  stream_ = std::make_unique<PulsePlaybackStream>("Kovali", "Kovali multi-room (this computer)", std::move(handler));
+  stream_ = std::make_unique<PulsePlaybackStream>("Kovali", placement_.streamName, std::move(handler));
 }
+
+PulseAudioRenderer::PulseAudioRenderer(const AudioFormat& format, std::shared_ptr<RenderSynchronizer> synchronizer)
+    : PulseAudioRenderer(format, std::move(synchronizer), Placement{}) {}
 
 PulseAudioRenderer::~PulseAudioRenderer() {
   stream_.reset();  // no more calls of fill
@@ -96,8 +101,10 @@ void PulseAudioRenderer::setVolume(float volume) { volume_ = std::clamp(volume, 
 
 void PulseAudioRenderer::connectOnce() {
   if (std::exchange(triedToConnect_, true)) return;
-  if (const auto error = stream_->connect()) {
-    qCWarning(lcMultiroom).noquote() << "This computer cannot play along:" << QString::fromStdString(*error);
+  if (const auto error = stream_->connect(placement_.sink)) {
+    qCWarning(lcMultiroom).noquote() << QString::fromStdString(placement_.streamName)
+                                     << "cannot play:" << QString::fromStdString(*error);
+    if (placement_.failed) placement_.failed(*error);
     return;
   }
   stream_->locked([&] { stream_->setCorked(false); });

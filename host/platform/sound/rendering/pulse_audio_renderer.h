@@ -3,9 +3,11 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/sound/rendering/audio_renderer.h"
@@ -17,12 +19,23 @@ struct SwrContext;
 namespace kovali {
 
 /// An `AudioRenderer` on the sound server: a playback stream of its own on the default output
-/// that writes, at each moment, the sound whose presentation time the synchronizer's clock will
+/// (or on one sink) that writes, at each moment, the sound whose presentation time the synchronizer's clock will
 /// show when the server plays it (the stream's own latency taken into account), and silence
 /// where it has none. Buffers in other formats are converted to the stream's.
 class PulseAudioRenderer final : public AudioRenderer {
  public:
-  /// Plays buffers of `format`; connects to the server on the first buffer.
+  /// Where the renderer plays and whom it tells when it cannot.
+  struct Placement {
+    std::string sink;  // empty: the default output
+    std::string streamName = "Kovali multi-room (this computer)";
+    /// The stream could not be opened or broke (a sentence); on any thread, once.
+    std::function<void(const std::string& reason)> failed;
+  };
+
+  /// Plays buffers of `format` where `placement` says; connects to the server on the first buffer.
+  PulseAudioRenderer(const AudioFormat& format, std::shared_ptr<RenderSynchronizer> synchronizer,
+                     Placement placement);
+  /// Plays on the default output.
   PulseAudioRenderer(const AudioFormat& format, std::shared_ptr<RenderSynchronizer> synchronizer);
   ~PulseAudioRenderer() override;
 
@@ -46,6 +59,7 @@ class PulseAudioRenderer final : public AudioRenderer {
 
   AudioFormat format_;
   std::shared_ptr<RenderSynchronizer> synchronizer_;
+  Placement placement_;
   std::atomic<float> volume_{1.0f};
   SwrContext* resampler_ = nullptr;  // none when the format is the stream's own
   bool triedToConnect_ = false;
