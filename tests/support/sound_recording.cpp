@@ -3,6 +3,7 @@
 #include <pulse/error.h>
 #include <pulse/simple.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kovali {
@@ -40,24 +41,74 @@ const std::vector<float>& MonitorRecorder::stop() {
   return samples_;
 }
 
-double toneOf(const float* samples, std::size_t count) {
+namespace {
+
+double rootMeanSquare(const float* samples, std::size_t count) {
   double energy = 0;
-  int crossings = 0;
-  for (std::size_t i = 0; i < count; ++i) {
-    energy += samples[i] * samples[i];
-    if (i > 0 && (samples[i - 1] < 0) != (samples[i] < 0)) ++crossings;
-  }
-  if (std::sqrt(energy / static_cast<double>(count)) < 0.01) return 0;
-  return crossings / 2.0 / (static_cast<double>(count) / recordingRate);
+  for (std::size_t i = 0; i < count; ++i) energy += samples[i] * samples[i];
+  return std::sqrt(energy / static_cast<double>(count));
 }
 
-double secondsOfTone(const std::vector<float>& sound, double hertz) {
-  const std::size_t window = recordingRate / 20;
-  double seconds = 0;
-  for (std::size_t start = 0; start + window <= sound.size(); start += window) {
-    if (std::abs(toneOf(sound.data() + start, window) - hertz) < 30) seconds += 0.05;
+/// Calls `visit(start)` for each whole window of `seconds` in `sound`.
+template <class Visit>
+void eachWindow(const std::vector<float>& sound, int rate, double seconds, Visit visit) {
+  const auto window = static_cast<std::size_t>(rate * seconds);
+  for (std::size_t start = 0; start + window <= sound.size(); start += window) visit(start, window);
+}
+
+}  // namespace
+
+double toneOf(const float* samples, std::size_t count, int rate) {
+  if (rootMeanSquare(samples, count) < 0.01) return 0;
+  int crossings = 0;
+  for (std::size_t i = 1; i < count; ++i) {
+    if ((samples[i - 1] < 0) != (samples[i] < 0)) ++crossings;
   }
+  return crossings / 2.0 / (static_cast<double>(count) / rate);
+}
+
+double secondsOfTone(const std::vector<float>& sound, double hertz, int rate) {
+  double seconds = 0;
+  eachWindow(sound, rate, 0.05, [&](std::size_t start, std::size_t window) {
+    if (std::abs(toneOf(sound.data() + start, window, rate) - hertz) < 30) seconds += 0.05;
+  });
   return seconds;
+}
+
+double onsetOf(const std::vector<float>& sound, double hertz, int rate) {
+  // Five windows of 20 ms in a row, tried at every millisecond.
+  const std::size_t window = rate / 50, step = rate / 1000;
+  const auto carries = [&](std::size_t start) {
+    return std::abs(toneOf(sound.data() + start, window, rate) - hertz) < hertz / 5;
+  };
+  for (std::size_t start = 0; start + 5 * window <= sound.size(); start += step) {
+    int run = 0;
+    while (run < 5 && carries(start + run * window)) ++run;
+    if (run == 5) return static_cast<double>(start) / rate;
+  }
+  return -1;
+}
+
+double mainToneOf(const std::vector<float>& sound, int rate) {
+  std::vector<double> tones;
+  eachWindow(sound, rate, 0.1, [&](std::size_t start, std::size_t window) {
+    if (const double tone = toneOf(sound.data() + start, window, rate); tone > 0) tones.push_back(tone);
+  });
+  if (tones.empty()) return 0;
+  std::nth_element(tones.begin(), tones.begin() + tones.size() / 2, tones.end());
+  return tones[tones.size() / 2];
+}
+
+double levelOfTone(const std::vector<float>& sound, double hertz, int rate) {
+  double energy = 0;
+  std::size_t count = 0;
+  eachWindow(sound, rate, 0.05, [&](std::size_t start, std::size_t window) {
+    if (std::abs(toneOf(sound.data() + start, window, rate) - hertz) >= 30) return;
+    const double level = rootMeanSquare(sound.data() + start, window);
+    energy += level * level * static_cast<double>(window);
+    count += window;
+  });
+  return count == 0 ? 0 : std::sqrt(energy / static_cast<double>(count));
 }
 
 }  // namespace kovali

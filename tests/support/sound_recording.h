@@ -35,11 +35,21 @@ class MonitorRecorder {
   std::vector<float> samples_;
 };
 
-/// The loudest tone of a stretch of sound at `recordingRate`, in Hz, from its zero crossings;
-/// 0 for silence.
-double toneOf(const float* samples, std::size_t count);
+/// The loudest tone of a stretch of sound at `rate`, in Hz, from its zero crossings; 0 for silence.
+double toneOf(const float* samples, std::size_t count, int rate = recordingRate);
 
 /// Seconds of `sound` whose 50 ms windows carry a tone within 30 Hz of `hertz`.
-double secondsOfTone(const std::vector<float>& sound, double hertz);
+double secondsOfTone(const std::vector<float>& sound, double hertz, int rate = recordingRate);
+
+/// Where a tone within a fifth of `hertz` first lasts a tenth of a second in `sound`, to a
+/// millisecond, in seconds; -1 when never.
+double onsetOf(const std::vector<float>& sound, double hertz, int rate = recordingRate);
+
+/// The tone most of `sound`'s loud tenths of a second carry (the median), in Hz; 0 for silence.
+double mainToneOf(const std::vector<float>& sound, int rate = recordingRate);
+
+/// The root mean square of the 50 ms windows of `sound` that carry a tone within 30 Hz of
+/// `hertz` (1 for a full-scale square wave); 0 when none does.
+double levelOfTone(const std::vector<float>& sound, double hertz, int rate = recordingRate);
 
 }  // namespace kovali

@@ -15,17 +15,6 @@
 namespace kovali {
 namespace {
 
-/// Where a tone first lasts a tenth of a second in the recording (to 20 ms), in seconds; -1 when never.
-double onsetOf(const std::vector<float>& sound, double frequency) {
-  const std::size_t window = recordingRate / 50;
-  int run = 0;
-  for (std::size_t start = 0; start + window <= sound.size(); start += window) {
-    run = std::abs(toneOf(sound.data() + start, window) - frequency) < frequency / 5 ? run + 1 : 0;
-    if (run == 5) return static_cast<double>(start + window - 5 * window) / recordingRate;
-  }
-  return -1;
-}
-
 TEST(PulseServerAudioRenderer, PlaysEachBufferWhenTheClockReachesIt) {
   MonitorRecorder recorder("music.monitor");
   ASSERT_EQ(recorder.error(), "");

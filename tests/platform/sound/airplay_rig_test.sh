@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Usage: airplay_rig_test.sh TESTS CAPTURE_TOOL pulse|pipewire
+# Runs the AirPlayRig tests of the test binary TESTS against two real AirPlay receivers found by
+# a sound server of their own, PulseAudio or PipeWire's pulse server (see
+# tests/support/airplay_rig.sh). Exits 77 (skipped) without root or the packages.
+set -euo pipefail
+
+tests=$1 capture_tool=$2 server=$3
+. "$(dirname "$0")/../../support/airplay_rig.sh"
+start_airplay_rig "$server" "the AirPlay tests on $server" "$capture_tool"
+"$tests" --gtest_filter='AirPlayRig*'

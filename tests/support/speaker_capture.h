@@ -1,0 +1,59 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kovali {
+
+/// One AirPlay receiver of the test rig (tests/support/airplay_rig.sh).
+struct RigSpeaker {
+  int number = 0;
+  std::string name;     // its AirPlay name, which the sound server shows as the sink's description
+  std::string capture;  // the file it plays into
+};
+
+/// The rig's speakers, in order; none outside the rig.
+std::vector<RigSpeaker> rigSpeakers();
+
+/// The rig's sound server, "pulse" or "pipewire"; empty outside the rig.
+std::string rigServer();
+
+/// Stops a receiver of the rig (it disappears from the network) or starts it again. The error is
+/// a sentence; nothing on success.
+std::optional<std::string> setRigSpeakerRunning(int number, bool running);
+
+/// What a receiver of the rig played from a point on: its sound, as mono at `rate`, and when it
+/// played each part, on the steady clock (`std::chrono::steady_clock`, the same in every process).
+class SpeakerCapture {
+ public:
+  using Clock = std::chrono::steady_clock;
+  static constexpr int rate = 44100;
+
+  /// Follows the capture file `path` from its present end: what was played before is not part of it.
+  explicit SpeakerCapture(std::string path);
+
+  /// Reads what was played since the last read; false when the capture cannot be read.
+  bool read();
+  /// Everything read so far.
+  const std::vector<float>& sound() const { return sound_; }
+  /// When the receiver played frame `frame` of `sound()`.
+  Clock::time_point timeOf(std::size_t frame) const;
+  /// When a tone of `hertz` began to play (see `onsetOf`); nothing when it never did.
+  std::optional<Clock::time_point> onset(double hertz) const;
+  /// The tone most of the sound carries, in Hz; 0 for silence.
+  double mainTone() const;
+  /// The root mean square of the sound carrying `hertz` (see `levelOfTone`); 0 when none does.
+  double level(double hertz) const;
+
+ private:
+  std::string path_;
+  long long start_ = 0;  // where in the file this capture begins, in bytes
+  std::vector<float> sound_;
+  std::vector<std::pair<long long, Clock::time_point>> arrivals_;  // a piece's first byte, when played
+};
+
+}  // namespace kovali
