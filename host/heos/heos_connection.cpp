@@ -237,7 +237,8 @@ HEOSSocketHandle HEOSController::makeSocket(const std::string& host) {
 
 QCoro::Task<> HEOSController::refreshDetails(CancellationToken token) {
   QPointer<HEOSController> self(this);
-  co_await loadInputs();
+  co_await loadInputs(token);
+  if (!self || token.isCancelled()) co_return;
   std::vector<std::int64_t> ids;
   for (const auto& player : players_) ids.push_back(player.id);
   for (const auto id : ids) {

@@ -282,8 +282,9 @@ class HEOSController : public QObject {
   /// The master volume of the leading zone or its group.
   QCoro::Task<> refreshVolume();
   QCoro::Task<> refreshNowPlaying(std::int64_t pid);
-  /// The inputs of every device with inputs, else of every zone (one per kind of input).
-  QCoro::Task<> loadInputs();
+  /// The inputs of every device with inputs, else of every zone (one per kind of input); once
+  /// `token` is cancelled it changes and logs nothing more.
+  QCoro::Task<> loadInputs(CancellationToken token = {});
   /// Records a zone volume the device reported, unless it echoes the host's own change.
   void recordZoneVolume(std::int64_t pid, std::int64_t level);
   /// Follows one change event of the device.
@@ -346,7 +347,7 @@ class HEOSController : public QObject {
   void adoptCurrentInput();
   QCoro::Task<> sendPresetVolumes(ZoneVolumes volumes);
   void savePresets();
-  QCoro::Task<Inputs> listInputs(std::vector<std::int64_t> sourceIDs);
+  QCoro::Task<Inputs> listInputs(std::vector<std::int64_t> sourceIDs, CancellationToken token);
   /// What makes an input the same kind across zones: the source player's model and the media id.
   std::string inputKey(const Input& input) const;
   QCoro::Task<> refreshTopology();

@@ -56,7 +56,7 @@ std::vector<std::int64_t> auxSources(const std::optional<JSONValue>& payload) {
 
 }  // namespace
 
-QCoro::Task<> HEOSController::loadInputs() {
+QCoro::Task<> HEOSController::loadInputs(CancellationToken token) {
   QPointer<HEOSController> self(this);
   std::vector<std::int64_t> sources;
   if (commands_) {
@@ -66,18 +66,18 @@ QCoro::Task<> HEOSController::loadInputs() {
     } catch (const HEOSError&) {
       // The main players are browsed instead.
     }
-    if (!self) co_return;
+    if (!self || token.isCancelled()) co_return;
   }
   for (const auto& player : players_) {
     if (player.isMain && !containsID(sources, player.id)) sources.push_back(player.id);
   }
-  Inputs inputs = co_await listInputs(sources);
-  if (!self) co_return;
+  Inputs inputs = co_await listInputs(sources, token);
+  if (!self || token.isCancelled()) co_return;
   if (inputs.empty()) {
     std::vector<std::int64_t> everyZone;
     for (const auto& player : players_) everyZone.push_back(player.id);
-    const Inputs listed = co_await listInputs(everyZone);
-    if (!self) co_return;
+    const Inputs listed = co_await listInputs(everyZone, token);
+    if (!self || token.isCancelled()) co_return;
     std::set<std::string> kinds;
     for (const auto& input : listed) {
       if (kinds.insert(inputKey(input)).second) inputs.push_back(input);  // one per kind across zones
@@ -86,7 +86,8 @@ QCoro::Task<> HEOSController::loadInputs() {
   setInputs(std::move(inputs));
 }
 
-QCoro::Task<HEOSController::Inputs> HEOSController::listInputs(std::vector<std::int64_t> sourceIDs) {
+QCoro::Task<HEOSController::Inputs> HEOSController::listInputs(std::vector<std::int64_t> sourceIDs,
+                                                              CancellationToken token) {
   QPointer<HEOSController> self(this);
   std::set<std::string> playerNames;
   for (const auto& player : players_) playerNames.insert(player.name);
@@ -99,7 +100,7 @@ QCoro::Task<HEOSController::Inputs> HEOSController::listInputs(std::vector<std::
       } catch (const HEOSError&) {
         // Logged below like a missing connection.
       }
-      if (!self) co_return Inputs{};
+      if (!self || token.isCancelled()) co_return Inputs{};
     }
     if (!reply) {
       log("could not list the inputs of " + zoneName(source));

@@ -231,7 +231,16 @@ QCoro::Task<> PlayerEngine::load(Song current, std::optional<Song> next, bool pl
   setCurrentTitle(current.title);
   log(std::string(play ? "playing " : "loaded ") + current.title + "; entries=" + std::to_string(entries.size()) +
       ", currentEntry=" + orNil(currentEntryID_));
-  if (play) armWatchdog(current.id, current.title);
+  if (!play) co_return;
+  armWatchdog(current.id, current.title);
+  // The song may have started while it was loading, before it counted as current: the session
+  // learns of that start now, so that it counts the song's time from where the player is. Not
+  // when the session has asked for something else since: that news would be out of date.
+  const auto wanted = pendingSyncs_.empty() ? desiredStatus_ : pendingSyncs_.back().status;
+  if (statusUnreported_ && status_ == PlaybackStatus::playing && wanted == PlaybackStatus::playing) {
+    statusUnreported_ = false;
+    report(StatusChanged{status_});
+  }
 }
 
 QCoro::Task<> PlayerEngine::rebuildNext(std::optional<Song> next) {
@@ -327,6 +336,7 @@ void PlayerEngine::refresh() {
   const auto mapped = sessionStatus(seen);
   if (mapped != status_) {
     setStatus(mapped);
+    statusUnreported_ = !hadSong;
     if (hadSong) report(StatusChanged{mapped});
   }
 

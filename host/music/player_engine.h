@@ -176,6 +176,7 @@ class PlayerEngine final : public QObject {
   std::optional<std::string> nextEntryID_;
   std::optional<std::string> lastSeenEntryID_;
   MusicPlayerStatus lastSeenStatus_ = MusicPlayerStatus::stopped;
+  bool statusUnreported_ = false;  // the status changed while no song was current
 };
 
 }  // namespace kovali

@@ -5,9 +5,13 @@
 
 #include "app/look/palette.h"
 #include "settings/advanced_settings.h"
+#include "session/session_store.h"
 #include "settings/general_settings.h"
+#include "settings/heos/heos_section.h"
 #include "settings/party_mode_settings.h"
 #include "settings/settings_section.h"
+#include "settings/sound/air_play_settings.h"
+#include "settings/sound/device_settings.h"
 
 namespace kovali {
 
@@ -43,8 +47,16 @@ SettingsView::SettingsView(Services services, QWidget* parent) : QScrollArea(par
   left->addWidget(new SettingsSection(QStringLiteral("General"), general_));
   left->addWidget(new SettingsSection(QStringLiteral("Party Mode"), partyMode_));
   left->addWidget(new SettingsSection(QStringLiteral("Advanced"), advanced_));
+  source_ = new SourceSettings(services.store);
+  output_ = new OutputSettings(services.store.audio());
+  airPlay_ = new AirPlaySettings(services.store);
+  heos_ = new HEOSSection(services.store.heos(), services.scheduler);
   auto* rightColumn = new QWidget;
-  column(rightColumn);
+  QVBoxLayout* right = column(rightColumn);
+  right->addWidget(new SettingsSection(QStringLiteral("Source"), source_));
+  right->addWidget(new SettingsSection(QStringLiteral("Sound output"), output_));
+  right->addWidget(new SettingsSection(QStringLiteral("AirPlay"), airPlay_));
+  right->addWidget(new SettingsSection(QStringLiteral("HEOS"), heos_));
 
   auto* columns = new QHBoxLayout(content);
   columns->setContentsMargins(32, 32, 32, 32);

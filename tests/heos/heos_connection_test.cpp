@@ -2,6 +2,9 @@
 // 127.0.0.2 and 127.0.0.3 and an SSDP responder on 127.0.0.1, with virtual time for the waits
 // and short scans.
 
+#include <cstddef>
+#include <new>
+
 #include <QNetworkDatagram>
 #include <QTest>
 #include <QUdpSocket>
@@ -143,7 +146,8 @@ TEST_F(HEOSConnectionTest, FindsTheDeviceBySSDPConnectsAndKeepsTheConnectionAliv
   scheduler.advance(29.9);
   scheduler.advance(0.1);
   ASSERT_TRUE(device.waitForCommands(before + 1));
-  QTest::qWait(200);  // the reply, after which the next wait starts
+  // The reply came once the next wait has begun beside the beat's own time limit.
+  ASSERT_TRUE(settle([&] { return scheduler.pendingCount() == 2; }));
   scheduler.advance(30);
   ASSERT_TRUE(device.waitForCommands(before + 2));
   EXPECT_EQ(device.commandsNamed("system/heart_beat").size(), 2u);
@@ -291,6 +295,24 @@ TEST_F(HEOSConnectionTest, TwoQuickSearchesLeaveOneAttemptAndTheFirstNeverCloses
   EXPECT_EQ(heos.status(), Status::connected("127.0.0.2"));
 }
 
+TEST_F(HEOSConnectionTest, AnAttemptSupersededWhileItListsTheInputsListsAndLogsNothingMore) {
+  auto& heos = make(R"({"host":"127.0.0.2","startWithParty":false})");
+  device.faults["browse/browse"].noAnswer = true;
+
+  heos.search();
+  ASSERT_TRUE(settle([&] { return !device.commandsNamed("browse/browse").empty(); }));
+  heos.search();
+  device.faults.clear();
+  ASSERT_TRUE(settle([&] { return connectedTo("127.0.0.2"); }));
+  QTest::qWait(100);
+
+  EXPECT_EQ(heos.lines, std::vector<std::string>{"connected to 127.0.0.2: 2 zones, 1 groups, 3 inputs"});
+  const auto second = linesOn(device, 2);
+  EXPECT_EQ(std::count(second.begin(), second.end(), "heos://browse/browse?sid=1027"), 1)
+      << "only the second attempt lists the inputs on its connection";
+  EXPECT_EQ(heos.inputs().size(), 3u);
+}
+
 TEST_F(HEOSConnectionTest, SwitchingOffStopsThePartysZoneThenDisconnectsUnlessSwitchedOnAgain) {
   device.players[0].state = "play";
   device.players[0].mid = kLineIn;
@@ -314,6 +336,23 @@ TEST_F(HEOSConnectionTest, SwitchingOffStopsThePartysZoneThenDisconnectsUnlessSw
   ASSERT_TRUE(settle([&] { return heos.status() == Status::off(); }));
   EXPECT_EQ(heos.lastError(), std::nullopt);
   EXPECT_FALSE(heos.logged("connection lost: HEOS closed the connection."));
+}
+
+TEST_F(HEOSConnectionTest, AControllerGoneWhileTheInputsLoadLeavesItsAttemptWithoutTouchingIt) {
+  preferences.setValue(kKey, QByteArray(R"({"host":"127.0.0.2","startWithParty":false})"));
+  device.faults["browse/browse"].noAnswer = true;
+  alignas(WatchedController) std::byte storage[sizeof(WatchedController)];
+  auto* heos = new (storage)
+      WatchedController(preferences, scheduler, HEOSNetwork{device.port(), responder.target(), 0.2});
+
+  heos->search();
+  ASSERT_TRUE(settle([&] { return !device.commandsNamed("browse/browse").empty(); }));
+  heos->~WatchedController();
+  // Its memory goes to whatever comes next; a pattern that is no valid address shows any use.
+  for (std::size_t i = 0; i < sizeof(storage); ++i) storage[i] = static_cast<std::byte>(0xA5 ^ i);
+  QTest::qWait(200);  // the closed connection fails the browse, and the attempt wakes up
+
+  EXPECT_EQ(device.commandsNamed("player/get_play_state").size(), 0u);
 }
 
 TEST_F(HEOSConnectionTest, ABlankHostMeansFindingTheDeviceBySSDP) {

@@ -35,9 +35,10 @@ TEST(PulseServerPlayerEngine, PlaysTheSessionsSongsAndReportsTheirEnds) {
   engine.sync(track("a.flac", "a"), track("b.mp3", "b"), vinaro::PlaybackStatus::playing);
   QElapsedTimer clock;
   clock.start();
-  while (clock.elapsed() < 9000 && events.size() < 3) QTest::qWait(50);
+  while (clock.elapsed() < 9000 && events.size() < 4) QTest::qWait(50);
 
-  EXPECT_THAT(events, ::testing::ElementsAre(Event{PlayerEngine::TrackEnded{"a"}},
+  EXPECT_THAT(events, ::testing::ElementsAre(Event{PlayerEngine::StatusChanged{vinaro::PlaybackStatus::playing}},
+                                             Event{PlayerEngine::TrackEnded{"a"}},
                                              Event{PlayerEngine::StatusChanged{vinaro::PlaybackStatus::paused}},
                                              Event{PlayerEngine::TrackEnded{"b"}}));
   std::vector<std::string> lines;

@@ -106,6 +106,7 @@ TEST_F(PlayerEngineTest, RebuildsTheNextEntryWhenTheNextSongChanges) {
 
 TEST_F(PlayerEngineTest, AFailedInsertRecordsNoNextSong) {
   syncAndSettle(song("a"), song("b"), Status::playing);
+  EXPECT_THAT(takeEvents(), ElementsAre(Event{PlayerEngine::StatusChanged{Status::playing}}));
   player.failNextInsert(playerError(7));
   syncAndSettle(song("a"), song("c"), Status::playing);
   EXPECT_EQ(engine.nextSongID(), std::nullopt);

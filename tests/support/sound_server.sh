@@ -6,6 +6,7 @@
 # answer (its log is DIR/sound.log). Started again with the same DIR, it serves the same socket.
 start_sound_server() {
   local dir=$1 sink=$2 lines=${3:-}
+  sound_server_dir=$dir
   mkdir -p -m 700 "$dir/runtime" "$dir/home"
   cat > "$dir/server.pa" <<PA
 load-module module-native-protocol-unix auth-anonymous=1 socket=$dir/runtime/pa.sock
@@ -26,8 +27,11 @@ PA
   pactl info >/dev/null 2>&1
 }
 
+# Ends the server, and one that a test started again in its folder (sound_server_control.sh).
 stop_sound_server() {
   [ -n "${sound_server:-}" ] && kill "$sound_server" 2>/dev/null && wait "$sound_server" 2>/dev/null
+  local pidfile=${sound_server_dir:-/nonexistent}/runtime/pulse/pid
+  [ -f "$pidfile" ] && kill "$(cat "$pidfile")" 2>/dev/null
   return 0
 }
 

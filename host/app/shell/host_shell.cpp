@@ -41,7 +41,7 @@ HostShell::HostShell(Services services, QObject* parent)
   const auto quit = [this] { emit quitRequested(); };
   mainWindow_ =
       std::make_unique<MainWindow>(services_.store, viewMode_, services_.scheduler, services_.artwork,
-                                   SettingsView::Services{services_.store, services_.djPIN, services_.preferences},
+                                   SettingsView::Services{services_.store, services_.djPIN, services_.preferences, services_.scheduler},
                                    MainWindow::Commands{show, [this] { openEngineLog(); }, quit});
   tray_ = std::make_unique<TrayItem>(services_.store, show, quit);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include <pulse/pulseaudio.h>
 #include <pulse/rtclock.h>
@@ -230,6 +231,18 @@ void PulsePlaybackStream::pump() {
   if (!isConnected()) return;
   const auto bytes = pa_stream_writable_size(stream_);
   if (bytes != static_cast<std::size_t>(-1) && bytes > 0) write(bytes);
+}
+
+void PulsePlaybackStream::rewriteFrom(std::int64_t frame) {
+  if (!isConnected() || frame >= written_) return;
+  const auto frames = static_cast<std::size_t>(written_ - frame);
+  std::vector<float> sound(frames * channels, 0.0f);
+  written_ = frame;
+  if (handler_.fill) handler_.fill(sound.data(), frames, frame);
+  // Seeking back over unplayed data replaces it: the server plays the new sound in its place.
+  pa_stream_write(stream_, sound.data(), frames * frameBytes, nullptr, -static_cast<std::int64_t>(frames * frameBytes),
+                  PA_SEEK_RELATIVE);
+  written_ = frame + static_cast<std::int64_t>(frames);
 }
 
 std::optional<std::int64_t> PulsePlaybackStream::playedFrames() const {

@@ -69,6 +69,9 @@ class PulsePlaybackStream {
   void flush();
   /// Asks `fill` for as much as the server takes now (after new sound became available).
   void pump();
+  /// Writes the frames from `frame` on again, over what the server holds of them and has not
+  /// played yet: `fill` gives the new sound, silence makes up the rest.
+  void rewriteFrom(std::int64_t frame);
   /// The stream frame heard now: frames written less the stream's latency; none while the
   /// server's timing is not known.
   std::optional<std::int64_t> playedFrames() const;

@@ -15,5 +15,8 @@ ffmpeg -loglevel error -f lavfi -i "sine=frequency=440:sample_rate=44100:duratio
 ffmpeg -loglevel error -f lavfi -i "sine=frequency=880:sample_rate=44100:duration=2" -ac 2 -b:a 192k \
   "$work/tracks/b.mp3"
 
+# The tests that take the server away and bring it back do so through this command.
+export KOVALI_SOUND_SERVER_CONTROL="$(dirname "$0")/../../support/sound_server_control.sh"
+export KOVALI_SOUND_SERVER_DIR="$work/sound"
 KOVALI_PULSE_TRACKS="$work/tracks" "$tests" \
-  --gtest_filter='PulseServerMusicPlayer*:PulseServerPlayerEngine*:PulseServerAudioRenderer*:PulseServerStreamPlayer*:PulseServerMultiRoomCapture*'
+  --gtest_filter='PulseServerMusicPlayer*:PulseServerPlayerEngine*:PulseServerAudioRenderer*:PulseServerStreamPlayer*:PulseServerParty*:PulseServerMultiRoomCapture*'

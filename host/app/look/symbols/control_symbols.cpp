@@ -134,6 +134,63 @@ QPainterPath magnifyingGlass() {
   return ring({0.42, 0.42}, 0.3, 0.1).united(polyline({{0.64, 0.64}, {0.88, 0.88}}, 0.13));
 }
 
+QPainterPath arc(QPointF centre, double radius, double startDegrees, double sweepDegrees) {
+  const QRectF box(centre - QPointF(radius, radius), QSizeF(2 * radius, 2 * radius));
+  QPainterPath path;
+  path.arcMoveTo(box, startDegrees);
+  path.arcTo(box, startDegrees, sweepDegrees);
+  return stroked(path);
+}
+
+QPainterPath musicNote() {
+  QPainterPath head;
+  head.addEllipse(QPointF(0.42, 0.76), 0.18, 0.14);
+  return head.united(polyline({{0.58, 0.74}, {0.58, 0.1}, {0.84, 0.22}}));
+}
+
+QPainterPath mic() {
+  QPainterPath path = roundedBox(QRectF(0.35, 0.06, 0.3, 0.52), 0.15);
+  path = path.united(arc({0.5, 0.42}, 0.28, 180, 180));
+  return path.united(polyline({{0.5, 0.72}, {0.5, 0.92}})).united(polyline({{0.34, 0.92}, {0.66, 0.92}}));
+}
+
+QPainterPath laptopComputer() {
+  return stroked(roundedBox(QRectF(0.18, 0.2, 0.64, 0.46), 0.05)).united(polyline({{0.04, 0.8}, {0.96, 0.8}}, 0.1));
+}
+
+QPainterPath airplayAudio() {
+  QPainterPath path = arc({0.5, 0.5}, 0.2, -30, 240).united(arc({0.5, 0.5}, 0.38, -30, 240));
+  return path.united(polygon({{0.5, 0.6}, {0.28, 0.92}, {0.72, 0.92}}));
+}
+
+QPainterPath wave3Right() {
+  QPainterPath path;
+  for (const double radius : {0.26, 0.52, 0.78}) path = path.united(arc({0.1, 0.5}, radius, -35, 70));
+  return path;
+}
+
+QPainterPath cableConnector() {
+  QPainterPath path = roundedBox(QRectF(0.28, 0.3, 0.44, 0.36), 0.06);
+  path = path.united(polyline({{0.4, 0.08}, {0.4, 0.3}})).united(polyline({{0.6, 0.08}, {0.6, 0.3}}));
+  return path.united(polyline({{0.5, 0.66}, {0.5, 0.94}}));
+}
+
+QPainterPath display() {
+  QPainterPath path = stroked(roundedBox(QRectF(0.06, 0.12, 0.88, 0.58), 0.06));
+  return path.united(polyline({{0.5, 0.7}, {0.5, 0.86}})).united(polyline({{0.3, 0.88}, {0.7, 0.88}}));
+}
+
+QPainterPath speakerWave2() {
+  QPainterPath path = polygon({{0.06, 0.36}, {0.24, 0.36}, {0.46, 0.14}, {0.46, 0.86}, {0.24, 0.64}, {0.06, 0.64}});
+  return path.united(arc({0.46, 0.5}, 0.2, -45, 90)).united(arc({0.46, 0.5}, 0.38, -45, 90));
+}
+
+QPainterPath hifiSpeaker2() {
+  QPainterPath path = stroked(roundedBox(QRectF(0.1, 0.16, 0.48, 0.78), 0.06));
+  path = path.united(ring({0.34, 0.66}, 0.13)).united(ring({0.34, 0.34}, 0.05, 0.07));
+  return path.united(polyline({{0.66, 0.06}, {0.9, 0.06}, {0.9, 0.84}, {0.66, 0.84}}));
+}
+
 }  // namespace
 
 QPainterPath controlSymbolPath(Symbol symbol) {
@@ -166,6 +223,26 @@ QPainterPath controlSymbolPath(Symbol symbol) {
       return handThumbsUp();
     case Symbol::magnifyingGlass:
       return magnifyingGlass();
+    case Symbol::musicNote:
+      return musicNote();
+    case Symbol::mic:
+      return mic();
+    case Symbol::laptopComputer:
+      return laptopComputer();
+    case Symbol::airplayAudio:
+      return airplayAudio();
+    case Symbol::wave3Right:
+      return wave3Right();
+    case Symbol::cableConnector:
+      return cableConnector();
+    case Symbol::display:
+      return display();
+    case Symbol::speakerWave2:
+      return speakerWave2();
+    case Symbol::checkmark:
+      return polyline({{0.14, 0.52}, {0.4, 0.78}, {0.88, 0.22}}, 0.12);
+    case Symbol::hifiSpeaker2:
+      return hifiSpeaker2();
     default:
       return {};
   }

@@ -33,6 +33,17 @@ enum class Symbol {
   musicNoteList,
   handThumbsUp,
   magnifyingGlass,
+  // The settings' devices and marks.
+  musicNote,
+  mic,
+  laptopComputer,
+  airplayAudio,
+  wave3Right,
+  cableConnector,
+  display,
+  speakerWave2,
+  checkmark,
+  hifiSpeaker2,
 };
 
 /// Every symbol, in declaration order.
@@ -44,7 +55,10 @@ inline constexpr Symbol allSymbols[] = {
     Symbol::clock,         Symbol::trash,           Symbol::checkmarkCircleFill,
     Symbol::arrowUpToLine, Symbol::xmark,           Symbol::headphones,
     Symbol::person,        Symbol::squareStack,     Symbol::musicNoteList,
-    Symbol::handThumbsUp,  Symbol::magnifyingGlass,
+    Symbol::handThumbsUp,  Symbol::magnifyingGlass, Symbol::musicNote,
+    Symbol::mic,           Symbol::laptopComputer,  Symbol::airplayAudio,
+    Symbol::wave3Right,    Symbol::cableConnector,  Symbol::display,
+    Symbol::speakerWave2,  Symbol::checkmark,       Symbol::hifiSpeaker2,
 };
 
 /// Draws `symbol` in `color`, centred in `box` and as large as fits it.

@@ -1,6 +1,7 @@
 #include "platform/sound/player/audio_file_decoder.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 extern "C" {
@@ -56,6 +57,9 @@ bool takesFrame(SwrContext* resampler, const AVFrame& frame) {
   av_channel_layout_uninit(&frameLayout);
   return same;
 }
+
+// The stream's first timestamp: its times count from there.
+std::int64_t startOf(const AVStream& stream) { return stream.start_time == AV_NOPTS_VALUE ? 0 : stream.start_time; }
 
 }  // namespace
 
@@ -115,10 +119,37 @@ std::size_t AudioFileDecoder::read(float* out, std::size_t frames) {
   return written;
 }
 
+bool AudioFileDecoder::seek(double seconds) {
+  const auto* stream = format_->streams[streamIndex_];
+  const auto target = startOf(*stream) + av_rescale_q(std::llround(seconds * AV_TIME_BASE), AV_TIME_BASE_Q, stream->time_base);
+  if (av_seek_frame(format_, streamIndex_, target, AVSEEK_FLAG_BACKWARD) < 0) return false;
+  avcodec_flush_buffers(codec_);
+  swr_free(&resampler_);
+  pending_.clear();
+  pendingOffset_ = 0;
+  draining_ = false;
+  finished_ = false;
+  decodedSeconds_ = -1;
+  // The file lands on a frame at or before the wanted time: the sound before it is dropped.
+  if (!decodeMore() || decodedSeconds_ < 0) return true;
+  auto skip = static_cast<std::size_t>(std::max(seconds - decodedSeconds_, 0.0) * sampleRate_);
+  std::vector<float> dropped(4096 * channels);
+  while (skip > 0) {
+    const auto count = read(dropped.data(), std::min<std::size_t>(skip, 4096));
+    if (count == 0) break;
+    skip -= count;
+  }
+  return true;
+}
+
 bool AudioFileDecoder::decodeMore() {
   while (!finished_) {
     const int received = avcodec_receive_frame(codec_, frame_);
     if (received == 0) {
+      if (const auto at = frame_->best_effort_timestamp; at != AV_NOPTS_VALUE) {
+        const auto* stream = format_->streams[streamIndex_];
+        decodedSeconds_ = static_cast<double>(at - startOf(*stream)) * av_q2d(stream->time_base);
+      }
       const bool converted = convert(frame_);
       av_frame_unref(frame_);
       if (converted) return true;

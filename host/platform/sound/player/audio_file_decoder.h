@@ -33,6 +33,9 @@ class AudioFileDecoder {
   /// Writes up to `frames` frames into `out` and answers how many it wrote; fewer only at the
   /// end of the file (a damaged stretch ends it early).
   std::size_t read(float* out, std::size_t frames);
+  /// Moves to `seconds` into the file, so that `read` goes on from there; false when the file
+  /// cannot seek, and it then goes on from where it was.
+  bool seek(double seconds);
 
  private:
   AudioFileDecoder() = default;
@@ -53,6 +56,7 @@ class AudioFileDecoder {
   bool draining_ = false;  // the file is read to its end; the codec gives what it still holds
   bool finished_ = false;
   std::vector<float> pending_;  // converted samples not yet handed out
+  double decodedSeconds_ = -1;  // where the frame decoded last begins in the file; -1 when unknown
   std::size_t pendingOffset_ = 0;
 };
 

@@ -1,20 +1,14 @@
 #include "platform/sound/player/pulse_music_player.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QMetaObject>
 #include <QPointer>
+#include <QTimer>
 #include <qcoro/qcorofuture.h>
 
 namespace kovali {
-
-namespace {
-
-bool holds(const auto& items, const std::string& entryID) {
-  return std::ranges::any_of(items, [&](const auto& item) { return item.entry.id == entryID; });
-}
-
-}  // namespace
 
 PulseMusicPlayer::PulseMusicPlayer(QObject* parent) : SystemMusicPlayer(parent) {
   PulsePlaybackStream::Handler handler;
@@ -63,6 +57,7 @@ void PulseMusicPlayer::setStatus(MusicPlayerStatus status) {
 void PulseMusicPlayer::setQueue(const std::vector<Song>& songs) {
   emit queueWillChange();
   emit stateWillChange();
+  const bool starting = startPending_;
   queue_.clear();
   for (const auto& song : songs) {
     queue_.push_back(Item{MusicQueueEntry{std::to_string(++nextEntryNumber_), song.title, song.id}, song.fileURL});
@@ -74,7 +69,8 @@ void PulseMusicPlayer::setQueue(const std::vector<Song>& songs) {
   updateFeedQueue();
   if (!current_) {
     status_ = MusicPlayerStatus::stopped;
-  } else if (status_ == MusicPlayerStatus::playing) {
+  } else if (status_ == MusicPlayerStatus::playing || starting) {
+    startPending_ = starting;
     startOpening();  // plays on with the new first entry once its file is open
   }
 }
@@ -115,23 +111,6 @@ QCoro::Task<MusicPlayerOutcome> PulseMusicPlayer::insertAtTail(Song song) {
   co_return std::nullopt;
 }
 
-void PulseMusicPlayer::updateFeedQueue() {
-  stream_->locked([&] {
-    feed_.queue = queue_;
-    if (feed_.unplayableEntry && !holds(queue_, *feed_.unplayableEntry)) {
-      feed_.unplayableEntry.reset();  // what follows it may be tried now
-      feed_.unplayableError.reset();
-    }
-    if (feed_.decodingEntry && !holds(queue_, *feed_.decodingEntry)) {
-      // The entry being written was taken out: what follows the current entry comes next.
-      feed_.decoder.reset();
-      feed_.timeline.end(stream_->framesWritten());
-      feed_.decodingEntry = current_ ? std::optional(queue_[*current_].entry.id) : std::nullopt;
-    }
-    stream_->pump();
-  });
-}
-
 // ---- Playback -----------------------------------------------------------------------------------------
 
 QCoro::Task<MusicPlayerOutcome> PulseMusicPlayer::prepareToPlay() {
@@ -152,22 +131,27 @@ void PulseMusicPlayer::startOpening() {
   if (opening_ || !current_) return;
   opening_ = true;
   const auto& item = queue_[*current_];
+  const double from = resumePoint_ && resumePoint_->entryID == item.entry.id ? resumePoint_->seconds : 0;
   opener_->async(
-      [stream = stream_.get(), location = item.location, entryID = item.entry.id, generation = generation_] {
-        Opened result{generation, entryID, nullptr, std::nullopt};
+      [stream = stream_.get(), item, generation = generation_, from] {
         if (auto failure = stream->connect()) {
-          result.error = error(soundServerUnavailable, *failure);
-          return result;
+          return Opened{generation, item.entry.id, nullptr, error(soundServerUnavailable, *failure), 0};
         }
-        auto decoder = AudioFileDecoder::open(location, PulsePlaybackStream::sampleRate);
-        if (!decoder) {
-          result.error = error(unplayableFile, decoder.error());
-          return result;
-        }
-        result.decoder = std::move(decoder).value();
-        return result;
+        return openFile(item, generation, from);
       },
       this, [this](Opened result) { opened(std::move(result)); });
+}
+
+PulseMusicPlayer::Opened PulseMusicPlayer::openFile(const Item& item, std::uint64_t generation, double from) {
+  Opened result{generation, item.entry.id, nullptr, std::nullopt, 0};
+  auto decoder = AudioFileDecoder::open(item.location, PulsePlaybackStream::sampleRate);
+  if (!decoder) {
+    result.error = error(unplayableFile, decoder.error());
+    return result;
+  }
+  result.decoder = std::move(decoder).value();
+  if (from > 0 && result.decoder->seek(from)) result.from = from;
+  return result;
 }
 
 void PulseMusicPlayer::opened(Opened result) {
@@ -182,7 +166,8 @@ void PulseMusicPlayer::opened(Opened result) {
     return;
   }
   if (result.error) {
-    setStatus(MusicPlayerStatus::stopped);
+    // Without a sound server the entry stays where it was, to go on once the server is back.
+    if (result.error->code != soundServerUnavailable) setStatus(MusicPlayerStatus::stopped);
     finishWaiting(preparing_, result.error);
     return;
   }
@@ -190,17 +175,26 @@ void PulseMusicPlayer::opened(Opened result) {
     feed_.generation = generation_;
     feed_.decoder = std::move(result.decoder);
     feed_.decodingEntry = result.entryID;
+    feed_.decodingSince = stream_->framesWritten();
+    feed_.ahead.reset();
     feed_.timeline.clear();
-    feed_.timeline.begin(result.entryID, stream_->framesWritten());
+    feed_.timeline.begin(result.entryID, stream_->framesWritten(),
+                         std::llround(result.from * PulsePlaybackStream::sampleRate));
     stream_->pump();  // fills the server's buffer while the stream is still held
   });
+  if (time_ != result.from) {
+    emit stateWillChange();
+    time_ = result.from;  // where the song really goes on
+  }
+  resumePoint_.reset();
   prepared_ = true;
   if (status_ == MusicPlayerStatus::stopped) {
     setStatus(MusicPlayerStatus::paused);
-  } else if (status_ == MusicPlayerStatus::playing) {
+  } else if (status_ == MusicPlayerStatus::playing || startPending_) {
     run();
   }
   finishWaiting(preparing_, std::nullopt);
+  openAhead();
 }
 
 QCoro::Task<MusicPlayerOutcome> PulseMusicPlayer::play() {
@@ -214,7 +208,7 @@ QCoro::Task<MusicPlayerOutcome> PulseMusicPlayer::play() {
   auto& promise = starting_.emplace_back();
   promise.start();
   auto future = promise.future();
-  run();
+  if (!startPending_ || !feed_.running) run();
   co_return co_await future;
 }
 
@@ -230,12 +224,21 @@ void PulseMusicPlayer::run() {
 }
 
 void PulseMusicPlayer::started(std::uint64_t generation, bool ok) {
-  if (ok && generation == generation_ && feed_.running) setStatus(MusicPlayerStatus::playing);
-  finishWaiting(starting_, ok ? MusicPlayerOutcome() : error(streamRefused, "The sound server did not start the music."));
+  if (!ok) return finishWaiting(starting_, error(streamRefused, "The sound server did not start the music."));
+  if (generation != generation_ || !feed_.running || status_ == MusicPlayerStatus::playing) {
+    return finishWaiting(starting_, std::nullopt);
+  }
+  // The player plays once the server's clock says the sound is heard (`progressed`), so that
+  // whoever counts the song's time counts from there.
+  startPending_ = true;
+  QTimer::singleShot(startLimitMilliseconds, this, [this] {
+    if (startPending_) finishWaiting(starting_, std::nullopt);  // the caller's watchdog takes over
+  });
 }
 
 void PulseMusicPlayer::pause() {
   if (status_ == MusicPlayerStatus::stopped) return;
+  startPending_ = false;
   setStatus(MusicPlayerStatus::paused);
   stream_->locked([&] {
     if (const auto played = stream_->playedFrames(); played && feed_.running) {
@@ -246,22 +249,27 @@ void PulseMusicPlayer::pause() {
     feed_.running = false;
     stream_->setCorked(true);
   });
+  finishWaiting(starting_, std::nullopt);
 }
 
 void PulseMusicPlayer::stop() {
   emit stateWillChange();
   status_ = MusicPlayerStatus::stopped;
   time_ = 0;
+  resumePoint_.reset();
   silence();
 }
 
 void PulseMusicPlayer::silence() {
   ++generation_;
   prepared_ = false;
+  startPending_ = false;
+  finishWaiting(starting_, std::nullopt);
   stream_->locked([&] {
     feed_.generation = generation_;
     feed_.decoder.reset();
     feed_.decodingEntry.reset();
+    feed_.ahead.reset();
     feed_.unplayableEntry.reset();
     feed_.unplayableError.reset();
     feed_.timeline.clear();
@@ -274,7 +282,15 @@ void PulseMusicPlayer::silence() {
 // ---- News from the stream's thread ----------------------------------------------------------------------
 
 void PulseMusicPlayer::progressed(const Progress& progress) {
-  if (progress.generation != generation_ || status_ != MusicPlayerStatus::playing) return;
+  if (progress.generation != generation_) return;
+  const bool moved = !progress.entryID || !current_ || queue_[*current_].entry.id != *progress.entryID ||
+                     progress.seconds > time_;
+  if (startPending_ && moved) {
+    startPending_ = false;
+    setStatus(MusicPlayerStatus::playing);
+    finishWaiting(starting_, std::nullopt);
+  }
+  if (status_ != MusicPlayerStatus::playing) return;
   if (!progress.entryID) {
     // Played out: pause back at the start, with no current entry.
     emit queueWillChange();
@@ -310,82 +326,20 @@ void PulseMusicPlayer::reachedUnplayable(std::size_t index, MusicPlayerError err
 
 void PulseMusicPlayer::streamFailed(const std::string& reason) {
   emit stateWillChange();
-  if (status_ == MusicPlayerStatus::playing) status_ = MusicPlayerStatus::interrupted;
-  silence();  // the next play connects anew and starts the entry again
+  if (status_ == MusicPlayerStatus::playing || startPending_) status_ = MusicPlayerStatus::interrupted;
+  if (current_) resumePoint_ = ResumePoint{queue_[*current_].entry.id, time_};
   finishWaiting(starting_, error(soundServerUnavailable, "The sound server stopped the music (" + reason + ")."));
+  silence();  // the next play connects anew and goes on from the resume point
 }
 
 void PulseMusicPlayer::corkRequested() {
-  if (status_ != MusicPlayerStatus::playing) return;
+  if (status_ != MusicPlayerStatus::playing && !startPending_) return;
   pause();
   setStatus(MusicPlayerStatus::interrupted);
 }
 
 void PulseMusicPlayer::setTap(Tap tap) {
   stream_->locked([&] { tap_ = std::move(tap); });
-}
-
-// ---- The stream's thread, lock held ------------------------------------------------------------------------
-
-std::size_t PulseMusicPlayer::fill(float* out, std::size_t frames, std::int64_t position) {
-  std::size_t done = 0;
-  while (done < frames) {
-    if (!feed_.decoder && !beginNextEntry(position + static_cast<std::int64_t>(done))) break;
-    done += feed_.decoder->read(out + done * AudioFileDecoder::channels, frames - done);
-    if (done < frames) {
-      feed_.timeline.end(position + static_cast<std::int64_t>(done));
-      feed_.decoder.reset();
-    }
-  }
-  if (done > 0) feed_.drained = false;
-  if (tap_ && done > 0) {
-    tap_(out, done);
-    std::fill_n(out, done * AudioFileDecoder::channels, 0.0f);
-  }
-  return done;
-}
-
-bool PulseMusicPlayer::beginNextEntry(std::int64_t position) {
-  if (!feed_.decodingEntry || feed_.unplayableEntry) return false;
-  auto item = std::ranges::find_if(feed_.queue, [&](const Item& i) { return i.entry.id == *feed_.decodingEntry; });
-  if (item == feed_.queue.end()) return false;
-  if (++item == feed_.queue.end()) return false;
-  feed_.decodingEntry = item->entry.id;
-  feed_.timeline.begin(item->entry.id, position);
-  auto decoder = AudioFileDecoder::open(item->location, PulsePlaybackStream::sampleRate);
-  if (decoder) {
-    feed_.decoder = std::move(decoder).value();
-    return true;
-  }
-  // The sound ends here; once it is heard out the player stops on this entry and says why.
-  feed_.timeline.end(position);
-  feed_.unplayableEntry = item->entry.id;
-  feed_.unplayableError = error(unplayableFile, decoder.error());
-  return false;
-}
-
-void PulseMusicPlayer::tick() {
-  if (!feed_.running || !feed_.decodingEntry) return;
-  Progress progress{feed_.generation, std::nullopt, 0, std::nullopt};
-  // Once the sound runs out the stream's clock stands still, short of the end by the output's
-  // own latency: a drained stream with nothing left to write has played out.
-  const bool drainedForGood = feed_.drained && !feed_.decoder && !beginNextEntry(stream_->framesWritten());
-  const auto played = stream_->playedFrames();
-  if (!drainedForGood) {
-    if (!played) return;
-    if (!feed_.timeline.isFinished(*played)) {
-      const auto position = feed_.timeline.at(*played);
-      if (!position) return;
-      progress.entryID = position->entryID;
-      progress.seconds = static_cast<double>(position->frames) / PulsePlaybackStream::sampleRate;
-    }
-    feed_.timeline.dropBefore(*played);
-  }
-  if (!progress.entryID && feed_.unplayableEntry) {
-    progress.entryID = feed_.unplayableEntry;
-    progress.failure = feed_.unplayableError;
-  }
-  QMetaObject::invokeMethod(this, [this, progress] { progressed(progress); }, Qt::QueuedConnection);
 }
 
 }  // namespace kovali

@@ -22,8 +22,11 @@ namespace kovali {
 /// after another without a gap, as one playback stream on the sound server. The stream keeps
 /// its name for the whole run so that multi-room audio can find and record it. Time and the
 /// current entry come from the stream's own clock. Decoding and the stream run on libpulse's
-/// thread, opening a song's file on "kovaliapp.player"; the queue and the status live on the
-/// main thread and learn of the sound's progress through queued calls.
+/// thread; songs' files are opened on "kovaliapp.player", the next one while the one before it
+/// still plays, so that neither that thread nor the main thread ever waits on a slow folder. The
+/// queue and the status live on the main thread and learn of the sound's progress through
+/// queued calls. It counts as playing once the server's clock shows the sound is heard. After
+/// the sound server went away, the next play connects anew and goes on where the song was.
 class PulseMusicPlayer final : public SystemMusicPlayer {
   Q_OBJECT
 
@@ -35,6 +38,9 @@ class PulseMusicPlayer final : public SystemMusicPlayer {
   /// Its errors' domain; their codes are `MusicPlayerErrorCode`.
   static constexpr const char* errorDomain = musicPlayerErrorDomain;
   using ErrorCode = MusicPlayerErrorCode;
+
+  /// How long `play()` waits at most for the server to really play.
+  static constexpr int startLimitMilliseconds = 5000;
 
   /// Receives each block of sound the player makes (interleaved stereo at the stream's rate), on
   /// the stream's thread with its lock held: it must not block.
@@ -67,17 +73,37 @@ class PulseMusicPlayer final : public SystemMusicPlayer {
     std::string location;  // the song's file
   };
 
+  /// A song's file as the player's worker opened it.
+  struct Opened {
+    std::uint64_t generation = 0;
+    std::string entryID;
+    std::shared_ptr<AudioFileDecoder> decoder;  // shared: it travels through a copyable call
+    std::optional<MusicPlayerError> error;
+    double from = 0;  // seconds into the song the decoder stands at
+  };
+
   /// What the stream's thread plays; guarded by the stream's lock.
   struct Feed {
     std::uint64_t generation = 0;  // the main thread's plan this feed follows
     std::vector<Item> queue;
     std::optional<std::string> decodingEntry;  // the entry begun last
+    std::int64_t decodingSince = 0;            // the stream frame where its sound begins
     std::shared_ptr<AudioFileDecoder> decoder;
+    std::optional<Opened> ahead;  // the entry after the decoding one, opened ahead of time
     TrackTimeline timeline;
     bool running = false;  // uncorked
     bool drained = false;  // the server ran out of sound since the last write
     std::optional<std::string> unplayableEntry;  // the next entry, whose file could not be opened
     std::optional<MusicPlayerError> unplayableError;
+  };
+
+  /// What follows the entry being written.
+  enum class Next { none, opening, ready };
+
+  /// Where a song was when the sound server went away: a new connection goes on from there.
+  struct ResumePoint {
+    std::string entryID;
+    double seconds = 0;
   };
 
   /// Where the sound is, as the stream's thread saw it.
@@ -86,13 +112,6 @@ class PulseMusicPlayer final : public SystemMusicPlayer {
     std::optional<std::string> entryID;  // none once the queue has been played out
     double seconds = 0;
     std::optional<MusicPlayerError> failure;  // the entry reached could not be played
-  };
-
-  struct Opened {
-    std::uint64_t generation = 0;
-    std::string entryID;
-    std::shared_ptr<AudioFileDecoder> decoder;  // shared: it travels through a copyable call
-    std::optional<MusicPlayerError> error;
   };
 
   // Main thread.
@@ -111,12 +130,23 @@ class PulseMusicPlayer final : public SystemMusicPlayer {
   /// Drops the sound written so far and holds the stream; the feed then plays nothing.
   void silence();
   void updateFeedQueue();
+  /// Has the worker open the entry after the one being written, unless it is open already.
+  void openAhead();
+  void openedAhead(Opened result);
+  static Opened openFile(const Item& item, std::uint64_t generation, double from);
+  static bool holds(const std::vector<Item>& items, const std::string& entryID);
   void finishWaiting(std::vector<QPromise<MusicPlayerOutcome>>& waiting, const MusicPlayerOutcome& outcome);
   static MusicPlayerError error(ErrorCode code, std::string description);
 
-  // Stream thread, lock held.
+  // Stream thread, lock held (or the main thread holding it).
   std::size_t fill(float* out, std::size_t frames, std::int64_t position);
+  const Item* itemAfterDecoding() const;
+  Next nextEntry() const;
+  /// Hands the entry opened ahead to the writer from `position` on; true when it has sound.
   bool beginNextEntry(std::int64_t position);
+  /// The entry being written was taken out of the queue: its sound not yet heard is written
+  /// again with what follows the current entry.
+  void rewriteRemovedEntry();
   void tick();
 
   std::vector<Item> queue_;
@@ -128,6 +158,9 @@ class PulseMusicPlayer final : public SystemMusicPlayer {
   std::uint64_t generation_ = 0;  // raised whenever the sound written so far no longer counts
   std::uint64_t nextEntryNumber_ = 0;
   bool opening_ = false;
+  bool startPending_ = false;  // the stream was let run, and the server has not played from it yet
+  std::optional<std::string> openingAhead_;  // the entry the worker is opening ahead
+  std::optional<ResumePoint> resumePoint_;
   std::vector<QPromise<MusicPlayerOutcome>> preparing_;  // waiting for the current entry to open
   std::vector<QPromise<MusicPlayerOutcome>> starting_;   // waiting for the stream to run
 

@@ -19,10 +19,14 @@ class TrackTimeline {
     bool operator==(const Position&) const = default;
   };
 
-  /// The entry's first frame is written at `frame`; the entry begun before ends there too.
-  void begin(std::string entryID, std::int64_t frame);
+  /// The entry's sound from `from` frames into it on is written from `frame`; the entry begun
+  /// before ends there.
+  void begin(std::string entryID, std::int64_t frame, std::int64_t from = 0);
   /// The entry begun last has no frames from `frame` on.
   void end(std::int64_t frame);
+  /// The frames from `frame` on are written again: entries begun there or later are forgotten,
+  /// and the one before ends there.
+  void cutAt(std::int64_t frame);
   /// Forgets every entry (the stream's unplayed frames were dropped).
   void clear() { stretches_.clear(); }
 
@@ -30,6 +34,8 @@ class TrackTimeline {
   /// `played` is still before it). None when nothing was begun, or once `played` reaches the end
   /// of the last entry.
   std::optional<Position> at(std::int64_t played) const;
+  /// The entry begun last, if any.
+  std::optional<std::string> lastEntry() const;
   /// Whether the last entry has ended and `played` has reached its end.
   bool isFinished(std::int64_t played) const;
   /// Forgets the entries that ended at or before `played`, keeping the last one.
@@ -39,6 +45,7 @@ class TrackTimeline {
   struct Stretch {
     std::string entryID;
     std::int64_t start = 0;
+    std::int64_t from = 0;  // frames into the entry at `start`
     std::optional<std::int64_t> end;
   };
   std::deque<Stretch> stretches_;

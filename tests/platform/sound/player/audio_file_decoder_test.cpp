@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <fstream>
+#include <optional>
 #include <vector>
 
 #include <QFile>
@@ -10,6 +11,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include "platform/library/tone_file_writer.h"
 
 namespace kovali {
 namespace {
@@ -79,6 +82,40 @@ TEST(AudioFileDecoder, RefusesWhatItCannotPlayWithASentence) {
     auto opened = AudioFileDecoder::open(location, 48000);
     ASSERT_FALSE(opened) << location;
     EXPECT_TRUE(opened.error().starts_with("The file " + location + " could not be played (")) << opened.error();
+  }
+}
+
+/// The tone of `frames` frames of interleaved stereo sound from frame `from`, in Hz, from the
+/// zero crossings of its left side.
+double toneOfStereo(const std::vector<float>& sound, std::size_t from, std::size_t frames) {
+  int crossings = 0;
+  for (std::size_t i = from + 1; i < from + frames; ++i) crossings += (sound[(i - 1) * 2] < 0) != (sound[i * 2] < 0);
+  return crossings / 2.0 / (static_cast<double>(frames) / 48000);
+}
+
+// A resumed song goes on where it was: 300, 500, 700 and 900 Hz for half a second each.
+TEST(AudioFileDecoder, SeeksToATimeInTheFile) {
+  QTemporaryDir dir;
+  for (const char* name : {"notes.flac", "notes.mp3"}) {
+    SCOPED_TRACE(name);
+    ToneFile file{dir.filePath(name).toStdString(), {300, 500, 700, 900}, 0.5, {}, {}, 0, 0};
+    ASSERT_EQ(writeToneFile(file), std::nullopt);
+    auto opened = AudioFileDecoder::open(file.path, 48000);
+    ASSERT_TRUE(opened) << opened.error();
+    ASSERT_TRUE(opened.value()->seek(1.1));
+
+    std::vector<float> sound(48000 * 2 * 2);
+    std::size_t frames = 0;
+    while (const auto got = opened.value()->read(sound.data() + frames * 2, 1000)) frames += got;
+    EXPECT_NEAR(static_cast<double>(frames) / 48000, 0.9, 0.06);
+    // The last note begins 1.5 s into the file: 0.4 s after the seek.
+    std::optional<double> lastNote;
+    for (std::size_t at = 0; at + 960 <= frames && !lastNote; at += 960) {
+      if (std::abs(toneOfStereo(sound, at, 960) - 900) < 60) lastNote = static_cast<double>(at) / 48000;
+    }
+    ASSERT_TRUE(lastNote);
+    EXPECT_NEAR(*lastNote, 0.4, 0.05);
+    EXPECT_NEAR(toneOfStereo(sound, 4800, 9600), 700, 30);  // 1.2 to 1.4 s into the file
   }
 }
 

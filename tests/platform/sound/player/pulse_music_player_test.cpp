@@ -4,17 +4,25 @@
 #include "platform/sound/player/pulse_music_player.h"
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstdio>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <thread>
 #include <vector>
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "platform/library/tone_file_writer.h"
 #include "support/sound_recording.h"
 
 namespace kovali {
@@ -163,6 +171,97 @@ TEST(PulseServerMusicPlayer, ReportsAFileItCannotPlay) {
   EXPECT_EQ(failure->domain, PulseMusicPlayer::errorDomain);
   EXPECT_EQ(failure->code, MusicPlayerErrorCode::unplayableFile);
   EXPECT_EQ(player.playbackStatus(), MusicPlayerStatus::stopped);
+}
+
+/// A song file with a tone, made for one test.
+Song madeTrack(const QTemporaryDir& dir, const char* name, double hertz, double seconds) {
+  ToneFile file{dir.filePath(name).toStdString(), {hertz}, seconds, {}, {}, 0, 0};
+  EXPECT_EQ(writeToneFile(file), std::nullopt);
+  Song song;
+  song.id = name;
+  song.title = name;
+  song.fileURL = file.path;
+  return song;
+}
+
+/// Waits until `done` holds, for at most `seconds`; answers whether it holds.
+bool waitUntil(const std::function<bool()>& done, double seconds) {
+  return QTest::qWaitFor(done, static_cast<int>(seconds * 1000));
+}
+
+std::string currentTitle(const PulseMusicPlayer& player) {
+  const auto entry = player.currentEntry();
+  return entry ? entry->title : "none";
+}
+
+// The next song's folder answers slowly: its file is a named pipe that gives nothing until the
+// test lets it. The song before it plays to its end, and the player keeps answering meanwhile.
+TEST(PulseServerMusicPlayer, OpensTheNextSongAheadWithoutWaitingOnASlowFolder) {
+  if (!std::getenv("KOVALI_PULSE_TRACKS")) GTEST_SKIP() << "needs the sound server of pulse_music_player_test.sh";
+  QTemporaryDir dir;
+  const auto held = madeTrack(dir, "held.wav", 660, 1.0);
+  const auto pipe = dir.filePath("held.pipe").toStdString();
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  Song slow = held;
+  slow.fileURL = pipe;
+  std::atomic<bool> released = false;
+  std::thread writer([&] {
+    // A player that waits on the file where it must not would otherwise wait forever.
+    for (int waited = 0; !released && waited < 600; ++waited) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::ifstream in(held.fileURL, std::ios::binary);
+    std::ofstream out(pipe, std::ios::binary);  // opens once the player reads
+    out << in.rdbuf();
+  });
+  MonitorRecorder recorder("music.monitor");
+  ASSERT_EQ(recorder.error(), "");
+
+  PulseMusicPlayer player;
+  player.setQueue({track("a.flac", "a"), slow});
+  ASSERT_EQ(QCoro::waitFor(player.play()), std::nullopt);
+  const bool heardOut = waitUntil([&] { return player.playbackTime() > 1.8; }, 5);
+  // Still held back: the main thread changes the queue and reads the player.
+  QCoro::waitFor(player.insertAtTail(track("b.mp3", "b")));
+  const auto entries = player.entries();
+  const bool stillHeld = !released;
+  const auto whileHeld = currentTitle(player);
+  released = true;
+  const bool reachedLast = waitUntil([&] { return currentTitle(player) == "b.mp3"; }, 8);
+  writer.join();
+  waitUntil([&] { return player.playbackStatus() != MusicPlayerStatus::playing; }, 4);
+  const auto& sound = recorder.stop();
+
+  EXPECT_TRUE(heardOut) << "the song before the held one stopped at " << player.playbackTime();
+  EXPECT_TRUE(stillHeld);
+  EXPECT_EQ(entries.size(), 3u);
+  EXPECT_EQ(whileHeld, "a.flac");
+  EXPECT_TRUE(reachedLast);
+  EXPECT_NEAR(secondsOfTone(sound, 440), 2.0, 0.3);
+  EXPECT_NEAR(secondsOfTone(sound, 660), 1.0, 0.3);
+  EXPECT_NEAR(secondsOfTone(sound, 880), 2.0, 0.3);
+}
+
+// The next song is taken out in the last moments of a song, when the start of it is already on
+// its way to the server: none of it is heard, and the one after it follows.
+TEST(PulseServerMusicPlayer, ANextSongTakenOutJustBeforeItBeginsIsNotHeard) {
+  if (!std::getenv("KOVALI_PULSE_TRACKS")) GTEST_SKIP() << "needs the sound server of pulse_music_player_test.sh";
+  QTemporaryDir dir;
+  MonitorRecorder recorder("music.monitor");
+  ASSERT_EQ(recorder.error(), "");
+
+  PulseMusicPlayer player;
+  player.setQueue({track("a.flac", "a"), track("b.mp3", "b"), madeTrack(dir, "c.flac", 660, 1.0)});
+  const auto removed = player.entries()[1].id;
+  ASSERT_EQ(QCoro::waitFor(player.play()), std::nullopt);
+  ASSERT_TRUE(waitUntil([&] { return player.playbackTime() > 1.75; }, 5));
+  ASSERT_EQ(currentTitle(player), "a.flac");
+  player.removeEntries({removed});
+  EXPECT_TRUE(waitUntil([&] { return currentTitle(player) == "c.flac"; }, 4));
+  waitUntil([&] { return player.playbackStatus() != MusicPlayerStatus::playing; }, 4);
+  const auto& sound = recorder.stop();
+
+  EXPECT_LT(secondsOfTone(sound, 880), 0.1);
+  EXPECT_NEAR(secondsOfTone(sound, 440), 2.0, 0.3);
+  EXPECT_NEAR(secondsOfTone(sound, 660), 1.0, 0.3);
 }
 
 }  // namespace

@@ -42,6 +42,37 @@ TEST(TrackTimeline, AnEntryWithoutSoundIsPassedOver) {
   EXPECT_FALSE(timeline.isFinished(1'000'000));
 }
 
+TEST(TrackTimeline, AnEntryResumedPartWayCountsFromWhereItResumed) {
+  TrackTimeline timeline;
+  timeline.begin("1", 1000, 192000);  // 4 s into the song
+  EXPECT_EQ(timeline.at(1000), (Position{"1", 192000}));
+  EXPECT_EQ(timeline.at(1480), (Position{"1", 192480}));
+}
+
+TEST(TrackTimeline, WritingAgainFromAFrameForgetsWhatWasWrittenFromThere) {
+  struct Case {
+    std::int64_t cut;
+    std::optional<Position> heardAt5500;
+    bool finishedAt6000;
+  };
+  // "1" from 0 to 5000, "2" from 5000 on, written up to 7000.
+  const Case cases[] = {
+      {5000, std::nullopt, true},         // "2" goes; "1" still ends at 5000
+      {6000, Position{"2", 500}, true},   // "2" was heard already: it ends at the cut
+      {4000, std::nullopt, true},         // "1" is cut short too
+  };
+  for (const auto& c : cases) {
+    TrackTimeline timeline;
+    timeline.begin("1", 0);
+    timeline.begin("2", 5000);
+    timeline.end(7000);
+    timeline.cutAt(c.cut);
+    EXPECT_EQ(timeline.at(5500), c.heardAt5500) << c.cut;
+    EXPECT_EQ(timeline.isFinished(6000), c.finishedAt6000) << c.cut;
+    EXPECT_FALSE(timeline.isFinished(c.cut - 1)) << c.cut;
+  }
+}
+
 TEST(TrackTimeline, ForgetsEntriesThatWereHeardToTheirEnd) {
   TrackTimeline timeline;
   timeline.begin("1", 0);
