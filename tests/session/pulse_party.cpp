@@ -65,7 +65,7 @@ std::vector<Song> PulseServerPartyTest::index(const std::vector<Tune>& tunes) {
   store_ = std::make_unique<SessionStore>(
       SessionStore::Services{*music, *player, *server, scheduler, *djPIN, secrets},
       SessionStore::AudioServices{
-          std::make_unique<TestMultiRoom>(preferences),
+          std::make_unique<TestMultiRoom>(preferences, scheduler),
           std::make_unique<TestHEOS>(preferences, QString::fromLatin1(SessionStore::heosConfigurationKey),
                                      QString::fromLatin1(SessionStore::heosPresetsKey), scheduler),
           std::make_unique<TestAudioOutput>(), std::make_unique<TestAudioInputs>()},
