@@ -245,23 +245,29 @@ TEST(PulseServerMusicPlayer, OpensTheNextSongAheadWithoutWaitingOnASlowFolder) {
 TEST(PulseServerMusicPlayer, ANextSongTakenOutJustBeforeItBeginsIsNotHeard) {
   if (!std::getenv("KOVALI_PULSE_TRACKS")) GTEST_SKIP() << "needs the sound server of pulse_music_player_test.sh";
   QTemporaryDir dir;
-  MonitorRecorder recorder("music.monitor");
-  ASSERT_EQ(recorder.error(), "");
+  const auto last = madeTrack(dir, "c.flac", 660, 1.0);
+  // The removal has to land in the song's last quarter second; a busy machine can wake the test
+  // too late for that, so the scenario is tried again rather than judged on a missed moment.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    MonitorRecorder recorder("music.monitor");
+    ASSERT_EQ(recorder.error(), "");
+    PulseMusicPlayer player;
+    player.setQueue({track("a.flac", "a"), track("b.mp3", "b"), last});
+    const auto removed = player.entries()[1].id;
+    ASSERT_EQ(QCoro::waitFor(player.play()), std::nullopt);
+    ASSERT_TRUE(waitUntil([&] { return player.playbackTime() > 1.75 || currentTitle(player) != "a.flac"; }, 5));
+    if (currentTitle(player) != "a.flac") continue;
+    player.removeEntries({removed});
+    EXPECT_TRUE(waitUntil([&] { return currentTitle(player) == "c.flac"; }, 4));
+    waitUntil([&] { return player.playbackStatus() != MusicPlayerStatus::playing; }, 4);
+    const auto& sound = recorder.stop();
 
-  PulseMusicPlayer player;
-  player.setQueue({track("a.flac", "a"), track("b.mp3", "b"), madeTrack(dir, "c.flac", 660, 1.0)});
-  const auto removed = player.entries()[1].id;
-  ASSERT_EQ(QCoro::waitFor(player.play()), std::nullopt);
-  ASSERT_TRUE(waitUntil([&] { return player.playbackTime() > 1.75; }, 5));
-  ASSERT_EQ(currentTitle(player), "a.flac");
-  player.removeEntries({removed});
-  EXPECT_TRUE(waitUntil([&] { return currentTitle(player) == "c.flac"; }, 4));
-  waitUntil([&] { return player.playbackStatus() != MusicPlayerStatus::playing; }, 4);
-  const auto& sound = recorder.stop();
-
-  EXPECT_LT(secondsOfTone(sound, 880), 0.1);
-  EXPECT_NEAR(secondsOfTone(sound, 440), 2.0, 0.3);
-  EXPECT_NEAR(secondsOfTone(sound, 660), 1.0, 0.3);
+    EXPECT_LT(secondsOfTone(sound, 880), 0.1);
+    EXPECT_NEAR(secondsOfTone(sound, 440), 2.0, 0.3);
+    EXPECT_NEAR(secondsOfTone(sound, 660), 1.0, 0.3);
+    return;
+  }
+  FAIL() << "the first song's last moments were missed in three tries";
 }
 
 }  // namespace
