@@ -22,7 +22,8 @@
 #     KOVALI_AIRPLAY_RIG_SCRIPT this file, to stop and start a receiver from a test:
 #                               bash "$KOVALI_AIRPLAY_RIG_SCRIPT" stop-speaker|start-speaker N
 # A capture file holds what the receiver played (S16LE stereo at 44.1 kHz) and CAPTURE.times
-# when each piece was played (see tests/tools/speaker_capture.cpp).
+# when each piece was handed over (see tests/tools/speaker_capture.cpp); the rig's file
+# "receiver-lead" says how many seconds before it is heard.
 # stop_airplay_speaker N and start_airplay_speaker N do the same from the script.
 
 airplay_speaker_names=("Kitchen Speaker" "Garden Speaker")
@@ -104,10 +105,11 @@ EOF
 start_airplay_speaker() {  # $1 = number from 1: a receiver playing into its capture
   local n=$1 dir=$KOVALI_AIRPLAY_RIG/speaker
   # Under PipeWire the volume never reaches a speaker and the sink's latency is short, so the
-  # receiver keeps its full level and a short buffer.
-  local pipewire_lines=""
-  [ "$KOVALI_AIRPLAY_SERVER" = pipewire ] && pipewire_lines='ignore_volume_control = "yes";
-            audio_backend_buffer_desired_length_in_seconds = 0.1;'
+  # receiver keeps its full level and a short buffer. A receiver hands each piece to its output
+  # one buffer before it is due to be heard; the captures add the buffer back (receiver-lead).
+  local pipewire_lines="" buffer=0.05
+  [ "$KOVALI_AIRPLAY_SERVER" = pipewire ] && pipewire_lines='ignore_volume_control = "yes";'
+  echo "$buffer" > "$KOVALI_AIRPLAY_RIG/receiver-lead"
   # Each receiver has its own ports; its D-Bus names go to a bus nobody runs, and metadata
   # (a pipe in the shared temporary folder) stays off.
   cat > "$dir/receiver$n.conf" <<EOF
@@ -115,7 +117,7 @@ general = { name = "${airplay_speaker_names[$((n - 1))]}"; port = $((5000 + n));
             udp_port_base = $((6000 + 100 * n)); udp_port_range = 50;
             mdns_backend = "avahi"; output_backend = "stdout";
             dbus_service_bus = "session"; mpris_service_bus = "session";
-            $pipewire_lines };
+            audio_backend_buffer_desired_length_in_seconds = $buffer; $pipewire_lines };
 sessioncontrol = { session_timeout = 20; };
 metadata = { enabled = "no"; };
 EOF
