@@ -13,6 +13,7 @@
 #include "settings/route_picker.h"
 #include "settings/settings_section.h"
 #include "settings/sound/air_play_settings.h"
+#include "settings/sound/volume_control.h"
 #include "support/widget_rendering.h"
 
 namespace kovali {

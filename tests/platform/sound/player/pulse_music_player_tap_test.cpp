@@ -83,6 +83,7 @@ TEST(PulseServerMusicPlayerTap, AfterTheSoundServerCameBackTheTapGetsNoStretchOf
   ASSERT_TRUE(soundServer("start"));
   ASSERT_TRUE(interrupted);
   ASSERT_EQ(QCoro::waitFor(player.play()), std::nullopt);
+  ASSERT_TRUE(waitUntil([&] { return player.playbackStatus() == MusicPlayerStatus::playing; }, 5));
   EXPECT_TRUE(waitUntil([&] { return player.playbackStatus() != MusicPlayerStatus::playing; }, 8)) << "played out";
   const auto sound = tapped.sound();
 
