@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "session/session_store_fixture.h"
+#include "session/store/session_store_fixture.h"
 #include "settings/route_picker.h"
 #include "settings/settings_section.h"
 #include "settings/sound/air_play_settings.h"
