@@ -1,4 +1,4 @@
-#include "app/shell/command_line.h"
+#include "app/shell/launch/command_line.h"
 
 #include <QCommandLineParser>
 

@@ -1,4 +1,4 @@
-#include "app/shell/single_instance.h"
+#include "app/shell/launch/single_instance.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "app/shell/hosting_start.h"
+#include "app/shell/services/hosting_start.h"
 
 #include "session/store/session_store.h"
 

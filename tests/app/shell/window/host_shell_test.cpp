@@ -7,8 +7,8 @@
 
 #include "app/menus/tray_item.h"
 #include "app/party/party_view.h"
-#include "app/shell/host_shell_fixture.h"
-#include "app/shell/view_picker.h"
+#include "app/shell/window/host_shell_fixture.h"
+#include "app/shell/window/view_picker.h"
 #include "settings/debug_view.h"
 #include "settings/engine_log_model.h"
 

@@ -1,10 +1,10 @@
-#include "app/shell/view_picker.h"
+#include "app/shell/window/view_picker.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QToolButton>
 
-#include "app/shell/view_mode_preference.h"
+#include "app/shell/window/view_mode_preference.h"
 
 namespace kovali {
 

@@ -4,8 +4,8 @@
 #include <QPointer>
 #include <memory>
 
-#include "app/shell/host_view_mode.h"
-#include "app/shell/view_mode_preference.h"
+#include "app/shell/window/host_view_mode.h"
+#include "app/shell/window/view_mode_preference.h"
 #include "platform/runtime/cancellable_task.h"
 #include "settings/debug_view.h"
 

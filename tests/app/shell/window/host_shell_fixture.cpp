@@ -1,4 +1,4 @@
-#include "app/shell/host_shell_fixture.h"
+#include "app/shell/window/host_shell_fixture.h"
 
 #include <algorithm>
 

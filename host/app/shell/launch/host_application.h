@@ -3,10 +3,10 @@
 #include <QObject>
 
 #include "app/look/artwork/network_artwork_loader.h"
-#include "app/shell/host_services.h"
-#include "app/shell/host_shell.h"
-#include "app/shell/startup_report.h"
-#include "app/shell/termination_signals.h"
+#include "app/shell/launch/startup_report.h"
+#include "app/shell/launch/termination_signals.h"
+#include "app/shell/services/host_services.h"
+#include "app/shell/window/host_shell.h"
 
 namespace kovali {
 

@@ -1,7 +1,7 @@
-#include "app/shell/host_services.h"
+#include "app/shell/services/host_services.h"
 
-#include "app/shell/host_display_name.h"
-#include "app/shell/hosting_start.h"
+#include "app/shell/services/host_display_name.h"
+#include "app/shell/services/hosting_start.h"
 #include "platform/bonjour/avahi_advertiser.h"
 #include "platform/library/artwork_address.h"
 #include "platform/library/music_folder.h"

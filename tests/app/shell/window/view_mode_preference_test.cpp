@@ -1,6 +1,6 @@
 // The main window's view mode as it is kept between launches.
 
-#include "app/shell/view_mode_preference.h"
+#include "app/shell/window/view_mode_preference.h"
 
 #include <gtest/gtest.h>
 

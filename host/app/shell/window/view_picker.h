@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "app/shell/host_view_mode.h"
+#include "app/shell/window/host_view_mode.h"
 
 class QAbstractButton;
 class QButtonGroup;

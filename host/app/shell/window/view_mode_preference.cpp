@@ -1,4 +1,4 @@
-#include "app/shell/view_mode_preference.h"
+#include "app/shell/window/view_mode_preference.h"
 
 #include "platform/runtime/set_if_changed.h"
 

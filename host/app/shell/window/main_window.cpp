@@ -1,4 +1,4 @@
-#include "app/shell/main_window.h"
+#include "app/shell/window/main_window.h"
 
 #include <QHBoxLayout>
 #include <QMenuBar>
@@ -7,8 +7,8 @@
 
 #include "app/menus/party_menu.h"
 #include "app/party/party_view.h"
-#include "app/shell/view_mode_preference.h"
-#include "app/shell/view_picker.h"
+#include "app/shell/window/view_mode_preference.h"
+#include "app/shell/window/view_picker.h"
 #include "console/console_view.h"
 #include "session/store/session_store.h"
 

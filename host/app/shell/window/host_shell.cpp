@@ -1,13 +1,13 @@
-#include "app/shell/host_shell.h"
+#include "app/shell/window/host_shell.h"
 
 #include <QGuiApplication>
 #include <QLayout>
 #include <QPointer>
 
 #include "app/menus/tray_item.h"
-#include "app/shell/hosting_start.h"
-#include "app/shell/main_window.h"
-#include "app/shell/multi_room_resumption.h"
+#include "app/shell/services/hosting_start.h"
+#include "app/shell/services/multi_room_resumption.h"
+#include "app/shell/window/main_window.h"
 #include "session/store/session_store.h"
 #include "settings/debug_view.h"
 

@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-#include "app/shell/host_view_mode.h"
+#include "app/shell/window/host_view_mode.h"
 #include "platform/runtime/preferences.h"
 
 namespace kovali {

@@ -1,6 +1,6 @@
 // One host per user: a second launch reaches the first instead of starting another.
 
-#include "app/shell/single_instance.h"
+#include "app/shell/launch/single_instance.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

@@ -1,6 +1,6 @@
 // The name phones see for the host.
 
-#include "app/shell/host_display_name.h"
+#include "app/shell/services/host_display_name.h"
 
 #include <gtest/gtest.h>
 

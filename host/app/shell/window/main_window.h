@@ -3,7 +3,7 @@
 #include <QMainWindow>
 #include <functional>
 
-#include "app/shell/host_view_mode.h"
+#include "app/shell/window/host_view_mode.h"
 #include "settings/settings_view.h"
 
 class QStackedWidget;

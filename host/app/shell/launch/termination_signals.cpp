@@ -1,4 +1,4 @@
-#include "app/shell/termination_signals.h"
+#include "app/shell/launch/termination_signals.h"
 
 #include <fcntl.h>
 #include <sys/socket.h>

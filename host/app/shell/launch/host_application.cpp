@@ -1,4 +1,4 @@
-#include "app/shell/host_application.h"
+#include "app/shell/launch/host_application.h"
 
 #include <QApplication>
 #include <QDir>

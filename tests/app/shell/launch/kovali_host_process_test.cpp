@@ -1,5 +1,5 @@
 // The kovali-host executable as a user starts it, with a phone on loopback. Runs inside
-// tests/app/shell/kovali_host_test.sh (ctest: kovali_host), which gives it an avahi-daemon of its own.
+// tests/app/shell/launch/kovali_host_test.sh (ctest: kovali_host), which gives it an avahi-daemon of its own.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -116,7 +116,7 @@ class KovaliHostProcess : public ::testing::Test {
  protected:
   void SetUp() override {
     if (qEnvironmentVariableIsEmpty("KOVALI_HOST_EXECUTABLE")) {
-      GTEST_SKIP() << "runs inside tests/app/shell/kovali_host_test.sh (ctest: kovali_host)";
+      GTEST_SKIP() << "runs inside tests/app/shell/launch/kovali_host_test.sh (ctest: kovali_host)";
     }
     for (const auto& interface : QNetworkInterface::allInterfaces()) {
       if (!(interface.flags() & QNetworkInterface::IsLoopBack)) {

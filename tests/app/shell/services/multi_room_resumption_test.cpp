@@ -1,10 +1,10 @@
 // Multi-room AirPlay coming back at launch, in virtual time.
 
-#include "app/shell/multi_room_resumption.h"
+#include "app/shell/services/multi_room_resumption.h"
 
 #include <algorithm>
 
-#include "app/shell/host_shell_fixture.h"
+#include "app/shell/window/host_shell_fixture.h"
 
 namespace kovali {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/shell/multi_room_resumption.h"
+#include "app/shell/services/multi_room_resumption.h"
 
 #include "platform/runtime/scheduler.h"
 #include "session/store/session_store.h"

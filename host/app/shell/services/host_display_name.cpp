@@ -1,4 +1,4 @@
-#include "app/shell/host_display_name.h"
+#include "app/shell/services/host_display_name.h"
 
 #include <QFile>
 #include <QSysInfo>

@@ -1,4 +1,4 @@
-#include "app/shell/startup_report.h"
+#include "app/shell/launch/startup_report.h"
 
 #include <QDir>
 #include <QSignalSpy>

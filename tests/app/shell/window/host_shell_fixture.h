@@ -4,8 +4,8 @@
 #include <QMenuBar>
 #include <memory>
 
-#include "app/shell/host_shell.h"
-#include "app/shell/main_window.h"
+#include "app/shell/window/host_shell.h"
+#include "app/shell/window/main_window.h"
 #include "session/store/session_store_fixture.h"
 #include "support/fake_artwork_loader.h"
 
