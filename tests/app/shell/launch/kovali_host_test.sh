@@ -9,7 +9,7 @@ set -euo pipefail
 if [ "${1:-}" = "--inside" ]; then
   tests=$2
   host=$3
-  . "$(dirname "$0")/../../support/sound_server.sh"
+  . "$(dirname "$0")/../../../support/sound_server.sh"
   work=$(mktemp -d)
   cleanup() {
     stop_sound_server
@@ -23,5 +23,5 @@ if [ "${1:-}" = "--inside" ]; then
   exit
 fi
 
-support="$(dirname "$0")/../../support"
+support="$(dirname "$0")/../../../support"
 exec "$support/in_bonjour_namespace.sh" "the tests of the kovali-host executable" "$0" --inside "$1" "$2"
