@@ -5,10 +5,10 @@
 #include <QVBoxLayout>
 
 #include "app/look/controls/switch_toggle.h"
+#include "app/look/keyed_widgets.h"
 #include "app/look/palette.h"
 #include "app/look/system_font.h"
 #include "app/look/text/plain_label.h"
-#include "console/keyed_widgets.h"
 #include "session/store/session_store.h"
 #include "settings/settings_rows.h"
 #include "settings/sound/speaker_picker_button.h"
