@@ -10,8 +10,8 @@
 #include "app/look/system_font.h"
 #include "app/look/text/plain_label.h"
 #include "session/store/session_store.h"
-#include "settings/settings_rows.h"
 #include "settings/sound/volume_control.h"
+#include "settings/widgets/settings_rows.h"
 
 namespace kovali {
 
