@@ -16,8 +16,8 @@
 #include "app/look/text/plain_label.h"
 #include "heos/heos_controller.h"
 #include "settings/heos/heos_rows.h"
-#include "settings/settings_rows.h"
 #include "settings/sound/volume_control.h"
+#include "settings/widgets/settings_rows.h"
 
 namespace kovali {
 

@@ -10,9 +10,9 @@
 #include "app/look/system_font.h"
 #include "app/look/text/plain_label.h"
 #include "session/store/session_store.h"
-#include "settings/settings_rows.h"
 #include "settings/sound/speaker_picker_button.h"
 #include "settings/sound/volume_control.h"
+#include "settings/widgets/settings_rows.h"
 
 namespace kovali {
 

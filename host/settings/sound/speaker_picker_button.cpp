@@ -6,7 +6,7 @@
 #include "app/look/palette.h"
 #include "app/look/system_font.h"
 #include "app/look/text/plain_label.h"
-#include "settings/route_picker.h"
+#include "settings/widgets/route_picker.h"
 
 namespace kovali {
 

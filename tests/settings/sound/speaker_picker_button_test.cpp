@@ -10,8 +10,8 @@
 #include <QToolButton>
 
 #include "session/store/session_store_fixture.h"
-#include "settings/route_picker.h"
-#include "settings/settings_section.h"
+#include "settings/widgets/route_picker.h"
+#include "settings/widgets/settings_section.h"
 #include "settings/sound/air_play_settings.h"
 #include "settings/sound/volume_control.h"
 #include "support/widget_rendering.h"

@@ -9,7 +9,7 @@
 #include "app/shell/services/multi_room_resumption.h"
 #include "app/shell/window/main_window.h"
 #include "session/store/session_store.h"
-#include "settings/debug_view.h"
+#include "settings/log/debug_view.h"
 
 namespace kovali {
 

@@ -9,8 +9,8 @@
 #include "app/party/party_view.h"
 #include "app/shell/window/host_shell_fixture.h"
 #include "app/shell/window/view_picker.h"
-#include "settings/debug_view.h"
-#include "settings/engine_log_model.h"
+#include "settings/log/debug_view.h"
+#include "settings/log/engine_log_model.h"
 
 namespace kovali {
 namespace {

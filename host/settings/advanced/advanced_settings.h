@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "settings/air_play_engine.h"
+#include "settings/advanced/air_play_engine.h"
 
 class QLabel;
 

@@ -3,7 +3,7 @@
 #include <QWidget>
 
 #include "model/session_settings.h"
-#include "settings/party_mode_settings_model.h"
+#include "settings/party/party_mode_settings_model.h"
 
 class QLabel;
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "settings/general_settings_model.h"
+#include "settings/general/general_settings_model.h"
 
 class QLabel;
 

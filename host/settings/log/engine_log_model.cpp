@@ -1,8 +1,8 @@
-#include "settings/engine_log_model.h"
+#include "settings/log/engine_log_model.h"
 
 #include <algorithm>
 
-#include "settings/engine_log_text.h"
+#include "settings/log/engine_log_text.h"
 
 namespace kovali {
 

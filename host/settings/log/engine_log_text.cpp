@@ -1,4 +1,4 @@
-#include "settings/engine_log_text.h"
+#include "settings/log/engine_log_text.h"
 
 #include <QDateTime>
 

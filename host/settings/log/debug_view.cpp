@@ -1,4 +1,4 @@
-#include "settings/debug_view.h"
+#include "settings/log/debug_view.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -12,8 +12,8 @@
 #include "app/look/system_font.h"
 #include "music/player_engine.h"
 #include "session/store/session_store.h"
-#include "settings/engine_log_model.h"
-#include "settings/engine_log_text.h"
+#include "settings/log/engine_log_model.h"
+#include "settings/log/engine_log_text.h"
 
 namespace kovali {
 

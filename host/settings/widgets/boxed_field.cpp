@@ -1,4 +1,4 @@
-#include "settings/boxed_field.h"
+#include "settings/widgets/boxed_field.h"
 
 #include <QEvent>
 #include <QGraphicsOpacityEffect>

@@ -1,4 +1,4 @@
-#include "settings/party_mode_settings_model.h"
+#include "settings/party/party_mode_settings_model.h"
 
 #include "session/participants/numeric_characters.h"
 

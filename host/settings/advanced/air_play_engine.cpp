@@ -1,4 +1,4 @@
-#include "settings/air_play_engine.h"
+#include "settings/advanced/air_play_engine.h"
 
 namespace kovali {
 

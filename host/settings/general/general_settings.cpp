@@ -1,4 +1,4 @@
-#include "settings/general_settings.h"
+#include "settings/general/general_settings.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -8,7 +8,7 @@
 #include "app/look/system_font.h"
 #include "app/look/text/plain_label.h"
 #include "session/participants/dj_pin.h"
-#include "settings/boxed_field.h"
+#include "settings/widgets/boxed_field.h"
 
 namespace kovali {
 

@@ -1,4 +1,4 @@
-#include "settings/general_settings_model.h"
+#include "settings/general/general_settings_model.h"
 
 #include "session/participants/dj_pin.h"
 #include "session/participants/numeric_characters.h"

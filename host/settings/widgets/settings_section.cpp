@@ -1,4 +1,4 @@
-#include "settings/settings_section.h"
+#include "settings/widgets/settings_section.h"
 
 #include <QPainter>
 #include <QVBoxLayout>

@@ -1,4 +1,4 @@
-#include "settings/party_mode_settings.h"
+#include "settings/party/party_mode_settings.h"
 
 #include <QVBoxLayout>
 
@@ -7,8 +7,8 @@
 #include "app/look/system_font.h"
 #include "app/look/text/plain_label.h"
 #include "session/store/session_store.h"
-#include "settings/boxed_field.h"
-#include "settings/settings_rows.h"
+#include "settings/widgets/boxed_field.h"
+#include "settings/widgets/settings_rows.h"
 
 namespace kovali {
 
