@@ -104,9 +104,10 @@ EOF
 
 start_airplay_speaker() {  # $1 = number from 1: a receiver playing into its capture
   local n=$1 dir=$KOVALI_AIRPLAY_RIG/speaker
-  # Under PipeWire the volume never reaches a speaker and the sink's latency is short, so the
-  # receiver keeps its full level and a short buffer. A receiver hands each piece to its output
-  # one buffer before it is due to be heard; the captures add the buffer back (receiver-lead).
+  # Under PipeWire the volume never reaches a speaker, so the receiver keeps its full level. A
+  # receiver hands each piece to its output one buffer before it is due to be heard (once its
+  # buffer has filled, a few seconds into a session); the captures add the buffer back
+  # (receiver-lead), and a short one keeps the first seconds close to it.
   local pipewire_lines="" buffer=0.05
   [ "$KOVALI_AIRPLAY_SERVER" = pipewire ] && pipewire_lines='ignore_volume_control = "yes";'
   echo "$buffer" > "$KOVALI_AIRPLAY_RIG/receiver-lead"

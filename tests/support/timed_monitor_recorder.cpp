@@ -6,7 +6,6 @@
 #include <pulse/thread-mainloop.h>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "support/sound_recording.h"
 
@@ -86,8 +85,6 @@ void TimedMonitorRecorder::readable(pa_stream* stream, std::size_t, void* self) 
     if (pa_stream_get_latency(stream, &latency, &negative) == 0) {
       const auto by = std::chrono::microseconds(latency);
       playedAt = negative ? Clock::now() + by : Clock::now() - by;
-      static int debugCount = 0;
-      if (++debugCount % 100 == 1) fprintf(stderr, "DEBUG monitor latency %s%llu us bytes %zu\n", negative ? "-" : "+", (unsigned long long)latency, bytes);
     }
     const std::size_t frames = bytes / (2 * sizeof(float));
     if (data) {
