@@ -11,7 +11,7 @@
 
 #include "app/look/system_font.h"
 #include "music/player_engine.h"
-#include "session/session_store.h"
+#include "session/store/session_store.h"
 #include "settings/engine_log_model.h"
 #include "settings/engine_log_text.h"
 

@@ -7,7 +7,7 @@
 #include "app/look/symbols/symbol_icon.h"
 #include "app/look/system_font.h"
 #include "app/look/text/plain_label.h"
-#include "session/dj_pin.h"
+#include "session/participants/dj_pin.h"
 #include "settings/boxed_field.h"
 
 namespace kovali {

@@ -1,7 +1,7 @@
 #include "settings/general_settings_model.h"
 
-#include "session/dj_pin.h"
-#include "session/numeric_characters.h"
+#include "session/participants/dj_pin.h"
+#include "session/participants/numeric_characters.h"
 
 namespace kovali {
 

@@ -1,6 +1,6 @@
 #include "settings/party_mode_settings_model.h"
 
-#include "session/numeric_characters.h"
+#include "session/participants/numeric_characters.h"
 
 namespace kovali {
 

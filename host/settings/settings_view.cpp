@@ -4,8 +4,8 @@
 #include <QVBoxLayout>
 
 #include "app/look/palette.h"
+#include "session/store/session_store.h"
 #include "settings/advanced_settings.h"
-#include "session/session_store.h"
 #include "settings/general_settings.h"
 #include "settings/heos/heos_section.h"
 #include "settings/party_mode_settings.h"

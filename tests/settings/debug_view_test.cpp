@@ -10,7 +10,7 @@
 #include <QTest>
 #include <cmath>
 
-#include "session/session_store_fixture.h"
+#include "session/store/session_store_fixture.h"
 #include "settings/engine_log_model.h"
 #include "settings/engine_log_text.h"
 #include "support/widget_rendering.h"

@@ -8,7 +8,7 @@
 #include <QTest>
 
 #include "app/look/symbols/symbol_icon.h"
-#include "session/dj_pin.h"
+#include "session/participants/dj_pin.h"
 #include "settings/boxed_field.h"
 #include "support/in_memory_secret_store.h"
 #include "support/log_capture.h"

@@ -8,7 +8,7 @@
 
 #include "app/look/controls/segmented_picker.h"
 #include "app/look/controls/switch_toggle.h"
-#include "session/session_store_fixture.h"
+#include "session/store/session_store_fixture.h"
 #include "settings/boxed_field.h"
 #include "settings/settings_rows.h"
 

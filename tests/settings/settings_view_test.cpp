@@ -6,7 +6,7 @@
 #include <QLabel>
 
 #include "app/look/palette.h"
-#include "session/session_store_fixture.h"
+#include "session/store/session_store_fixture.h"
 #include "settings/boxed_field.h"
 #include "settings/debug_view.h"
 #include "settings/engine_log_model.h"

@@ -2,7 +2,7 @@
 
 #include <QCommandLineParser>
 
-#include "session/dj_pin.h"
+#include "session/participants/dj_pin.h"
 
 namespace kovali {
 

@@ -8,7 +8,7 @@
 
 #include "platform/runtime/ffmpeg_log.h"
 #include "platform/sound/sound_server_probe.h"
-#include "session/session_store.h"
+#include "session/store/session_store.h"
 
 namespace kovali {
 

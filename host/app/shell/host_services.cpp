@@ -10,12 +10,12 @@
 #include "platform/secrets/fallback_secret_store.h"
 #include "platform/secrets/file_secret_store.h"
 #include "platform/secrets/keychain_secret_store.h"
-#include "platform/sound/devices/pulse_audio_system.h"
 #include "platform/sound/airplay/pulse_stream_player.h"
 #include "platform/sound/capture/pulse_multi_room_capture.h"
+#include "platform/sound/devices/pulse_audio_system.h"
 #include "platform/sound/devices/pulse_capture_system.h"
 #include "platform/sound/rendering/pulse_audio_renderer.h"
-#include "session/session_archive.h"
+#include "session/archive/session_archive.h"
 
 namespace kovali {
 

@@ -14,8 +14,8 @@
 #include "platform/secrets/secret_store.h"
 #include "platform/sound/player/pulse_music_player.h"
 #include "server/host_server.h"
-#include "session/dj_pin.h"
-#include "session/session_store.h"
+#include "session/participants/dj_pin.h"
+#include "session/store/session_store.h"
 
 namespace kovali {
 

@@ -8,7 +8,7 @@
 #include "app/shell/hosting_start.h"
 #include "app/shell/main_window.h"
 #include "app/shell/multi_room_resumption.h"
-#include "session/session_store.h"
+#include "session/store/session_store.h"
 #include "settings/debug_view.h"
 
 namespace kovali {

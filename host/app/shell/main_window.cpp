@@ -10,7 +10,7 @@
 #include "app/shell/view_mode_preference.h"
 #include "app/shell/view_picker.h"
 #include "console/console_view.h"
-#include "session/session_store.h"
+#include "session/store/session_store.h"
 
 namespace kovali {
 

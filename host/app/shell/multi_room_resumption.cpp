@@ -1,7 +1,7 @@
 #include "app/shell/multi_room_resumption.h"
 
 #include "platform/runtime/scheduler.h"
-#include "session/session_store.h"
+#include "session/store/session_store.h"
 
 namespace kovali {
 

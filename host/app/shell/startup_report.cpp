@@ -8,7 +8,7 @@
 #include "platform/library/local_music_library.h"
 #include "platform/runtime/logging.h"
 #include "protocol/join_link.h"
-#include "session/session_store.h"
+#include "session/store/session_store.h"
 
 namespace kovali {
 

@@ -14,7 +14,7 @@
 #include "app/look/text/plain_label.h"
 #include "console/keyed_widgets.h"
 #include "console/library/collection_adding.h"
-#include "session/session_store.h"
+#include "session/store/session_store.h"
 
 namespace kovali {
 

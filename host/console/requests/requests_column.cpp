@@ -8,7 +8,7 @@
 #include "app/look/text/plain_label.h"
 #include "console/keyed_widgets.h"
 #include "console/requests/request_card.h"
-#include "session/session_store.h"
+#include "session/store/session_store.h"
 
 namespace kovali {
 

@@ -9,7 +9,7 @@
 #include "app/look/system_font.h"
 #include "app/look/text/plain_label.h"
 #include "console/keyed_widgets.h"
-#include "session/session_store.h"
+#include "session/store/session_store.h"
 #include "settings/settings_rows.h"
 #include "settings/sound/volume_control.h"
 

@@ -6,7 +6,7 @@
 
 #include "app/shell/host_shell.h"
 #include "app/shell/main_window.h"
-#include "session/session_store_fixture.h"
+#include "session/store/session_store_fixture.h"
 #include "support/fake_artwork_loader.h"
 
 namespace kovali {

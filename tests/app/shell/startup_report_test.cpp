@@ -6,7 +6,7 @@
 
 #include "platform/library/local_music_library.h"
 #include "protocol/join_link.h"
-#include "session/session_store_fixture.h"
+#include "session/store/session_store_fixture.h"
 #include "support/log_capture.h"
 #include "support/music_folder_builder.h"
 

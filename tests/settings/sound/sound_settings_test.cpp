@@ -8,7 +8,7 @@
 
 #include "app/look/controls/switch_toggle.h"
 #include "app/look/hairline.h"
-#include "session/session_store_fixture.h"
+#include "session/store/session_store_fixture.h"
 #include "settings/settings_rows.h"
 #include "settings/sound/air_play_settings.h"
 #include "settings/sound/device_settings.h"
