@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QTest>
 
-#include "session/pulse_party.h"
+#include "session/store/pulse_party.h"
 #include "settings/settings_view.h"
 #include "settings/sound/device_settings.h"
 #include "support/sound_recording.h"
