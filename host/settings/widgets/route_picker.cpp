@@ -1,12 +1,33 @@
 #include "settings/widgets/route_picker.h"
 
+#include <QIcon>
 #include <QMenu>
+#include <QPainter>
+#include <QPixmap>
 #include <QToolButton>
 #include <algorithm>
 
+#include "app/look/palette.h"
+#include "app/look/symbols/symbol.h"
 #include "audio/speaker_picker.h"
 
 namespace kovali {
+
+namespace {
+
+constexpr int kIconSide = 22;
+
+QIcon airPlayIcon() {
+  QPixmap pixmap(kIconSide * 2, kIconSide * 2);  // drawn at twice the size: sharp on dense screens
+  pixmap.setDevicePixelRatio(2);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  paintSymbol(painter, Symbol::airplayAudio, QRectF(0, 0, kIconSide, kIconSide), Palette::teal());
+  return QIcon(pixmap);
+}
+
+}  // namespace
 
 RoutePicker::RoutePicker(SpeakerPicker& picker, int iconCenterX, std::optional<int> pickerHeight, QWidget* parent)
     : QWidget(parent),
@@ -17,6 +38,10 @@ RoutePicker::RoutePicker(SpeakerPicker& picker, int iconCenterX, std::optional<i
       menu_(new QMenu(this)) {
   button_->setAutoRaise(true);
   button_->setText(QStringLiteral("AirPlay"));
+  button_->setIcon(airPlayIcon());
+  button_->setIconSize(QSize(kIconSide, kIconSide));
+  button_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  button_->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
   button_->setAccessibleName(QStringLiteral("AirPlay speakers"));
   button_->setPopupMode(QToolButton::InstantPopup);
   button_->setMenu(menu_);
