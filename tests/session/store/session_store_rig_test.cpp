@@ -182,11 +182,11 @@ TEST_F(AirPlayRigPartyTest, APhonesMultiRoomPlaysTheSongInStepOnBothSpeakersAndT
   std::printf("mark: speaker 2 %+.1f ms, this computer %+.1f ms from speaker 1, which plays %.3f s behind the "
               "live song; the log says %.1f s\n",
               secondsBetween(second, first) * 1000, secondsBetween(here, first) * 1000, behind, latency.value_or(-1));
-  // Each output plays ahead of the stream player's clock by the latency its sink reports. On
-  // PulseAudio both speakers keep within 30 ms of each other, but these receivers play about
-  // 0.1 s before the time PulseAudio's AirPlay sinks report; PipeWire's AirPlay sinks are off by
-  // up to ±0.12 s each run. So the copy here, and PipeWire's speakers, are held to the drift the
-  // controller itself tolerates before it realigns this computer.
+  // Each output writes ahead of the stream player's clock by the latency its sink reports. The
+  // copy here keeps to the clock, but these receivers play about 0.09 s before the latency their
+  // sink reports (on both servers), and on PipeWire one speaker now and then starts 0.11 s after
+  // the other. So the copy, and PipeWire's speakers, are held to the drift the controller itself
+  // tolerates before it realigns this computer; the offsets are printed above.
   const double speakersInStep = rigServer() == "pulse" ? 0.030 : driftLimit;
   EXPECT_NEAR(secondsBetween(second, first), 0, speakersInStep);
   EXPECT_NEAR(secondsBetween(here, first), 0, driftLimit);
