@@ -10,12 +10,14 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <cstdio>
 #include <memory>
 
 #include "audio/stream/hls_stream.h"
 #include "audio/stream/stream_server.h"
 #include "platform/sound/airplay/hls_playlist.h"
 #include "support/sound_recording.h"
+#include "support/speaker_capture.h"
 #include "support/stream_audio.h"
 
 namespace kovali {
@@ -136,6 +138,56 @@ TEST(PulseServerStreamPlayer, PlaysTheLiveStreamOnThisComputerWithItsTimeAndSeek
   player.stop();
   EXPECT_FALSE(player.hasItem());
   EXPECT_EQ(player.seekableRange(), std::nullopt);
+}
+
+// Runs only inside tests/platform/sound/airplay_rig_test.sh: two real AirPlay receivers.
+TEST(AirPlayRigStreamPlayer, PlaysOnBothSpeakersTogetherAtTheirVolumes) {
+  const auto speakers = rigSpeakers();
+  if (speakers.size() < 2) GTEST_SKIP() << "needs the speakers of airplay_rig_test.sh";
+  PulseStreamPlayer player;
+  const auto idOf = [&](const std::string& name) -> std::optional<std::string> {
+    for (const auto& choice : player.speakerChoices()) {
+      if (choice.name == name) return choice.id;
+    }
+    return std::nullopt;
+  };
+  ASSERT_TRUE(QTest::qWaitFor([&] { return idOf(speakers[0].name) && idOf(speakers[1].name); }, 30000))
+      << "the picker never listed both speakers on " << rigServer();
+  for (const auto& speaker : speakers) player.setSpeakerChosen(*idOf(speaker.name), true);
+  ASSERT_EQ(player.outputDevices().size(), 2u);
+  player.setOutputVolume(*idOf(speakers[0].name), 1.0f);
+  player.setOutputVolume(*idOf(speakers[1].name), 0.4f);
+
+  LiveStream live;
+  ASSERT_NE(live.port(), 0);
+  std::vector<std::unique_ptr<SpeakerCapture>> captures;
+  for (const auto& speaker : speakers) captures.push_back(std::make_unique<SpeakerCapture>(speaker.capture));
+  const auto [status, sentence] = loadAndWait(player, live.url());
+  ASSERT_EQ(status, StreamPlayer::ItemStatus::readyToPlay) << sentence;
+  EXPECT_EQ(player.route(), StreamPlayer::Route::speakers);
+
+  const auto heard = [&] {
+    for (auto& capture : captures) {
+      if (!capture->read() || secondsOfTone(capture->sound(), 440, capture->rate) < 2.0) return false;
+    }
+    return true;
+  };
+  ASSERT_TRUE(QTest::qWaitFor(heard, 20000))
+      << "the tone did not reach both speakers on " << rigServer() << ": "
+      << secondsOfTone(captures[0]->sound(), 440, captures[0]->rate) << " s and "
+      << secondsOfTone(captures[1]->sound(), 440, captures[1]->rate) << " s";
+  const auto first = captures[0]->onset(440);
+  const auto second = captures[1]->onset(440);
+  ASSERT_TRUE(first && second);
+  const double apart = std::chrono::duration<double>(*first - *second).count();
+  EXPECT_LT(std::abs(apart), 0.020) << "onsets " << apart << " s apart on " << rigServer();
+  for (auto& capture : captures) EXPECT_NEAR(capture->mainTone(), 440, 440 * 0.03);
+  // PipeWire keeps an AirPlay sink's volume to itself; PulseAudio sends it to the speaker.
+  if (rigServer() == "pulse") {
+    EXPECT_LT(captures[1]->level(440), captures[0]->level(440) * 0.8);
+  }
+  std::printf("on %s: onsets %.3f s apart, levels %.3f and %.3f\n", rigServer().c_str(), apart,
+              captures[0]->level(440), captures[1]->level(440));
 }
 
 }  // namespace
