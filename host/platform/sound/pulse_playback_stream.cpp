@@ -249,12 +249,13 @@ std::optional<std::int64_t> PulsePlaybackStream::playedFrames() const {
   if (!isConnected() || timingStale_) return std::nullopt;
   // Before the server really plays (while it still fills its buffer) its clock says nothing yet.
   const auto* timing = pa_stream_get_timing_info(stream_);
-  if (!timing || !timing->playing) return std::nullopt;
-  pa_usec_t latency = 0;
-  int negative = 0;
-  if (pa_stream_get_latency(stream_, &latency, &negative) < 0) return std::nullopt;
-  const auto frames = static_cast<std::int64_t>(latency * sampleRate / 1'000'000);
-  return negative ? written_ + frames : written_ - frames;
+  if (!timing || !timing->playing || timing->read_index_corrupt) return std::nullopt;
+  // From the server's last report on, at the stream's rate: libpulse's own interpolation runs
+  // slow against PipeWire's pulse server (a sixth of the time passed between its reports, which
+  // come up to 1.5 s apart), which made a speaker play ahead of the others.
+  const auto since = static_cast<std::int64_t>(pa_timeval_age(&timing->timestamp));
+  const auto behind = static_cast<std::int64_t>(timing->sink_usec);
+  return timing->read_index / static_cast<std::int64_t>(frameBytes) + (since - behind) * sampleRate / 1'000'000;
 }
 
 }  // namespace kovali
