@@ -9,6 +9,7 @@
 
 #include "platform/library/file_url.h"
 #include "platform/library/tone_file_writer.h"
+#include "platform/sound/devices/pulse_audio_system.h"
 #include "session/store/store_service_doubles.h"
 #include "support/fake_service_advertiser.h"
 #include "support/task_result.h"
@@ -68,7 +69,9 @@ std::vector<Song> PulseServerPartyTest::index(const std::vector<Tune>& tunes) {
           std::make_unique<TestMultiRoom>(preferences, scheduler),
           std::make_unique<TestHEOS>(preferences, QString::fromLatin1(SessionStore::heosConfigurationKey),
                                      QString::fromLatin1(SessionStore::heosPresetsKey), scheduler),
-          std::make_unique<TestAudioOutput>(), std::make_unique<TestAudioInputs>()},
+          realOutputs ? std::make_unique<AudioOutput>(std::make_unique<PulseAudioSystem>())
+                      : std::unique_ptr<AudioOutput>(std::make_unique<TestAudioOutput>()),
+          std::make_unique<TestAudioInputs>()},
       std::nullopt, "Test Party");
   return songs;
 }

@@ -63,6 +63,8 @@ class PulseServerPartyTest : public ::testing::Test {
   std::unique_ptr<PlayerEngine> player;
   std::unique_ptr<HostServer> server;
   std::unique_ptr<DJPIN> djPIN;
+  /// Set before `index`: the store lists and switches the server's own outputs.
+  bool realOutputs = false;
 
  private:
   std::unique_ptr<SessionStore> store_;

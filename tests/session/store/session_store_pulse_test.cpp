@@ -1,7 +1,6 @@
 // The party on the real player and a real sound server; see pulse_party.h.
 
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTest>
 #include <cmath>
 #include <cstdio>
@@ -91,12 +90,6 @@ TEST_F(PulseServerPartyTest, ThePartyShowsThePositionThatIsHeardFromTheFirstPlay
   EXPECT_NEAR(after->position, 1.0, 0.25);
 }
 
-/// Runs the test script's control of its sound server: "stop" or "start".
-bool soundServer(const char* what) {
-  return QProcess::execute(QString::fromLocal8Bit(std::getenv("KOVALI_SOUND_SERVER_CONTROL")),
-                           {QString::fromLatin1(what), QString::fromLocal8Bit(std::getenv("KOVALI_SOUND_SERVER_DIR"))}) == 0;
-}
-
 /// The tone of the first 50 ms of `sound` that carry one, or 0.
 double firstTone(const std::vector<float>& sound) {
   const std::size_t window = recordingRate / 20;
@@ -117,10 +110,10 @@ TEST_F(PulseServerPartyTest, AfterTheSoundServerCameBackPlayGoesOnWhereThePartyI
   ASSERT_TRUE(store().dispatch(vinaro::action::Play{}, vinaro::Actor::host()));
   ASSERT_TRUE(waitUntil([&] { return systemPlayer.playbackTime() > 1.6; }, 5));
 
-  ASSERT_TRUE(soundServer("stop"));
+  ASSERT_TRUE(controlSoundServer("stop"));
   const bool paused = waitUntil([&] { return store().state().playback.status == PlaybackStatus::paused; }, 5);
   const double shown = sessionPosition();
-  ASSERT_TRUE(soundServer("start"));
+  ASSERT_TRUE(controlSoundServer("start"));
   ASSERT_TRUE(paused);
   EXPECT_GT(shown, 1.4);
   MonitorRecorder recorder("music.monitor");
