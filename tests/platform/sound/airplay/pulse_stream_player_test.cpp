@@ -6,21 +6,16 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
-#include <limits>
 #include <memory>
 
-#include "audio/stream/hls_stream.h"
-#include "audio/stream/stream_server.h"
-#include "platform/sound/airplay/hls_playlist.h"
 #include "support/airplay_rig_fixture.h"
+#include "support/live_tone_stream.h"
 #include "support/sound_recording.h"
 #include "support/speaker_capture.h"
-#include "support/stream_audio.h"
 
 namespace kovali {
 namespace {
@@ -28,53 +23,7 @@ namespace {
 constexpr double segmentSeconds = 48128.0 / 48000;  // 47 AAC frames of 1024
 constexpr double priming = 1024.0 / 48000;
 
-/// A live tone at 440 Hz (660 Hz from `changeAt` seconds of the stream on): four segments at once,
-/// then appended as time passes, served on 127.0.0.1.
-class LiveStream {
- public:
-  explicit LiveStream(double changeAt = std::numeric_limits<double>::infinity()) : changeAt_(changeAt) {
-    stream_ = std::move(HLSStream::make(format_)).value();
-    while (!stream_->data("seg3.m4s")) appendFrames(480);
-    clock_.start();
-    prefilled_ = appended_;
-    feeder_.setInterval(20);
-    QObject::connect(&feeder_, &QTimer::timeout, [this] {
-      const auto due = prefilled_ + clock_.elapsed() * 48;
-      while (appended_ < due) appendFrames(480);
-    });
-    feeder_.start();
-    server_ = std::make_unique<StreamServer>(stream_);
-    QSignalSpy started(server_.get(), &StreamServer::started);
-    server_->start();
-    if (started.wait(5000)) port_ = started.front().front().value<quint16>();
-  }
-
-  QUrl url(const char* path = "/stream.m3u8") const {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(QLatin1String(path)));
-  }
-  quint16 port() const { return port_; }
-  /// The media sequence of the newest stored segment.
-  long long newestSegment() const {
-    return HLSPlaylist::parse(stream_->playlist()->toStdString()).value().segments.back().sequence;
-  }
-
- private:
-  void appendFrames(int frames) {
-    const double hertz = static_cast<double>(appended_) / format_.sampleRate < changeAt_ ? 440 : 660;
-    stream_->append(test::sineBuffer(format_, appended_, frames, hertz, 0.5f));
-    appended_ += frames;
-  }
-
-  const AudioFormat format_{48000, 2};
-  const double changeAt_;
-  std::shared_ptr<HLSStream> stream_;
-  std::int64_t appended_ = 0;
-  std::int64_t prefilled_ = 0;
-  QElapsedTimer clock_;
-  QTimer feeder_;
-  std::unique_ptr<StreamServer> server_;
-  quint16 port_ = 0;
-};
+using LiveStream = test::LiveToneStream;  // a live tone at 440 Hz
 
 /// Loads `url` and answers the first status reported within `patience` milliseconds.
 std::pair<StreamPlayer::ItemStatus, std::string> loadAndWait(StreamPlayer& player, const QUrl& url, int patience = 8000) {
@@ -162,7 +111,7 @@ class AirPlayRigStreamPlayer : public AirPlayRigTest {
 // The tone changes once both speakers surely play: a speaker whose sink started late (PipeWire's
 // AirPlay sink drops what it missed) still has to change with the other.
 TEST_F(AirPlayRigStreamPlayer, PlaysOnBothSpeakersTogetherAtTheirVolumes) {
-  constexpr double changeAt = 9;  // seconds of the stream; the player starts a few seconds in
+  constexpr int changeAfterMs = 5000;  // the stream holds 4 s at once: the change is 9 s into it
   constexpr float quieter = 0.7f;
   const auto speakers = rigSpeakers();
   ASSERT_TRUE(QTest::qWaitFor([&] { return idOf(speakers[0].name) && idOf(speakers[1].name); }, 30000))
@@ -172,8 +121,12 @@ TEST_F(AirPlayRigStreamPlayer, PlaysOnBothSpeakersTogetherAtTheirVolumes) {
   player_.setOutputVolume(*idOf(speakers[0].name), 1.0f);
   player_.setOutputVolume(*idOf(speakers[1].name), quieter);
 
-  LiveStream live(changeAt);
+  LiveStream live;
   ASSERT_NE(live.port(), 0);
+  QTimer change;
+  change.setSingleShot(true);
+  QObject::connect(&change, &QTimer::timeout, [&] { live.setTone(660); });
+  change.start(changeAfterMs);
   std::vector<std::unique_ptr<SpeakerCapture>> captures;
   for (const auto& speaker : speakers) captures.push_back(std::make_unique<SpeakerCapture>(speaker.capture));
   const auto [status, sentence] = loadAndWait(player_, live.url());
