@@ -8,6 +8,8 @@
 #   . "$(dirname "$0")/../support/airplay_rig.sh"
 #   start_airplay_rig pulse "the AirPlay tests" "$capture_tool"   # or pipewire; exits 77 when it cannot
 #   "$tests" --gtest_filter='AirPlayRig*'
+# (the C++ tests derive from AirPlayRigTest, tests/support/airplay_rig_fixture.h, which puts the
+# rig at rest before and after each test: full volumes, no stream on a speaker)
 # start_airplay_rig SERVER WHAT CAPTURE_TOOL [no-discovery]
 #   SERVER is "pulse" (PulseAudio) or "pipewire" (pipewire, pipewire-pulse and wireplumber);
 #   WHAT names the tests for the skip message; CAPTURE_TOOL is the speaker_capture executable.
