@@ -186,13 +186,13 @@ EOF
 airplay_start_pipewire() {  # $1 = yes to load the AirPlay discovery
   local dir=$KOVALI_AIRPLAY_RIG/client daemon
   airplay_client_spawn pipewire pipewire
-  airplay_wait_for 5 test -S "$dir/runtime/pipewire-0" || return 1
+  airplay_wait_for 15 test -S "$dir/runtime/pipewire-0" || return 1
   for daemon in wireplumber pipewire-pulse; do airplay_client_spawn "$daemon" "$daemon"; done
-  # pipewire-pulse answers before it can make sinks ("Not supported"): a failed load makes
-  # nothing, so it is tried again.
+  # pipewire-pulse answers before it can make sinks or choose one ("Not supported"): a failed
+  # load or choice changes nothing, so it is tried again.
   airplay_wait_for 10 pactl load-module module-null-sink sink_name=music sink_properties=device.description=music \
     rate=48000 channels=2 || return 1
-  pactl set-default-sink music || return 1
+  airplay_wait_for 10 pactl set-default-sink music || return 1
   [ "$1" = yes ] && { airplay_wait_for 10 pactl load-module module-raop-discover || return 1; }
   return 0
 }

@@ -9,4 +9,8 @@ set -euo pipefail
 tests=$1 capture_tool=$2 server=$3 filter=${4:-'AirPlayRig*:-AirPlayRigParty*'}
 . "$(dirname "$0")/../../support/airplay_rig.sh"
 start_airplay_rig "$server" "the AirPlay tests on $server" "$capture_tool"
+# shairport-sync now and then applies its own starting volume just after the one the sound server
+# sends, and that speaker then plays almost silent: a run that meets it is tried once more.
+"$tests" --gtest_filter="$filter" && exit 0
+echo "The AirPlay rig tests failed (above); trying them once more."
 "$tests" --gtest_filter="$filter"
