@@ -38,8 +38,8 @@ TimedMonitorRecorder::TimedMonitorRecorder(const char* source) {
     }
   }
   if (pa_context_get_state(context_) == PA_CONTEXT_READY) {
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, recordingRate, 2};
-    stream_ = pa_stream_new(context_, "timed monitor", &spec, nullptr);
+    const pa_sample_spec format{PA_SAMPLE_FLOAT32LE, recordingRate, 2};
+    stream_ = pa_stream_new(context_, "timed monitor", &format, nullptr);
     pa_stream_set_state_callback(stream_, streamChanged, loop_);
     pa_stream_set_read_callback(stream_, readable, this);
     // Pieces of 20 ms, so each part's time is noted as it is played.
