@@ -7,10 +7,16 @@
 set -euo pipefail
 
 tests=$1 capture_tool=$2 server=$3 filter=${4:-'AirPlayRig*:-AirPlayRigParty*'}
+# The receivers and the rig's sound server are third-party daemons with known faults:
+# shairport-sync now and then applies its own starting volume just after ours (that speaker then
+# plays almost silent), and a daemon has been seen to die mid-run. A failed run is tried once more
+# on a fresh rig; a fault of ours fails both.
+if [ -z "${KOVALI_AIRPLAY_RIG_RETRY:-}" ]; then
+  status=0
+  KOVALI_AIRPLAY_RIG_RETRY=1 "$0" "$@" || status=$?
+  [ "$status" = 0 ] || [ "$status" = 77 ] && exit "$status"
+  echo "The AirPlay rig tests failed (above); trying them once more on a fresh rig."
+fi
 . "$(dirname "$0")/../../support/airplay_rig.sh"
 start_airplay_rig "$server" "the AirPlay tests on $server" "$capture_tool"
-# shairport-sync now and then applies its own starting volume just after the one the sound server
-# sends, and that speaker then plays almost silent: a run that meets it is tried once more.
-"$tests" --gtest_filter="$filter" && exit 0
-echo "The AirPlay rig tests failed (above); trying them once more."
 "$tests" --gtest_filter="$filter"
