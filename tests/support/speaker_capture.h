@@ -4,8 +4,9 @@
 #include <cstddef>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
+
+#include "support/timed_monitor_stream.h"
 
 namespace kovali {
 
@@ -40,7 +41,7 @@ class SpeakerCapture {
   bool read();
   /// Everything read so far.
   const std::vector<float>& sound() const { return sound_; }
-  /// When frame `frame` of `sound()` is heard: the receiver hands it over one buffer earlier.
+  /// When frame `frame` of `sound()` was played (see `playedTimeOf`).
   Clock::time_point timeOf(std::size_t frame) const;
   /// When a tone of `hertz` began to play (see `onsetOf`); nothing when it never did.
   std::optional<Clock::time_point> onset(double hertz) const;
@@ -53,8 +54,8 @@ class SpeakerCapture {
   std::string path_;
   long long start_ = 0;  // where in the file this capture begins, in bytes
   std::vector<float> sound_;
-  std::vector<std::pair<long long, Clock::time_point>> arrivals_;  // a piece's first byte, when handed over
-  double lead_ = 0;  // seconds between a piece's hand-over and when it is heard
+  std::streamoff timesRead_ = 0;  // how much of the times file was read
+  std::vector<PlayedPiece> played_;  // frames counted from the file's start
 };
 
 }  // namespace kovali
