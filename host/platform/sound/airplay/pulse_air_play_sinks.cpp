@@ -56,7 +56,7 @@ std::vector<PulseAirPlaySinks::Sink> PulseAirPlaySinks::sinks() const {
   return watcher_.locked([&] {
     std::vector<Sink> sinks;
     for (const auto& sink : watcher_.snapshot().sinks) {
-      if (sink.transport == SoundTransport::airPlay) sinks.push_back({sink.name, sink.description, sink.volume});
+      if (sink.transport == SoundTransport::airPlay) sinks.push_back({sink.name, sink.description, sink.volume, sink.index});
     }
     return sinks;
   });

@@ -25,6 +25,7 @@ class PulseAirPlaySinks : public QObject {
     std::string name;         // the server's name, which may change when the speaker comes back
     std::string description;  // the speaker's name, which stays
     float volume = 0;         // 1.0 is full volume
+    std::uint32_t index = 0;  // the server's number for this sink, new each time it is made
 
     bool operator==(const Sink&) const = default;
   };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 #include "platform/runtime/logging.h"
 #include "platform/sound/airplay/hls_reader.h"
@@ -29,6 +30,7 @@ PulseStreamPlayer::PulseStreamPlayer(QObject* parent)
   supplyTimer_.setInterval(supplyInterval);
   connect(&supplyTimer_, &QTimer::timeout, this, &PulseStreamPlayer::watchSupply);
   connect(&sinks_, &PulseAirPlaySinks::changed, this, [this] {
+    speakerSinks_.forgetGone(sinks_.sinks());
     placeOutputs();
     emit speakerChoicesChanged();
   });
@@ -142,52 +144,67 @@ StreamPlayer::Route PulseStreamPlayer::route() const {
 
 void PulseStreamPlayer::placeOutputs() {
   if (!decoder_) return;
-  std::vector<std::string> wanted;
-  for (const auto& sink : chosenSinks()) wanted.push_back(sink.name);
+  std::vector<std::optional<PulseAirPlaySinks::Sink>> wanted;
+  for (const auto& sink : chosenSinks()) wanted.emplace_back(sink);
   if (wanted.empty()) wanted.emplace_back();  // this computer's default output
+  const auto sameSink = [](const std::optional<PulseAirPlaySinks::Sink>& a,
+                           const std::optional<PulseAirPlaySinks::Sink>& b) {
+    return a.has_value() == b.has_value() && (!a || (a->index == b->index && a->name == b->name));
+  };
   std::erase_if(outputs_, [&](const Output& output) {
-    return std::find(wanted.begin(), wanted.end(), output.sink) == wanted.end();
+    return std::none_of(wanted.begin(), wanted.end(), [&](const auto& sink) { return sameSink(sink, output.sink); });
   });
   for (const auto& sink : wanted) {
-    const bool placed = std::any_of(outputs_.begin(), outputs_.end(), [&](const Output& o) { return o.sink == sink; });
+    const bool placed =
+        std::any_of(outputs_.begin(), outputs_.end(), [&](const Output& o) { return sameSink(o.sink, sink); });
     if (!placed) addOutput(sink);
   }
 }
 
-void PulseStreamPlayer::addOutput(const std::string& sink) {
+void PulseStreamPlayer::addOutput(const std::optional<PulseAirPlaySinks::Sink>& sink) {
   auto token = std::make_shared<int>(0);
   PulseAudioRenderer::Placement placement;
-  placement.sink = sink;
-  placement.streamName = sink.empty() ? "Kovali multi-room" : "Kovali multi-room (" + sink + ")";
+  placement.sink = sink ? sink->name : std::string();
+  placement.streamName = sink ? "Kovali multi-room (" + sink->name + ")" : "Kovali multi-room";
   placement.failed = [this, sink, alive = std::weak_ptr<int>(token)](const std::string& reason) {
     QMetaObject::invokeMethod(
         this, [this, sink, alive, reason] { if (!alive.expired()) outputFailed(sink, reason); }, Qt::QueuedConnection);
   };
   Output output{sink, std::make_unique<PulseAudioRenderer>(decoder_->format(), clock_, std::move(placement)),
                 std::move(token)};
-  if (sink.empty()) output.renderer->setVolume(volume_);
+  if (!sink) output.renderer->setVolume(volume_);
   const double now = clock_->currentTime();
   for (const auto& buffer : decoded_) {
     if (!std::isfinite(now) || endOf(buffer) >= now) output.renderer->enqueue(buffer);
   }
+  if (sink) {
+    qCInfo(lcMultiroom).noquote() << "the stream player plays on" << QString::fromStdString(sink->description)
+                                  << "(" + QString::fromStdString(sink->name) + ")";
+  }
   outputs_.push_back(std::move(output));
 }
 
-void PulseStreamPlayer::outputFailed(const std::string& sink, const std::string& reason) {
-  if (sink.empty()) {
+void PulseStreamPlayer::outputFailed(const std::optional<PulseAirPlaySinks::Sink>& sink, const std::string& reason) {
+  if (!sink) {
     return fail(!reason.empty() && reason.back() == '.' ? reason
                                                           : "The sound server stopped playing the stream (" + reason + ").");
   }
-  qCWarning(lcMultiroom).noquote() << "the speaker" << QString::fromStdString(sink)
+  qCWarning(lcMultiroom).noquote() << "the speaker" << QString::fromStdString(sink->description)
                                    << "stopped playing:" << QString::fromStdString(reason);
-  // It comes back with the next change of the speakers, when it is still there and chosen.
-  std::erase_if(outputs_, [&](const Output& output) { return output.sink == sink; });
+  // The other speakers play on. This one plays again on the next sink made for it, or on this
+  // one should it stay and take a stream later.
+  speakerSinks_.broke(sink->index, SpeakerSinks::Clock::now());
+  std::erase_if(outputs_, [&](const Output& output) { return output.sink && output.sink->index == sink->index; });
+  placeOutputs();
+  QTimer::singleShot(SpeakerSinks::retryAfter, this, &PulseStreamPlayer::placeOutputs);
 }
 
 std::vector<PulseAirPlaySinks::Sink> PulseStreamPlayer::chosenSinks() const {
-  auto sinks = sinks_.sinks();
-  std::erase_if(sinks, [&](const auto& sink) { return !chosen_.contains(sink.description); });
-  return sinks;
+  std::map<std::string, std::uint32_t> playing;
+  for (const auto& output : outputs_) {
+    if (output.sink) playing[output.sink->description] = output.sink->index;
+  }
+  return speakerSinks_.pick(sinks_.sinks(), chosen_, playing, SpeakerSinks::Clock::now());
 }
 
 std::vector<StreamPlayer::OutputDevice> PulseStreamPlayer::outputDevices() const {
@@ -206,7 +223,7 @@ void PulseStreamPlayer::setOutputVolume(const std::string& id, float volume) {
 void PulseStreamPlayer::setVolume(float volume) {
   volume_ = std::clamp(volume, 0.0f, 1.0f);
   for (auto& output : outputs_) {
-    if (output.sink.empty()) output.renderer->setVolume(volume_);
+    if (!output.sink) output.renderer->setVolume(volume_);
   }
 }
 

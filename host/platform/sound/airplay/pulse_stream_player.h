@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/sound/airplay/pulse_air_play_sinks.h"
+#include "platform/sound/airplay/speaker_sinks.h"
 #include "platform/sound/airplay/stream_player.h"
 #include "platform/sound/pcm_buffer.h"
 
@@ -54,7 +55,7 @@ class PulseStreamPlayer final : public StreamPlayer {
 
  private:
   struct Output {
-    std::string sink;  // empty: the default output
+    std::optional<PulseAirPlaySinks::Sink> sink;  // none: the default output
     std::unique_ptr<PulseAudioRenderer> renderer;
     std::shared_ptr<int> token;  // expires with the output, so a late failure report finds it gone
   };
@@ -63,16 +64,18 @@ class PulseStreamPlayer final : public StreamPlayer {
   void segmentRead(long long sequence, const QByteArray& data);
   void fail(const std::string& sentence);
   void dropItem();
-  /// Plays on the chosen sinks that exist, or on the default output when there are none.
+  /// Plays on the sink of each chosen speaker there is, or on the default output when there is none.
   void placeOutputs();
-  void addOutput(const std::string& sink);
-  void outputFailed(const std::string& sink, const std::string& reason);
+  void addOutput(const std::optional<PulseAirPlaySinks::Sink>& sink);
+  void outputFailed(const std::optional<PulseAirPlaySinks::Sink>& sink, const std::string& reason);
   /// Holds the clock when the sound ran out, and runs it again once there is enough.
   void watchSupply();
+  /// The sink each chosen speaker plays on, one per speaker.
   std::vector<PulseAirPlaySinks::Sink> chosenSinks() const;
 
   PulseAirPlaySinks sinks_;
   std::set<std::string> chosen_;  // the speakers' names, which outlast their sinks
+  SpeakerSinks speakerSinks_;
   float volume_ = 1.0f;
 
   bool hasItem_ = false;

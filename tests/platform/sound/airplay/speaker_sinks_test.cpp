@@ -1,0 +1,73 @@
+#include "platform/sound/airplay/speaker_sinks.h"
+
+#include <gtest/gtest.h>
+
+namespace kovali {
+namespace {
+
+using Sink = SpeakerSinks::Sink;
+using namespace std::chrono_literals;
+
+const Sink kitchen{"raop_output.speakers.local", "Kitchen", 1.0f, 1};
+const Sink garden{"raop_output.speakers.local.2", "Garden", 1.0f, 2};
+const Sink gardenAgain{"raop_output.speakers.local.2", "Garden", 1.0f, 5};  // made again after a restart
+
+std::vector<std::uint32_t> indexes(const std::vector<Sink>& sinks) {
+  std::vector<std::uint32_t> found;
+  for (const auto& sink : sinks) found.push_back(sink.index);
+  return found;
+}
+
+TEST(SpeakerSinks, PicksOneSinkPerChosenSpeaker) {
+  const auto now = SpeakerSinks::Clock::now();
+  struct Case {
+    const char* name;
+    std::vector<Sink> listed;
+    std::set<std::string> chosen;
+    std::map<std::string, std::uint32_t> playing;
+    std::vector<std::uint32_t> picked;
+  } cases[] = {
+      {"both chosen, in the server's order", {garden, kitchen}, {"Kitchen", "Garden"}, {}, {2, 1}},
+      {"one chosen", {kitchen, garden}, {"Garden"}, {}, {2}},
+      {"a chosen speaker that is not listed", {kitchen}, {"Kitchen", "Garden"}, {}, {1}},
+      {"the old sink it plays on stays while listed",
+       {kitchen, garden, gardenAgain},
+       {"Kitchen", "Garden"},
+       {{"Garden", 2}},
+       {1, 2}},
+      {"the newest sink when it plays on none", {kitchen, garden, gardenAgain}, {"Kitchen", "Garden"}, {}, {1, 5}},
+      {"the newest sink when the one it played on is gone",
+       {kitchen, gardenAgain},
+       {"Kitchen", "Garden"},
+       {{"Garden", 2}},
+       {1, 5}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(indexes(SpeakerSinks().pick(c.listed, c.chosen, c.playing, now)), c.picked);
+  }
+}
+
+TEST(SpeakerSinks, ASinkWhoseStreamBrokeIsLeftAloneUntilItGoesOrItIsTimeToTryAgain) {
+  const auto now = SpeakerSinks::Clock::now();
+  const std::set<std::string> chosen{"Kitchen", "Garden"};
+  SpeakerSinks sinks;
+  sinks.broke(2, now);
+
+  EXPECT_EQ(indexes(sinks.pick({kitchen, garden, gardenAgain}, chosen, {{"Garden", 2}}, now)),
+            (std::vector<std::uint32_t>{1, 5}))
+      << "the speaker moves to its new sink";
+  EXPECT_EQ(indexes(sinks.pick({kitchen, garden}, chosen, {}, now + 1s)), std::vector<std::uint32_t>{1})
+      << "the speaker waits while only the broken sink is listed";
+  EXPECT_EQ(indexes(sinks.pick({kitchen, garden}, chosen, {}, now + SpeakerSinks::retryAfter)),
+            (std::vector<std::uint32_t>{1, 2}))
+      << "a sink that stayed is tried again";
+
+  sinks.forgetGone({kitchen});
+  const Sink madeUnderTheOldIndex{"raop-sink-7-1", "Garden", 1.0f, 2};
+  EXPECT_EQ(indexes(sinks.pick({kitchen, madeUnderTheOldIndex}, chosen, {}, now)), (std::vector<std::uint32_t>{1, 2}))
+      << "a new sink under a number given again is not the broken one";
+}
+
+}  // namespace
+}  // namespace kovali
