@@ -77,6 +77,33 @@ TEST(MultiRoomMonitor, ATickWhileNotOnDoesNothing) {
   EXPECT_EQ(observed.changes, changes);
 }
 
+TEST(MultiRoomMonitor, ASpeakerThatGoesLeavesTheSpeakersAtTheNextTickAndJoinsThemAgainWhenBack) {
+  InMemoryPreferences preferences;
+  Observed observed(preferences);
+  observed.playing(5, 6);
+  const FakeStreamPlayer::Speaker kitchen{"k1", "Kitchen", 0.5f, true};
+  const FakeStreamPlayer::Speaker garden{"g1", "Garden", 1.0f, true};
+  observed.player->changeSpeakers({kitchen, garden});
+  observed.tick();
+  ASSERT_EQ(observed.audio->speakers().size(), 2u);
+
+  int changes = observed.changes;
+  observed.player->changeSpeakers({kitchen});
+  observed.tick();
+  ASSERT_EQ(observed.audio->speakers().size(), 1u);
+  EXPECT_EQ(observed.audio->speakers().front().name, "Kitchen");
+  EXPECT_EQ(observed.changes, changes + 1);
+  EXPECT_EQ(observed.audio->playerRoute(), MultiRoomAudio::Route::speakers) << "the party plays on the other speaker";
+
+  changes = observed.changes;
+  const FakeStreamPlayer::Speaker gardenBack{"g2", "Garden", 1.0f, true};  // the sound server's new sink
+  observed.player->changeSpeakers({kitchen, gardenBack});
+  observed.tick();
+  ASSERT_EQ(observed.audio->speakers().size(), 2u);
+  EXPECT_EQ(observed.audio->speakers().back().id, "g2");
+  EXPECT_EQ(observed.changes, changes + 1);
+}
+
 TEST(MultiRoomMonitor, TheMusicsStreamsAndTheDefaultOutputTakeTheCaptureAgain) {
   InMemoryPreferences preferences;
   Observed observed(preferences);
