@@ -82,6 +82,8 @@ airplay_start_bus_and_avahi() {  # $1 = namespace, $2 = its network interface
  <policy context="default"><allow user="*"/><allow own="*"/>
   <allow send_destination="*"/><allow receive_sender="*"/></policy></busconfig>
 EOF
+  # A receiver started again once the link has its IPv6 address would be resolved to that
+  # address, which PulseAudio's AirPlay discovery cannot use (no sink appears): IPv4 only.
   cat > "$dir/avahi.conf" <<EOF
 [server]
 host-name=kovali-$1
@@ -94,6 +96,7 @@ enable-wide-area=no
 [publish]
 publish-hinfo=no
 publish-workstation=no
+publish-aaaa-on-ipv4=no
 EOF
   airplay_spawn "$1" "$dir/bus.pid" /dev/null "$dir/bus.log" dbus-daemon --config-file="$dir/bus.conf" --nofork
   airplay_wait_for 5 test -S "$dir/bus" || return 1
@@ -128,6 +131,15 @@ stop_airplay_speaker() {  # $1 = number from 1
   [ -f "$pidfile" ] || return 0
   airplay_end "$(cat "$pidfile")"
   rm -f "$pidfile"
+  # Gone from the client's Bonjour too: a receiver started again before its goodbye went out
+  # would send the same records, and the sound server would never learn it had left.
+  airplay_wait_for 10 airplay_speaker_gone "${airplay_speaker_names[$(($1 - 1))]}" ||
+    { echo "The client still sees speaker $1 on Bonjour." >&2; return 1; }
+}
+
+airplay_speaker_gone() {  # $1 = AirPlay name: the client's Bonjour no longer lists it
+  ! airplay_in client env DBUS_SYSTEM_BUS_ADDRESS="unix:path=$KOVALI_AIRPLAY_RIG/client/bus" \
+    avahi-browse -tp _raop._tcp 2>/dev/null | grep -qF "\\064${1// /\\032};"
 }
 
 airplay_start_captures() {  # $1 = the capture tool
