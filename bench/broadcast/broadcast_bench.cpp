@@ -25,7 +25,7 @@
 #include "broadcast_phones.h"
 #include "protocol/message_codec.h"
 #include "protocol/uuid.h"
-#include "session/session_store.h"
+#include "session/store/session_store.h"
 #include "support/bench_host.h"
 
 namespace kovali {

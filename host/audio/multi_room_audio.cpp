@@ -52,6 +52,7 @@ MultiRoomAudio::MultiRoomAudio(Preferences& preferences, Platform platform, QObj
       scheduler_(platform.scheduler),
       capture_(std::move(platform.capture)),
       player_(std::move(platform.player)),
+      speakerPicker_(std::make_unique<SpeakerPicker>(*player_)),
       makeRenderer_(std::move(platform.makeRenderer)),
       playsOnMac_(preferences.boolValue(playsOnMacKey).value_or(true)),
       macVolume_(storedVolume(preferences).value_or(100)),
@@ -60,6 +61,7 @@ MultiRoomAudio::MultiRoomAudio(Preferences& preferences, Platform platform, QObj
           [this](StreamPlayer::ItemStatus status, const std::string& error) {
             if (observingItem_) handleItemStatus(status, error);
           });
+  connect(speakerPicker_.get(), &SpeakerPicker::picked, this, &MultiRoomAudio::speakersPicked);
 }
 
 MultiRoomAudio::~MultiRoomAudio() {
@@ -119,8 +121,17 @@ void MultiRoomAudio::stop() {
 }
 
 void MultiRoomAudio::setSpeakerVolume(const std::string& id, int level) {
+  const auto devices = player_->outputDevices();
+  const auto device = std::ranges::find(devices, id, &StreamPlayer::OutputDevice::id);
+  if (device == devices.end() || !device->volume) return;
   player_->setOutputVolume(id, static_cast<float>(std::clamp(level, 0, 100)) / 100.0f);
+  if (refreshSpeakers()) emit changed();
+}
+
+void MultiRoomAudio::speakersPicked() {
+  log("speakers picked");
   refreshSpeakers();
+  emit changed();
 }
 
 void MultiRoomAudio::setStatus(Status status) {

@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QUrl>
 
+#include "audio/speaker_picker.h"
 #include "model/date.h"
 #include "platform/runtime/preferences.h"
 #include "platform/runtime/scheduler.h"
@@ -106,8 +107,11 @@ class MultiRoomAudio : public QObject {
   /// The source to capture: a capture input's id, or nothing for the music player; a running
   /// capture switches to it.
   virtual void setInput(std::optional<std::string> id);
-  /// Sets one speaker's volume, clamped to 0...100.
+  /// Sets the volume of a speaker the player plays on, clamped to 0...100; nothing for a speaker
+  /// it does not play on or whose volume cannot be set.
   virtual void setSpeakerVolume(const std::string& id, int level);
+  /// The choice of speakers that the settings screen's route picker shows.
+  SpeakerPicker& speakerPicker() const { return *speakerPicker_; }
 
   const Status& status() const { return status_; }
   /// Setting a different status logs it and emits `changed`; an equal one does nothing.
@@ -215,12 +219,16 @@ class MultiRoomAudio : public QObject {
   void handlePropertyChange(Listened what);
   /// Captures the music again; a failure is a problem, not a status.
   void retap();
+  /// Reads the speakers the player plays on again; true when the list changed.
   bool refreshSpeakers();
+  /// The user closed the speaker menu.
+  void speakersPicked();
 
   Preferences& preferences_;
   Scheduler& scheduler_;
   std::unique_ptr<MultiRoomCapture> capture_;
   std::unique_ptr<StreamPlayer> player_;
+  std::unique_ptr<SpeakerPicker> speakerPicker_;
   RendererFactory makeRenderer_;
 
   Status status_;

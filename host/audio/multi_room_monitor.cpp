@@ -61,6 +61,12 @@ void MultiRoomAudio::tick() {
 bool MultiRoomAudio::checkInput() {
   if (!inputID_) return false;
   const bool present = capture_->inputName(*inputID_).has_value();
+  // The sound server ended the recording (it restarted, or the input went and came back between
+  // two ticks): it is made anew below.
+  if (inputSession_ && present && !inputSession_->isRunning()) {
+    log(inputName_.value_or("the input") + " stopped recording; recording it again");
+    stopInputSession();
+  }
   if (!inputSession_ && present) {
     try {
       startInput(*inputID_);

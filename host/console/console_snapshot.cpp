@@ -1,6 +1,6 @@
 #include "console/console_snapshot.h"
 
-#include "session/session_store.h"
+#include "session/store/session_store.h"
 
 namespace kovali {
 

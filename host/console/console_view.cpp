@@ -8,7 +8,7 @@
 #include "console/library/sidebar.h"
 #include "console/queue/queue_column.h"
 #include "console/requests/requests_column.h"
-#include "session/session_store.h"
+#include "session/store/session_store.h"
 
 namespace kovali {
 

@@ -4,14 +4,14 @@
 #include <QVBoxLayout>
 
 #include "app/look/palette.h"
-#include "settings/advanced_settings.h"
-#include "session/session_store.h"
-#include "settings/general_settings.h"
+#include "session/store/session_store.h"
+#include "settings/advanced/advanced_settings.h"
+#include "settings/general/general_settings.h"
 #include "settings/heos/heos_section.h"
-#include "settings/party_mode_settings.h"
-#include "settings/settings_section.h"
+#include "settings/party/party_mode_settings.h"
 #include "settings/sound/air_play_settings.h"
 #include "settings/sound/device_settings.h"
+#include "settings/widgets/settings_section.h"
 
 namespace kovali {
 

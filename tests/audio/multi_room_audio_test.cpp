@@ -308,8 +308,8 @@ TEST(MultiRoomAudio, SpeakerVolumesAreClampedAndShown) {
   observed.audio->setSpeakerVolume("k1", 130);
   observed.audio->setSpeakerVolume("h1", 40);
 
-  EXPECT_EQ(observed.player->volumeCalls,
-            (std::vector<std::pair<std::string, float>>{{"k1", 1.0f}, {"h1", 0.4f}}));
+  EXPECT_EQ(observed.player->volumeCalls, (std::vector<std::pair<std::string, float>>{{"k1", 1.0f}}))
+      << "a speaker without a volume is left alone";
   EXPECT_EQ(observed.audio->speakers(),
             (MultiRoomAudio::Speakers{{"k1", "Kitchen", 100}, {"h1", "Hall", std::nullopt}}));
 }

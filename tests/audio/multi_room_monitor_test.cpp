@@ -177,6 +177,28 @@ TEST(MultiRoomMonitor, AnUnpluggedInputIsAProblemUntilItIsBack) {
   EXPECT_FALSE(observed.audio->problem());
 }
 
+TEST(MultiRoomMonitor, AnInputRecordingTheSoundServerEndedIsRecordedAgain) {
+  InMemoryPreferences preferences;
+  Observed observed(preferences);
+  observed.capture->inputs = {{"usb-1", "USB Mic"}};
+  observed.audio->setInput("usb-1");
+  observed.audio->start();
+  ASSERT_EQ(observed.capture->running(), 1);
+
+  // The server restarted (or the input came back between two ticks): the input is there again,
+  // but its recording is over.
+  observed.capture->endAll();
+  observed.tick();
+  EXPECT_EQ(observed.capture->running(), 1);
+  ASSERT_EQ(observed.capture->started.size(), 2u);
+  EXPECT_EQ(observed.capture->started.back().source, "usb-1");
+  EXPECT_TRUE(logged(observed, "USB Mic stopped recording; recording it again"));
+  EXPECT_FALSE(observed.audio->problem());
+
+  observed.tick();
+  EXPECT_EQ(observed.capture->started.size(), 2u) << "a recording that runs is left alone";
+}
+
 TEST(MultiRoomMonitor, SwitchingTheSourceWhileOn) {
   InMemoryPreferences preferences;
   Observed observed(preferences);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "console/console_view.h"
-#include "session/session_store_fixture.h"
+#include "session/store/session_store_fixture.h"
 #include "support/fake_artwork_loader.h"
 
 namespace kovali {

@@ -5,7 +5,7 @@
 #include <QTest>
 
 #include "app/look/controls/symbol_button.h"
-#include "app/shell/host_shell_fixture.h"
+#include "app/shell/window/host_shell_fixture.h"
 #include "console/console_view.h"
 #include "console/queue/queue_column.h"
 

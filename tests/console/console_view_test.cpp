@@ -10,7 +10,7 @@
 #include "app/look/controls/symbol_button.h"
 #include "app/look/palette.h"
 #include "app/look/symbols/symbol_label.h"
-#include "app/shell/main_window.h"
+#include "app/shell/window/main_window.h"
 #include "console/library/sidebar.h"
 #include "console/queue/guests_sheet.h"
 #include "console/queue/queue_column.h"

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/shell/main_window.h"
+#include "app/shell/window/main_window.h"
 #include "console/library/playlists_section.h"
 #include "console/library/search_popover.h"
 #include "console/library/search_result_row.h"

@@ -1,4 +1,4 @@
-#include "settings/advanced_settings.h"
+#include "settings/advanced/advanced_settings.h"
 
 #include <gtest/gtest.h>
 

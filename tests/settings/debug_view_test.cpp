@@ -1,4 +1,4 @@
-#include "settings/debug_view.h"
+#include "settings/log/debug_view.h"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +10,9 @@
 #include <QTest>
 #include <cmath>
 
-#include "session/session_store_fixture.h"
-#include "settings/engine_log_model.h"
-#include "settings/engine_log_text.h"
+#include "session/store/session_store_fixture.h"
+#include "settings/log/engine_log_model.h"
+#include "settings/log/engine_log_text.h"
 #include "support/widget_rendering.h"
 
 namespace kovali {

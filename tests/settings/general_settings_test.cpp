@@ -1,4 +1,4 @@
-#include "settings/general_settings.h"
+#include "settings/general/general_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <QTest>
 
 #include "app/look/symbols/symbol_icon.h"
-#include "session/dj_pin.h"
-#include "settings/boxed_field.h"
+#include "session/participants/dj_pin.h"
+#include "settings/widgets/boxed_field.h"
 #include "support/in_memory_secret_store.h"
 #include "support/log_capture.h"
 

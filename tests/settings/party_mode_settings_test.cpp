@@ -1,4 +1,4 @@
-#include "settings/party_mode_settings.h"
+#include "settings/party/party_mode_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,9 @@
 
 #include "app/look/controls/segmented_picker.h"
 #include "app/look/controls/switch_toggle.h"
-#include "session/session_store_fixture.h"
-#include "settings/boxed_field.h"
-#include "settings/settings_rows.h"
+#include "session/store/session_store_fixture.h"
+#include "settings/widgets/boxed_field.h"
+#include "settings/widgets/settings_rows.h"
 
 namespace kovali {
 namespace {

@@ -1,4 +1,4 @@
-#include "settings/route_picker.h"
+#include "settings/widgets/route_picker.h"
 
 #include <gtest/gtest.h>
 

@@ -6,13 +6,13 @@
 #include <QLabel>
 
 #include "app/look/palette.h"
-#include "session/session_store_fixture.h"
-#include "settings/boxed_field.h"
-#include "settings/debug_view.h"
-#include "settings/engine_log_model.h"
-#include "settings/general_settings.h"
+#include "session/store/session_store_fixture.h"
+#include "settings/general/general_settings.h"
 #include "settings/heos/heos_section.h"
-#include "settings/settings_section.h"
+#include "settings/log/debug_view.h"
+#include "settings/log/engine_log_model.h"
+#include "settings/widgets/boxed_field.h"
+#include "settings/widgets/settings_section.h"
 #include "support/widget_rendering.h"
 
 namespace kovali {

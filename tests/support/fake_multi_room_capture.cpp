@@ -6,6 +6,7 @@ class FakeMultiRoomCapture::FakeSession final : public Session {
  public:
   FakeSession(std::shared_ptr<std::map<int, Sink>> sinks, int number) : sinks_(std::move(sinks)), number_(number) {}
   ~FakeSession() override { sinks_->erase(number_); }
+  bool isRunning() const override { return sinks_->contains(number_); }
 
  private:
   std::shared_ptr<std::map<int, Sink>> sinks_;

@@ -33,6 +33,8 @@ class FakeMultiRoomCapture final : public MultiRoomCapture {
   void changeStreams(std::set<std::string> streams);
   /// Hands `buffer` to the running capture's sink; false when none runs.
   bool deliver(SharedPCMBuffer buffer);
+  /// Ends every running capture as the sound server would: no more sound, not running.
+  void endAll() { sinks_->clear(); }
   /// Captures that run now.
   int running() const { return static_cast<int>(sinks_->size()); }
 

@@ -3,6 +3,7 @@
 #include <pulse/error.h>
 #include <pulse/simple.h>
 
+#include <QProcess>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -110,6 +111,11 @@ double levelOfTone(const std::vector<float>& sound, double hertz, int rate) {
     count += window;
   });
   return count == 0 ? 0 : std::sqrt(energy / static_cast<double>(count));
+}
+
+bool controlSoundServer(const char* what) {
+  const QStringList arguments{QString::fromLatin1(what), QString::fromLocal8Bit(std::getenv("KOVALI_SOUND_SERVER_DIR"))};
+  return QProcess::execute(QString::fromLocal8Bit(std::getenv("KOVALI_SOUND_SERVER_CONTROL")), arguments) == 0;
 }
 
 Song pulseTestTrack(const char* name, const char* id) {

@@ -54,6 +54,10 @@ double mainToneOf(const std::vector<float>& sound, int rate = recordingRate);
 /// `hertz` (1 for a full-scale square wave); 0 when none does.
 double levelOfTone(const std::vector<float>& sound, double hertz, int rate = recordingRate);
 
+/// Runs the test script's control of its sound server (KOVALI_SOUND_SERVER_CONTROL): "stop" or
+/// "start"; true when it did so.
+bool controlSoundServer(const char* what);
+
 /// The test track `name` that pulse_music_player_test.sh made in $KOVALI_PULSE_TRACKS, as a song
 /// with `id` whose title is its file name.
 Song pulseTestTrack(const char* name, const char* id);

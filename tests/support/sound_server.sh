@@ -3,10 +3,9 @@
 # start_sound_server DIR SINK [LINES] starts PulseAudio with its socket and state under DIR and a
 # null sink SINK as the default output, plus the server script LINES (more sinks and sources), sets
 # `sound_server` to its pid and exports PULSE_SERVER. It returns non-zero when the server does not
-# answer (its log is DIR/sound.log). Started again with the same DIR, it serves the same socket.
+# answer (its log is DIR/sound.log).
 start_sound_server() {
   local dir=$1 sink=$2 lines=${3:-}
-  sound_server_dir=$dir
   mkdir -p -m 700 "$dir/runtime" "$dir/home"
   cat > "$dir/server.pa" <<PA
 load-module module-native-protocol-unix auth-anonymous=1 socket=$dir/runtime/pa.sock
@@ -14,6 +13,14 @@ load-module module-null-sink sink_name=$sink sink_properties=device.description=
 $lines
 set-default-sink $sink
 PA
+  restart_sound_server "$dir"
+}
+
+# restart_sound_server DIR starts the server that start_sound_server set up in DIR again, with the
+# same socket, sinks and sources, as start_sound_server does.
+restart_sound_server() {
+  local dir=$1
+  sound_server_dir=$dir
   # Root may run a server of its own only with --system off, which -n -F and this flag give.
   HOME="$dir/home" XDG_RUNTIME_DIR="$dir/runtime" pulseaudio -n -F "$dir/server.pa" --daemonize=no \
     --exit-idle-time=-1 --disallow-exit --log-target=file:"$dir/sound.log" &

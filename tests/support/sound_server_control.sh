@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes a test's sound server away and brings it back, for tests of what a player does then.
 #   sound_server_control.sh stop DIR    ends the server started in DIR and waits until it is gone
-#   sound_server_control.sh start DIR   starts it again in DIR: the same socket, a null sink "music"
+#   sound_server_control.sh start DIR   starts it again in DIR: the same socket, sinks and sources
 # A server started here outlives this script; stop_sound_server of the script that made DIR ends it.
 set -euo pipefail
 . "$(dirname "$0")/sound_server.sh"
@@ -17,7 +17,7 @@ case $1 in
     exit 1
     ;;
   start)
-    start_sound_server "$dir" music >/dev/null 2>&1 </dev/null
+    restart_sound_server "$dir" >/dev/null 2>&1 </dev/null
     ;;
   *)
     echo "usage: $0 stop|start DIR" >&2

@@ -4,7 +4,7 @@
 
 #include "app/menus/party_controls.h"
 #include "platform/runtime/set_if_changed.h"
-#include "session/session_store.h"
+#include "session/store/session_store.h"
 
 namespace kovali {
 

@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "app/menus/party_menu_state.h"
-#include "app/shell/host_view_mode.h"
+#include "app/shell/window/host_view_mode.h"
 
 class QAction;
 

@@ -1,6 +1,6 @@
 #include "app/menus/party_controls.h"
 
-#include "session/session_store.h"
+#include "session/store/session_store.h"
 
 namespace kovali {
 

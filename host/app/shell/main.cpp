@@ -4,9 +4,9 @@
 
 #include <QApplication>
 
-#include "app/shell/command_line.h"
-#include "app/shell/host_application.h"
-#include "app/shell/single_instance.h"
+#include "app/shell/launch/command_line.h"
+#include "app/shell/launch/host_application.h"
+#include "app/shell/launch/single_instance.h"
 
 int main(int argc, char** argv) {
   kovali::HostApplication::prepare();

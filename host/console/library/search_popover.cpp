@@ -8,10 +8,10 @@
 #include <QVBoxLayout>
 
 #include "app/look/controls/segmented_picker.h"
+#include "app/look/keyed_widgets.h"
 #include "app/look/palette.h"
 #include "app/look/system_font.h"
 #include "app/look/text/plain_label.h"
-#include "console/keyed_widgets.h"
 #include "console/library/search_result_row.h"
 
 namespace kovali {

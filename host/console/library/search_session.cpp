@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "console/library/collection_adding.h"
-#include "session/session_store.h"
+#include "session/store/session_store.h"
 
 namespace kovali {
 

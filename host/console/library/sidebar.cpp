@@ -9,7 +9,7 @@
 #include "app/look/text/eyebrow.h"
 #include "console/library/playlists_section.h"
 #include "console/library/search_popover.h"
-#include "session/session_store.h"
+#include "session/store/session_store.h"
 
 namespace kovali {
 

@@ -16,7 +16,7 @@
 #include "console/queue/guests_sheet.h"
 #include "console/queue/queue_now_playing.h"
 #include "console/queue/up_next_list.h"
-#include "session/session_store.h"
+#include "session/store/session_store.h"
 
 namespace kovali {
 

@@ -13,10 +13,10 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/look/keyed_widgets.h"
 #include "app/look/palette.h"
 #include "app/look/system_font.h"
 #include "app/look/text/plain_label.h"
-#include "console/keyed_widgets.h"
 #include "console/queue/queue_row.h"
 
 namespace kovali {

@@ -2,13 +2,13 @@
 
 #include <QVBoxLayout>
 
+#include "app/look/keyed_widgets.h"
 #include "app/look/palette.h"
 #include "app/look/system_font.h"
 #include "app/look/text/eyebrow.h"
 #include "app/look/text/plain_label.h"
-#include "console/keyed_widgets.h"
 #include "console/requests/request_card.h"
-#include "session/session_store.h"
+#include "session/store/session_store.h"
 
 namespace kovali {
 

@@ -10,14 +10,14 @@
 #include <algorithm>
 
 #include "app/look/controls/spinner.h"
+#include "app/look/keyed_widgets.h"
 #include "app/look/palette.h"
 #include "app/look/system_font.h"
 #include "app/look/text/plain_label.h"
-#include "console/keyed_widgets.h"
 #include "heos/heos_controller.h"
 #include "settings/heos/heos_rows.h"
-#include "settings/settings_rows.h"
 #include "settings/sound/volume_control.h"
+#include "settings/widgets/settings_rows.h"
 
 namespace kovali {
 

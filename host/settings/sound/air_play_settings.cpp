@@ -5,13 +5,14 @@
 #include <QVBoxLayout>
 
 #include "app/look/controls/switch_toggle.h"
+#include "app/look/keyed_widgets.h"
 #include "app/look/palette.h"
 #include "app/look/system_font.h"
 #include "app/look/text/plain_label.h"
-#include "console/keyed_widgets.h"
-#include "session/session_store.h"
-#include "settings/settings_rows.h"
+#include "session/store/session_store.h"
+#include "settings/sound/speaker_picker_button.h"
 #include "settings/sound/volume_control.h"
+#include "settings/widgets/settings_rows.h"
 
 namespace kovali {
 
@@ -75,6 +76,12 @@ AirPlaySettings::AirPlaySettings(SessionStore& store, QWidget* parent)
   speakerList_ = new QVBoxLayout(speakerBlock_);
   speakerList_->setContentsMargins(0, 0, 0, 0);
   speakerList_->setSpacing(12);
+  pickerButton_ = new SpeakerPickerButton(multiRoom_.speakerPicker());
+  auto* pickerHolder = new QWidget;
+  auto* pickerLine = new QHBoxLayout(pickerHolder);
+  pickerLine->setContentsMargins(0, 0, 0, 6);
+  pickerLine->addWidget(pickerButton_, 0, Qt::AlignHCenter);
+  speakerList_->addWidget(pickerHolder);
   hostRow_ = new QWidget;
   playsHere_ = new QCheckBox;
   playsHere_->setAccessibleName(QStringLiteral("Plays on this computer"));
@@ -128,7 +135,7 @@ void AirPlaySettings::refresh() {
   summary_->setVisible(!supported || multiRoom_.summaryIsError());
 
   speakerBlock_->setVisible(status.kind == MultiRoomAudio::Status::Kind::on);
-  reconcileWidgets(speakers_, multiRoom_.speakers(), *speakerList_, 0, [this] {
+  reconcileWidgets(speakers_, multiRoom_.speakers(), *speakerList_, 1, [this] {
     auto* row = new SpeakerRow;
     connect(row, &SpeakerRow::levelChosen, this,
             [this](const std::string& id, int level) { multiRoom_.setSpeakerVolume(id, level); });

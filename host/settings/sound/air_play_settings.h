@@ -14,6 +14,7 @@ class QVBoxLayout;
 namespace kovali {
 
 class SessionStore;
+class SpeakerPickerButton;
 class SwitchRow;
 class VolumeControl;
 
@@ -45,7 +46,8 @@ class SpeakerRow final : public QWidget {
 };
 
 /// The "AirPlay" section's content: the multi-room switch and its summary and, while it is
-/// on, the speakers and this computer's copy with their volumes, then the help link.
+/// on, the speaker picker, the speakers and this computer's copy with their volumes, then the
+/// help link.
 class AirPlaySettings final : public QWidget {
   Q_OBJECT
 
@@ -55,6 +57,8 @@ class AirPlaySettings final : public QWidget {
 
   SwitchRow& useAirPlay() const { return *switch_; }
   QLabel& summary() const { return *summary_; }
+  /// "Select AirPlay Speakers", shown while multi-room is on.
+  SpeakerPickerButton& pickerButton() const { return *pickerButton_; }
   const std::vector<SpeakerRow*>& speakers() const { return speakers_; }
   /// This computer's row: whether it plays along, its name, its volume.
   QWidget& hostRow() const { return *hostRow_; }
@@ -70,6 +74,7 @@ class AirPlaySettings final : public QWidget {
   SwitchRow* switch_ = nullptr;
   QLabel* summary_ = nullptr;
   QWidget* speakerBlock_ = nullptr;
+  SpeakerPickerButton* pickerButton_ = nullptr;
   QVBoxLayout* speakerList_ = nullptr;
   std::vector<SpeakerRow*> speakers_;
   QWidget* hostRow_ = nullptr;

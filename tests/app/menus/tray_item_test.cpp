@@ -6,7 +6,7 @@
 
 #include "app/menus/party_menu.h"
 #include "app/menus/tray_icon.h"
-#include "app/shell/host_shell_fixture.h"
+#include "app/shell/window/host_shell_fixture.h"
 #include "support/sample_values.h"
 
 namespace kovali {

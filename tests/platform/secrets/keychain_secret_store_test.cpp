@@ -9,7 +9,7 @@
 
 #include "platform/secrets/fallback_secret_store.h"
 #include "platform/secrets/file_secret_store.h"
-#include "session/dj_pin.h"
+#include "session/participants/dj_pin.h"
 
 namespace kovali {
 namespace {

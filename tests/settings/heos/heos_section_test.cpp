@@ -16,8 +16,8 @@
 #include "heos/heos_controller.h"
 #include "platform/runtime/in_memory_preferences.h"
 #include "settings/heos/heos_rows.h"
-#include "settings/settings_rows.h"
 #include "settings/sound/volume_control.h"
+#include "settings/widgets/settings_rows.h"
 #include "support/manual_scheduler.h"
 #include "support/widget_rendering.h"
 

@@ -8,11 +8,11 @@
 
 #include "app/look/controls/switch_toggle.h"
 #include "app/look/hairline.h"
-#include "session/session_store_fixture.h"
-#include "settings/settings_rows.h"
+#include "session/store/session_store_fixture.h"
 #include "settings/sound/air_play_settings.h"
 #include "settings/sound/device_settings.h"
 #include "settings/sound/volume_control.h"
+#include "settings/widgets/settings_rows.h"
 #include "support/widget_rendering.h"
 
 namespace kovali {

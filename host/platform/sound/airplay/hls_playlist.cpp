@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace kovali {
 
@@ -64,8 +65,13 @@ vinaro::Expected<HLSPlaylist, std::string> HLSPlaylist::parse(std::string_view t
       playlist.ended = true;
     } else if (!line.empty() && line.front() != '#') {
       if (!pendingDuration) return std::string("The stream's playlist has a segment without a duration.");
-      playlist.segments.push_back({sequence++, *pendingDuration, std::string(line)});
+      playlist.segments.push_back({sequence, *pendingDuration, std::string(line)});
       pendingDuration.reset();
+      // The number a reader asks for after this segment must exist.
+      if (sequence == std::numeric_limits<long long>::max()) {
+        return std::string("The stream's playlist has an invalid media sequence.");
+      }
+      ++sequence;
     }
   }
   if (first) return std::string("The stream's playlist is empty.");

@@ -28,6 +28,8 @@ class MultiRoomCapture : public QObject {
   class Session {
    public:
     virtual ~Session() = default;
+    /// False once the sound server ended the capture (the server went away, or the source did).
+    virtual bool isRunning() const { return true; }
   };
   using SessionOrError = vinaro::Expected<std::unique_ptr<Session>, std::string>;
 

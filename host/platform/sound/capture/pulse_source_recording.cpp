@@ -24,6 +24,7 @@ std::optional<std::string> PulseSourceRecording::open(const std::string& sourceN
   stream_ = pa_stream_new(context, "Kovali multi-room input", &sampleSpec, nullptr);
   if (!stream_) return pa_strerror(pa_context_errno(context));
   pa_stream_set_read_callback(stream_, &PulseSourceRecording::readable, this);
+  pa_stream_set_state_callback(stream_, &PulseSourceRecording::stateChanged, this);
   pa_buffer_attr attributes{};
   attributes.maxlength = static_cast<std::uint32_t>(-1);
   attributes.fragsize = static_cast<std::uint32_t>(pa_usec_to_bytes(20'000, &sampleSpec));
@@ -39,9 +40,16 @@ std::optional<std::string> PulseSourceRecording::open(const std::string& sourceN
 void PulseSourceRecording::close() {
   if (!stream_) return;
   pa_stream_set_read_callback(stream_, nullptr, nullptr);
+  pa_stream_set_state_callback(stream_, nullptr, nullptr);
   if (pa_stream_get_state(stream_) != PA_STREAM_UNCONNECTED) pa_stream_disconnect(stream_);
   pa_stream_unref(stream_);
   stream_ = nullptr;
+}
+
+void PulseSourceRecording::stateChanged(pa_stream* stream, void* self) {
+  const auto state = pa_stream_get_state(stream);
+  auto* recording = static_cast<PulseSourceRecording*>(self);
+  if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) recording->ended_ = true;
 }
 
 void PulseSourceRecording::readable(pa_stream* stream, std::size_t, void* self) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <optional>
 #include <string>
 
@@ -21,9 +22,11 @@ class PulseSourceRecording final : public MultiRoomCapture::Session {
 
   /// Why the recording could not start, the server's words; none when it runs.
   const std::optional<std::string>& failure() const { return failure_; }
+  bool isRunning() const override { return !ended_; }
 
  private:
   static void readable(pa_stream* stream, std::size_t bytes, void* self);
+  static void stateChanged(pa_stream* stream, void* self);
 
   // libpulse's thread, lock held.
   std::optional<std::string> open(const std::string& sourceName);
@@ -34,6 +37,7 @@ class PulseSourceRecording final : public MultiRoomCapture::Session {
   MultiRoomCapture::Sink sink_;
   pa_stream* stream_ = nullptr;
   std::optional<std::string> failure_;
+  std::atomic<bool> ended_ = false;
 };
 
 }  // namespace kovali

@@ -273,6 +273,7 @@ void PulseMusicPlayer::silence() {
     feed_.unplayableEntry.reset();
     feed_.unplayableError.reset();
     feed_.timeline.clear();
+    feed_.tapReach.reset();
     feed_.running = false;
     stream_->setCorked(true);
     stream_->flush();
@@ -328,8 +329,28 @@ void PulseMusicPlayer::streamFailed(const std::string& reason) {
   emit stateWillChange();
   if (status_ == MusicPlayerStatus::playing || startPending_) status_ = MusicPlayerStatus::interrupted;
   if (current_) resumePoint_ = ResumePoint{queue_[*current_].entry.id, time_};
+  resumeAfterTap();
   finishWaiting(starting_, error(soundServerUnavailable, "The sound server stopped the music (" + reason + ")."));
   silence();  // the next play connects anew and goes on from the resume point
+}
+
+void PulseMusicPlayer::resumeAfterTap() {
+  std::optional<TrackTimeline::Position> reach;
+  stream_->locked([&] {
+    if (tap_) reach = feed_.tapReach;
+  });
+  if (!reach || !current_) return;
+  const auto entry = std::ranges::find_if(queue_, [&](const Item& item) { return item.entry.id == reach->entryID; });
+  const auto index = static_cast<std::size_t>(entry - queue_.begin());
+  const double seconds = static_cast<double>(reach->frames) / PulsePlaybackStream::sampleRate;
+  if (entry == queue_.end() || index < *current_ || (index == *current_ && seconds <= time_)) return;
+  if (index != *current_) {
+    emit queueWillChange();
+    current_ = index;
+    currentEntryError_.reset();
+  }
+  time_ = seconds;
+  resumePoint_ = ResumePoint{reach->entryID, seconds};
 }
 
 void PulseMusicPlayer::corkRequested() {
@@ -339,7 +360,11 @@ void PulseMusicPlayer::corkRequested() {
 }
 
 void PulseMusicPlayer::setTap(Tap tap) {
-  stream_->locked([&] { tap_ = std::move(tap); });
+  stream_->locked([&] {
+    tap_ = std::move(tap);
+    feed_.tappedUntil = 0;
+    feed_.tapReach.reset();
+  });
 }
 
 }  // namespace kovali

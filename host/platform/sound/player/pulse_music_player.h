@@ -95,6 +95,8 @@ class PulseMusicPlayer final : public SystemMusicPlayer {
     bool drained = false;  // the server ran out of sound since the last write
     std::optional<std::string> unplayableEntry;  // the next entry, whose file could not be opened
     std::optional<MusicPlayerError> unplayableError;
+    std::int64_t tappedUntil = 0;  // the stream frame up to which the tap set last was handed sound
+    std::optional<TrackTimeline::Position> tapReach;  // where in its entry that sound ended
   };
 
   /// What follows the entry being written.
@@ -126,6 +128,9 @@ class PulseMusicPlayer final : public SystemMusicPlayer {
   /// The player reached an entry it cannot play: it stops there.
   void reachedUnplayable(std::size_t index, MusicPlayerError error);
   void streamFailed(const std::string& reason);
+  /// While tapped, the music goes on after a failure where the tap's sound ended: its listeners
+  /// have had all of it already, although this computer's server never played the last of it.
+  void resumeAfterTap();
   void corkRequested();
   /// Drops the sound written so far and holds the stream; the feed then plays nothing.
   void silence();
@@ -140,6 +145,8 @@ class PulseMusicPlayer final : public SystemMusicPlayer {
 
   // Stream thread, lock held (or the main thread holding it).
   std::size_t fill(float* out, std::size_t frames, std::int64_t position);
+  /// The tap was handed the sound up to stream frame `end`.
+  void tapped(std::int64_t end);
   const Item* itemAfterDecoding() const;
   Next nextEntry() const;
   /// Hands the entry opened ahead to the writer from `position` on; true when it has sound.

@@ -58,8 +58,10 @@ void PulseMusicPlayer::openedAhead(Opened result) {
 
 void PulseMusicPlayer::rewriteRemovedEntry() {
   // What was heard of it stays; the rest is written over, from where it began or from the
-  // frame heard now, whichever is later.
-  const auto from = std::max(feed_.decodingSince, stream_->playedFrames().value_or(feed_.decodingSince));
+  // frame heard now, whichever is later. What a tap was handed is heard by its listeners already:
+  // it stays too, so that the tap never gets a stretch of the stream twice.
+  auto from = std::max(feed_.decodingSince, stream_->playedFrames().value_or(feed_.decodingSince));
+  if (tap_) from = std::max(from, feed_.tappedUntil);
   feed_.decoder.reset();
   feed_.timeline.cutAt(from);
   // The writer goes on after the entry written before the cut, or else after the current one.
@@ -86,8 +88,17 @@ std::size_t PulseMusicPlayer::fill(float* out, std::size_t frames, std::int64_t 
   if (tap_ && done > 0) {
     tap_(out, done);
     std::fill_n(out, done * AudioFileDecoder::channels, 0.0f);
+    tapped(position + static_cast<std::int64_t>(done));
   }
   return done;
+}
+
+void PulseMusicPlayer::tapped(std::int64_t end) {
+  feed_.tappedUntil = end;
+  if (auto reach = feed_.timeline.at(end - 1)) {
+    ++reach->frames;
+    feed_.tapReach = std::move(reach);
+  }
 }
 
 const PulseMusicPlayer::Item* PulseMusicPlayer::itemAfterDecoding() const {

@@ -20,6 +20,7 @@ constexpr int channels = PulsePlaybackStream::channels;
 constexpr std::int64_t queueLimit = 2 * rate;  // frames ahead of the stream that it takes
 constexpr std::int64_t tolerance = rate / 50;  // 20 ms off the clock before the stream jumps
 constexpr double assumedLatency = 0.5;         // until the server tells its timing
+constexpr std::chrono::seconds reconnectInterval{1};
 
 bool isStreamFormat(const AudioFormat& format) { return format.sampleRate == rate && format.channels == channels; }
 
@@ -48,6 +49,7 @@ PulseAudioRenderer::PulseAudioRenderer(const AudioFormat& format, std::shared_pt
   handler.failed = [this](const std::string& reason) {
     qCWarning(lcMultiroom).noquote() << QString::fromStdString(placement_.streamName) << "stopped:"
                                      << QString::fromStdString(reason);
+    broken_ = true;
     if (placement_.failed) placement_.failed(reason);
   };
   stream_ = std::make_unique<PulsePlaybackStream>("Kovali", placement_.streamName, std::move(handler));
@@ -62,6 +64,8 @@ PulseAudioRenderer::~PulseAudioRenderer() {
 }
 
 bool PulseAudioRenderer::isReadyForMoreMediaData() const {
+  // A stream that is opened again takes buffers, so that their arrival brings the next attempt.
+  if (reconnects()) return true;
   std::lock_guard lock(lock_);
   if (chunks_.empty()) return true;
   const auto written = cursor_.value_or(chunks_.front().start);
@@ -83,8 +87,13 @@ void PulseAudioRenderer::enqueue(SampleBuffer buffer) {
     lastSourceEnd_ = sourceEnd;
     lastChunkEnd_ = chunk.end();
     chunks_.push_back(std::move(chunk));
+    // What the clock has passed is never written, also while the stream is not asking for sound.
+    if (const double now = synchronizer_->currentTime(); std::isfinite(now)) {
+      const auto passed = std::llround(now * rate);
+      while (!chunks_.empty() && chunks_.front().end() <= passed) chunks_.pop_front();
+    }
   }
-  connectOnce();
+  connectIfNeeded();
 }
 
 void PulseAudioRenderer::flush() {
@@ -99,13 +108,27 @@ void PulseAudioRenderer::flush() {
 
 void PulseAudioRenderer::setVolume(float volume) { volume_ = std::clamp(volume, 0.0f, 1.0f); }
 
-void PulseAudioRenderer::connectOnce() {
-  if (std::exchange(triedToConnect_, true)) return;
+bool PulseAudioRenderer::reconnects() const { return broken_ && !placement_.failed; }
+
+void PulseAudioRenderer::connectIfNeeded() {
+  const auto now = std::chrono::steady_clock::now();
+  if (triedToConnect_ && (!reconnects() || now < nextAttempt_)) return;
+  const bool firstFailure = !broken_;
+  triedToConnect_ = true;
+  nextAttempt_ = now + reconnectInterval;
+  broken_ = false;
   if (const auto error = stream_->connect(placement_.sink)) {
-    qCWarning(lcMultiroom).noquote() << QString::fromStdString(placement_.streamName)
-                                     << "cannot play:" << QString::fromStdString(*error);
+    broken_ = true;
+    if (firstFailure) {
+      qCWarning(lcMultiroom).noquote() << QString::fromStdString(placement_.streamName)
+                                       << "cannot play:" << QString::fromStdString(*error);
+    }
     if (placement_.failed) placement_.failed(*error);
     return;
+  }
+  {
+    std::lock_guard lock(lock_);
+    cursor_.reset();
   }
   stream_->locked([&] { stream_->setCorked(false); });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -28,7 +29,8 @@ class PulseAudioRenderer final : public AudioRenderer {
   struct Placement {
     std::string sink;  // empty: the default output
     std::string streamName = "Kovali multi-room (this computer)";
-    /// The stream could not be opened or broke (a sentence); on any thread, once.
+    /// The stream could not be opened or broke (a sentence); on any thread, once. Without it the
+    /// renderer opens its stream again itself.
     std::function<void(const std::string& reason)> failed;
   };
 
@@ -55,7 +57,11 @@ class PulseAudioRenderer final : public AudioRenderer {
   std::size_t fill(float* out, std::size_t frames, std::int64_t position);
   /// Converts a buffer to the stream's format; empty when it cannot.
   std::vector<float> convert(const PCMBuffer& buffer);
-  void connectOnce();
+  /// Opens the stream on the first buffer; without an owner to tell, opens it again (at most once
+  /// a second) after it broke, as when the sound server restarted.
+  void connectIfNeeded();
+  /// Whether the stream broke and this renderer opens it again itself.
+  bool reconnects() const;
 
   AudioFormat format_;
   std::shared_ptr<RenderSynchronizer> synchronizer_;
@@ -63,6 +69,8 @@ class PulseAudioRenderer final : public AudioRenderer {
   std::atomic<float> volume_{1.0f};
   SwrContext* resampler_ = nullptr;  // none when the format is the stream's own
   bool triedToConnect_ = false;
+  std::atomic<bool> broken_ = false;  // the stream failed or could not be opened
+  std::chrono::steady_clock::time_point nextAttempt_;
 
   mutable std::mutex lock_;  // guards chunks_, cursor_, lastSourceEnd_ and the resampler
   std::deque<Chunk> chunks_;

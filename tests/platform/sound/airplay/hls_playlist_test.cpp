@@ -32,6 +32,8 @@ TEST(HLSPlaylist, RefusesWhatItCannotPlayWithASentence) {
       {"#EXTM3U\n#EXTINF:-1,\nseg0.m4s\n", "The stream's playlist has a segment with an invalid duration."},
       {"#EXTM3U\n#EXTINF:x,\nseg0.m4s\n", "The stream's playlist has a segment with an invalid duration."},
       {"#EXTM3U\n#EXT-X-MEDIA-SEQUENCE:-3\n", "The stream's playlist has an invalid media sequence."},
+      {"#EXTM3U\n#EXT-X-MEDIA-SEQUENCE:9223372036854775806\n#EXTINF:1,\nseg0.m4s\n#EXTINF:1,\nseg1.m4s\n",
+       "The stream's playlist has an invalid media sequence."},
       {"#EXTM3U\n#EXT-X-MAP:BYTERANGE=\"1@0\"\n", "The stream's playlist names no initialization segment."},
   };
   for (const auto& c : cases) {

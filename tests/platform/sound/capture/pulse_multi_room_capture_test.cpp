@@ -5,9 +5,11 @@
 
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -36,6 +38,14 @@ struct Collected {
   std::mutex mutex;
   std::vector<float> mono;
 };
+
+/// Runs pactl with `arguments`; its output, or none when it failed.
+std::optional<QString> pactl(const QStringList& arguments) {
+  QProcess process;
+  process.start(QStringLiteral("pactl"), arguments);
+  if (!process.waitForFinished(5000) || process.exitCode() != 0) return std::nullopt;
+  return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
 
 TEST(PulseServerMultiRoomCapture, TapsTheMusicAsItIsMadeWhileThePlayerIsSilentAndFillsPausesWithSilence) {
   if (!std::getenv("KOVALI_PULSE_TRACKS")) GTEST_SKIP() << "needs the sound server of pulse_music_player_test.sh";
@@ -104,6 +114,26 @@ TEST(PulseServerMultiRoomCapture, RecordsACaptureInputInTheFormatAskedFor) {
   EXPECT_EQ(rates, std::set<double>{44100});
   const auto sound = collected.sound();
   EXPECT_NEAR(toneOf(sound.data(), sound.size(), 44100), 440.0, 15);
+}
+
+TEST(PulseServerMultiRoomCapture, ARecordingWhoseSourceWentNoLongerRuns) {
+  if (!std::getenv("KOVALI_PULSE_TRACKS")) GTEST_SKIP() << "needs the sound server of pulse_music_player_test.sh";
+  const auto module = pactl({QStringLiteral("load-module"), QStringLiteral("module-sine-source"),
+                             QStringLiteral("source_name=usb-mic"), QStringLiteral("frequency=660")});
+  ASSERT_TRUE(module);
+  QtScheduler scheduler;
+  PulseMusicPlayer player;
+  PulseMultiRoomCapture capture(player, scheduler);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return capture.inputName("usb-mic").has_value(); }, 5000));
+  Collected collected;
+  auto recording =
+      capture.recordInput("usb-mic", AudioFormat{48000, 2}, [&](SharedPCMBuffer buffer) { collected.add(buffer); });
+  ASSERT_TRUE(recording.hasValue()) << recording.error();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return collected.sound().size() > 4800; }, 5000));
+  EXPECT_TRUE(recording.value()->isRunning());
+
+  ASSERT_TRUE(pactl({QStringLiteral("unload-module"), *module}));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !recording.value()->isRunning(); }, 5000));
 }
 
 }  // namespace

@@ -7,9 +7,12 @@
 
 #include <QTest>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
+#include "audio/local_mirror.h"
+#include "platform/runtime/qt_scheduler.h"
 #include "support/sound_recording.h"
 
 namespace kovali {
@@ -45,6 +48,36 @@ TEST(PulseServerAudioRenderer, PlaysEachBufferWhenTheClockReachesIt) {
   const auto afterEnd = static_cast<std::size_t>((second + 1.05) * recordingRate);
   ASSERT_LT(afterEnd + 4800, sound.size());
   EXPECT_EQ(toneOf(sound.data() + afterEnd, 4800), 0);
+}
+
+// This computer's copy of the multi-room stream goes on when the sound server comes back.
+TEST(PulseServerAudioRenderer, ThisComputersCopyPlaysAgainAfterTheSoundServerCameBack) {
+  if (!std::getenv("KOVALI_SOUND_SERVER_CONTROL")) GTEST_SKIP() << "needs the server control of the test script";
+  const AudioFormat stereo48k{48000, 2};
+  QtScheduler scheduler;
+  auto synchronizer = std::make_shared<RenderSynchronizer>();
+  LocalMirror mirror(stereo48k, scheduler, std::make_unique<PulseAudioRenderer>(stereo48k, synchronizer), synchronizer);
+  // 15 s of 440 Hz, the most the copy keeps, played from its start.
+  for (std::int64_t start = 0; start < 15 * 48000; start += 4800) {
+    auto buffer = std::make_shared<PCMBuffer>(PCMBuffer{stereo48k, std::vector<float>(2 * 4800)});
+    for (std::size_t i = 0; i < buffer->samples.size(); ++i) {
+      buffer->samples[i] = static_cast<float>(0.5 * std::sin(2 * M_PI * 440 * (start + i / 2) / 48000.0));
+    }
+    mirror.push(buffer, start);
+  }
+  mirror.start(0.5);
+  QTest::qWait(1500);
+
+  ASSERT_TRUE(controlSoundServer("stop"));
+  QTest::qWait(500);
+  ASSERT_TRUE(controlSoundServer("start"));
+  MonitorRecorder recorder("music.monitor");
+  ASSERT_EQ(recorder.error(), "");
+  QTest::qWait(5000);
+  const auto& sound = recorder.stop();
+  mirror.stop();
+
+  EXPECT_GT(secondsOfTone(sound, 440), 1.0) << "the copy was not heard again";
 }
 
 }  // namespace

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <optional>
+
+#include <QString>
+
+#include "protocol/expected.h"
+#include "session/archive/session_snapshot.h"
+
+namespace kovali {
+
+/// The saved session: "Session.json" in the host's data folder, written whole and atomically
+/// after every change, read once at launch. Failures are logged under "kovaliapp.archive".
+class SessionArchive {
+ public:
+  /// Why the archive cannot be had (then the host runs without saving).
+  struct OpenError {
+    QString description;  // a complete sentence
+  };
+
+  /// The archive in the user's data folder, which is created when missing.
+  static vinaro::Expected<SessionArchive, OpenError> open();
+  /// The archive in `folder`, which is created when missing.
+  static vinaro::Expected<SessionArchive, OpenError> open(const QString& folder);
+
+  // One archive per file: a copy would not know that the other stopped saving.
+  SessionArchive(SessionArchive&&) = default;
+  SessionArchive& operator=(SessionArchive&&) = default;
+
+  /// The session file.
+  const QString& filePath() const { return path_; }
+  /// Where an unreadable session file is moved before the host starts afresh.
+  QString unreadableFilePath() const { return path_ + QStringLiteral(".unreadable"); }
+
+  /// The saved session, or nothing. A missing file gives nothing silently. A file that exists but
+  /// cannot be read or decoded, or whose revision is beyond `SessionState::maxRestorableRevision`,
+  /// is logged and moved to `unreadableFilePath()` (replacing an older one there), so that the
+  /// next save cannot overwrite a saved party; when it cannot be moved, this archive stops saving.
+  std::optional<SessionSnapshot> load();
+
+  /// Writes the snapshot over the file in one step, so a crash or a full disk never leaves half a
+  /// file. A failure leaves the previous file as it was and is logged once until a save succeeds
+  /// again; answers whether the snapshot was written.
+  bool save(const SessionSnapshot& snapshot);
+  /// Why the last save failed; nothing once a save succeeds (and before the first).
+  const std::optional<QString>& problem() const { return problem_; }
+
+ private:
+  explicit SessionArchive(QString path) : path_(std::move(path)) {}
+
+  void setAside(const QString& reason);
+  /// Writes the snapshot in place of the file; the reason when it could not.
+  std::optional<QString> write(const SessionSnapshot& snapshot) const;
+
+  QString path_;
+  bool keepsFileUntouched_ = false;  // an unreadable file could not be moved out of the way
+  std::optional<QString> problem_;   // the last save failed, and that was logged
+};
+
+}  // namespace kovali

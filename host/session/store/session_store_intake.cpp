@@ -1,0 +1,227 @@
+#include <algorithm>
+#include <optional>
+
+#include <QString>
+#include <QTextBoundaryFinder>
+
+#include "model/command_bridge.h"
+#include "model/overloaded.h"
+#include "platform/runtime/logging.h"
+#include "protocol/event.h"
+#include "session/store/session_store.h"
+#include "session/store/session_store_errors.h"
+
+namespace kovali {
+
+using vinaro::Command;
+using vinaro::Event;
+using vinaro::Participant;
+using vinaro::Role;
+
+namespace {
+
+constexpr const char* kDefaultName = "Partygoer";
+// Long enough for any name a person types; short enough that one hello cannot bloat every state.
+constexpr qsizetype kMaxNameCharacters = 64;
+constexpr std::size_t kMaxDeviceIDBytes = 128;
+
+/// The name as the party shows it: trimmed, at most 64 characters as people count them.
+std::string partygoerName(const std::string& sent) {
+  const QString trimmed = QString::fromStdString(sent).trimmed();
+  QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, trimmed);
+  qsizetype end = 0;
+  for (qsizetype count = 0; count < kMaxNameCharacters && end != -1; ++count) end = characters.toNextBoundary();
+  const QString name = end == -1 ? trimmed : trimmed.left(end).trimmed();
+  return name.isEmpty() ? std::string(kDefaultName) : name.toStdString();
+}
+
+/// Why a device id cannot be taken, or nothing.
+std::optional<vinaro::ProtocolError> deviceIDRefusal(const std::string& deviceID) {
+  if (deviceID.size() > kMaxDeviceIDBytes) return StoreErrors::deviceIDTooLong();
+  const QString text = QString::fromStdString(deviceID);
+  const bool control =
+      std::any_of(text.begin(), text.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
+  if (control) return StoreErrors::deviceIDWithControlCharacters();
+  return std::nullopt;
+}
+
+QString connectionText(ConnectionID connection) { return QString::fromStdString(connection.text()); }
+
+bool isMusicCommand(const Command& command) {
+  return std::holds_alternative<Command::Search>(command.payload) ||
+         std::holds_alternative<Command::ListTracks>(command.payload) ||
+         std::holds_alternative<Command::Add>(command.payload) ||
+         std::holds_alternative<Command::ApproveRequest>(command.payload) ||
+         std::holds_alternative<Command::ListPlaylists>(command.payload) ||
+         std::holds_alternative<Command::LoadPlaylist>(command.payload);
+}
+
+}  // namespace
+
+void SessionStore::handle(vinaro::Envelope<Command> envelope, ConnectionID connection) {
+  const Command& command = envelope.body;
+  const std::string& envelopeID = envelope.id;
+  if (const auto* greeting = std::get_if<Command::Hello>(&command.payload)) {
+    hello(*greeting, envelopeID, connection);
+    return;
+  }
+  const auto found = participants_.find(connection);
+  if (found == participants_.end()) {
+    sendError(StoreErrors::helloFirst(), connection, envelopeID);
+    return;
+  }
+  const Participant participant = found->second;
+  if (command.requiresDJ() && participant.role != Role::dj) {
+    sendError(StoreErrors::djOnly(), connection, envelopeID);
+    return;
+  }
+  if (isMusicCommand(command)) {
+    routeMusicCommand(command, participant, envelopeID, connection);
+    return;
+  }
+
+  std::visit(
+      vinaro::Overloaded{
+          [&](const Command::AuthenticateDJ& login) { authenticateDJ(login.pin, participant, envelopeID, connection); },
+          [&](const Command::ResignDJ&) { resignDJ(participant, envelopeID, connection); },
+          [&](const Command::SaveQueueAsPlaylist&) {
+            sendError(StoreErrors::savedPlaylistsRetired(), connection, envelopeID);
+          },
+          [&](const Command::DeletePlaylist&) {
+            sendError(StoreErrors::savedPlaylistsRetired(), connection, envelopeID);
+          },
+          [&](const vinaro::AudioCommand& audio) { handleAudio(audio, envelopeID, connection); },
+          [&](const auto&) {
+            const auto action = vinaro::sessionAction(command);
+            if (!action) return;  // every remaining command has one
+            const auto result =
+                dispatch(*action, vinaro::Actor::participant(participant), true, ReplyTarget{connection, envelopeID});
+            // On success the broadcast already answered this phone with its new state.
+            if (!result) sendError(result.error(), connection, envelopeID);
+          },
+      },
+      command.payload);
+}
+
+void SessionStore::hello(const Command::Hello& hello, const std::string& envelopeID, ConnectionID connection) {
+  if (hello.protocolVersion != vinaro::ProtocolVersion::current) {
+    qCInfo(lcSession).noquote() << "Guest connection" << connectionText(connection) << "refused: protocol version"
+                                << hello.protocolVersion;
+    sendError(StoreErrors::unsupportedVersion(), connection, envelopeID);
+    // Closed behind the error; its departure comes back through connectionClosed.
+    server_.close(connection);
+    return;
+  }
+  if (auto refusal = deviceIDRefusal(hello.deviceID)) {
+    sendError(*refusal, connection, envelopeID);
+    return;
+  }
+  std::string name = partygoerName(hello.name);
+  const Role role = djDeviceIDs_.contains(hello.deviceID) ? Role::dj : Role::guest;
+  const Participant participant{participantIDs_.of(hello.deviceID), std::move(name), role};
+
+  connectionDevices_.insert_or_assign(connection, hello.deviceID);
+  participants_.insert_or_assign(connection, participant);
+  emit participantsChanged();
+  qCInfo(lcSession).noquote() << "Guest connection" << connectionText(connection) << "greeted as"
+                              << vinaro::rawValue(role).data();
+  (void)dispatch(vinaro::action::SetPartygoers{partygoers()}, vinaro::Actor::host(), false);
+
+  server_.send(Event{Event::Welcome{participant.id, role, state_.visible(participant)}}, connection, envelopeID);
+  presenceCurrent_.insert(connection);
+  schedulePresenceBroadcast();
+}
+
+void SessionStore::authenticateDJ(const std::string& pin, Participant participant, const std::string& envelopeID,
+                                  ConnectionID connection) {
+  const auto now = scheduler_.now();
+  const std::string source = pinSource(connection);
+  if (const auto wait = pinAttempts_.lockRemaining(source, now)) {
+    qCInfo(lcSession).noquote() << "DJ PIN from guest connection" << connectionText(connection)
+                                << "refused unread: too many wrong PINs";
+    sendError(StoreErrors::tooManyWrongPINs(*wait), connection, envelopeID);
+    return;
+  }
+  const std::string expected = djPIN_.load();
+  if (!DJPIN::isValid(expected)) {
+    // Nothing to guess yet: counting these would lock out the DJ once a PIN is set.
+    qCInfo(lcSession).noquote() << "DJ PIN from guest connection" << connectionText(connection)
+                                << "refused: the host has no PIN";
+    sendError(StoreErrors::wrongPIN(), connection, envelopeID);
+    return;
+  }
+  if (pin != expected) {
+    qCInfo(lcSession).noquote() << "DJ PIN from guest connection" << connectionText(connection) << "refused";
+    if (pinAttempts_.recordFailure(source, now)) {
+      qCWarning(lcSession, "Too many wrong PINs: DJ logins from %s are held back for %.0f s.", source.c_str(),
+                pinAttempts_.lockRemaining(source, now).value_or(0));
+    }
+    sendError(StoreErrors::wrongPIN(), connection, envelopeID);
+    return;
+  }
+  pinAttempts_.recordSuccess(source);
+  changeRole(Role::dj, std::move(participant), envelopeID, connection);
+}
+
+void SessionStore::resignDJ(Participant participant, const std::string& envelopeID, ConnectionID connection) {
+  changeRole(Role::guest, std::move(participant), envelopeID, connection);
+}
+
+void SessionStore::changeRole(Role role, Participant participant, const std::string& envelopeID,
+                              ConnectionID connection) {
+  participant.role = role;
+  participants_.insert_or_assign(connection, participant);
+  emit participantsChanged();
+  const std::string& deviceID = connectionDevices_.at(connection);  // said hello, as every participant did
+  if (role == Role::dj) {
+    djDeviceIDs_.insert(deviceID);
+  } else {
+    djDeviceIDs_.erase(deviceID);
+  }
+  emit djDeviceIDsChanged();
+  qCInfo(lcSession).noquote() << "Guest connection" << connectionText(connection)
+                              << (role == Role::dj ? "was granted the DJ role" : "gave up the DJ role");
+  persist();
+  server_.send(Event{Event::RoleChanged{role}}, connection, envelopeID);
+  sendState(connection, participant, std::nullopt);
+  dispatchPartygoers();
+}
+
+void SessionStore::connectionClosed(ConnectionID connection) {
+  connectionDevices_.erase(connection);
+  if (const auto leaving = participants_.find(connection); leaving != participants_.end()) {
+    badgeRetention_.seen(leaving->second.id, scheduler_.now());
+  }
+  const bool removed = participants_.erase(connection) > 0;
+  emit participantsChanged();
+  // The device keeps its DJ role for its next hello.
+  if (!removed) return;
+  performHostAction(vinaro::action::SetPartygoers{partygoers()}, false);
+  schedulePresenceBroadcast();
+}
+
+void SessionStore::schedulePresenceBroadcast() {
+  if (std::exchange(presenceBroadcastPending_, true)) return;
+  // Posted behind the messages already waiting, so a crowd arriving or leaving at once is one send.
+  QMetaObject::invokeMethod(this, &SessionStore::broadcastPresence, Qt::QueuedConnection);
+}
+
+void SessionStore::broadcastPresence() {
+  if (!presenceBroadcastPending_) return;  // a broadcast to everyone went out meanwhile
+  sendViews(std::exchange(presenceCurrent_, {}), std::nullopt);
+  presenceBroadcastPending_ = false;
+}
+
+std::string SessionStore::pinSource(ConnectionID connection) const {
+  const auto address = server_.peerAddress(connection);
+  return address ? PINAttemptLimiter::sourceOf(*address) : std::string("unknown");
+}
+
+void SessionStore::dispatchPartygoers() { performHostAction(vinaro::action::SetPartygoers{partygoers()}); }
+
+void SessionStore::sendError(const vinaro::ProtocolError& error, ConnectionID connection,
+                             const std::string& envelopeID) {
+  server_.send(Event{error}, connection, envelopeID);
+}
+
+}  // namespace kovali

@@ -1,0 +1,284 @@
+#include "session/archive/session_archive.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cmath>
+#include <csignal>
+#include <functional>
+#include <limits>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "protocol/json_writer.h"
+#include "support/log_capture.h"
+#include "support/sample_values.h"
+
+namespace kovali {
+namespace {
+
+using vinaro::Date;
+using vinaro::SessionState;
+
+SessionSnapshot sampleSnapshot() {
+  SessionState state = SessionState::newParty("8C1F0E52-3C1B-4C55-9B7E-7A0D5C1E2F10", "Friday / Rooftop");
+  state.revision = 7;
+  state.queue = {vinaro::samples::queueItem("q1", "t1"), vinaro::samples::queueItem("q2", "t2")};
+  return SessionSnapshot::of(state, {"device-b", "device-a"}, Date{1'700'000'000'500.0});
+}
+
+SessionSnapshot withRevision(std::int64_t revision) {
+  SessionSnapshot snapshot = sampleSnapshot();
+  snapshot.state.revision = revision;
+  return snapshot;
+}
+
+QByteArray encoded(const SessionSnapshot& snapshot) { return QByteArray::fromStdString(vinaro::wire::encode(snapshot)); }
+
+QByteArray contents(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void putFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+  file.write(bytes);
+}
+
+class SessionArchiveTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(folder.isValid()); }
+
+  SessionArchive openArchive() {
+    auto archive = SessionArchive::open(folder.path());
+    EXPECT_TRUE(archive.hasValue());
+    return std::move(archive).value();
+  }
+
+  QTemporaryDir folder;
+};
+
+TEST_F(SessionArchiveTest, SavesTheSnapshotWithSortedKeysAndDJDevicesInOrderAndReadsItBack) {
+  SessionArchive archive = openArchive();
+  const SessionSnapshot snapshot = sampleSnapshot();
+
+  ASSERT_TRUE(archive.save(snapshot));
+
+  const QByteArray saved = contents(archive.filePath());
+  EXPECT_TRUE(saved.startsWith(
+      R"({"djDeviceIDs":["device-a","device-b"],"participantIDsArePublic":true,"savedAt":1700000000500,"state":{)"))
+      << saved.toStdString();
+  EXPECT_TRUE(saved.contains(R"("name":"Friday / Rooftop")")) << "slashes stay unescaped";
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"Session.json"}) << "no temporary file is left";
+  EXPECT_EQ(archive.load(), snapshot);
+}
+
+TEST_F(SessionArchiveTest, AFileFromBeforeTheMarkOfPublicIDsLoadsAsUnmarked) {
+  SessionArchive archive = openArchive();
+  QByteArray older = encoded(sampleSnapshot());
+  const QByteArray mark = R"("participantIDsArePublic":true,)";
+  ASSERT_TRUE(older.contains(mark));
+  older.replace(mark, "");
+  putFile(archive.filePath(), older);
+
+  const auto loaded = archive.load();
+
+  ASSERT_TRUE(loaded);
+  EXPECT_FALSE(loaded->participantIDsArePublic);
+  EXPECT_EQ(loaded->state, sampleSnapshot().state);
+}
+
+TEST_F(SessionArchiveTest, AMissingFileGivesNoSessionWithoutALogLine) {
+  LogCapture log("kovaliapp.archive");
+  SessionArchive archive = openArchive();
+
+  EXPECT_EQ(archive.load(), std::nullopt);
+  EXPECT_TRUE(log.lines().empty());
+  EXPECT_FALSE(QFile::exists(archive.unreadableFilePath()));
+}
+
+TEST_F(SessionArchiveTest, MovesAnUnreadableFileAsideSoThatTheNextSaveKeepsIt) {
+  struct Case {
+    const char* name;
+    std::function<void(const QString& path)> prepare;
+  } cases[] = {
+      {"an empty object", [](const QString& path) { putFile(path, "{}"); }},
+      {"text that is not JSON", [](const QString& path) { putFile(path, "Kovali party, saved by hand"); }},
+      {"a state of the wrong type", [](const QString& path) {
+         putFile(path, R"({"djDeviceIDs":[],"savedAt":1,"state":"gone"})");
+       }},
+      {"a cut-off file", [](const QString& path) { putFile(path, R"({"djDeviceIDs":["a"],"savedAt":)"); }},
+      {"a folder in the file's place", [](const QString& path) {
+         ASSERT_TRUE(QDir().mkpath(path + "/inner"));
+       }},
+      {"a revision at the largest number", [](const QString& path) {
+         putFile(path, encoded(withRevision(std::numeric_limits<std::int64_t>::max())));
+       }},
+      {"a revision just past the restorable", [](const QString& path) {
+         putFile(path, encoded(withRevision(SessionState::maxRestorableRevision + 1)));
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QTemporaryDir caseFolder;
+    auto opened = SessionArchive::open(caseFolder.path());
+    ASSERT_TRUE(opened.hasValue());
+    SessionArchive archive = std::move(opened).value();
+    c.prepare(archive.filePath());
+    const QByteArray original = contents(archive.filePath());
+    LogCapture log("kovaliapp.archive");
+
+    EXPECT_EQ(archive.load(), std::nullopt);
+
+    EXPECT_TRUE(log.hasLineStartingWith("Could not read the saved session: "));
+    EXPECT_TRUE(QFileInfo::exists(archive.unreadableFilePath()));
+    EXPECT_EQ(contents(archive.unreadableFilePath()), original);
+    ASSERT_TRUE(archive.save(sampleSnapshot()));
+    EXPECT_EQ(contents(archive.unreadableFilePath()), original) << "the saved party survives the next save";
+    EXPECT_EQ(archive.load(), sampleSnapshot());
+  }
+}
+
+TEST_F(SessionArchiveTest, KeepsOnlyTheLatestUnreadableFile) {
+  SessionArchive archive = openArchive();
+  putFile(archive.filePath(), "first");
+  (void)archive.load();
+  putFile(archive.filePath(), "second");
+
+  EXPECT_EQ(archive.load(), std::nullopt);
+
+  EXPECT_EQ(contents(archive.unreadableFilePath()), "second");
+  EXPECT_FALSE(QFile::exists(archive.filePath()));
+}
+
+TEST_F(SessionArchiveTest, StopsSavingWhenAnUnreadableFileCannotBeMovedAside) {
+  SessionArchive archive = openArchive();
+  putFile(archive.filePath(), "{}");
+  ASSERT_TRUE(QDir().mkpath(archive.unreadableFilePath() + "/in-the-way"));  // a folder cannot be replaced
+  LogCapture log("kovaliapp.archive");
+
+  EXPECT_EQ(archive.load(), std::nullopt);
+  EXPECT_FALSE(archive.save(sampleSnapshot()));
+
+  EXPECT_EQ(contents(archive.filePath()), "{}");
+  EXPECT_TRUE(log.hasLineStartingWith("Could not save the session: "));
+}
+
+/// Files written meanwhile end at `bytes`, as on a full disk: a write past it fails part-way.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &previous_);
+    previousSignal_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = previous_;
+    limited.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limited);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &previous_);
+    std::signal(SIGXFSZ, previousSignal_);
+  }
+
+ private:
+  rlimit previous_{};
+  void (*previousSignal_)(int) = nullptr;
+};
+
+TEST_F(SessionArchiveTest, AWriteCutShortKeepsTheLastGoodFileAndIsLoggedOncePerStreak) {
+  SessionArchive archive = openArchive();
+  SessionSnapshot good = sampleSnapshot();
+  ASSERT_TRUE(archive.save(good));
+  const QByteArray before = contents(archive.filePath());
+  SessionSnapshot bigger = good;
+  bigger.state.name = std::string(64 * 1024, 'x');  // more than any write buffer
+  LogCapture log("kovaliapp.archive");
+  {
+    FileSizeLimit full(static_cast<rlim_t>(before.size()) + 100);
+    EXPECT_FALSE(archive.save(bigger));
+    EXPECT_FALSE(archive.save(bigger));
+  }
+  EXPECT_EQ(contents(archive.filePath()), before);
+  EXPECT_EQ(archive.load(), good) << "a relaunch finds the last good party";
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"Session.json"}) << "no temporary file is left";
+  EXPECT_EQ(std::count_if(log.lines().begin(), log.lines().end(),
+                          [](const std::string& line) { return line.starts_with("Could not save the session: "); }),
+            1)
+      << "once per streak of failures";
+
+  ASSERT_TRUE(archive.save(bigger));
+  EXPECT_EQ(archive.load(), bigger);
+  {
+    FileSizeLimit full(100);  // a write small enough to wait in the file's buffer until commit
+    EXPECT_FALSE(archive.save(good));
+  }
+  EXPECT_EQ(archive.load(), bigger) << "the cut-off file did not replace the good one";
+  EXPECT_EQ(std::count_if(log.lines().begin(), log.lines().end(),
+                          [](const std::string& line) { return line.starts_with("Could not save the session: "); }),
+            2)
+      << "a new streak is logged again";
+}
+
+TEST_F(SessionArchiveTest, ReportsAWriteFailureAndLeavesThePreviousFile) {
+  struct Case {
+    const char* name;
+    std::function<void(SessionArchive& archive, SessionSnapshot& snapshot)> breakIt;
+    bool previousFileStays;
+  } cases[] = {
+      {"a number JSON cannot carry",
+       [](SessionArchive&, SessionSnapshot& snapshot) {
+         snapshot.state.playback.elapsed = std::numeric_limits<double>::quiet_NaN();
+       },
+       true},
+      {"a folder in the file's place",
+       [](SessionArchive& archive, SessionSnapshot&) {
+         QFile::remove(archive.filePath());
+         ASSERT_TRUE(QDir().mkpath(archive.filePath()));
+       },
+       false},
+      {"the data folder gone",
+       [](SessionArchive& archive, SessionSnapshot&) {
+         ASSERT_TRUE(QDir(QFileInfo(archive.filePath()).path()).removeRecursively());
+       },
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QTemporaryDir caseFolder;
+    auto opened = SessionArchive::open(caseFolder.path() + "/data");
+    ASSERT_TRUE(opened.hasValue());
+    SessionArchive archive = std::move(opened).value();
+    ASSERT_TRUE(archive.save(sampleSnapshot()));
+    const QByteArray before = contents(archive.filePath());
+    SessionSnapshot snapshot = sampleSnapshot();
+    snapshot.state.revision = 8;
+    c.breakIt(archive, snapshot);
+    LogCapture log("kovaliapp.archive");
+
+    EXPECT_FALSE(archive.save(snapshot));
+
+    EXPECT_TRUE(log.hasLineStartingWith("Could not save the session: "));
+    if (c.previousFileStays) {
+      EXPECT_EQ(contents(archive.filePath()), before);
+    }
+  }
+}
+
+TEST_F(SessionArchiveTest, OpensAFolderThatDoesNotExistYetAndRefusesOneThatCannotBeMade) {
+  const QString nested = folder.path() + "/Application Support/kovali";
+  auto made = SessionArchive::open(nested);
+  ASSERT_TRUE(made.hasValue());
+  EXPECT_TRUE(QFileInfo(nested).isDir());
+  EXPECT_EQ(made->filePath(), nested + "/Session.json");
+
+  putFile(folder.path() + "/plain-file", "x");
+  const auto refused = SessionArchive::open(folder.path() + "/plain-file/kovali");
+  ASSERT_FALSE(refused.hasValue());
+  EXPECT_FALSE(refused.error().description.isEmpty());
+}
+
+}  // namespace
+}  // namespace kovali

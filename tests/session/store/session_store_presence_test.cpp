@@ -1,0 +1,96 @@
+// Joins and departures that arrive together reach the phones as one state, and the badges of
+// guests long gone do not pile up.
+
+#include "session/participants/badge_retention.h"
+#include "session/store/session_store_fixture.h"
+
+namespace kovali {
+namespace {
+
+using vinaro::SessionState;
+
+class SessionStorePresenceTest : public SessionStoreTest {
+ protected:
+  void SetUp() override {
+    makeStore();
+    startHosting();
+  }
+
+  /// Everything `phone` received before a sync: the states, each checked to count `count` people.
+  std::size_t statesCounting(GuestClient& phone, std::int64_t count) {
+    sync(phone);
+    std::size_t states = 0;
+    for (std::size_t i = 0; i < phone.received.size(); ++i) {
+      if (const auto state = payloadAt<SessionState>(phone, i)) {
+        ++states;
+        EXPECT_EQ(state->participantCount, count) << "message " << i;
+      }
+    }
+    return states;
+  }
+
+  static std::size_t welcomes(const GuestClient& phone) {
+    const auto names = types(phone);
+    return static_cast<std::size_t>(std::count(names.begin(), names.end(), "welcome"));
+  }
+};
+
+TEST_F(SessionStorePresenceTest, PhonesJoiningTogetherGetTheirWelcomesAndThenOneStateWithEveryone) {
+  auto early = join("Early", "device-early");
+  sync(*early);
+  early->received.clear();
+  std::vector<std::unique_ptr<GuestClient>> crowd;
+  for (int i = 0; i < 4; ++i) crowd.push_back(connectPhone());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return server->connectionCount() == 5; }, GuestClient::timeoutMs));
+
+  // Four hellos in one turn of the event loop, as when a crowd's arrive together.
+  for (std::int64_t raw = 2; raw <= 5; ++raw) {
+    const std::string device = "device-" + std::to_string(raw);
+    store().handle({.id = "hello-" + device, .body = hello("Guest " + std::to_string(raw), device)}, ConnectionID{raw});
+  }
+  EXPECT_EQ(store().state().participantCount, 5);
+
+  EXPECT_EQ(statesCounting(*early, 5), 1u) << "one state for the four arrivals, not four";
+  std::size_t crowdStates = 0;
+  for (auto& phone : crowd) {
+    ASSERT_TRUE(phone->waitForMessages(1));
+    crowdStates += statesCounting(*phone, 5);
+    EXPECT_EQ(welcomes(*phone), 1u);
+    EXPECT_LE(phone->received.size(), 2u);
+  }
+  EXPECT_EQ(crowdStates, 3u) << "the last one welcomed already has everyone";
+}
+
+TEST_F(SessionStorePresenceTest, PhonesLeavingTogetherAreOneStateForThoseWhoStay) {
+  auto staying = join("Stay", "device-stay");
+  std::vector<std::unique_ptr<GuestClient>> leaving;
+  for (int i = 0; i < 3; ++i) leaving.push_back(join("Leave " + std::to_string(i), "device-" + std::to_string(i)));
+  sync(*staying);
+  staying->received.clear();
+  const auto revision = store().state().revision;
+
+  for (std::int64_t raw = 2; raw <= 4; ++raw) server->close(ConnectionID{raw});
+  EXPECT_EQ(store().state().participantCount, 1);
+  EXPECT_EQ(store().state().revision, revision + 3) << "every departure is still its own change";
+  EXPECT_EQ(statesCounting(*staying, 1), 1u);
+  EXPECT_EQ(store().lastHostError(), std::nullopt);
+}
+
+TEST_F(SessionStorePresenceTest, TheBadgeOfAGuestGoneForADayIsDroppedWhileAConnectedGuestKeepsTheirs) {
+  auto staying = join("Stay", "device-stay");
+  auto leaving = join("Leave", "device-leave");
+  ASSERT_TRUE(ask(*staying, Command{Command::SetBadge{"gold"}}, "badge-stay"));
+  ASSERT_TRUE(ask(*leaving, Command{Command::SetBadge{"vip"}}, "badge-leave"));
+  const std::string stayID = store().participantID("device-stay"), leaveID = store().participantID("device-leave");
+  leaving.reset();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return store().participants().size() == 1; }, GuestClient::timeoutMs));
+
+  advance(BadgeRetention::keepSeconds - 120);
+  ASSERT_TRUE(store().state().badges);
+  EXPECT_EQ(store().state().badges->size(), 2u) << "gone for less than a day";
+  advance(240);
+  EXPECT_EQ(store().state().badges, (std::map<std::string, std::string>{{stayID, "gold"}}));
+}
+
+}  // namespace
+}  // namespace kovali

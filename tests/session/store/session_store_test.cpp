@@ -1,0 +1,215 @@
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+
+#include "console/console_snapshot.h"
+#include "session/store/session_store_fixture.h"
+#include "support/sample_values.h"
+
+namespace kovali {
+namespace {
+
+using vinaro::PlaybackStatus;
+using vinaro::SessionState;
+namespace action = vinaro::action;
+namespace samples = vinaro::samples;
+
+QByteArray fileContents(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TEST_F(SessionStoreTest, AFreshLaunchStartsAnEmptyStoppedPartyAndSavesNothing) {
+  auto& store = makeStore();
+  const SessionState& state = store.state();
+
+  EXPECT_EQ(state.name, "Test Party");
+  EXPECT_EQ(state.revision, 0);
+  EXPECT_EQ(state.mode, vinaro::PartyMode::collaboration);
+  EXPECT_EQ(state.settings, vinaro::SessionSettings{});
+  EXPECT_EQ(state.settings.maxPendingPerGuest, 3);
+  EXPECT_EQ(state.settings.maxRequestsPerGuest, 3);
+  EXPECT_EQ(state.playback.status, PlaybackStatus::stopped);
+  EXPECT_TRUE(state.queue.empty());
+  EXPECT_EQ(state.sessionID.size(), 36u);
+  EXPECT_EQ(QString::fromStdString(state.sessionID).toUpper().toStdString(), state.sessionID);
+  EXPECT_FALSE(QFile::exists(store.archive()->filePath())) << "construction saves nothing";
+  EXPECT_EQ(output->calls, (std::vector<std::string>{"refresh", "startListening"}));
+  EXPECT_EQ(server->status(), HostServerStatus::stopped()) << "construction does not start the server";
+}
+
+TEST_F(SessionStoreTest, ALaunchWithASavedSessionRestoresItOneRevisionOnWithItsDJs) {
+  SessionState saved = SessionState::newParty("0B5E8A02-9A1C-4D6B-8F4E-2A1F3C5D7E90", "Old Name");
+  saved.revision = 7;
+  saved.playback.status = PlaybackStatus::playing;
+  saved.playback.current = samples::queueItem("q1", "t1");
+  saved.queue = {samples::queueItem("q2", "t2")};
+  saved.participantCount = 4;
+  {
+    auto archive = SessionArchive::open(archiveFolder.path());
+    ASSERT_TRUE(archive);
+    ASSERT_TRUE(archive.value().save(SessionSnapshot::of(saved, {"device-b", "device-a"}, vinaro::Date{1000})));
+  }
+
+  const SessionState& state = makeStore().state();
+
+  EXPECT_EQ(state.sessionID, saved.sessionID);
+  EXPECT_EQ(state.name, "Test Party");
+  EXPECT_EQ(state.revision, 8);
+  EXPECT_EQ(state.playback.status, PlaybackStatus::stopped);
+  EXPECT_EQ(state.playback.current, std::nullopt);
+  ASSERT_EQ(state.queue.size(), 2u);
+  EXPECT_EQ(state.queue[0].id, "q1");
+  EXPECT_EQ(state.participantCount, 0);
+  EXPECT_EQ(store().djDeviceIDs(), (SessionStore::DeviceIDs{"device-a", "device-b"}));
+}
+
+TEST_F(SessionStoreTest, WithoutAnArchiveNothingIsSaved) {
+  auto& store = makeStore(false);
+  EXPECT_EQ(store.archive(), nullptr);
+  ASSERT_TRUE(store.dispatch(action::SetMode{vinaro::PartyMode::suggestion}, vinaro::Actor::host()));
+  EXPECT_FALSE(QFile::exists(archiveFolder.filePath("Session.json")));
+}
+
+TEST_F(SessionStoreTest, AnAcceptedChangeIsSavedAndNotifiedOnce) {
+  auto& store = makeStore();
+  QSignalSpy changes(&store, &SessionStore::stateChanged);
+
+  const auto result = store.dispatch(action::Add{samples::track("t1")}, vinaro::Actor::host());
+
+  ASSERT_TRUE(result);
+  ASSERT_EQ(store.state().queue.size(), 1u);
+  EXPECT_EQ(store.state().queue.front().track.id, "t1");
+  EXPECT_EQ(store.state().revision, 1);
+  EXPECT_EQ(changes.count(), 1);
+  const auto saved = fileContents(store.archive()->filePath());
+  EXPECT_TRUE(saved.contains(R"("revision":1)")) << saved.toStdString();
+}
+
+TEST_F(SessionStoreTest, ARefusedChangeLeavesTheStateAndTheFileAsTheyWere) {
+  auto& store = makeStore();
+  ASSERT_TRUE(store.dispatch(action::Add{samples::track("t1")}, vinaro::Actor::host()));
+  const auto savedBefore = fileContents(store.archive()->filePath());
+  const SessionState before = store.state();
+  QSignalSpy changes(&store, &SessionStore::stateChanged);
+
+  const auto result = store.dispatch(action::Remove{"no-such-item"}, vinaro::Actor::host());
+
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().code, vinaro::ProtocolError::Code::notFound);
+  EXPECT_EQ(store.state(), before);
+  EXPECT_EQ(changes.count(), 0);
+  EXPECT_EQ(fileContents(store.archive()->filePath()), savedBefore);
+}
+
+TEST_F(SessionStoreTest, HEOSHearsWhenThePartyStartsPlayingAndFollowsEveryState) {
+  auto& store = makeStore();
+  const auto host = vinaro::Actor::host();
+  ASSERT_TRUE(store.dispatch(action::Add{samples::track("t1")}, host));
+  ASSERT_TRUE(store.dispatch(action::Add{samples::track("t2")}, host));
+  EXPECT_FALSE(heos->partyIsPlaying);
+
+  struct Step {
+    const char* name;
+    vinaro::SessionAction action;
+    bool playing;
+    int partyStarts;  // partyDidStart calls so far
+  } steps[] = {
+      {"play", action::Play{}, true, 1},
+      {"skip while playing", action::Skip{}, true, 1},
+      {"pause", action::Pause{}, false, 1},
+      {"play again", action::Play{}, true, 2},
+  };
+  for (const auto& step : steps) {
+    ASSERT_TRUE(store.dispatch(step.action, host)) << step.name;
+    EXPECT_EQ(heos->partyIsPlaying, step.playing) << step.name;
+    EXPECT_EQ(std::count(heos->calls.begin(), heos->calls.end(), "partyDidStart"), step.partyStarts) << step.name;
+  }
+  EXPECT_TRUE(store.hasPlayedSinceLaunch());
+}
+
+TEST_F(SessionStoreTest, PartygoersAreSortedByNameIgnoringCaseWithEachDeviceOnce) {
+  makeStore();
+  startHosting();
+  auto bob = join("Bob", "device-bob");
+  auto anna = join("anna", "device-anna");
+  auto bobAgain = join("Bob", "device-bob");
+
+  const auto partygoers = store().partygoers();
+
+  ASSERT_EQ(partygoers.size(), 2u);
+  EXPECT_EQ(partygoers[0].name, "anna");
+  EXPECT_EQ(partygoers[1].name, "Bob");
+  EXPECT_EQ(store().state().participantCount, 2);
+  EXPECT_EQ(store().participants().size(), 3u);
+}
+
+TEST_F(SessionStoreTest, StartingAgainDisconnectsEveryPhoneAndKeepsTheParty) {
+  makeStore();
+  startHosting();
+  auto phone = join("Ana", "device-ana");
+  const auto sessionID = store().state().sessionID;
+
+  startHosting();
+
+  ASSERT_TRUE(phone->waitForDisconnect());
+  EXPECT_TRUE(store().participants().empty());
+  EXPECT_EQ(store().state().sessionID, sessionID);
+  EXPECT_EQ(server->sessionID(), sessionID);
+  EXPECT_EQ(server->serviceName(), "Test Party");
+}
+
+TEST_F(SessionStoreTest, StartingLooksForHEOSAndPlaysTheSavedLiveInput) {
+  SessionState saved = SessionState::newParty("0B5E8A02-9A1C-4D6B-8F4E-2A1F3C5D7E90", "Old Name");
+  saved.input = vinaro::LiveInput{"usb-1", "Line In", true};
+  {
+    auto archive = SessionArchive::open(archiveFolder.path());
+    ASSERT_TRUE(archive);
+    ASSERT_TRUE(archive.value().save(SessionSnapshot::of(saved, {}, vinaro::Date{1000})));
+  }
+  makeStore();
+  heos->followParty(true);
+
+  startHosting();
+  runPostedEvents();
+
+  EXPECT_EQ(heos->calls, (std::vector<std::string>{"search"}));
+  EXPECT_EQ(inputs->calls, (std::vector<std::string>{"select usb-1"}));
+  EXPECT_EQ(multiRoom->inputID(), std::nullopt) << "multi-room is off";
+}
+
+TEST_F(SessionStoreTest, ARelaunchedPartyPointsItsCoverArtAtTheServerOfThisRun) {
+  auto track = vinaro::samples::track("t1");
+  track.artworkURLTemplate = "http://old.local:1234/artwork/ab12/{w}x{h}.jpg";
+  ASSERT_TRUE(makeStore().dispatch(vinaro::action::Add{track}, vinaro::Actor::host()));
+  store().persist();
+  dropStore();
+
+  makeStore();
+  server->setHTTPHostName("party.local");
+  const auto port = startHosting();
+  EXPECT_EQ(store().state().queue.at(0).track.artworkURLTemplate,
+            "http://party.local:" + std::to_string(port) + "/artwork/ab12/{w}x{h}.jpg");
+}
+
+TEST_F(SessionStoreTest, ASaveThatFailsIsTheHostsSaveProblemUntilASaveSucceedsAgain) {
+  auto& store = makeStore();
+  QSignalSpy changes(&store, &SessionStore::saveProblemChanged);
+  ASSERT_TRUE(store.dispatch(action::SetMode{vinaro::PartyMode::suggestion}, vinaro::Actor::host()));
+  EXPECT_EQ(store.saveProblem(), std::nullopt);
+
+  ASSERT_TRUE(QDir(archiveFolder.path()).removeRecursively());
+  ASSERT_TRUE(store.dispatch(action::SetMode{vinaro::PartyMode::collaboration}, vinaro::Actor::host()))
+      << "the party goes on";
+  ASSERT_TRUE(store.saveProblem());
+  EXPECT_FALSE(store.saveProblem()->empty());
+  EXPECT_EQ(ConsoleSnapshot::of(store).saveProblem, store.saveProblem()) << "the console shows it";
+
+  ASSERT_TRUE(QDir().mkpath(archiveFolder.path()));
+  ASSERT_TRUE(store.dispatch(action::SetMode{vinaro::PartyMode::suggestion}, vinaro::Actor::host()));
+  EXPECT_EQ(store.saveProblem(), std::nullopt) << "the next change saves again";
+  EXPECT_EQ(changes.count(), 2);
+}
+
+}  // namespace
+}  // namespace kovali
