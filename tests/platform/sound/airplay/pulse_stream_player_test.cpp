@@ -6,17 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
-#include <memory>
 
-#include "audio/stream/hls_stream.h"
-#include "audio/stream/stream_server.h"
-#include "platform/sound/airplay/hls_playlist.h"
+#include "support/live_tone_stream.h"
 #include "support/sound_recording.h"
-#include "support/stream_audio.h"
 
 namespace kovali {
 namespace {
@@ -24,50 +18,7 @@ namespace {
 constexpr double segmentSeconds = 48128.0 / 48000;  // 47 AAC frames of 1024
 constexpr double priming = 1024.0 / 48000;
 
-/// A live tone at 440 Hz: four segments at once, then appended as time passes, served on 127.0.0.1.
-class LiveStream {
- public:
-  LiveStream() {
-    stream_ = std::move(HLSStream::make(format_)).value();
-    while (!stream_->data("seg3.m4s")) appendFrames(480);
-    clock_.start();
-    prefilled_ = appended_;
-    feeder_.setInterval(20);
-    QObject::connect(&feeder_, &QTimer::timeout, [this] {
-      const auto due = prefilled_ + clock_.elapsed() * 48;
-      while (appended_ < due) appendFrames(480);
-    });
-    feeder_.start();
-    server_ = std::make_unique<StreamServer>(stream_);
-    QSignalSpy started(server_.get(), &StreamServer::started);
-    server_->start();
-    if (started.wait(5000)) port_ = started.front().front().value<quint16>();
-  }
-
-  QUrl url(const char* path = "/stream.m3u8") const {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(QLatin1String(path)));
-  }
-  quint16 port() const { return port_; }
-  /// The media sequence of the newest stored segment.
-  long long newestSegment() const {
-    return HLSPlaylist::parse(stream_->playlist()->toStdString()).value().segments.back().sequence;
-  }
-
- private:
-  void appendFrames(int frames) {
-    stream_->append(test::sineBuffer(format_, appended_, frames, 440, 0.5f));
-    appended_ += frames;
-  }
-
-  const AudioFormat format_{48000, 2};
-  std::shared_ptr<HLSStream> stream_;
-  std::int64_t appended_ = 0;
-  std::int64_t prefilled_ = 0;
-  QElapsedTimer clock_;
-  QTimer feeder_;
-  std::unique_ptr<StreamServer> server_;
-  quint16 port_ = 0;
-};
+using LiveStream = test::LiveToneStream;  // a live tone at 440 Hz
 
 /// Loads `url` and answers the first status reported within `patience` milliseconds.
 std::pair<StreamPlayer::ItemStatus, std::string> loadAndWait(StreamPlayer& player, const QUrl& url, int patience = 8000) {
