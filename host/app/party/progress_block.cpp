@@ -1,51 +1,28 @@
 #include "app/party/progress_block.h"
 
 #include <QHBoxLayout>
-#include <QPainter>
-#include <QPainterPath>
 #include <QVBoxLayout>
 
 #include "app/look/palette.h"
 #include "app/look/system_font.h"
 #include "app/look/text/plain_label.h"
+#include "app/party/progress_bar.h"
 
 namespace kovali {
 
 namespace {
-constexpr int kBarHeight = 6;
+
+ProgressBar::Look barLook() {
+  return {.height = 6,
+          .track = [](Appearance) { return withOpacity(Palette::charcoal(), 0.14); },
+          .pausedFill = [](Appearance) { return withOpacity(Palette::charcoal(), 0.4); }};
+}
+
 }  // namespace
-
-/// A capsule track with a capsule fill over it.
-class ProgressBlock::Bar final : public QWidget {
- public:
-  explicit Bar(ProgressBlock& block) : QWidget(&block), block_(block) {
-    setFixedHeight(kBarHeight);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setObjectName(QStringLiteral("progressBar"));
-  }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    const double radius = kBarHeight / 2.0;
-    painter.setBrush(withOpacity(Palette::charcoal(), 0.14));
-    painter.drawRoundedRect(QRectF(rect()), radius, radius);
-    const ProgressModel& model = block_.model();
-    const double fill = model.fillWidth(width());
-    if (fill <= 0) return;
-    painter.setBrush(model.isPlaying ? Palette::orange() : withOpacity(Palette::charcoal(), 0.4));
-    painter.drawRoundedRect(QRectF(0, 0, fill, kBarHeight), radius, radius);
-  }
-
- private:
-  ProgressBlock& block_;
-};
 
 ProgressBlock::ProgressBlock(QWidget* parent)
     : QWidget(parent),
-      bar_(new Bar(*this)),
+      bar_(new ProgressBar(barLook(), this)),
       elapsed_(new PlainLabel(this)),
       status_(new PlainLabel(this)),
       duration_(new PlainLabel(this)) {
@@ -78,7 +55,7 @@ void ProgressBlock::setModel(const ProgressModel& model) {
   status_->setText(QString::fromStdString(model.statusText));
   duration_->setText(QString::fromStdString(model.durationText));
   setForeground(*status_, model.isPlaying ? Palette::orange() : withOpacity(Palette::charcoal(), 0.62));
-  bar_->update();
+  bar_->setProgress(model);
 }
 
 }  // namespace kovali

@@ -7,6 +7,7 @@
 namespace kovali {
 
 class PlainLabel;
+class ProgressBar;
 
 /// The song's progress: a bar, and below it the elapsed time, the playback status and the
 /// song's length.
@@ -20,10 +21,8 @@ class ProgressBlock final : public QWidget {
   const ProgressModel& model() const { return model_; }
 
  private:
-  class Bar;
-
   ProgressModel model_;
-  Bar* bar_;
+  ProgressBar* bar_;
   PlainLabel* elapsed_;
   PlainLabel* status_;
   PlainLabel* duration_;

@@ -14,13 +14,13 @@
 #include "app/look/text/eyebrow.h"
 #include "app/look/text/fitted_label.h"
 #include "app/look/text/plain_label.h"
+#include "app/party/progress_bar.h"
 
 namespace kovali {
 
 namespace {
 
 constexpr int kTileSide = 84;
-constexpr int kBarHeight = 4;
 
 QVBoxLayout* column(QWidget* owner, int spacing) {
   auto* layout = new QVBoxLayout(owner);
@@ -49,35 +49,6 @@ class LiveInputTile final : public QWidget {
 };
 
 }  // namespace
-
-/// A capsule track with a capsule fill, orange while playing.
-class QueueNowPlaying::Bar final : public QWidget {
- public:
-  explicit Bar(QueueNowPlaying& owner) : QWidget(&owner), owner_(owner) {
-    setFixedHeight(kBarHeight);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setObjectName(QStringLiteral("progressBar"));
-  }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    const Appearance appearance = appearanceOf(*this);
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    const double radius = kBarHeight / 2.0;
-    painter.setBrush(Palette::inkQuaternary(appearance));
-    painter.drawRoundedRect(QRectF(rect()), radius, radius);
-    const ProgressModel& progress = owner_.progress();
-    const double fill = progress.fillWidth(width(), minimumFill);
-    if (fill <= 0) return;
-    painter.setBrush(progress.isPlaying ? Palette::orange() : Palette::inkTertiary(appearance));
-    painter.drawRoundedRect(QRectF(0, 0, fill, kBarHeight), radius, radius);
-  }
-
- private:
-  QueueNowPlaying& owner_;
-};
 
 QueueNowPlaying::QueueNowPlaying(ArtworkLoader& loader, QWidget* parent) : QWidget(parent) {
   pages_ = new QStackedWidget(this);
@@ -142,7 +113,10 @@ QWidget* QueueNowPlaying::makePlaybackRow(ArtworkLoader& loader) {
 
 QWidget* QueueNowPlaying::makeProgress() {
   auto* block = new QWidget;
-  bar_ = new Bar(*this);
+  bar_ = new ProgressBar({.height = 4,
+                          .minimumFill = minimumFill,
+                          .track = &Palette::inkQuaternary,
+                          .pausedFill = &Palette::inkTertiary});
   elapsed_ = new PlainLabel(QString(), systemFont(11), Palette::inkSecondary(appearanceOf(*this)));
   elapsed_->setObjectName(QStringLiteral("elapsedTime"));
   duration_ = new PlainLabel(QString(), systemFont(11), Palette::inkSecondary(appearanceOf(*this)));
@@ -209,7 +183,7 @@ void QueueNowPlaying::setProgress(const ProgressModel& progress) {
   progress_ = progress;
   elapsed_->setText(QString::fromStdString(progress.elapsedText));
   duration_->setText(QString::fromStdString(progress.durationText));
-  bar_->update();
+  bar_->setProgress(progress);
 }
 
 }  // namespace kovali

@@ -14,6 +14,7 @@ class ArtworkTile;
 class BylineText;
 class FittedLabel;
 class PlainLabel;
+class ProgressBar;
 class SymbolButton;
 class SymbolLabel;
 
@@ -41,8 +42,6 @@ class QueueNowPlaying final : public QWidget {
   void skipClicked();
 
  private:
-  class Bar;
-
   QWidget* makePlaybackRow(ArtworkLoader& loader);
   QWidget* makeLiveInputRow();
   QWidget* makeProgress();
@@ -51,7 +50,7 @@ class QueueNowPlaying final : public QWidget {
   ArtworkTile* artwork_ = nullptr;
   FittedLabel* title_ = nullptr;
   BylineText* byline_ = nullptr;
-  Bar* bar_ = nullptr;
+  ProgressBar* bar_ = nullptr;
   PlainLabel* elapsed_ = nullptr;
   PlainLabel* duration_ = nullptr;
   SymbolButton* playPause_ = nullptr;

@@ -5,7 +5,7 @@
 
 #include <QPointer>
 #include <QtConcurrent/QtConcurrentRun>
-#include <qcoro/qcorofuture.h>
+#include <qcoro/qcorosignal.h>
 
 #include "platform/library/artwork_picture.h"
 #include "platform/runtime/logging.h"
@@ -48,6 +48,7 @@ LocalMusicLibrary::LocalMusicLibrary(LibraryScanSettings settings, int batchSize
   scanner_.setMaxThreadCount(1);
   progressTimer_.setInterval(kProgressIntervalMs);
   connect(&progressTimer_, &QTimer::timeout, this, &LocalMusicLibrary::updateProgress);
+  connect(&scanWatcher_, &QFutureWatcherBase::finished, this, &LocalMusicLibrary::finishScan);
 }
 
 LocalMusicLibrary::~LocalMusicLibrary() {
@@ -73,14 +74,11 @@ void LocalMusicLibrary::startScan() {
   });
   updateProgress();
   progressTimer_.start();
-  finishScan(*running_);
+  scanWatcher_.setFuture(*running_);
 }
 
-QCoro::Task<> LocalMusicLibrary::finishScan(QFuture<LibraryScanOutcome> scan) {
-  QPointer<LocalMusicLibrary> self(this);
-  LibraryScanOutcome outcome = co_await scan;
-  if (!self) co_return;
-
+void LocalMusicLibrary::finishScan() {
+  LibraryScanOutcome outcome = running_->result();
   running_.reset();
   progressTimer_.stop();
   updateProgress();
@@ -97,10 +95,12 @@ QCoro::Task<> LocalMusicLibrary::finishScan(QFuture<LibraryScanOutcome> scan) {
     qCWarning(lcLibrary).noquote() << QString::fromStdString(outcome.index.error().description);
     songCount_ = 0;
   }
+  const bool again = std::exchange(rescanIfFailed_, false) && !outcome.index;
   current_ = std::move(outcome.index);
   indexedFolder_ = outcome.folder;
   emit scanFinished();
-  if (std::exchange(rescanWanted_, false)) startScan();
+  // A receiver of scanFinished may have started one already.
+  if ((std::exchange(rescanWanted_, false) || again) && !running_) startScan();
 }
 
 void LocalMusicLibrary::updateProgress() {
@@ -116,14 +116,19 @@ void LocalMusicLibrary::updateProgress() {
 }
 
 QCoro::Task<LocalMusicLibrary::IndexResult> LocalMusicLibrary::index() {
-  // A copy: QCoro moves from an lvalue given to co_return.
-  if (current_) co_return IndexResult(*current_);
-  if (!running_) startScan();
   QPointer<LocalMusicLibrary> self(this);
-  // Every waiter reads the outcome from the scan itself, whichever hears of its end first.
-  const LibraryScanOutcome outcome = co_await QFuture<LibraryScanOutcome>(*running_);
-  if (!self) co_return MusicError{"The music library was closed."};
-  co_return outcome.index;
+  // A failure answers only when no scan is on its way that may mend it.
+  while (!current_ || (!*current_ && running_)) {
+    if (!running_) startScan();
+    // Its end is heard of after finishScan has taken the outcome, even when the scan has ended
+    // already; a closing library ends the scan too.
+    QFutureWatcher<LibraryScanOutcome> scan;
+    scan.setFuture(*running_);
+    co_await qCoro(static_cast<QFutureWatcherBase*>(&scan), &QFutureWatcherBase::finished);
+    if (!self) co_return MusicError{"The music library was closed."};
+  }
+  // A copy: QCoro moves from an lvalue given to co_return.
+  co_return IndexResult(*current_);
 }
 
 std::function<QImage()> LocalMusicLibrary::artworkReader(const std::string& id) const {
@@ -139,8 +144,12 @@ QCoro::Task<MusicAuthorizationStatus> LocalMusicLibrary::requestAuthorization() 
 
 QCoro::Task<MusicResult<MusicSubscription>> LocalMusicLibrary::currentSubscription() {
   if (auto problem = musicFolderProblem(settings_)) co_return *problem;
-  // The folder can be read now: index it unless an index is there or on its way.
-  if (!running_ && !(current_ && *current_)) startScan();
+  // The folder can be read now: index it unless an index is there or on its way. The scan on its
+  // way may have looked before the folder could be read; it is made again should it fail.
+  if (!(current_ && *current_)) {
+    if (running_) rescanIfFailed_ = true;
+    else startScan();
+  }
   co_return MusicSubscription{true};
 }
 

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include <QFuture>
+#include <QFutureWatcher>
 #include <QImage>
 #include <QObject>
 #include <QThreadPool>
@@ -70,7 +71,8 @@ class LocalMusicLibrary final : public QObject, public MusicCatalog {
 
  signals:
   void scanProgressChanged();
-  /// A scan ended; its index (or failure) now answers the requests.
+  /// A scan ended; its index (or failure) now answers the requests. Emitted from the event loop,
+  /// never inside the call that started the scan.
   void scanFinished();
 
  private:
@@ -79,7 +81,7 @@ class LocalMusicLibrary final : public QObject, public MusicCatalog {
   /// The current index; before the first scan ends, the first scan's.
   QCoro::Task<IndexResult> index();
   void startScan();
-  QCoro::Task<> finishScan(QFuture<LibraryScanOutcome> scan);
+  void finishScan();
   void updateProgress();
 
   LibraryScanSettings settings_;
@@ -88,7 +90,10 @@ class LocalMusicLibrary final : public QObject, public MusicCatalog {
   QThreadPool scanner_;  // one thread that runs the scan and waits for the readers
   std::shared_ptr<ScanCounters> counters_;
   std::optional<QFuture<LibraryScanOutcome>> running_;
+  // Hears of each scan's end from the event loop, never inside the call that started it.
+  QFutureWatcher<LibraryScanOutcome> scanWatcher_;
   bool rescanWanted_ = false;
+  bool rescanIfFailed_ = false;  // the folder could be read after the running scan began
   std::optional<IndexResult> current_;
   QString indexedFolder_;
   int songCount_ = 0;

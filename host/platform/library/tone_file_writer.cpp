@@ -13,18 +13,14 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 }
 
+#include "platform/runtime/ffmpeg_log.h"
+
 namespace kovali {
 
 namespace {
 
 constexpr int kPreferredSampleRate = 44100;
 constexpr double kAmplitude = 0.25;
-
-std::string errorText(int code) {
-  char buffer[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(code, buffer, sizeof buffer);
-  return buffer;
-}
 
 struct OutputCloser {
   void operator()(AVFormatContext* context) const {
@@ -200,7 +196,7 @@ class ToneEncoder {
   }
 
   std::optional<std::string> fail(int error) const {
-    return "The file " + file_.path + " could not be written: " + errorText(error) + ".";
+    return "The file " + file_.path + " could not be written: " + ffmpegErrorText(error) + ".";
   }
 
   const ToneFile& file_;

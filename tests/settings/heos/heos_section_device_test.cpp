@@ -69,7 +69,9 @@ TEST_F(HEOSSectionDeviceTest, ShowsTheConnectedSystemAndSendsAZonesNewVolumeOnce
   renderWidget(section, QSize(460, 520));  // coming on screen searches
   ASSERT_TRUE(QTest::qWaitFor([&] { return heos->status().kind == HEOSController::Status::Kind::connected; }, 10'000))
       << "still " << section.statusText().text().toStdString();
-  QTest::qWait(50);  // the last replies of the connect are read
+  // The zones' and inputs' replies may still be on their way; a busy machine takes its time.
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return section.zoneRows().size() == 2u && section.inputPicker().findText("Kitchen - Line In") == 1; }, 10'000));
 
   EXPECT_EQ(section.statusText().text(), "Connected");
   EXPECT_EQ(section.detailText().text(), "2 zones \u00B7 127.0.0.2");

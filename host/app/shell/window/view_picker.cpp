@@ -1,9 +1,8 @@
 #include "app/shell/window/view_picker.h"
 
-#include <QButtonGroup>
 #include <QHBoxLayout>
-#include <QToolButton>
 
+#include "app/look/controls/segmented_picker.h"
 #include "app/shell/window/view_mode_preference.h"
 
 namespace kovali {
@@ -27,27 +26,21 @@ QString segmentTitle(HostViewMode mode) {
 ViewPicker::ViewPicker(ViewModePreference& viewMode, QWidget* parent) : QWidget(parent), viewMode_(viewMode) {
   setAccessibleName(QStringLiteral("View"));
   setFixedWidth(width);
+  QStringList titles;
+  for (const HostViewMode mode : vinaro::allCases<HostViewMode>()) titles << segmentTitle(mode);
+  picker_ = new SegmentedPicker(titles, this);
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
-  group_ = new QButtonGroup(this);
-  group_->setExclusive(true);
-  for (const HostViewMode mode : vinaro::allCases<HostViewMode>()) {
-    auto* button = new QToolButton(this);
-    button->setText(segmentTitle(mode));
-    button->setCheckable(true);
-    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    button->setFocusPolicy(Qt::TabFocus);
-    group_->addButton(button, static_cast<int>(mode));
-    layout->addWidget(button);
-  }
-  connect(group_, &QButtonGroup::idClicked, this, [this](int id) { viewMode_.setMode(static_cast<HostViewMode>(id)); });
+  layout->addWidget(picker_);
+  // allCases lists the modes in their order, so a segment's index is its mode.
+  connect(picker_, &SegmentedPicker::picked, this,
+          [this](int index) { viewMode_.setMode(static_cast<HostViewMode>(index)); });
   connect(&viewMode_, &ViewModePreference::modeChanged, this, &ViewPicker::follow);
   follow();
 }
 
-QAbstractButton* ViewPicker::segment(HostViewMode mode) const { return group_->button(static_cast<int>(mode)); }
+QAbstractButton* ViewPicker::segment(HostViewMode mode) const { return picker_->segment(static_cast<int>(mode)); }
 
-void ViewPicker::follow() { segment(viewMode_.mode())->setChecked(true); }
+void ViewPicker::follow() { picker_->setCurrentIndex(static_cast<int>(viewMode_.mode())); }
 
 }  // namespace kovali

@@ -5,10 +5,10 @@
 #include "app/shell/window/host_view_mode.h"
 
 class QAbstractButton;
-class QButtonGroup;
 
 namespace kovali {
 
+class SegmentedPicker;
 class ViewModePreference;
 
 /// The main window's segmented control "View": "Party view", "DJ Controls" and "Settings", the
@@ -28,7 +28,7 @@ class ViewPicker final : public QWidget {
   void follow();
 
   ViewModePreference& viewMode_;
-  QButtonGroup* group_ = nullptr;
+  SegmentedPicker* picker_ = nullptr;
 };
 
 }  // namespace kovali

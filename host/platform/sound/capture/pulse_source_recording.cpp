@@ -34,7 +34,17 @@ std::optional<std::string> PulseSourceRecording::open(const std::string& sourceN
     close();
     return reason;
   }
-  return std::nullopt;
+  // The server refuses a source it does not have (or cannot record) only in its answer.
+  for (;;) {
+    const auto state = pa_stream_get_state(stream_);
+    if (state == PA_STREAM_READY) return std::nullopt;
+    if (!PA_STREAM_IS_GOOD(state)) {
+      const std::string reason = pa_strerror(pa_context_errno(context));
+      close();
+      return reason;
+    }
+    watcher_.wait();
+  }
 }
 
 void PulseSourceRecording::close() {
@@ -50,6 +60,7 @@ void PulseSourceRecording::stateChanged(pa_stream* stream, void* self) {
   const auto state = pa_stream_get_state(stream);
   auto* recording = static_cast<PulseSourceRecording*>(self);
   if (state == PA_STREAM_FAILED || state == PA_STREAM_TERMINATED) recording->ended_ = true;
+  recording->watcher_.wake();
 }
 
 void PulseSourceRecording::readable(pa_stream* stream, std::size_t, void* self) {

@@ -63,6 +63,10 @@ class PulseDeviceWatcher {
   pa_context* readyContext() const;
   /// Reads the devices anew and runs `then` once that snapshot is in (at once without a server).
   void refreshThen(std::function<void()> then);
+  /// Releases the lock until a callback calls `wake()`, then holds it again.
+  void wait() { pa_threaded_mainloop_wait(loop_); }
+  /// Ends a `wait()`; in a callback.
+  void wake() { pa_threaded_mainloop_signal(loop_, 0); }
 
  private:
   static void contextChanged(pa_context* context, void* self);

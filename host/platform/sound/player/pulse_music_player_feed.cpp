@@ -64,8 +64,10 @@ void PulseMusicPlayer::rewriteRemovedEntry() {
   if (tap_) from = std::max(from, feed_.tappedUntil);
   feed_.decoder.reset();
   feed_.timeline.cutAt(from);
-  // The writer goes on after the entry written before the cut, or else after the current one.
-  const auto before = feed_.timeline.lastEntry();
+  // The writer goes on after the entry written before the removed one, or else after the current
+  // one. Not the entry before the cut: where the removed one's start stays, that is the removed
+  // one, and the current one may lie further back than the entry before it.
+  const auto before = feed_.timeline.entryBefore(feed_.decodingSince);
   if (before && holds(queue_, *before)) {
     feed_.decodingEntry = before;
   } else {

@@ -25,9 +25,10 @@ std::optional<TrackTimeline::Position> TrackTimeline::at(std::int64_t played) co
   return Position{stretch.entryID, stretch.from + std::max<std::int64_t>(played - stretch.start, 0)};
 }
 
-std::optional<std::string> TrackTimeline::lastEntry() const {
-  if (stretches_.empty()) return std::nullopt;
-  return stretches_.back().entryID;
+std::optional<std::string> TrackTimeline::entryBefore(std::int64_t frame) const {
+  const auto before = std::find_if(stretches_.rbegin(), stretches_.rend(), [&](const Stretch& s) { return s.start < frame; });
+  if (before == stretches_.rend()) return std::nullopt;
+  return before->entryID;
 }
 
 bool TrackTimeline::isFinished(std::int64_t played) const {

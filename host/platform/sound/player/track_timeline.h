@@ -34,8 +34,8 @@ class TrackTimeline {
   /// `played` is still before it). None when nothing was begun, or once `played` reaches the end
   /// of the last entry.
   std::optional<Position> at(std::int64_t played) const;
-  /// The entry begun last, if any.
-  std::optional<std::string> lastEntry() const;
+  /// The entry begun last before `frame`, if any.
+  std::optional<std::string> entryBefore(std::int64_t frame) const;
   /// Whether the last entry has ended and `played` has reached its end.
   bool isFinished(std::int64_t played) const;
   /// Forgets the entries that ended at or before `played`, keeping the last one.

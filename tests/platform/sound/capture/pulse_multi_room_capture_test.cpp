@@ -116,6 +116,18 @@ TEST(PulseServerMultiRoomCapture, RecordsACaptureInputInTheFormatAskedFor) {
   EXPECT_NEAR(toneOf(sound.data(), sound.size(), 44100), 440.0, 15);
 }
 
+TEST(PulseServerMultiRoomCapture, RecordingASourceTheServerDoesNotHaveFailsWithItsReason) {
+  if (!std::getenv("KOVALI_PULSE_TRACKS")) GTEST_SKIP() << "needs the sound server of pulse_music_player_test.sh";
+  QtScheduler scheduler;
+  PulseMusicPlayer player;
+  PulseMultiRoomCapture capture(player, scheduler);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return capture.inputName("mic").has_value(); }, 5000));
+
+  const auto recording = capture.recordInput("gone", AudioFormat{48000, 2}, [](SharedPCMBuffer) {});
+  ASSERT_FALSE(recording.hasValue());
+  EXPECT_EQ(recording.error(), "No such entity");
+}
+
 TEST(PulseServerMultiRoomCapture, ARecordingWhoseSourceWentNoLongerRuns) {
   if (!std::getenv("KOVALI_PULSE_TRACKS")) GTEST_SKIP() << "needs the sound server of pulse_music_player_test.sh";
   const auto module = pactl({QStringLiteral("load-module"), QStringLiteral("module-sine-source"),

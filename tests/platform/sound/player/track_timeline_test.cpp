@@ -83,5 +83,18 @@ TEST(TrackTimeline, ForgetsEntriesThatWereHeardToTheirEnd) {
   EXPECT_EQ(timeline.at(150), std::nullopt);
 }
 
+TEST(TrackTimeline, TellsWhichEntryWasBegunBeforeAFrame) {
+  TrackTimeline timeline;
+  EXPECT_EQ(timeline.entryBefore(0), std::nullopt);
+  timeline.begin("1", 0);
+  timeline.begin("2", 100);
+  timeline.begin("3", 200);
+  timeline.cutAt(250);  // "3" keeps what was written of it
+  const std::pair<std::int64_t, std::optional<std::string>> cases[] = {
+      {0, std::nullopt}, {1, "1"}, {100, "1"}, {101, "2"}, {200, "2"}, {250, "3"},
+  };
+  for (const auto& [frame, entry] : cases) EXPECT_EQ(timeline.entryBefore(frame), entry) << frame;
+}
+
 }  // namespace
 }  // namespace kovali
