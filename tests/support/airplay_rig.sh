@@ -8,6 +8,8 @@
 #   . "$(dirname "$0")/../support/airplay_rig.sh"
 #   start_airplay_rig pulse "the AirPlay tests" "$capture_tool"   # or pipewire; exits 77 when it cannot
 #   "$tests" --gtest_filter='AirPlayRig*'
+# (the C++ tests derive from AirPlayRigTest, tests/support/airplay_rig_fixture.h, which puts the
+# rig at rest before and after each test: full volumes, no stream on a speaker)
 # start_airplay_rig SERVER WHAT CAPTURE_TOOL [no-discovery]
 #   SERVER is "pulse" (PulseAudio) or "pipewire" (pipewire, pipewire-pulse and wireplumber);
 #   WHAT names the tests for the skip message; CAPTURE_TOOL is the speaker_capture executable.
@@ -22,7 +24,8 @@
 #     KOVALI_AIRPLAY_RIG_SCRIPT this file, to stop and start a receiver from a test:
 #                               bash "$KOVALI_AIRPLAY_RIG_SCRIPT" stop-speaker|start-speaker N
 # A capture file holds what the receiver played (S16LE stereo at 44.1 kHz) and CAPTURE.times
-# when each piece was played (see tests/tools/speaker_capture.cpp).
+# when each piece was handed over (see tests/tools/speaker_capture.cpp); the rig's file
+# "receiver-lead" says how many seconds before it is heard.
 # stop_airplay_speaker N and start_airplay_speaker N do the same from the script.
 
 airplay_speaker_names=("Kitchen Speaker" "Garden Speaker")
@@ -106,11 +109,13 @@ EOF
 
 start_airplay_speaker() {  # $1 = number from 1: a receiver playing into its capture
   local n=$1 dir=$KOVALI_AIRPLAY_RIG/speaker
-  # Under PipeWire the volume never reaches a speaker and the sink's latency is short, so the
-  # receiver keeps its full level and a short buffer.
-  local pipewire_lines=""
-  [ "$KOVALI_AIRPLAY_SERVER" = pipewire ] && pipewire_lines='ignore_volume_control = "yes";
-            audio_backend_buffer_desired_length_in_seconds = 0.1;'
+  # Under PipeWire the volume never reaches a speaker, so the receiver keeps its full level. A
+  # receiver hands each piece to its output one buffer before it is due to be heard (once its
+  # buffer has filled, a few seconds into a session); the captures add the buffer back
+  # (receiver-lead), and a short one keeps the first seconds close to it.
+  local pipewire_lines="" buffer=0.05
+  [ "$KOVALI_AIRPLAY_SERVER" = pipewire ] && pipewire_lines='ignore_volume_control = "yes";'
+  echo "$buffer" > "$KOVALI_AIRPLAY_RIG/receiver-lead"
   # Each receiver has its own ports; its D-Bus names go to a bus nobody runs, and metadata
   # (a pipe in the shared temporary folder) stays off.
   cat > "$dir/receiver$n.conf" <<EOF
@@ -118,7 +123,7 @@ general = { name = "${airplay_speaker_names[$((n - 1))]}"; port = $((5000 + n));
             udp_port_base = $((6000 + 100 * n)); udp_port_range = 50;
             mdns_backend = "avahi"; output_backend = "stdout";
             dbus_service_bus = "session"; mpris_service_bus = "session";
-            $pipewire_lines };
+            audio_backend_buffer_desired_length_in_seconds = $buffer; $pipewire_lines };
 sessioncontrol = { session_timeout = 20; };
 metadata = { enabled = "no"; };
 EOF
@@ -181,13 +186,13 @@ EOF
 airplay_start_pipewire() {  # $1 = yes to load the AirPlay discovery
   local dir=$KOVALI_AIRPLAY_RIG/client daemon
   airplay_client_spawn pipewire pipewire
-  airplay_wait_for 5 test -S "$dir/runtime/pipewire-0" || return 1
+  airplay_wait_for 15 test -S "$dir/runtime/pipewire-0" || return 1
   for daemon in wireplumber pipewire-pulse; do airplay_client_spawn "$daemon" "$daemon"; done
-  # pipewire-pulse answers before it can make sinks ("Not supported"): a failed load makes
-  # nothing, so it is tried again.
+  # pipewire-pulse answers before it can make sinks or choose one ("Not supported"): a failed
+  # load or choice changes nothing, so it is tried again.
   airplay_wait_for 10 pactl load-module module-null-sink sink_name=music sink_properties=device.description=music \
     rate=48000 channels=2 || return 1
-  pactl set-default-sink music || return 1
+  airplay_wait_for 10 pactl set-default-sink music || return 1
   [ "$1" = yes ] && { airplay_wait_for 10 pactl load-module module-raop-discover || return 1; }
   return 0
 }

@@ -37,8 +37,13 @@ restart_sound_server() {
 # Ends the server, and one that a test started again in its folder (sound_server_control.sh).
 stop_sound_server() {
   [ -n "${sound_server:-}" ] && kill "$sound_server" 2>/dev/null && wait "$sound_server" 2>/dev/null
-  local pidfile=${sound_server_dir:-/nonexistent}/runtime/pulse/pid
-  [ -f "$pidfile" ] && kill "$(cat "$pidfile")" 2>/dev/null
+  local pidfile=${sound_server_dir:-/nonexistent}/runtime/pulse/pid pid
+  [ -f "$pidfile" ] && pid=$(cat "$pidfile") && kill "$pid" 2>/dev/null || return 0
+  # Not our child, so it cannot be waited for: its folder is removed next, once it has stopped writing.
+  for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || return 0
+    sleep 0.05
+  done
   return 0
 }
 

@@ -65,6 +65,7 @@ std::optional<std::string> setRigSpeakerRunning(int number, bool running) {
 
 SpeakerCapture::SpeakerCapture(std::string path) : path_(std::move(path)) {
   start_ = fileSize(path_) / frameBytes * frameBytes;
+  std::ifstream(rigFolder() + "/receiver-lead") >> lead_;
 }
 
 bool SpeakerCapture::read() {
@@ -100,11 +101,12 @@ SpeakerCapture::Clock::time_point SpeakerCapture::timeOf(std::size_t frame) cons
   const long long byte = start_ + static_cast<long long>(frame) * frameBytes;
   auto piece = std::upper_bound(arrivals_.begin(), arrivals_.end(), byte,
                                 [](long long b, const auto& arrival) { return b < arrival.first; });
-  if (piece == arrivals_.begin()) return arrivals_.empty() ? Clock::time_point() : piece->second;
+  const auto lead = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(lead_));
+  if (piece == arrivals_.begin()) return arrivals_.empty() ? Clock::time_point() : piece->second + lead;
   --piece;
   // Within a piece the frames follow each other at the receiver's rate.
   const auto into = std::chrono::duration<double>(static_cast<double>(byte - piece->first) / frameBytes / rate);
-  return piece->second + std::chrono::duration_cast<Clock::duration>(into);
+  return piece->second + lead + std::chrono::duration_cast<Clock::duration>(into);
 }
 
 std::optional<SpeakerCapture::Clock::time_point> SpeakerCapture::onset(double hertz) const {

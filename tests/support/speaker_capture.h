@@ -40,7 +40,7 @@ class SpeakerCapture {
   bool read();
   /// Everything read so far.
   const std::vector<float>& sound() const { return sound_; }
-  /// When the receiver played frame `frame` of `sound()`.
+  /// When frame `frame` of `sound()` is heard: the receiver hands it over one buffer earlier.
   Clock::time_point timeOf(std::size_t frame) const;
   /// When a tone of `hertz` began to play (see `onsetOf`); nothing when it never did.
   std::optional<Clock::time_point> onset(double hertz) const;
@@ -53,7 +53,8 @@ class SpeakerCapture {
   std::string path_;
   long long start_ = 0;  // where in the file this capture begins, in bytes
   std::vector<float> sound_;
-  std::vector<std::pair<long long, Clock::time_point>> arrivals_;  // a piece's first byte, when played
+  std::vector<std::pair<long long, Clock::time_point>> arrivals_;  // a piece's first byte, when handed over
+  double lead_ = 0;  // seconds between a piece's hand-over and when it is heard
 };
 
 }  // namespace kovali

@@ -1,7 +1,7 @@
 // speaker_capture FIFO OUT: copies what an AirPlay receiver of the test rig plays (its raw PCM,
 // written to FIFO) to OUT, and notes in OUT.times when each piece arrived, as lines
-// "<bytes of OUT before the piece> <steady clock in ns>". The receiver writes each piece when it
-// is due to be heard, so the arrival times are when the speaker would have played it.
+// "<bytes of OUT before the piece> <steady clock in ns>". The receiver writes each piece its
+// output buffer's length before it is due to be heard (the rig notes that length).
 // The FIFO is held open for writing too, so the receiver may stop and start again without ending
 // the capture. Runs until it is killed.
 

@@ -21,12 +21,6 @@ namespace {
 constexpr std::int64_t bitRate = 256000;
 constexpr int ioBufferSize = 16384;
 
-std::string errorText(int error) {
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(error, text, sizeof text);
-  return text;
-}
-
 /// The channel layout a source of `channels` channels is taken to have; none where FFmpeg knows
 /// no standard layout for that count (it could not mix it down).
 std::optional<AVChannelLayout> sourceLayout(int channels) {
@@ -92,7 +86,7 @@ std::optional<std::string> AACSegmentEncoder::openCodec() {
   codec_->bit_rate = bitRate;
   codec_->time_base = AVRational{1, outputRate_};
   codec_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;  // the initialization segment carries the decoder set-up
-  if (int error = avcodec_open2(codec_, aac, nullptr); error < 0) return errorText(error);
+  if (int error = avcodec_open2(codec_, aac, nullptr); error < 0) return ffmpegErrorText(error);
   return std::nullopt;
 }
 
@@ -101,8 +95,8 @@ std::optional<std::string> AACSegmentEncoder::openResampler() {
   const int made = swr_alloc_set_opts2(&resampler_, &codec_->ch_layout, AV_SAMPLE_FMT_FLTP, outputRate_, &input,
                                        AV_SAMPLE_FMT_FLT, static_cast<int>(source_.sampleRate), 0, nullptr);
   av_channel_layout_uninit(&input);
-  if (made < 0) return errorText(made);
-  if (int error = swr_init(resampler_); error < 0) return errorText(error);
+  if (made < 0) return ffmpegErrorText(made);
+  if (int error = swr_init(resampler_); error < 0) return ffmpegErrorText(error);
   fifo_ = av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, outputChannels_, codec_->frame_size * 4);
   if (!fifo_) return "out of memory";
   planes_.resize(static_cast<std::size_t>(outputChannels_));
@@ -111,7 +105,7 @@ std::optional<std::string> AACSegmentEncoder::openResampler() {
 
 std::optional<std::string> AACSegmentEncoder::openMuxer() {
   if (int error = avformat_alloc_output_context2(&muxer_, nullptr, "mp4", nullptr); error < 0) {
-    return errorText(error);
+    return ffmpegErrorText(error);
   }
   AVStream* stream = avformat_new_stream(muxer_, nullptr);
   auto* buffer = static_cast<unsigned char*>(av_malloc(ioBufferSize));
@@ -124,14 +118,14 @@ std::optional<std::string> AACSegmentEncoder::openMuxer() {
   io_->seekable = 0;
   muxer_->pb = io_;
   muxer_->flags |= AVFMT_FLAG_CUSTOM_IO;
-  if (int error = avcodec_parameters_from_context(stream->codecpar, codec_); error < 0) return errorText(error);
+  if (int error = avcodec_parameters_from_context(stream->codecpar, codec_); error < 0) return ffmpegErrorText(error);
   stream->time_base = codec_->time_base;
   AVDictionary* options = nullptr;
   // Fragments only where this encoder cuts them, each one a self-contained HLS media segment.
   av_dict_set(&options, "movflags", "empty_moov+frag_custom+default_base_moof", 0);
   const int written = avformat_write_header(muxer_, &options);
   av_dict_free(&options);
-  if (written < 0) return errorText(written);
+  if (written < 0) return ffmpegErrorText(written);
   avio_flush(io_);
   initialization_ = std::exchange(written_, {});
   return std::nullopt;
@@ -205,7 +199,7 @@ void AACSegmentEncoder::cutSegment(std::vector<Output>& out) {
 
 bool AACSegmentEncoder::fail(const std::string& what, int error) {
   status_ = Status::failed;
-  if (!error_) error_ = "The encoder failed: " + what + " (" + errorText(error) + ").";
+  if (!error_) error_ = "The encoder failed: " + what + " (" + ffmpegErrorText(error) + ").";
   return false;
 }
 

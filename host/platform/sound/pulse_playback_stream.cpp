@@ -249,12 +249,14 @@ std::optional<std::int64_t> PulsePlaybackStream::playedFrames() const {
   if (!isConnected() || timingStale_) return std::nullopt;
   // Before the server really plays (while it still fills its buffer) its clock says nothing yet.
   const auto* timing = pa_stream_get_timing_info(stream_);
-  if (!timing || !timing->playing) return std::nullopt;
-  pa_usec_t latency = 0;
-  int negative = 0;
-  if (pa_stream_get_latency(stream_, &latency, &negative) < 0) return std::nullopt;
-  const auto frames = static_cast<std::int64_t>(latency * sampleRate / 1'000'000);
-  return negative ? written_ + frames : written_ - frames;
+  if (!timing || !timing->playing || timing->read_index_corrupt || timing->write_index_corrupt) return std::nullopt;
+  // The latency runs down from the server's last report at the stream's rate: libpulse's own
+  // interpolation runs slow against PipeWire's pulse server (about a sixth of the time passed
+  // between its reports, which come up to 1.5 s apart), which made a speaker play ahead of the others.
+  const auto queued = (timing->write_index - timing->read_index) / static_cast<std::int64_t>(frameBytes);
+  const auto since = static_cast<std::int64_t>(pa_timeval_age(&timing->timestamp));
+  const auto latency = queued + (static_cast<std::int64_t>(timing->sink_usec) - since) * sampleRate / 1'000'000;
+  return written_ - latency;
 }
 
 }  // namespace kovali

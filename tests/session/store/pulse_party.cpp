@@ -11,16 +11,23 @@
 #include "platform/library/tone_file_writer.h"
 #include "platform/sound/devices/pulse_audio_system.h"
 #include "session/store/store_service_doubles.h"
-#include "support/fake_service_advertiser.h"
 #include "support/task_result.h"
 
 namespace kovali {
 
 void PulseServerPartyTest::SetUp() {
   if (!std::getenv("KOVALI_PULSE_TRACKS")) GTEST_SKIP() << "needs the sound server of pulse_music_player_test.sh";
+  makeFolders();
+}
+
+void PulseServerPartyTest::makeFolders() {
   ASSERT_TRUE(folder.isValid());
   QDir(folder.path()).mkpath("music");
   QDir(folder.path()).mkpath("data");
+}
+
+std::unique_ptr<MultiRoomAudio> PulseServerPartyTest::makeMultiRoom() {
+  return std::make_unique<TestMultiRoom>(preferences, scheduler);
 }
 
 void PulseServerPartyTest::TearDown() {
@@ -60,13 +67,14 @@ std::vector<Song> PulseServerPartyTest::index(const std::vector<Tune>& tunes) {
   }
 
   player = std::make_unique<PlayerEngine>(systemPlayer, scheduler);
-  server = std::make_unique<HostServer>(scheduler, std::make_unique<FakeServiceAdvertiser>(),
-                                        QHostAddress(QHostAddress::LocalHost));
+  auto madeAdvertiser = std::make_unique<FakeServiceAdvertiser>();
+  advertiser = madeAdvertiser.get();
+  server = std::make_unique<HostServer>(scheduler, std::move(madeAdvertiser), QHostAddress(QHostAddress::LocalHost));
   djPIN = std::make_unique<DJPIN>(secrets, QStringList{QStringLiteral("kovali-host")});
   store_ = std::make_unique<SessionStore>(
       SessionStore::Services{*music, *player, *server, scheduler, *djPIN, secrets},
       SessionStore::AudioServices{
-          std::make_unique<TestMultiRoom>(preferences, scheduler),
+          makeMultiRoom(),
           std::make_unique<TestHEOS>(preferences, QString::fromLatin1(SessionStore::heosConfigurationKey),
                                      QString::fromLatin1(SessionStore::heosPresetsKey), scheduler),
           realOutputs ? std::make_unique<AudioOutput>(std::make_unique<PulseAudioSystem>())

@@ -17,6 +17,7 @@
 #include "server/host_server.h"
 #include "session/participants/dj_pin.h"
 #include "session/store/session_store.h"
+#include "support/fake_service_advertiser.h"
 #include "support/in_memory_secret_store.h"
 
 namespace kovali {
@@ -35,6 +36,10 @@ class PulseServerPartyTest : public ::testing::Test {
 
   void SetUp() override;
   void TearDown() override;
+  /// Makes the folders the party keeps its music and data in.
+  void makeFolders();
+  /// The multi-room service of the store `index` makes: a double unless a test plays on speakers.
+  virtual std::unique_ptr<MultiRoomAudio> makeMultiRoom();
 
   /// Writes the tunes into the music folder, indexes it and makes the store; answers the songs
   /// in the order of `tunes`.
@@ -61,6 +66,7 @@ class PulseServerPartyTest : public ::testing::Test {
   std::unique_ptr<MusicService> music;
   PulseMusicPlayer systemPlayer;
   std::unique_ptr<PlayerEngine> player;
+  FakeServiceAdvertiser* advertiser = nullptr;  // the server's
   std::unique_ptr<HostServer> server;
   std::unique_ptr<DJPIN> djPIN;
   /// Set before `index`: the store lists and switches the server's own outputs.

@@ -53,6 +53,14 @@ void SessionStoreTest::dropStore() {
   inputs = nullptr;
 }
 
+void SessionStoreTest::startHostingThreeSongs() {
+  setPIN("2468");
+  catalog.songs = {song("s1"), song("s2"), song("s3")};
+  music.setAvailability(MusicService::Ready{});
+  makeStore();
+  startHosting();
+}
+
 std::uint16_t SessionStoreTest::startHosting() {
   store_->start();
   return confirmReadyPort(*advertiser, *server);

@@ -53,6 +53,9 @@ class SessionStoreTest : public ::testing::Test {
 
   /// Starts hosting and confirms the Bonjour registration; answers the port.
   std::uint16_t startHosting();
+  /// A hosting store with the DJ PIN "2468" and the ready songs s1, s2 and s3: where the phone
+  /// tests begin.
+  void startHostingThreeSongs();
 
   /// A phone connected to the running host, not yet introduced.
   std::unique_ptr<GuestClient> connectPhone();

@@ -20,11 +20,7 @@ const std::string kBenDevice = "ben-device-0b44";
 class SessionStoreGuestIDsTest : public SessionStoreTest {
  protected:
   void SetUp() override {
-    setPIN("2468");
-    catalog.songs = {song("s1"), song("s2"), song("s3")};
-    music.setAvailability(MusicService::Ready{});
-    makeStore();
-    startHosting();
+    startHostingThreeSongs();
   }
 
   /// Sends `command` and waits for the reply to it; every message stays in `received`.

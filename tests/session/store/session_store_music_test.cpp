@@ -18,11 +18,7 @@ PlaylistRef ref(Source source, const std::string& id, const std::string& name = 
 class SessionStoreMusicTest : public SessionStoreTest {
  protected:
   void SetUp() override {
-    setPIN("2468");
-    catalog.songs = {song("s1"), song("s2"), song("s3")};
-    music.setAvailability(MusicService::Ready{});
-    makeStore();
-    startHosting();
+    startHostingThreeSongs();
     guest = join("Ana", "device-ana");
     dj = join("Dee", "device-dj");
     dj->sendCommand("pin", Command{Command::AuthenticateDJ{"2468"}});

@@ -20,12 +20,6 @@ namespace kovali {
 
 namespace {
 
-std::string errorText(int error) {
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(error, text, sizeof text);
-  return text;
-}
-
 std::string failure(const std::string& path, const std::string& what) {
   return "The file " + path + " could not be played (" + what + ").";
 }
@@ -71,10 +65,10 @@ vinaro::Expected<std::unique_ptr<AudioFileDecoder>, std::string> AudioFileDecode
   decoder->sampleRate_ = sampleRate;
   if (path.empty()) return failure(location, "not a local file");
   if (int error = avformat_open_input(&decoder->format_, path.c_str(), nullptr, nullptr); error < 0) {
-    return failure(path, errorText(error));
+    return failure(path, ffmpegErrorText(error));
   }
   if (int error = avformat_find_stream_info(decoder->format_, nullptr); error < 0) {
-    return failure(path, errorText(error));
+    return failure(path, ffmpegErrorText(error));
   }
   const AVCodec* codec = nullptr;
   decoder->streamIndex_ = av_find_best_stream(decoder->format_, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
@@ -89,9 +83,9 @@ vinaro::Expected<std::unique_ptr<AudioFileDecoder>, std::string> AudioFileDecode
   if (!decoder->codec_ || !decoder->packet_ || !decoder->frame_) return failure(path, "out of memory");
   const auto* parameters = decoder->format_->streams[decoder->streamIndex_]->codecpar;
   if (int error = avcodec_parameters_to_context(decoder->codec_, parameters); error < 0) {
-    return failure(path, errorText(error));
+    return failure(path, ffmpegErrorText(error));
   }
-  if (int error = avcodec_open2(decoder->codec_, codec, nullptr); error < 0) return failure(path, errorText(error));
+  if (int error = avcodec_open2(decoder->codec_, codec, nullptr); error < 0) return failure(path, ffmpegErrorText(error));
   return decoder;
 }
 

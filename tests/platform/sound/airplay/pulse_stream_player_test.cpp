@@ -8,9 +8,14 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
 
+#include "support/airplay_rig_fixture.h"
 #include "support/live_tone_stream.h"
 #include "support/sound_recording.h"
+#include "support/speaker_capture.h"
 
 namespace kovali {
 namespace {
@@ -87,6 +92,76 @@ TEST(PulseServerStreamPlayer, PlaysTheLiveStreamOnThisComputerWithItsTimeAndSeek
   player.stop();
   EXPECT_FALSE(player.hasItem());
   EXPECT_EQ(player.seekableRange(), std::nullopt);
+}
+
+/// The stream player on the speakers of tests/platform/sound/airplay_rig_test.sh.
+class AirPlayRigStreamPlayer : public AirPlayRigTest {
+ protected:
+  /// The id the picker lists for the speaker named `name`.
+  std::optional<std::string> idOf(const std::string& name) const {
+    for (const auto& choice : player_.speakerChoices()) {
+      if (choice.name == name) return choice.id;
+    }
+    return std::nullopt;
+  }
+
+  PulseStreamPlayer player_;
+};
+
+// The tone changes once both speakers surely play: a speaker whose sink started late (PipeWire's
+// AirPlay sink drops what it missed) still has to change with the other.
+TEST_F(AirPlayRigStreamPlayer, PlaysOnBothSpeakersTogetherAtTheirVolumes) {
+  constexpr int changeAfterMs = 5000;  // the stream holds 4 s at once: the change is 9 s into it
+  constexpr float quieter = 0.7f;
+  const auto speakers = rigSpeakers();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return idOf(speakers[0].name) && idOf(speakers[1].name); }, 30000))
+      << "the picker never listed both speakers on " << rigServer();
+  for (const auto& speaker : speakers) player_.setSpeakerChosen(*idOf(speaker.name), true);
+  ASSERT_EQ(player_.outputDevices().size(), 2u);
+  player_.setOutputVolume(*idOf(speakers[0].name), 1.0f);
+  player_.setOutputVolume(*idOf(speakers[1].name), quieter);
+
+  LiveStream live;
+  ASSERT_NE(live.port(), 0);
+  QTimer change;
+  change.setSingleShot(true);
+  QObject::connect(&change, &QTimer::timeout, [&] { live.setTone(660); });
+  change.start(changeAfterMs);
+  std::vector<std::unique_ptr<SpeakerCapture>> captures;
+  for (const auto& speaker : speakers) captures.push_back(std::make_unique<SpeakerCapture>(speaker.capture));
+  const auto [status, sentence] = loadAndWait(player_, live.url());
+  ASSERT_EQ(status, StreamPlayer::ItemStatus::readyToPlay) << sentence;
+  EXPECT_EQ(player_.route(), StreamPlayer::Route::speakers);
+
+  const auto heard = [&] {
+    for (auto& capture : captures) {
+      if (!capture->read() || secondsOfTone(capture->sound(), 660, capture->rate) < 1.0) return false;
+    }
+    return true;
+  };
+  ASSERT_TRUE(QTest::qWaitFor(heard, 25000))
+      << "the changed tone did not reach both speakers on " << rigServer() << ": "
+      << secondsOfTone(captures[0]->sound(), 660, captures[0]->rate) << " s and "
+      << secondsOfTone(captures[1]->sound(), 660, captures[1]->rate) << " s";
+  for (std::size_t i = 0; i < 2; ++i) {
+    EXPECT_GT(secondsOfTone(captures[i]->sound(), 440, captures[i]->rate), 2.0) << speakers[i].name;
+  }
+  const auto first = captures[0]->onset(660);
+  const auto second = captures[1]->onset(660);
+  ASSERT_TRUE(first && second);
+  const double apart = std::chrono::duration<double>(*first - *second).count();
+  EXPECT_LT(std::abs(apart), 0.020) << "the tone changed " << apart << " s apart on " << rigServer();
+
+  // PulseAudio sends a sink's volume to the speaker, PipeWire scales the sink's sound: either way
+  // the speaker plays quieter.
+  for (const auto& device : player_.outputDevices()) {
+    EXPECT_NEAR(device.volume.value_or(-1), device.name == speakers[0].name ? 1.0f : quieter, 0.01f) << device.name;
+  }
+  const double loud = captures[0]->level(660);
+  const double quiet = captures[1]->level(660);
+  EXPECT_GT(quiet, 0.0);
+  EXPECT_LT(quiet, loud * 0.8) << "levels " << loud << " and " << quiet << " on " << rigServer();
+  std::printf("on %s: the tone changed %.3f s apart, levels %.3f and %.3f\n", rigServer().c_str(), apart, loud, quiet);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "platform/sound/devices/pulse_audio_system.h"
+#include "support/airplay_rig_fixture.h"
 #include "support/sound_recording.h"
 #include "support/speaker_capture.h"
 #include "support/tone_player.h"
@@ -26,12 +27,8 @@ std::optional<AudioSystem::Output> outputNamed(const AudioSystem& system, const 
   return std::nullopt;
 }
 
-class AirPlayRigDevices : public ::testing::Test {
+class AirPlayRigDevices : public AirPlayRigTest {
  protected:
-  void SetUp() override {
-    if (rigSpeakers().size() < 2) GTEST_SKIP() << "needs the speakers of airplay_rig_test.sh";
-  }
-
   /// The output of each rig speaker, once the sound server lists them all.
   std::vector<AudioSystem::Output> speakerOutputs() {
     const auto speakers = rigSpeakers();
