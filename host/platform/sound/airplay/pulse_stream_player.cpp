@@ -1,6 +1,7 @@
 #include "platform/sound/airplay/pulse_stream_player.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <map>
 
@@ -30,7 +31,7 @@ PulseStreamPlayer::PulseStreamPlayer(QObject* parent)
   supplyTimer_.setInterval(supplyInterval);
   connect(&supplyTimer_, &QTimer::timeout, this, &PulseStreamPlayer::watchSupply);
   connect(&sinks_, &PulseAirPlaySinks::changed, this, [this] {
-    speakerSinks_.forgetGone(sinks_.sinks());
+    speakerSinks_.listed(sinks_.sinks(), SpeakerSinks::Clock::now());
     placeOutputs();
     emit speakerChoicesChanged();
   });
@@ -154,10 +155,17 @@ void PulseStreamPlayer::placeOutputs() {
   std::erase_if(outputs_, [&](const Output& output) {
     return std::none_of(wanted.begin(), wanted.end(), [&](const auto& sink) { return sameSink(sink, output.sink); });
   });
+  const auto now = SpeakerSinks::Clock::now();
   for (const auto& sink : wanted) {
     const bool placed =
         std::any_of(outputs_.begin(), outputs_.end(), [&](const Output& o) { return sameSink(o.sink, sink); });
-    if (!placed) addOutput(sink);
+    if (placed) continue;
+    const auto wait = sink ? speakerSinks_.untilSettled(*sink, now) : SpeakerSinks::Clock::duration::zero();
+    if (wait > SpeakerSinks::Clock::duration::zero()) {
+      QTimer::singleShot(std::chrono::ceil<std::chrono::milliseconds>(wait), this, &PulseStreamPlayer::placeOutputs);
+    } else {
+      addOutput(sink);
+    }
   }
 }
 

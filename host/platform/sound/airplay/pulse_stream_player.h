@@ -66,7 +66,8 @@ class PulseStreamPlayer final : public StreamPlayer {
   void segmentRead(long long sequence, const QByteArray& data);
   void fail(const std::string& sentence);
   void dropItem();
-  /// Plays on the sink of each chosen speaker there is, or on the default output when there is none.
+  /// Plays on the sink of each chosen speaker there is, or on the default output when there is none;
+  /// a sink just made gets its stream once it has settled.
   void placeOutputs();
   void addOutput(const std::optional<PulseAirPlaySinks::Sink>& sink);
   void outputFailed(const std::optional<PulseAirPlaySinks::Sink>& sink, const std::string& reason);

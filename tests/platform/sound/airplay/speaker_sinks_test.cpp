@@ -87,10 +87,37 @@ TEST(SpeakerSinks, ASinkWhoseStreamBrokeIsLeftAloneUntilItGoesOrItIsTimeToTryAga
             (std::vector<std::uint32_t>{1, 2}))
       << "a sink that stayed is tried again";
 
-  sinks.forgetGone({kitchen});
+  sinks.listed({kitchen}, now);
   const Sink madeUnderTheOldIndex{"raop-sink-7-1", "Garden", 1.0f, 2};
   EXPECT_EQ(indexes(sinks.pick({kitchen, madeUnderTheOldIndex}, chosen, {}, now)), (std::vector<std::uint32_t>{1, 2}))
       << "a new sink under a number given again is not the broken one";
+}
+
+TEST(SpeakerSinks, ASinkMadeWhileWatchedSettlesBeforeItGetsAStream) {
+  const auto start = SpeakerSinks::Clock::now();
+  SpeakerSinks sinks;
+  sinks.listed({kitchen, garden}, start);
+  sinks.listed({kitchen}, start + 1s);
+  sinks.listed({kitchen, gardenAgain}, start + 2s);
+  sinks.listed({kitchen, gardenAgain, garden}, start + 2500ms);  // its old index and name, made again
+  const auto settled = SpeakerSinks::Clock::duration::zero();
+  struct Case {
+    const char* name;
+    Sink sink;
+    SpeakerSinks::Clock::time_point now;
+    SpeakerSinks::Clock::duration wait;
+  } cases[] = {
+      {"listed before it was watched", kitchen, start + 2s, settled},
+      {"just made", gardenAgain, start + 2s, SpeakerSinks::settleAfter},
+      {"made a moment ago", gardenAgain, start + 2800ms, 200ms},
+      {"settled", gardenAgain, start + 2s + SpeakerSinks::settleAfter, settled},
+      {"long settled", gardenAgain, start + 10s, settled},
+      {"gone and made again under its old index", garden, start + 3s, 500ms},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(sinks.untilSettled(c.sink, c.now), c.wait);
+  }
 }
 
 }  // namespace
