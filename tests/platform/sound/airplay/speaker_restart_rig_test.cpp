@@ -119,15 +119,10 @@ TEST_F(AirPlayRigSpeakerRestart, TheOtherSpeakerPlaysOnAndTheRestartedOneJoinsAg
   const double gap = longestGap(stayingCapture, {440, 660});
   std::printf("on %s: tone changes %.3f s apart, longest gap at %s %.3f s\n", rigServer().c_str(), apart,
               staying.name.c_str(), gap);
-  EXPECT_LT(gap, 0.5) << staying.name << " stopped for " << gap << " s on " << rigServer();
-  // PipeWire's pulse server reports a stream's latency in jumps (the player then skips ahead or
-  // leaves up to a quarter second silent, restart or not), so a stream started later lands
-  // about 0.3-0.5 s off there; PulseAudio's timing holds. Each stream is corrected once it is
-  // 20 ms off the clock, and an onset is found to about a millisecond.
-  if (rigServer() == "pulse") {
-    EXPECT_LT(std::abs(apart), 0.025) << "the tone changed " << apart << " s apart";
-    EXPECT_LT(gap, 0.1) << staying.name << " stopped for " << gap << " s";
-  }
+  // Each stream is corrected once it is 20 ms off the clock, and an onset is found to about a
+  // millisecond.
+  EXPECT_LT(std::abs(apart), 0.025) << "the tone changed " << apart << " s apart on " << rigServer();
+  EXPECT_LT(gap, 0.1) << staying.name << " stopped for " << gap << " s on " << rigServer();
 }
 
 }  // namespace
