@@ -1,4 +1,4 @@
-#include "console_fixture.h"
+#include "console/console_fixture.h"
 
 #include <algorithm>
 

@@ -19,7 +19,7 @@
 #include "console/queue/up_next_list.h"
 #include "console/requests/request_card.h"
 #include "console/requests/requests_column.h"
-#include "console_fixture.h"
+#include "console/console_fixture.h"
 #include "support/widget_rendering.h"
 
 namespace kovali {

@@ -26,7 +26,33 @@ long long fileSize(const std::string& path) {
   return file ? static_cast<long long>(file.tellg()) : 0;
 }
 
+/// Whether the process noted in `pidFile` runs (a zombie does not); nothing without the file.
+std::optional<bool> notedProcessRuns(const std::string& pidFile) {
+  std::ifstream noted(pidFile);
+  int pid = 0;
+  if (!(noted >> pid) || pid <= 0) return std::nullopt;
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return false;
+  const auto end = line.rfind(')');
+  return end != std::string::npos && end + 2 < line.size() && line[end + 2] != 'Z';
+}
+
 }  // namespace
+
+std::optional<std::string> rigDaemonGone() {
+  if (rigFolder().empty()) return std::nullopt;
+  for (const char* daemon : {"pulseaudio", "pipewire", "pipewire-pulse", "wireplumber"}) {
+    if (notedProcessRuns(rigFolder() + "/client/" + daemon + ".pid") == false) {
+      return "the rig's sound server daemon " + std::string(daemon) + " died";
+    }
+  }
+  for (const auto& speaker : rigSpeakers()) {
+    const auto pidFile = rigFolder() + "/speaker/receiver" + std::to_string(speaker.number) + ".pid";
+    if (notedProcessRuns(pidFile) == false) return "the rig's receiver of " + speaker.name + " (shairport-sync) died";
+  }
+  return std::nullopt;
+}
 
 std::vector<RigSpeaker> rigSpeakers() {
   std::vector<RigSpeaker> speakers;

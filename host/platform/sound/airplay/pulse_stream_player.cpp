@@ -1,6 +1,7 @@
 #include "platform/sound/airplay/pulse_stream_player.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <map>
 
@@ -30,7 +31,7 @@ PulseStreamPlayer::PulseStreamPlayer(QObject* parent)
   supplyTimer_.setInterval(supplyInterval);
   connect(&supplyTimer_, &QTimer::timeout, this, &PulseStreamPlayer::watchSupply);
   connect(&sinks_, &PulseAirPlaySinks::changed, this, [this] {
-    speakerSinks_.forgetGone(sinks_.sinks());
+    speakerSinks_.listed(sinks_.sinks(), SpeakerSinks::Clock::now());
     placeOutputs();
     emit speakerChoicesChanged();
   });
@@ -154,10 +155,17 @@ void PulseStreamPlayer::placeOutputs() {
   std::erase_if(outputs_, [&](const Output& output) {
     return std::none_of(wanted.begin(), wanted.end(), [&](const auto& sink) { return sameSink(sink, output.sink); });
   });
+  const auto now = SpeakerSinks::Clock::now();
   for (const auto& sink : wanted) {
     const bool placed =
         std::any_of(outputs_.begin(), outputs_.end(), [&](const Output& o) { return sameSink(o.sink, sink); });
-    if (!placed) addOutput(sink);
+    if (placed) continue;
+    const auto wait = sink ? speakerSinks_.untilSettled(*sink, now) : SpeakerSinks::Clock::duration::zero();
+    if (wait > SpeakerSinks::Clock::duration::zero()) {
+      QTimer::singleShot(std::chrono::ceil<std::chrono::milliseconds>(wait), this, &PulseStreamPlayer::placeOutputs);
+    } else {
+      addOutput(sink);
+    }
   }
 }
 
@@ -199,12 +207,16 @@ void PulseStreamPlayer::outputFailed(const std::optional<PulseAirPlaySinks::Sink
   QTimer::singleShot(SpeakerSinks::retryAfter, this, &PulseStreamPlayer::placeOutputs);
 }
 
-std::vector<PulseAirPlaySinks::Sink> PulseStreamPlayer::chosenSinks() const {
+std::map<std::string, std::uint32_t> PulseStreamPlayer::playingSinks() const {
   std::map<std::string, std::uint32_t> playing;
   for (const auto& output : outputs_) {
     if (output.sink) playing[output.sink->description] = output.sink->index;
   }
-  return speakerSinks_.pick(sinks_.sinks(), chosen_, playing, SpeakerSinks::Clock::now());
+  return playing;
+}
+
+std::vector<PulseAirPlaySinks::Sink> PulseStreamPlayer::chosenSinks() const {
+  return speakerSinks_.pick(sinks_.sinks(), chosen_, playingSinks(), SpeakerSinks::Clock::now());
 }
 
 std::vector<StreamPlayer::OutputDevice> PulseStreamPlayer::outputDevices() const {
@@ -229,7 +241,7 @@ void PulseStreamPlayer::setVolume(float volume) {
 
 std::vector<StreamPlayer::SpeakerChoice> PulseStreamPlayer::speakerChoices() const {
   std::vector<SpeakerChoice> choices;
-  for (const auto& sink : sinks_.sinks()) {
+  for (const auto& sink : speakerSinks_.perSpeaker(sinks_.sinks(), playingSinks(), SpeakerSinks::Clock::now())) {
     choices.push_back({sink.name, sink.description, chosen_.contains(sink.description)});
   }
   return choices;

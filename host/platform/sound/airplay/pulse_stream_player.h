@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QTimer>
+#include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -64,7 +66,8 @@ class PulseStreamPlayer final : public StreamPlayer {
   void segmentRead(long long sequence, const QByteArray& data);
   void fail(const std::string& sentence);
   void dropItem();
-  /// Plays on the sink of each chosen speaker there is, or on the default output when there is none.
+  /// Plays on the sink of each chosen speaker there is, or on the default output when there is none;
+  /// a sink just made gets its stream once it has settled.
   void placeOutputs();
   void addOutput(const std::optional<PulseAirPlaySinks::Sink>& sink);
   void outputFailed(const std::optional<PulseAirPlaySinks::Sink>& sink, const std::string& reason);
@@ -72,6 +75,8 @@ class PulseStreamPlayer final : public StreamPlayer {
   void watchSupply();
   /// The sink each chosen speaker plays on, one per speaker.
   std::vector<PulseAirPlaySinks::Sink> chosenSinks() const;
+  /// Speaker name -> the index of the sink it plays on now.
+  std::map<std::string, std::uint32_t> playingSinks() const;
 
   PulseAirPlaySinks sinks_;
   std::set<std::string> chosen_;  // the speakers' names, which outlast their sinks

@@ -12,7 +12,7 @@
 #include "console/library/playlists_section.h"
 #include "console/library/search_popover.h"
 #include "console/library/search_result_row.h"
-#include "console_fixture.h"
+#include "console/console_fixture.h"
 #include "support/widget_rendering.h"
 
 namespace kovali {

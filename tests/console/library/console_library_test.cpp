@@ -8,7 +8,7 @@
 #include "console/library/playlists_section.h"
 #include "console/library/search_session.h"
 #include "console/library/sidebar.h"
-#include "console_fixture.h"
+#include "console/console_fixture.h"
 #include "platform/library/local_music_library.h"
 #include "support/music_folder_builder.h"
 #include "support/widget_rendering.h"

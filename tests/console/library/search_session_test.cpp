@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "console_fixture.h"
+#include "console/console_fixture.h"
 #include "support/sample_values.h"
 
 namespace kovali {

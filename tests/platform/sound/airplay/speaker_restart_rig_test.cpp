@@ -1,0 +1,129 @@
+// The stream player while one of two real AirPlay receivers is stopped and started again. Runs
+// only inside tests/platform/sound/airplay_rig_test.sh.
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+#include <chrono>
+#include <cstdio>
+#include <future>
+#include <initializer_list>
+
+#include "platform/sound/airplay/pulse_stream_player.h"
+#include "support/airplay_rig_fixture.h"
+#include "support/live_tone_stream.h"
+#include "support/sound_recording.h"
+#include "support/speaker_capture.h"
+
+namespace kovali {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::optional<std::string> choiceId(const StreamPlayer& player, const std::string& name) {
+  for (const auto& choice : player.speakerChoices()) {
+    if (choice.name == name) return choice.id;
+  }
+  return std::nullopt;
+}
+
+bool playsOn(const StreamPlayer& player, const std::string& name) {
+  const auto devices = player.outputDevices();
+  return std::any_of(devices.begin(), devices.end(), [&](const auto& device) { return device.name == name; });
+}
+
+/// Stops or starts a receiver on another thread, so the stream and the player go on meanwhile.
+std::optional<std::string> setRunning(const RigSpeaker& speaker, bool running) {
+  auto done = std::async(std::launch::async, setRigSpeakerRunning, speaker.number, running);
+  if (!QTest::qWaitFor([&] { return done.wait_for(0s) == std::future_status::ready; }, 20000)) {
+    return "The rig did not answer.";
+  }
+  return done.get();
+}
+
+/// The longest time between two 50 ms windows of the capture that carry one of `tones`, in
+/// seconds: silence and time in which the receiver played nothing both count.
+double longestGap(const SpeakerCapture& capture, std::initializer_list<double> tones) {
+  constexpr std::size_t window = SpeakerCapture::rate / 20;
+  const auto& sound = capture.sound();
+  std::optional<SpeakerCapture::Clock::time_point> lastEnd;
+  double longest = 0;
+  for (std::size_t start = 0; start + window <= sound.size(); start += window) {
+    const double tone = toneOf(sound.data() + start, window, SpeakerCapture::rate);
+    if (std::none_of(tones.begin(), tones.end(), [&](double hertz) { return std::abs(tone - hertz) < 30; })) continue;
+    if (lastEnd) longest = std::max(longest, std::chrono::duration<double>(capture.timeOf(start) - *lastEnd).count());
+    lastEnd = capture.timeOf(start + window);
+  }
+  return longest;
+}
+
+bool carries(SpeakerCapture& capture, double hertz, double seconds) {
+  return capture.read() && secondsOfTone(capture.sound(), hertz, capture.rate) >= seconds;
+}
+
+/// Where the rig's third-party daemons stand, for a failure message: a run in which one died
+/// is the rig's (the script tries it again on a fresh rig), not the player's.
+std::string daemons() {
+  const auto gone = rigDaemonGone();
+  return gone ? " (" + *gone + ")" : " (the rig's daemons all run)";
+}
+
+class AirPlayRigSpeakerRestart : public AirPlayRigTest {};
+
+TEST_F(AirPlayRigSpeakerRestart, TheOtherSpeakerPlaysOnAndTheRestartedOneJoinsAgainInStep) {
+  const auto speakers = rigSpeakers();
+  const auto& staying = speakers[0];
+  const auto& restarted = speakers[1];
+  PulseStreamPlayer player;
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return choiceId(player, staying.name) && choiceId(player, restarted.name); }, 30000))
+      << "the picker never listed both speakers on " << rigServer() << daemons();
+  for (const auto& speaker : speakers) player.setSpeakerChosen(*choiceId(player, speaker.name), true);
+
+  test::LiveToneStream live(440);
+  ASSERT_NE(live.port(), 0);
+  SpeakerCapture stayingCapture(staying.capture);
+  {
+    SpeakerCapture before(restarted.capture);
+    QSignalSpy status(&player, &StreamPlayer::itemStatusChanged);
+    player.load(live.url());
+    ASSERT_TRUE(status.wait(8000));
+    ASSERT_EQ(status.front()[0].value<StreamPlayer::ItemStatus>(), StreamPlayer::ItemStatus::readyToPlay);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return carries(stayingCapture, 440, 1.5) && carries(before, 440, 1.5); }, 20000))
+        << "the tone did not reach both speakers on " << rigServer() << daemons();
+  }
+
+  ASSERT_EQ(setRunning(restarted, false), std::nullopt);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !playsOn(player, restarted.name); }, 15000))
+      << restarted.name << " stayed in the player's speakers on " << rigServer() << daemons();
+  EXPECT_TRUE(playsOn(player, staying.name));
+  EXPECT_EQ(player.route(), StreamPlayer::Route::speakers);
+
+  ASSERT_EQ(setRunning(restarted, true), std::nullopt);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return playsOn(player, restarted.name); }, 30000))
+      << restarted.name << " never came back to the player's speakers on " << rigServer() << daemons();
+  SpeakerCapture back(restarted.capture);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return carries(back, 440, 1.0); }, 15000))
+      << restarted.name << " did not play again on " << rigServer() << ": "
+      << secondsOfTone(back.sound(), 440, back.rate) << " s of the tone" << daemons();
+
+  // Both speakers change tone at the same moment.
+  live.setTone(660);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return carries(stayingCapture, 660, 1.0) && carries(back, 660, 1.0); }, 15000))
+      << "the new tone did not reach both speakers on " << rigServer() << daemons();
+  const auto first = stayingCapture.onset(660);
+  const auto second = back.onset(660);
+  ASSERT_TRUE(first && second);
+  const double apart = std::chrono::duration<double>(*second - *first).count();
+  const double gap = longestGap(stayingCapture, {440, 660});
+  std::printf("on %s: tone changes %.3f s apart, longest gap at %s %.3f s\n", rigServer().c_str(), apart,
+              staying.name.c_str(), gap);
+  // Each stream is corrected once it is 20 ms off the clock, and an onset is found to about a
+  // millisecond.
+  EXPECT_LT(std::abs(apart), 0.025) << "the tone changed " << apart << " s apart on " << rigServer();
+  EXPECT_LT(gap, 0.1) << staying.name << " stopped for " << gap << " s on " << rigServer();
+}
+
+}  // namespace
+}  // namespace kovali
