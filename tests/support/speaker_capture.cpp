@@ -47,6 +47,9 @@ std::optional<std::string> rigDaemonGone() {
       return "the rig's sound server daemon " + std::string(daemon) + " died";
     }
   }
+  if (notedProcessRuns(rigFolder() + "/speaker/pulseaudio.pid") == false) {
+    return "the sound server the rig's receivers play into (pulseaudio) died";
+  }
   for (const auto& speaker : rigSpeakers()) {
     const auto pidFile = rigFolder() + "/speaker/receiver" + std::to_string(speaker.number) + ".pid";
     if (notedProcessRuns(pidFile) == false) return "the rig's receiver of " + speaker.name + " (shairport-sync) died";

@@ -27,8 +27,9 @@ std::string rigServer();
 /// a sentence; nothing on success.
 std::optional<std::string> setRigSpeakerRunning(int number, bool running);
 
-/// Which of the rig's daemons (its sound server's, its running receivers) has died, as a
-/// sentence; nothing when all run. Tells a third-party daemon's death from a fault of ours.
+/// Which of the rig's daemons (its sound server's, its running receivers and the sound server
+/// they play into) has died, as a sentence; nothing when all run. Tells a third-party daemon's
+/// death from a fault of ours.
 std::optional<std::string> rigDaemonGone();
 
 /// What a receiver of the rig played from a point on: its sound, as mono at `rate`, and when it
