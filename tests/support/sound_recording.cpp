@@ -118,6 +118,42 @@ bool controlSoundServer(const char* what) {
   return QProcess::execute(QString::fromLocal8Bit(std::getenv("KOVALI_SOUND_SERVER_CONTROL")), arguments) == 0;
 }
 
+namespace {
+
+/// What pactl with `arguments` printed; nothing when it failed.
+std::optional<QString> pactl(const QStringList& arguments) {
+  QProcess process;
+  process.start(QStringLiteral("pactl"), arguments);
+  if (!process.waitForFinished(5000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+    return std::nullopt;
+  }
+  return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+}  // namespace
+
+std::optional<int> loadServerModule(const std::string& name, const std::string& arguments) {
+  const auto printed = pactl({QStringLiteral("load-module"), QString::fromStdString(name), QString::fromStdString(arguments)});
+  bool number = false;
+  const int index = printed ? printed->trimmed().toInt(&number) : 0;
+  return number ? std::optional<int>(index) : std::nullopt;
+}
+
+void unloadServerModule(int index) { pactl({QStringLiteral("unload-module"), QString::number(index)}); }
+
+std::optional<int> serverModuleIndex(const std::string& name, const std::string& arguments) {
+  const auto printed = pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("modules")});
+  if (!printed) return std::nullopt;
+  for (const auto& line : printed->split('\n')) {
+    const auto fields = line.split('\t');
+    if (fields.size() >= 3 && fields[1] == QString::fromStdString(name) &&
+        fields[2].trimmed() == QString::fromStdString(arguments)) {
+      return fields[0].toInt();
+    }
+  }
+  return std::nullopt;
+}
+
 Song pulseTestTrack(const char* name, const char* id) {
   Song song;
   song.id = id;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -57,6 +58,15 @@ double levelOfTone(const std::vector<float>& sound, double hertz, int rate = rec
 /// Runs the test script's control of its sound server (KOVALI_SOUND_SERVER_CONTROL): "stop" or
 /// "start"; true when it did so.
 bool controlSoundServer(const char* what);
+
+/// Loads the module `name` with `arguments` into the test's sound server (pactl); its index, or
+/// nothing when the server refused it.
+std::optional<int> loadServerModule(const std::string& name, const std::string& arguments);
+/// Unloads the test sound server's module `index`.
+void unloadServerModule(int index);
+/// The index of the test sound server's module `name` loaded with exactly `arguments`; nothing
+/// when there is none.
+std::optional<int> serverModuleIndex(const std::string& name, const std::string& arguments);
 
 /// The test track `name` that pulse_music_player_test.sh made in $KOVALI_PULSE_TRACKS, as a song
 /// with `id` whose title is its file name.

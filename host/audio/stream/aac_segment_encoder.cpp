@@ -127,6 +127,7 @@ std::optional<std::string> AACSegmentEncoder::openMuxer() {
   av_dict_free(&options);
   if (written < 0) return ffmpegErrorText(written);
   avio_flush(io_);
+  if (io_->error < 0) return ffmpegErrorText(io_->error);
   initialization_ = std::exchange(written_, {});
   return std::nullopt;
 }
@@ -161,9 +162,13 @@ bool AACSegmentEncoder::encodeWaiting(std::vector<Output>& out) {
     frame_->nb_samples = frameSize;
     frame_->format = AV_SAMPLE_FMT_FLTP;
     frame_->sample_rate = outputRate_;
-    av_channel_layout_copy(&frame_->ch_layout, &codec_->ch_layout);
+    if (int error = av_channel_layout_copy(&frame_->ch_layout, &codec_->ch_layout); error < 0) {
+      return fail("encoding failed", error);
+    }
     if (int error = av_frame_get_buffer(frame_, 0); error < 0) return fail("encoding failed", error);
-    av_audio_fifo_read(fifo_, reinterpret_cast<void**>(frame_->data), frameSize);
+    if (int read = av_audio_fifo_read(fifo_, reinterpret_cast<void**>(frame_->data), frameSize); read < frameSize) {
+      return fail("buffering failed", read < 0 ? read : AVERROR_BUG);
+    }
     frame_->pts = nextPts_;
     nextPts_ += frameSize;
     if (int error = avcodec_send_frame(codec_, frame_); error < 0) return fail("encoding failed", error);
@@ -184,17 +189,20 @@ bool AACSegmentEncoder::drainPackets(std::vector<Output>& out) {
     const int written = av_write_frame(muxer_, packet_);
     av_packet_unref(packet_);
     if (written < 0) return fail("writing a segment failed", written);
-    if (fragmentSamples_ >= outputRate_) cutSegment(out);
+    if (fragmentSamples_ >= outputRate_ && !cutSegment(out)) return false;
   }
 }
 
-void AACSegmentEncoder::cutSegment(std::vector<Output>& out) {
-  av_write_frame(muxer_, nullptr);  // closes the fragment gathered so far
+bool AACSegmentEncoder::cutSegment(std::vector<Output>& out) {
+  // Closes the fragment gathered so far; a segment that was not wholly written is not handed out.
+  if (int error = av_write_frame(muxer_, nullptr); error < 0) return fail("writing a segment failed", error);
   avio_flush(io_);
+  if (io_->error < 0) return fail("writing a segment failed", io_->error);
   if (initialization_) out.push_back({Output::Type::initialization, *std::exchange(initialization_, std::nullopt), 0});
   out.push_back(
       {Output::Type::media, std::exchange(written_, {}), static_cast<double>(fragmentSamples_) / outputRate_});
   fragmentSamples_ = 0;
+  return true;
 }
 
 bool AACSegmentEncoder::fail(const std::string& what, int error) {

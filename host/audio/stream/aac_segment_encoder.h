@@ -56,6 +56,8 @@ class AACSegmentEncoder {
   int outputChannels() const { return outputChannels_; }
 
  private:
+  friend struct AACSegmentEncoderTestAccess;  // makes the output fail, which memory never does
+
   explicit AACSegmentEncoder(const AudioFormat& source);
   /// Opens the codec, the resampler and the muxer; the error is FFmpeg's text.
   std::optional<std::string> open();
@@ -66,7 +68,8 @@ class AACSegmentEncoder {
   bool encodeWaiting(std::vector<Output>& out);
   /// Muxes the packets the codec has ready, cutting a segment each time one is long enough.
   bool drainPackets(std::vector<Output>& out);
-  void cutSegment(std::vector<Output>& out);
+  /// Hands out the segment gathered so far; false when it could not be written (then failed).
+  bool cutSegment(std::vector<Output>& out);
   bool fail(const std::string& what, int error);
   static int collect(void* encoder, std::uint8_t* bytes, int size);
 

@@ -2,11 +2,20 @@
 
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "audio/stream/stream_connection.h"
 #include "platform/runtime/logging.h"
 
 namespace kovali {
+
+namespace {
+
+constexpr std::chrono::seconds acceptRetry{1};
+
+}  // namespace
 
 StreamListener::StreamListener(std::shared_ptr<const HLSStream> stream, std::chrono::milliseconds idleTimeout)
     : stream_(std::move(stream)), idleTimeout_(idleTimeout) {}
@@ -14,24 +23,24 @@ StreamListener::StreamListener(std::shared_ptr<const HLSStream> stream, std::chr
 void StreamListener::listen() {
   close();
   reported_ = false;
-  server_ = new QTcpServer(this);
-  if (!server_->listen(QHostAddress(QHostAddress::LocalHost), 0)) {
-    const auto error = server_->errorString();
+  acceptFailing_ = false;
+  auto* server = new QTcpServer(this);
+  if (!server->listen(QHostAddress(QHostAddress::LocalHost), 0)) {
+    const auto error = server->errorString();
     qCWarning(lcMultiroom).noquote() << "The stream server could not listen:" << error;
-    close();
+    delete server;
     report(false, 0, error);
     return;
   }
-  QTcpServer* const server = server_;
-  connect(server, &QTcpServer::newConnection, this, &StreamListener::accept);
-  connect(server, &QTcpServer::acceptError, this, [this, server] {
-    const auto error = server->errorString();
-    qCWarning(lcMultiroom).noquote() << "The stream server stopped accepting:" << error;
-    if (server == server_) close();
-    report(false, 0, error);
-  });
+  serve(server);
   qCDebug(lcMultiroom) << "Stream server listening on port" << server->serverPort();
   report(true, server->serverPort(), {});
+}
+
+void StreamListener::serve(QTcpServer* server) {
+  server_ = server;
+  connect(server, &QTcpServer::newConnection, this, &StreamListener::accept);
+  connect(server, &QTcpServer::acceptError, this, [this, server] { acceptFailed(server); });
 }
 
 void StreamListener::close() {
@@ -43,9 +52,38 @@ void StreamListener::close() {
 
 void StreamListener::accept() {
   if (!server_) return;
+  acceptFailing_ = false;
   while (QTcpSocket* socket = server_->nextPendingConnection()) {
     new StreamConnection(socket, stream_, idleTimeout_, this);
   }
+}
+
+void StreamListener::acceptFailed(QTcpServer* server) {
+  // Out of descriptors (or memory) clears once connections close; listening on keeps the port
+  // the players were given.
+  server->pauseAccepting();
+  if (server != server_) return;
+  if (!acceptFailing_) {
+    qCWarning(lcMultiroom).noquote() << "The stream server cannot accept connections for now:" << server->errorString()
+                                     << "- it tries again every second";
+  }
+  acceptFailing_ = true;
+  QTimer::singleShot(acceptRetry, server, [this, server] { listenAgain(server); });
+}
+
+void StreamListener::listenAgain(QTcpServer* server) {
+  if (server != server_) return;
+  // Qt's socket engine reports its first error for good: a new server takes over the socket.
+  const int descriptor = fcntl(static_cast<int>(server->socketDescriptor()), F_DUPFD_CLOEXEC, 0);
+  auto* fresh = descriptor >= 0 ? new QTcpServer(this) : nullptr;
+  if (!fresh || !fresh->setSocketDescriptor(descriptor)) {
+    if (descriptor >= 0) ::close(descriptor);
+    delete fresh;
+    QTimer::singleShot(acceptRetry, server, [this, server] { listenAgain(server); });
+    return;
+  }
+  close();
+  serve(fresh);
 }
 
 void StreamListener::report(bool succeeded, quint16 port, const QString& error) {

@@ -29,7 +29,12 @@ class StreamListener : public QObject {
   void failed(QString error);
 
  private:
+  /// Takes `server` as the listener and follows its connections and errors.
+  void serve(QTcpServer* server);
   void accept();
+  /// Pauses accepting after a failed accept and takes the socket up again a second later.
+  void acceptFailed(QTcpServer* server);
+  void listenAgain(QTcpServer* server);
   /// Reports the outcome of the latest `listen()` unless it was reported already.
   void report(bool succeeded, quint16 port, const QString& error);
 
@@ -37,6 +42,7 @@ class StreamListener : public QObject {
   std::chrono::milliseconds idleTimeout_;
   QTcpServer* server_ = nullptr;  // a child; none before listen() and after close()
   bool reported_ = false;
+  bool acceptFailing_ = false;  // logged; cleared by the next accepted connection
 };
 
 }  // namespace kovali

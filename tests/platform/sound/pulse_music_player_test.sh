@@ -21,4 +21,4 @@ ffmpeg -loglevel error -f lavfi -i "sine=frequency=880:sample_rate=44100:duratio
 export KOVALI_SOUND_SERVER_CONTROL="$(dirname "$0")/../../support/sound_server_control.sh"
 export KOVALI_SOUND_SERVER_DIR="$work/sound"
 KOVALI_PULSE_TRACKS="$work/tracks" "$tests" \
-  --gtest_filter='PulseServerMusicPlayer*:PulseServerPlayerEngine*:PulseServerAudioRenderer*:PulseServerStreamPlayer*:PulseServerParty*:PulseServerMultiRoomCapture*'
+  --gtest_filter='PulseServerMusicPlayer*:PulseServerPlayerEngine*:PulseServerAudioRenderer*:PulseServerStreamPlayer*:PulseServerParty*:PulseServerMultiRoomCapture*:PulseServerAirPlaySinks*'

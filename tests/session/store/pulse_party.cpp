@@ -75,7 +75,7 @@ std::vector<Song> PulseServerPartyTest::index(const std::vector<Tune>& tunes) {
       SessionStore::Services{*music, *player, *server, scheduler, *djPIN, secrets},
       SessionStore::AudioServices{
           makeMultiRoom(),
-          std::make_unique<TestHEOS>(preferences, QString::fromLatin1(SessionStore::heosConfigurationKey),
+          std::make_unique<RecordingHEOS>(preferences, QString::fromLatin1(SessionStore::heosConfigurationKey),
                                      QString::fromLatin1(SessionStore::heosPresetsKey), scheduler),
           realOutputs ? std::make_unique<AudioOutput>(std::make_unique<PulseAudioSystem>())
                       : std::unique_ptr<AudioOutput>(std::make_unique<TestAudioOutput>()),

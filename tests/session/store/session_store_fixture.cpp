@@ -28,7 +28,7 @@ SessionStore& SessionStoreTest::makeStore(bool withArchive) {
     if (opened) archive = std::move(opened).value();
   }
   auto multiRoomDouble = std::make_unique<TestMultiRoom>(preferences, scheduler);
-  auto heosDouble = std::make_unique<TestHEOS>(preferences, QString::fromLatin1(SessionStore::heosConfigurationKey),
+  auto heosDouble = std::make_unique<RecordingHEOS>(preferences, QString::fromLatin1(SessionStore::heosConfigurationKey),
                                                QString::fromLatin1(SessionStore::heosPresetsKey), scheduler);
   auto outputDouble = std::make_unique<TestAudioOutput>();
   auto inputsDouble = std::make_unique<TestAudioInputs>();

@@ -122,7 +122,7 @@ class SessionStoreTest : public ::testing::Test {
 
   // Owned by the store.
   TestMultiRoom* multiRoom = nullptr;
-  TestHEOS* heos = nullptr;
+  RecordingHEOS* heos = nullptr;
   TestAudioOutput* output = nullptr;
   TestAudioInputs* inputs = nullptr;
 

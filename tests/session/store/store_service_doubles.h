@@ -2,7 +2,6 @@
 
 #include <qcoro/qcorotask.h>
 
-#include <QUuid>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,10 +9,10 @@
 #include "audio/audio_inputs.h"
 #include "audio/audio_output.h"
 #include "audio/multi_room_audio.h"
-#include "heos/heos_controller.h"
 #include "support/fake_audio_system.h"
 #include "support/fake_capture_system.h"
 #include "support/fake_multi_room_platform.h"
+#include "support/recording_heos.h"
 
 namespace kovali {
 
@@ -120,51 +119,6 @@ class TestMultiRoom final : public MultiRoomAudio {
  private:
   TestMultiRoom(Preferences& preferences, FakeMultiRoomPlatform&& platform)
       : MultiRoomAudio(preferences, platform.take()), capture(platform.capture), streamPlayer(platform.player) {}
-};
-
-class TestHEOS final : public HEOSController {
- public:
-  using HEOSController::HEOSController;
-  using HEOSController::setConfiguration;
-  using HEOSController::setInputs;
-  using HEOSController::setPlayers;
-  using HEOSController::setPresets;
-  using HEOSController::setStatus;
-
-  bool isPlayingParty() const override { return playingParty; }
-  void search() override { calls.push_back("search"); }
-  void partyDidStart() override { calls.push_back("partyDidStart"); }
-  void setStartWithParty(bool on) override {
-    calls.push_back(std::string("setStartWithParty ") + (on ? "true" : "false"));
-  }
-  void selectInput(const std::string& id) override { calls.push_back("selectInput " + id); }
-  void setZone(std::int64_t id, bool included) override {
-    calls.push_back("setZone " + std::to_string(id) + (included ? " in" : " out"));
-  }
-  void setZoneVolume(std::int64_t id, std::int64_t level) override {
-    calls.push_back("setZoneVolume " + std::to_string(id) + " " + std::to_string(level));
-  }
-  void setVolume(std::int64_t level) override { calls.push_back("setVolume " + std::to_string(level)); }
-  void requestPlay() override { calls.push_back("requestPlay"); }
-  QCoro::Task<> stop(std::int64_t leader) override {
-    calls.push_back("stop " + std::to_string(leader));
-    co_return;
-  }
-  void savePreset(const std::string& name) override { calls.push_back("savePreset " + name); }
-  void applyPreset(const Preset& preset) override { calls.push_back("applyPreset " + preset.name); }
-  void deletePreset(const QUuid& id) override {
-    calls.push_back("deletePreset " + id.toString(QUuid::WithoutBraces).toStdString());
-  }
-
-  /// Follows the party (or not) without the log line and the search of the real switch.
-  void followParty(bool on) {
-    auto configuration = this->configuration();
-    configuration.startWithParty = on;
-    setConfiguration(configuration);
-  }
-
-  bool playingParty = false;
-  std::vector<std::string> calls;
 };
 
 }  // namespace kovali

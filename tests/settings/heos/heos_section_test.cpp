@@ -19,6 +19,7 @@
 #include "settings/sound/volume_control.h"
 #include "settings/widgets/settings_rows.h"
 #include "support/manual_scheduler.h"
+#include "support/recording_heos.h"
 #include "support/widget_rendering.h"
 
 namespace kovali {
@@ -28,57 +29,13 @@ using Status = HEOSController::Status;
 using Kind = Status::Kind;
 using Trailing = HEOSSectionModel::Trailing;
 
-/// A controller whose state the test sets, writing down each operation the section calls.
-class SectionHEOS final : public HEOSController {
- public:
-  SectionHEOS(Preferences& preferences, Scheduler& scheduler)
-      : HEOSController(preferences, QStringLiteral("heos"), QStringLiteral("heosPresets"), scheduler) {}
-
-  using HEOSController::setConfiguration;
-  using HEOSController::setInputs;
-  using HEOSController::setLastError;
-  using HEOSController::setPlayers;
-  using HEOSController::setPresets;
-  using HEOSController::setStatus;
-  using HEOSController::setZoneVolumes;
-
-  void follow(bool on) {
-    auto configuration = this->configuration();
-    configuration.startWithParty = on;
-    setConfiguration(configuration);
-  }
-  void choose(const Input& input, std::vector<std::int64_t> zones) {
-    auto configuration = this->configuration();
-    configuration.sourceID = input.sourceID;
-    configuration.inputMid = input.mid;
-    configuration.inputName = input.name;
-    configuration.zones = std::move(zones);
-    setConfiguration(configuration);
-  }
-
-  void search() override { calls.push_back("search"); }
-  void setStartWithParty(bool on) override { calls.push_back(std::string("setStartWithParty ") + (on ? "1" : "0")); }
-  void selectInput(const std::string& id) override { calls.push_back("selectInput " + id); }
-  void setZone(std::int64_t id, bool included) override {
-    calls.push_back("setZone " + std::to_string(id) + (included ? " in" : " out"));
-  }
-  void setZoneVolume(std::int64_t id, std::int64_t level) override {
-    calls.push_back("setZoneVolume " + std::to_string(id) + " " + std::to_string(level));
-  }
-  void setVolume(std::int64_t level) override { calls.push_back("setVolume " + std::to_string(level)); }
-  void savePreset(const std::string& name) override { calls.push_back("savePreset [" + name + "]"); }
-  void applyPreset(const Preset& preset) override { calls.push_back("applyPreset " + preset.name); }
-  void deletePreset(const QUuid& id) override { calls.push_back("deletePreset " + id.toString().toStdString()); }
-
-  std::vector<std::string> calls;
-};
 
 const HEOSController::Input kLine{7, "line1", "Line In"};
 const HEOSController::Input kOptical{7, "optical1", "Optical"};
 
 class HEOSSectionTest : public ::testing::Test {
  protected:
-  HEOSSectionTest() { heos.follow(true); }
+  HEOSSectionTest() { heos.followParty(true); }
 
   /// Connected, with two zones (only the first with a known level) and two inputs.
   void connect() {
@@ -96,7 +53,7 @@ class HEOSSectionTest : public ::testing::Test {
 
   ManualScheduler scheduler;
   InMemoryPreferences preferences;
-  SectionHEOS heos{preferences, scheduler};
+  RecordingHEOS heos{preferences, scheduler};
   std::unique_ptr<HEOSSection> section;
 };
 
@@ -146,7 +103,7 @@ TEST_F(HEOSSectionTest, EachStatusHasItsTextItsControlAndItsRows) {
 TEST_F(HEOSSectionTest, WithUseHEOSOffOnlyTheSwitchShows) {
   connect();
   heos.setLastError(std::string("Not connected to HEOS."));
-  heos.follow(false);
+  heos.followParty(false);
   HEOSSection& view = show();
   EXPECT_EQ(view.model(), HEOSSectionModel{});
   EXPECT_TRUE(view.useHEOS().isVisible());
@@ -158,7 +115,7 @@ TEST_F(HEOSSectionTest, WithUseHEOSOffOnlyTheSwitchShows) {
   EXPECT_TRUE(heos.calls.empty()) << "no search while HEOS does not follow the party";
 
   view.useHEOS().toggle().click();
-  EXPECT_EQ(heos.calls, std::vector<std::string>{"setStartWithParty 1"});
+  EXPECT_EQ(heos.calls, std::vector<std::string>{"setStartWithParty true"});
   EXPECT_FALSE(view.useHEOS().toggle().isChecked()) << "the switch shows the controller's value";
 }
 
@@ -246,7 +203,7 @@ TEST_F(HEOSSectionTest, PresetsAskBeforeApplyingAndDeleteAtOnce) {
   PresetRow& row = *view.presetRows()[0];
   EXPECT_EQ(row.deleteAction().text(), "Delete \u201CDinner\u201D");
   row.deleteAction().trigger();
-  EXPECT_EQ(heos.calls.back(), "deletePreset " + dinner.id.toString().toStdString());
+  EXPECT_EQ(heos.calls.back(), "deletePreset " + dinner.id.toString(QUuid::WithoutBraces).toStdString());
 }
 
 TEST_F(HEOSSectionTest, SavingNeedsAnInputZonesAndANameThatIsNotBlank) {
@@ -266,7 +223,7 @@ TEST_F(HEOSSectionTest, SavingNeedsAnInputZonesAndANameThatIsNotBlank) {
   dialog->name().setText(QStringLiteral("  Late night "));
   ASSERT_TRUE(dialog->save().isEnabled());
   dialog->save().click();
-  EXPECT_EQ(heos.calls.back(), "savePreset [  Late night ]") << "the name as typed";
+  EXPECT_EQ(heos.calls.back(), "savePreset   Late night ") << "the name as typed";
 }
 
 TEST_F(HEOSSectionTest, TheAddressCommitsOnlyOnReturn) {

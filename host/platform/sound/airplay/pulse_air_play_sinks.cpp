@@ -14,6 +14,7 @@ namespace kovali {
 namespace {
 
 constexpr const char* discoveryModule = "module-raop-discover";
+constexpr const char* unreachable = "The sound server could not be reached to look for AirPlay speakers.";
 
 /// Whether a PulseAudio installed here lacks the AirPlay modules (they come in a package of
 /// their own).
@@ -45,8 +46,14 @@ struct PulseAirPlaySinks::DiscoveryCall {
   bool loaded = false;  // the module is there already
 };
 
-PulseAirPlaySinks::PulseAirPlaySinks(QObject* parent)
-    : QObject(parent), watcher_("kovaliapp.airplay", [this] {
+PulseAirPlaySinks::PulseAirPlaySinks(QObject* parent) : PulseAirPlaySinks(discoveryModule, "", parent) {}
+
+PulseAirPlaySinks::PulseAirPlaySinks(std::string discoveryModule, std::string arguments, QObject* parent)
+    : QObject(parent),
+      discoveryModule_(std::move(discoveryModule)),
+      discoveryArguments_(std::move(arguments)),
+      watcher_("kovaliapp.airplay", [this] {
+        if (!watcher_.readyContext()) serverLost();
         QMetaObject::invokeMethod(this, [this] { emit changed(); }, Qt::QueuedConnection);
       }) {}
 
@@ -81,16 +88,18 @@ void PulseAirPlaySinks::startDiscovery(Done done) {
   const bool asked = watcher_.locked([&] {
     auto* context = watcher_.readyContext();
     if (!context) return false;
-    auto* call = new DiscoveryCall{this, std::move(done)};
-    if (auto* operation = pa_context_get_server_info(context, &PulseAirPlaySinks::serverRead, call)) {
-      pa_operation_unref(operation);
-      return true;
+    auto call = std::make_unique<DiscoveryCall>(DiscoveryCall{this, std::move(done)});
+    auto* operation = pa_context_get_server_info(context, &PulseAirPlaySinks::serverRead, call.get());
+    if (!operation) {
+      done = std::move(call->done);
+      return false;
     }
-    done = std::move(call->done);
-    delete call;
-    return false;
+    pa_operation_unref(operation);
+    calls_.push_back(std::move(call));
+    stopWanted_ = false;
+    return true;
   });
-  if (!asked) finish(std::move(done), "The sound server could not be reached to look for AirPlay speakers.");
+  if (!asked) finish(std::move(done), unreachable);
 }
 
 void PulseAirPlaySinks::serverRead(pa_context* context, const pa_server_info* info, void* userdata) {
@@ -100,46 +109,71 @@ void PulseAirPlaySinks::serverRead(pa_context* context, const pa_server_info* in
     pa_operation_unref(operation);
     return;
   }
-  std::unique_ptr<DiscoveryCall> failed(call);
-  failed->sinks->finish(std::move(failed->done), loadFailure(failed->onPipeWire, pa_strerror(pa_context_errno(context))));
+  call->sinks->settle(call, loadFailure(call->onPipeWire, pa_strerror(pa_context_errno(context))));
 }
 
 void PulseAirPlaySinks::moduleRead(pa_context* context, const pa_module_info* info, int last, void* userdata) {
   auto* call = static_cast<DiscoveryCall*>(userdata);
+  auto* sinks = call->sinks;
   if (!last) {
-    if (info && info->name && std::string_view(info->name) == discoveryModule) call->loaded = true;
+    if (info && info->name && info->name == sinks->discoveryModule_) call->loaded = true;
     return;
   }
-  if (call->loaded) {
-    std::unique_ptr<DiscoveryCall> answered(call);
-    return answered->sinks->finish(std::move(answered->done), std::nullopt);
-  }
-  if (auto* operation = pa_context_load_module(context, discoveryModule, "", &PulseAirPlaySinks::moduleLoaded, call)) {
+  // Nothing to load when it is there already, or when discovery was stopped meanwhile.
+  if (call->loaded || sinks->stopWanted_) return sinks->settle(call, std::nullopt);
+  if (auto* operation = pa_context_load_module(context, sinks->discoveryModule_.c_str(),
+                                               sinks->discoveryArguments_.c_str(), &PulseAirPlaySinks::moduleLoaded,
+                                               call)) {
     pa_operation_unref(operation);
     return;
   }
-  std::unique_ptr<DiscoveryCall> failed(call);
-  failed->sinks->finish(std::move(failed->done), loadFailure(failed->onPipeWire, pa_strerror(pa_context_errno(context))));
+  sinks->settle(call, loadFailure(call->onPipeWire, pa_strerror(pa_context_errno(context))));
 }
 
 void PulseAirPlaySinks::moduleLoaded(pa_context* context, std::uint32_t index, void* userdata) {
-  std::unique_ptr<DiscoveryCall> call(static_cast<DiscoveryCall*>(userdata));
+  auto* call = static_cast<DiscoveryCall*>(userdata);
   if (index == PA_INVALID_INDEX) {
-    return call->sinks->finish(std::move(call->done), loadFailure(call->onPipeWire, pa_strerror(pa_context_errno(context))));
+    return call->sinks->settle(call, loadFailure(call->onPipeWire, pa_strerror(pa_context_errno(context))));
   }
-  call->sinks->loadedModule_ = index;
-  qCInfo(lcMultiroom, "loaded the sound server's AirPlay discovery (module %u)", index);
-  call->sinks->finish(std::move(call->done), std::nullopt);
+  call->sinks->adopt(context, index);
+  call->sinks->settle(call, std::nullopt);
+}
+
+void PulseAirPlaySinks::adopt(pa_context* context, std::uint32_t index) {
+  // A stop that came during the load, or a second start that loaded it twice, leaves it unwanted.
+  if (!stopWanted_ && !loadedModule_) {
+    loadedModule_ = index;
+    qCInfo(lcMultiroom, "loaded the sound server's AirPlay discovery (module %u)", index);
+    return;
+  }
+  if (auto* operation = pa_context_unload_module(context, index, nullptr, nullptr)) pa_operation_unref(operation);
+  qCInfo(lcMultiroom, "unloaded the sound server's AirPlay discovery (module %u), no longer wanted once loaded", index);
 }
 
 void PulseAirPlaySinks::stopDiscovery() {
   watcher_.locked([&] {
+    if (!calls_.empty()) stopWanted_ = true;
     auto* context = watcher_.readyContext();
     const auto index = std::exchange(loadedModule_, std::nullopt);
     if (!context || !index) return;
     if (auto* operation = pa_context_unload_module(context, *index, nullptr, nullptr)) pa_operation_unref(operation);
     qCInfo(lcMultiroom, "unloaded the sound server's AirPlay discovery (module %u)", *index);
   });
+}
+
+void PulseAirPlaySinks::settle(DiscoveryCall* call, std::optional<std::string> failure) {
+  const auto found = std::find_if(calls_.begin(), calls_.end(), [&](const auto& pending) { return pending.get() == call; });
+  if (found == calls_.end()) return;
+  finish(std::move(call->done), std::move(failure));
+  calls_.erase(found);
+  if (calls_.empty()) stopWanted_ = false;
+}
+
+void PulseAirPlaySinks::serverLost() {
+  // A module index means nothing to a server that started again: never unload a stranger.
+  loadedModule_.reset();
+  stopWanted_ = false;
+  for (auto& call : std::exchange(calls_, {})) finish(std::move(call->done), unreachable);
 }
 
 void PulseAirPlaySinks::finish(Done done, std::optional<std::string> failure) {

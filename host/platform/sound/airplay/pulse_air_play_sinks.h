@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,9 @@ class PulseAirPlaySinks : public QObject {
   using Done = std::function<void(std::optional<std::string> failure)>;
 
   explicit PulseAirPlaySinks(QObject* parent = nullptr);
+  /// Discovery loads `discoveryModule` with `arguments` instead of the server's AirPlay discovery
+  /// (tests stand in a module that loads without a network).
+  PulseAirPlaySinks(std::string discoveryModule, std::string arguments, QObject* parent = nullptr);
   ~PulseAirPlaySinks() override;
 
   /// The AirPlay sinks as last read, in the server's order.
@@ -41,9 +45,10 @@ class PulseAirPlaySinks : public QObject {
   /// Sets a sink's volume on all its channels (0.0...1.0); nothing when it is gone.
   void setVolume(const std::string& sinkName, float volume);
 
-  /// Loads the server's AirPlay discovery unless it is loaded already.
+  /// Loads the server's AirPlay discovery unless it is loaded already. `done` runs once on the
+  /// main thread, also when the server goes away before it answers.
   void startDiscovery(Done done);
-  /// Unloads the discovery when `startDiscovery` loaded it.
+  /// Unloads the discovery when `startDiscovery` loaded it, or once a load under way finishes.
   void stopDiscovery();
 
  signals:
@@ -55,9 +60,20 @@ class PulseAirPlaySinks : public QObject {
   static void serverRead(pa_context* context, const pa_server_info* info, void* call);
   static void moduleRead(pa_context* context, const pa_module_info* info, int last, void* call);
   static void moduleLoaded(pa_context* context, std::uint32_t index, void* call);
+  /// Ends a pending call: `done` gets `failure`. Lock held.
+  void settle(DiscoveryCall* call, std::optional<std::string> failure);
+  /// Keeps the module `index` that a call loaded, or unloads it when it is not wanted. Lock held.
+  void adopt(pa_context* context, std::uint32_t index);
+  /// Ends the pending calls when the server went away: libpulse drops their replies. Lock held.
+  void serverLost();
   void finish(Done done, std::optional<std::string> failure);
 
-  std::optional<std::uint32_t> loadedModule_;  // guarded by the watcher's lock
+  const std::string discoveryModule_;
+  const std::string discoveryArguments_;
+  // Guarded by the watcher's lock:
+  std::optional<std::uint32_t> loadedModule_;
+  std::vector<std::unique_ptr<DiscoveryCall>> calls_;  // asked, not answered yet
+  bool stopWanted_ = false;                            // a stop came while calls were pending
 
   // Last: it goes first, so no late report reaches a half-destroyed object.
   mutable PulseDeviceWatcher watcher_;

@@ -207,12 +207,16 @@ void PulseStreamPlayer::outputFailed(const std::optional<PulseAirPlaySinks::Sink
   QTimer::singleShot(SpeakerSinks::retryAfter, this, &PulseStreamPlayer::placeOutputs);
 }
 
-std::vector<PulseAirPlaySinks::Sink> PulseStreamPlayer::chosenSinks() const {
+std::map<std::string, std::uint32_t> PulseStreamPlayer::playingSinks() const {
   std::map<std::string, std::uint32_t> playing;
   for (const auto& output : outputs_) {
     if (output.sink) playing[output.sink->description] = output.sink->index;
   }
-  return speakerSinks_.pick(sinks_.sinks(), chosen_, playing, SpeakerSinks::Clock::now());
+  return playing;
+}
+
+std::vector<PulseAirPlaySinks::Sink> PulseStreamPlayer::chosenSinks() const {
+  return speakerSinks_.pick(sinks_.sinks(), chosen_, playingSinks(), SpeakerSinks::Clock::now());
 }
 
 std::vector<StreamPlayer::OutputDevice> PulseStreamPlayer::outputDevices() const {
@@ -237,7 +241,7 @@ void PulseStreamPlayer::setVolume(float volume) {
 
 std::vector<StreamPlayer::SpeakerChoice> PulseStreamPlayer::speakerChoices() const {
   std::vector<SpeakerChoice> choices;
-  for (const auto& sink : sinks_.sinks()) {
+  for (const auto& sink : speakerSinks_.perSpeaker(sinks_.sinks(), playingSinks(), SpeakerSinks::Clock::now())) {
     choices.push_back({sink.name, sink.description, chosen_.contains(sink.description)});
   }
   return choices;

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QTimer>
+#include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -73,6 +75,8 @@ class PulseStreamPlayer final : public StreamPlayer {
   void watchSupply();
   /// The sink each chosen speaker plays on, one per speaker.
   std::vector<PulseAirPlaySinks::Sink> chosenSinks() const;
+  /// Speaker name -> the index of the sink it plays on now.
+  std::map<std::string, std::uint32_t> playingSinks() const;
 
   PulseAirPlaySinks sinks_;
   std::set<std::string> chosen_;  // the speakers' names, which outlast their sinks

@@ -23,6 +23,21 @@ std::vector<SpeakerSinks::Sink> SpeakerSinks::pick(const std::vector<Sink>& list
   return sinks;
 }
 
+std::vector<SpeakerSinks::Sink> SpeakerSinks::perSpeaker(const std::vector<Sink>& listed,
+                                                         const std::map<std::string, std::uint32_t>& playing,
+                                                         Clock::time_point now) const {
+  std::set<std::string> speakers;
+  for (const auto& sink : listed) speakers.insert(sink.description);
+  std::map<std::string, std::uint32_t> shown;  // speaker name -> sink index
+  for (const auto& sink : listed) shown[sink.description] = sink.index;
+  for (const auto& sink : pick(listed, speakers, playing, now)) shown[sink.description] = sink.index;
+  std::vector<Sink> sinks;
+  for (const auto& sink : listed) {
+    if (shown[sink.description] == sink.index) sinks.push_back(sink);
+  }
+  return sinks;
+}
+
 void SpeakerSinks::broke(std::uint32_t index, Clock::time_point now) { broken_[index] = now; }
 
 void SpeakerSinks::listed(const std::vector<Sink>& sinks, Clock::time_point now) {

@@ -36,6 +36,11 @@ class SpeakerSinks {
   std::vector<Sink> pick(const std::vector<Sink>& listed, const std::set<std::string>& chosen,
                          const std::map<std::string, std::uint32_t>& playing, Clock::time_point now) const;
 
+  /// One sink per speaker listed, in `listed` order: the one `pick` gives were every speaker
+  /// chosen, else (all its sinks broke a moment ago) the last one listed with its name.
+  std::vector<Sink> perSpeaker(const std::vector<Sink>& listed, const std::map<std::string, std::uint32_t>& playing,
+                               Clock::time_point now) const;
+
   /// Notes that the stream on the sink `index` broke at `now`.
   void broke(std::uint32_t index, Clock::time_point now);
   /// Notes the sinks listed at `now`: one not listed before was made then, except in the first

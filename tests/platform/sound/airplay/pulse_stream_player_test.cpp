@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "support/airplay_rig_fixture.h"
 #include "support/live_tone_stream.h"
@@ -92,6 +94,36 @@ TEST(PulseServerStreamPlayer, PlaysTheLiveStreamOnThisComputerWithItsTimeAndSeek
   player.stop();
   EXPECT_FALSE(player.hasItem());
   EXPECT_EQ(player.seekableRange(), std::nullopt);
+}
+
+TEST(PulseServerStreamPlayer, ListsASpeakerWithAnOldAndANewSinkOnceUnderItsNewSink) {
+  // Sinks named like AirPlay ones; the second stands for the one made when the speaker came back.
+  std::vector<int> loaded;
+  struct Unload {
+    std::vector<int>& loaded;
+    ~Unload() {
+      for (const int index : loaded) unloadServerModule(index);
+    }
+  } unload{loaded};
+  for (const char* name : {"raop_kitchen_old", "raop_kitchen_new", "raop_patio"}) {
+    const std::string speaker = std::string(name).find("kitchen") != std::string::npos ? "Kitchen" : "Patio";
+    const auto index =
+        loadServerModule("module-null-sink", "sink_name=" + std::string(name) + " sink_properties=device.description=" + speaker);
+    ASSERT_TRUE(index.has_value()) << name;
+    loaded.push_back(*index);
+  }
+  PulseStreamPlayer player;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !player.speakerChoices().empty(); }, 5000));
+  const std::vector<StreamPlayer::SpeakerChoice> listed{{"raop_kitchen_new", "Kitchen", false},
+                                                        {"raop_patio", "Patio", false}};
+  EXPECT_EQ(player.speakerChoices(), listed);
+
+  player.setSpeakerChosen("raop_kitchen_new", true);
+  const std::vector<StreamPlayer::SpeakerChoice> chosen{{"raop_kitchen_new", "Kitchen", true},
+                                                        {"raop_patio", "Patio", false}};
+  EXPECT_EQ(player.speakerChoices(), chosen);
+  ASSERT_EQ(player.outputDevices().size(), 1u);
+  EXPECT_EQ(player.outputDevices().front().id, "raop_kitchen_new") << "the menu's id is the sink it plays on";
 }
 
 /// The stream player on the speakers of tests/platform/sound/airplay_rig_test.sh.

@@ -48,6 +48,30 @@ TEST(SpeakerSinks, PicksOneSinkPerChosenSpeaker) {
   }
 }
 
+TEST(SpeakerSinks, ListsEachSpeakerOnceUnderTheSinkItWouldPlayOn) {
+  const auto now = SpeakerSinks::Clock::now();
+  struct Case {
+    const char* name;
+    std::vector<Sink> listed;
+    std::map<std::string, std::uint32_t> playing;
+    std::vector<std::uint32_t> broken;
+    std::vector<std::uint32_t> shown;
+  } cases[] = {
+      {"one sink each", {garden, kitchen}, {}, {}, {2, 1}},
+      {"an old and a new sink of one speaker: the new one", {kitchen, garden, gardenAgain}, {}, {}, {1, 5}},
+      {"the old one while it plays there", {kitchen, garden, gardenAgain}, {{"Garden", 2}}, {}, {1, 2}},
+      {"the new one when the old one broke", {kitchen, garden, gardenAgain}, {{"Garden", 2}}, {2}, {1, 5}},
+      {"a speaker whose only sink broke stays listed", {kitchen, garden}, {}, {2}, {1, 2}},
+      {"nothing listed", {}, {}, {}, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SpeakerSinks sinks;
+    for (const auto index : c.broken) sinks.broke(index, now);
+    EXPECT_EQ(indexes(sinks.perSpeaker(c.listed, c.playing, now)), c.shown);
+  }
+}
+
 TEST(SpeakerSinks, ASinkWhoseStreamBrokeIsLeftAloneUntilItGoesOrItIsTimeToTryAgain) {
   const auto now = SpeakerSinks::Clock::now();
   const std::set<std::string> chosen{"Kitchen", "Garden"};
