@@ -23,9 +23,10 @@
 #     KOVALI_AIRPLAY_SERVER     pulse or pipewire
 #     KOVALI_AIRPLAY_RIG_SCRIPT this file, to stop and start a receiver from a test:
 #                               bash "$KOVALI_AIRPLAY_RIG_SCRIPT" stop-speaker|start-speaker N
-# A capture file holds what the receiver played (S16LE stereo at 44.1 kHz) and CAPTURE.times
-# when each piece was handed over (see tests/tools/speaker_capture.cpp); the rig's file
-# "receiver-lead" says how many seconds before it is heard.
+# Each receiver plays into a null sink of a sound server of the speakers' own (PulseAudio), as a
+# real speaker plays into its clocked output; its capture file holds what that sink played
+# (S16LE stereo at 44.1 kHz) and CAPTURE.times when (see tests/tools/speaker_capture.cpp), timed
+# as the tests time this computer's null sink.
 # stop_airplay_speaker N and start_airplay_speaker N do the same from the script.
 
 airplay_speaker_names=("Kitchen Speaker" "Garden Speaker")
@@ -107,27 +108,26 @@ EOF
     avahi-daemon --no-drop-root --no-chroot --no-rlimits -f "$dir/avahi.conf"
 }
 
-start_airplay_speaker() {  # $1 = number from 1: a receiver playing into its capture
+start_airplay_speaker() {  # $1 = number from 1: a receiver playing into its sink "speakerN"
   local n=$1 dir=$KOVALI_AIRPLAY_RIG/speaker
-  # Under PipeWire the volume never reaches a speaker, so the receiver keeps its full level. A
-  # receiver hands each piece to its output one buffer before it is due to be heard (once its
-  # buffer has filled, a few seconds into a session); the captures add the buffer back
-  # (receiver-lead), and a short one keeps the first seconds close to it.
-  local pipewire_lines="" buffer=0.05
+  # Under PipeWire the volume never reaches a speaker, so the receiver keeps its full level. With
+  # a buffer under 0.3 s the receiver plays its first frame 50-90 ms late into its sink, and may
+  # drop what it holds to catch up.
+  local pipewire_lines=""
   [ "$KOVALI_AIRPLAY_SERVER" = pipewire ] && pipewire_lines='ignore_volume_control = "yes";'
-  echo "$buffer" > "$KOVALI_AIRPLAY_RIG/receiver-lead"
   # Each receiver has its own ports; its D-Bus names go to a bus nobody runs, and metadata
   # (a pipe in the shared temporary folder) stays off.
   cat > "$dir/receiver$n.conf" <<EOF
 general = { name = "${airplay_speaker_names[$((n - 1))]}"; port = $((5000 + n));
             udp_port_base = $((6000 + 100 * n)); udp_port_range = 50;
-            mdns_backend = "avahi"; output_backend = "stdout";
+            mdns_backend = "avahi"; output_backend = "pa";
             dbus_service_bus = "session"; mpris_service_bus = "session";
-            audio_backend_buffer_desired_length_in_seconds = $buffer; $pipewire_lines };
+            audio_backend_buffer_desired_length_in_seconds = 0.3; $pipewire_lines };
+pa = { server = "unix:$dir/runtime/pulse/native"; sink = "speaker$n"; application_name = "receiver $n"; };
 sessioncontrol = { session_timeout = 20; };
 metadata = { enabled = "no"; };
 EOF
-  airplay_spawn speaker "$dir/receiver$n.pid" "$KOVALI_AIRPLAY_RIG/speaker$n.fifo" "$dir/receiver$n.log" \
+  airplay_spawn speaker "$dir/receiver$n.pid" /dev/null "$dir/receiver$n.log" \
     env DBUS_SYSTEM_BUS_ADDRESS="unix:path=$dir/bus" shairport-sync -c "$dir/receiver$n.conf" -u -v
 }
 
@@ -147,28 +147,43 @@ airplay_speaker_gone() {  # $1 = AirPlay name: the client's Bonjour no longer li
     avahi-browse -tp _raop._tcp 2>/dev/null | grep -qF "\\064${1// /\\032};"
 }
 
-airplay_start_captures() {  # $1 = the capture tool
-  local dir=$KOVALI_AIRPLAY_RIG n
-  : > "$dir/speakers"
+# The speakers' sound server: one null sink per receiver, recorded from the start, so a receiver
+# can stop and start again while its capture goes on.
+airplay_start_speaker_sinks() {  # $1 = the capture tool
+  local dir=$KOVALI_AIRPLAY_RIG/speaker n server
+  server="unix:$dir/runtime/pulse/native"
+  mkdir -p -m 700 "$dir/runtime/pulse" "$dir/home" "$dir/config" "$dir/state"
+  {
+    echo "load-module module-native-protocol-unix auth-anonymous=1 socket=$dir/runtime/pulse/native"
+    for n in $(seq ${#airplay_speaker_names[@]}); do
+      echo "load-module module-null-sink sink_name=speaker$n rate=44100 channels=2"
+    done
+  } > "$dir/server.pa"
+  airplay_namespace_spawn speaker pulseaudio pulseaudio -n -F "$dir/server.pa" --daemonize=no \
+    --exit-idle-time=-1 --disallow-exit --log-target=file:"$dir/sound.log"
+  airplay_wait_for 10 pactl -s "$server" info || return 1
+  : > "$KOVALI_AIRPLAY_RIG/speakers"
   for n in $(seq ${#airplay_speaker_names[@]}); do
-    mkfifo "$dir/speaker$n.fifo"
-    "$1" "$dir/speaker$n.fifo" "$dir/speaker$n.raw" 2>>"$dir/speaker/capture$n.log" &
-    echo $! > "$dir/speaker/capture$n.pid"
-    printf '%s\t%s\t%s\n' "$n" "${airplay_speaker_names[$((n - 1))]}" "$dir/speaker$n.raw" >> "$dir/speakers"
+    PULSE_SERVER=$server "$1" "speaker$n.monitor" "$KOVALI_AIRPLAY_RIG/speaker$n.raw" 2>>"$dir/capture$n.log" &
+    echo $! > "$dir/capture$n.pid"
+    printf '%s\t%s\t%s\n' "$n" "${airplay_speaker_names[$((n - 1))]}" "$KOVALI_AIRPLAY_RIG/speaker$n.raw" \
+      >> "$KOVALI_AIRPLAY_RIG/speakers"
   done
 }
 
-# airplay_client_spawn NAME COMMAND...: starts a daemon of the sound server in the client
-# namespace with everything of its own under the client folder (NAME.pid, NAME.log) and that
+# airplay_namespace_spawn NAMESPACE NAME COMMAND...: starts a daemon in the namespace (client or
+# speaker) with everything of its own under that namespace's folder (NAME.pid, NAME.log) and the
 # namespace's bus as both its system and its session bus.
-airplay_client_spawn() {
-  local dir=$KOVALI_AIRPLAY_RIG/client name=$1
-  shift
-  airplay_spawn client "$dir/$name.pid" /dev/null "$dir/$name.log" \
+airplay_namespace_spawn() {
+  local ns=$1 dir=$KOVALI_AIRPLAY_RIG/$1 name=$2
+  shift 2
+  airplay_spawn "$ns" "$dir/$name.pid" /dev/null "$dir/$name.log" \
     env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME="$dir/home" XDG_RUNTIME_DIR="$dir/runtime" \
     XDG_CONFIG_HOME="$dir/config" XDG_STATE_HOME="$dir/state" \
     DBUS_SYSTEM_BUS_ADDRESS="unix:path=$dir/bus" DBUS_SESSION_BUS_ADDRESS="unix:path=$dir/bus" "$@"
 }
+
+airplay_client_spawn() { airplay_namespace_spawn client "$@"; }  # NAME COMMAND...: the sound server's daemons
 
 airplay_start_pulseaudio() {  # $1 = yes to load the AirPlay discovery
   local dir=$KOVALI_AIRPLAY_RIG/client discovery=""
@@ -212,8 +227,9 @@ airplay_sinks_ready() {  # one AirPlay sink per receiver
 
 airplay_check_tools() {  # $1 = server, $2 = what
   local tool
-  local -a tools=(ip unshare nsenter mount mkfifo dbus-daemon avahi-daemon avahi-browse shairport-sync pactl)
-  if [ "$1" = pulse ]; then tools+=(pulseaudio); else tools+=(pipewire pipewire-pulse wireplumber); fi
+  # The speakers' own sound server is PulseAudio on both.
+  local -a tools=(ip unshare nsenter mount dbus-daemon avahi-daemon avahi-browse shairport-sync pactl pulseaudio)
+  [ "$1" = pipewire ] && tools+=(pipewire pipewire-pulse wireplumber)
   for tool in "${tools[@]}"; do
     command -v "$tool" >/dev/null || airplay_skip "$2" "$tool is not installed (scripts/setup installs it)"
   done
@@ -256,7 +272,7 @@ start_airplay_rig() {
   airplay_in speaker ip link set veth1 up
   airplay_start_bus_and_avahi client veth0 || airplay_rig_failed "the client's D-Bus did not start"
   airplay_start_bus_and_avahi speaker veth1 || airplay_rig_failed "the speakers' D-Bus did not start"
-  airplay_start_captures "$capture_tool"
+  airplay_start_speaker_sinks "$capture_tool" || airplay_rig_failed "the speakers' sound server did not start"
   for n in $(seq ${#airplay_speaker_names[@]}); do start_airplay_speaker "$n"; done
 
   export PULSE_SERVER="unix:$dir/client/runtime/pulse/native"
@@ -283,7 +299,8 @@ stop_airplay_rig() {
   local dir=${KOVALI_AIRPLAY_RIG:-} pidfile
   [ -n "$dir" ] && [ -d "$dir" ] || return 0
   for pidfile in "$dir"/client/{pipewire-pulse,wireplumber,pipewire,pulseaudio}.pid \
-                 "$dir"/speaker/receiver*.pid "$dir"/speaker/capture*.pid "$dir"/{client,speaker}/avahi.pid \
+                 "$dir"/speaker/receiver*.pid "$dir"/speaker/capture*.pid "$dir"/speaker/pulseaudio.pid \
+                 "$dir"/{client,speaker}/avahi.pid \
                  "$dir"/{client,speaker}/bus.pid "$dir"/{client,speaker}.ns; do
     [ -f "$pidfile" ] && airplay_end "$(cat "$pidfile")"
   done

@@ -47,6 +47,9 @@ std::optional<std::string> rigDaemonGone() {
       return "the rig's sound server daemon " + std::string(daemon) + " died";
     }
   }
+  if (notedProcessRuns(rigFolder() + "/speaker/pulseaudio.pid") == false) {
+    return "the sound server the rig's receivers play into (pulseaudio) died";
+  }
   for (const auto& speaker : rigSpeakers()) {
     const auto pidFile = rigFolder() + "/speaker/receiver" + std::to_string(speaker.number) + ".pid";
     if (notedProcessRuns(pidFile) == false) return "the rig's receiver of " + speaker.name + " (shairport-sync) died";
@@ -91,7 +94,6 @@ std::optional<std::string> setRigSpeakerRunning(int number, bool running) {
 
 SpeakerCapture::SpeakerCapture(std::string path) : path_(std::move(path)) {
   start_ = fileSize(path_) / frameBytes * frameBytes;
-  std::ifstream(rigFolder() + "/receiver-lead") >> lead_;
 }
 
 bool SpeakerCapture::read() {
@@ -100,14 +102,14 @@ bool SpeakerCapture::read() {
   if (!file || !times) return false;
 
   // The times are written before the sound, so every byte read here has its time.
-  arrivals_.clear();
+  times.seekg(timesRead_);
   std::string line;
-  while (std::getline(times, line)) {
-    if (times.eof()) break;  // a line still being written
+  while (std::getline(times, line) && !times.eof()) {  // a last line without its end is still being written
+    timesRead_ += static_cast<std::streamoff>(line.size()) + 1;
     long long offset = 0;
     std::int64_t nanoseconds = 0;
     if (std::istringstream(line) >> offset >> nanoseconds) {
-      arrivals_.emplace_back(offset, Clock::time_point(std::chrono::nanoseconds(nanoseconds)));
+      played_.emplace_back(offset / frameBytes, Clock::time_point(std::chrono::nanoseconds(nanoseconds)));
     }
   }
 
@@ -124,15 +126,7 @@ bool SpeakerCapture::read() {
 }
 
 SpeakerCapture::Clock::time_point SpeakerCapture::timeOf(std::size_t frame) const {
-  const long long byte = start_ + static_cast<long long>(frame) * frameBytes;
-  auto piece = std::upper_bound(arrivals_.begin(), arrivals_.end(), byte,
-                                [](long long b, const auto& arrival) { return b < arrival.first; });
-  const auto lead = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(lead_));
-  if (piece == arrivals_.begin()) return arrivals_.empty() ? Clock::time_point() : piece->second + lead;
-  --piece;
-  // Within a piece the frames follow each other at the receiver's rate.
-  const auto into = std::chrono::duration<double>(static_cast<double>(byte - piece->first) / frameBytes / rate);
-  return piece->second + lead + std::chrono::duration_cast<Clock::duration>(into);
+  return playedTimeOf(played_, static_cast<std::size_t>(start_ / frameBytes) + frame, rate);
 }
 
 std::optional<SpeakerCapture::Clock::time_point> SpeakerCapture::onset(double hertz) const {

@@ -4,8 +4,9 @@
 #include <cstddef>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
+
+#include "support/timed_monitor_stream.h"
 
 namespace kovali {
 
@@ -26,8 +27,9 @@ std::string rigServer();
 /// a sentence; nothing on success.
 std::optional<std::string> setRigSpeakerRunning(int number, bool running);
 
-/// Which of the rig's daemons (its sound server's, its running receivers) has died, as a
-/// sentence; nothing when all run. Tells a third-party daemon's death from a fault of ours.
+/// Which of the rig's daemons (its sound server's, its running receivers and the sound server
+/// they play into) has died, as a sentence; nothing when all run. Tells a third-party daemon's
+/// death from a fault of ours.
 std::optional<std::string> rigDaemonGone();
 
 /// What a receiver of the rig played from a point on: its sound, as mono at `rate`, and when it
@@ -44,7 +46,7 @@ class SpeakerCapture {
   bool read();
   /// Everything read so far.
   const std::vector<float>& sound() const { return sound_; }
-  /// When frame `frame` of `sound()` is heard: the receiver hands it over one buffer earlier.
+  /// When frame `frame` of `sound()` was played (see `playedTimeOf`).
   Clock::time_point timeOf(std::size_t frame) const;
   /// When a tone of `hertz` began to play (see `onsetOf`); nothing when it never did.
   std::optional<Clock::time_point> onset(double hertz) const;
@@ -57,8 +59,8 @@ class SpeakerCapture {
   std::string path_;
   long long start_ = 0;  // where in the file this capture begins, in bytes
   std::vector<float> sound_;
-  std::vector<std::pair<long long, Clock::time_point>> arrivals_;  // a piece's first byte, when handed over
-  double lead_ = 0;  // seconds between a piece's hand-over and when it is heard
+  std::streamoff timesRead_ = 0;  // how much of the times file was read
+  std::vector<PlayedPiece> played_;  // frames counted from the file's start
 };
 
 }  // namespace kovali
