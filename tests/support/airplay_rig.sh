@@ -286,6 +286,10 @@ start_airplay_rig() {
   airplay_wait_for 30 airplay_speakers_announced || airplay_rig_failed "the speakers were not announced"
   if [ "$discovery" = yes ]; then
     airplay_wait_for 30 airplay_sinks_ready || airplay_rig_failed "no AirPlay sink for each speaker"
+    # PulseAudio's AirPlay sink given a stream before its first exchange with the speaker has
+    # ended never reaches the speaker. The player waits for sinks made while it watches, as
+    # these are not: they get the same moment here.
+    sleep 1
   fi
 }
 
