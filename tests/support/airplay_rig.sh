@@ -142,6 +142,8 @@ stop_airplay_speaker() {  # $1 = number from 1
     { echo "The client still sees speaker $1 on Bonjour." >&2; return 1; }
 }
 
+airplay_speaker_listed() { ! airplay_speaker_gone "$1"; }  # $1 = AirPlay name
+
 airplay_speaker_gone() {  # $1 = AirPlay name: the client's Bonjour no longer lists it
   ! airplay_in client env DBUS_SYSTEM_BUS_ADDRESS="unix:path=$KOVALI_AIRPLAY_RIG/client/bus" \
     avahi-browse -tp _raop._tcp 2>/dev/null | grep -qF "\\064${1// /\\032};"
@@ -321,7 +323,13 @@ if [ "${BASH_SOURCE[0]}" = "$0" ]; then
   set -euo pipefail
   case "${1:-}" in
     stop-speaker) stop_airplay_speaker "$2" ;;
-    start-speaker) start_airplay_speaker "$2" ;;
+    start-speaker)
+      # Told apart from a fault of the program under test: a receiver whose announcement the
+      # client never sees gets no sink.
+      start_airplay_speaker "$2"
+      airplay_wait_for 10 airplay_speaker_listed "${airplay_speaker_names[$(($2 - 1))]}" ||
+        { echo "The client does not see speaker $2 on Bonjour again." >&2; exit 1; }
+      ;;
     *)
       echo "usage: KOVALI_AIRPLAY_RIG=DIR $0 stop-speaker|start-speaker N" >&2
       exit 2

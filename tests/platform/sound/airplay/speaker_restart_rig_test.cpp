@@ -91,7 +91,9 @@ TEST_F(AirPlayRigSpeakerRestart, TheOtherSpeakerPlaysOnAndTheRestartedOneJoinsAg
     ASSERT_TRUE(status.wait(8000));
     ASSERT_EQ(status.front()[0].value<StreamPlayer::ItemStatus>(), StreamPlayer::ItemStatus::readyToPlay);
     ASSERT_TRUE(QTest::qWaitFor([&] { return carries(stayingCapture, 440, 1.5) && carries(before, 440, 1.5); }, 20000))
-        << "the tone did not reach both speakers on " << rigServer() << daemons();
+        << "the tone did not reach both speakers on " << rigServer() << ": "
+        << secondsOfTone(stayingCapture.sound(), 440, stayingCapture.rate) << " s and "
+        << secondsOfTone(before.sound(), 440, before.rate) << " s" << daemons();
   }
 
   ASSERT_EQ(setRunning(restarted, false), std::nullopt);
