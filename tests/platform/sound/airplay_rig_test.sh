@@ -9,7 +9,8 @@ set -euo pipefail
 tests=$1 capture_tool=$2 server=$3 filter=${4:-'AirPlayRig*:-AirPlayRigParty*'}
 # The receivers and the rig's sound server are third-party daemons with known faults:
 # shairport-sync now and then applies its own starting volume just after ours (that speaker then
-# plays almost silent), and a daemon has been seen to die mid-run. A failed run is tried once more
+# plays almost silent), and PulseAudio now and then aborts on an assertion in its AirPlay sink's
+# thread as the sink connects to its speaker with a stream on it. A failed run is tried once more
 # on a fresh rig; a fault of ours fails both.
 if [ -z "${KOVALI_AIRPLAY_RIG_RETRY:-}" ]; then
   status=0
