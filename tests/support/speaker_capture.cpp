@@ -57,6 +57,11 @@ std::optional<std::string> rigDaemonGone() {
   return std::nullopt;
 }
 
+std::string rigDaemons() {
+  const auto gone = rigDaemonGone();
+  return gone ? " (" + *gone + ")" : " (the rig's daemons all run)";
+}
+
 std::vector<RigSpeaker> rigSpeakers() {
   std::vector<RigSpeaker> speakers;
   if (rigFolder().empty()) return speakers;

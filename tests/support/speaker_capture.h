@@ -31,6 +31,9 @@ std::optional<std::string> setRigSpeakerRunning(int number, bool running);
 /// they play into) has died, as a sentence; nothing when all run. Tells a third-party daemon's
 /// death from a fault of ours.
 std::optional<std::string> rigDaemonGone();
+/// Where the rig's daemons stand, for the end of a failure message: a run in which one died is
+/// the rig's (the script tries it again on a fresh rig), not ours.
+std::string rigDaemons();
 
 /// What a receiver of the rig played from a point on: its sound, as mono at `rate`, and when it
 /// played each part, on the steady clock (`std::chrono::steady_clock`, the same in every process).

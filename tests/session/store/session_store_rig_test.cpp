@@ -156,7 +156,7 @@ TEST_F(AirPlayRigPartyTest, APhonesMultiRoomPlaysTheSongInStepOnBothSpeakersAndT
   const auto turnedOn = Clock::now();
   ASSERT_TRUE(waitUntil([&] { return store().multiRoom().status() == MultiRoomAudio::Status::on(); }, 10))
       << store().multiRoom().summary();
-  ASSERT_TRUE(chooseRigSpeakers()) << "the speaker menu did not list the rig's speakers";
+  ASSERT_TRUE(chooseRigSpeakers()) << "the speaker menu did not list the rig's speakers" << rigDaemons();
   std::vector<SpeakerCapture> speakers;
   for (const auto& speaker : rigSpeakers()) speakers.emplace_back(speaker.capture);
 
@@ -173,7 +173,7 @@ TEST_F(AirPlayRigPartyTest, APhonesMultiRoomPlaysTheSongInStepOnBothSpeakersAndT
   const auto latency = loggedLatency();
   ASSERT_TRUE(markPlayed) << "the mark did not reach every output; speaker tones " << speakers[0].mainTone() << ", "
                           << speakers[1].mainTone() << " Hz; log:\n"
-                          << multiRoomLog();
+                          << multiRoomLog() << rigDaemons();
   EXPECT_TRUE(logged("multi-room: receiving sound"));
   EXPECT_TRUE(logged("multi-room: this computer joined at"));
 
@@ -209,7 +209,7 @@ TEST_F(AirPlayRigPartyTest, APhonesMultiRoomPlaysTheSongInStepOnBothSpeakersAndT
   EXPECT_GT(secondsOfTone(alone.sound, filler), 2.0);
   for (auto& speaker : silent) {
     ASSERT_TRUE(speaker.read());
-    EXPECT_EQ(speaker.mainTone(), 0) << "a speaker still plays";
+    EXPECT_EQ(speaker.mainTone(), 0) << "a speaker still plays" << rigDaemons();
   }
   EXPECT_EQ(store().multiRoom().status(), MultiRoomAudio::Status::off());
 }

@@ -62,13 +62,6 @@ bool carries(SpeakerCapture& capture, double hertz, double seconds) {
   return capture.read() && secondsOfTone(capture.sound(), hertz, capture.rate) >= seconds;
 }
 
-/// Where the rig's third-party daemons stand, for a failure message: a run in which one died
-/// is the rig's (the script tries it again on a fresh rig), not the player's.
-std::string daemons() {
-  const auto gone = rigDaemonGone();
-  return gone ? " (" + *gone + ")" : " (the rig's daemons all run)";
-}
-
 class AirPlayRigSpeakerRestart : public AirPlayRigTest {};
 
 TEST_F(AirPlayRigSpeakerRestart, TheOtherSpeakerPlaysOnAndTheRestartedOneJoinsAgainInStep) {
@@ -78,7 +71,7 @@ TEST_F(AirPlayRigSpeakerRestart, TheOtherSpeakerPlaysOnAndTheRestartedOneJoinsAg
   PulseStreamPlayer player;
   ASSERT_TRUE(
       QTest::qWaitFor([&] { return choiceId(player, staying.name) && choiceId(player, restarted.name); }, 30000))
-      << "the picker never listed both speakers on " << rigServer() << daemons();
+      << "the picker never listed both speakers on " << rigServer() << rigDaemons();
   for (const auto& speaker : speakers) player.setSpeakerChosen(*choiceId(player, speaker.name), true);
 
   test::LiveToneStream live(440);
@@ -93,27 +86,27 @@ TEST_F(AirPlayRigSpeakerRestart, TheOtherSpeakerPlaysOnAndTheRestartedOneJoinsAg
     ASSERT_TRUE(QTest::qWaitFor([&] { return carries(stayingCapture, 440, 1.5) && carries(before, 440, 1.5); }, 20000))
         << "the tone did not reach both speakers on " << rigServer() << ": "
         << secondsOfTone(stayingCapture.sound(), 440, stayingCapture.rate) << " s and "
-        << secondsOfTone(before.sound(), 440, before.rate) << " s" << daemons();
+        << secondsOfTone(before.sound(), 440, before.rate) << " s" << rigDaemons();
   }
 
   ASSERT_EQ(setRunning(restarted, false), std::nullopt);
   EXPECT_TRUE(QTest::qWaitFor([&] { return !playsOn(player, restarted.name); }, 15000))
-      << restarted.name << " stayed in the player's speakers on " << rigServer() << daemons();
+      << restarted.name << " stayed in the player's speakers on " << rigServer() << rigDaemons();
   EXPECT_TRUE(playsOn(player, staying.name));
   EXPECT_EQ(player.route(), StreamPlayer::Route::speakers);
 
   ASSERT_EQ(setRunning(restarted, true), std::nullopt);
   ASSERT_TRUE(QTest::qWaitFor([&] { return playsOn(player, restarted.name); }, 30000))
-      << restarted.name << " never came back to the player's speakers on " << rigServer() << daemons();
+      << restarted.name << " never came back to the player's speakers on " << rigServer() << rigDaemons();
   SpeakerCapture back(restarted.capture);
   ASSERT_TRUE(QTest::qWaitFor([&] { return carries(back, 440, 1.0); }, 15000))
       << restarted.name << " did not play again on " << rigServer() << ": "
-      << secondsOfTone(back.sound(), 440, back.rate) << " s of the tone" << daemons();
+      << secondsOfTone(back.sound(), 440, back.rate) << " s of the tone" << rigDaemons();
 
   // Both speakers change tone at the same moment.
   live.setTone(660);
   ASSERT_TRUE(QTest::qWaitFor([&] { return carries(stayingCapture, 660, 1.0) && carries(back, 660, 1.0); }, 15000))
-      << "the new tone did not reach both speakers on " << rigServer() << daemons();
+      << "the new tone did not reach both speakers on " << rigServer() << rigDaemons();
   const auto first = stayingCapture.onset(660);
   const auto second = back.onset(660);
   ASSERT_TRUE(first && second);
