@@ -78,13 +78,13 @@ vinaro::Expected<HLSPlaylist, std::string> HLSPlaylist::parse(std::string_view t
   return playlist;
 }
 
-double HLSPlaylist::offsetOf(long long sequence) const {
+std::optional<double> HLSPlaylist::offsetOf(long long sequence) const {
   double offset = 0;
   for (const auto& segment : segments) {
-    if (segment.sequence >= sequence) break;
+    if (segment.sequence == sequence) return offset;
     offset += segment.duration;
   }
-  return offset;
+  return std::nullopt;
 }
 
 double HLSPlaylist::duration() const {

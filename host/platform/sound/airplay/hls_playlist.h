@@ -27,8 +27,9 @@ struct HLSPlaylist {
   /// Reads a media playlist; the error is a sentence for people.
   static vinaro::Expected<HLSPlaylist, std::string> parse(std::string_view text);
 
-  /// Seconds from the start of the first segment listed to the start of segment `sequence`.
-  double offsetOf(long long sequence) const;
+  /// Seconds from the start of the first segment listed to the start of segment `sequence`;
+  /// nothing when that segment is not listed.
+  std::optional<double> offsetOf(long long sequence) const;
   /// Seconds from the start of the first segment listed to the end of the last.
   double duration() const;
 

@@ -132,7 +132,10 @@ std::optional<double> PulseStreamPlayer::currentTime() const {
 std::optional<StreamPlayer::TimeRange> PulseStreamPlayer::seekableRange() const {
   if (!hasItem_ || !anchor_ || !reader_ || !reader_->playlist()) return std::nullopt;
   const auto& playlist = *reader_->playlist();
-  const double start = anchor_->second - playlist.offsetOf(anchor_->first);
+  // A segment that has left the playlist no longer ties its time to the listed ones.
+  const auto offset = playlist.offsetOf(anchor_->first);
+  if (!offset) return std::nullopt;
+  const double start = anchor_->second - *offset;
   return TimeRange{start, start + playlist.duration()};
 }
 

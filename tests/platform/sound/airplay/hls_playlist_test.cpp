@@ -16,7 +16,10 @@ TEST(HLSPlaylist, ReadsALivePlaylistWithItsSequenceMapAndDurations) {
   EXPECT_FALSE(playlist.ended);
   EXPECT_EQ(playlist.segments,
             (std::vector<HLSPlaylist::Segment>{{7, 1.00267, "seg7.m4s"}, {8, 0.5, "seg8.m4s"}}));
-  EXPECT_DOUBLE_EQ(playlist.offsetOf(8), 1.00267);
+  EXPECT_EQ(playlist.offsetOf(7), 0.0);
+  EXPECT_EQ(playlist.offsetOf(8), 1.00267);
+  EXPECT_EQ(playlist.offsetOf(6), std::nullopt) << "left the playlist";
+  EXPECT_EQ(playlist.offsetOf(9), std::nullopt) << "not listed yet";
   EXPECT_DOUBLE_EQ(playlist.duration(), 1.50267);
   EXPECT_TRUE(HLSPlaylist::parse("#EXTM3U\n#EXTINF:1,\na.m4s\n#EXT-X-ENDLIST\n").value().ended);
 }
