@@ -1,4 +1,5 @@
 #include "session/store/session_store_fixture.h"
+#include "session/participants/command_rate.h"
 #include "support/log_capture.h"
 
 namespace kovali {
@@ -64,6 +65,34 @@ TEST_F(SessionStoreIntakeTest, ALongNameIsCutTo64CharactersAsPeopleCountThem) {
   EXPECT_EQ(store().participants().begin()->second.name, expected);
   auto exact = join(std::string(64, 'x') + "   ", "device-exact");
   EXPECT_EQ(store().participants().rbegin()->second.name, std::string(64, 'x'));
+}
+
+TEST_F(SessionStoreIntakeTest, ANameIsCutBetweenCharactersToAt256Bytes) {
+  const auto repeated = [](const std::string& text, int times) {
+    std::string all;
+    for (int i = 0; i < times; ++i) all += text;
+    return all;
+  };
+  const std::string heavy = "a" + repeated("\u0301", 100);  // one character of 201 bytes
+  struct Case {
+    const char* what;
+    std::string sent;
+    std::string stored;
+  } cases[] = {
+      {"64 four-byte characters", repeated("\U0001F600", 64), repeated("\U0001F600", 64)},
+      {"characters of 201 bytes", repeated(heavy, 10), heavy},
+      {"one character over 256 bytes", repeated("a" + repeated("\u0301", 7000), 64), "Partygoer"},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    const std::string device = "device-heavy-" + std::to_string(++n);
+    auto phone = join(c.sent, device);
+    const auto found = std::find_if(store().participants().begin(), store().participants().end(),
+                                    [&](const auto& entry) { return entry.second.id == store().participantID(device); });
+    ASSERT_NE(found, store().participants().end()) << c.what;
+    EXPECT_EQ(found->second.name, c.stored) << c.what;
+    EXPECT_LE(found->second.name.size(), 256u) << c.what;
+  }
 }
 
 TEST_F(SessionStoreIntakeTest, ADeviceIDTooLongOrWithControlCharactersIsRefused) {
@@ -347,6 +376,29 @@ TEST_F(SessionStoreIntakeTest, AClosedConnectionLeavesThePartygoersOnlyWhenItHad
   EXPECT_EQ(store().state().revision, revision + 1);
   EXPECT_EQ(store().state().participantCount, 1);
   EXPECT_EQ(store().lastHostError(), std::nullopt);
+}
+
+TEST_F(SessionStoreIntakeTest, AFloodOfChangesFromOnePhoneIsRefusedPastItsRateAndTheOthersAreStillServed) {
+  auto flooder = join("Flood", "device-flood");
+  auto other = join("Calm", "device-calm");
+  int accepted = 0;
+  std::optional<ProtocolError> firstRefusal;
+  for (int i = 0; i < 40 && !firstRefusal; ++i) {
+    firstRefusal = refusalOf(*flooder, Command{Command::SetBadge{"gold"}}, "b" + std::to_string(i));
+    if (!firstRefusal) ++accepted;
+  }
+  EXPECT_EQ(accepted, static_cast<int>(CommandRate::burst) - 1) << "the hello took one";
+  EXPECT_EQ(firstRefusal,
+            ProtocolError::limitReached("Too many changes at once. Wait a moment and try again."));
+  const auto revision = store().state().revision;
+  EXPECT_TRUE(refusalOf(*flooder, Command{Command::SetBadge{"vip"}}, "refused"));
+  EXPECT_EQ(store().state().revision, revision) << "a refused change changes nothing";
+  EXPECT_EQ(refusalOf(*other, Command{Command::SetBadge{"vip"}}, "calm"), std::nullopt) << "another phone is served";
+  EXPECT_TRUE(refusalOf(*flooder, Command{Command::Search{"a"}}, "search") != ProtocolError::limitReached(
+      "Too many changes at once. Wait a moment and try again.")) << "reading is not limited";
+
+  advance(1);
+  EXPECT_EQ(refusalOf(*flooder, Command{Command::SetBadge{"silver"}}, "later"), std::nullopt) << "a second later";
 }
 
 }  // namespace
