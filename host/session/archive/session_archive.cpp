@@ -22,6 +22,8 @@ vinaro::Expected<SessionArchive, SessionArchive::OpenError> SessionArchive::open
 
 vinaro::Expected<SessionArchive, SessionArchive::OpenError> SessionArchive::open(const QString& folder) {
   if (auto error = createFolder(folder)) return OpenError{*error};
+  // It holds the DJs' device ids, which are as good as credentials.
+  QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
   return SessionArchive(QDir(folder).filePath(QStringLiteral("Session.json")));
 }
 
@@ -86,6 +88,7 @@ std::optional<QString> SessionArchive::write(const SessionSnapshot& snapshot) co
   }
   QSaveFile file(path_);
   if (!file.open(QIODevice::WriteOnly)) return file.errorString();
+  file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);  // an older file may have been 0644
   // A short write stays in the file's buffer, and a failure to flush it at commit would go
   // unnoticed and put a cut-off file in place: so every byte is flushed and checked first.
   if (file.write(json.data(), static_cast<qint64>(json.size())) != static_cast<qint64>(json.size()) ||
