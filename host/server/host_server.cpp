@@ -13,6 +13,7 @@
 #include <QWebSocket>
 #include <QWebSocketServer>
 
+#include "platform/runtime/listening_socket.h"
 #include "platform/runtime/logging.h"
 #include "platform/runtime/set_if_changed.h"
 #include "protocol/bonjour.h"
@@ -96,12 +97,7 @@ void HostServer::start() {
     return;
   }
   QWebSocketServer* const raw = listener.get();
-  QTcpServer* const rawPort = port.get();
-  connect(rawPort, &QTcpServer::newConnection, this, [this, raw, rawPort] { sort(*rawPort, *raw); });
-  connect(rawPort, &QTcpServer::acceptError, this, [this, rawPort] {
-    // The listener stops accepting after a lasting error, so it is replaced.
-    if (rawPort == port_.get()) listenerFailed(rawPort->errorString().toStdString());
-  });
+  servePort(*port, *raw);
   connect(raw, &QWebSocketServer::newConnection, this, [this, raw] {
     if (raw == listener_.get()) {
       accept(*raw);
@@ -216,7 +212,34 @@ void HostServer::listenerFailed(const std::string& message) {
   });
 }
 
+void HostServer::servePort(QTcpServer& port, QWebSocketServer& listener) {
+  connect(&port, &QTcpServer::newConnection, this, [this, &port, &listener] { sort(port, listener); });
+  connect(&port, &QTcpServer::acceptError, this, [this, &port] { acceptFailed(port); });
+}
+
+void HostServer::acceptFailed(QTcpServer& port) {
+  // Out of descriptors (or memory) clears once connections close; the port phones know stays.
+  port.pauseAccepting();
+  if (&port != port_.get()) return;
+  qCWarning(lcNet).noquote() << "The guest server cannot accept connections for now:" << port.errorString()
+                             << "- it tries again every second";
+  acceptRetryTask_.start([this, self = QPointer<HostServer>(this)](CancellationToken token) -> QCoro::Task<> {
+    while (true) {
+      co_await scheduler_.sleep(1, token);
+      if (token.isCancelled() || !self || !port_ || !listener_) co_return;
+      if (QTcpServer* fresh = takeOverListeningSocket(*port_, nullptr)) {
+        std::unique_ptr<QTcpServer> old = std::exchange(port_, std::unique_ptr<QTcpServer>(fresh));
+        servePort(*fresh, *listener_);
+        old->close();
+        old.release()->deleteLater();  // this may run inside one of its own signals
+        co_return;
+      }
+    }
+  });
+}
+
 void HostServer::dropListener() {
+  acceptRetryTask_.cancel();
   if (!listener_) return;
   listener_->close();
   listener_.reset();

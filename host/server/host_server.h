@@ -126,6 +126,10 @@ class HostServer final : public QObject {
   void dropListener();
   void registered(const std::string& name);
   void accept(QWebSocketServer& listener);
+  /// Sorts what `port` accepts for `listener`, and follows its accept errors.
+  void servePort(QTcpServer& port, QWebSocketServer& listener);
+  /// Pauses accepting after a failed accept and takes the socket up again once it can.
+  void acceptFailed(QTcpServer& port);
   /// Counts `socket` against the connection budget until it is destroyed; false, counting
   /// nothing, when its address or the port is full.
   bool admit(QTcpSocket& socket);
@@ -159,6 +163,7 @@ class HostServer final : public QObject {
   ArtworkResponder artwork_;
   std::string httpHostName_;
   CancellableTask restartTask_;
+  CancellableTask acceptRetryTask_;
   int failures_ = 0;
   std::uint16_t restartPort_ = 0;  // the failed listener's port, tried first by the restart
   std::map<ConnectionID, GuestConnection*> connections_;

@@ -1,6 +1,9 @@
 // What one address, a silent phone or an oversized text can hold of the guests' port, on loopback:
 // a second source address is 127.0.0.2, which Linux routes to loopback without any setup.
 
+#include <sys/resource.h>
+
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -10,6 +13,7 @@
 #include "protocol/message_codec.h"
 #include "server/connection_budget.h"
 #include "server/host_server_fixture.h"
+#include "support/log_capture.h"
 
 namespace kovali {
 namespace {
@@ -123,6 +127,35 @@ TEST_F(ConnectionLimitsTest, ATextOverItsByteLimitIsAnsweredWithBadRequestAndNot
   phone.sendCommand("s2", Command{Command::Search{std::string(vinaro::CommandLimits::maxTextBytes, 'q')}});
   ASSERT_TRUE(waitForMessages(1));
   EXPECT_EQ(messages.front().second.id, "s2") << "only the text within its limit reached the owner";
+}
+
+TEST_F(ConnectionLimitsTest, RunningOutOfDescriptorsPausesAcceptingUntilTheyAreFreeAgain) {
+  LogCapture log("kovaliapp.net");
+  const auto openDescriptors = [] {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+    return count - 1;  // the listing's own
+  };
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit tight = saved;
+  tight.rlim_cur = openDescriptors() + 2;  // the two phones' own ends and nothing for the host's
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+  auto first = openFrom("127.0.0.1", port);
+  auto second = openFrom("127.0.0.2", port);
+  const bool paused = QTest::qWaitFor(
+      [&] { return log.hasLineStartingWith("The guest server cannot accept connections for now"); },
+      GuestClient::timeoutMs);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+  ASSERT_TRUE(first && second);
+  ASSERT_TRUE(paused) << testing::PrintToString(log.lines());
+
+  scheduler.advance(1);
+  EXPECT_TRUE(answersHTTP(*first)) << "taken in once descriptors are free";
+  EXPECT_TRUE(answersHTTP(*second));
+  auto later = openFrom("127.0.0.3", port);
+  ASSERT_TRUE(later);
+  EXPECT_TRUE(answersHTTP(*later)) << "on the same port";
 }
 
 }  // namespace
