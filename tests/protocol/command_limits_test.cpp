@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "model/session_state.h"
 #include "protocol/command_limits.h"
+#include "protocol/json_writer.h"
 
 namespace vinaro {
 namespace {
@@ -68,6 +70,30 @@ TEST(CommandLimits, EachKeptTextIsRefusedOneBytePastItsLimit) {
 
 TEST(CommandLimits, AHelloIsLeftToBeCutWhereItIsTakenIn) {
   EXPECT_EQ(CommandLimits::refusal({C::Hello{std::string(100'000, 'n'), "device", 1}}), std::nullopt);
+}
+
+TEST(CommandLimits, TwoHundredGuestsWithEveryTextAtItsLimitKeepAStateUnderOneMegabyte) {
+  constexpr int guests = 200;
+  const auto text = [](char fill) { return std::string(CommandLimits::maxTextBytes, fill); };
+  auto state = SessionState::newParty("8C1F0E52-3C1B-4C55-9B7E-7A0D5C1E2F10", text('p'));
+  state.mode = PartyMode::suggestion;
+  state.partygoers.emplace();
+  state.badges.emplace();
+  for (int guest = 0; guest < guests; ++guest) {
+    const Participant who{"participant-" + std::to_string(guest), std::string(CommandLimits::maxNameBytes, 'n'),
+                          Role::guest};
+    state.partygoers->push_back(who);
+    (*state.badges)[who.id] = std::string(CommandLimits::maxBadgeBytes, 'b');
+    for (int i = 0; i < state.settings.maxPendingPerGuest; ++i) {
+      const std::string id = std::to_string(guest) + "-" + std::to_string(i);
+      const auto ref = refWith(id + std::string(CommandLimits::maxIDBytes - id.size(), 'i'), text('c'), text('s'),
+                               text('a'));
+      state.requests.push_back(SongRequest{.id = "request-" + id, .item = RequestItem::collection(ref),
+                                           .requestedBy = who});
+    }
+  }
+  const auto bytes = wire::encode(state).size();
+  EXPECT_LT(bytes, 1'000'000u) << "without votes, which grow with the guests who cast them";
 }
 
 }  // namespace
