@@ -89,7 +89,8 @@ TEST(CommandLimits, TwoHundredGuestsWithEveryTextAtItsLimitKeepAStateUnderOneMeg
       const auto ref = refWith(id + std::string(CommandLimits::maxIDBytes - id.size(), 'i'), text('c'), text('s'),
                                text('a'));
       state.requests.push_back(SongRequest{.id = "request-" + id, .item = RequestItem::collection(ref),
-                                           .requestedBy = who});
+                                           .requestedBy = who, .createdAt = Date{}, .status = RequestStatus::pending,
+                                           .resolvedAt = std::nullopt, .votes = {}});
     }
   }
   const auto bytes = wire::encode(state).size();

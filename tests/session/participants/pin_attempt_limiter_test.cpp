@@ -70,7 +70,9 @@ TEST(PINAttemptLimiter, ADJWithTheRightPINGetsInWhileAHundredAddressesKeepGuessi
       limiter.recordFailure(address, at(second));
       if (second >= 60) ++comparedLate;
     }
-    if (second == 90) EXPECT_EQ(limiter.lockRemaining("10.0.9.9", at(second)), std::nullopt) << "the DJ";
+    if (second == 90) {
+      EXPECT_EQ(limiter.lockRemaining("10.0.9.9", at(second)), std::nullopt) << "the DJ";
+    }
   }
   EXPECT_GT(comparedLate, 0) << "the guessing goes on";
   EXPECT_LE(comparedLate, 60 / PINAttemptLimiter::hostPaceSeconds + 1) << "but slowly";
