@@ -58,11 +58,14 @@ TEST_F(SlowPhoneTest, FiftyPhonesThatStopReadingKeepOnlyTheirNewestStateWhileARe
   std::vector<std::unique_ptr<StalledPhone>> stalled;
   for (int i = 0; i < stalledCount; ++i) {
     stalled.push_back(std::make_unique<StalledPhone>());
-    ASSERT_TRUE(stalled.back()->connectTo(port)) << i;
+    ASSERT_TRUE(stalled.back()->connectTo(port, 0x7F000002 + static_cast<std::uint32_t>(i))) << i;
+    ASSERT_TRUE(stalled.back()->sendText(commandMessage("hi", vinaro::Command{vinaro::Command::Hello{"S", "d", 1}})));
   }
   GuestClient reader;
   ASSERT_TRUE(reader.connectTo(port));
+  reader.sendCommand("hi", vinaro::Command{vinaro::Command::Hello{"R", "r", 1}});
   ASSERT_TRUE(waitForConnections(stalledCount + 1));
+  ASSERT_TRUE(waitForMessages(stalledCount + 1)) << "every phone said hello";
   const auto before = residentBytes();
 
   std::int64_t largestMessage = 0;
@@ -165,7 +168,9 @@ TEST_F(SlowPhoneTest, APhoneThatAnswersWouldTakePastTheCapIsDroppedAtOnceAndTheO
 TEST_F(SlowPhoneTest, APhoneThatCatchesUpFromJustBelowTheCapStays) {
   StalledPhone phone;
   ASSERT_TRUE(phone.connectTo(port));
+  ASSERT_TRUE(phone.sendText(commandMessage("hi", vinaro::Command{vinaro::Command::Hello{"S", "d", 1}})));
   ASSERT_TRUE(waitForConnections(1));
+  ASSERT_TRUE(waitForMessages(1));
   const ConnectionID id{1};
   ASSERT_TRUE(backUp(id, GuestConnection::maxUnsentBytes - (512 << 10)));
 

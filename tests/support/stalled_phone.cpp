@@ -19,9 +19,13 @@ StalledPhone::~StalledPhone() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-bool StalledPhone::connectTo(std::uint16_t port) {
+bool StalledPhone::connectTo(std::uint16_t port, std::uint32_t source) {
   fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
   if (fd_ < 0) return false;
+  sockaddr_in from{};
+  from.sin_family = AF_INET;
+  from.sin_addr.s_addr = htonl(source);
+  if (::bind(fd_, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0) return false;
   const int small = 4096;  // the system doubles it; the window stays a few kilobytes
   ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
   sockaddr_in address{};

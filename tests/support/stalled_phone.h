@@ -16,8 +16,10 @@ class StalledPhone {
   StalledPhone& operator=(const StalledPhone&) = delete;
   ~StalledPhone();
 
-  /// Connects to ws://127.0.0.1:`port` and waits (running the event loop) for the handshake.
-  [[nodiscard]] bool connectTo(std::uint16_t port);
+  /// Connects to ws://127.0.0.1:`port` from the loopback address `source` (127.0.0.1 unless
+  /// given: the host takes a few connections an address) and waits, running the event loop, for
+  /// the handshake.
+  [[nodiscard]] bool connectTo(std::uint16_t port, std::uint32_t source = 0x7F000001);
   /// Sends `text` (shorter than 64 KiB) as one masked text frame, as a phone does.
   [[nodiscard]] bool sendText(const std::string& text);
   /// Reads whatever has arrived, without waiting; answers how many bytes, or -1 once the host
