@@ -52,7 +52,7 @@ TEST_F(ConnectionLimitsTest, OneAddressHoldsSixteenConnectionsAndAnotherAddressI
     held.push_back(openFrom("127.0.0.1", port));
     ASSERT_TRUE(held.back()) << i;
   }
-  ASSERT_TRUE(answersHTTP(*held.front())) << "the sixteenth is in";
+  // Not asked anything: an answered request may end its connection and free its place.
 
   auto refused = openFrom("127.0.0.1", port);
   ASSERT_TRUE(refused);
