@@ -138,7 +138,11 @@ def main():
                     data = phone.sock.recv(1 << 20)
                     if not data:
                         raise ConnectionError
-                    for message in messages(phone, data):
+                    batch = messages(phone, data)
+                    if phone.upgraded and not phone.greeted:
+                        phone.sock.send(hello(phone.device))
+                        phone.greeted = True
+                    for message in batch:
                         if phone.role == "real" and b'"replyTo":"probe-' in message:
                             ident = json.loads(message)["replyTo"]
                             if ident in asked:
@@ -154,7 +158,7 @@ def main():
                     phone.greeted = False
                     phone.open(selector)
                 elif phone.role == "real":
-                    print("hostile_bench: the real phone was dropped", file=sys.stderr)
+                    print("hostile_bench: the real phone was dropped:", repr(sys.exc_info()[1]), file=sys.stderr)
                     return 1
     unanswered = len(asked)
     times.sort()
