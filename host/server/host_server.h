@@ -48,8 +48,9 @@ class HostServer final : public QObject {
 
   /// The largest message a phone may send; a larger one is refused and the connection kept.
   static constexpr std::int64_t maxMessageBytes = 1 << 20;
-  /// Connection attempts the system holds for the listener before it takes them.
-  static constexpr int listenBacklog = 512;
+  /// Connection attempts the system holds for the listener before it takes them: a festival's
+  /// phones all at once (the system caps it at net.core.somaxconn, 4096 on Debian 12).
+  static constexpr int listenBacklog = 2048;
 
   /// Listens on `address` (any interface in the app, loopback in tests) once started.
   HostServer(Scheduler& scheduler, std::unique_ptr<ServiceAdvertiser> advertiser, QHostAddress address,
