@@ -230,6 +230,8 @@ class SessionStore final : public QObject {
   /// Takes over a saved session, which may still name phones by their device ids.
   void restore(SessionSnapshot snapshot, const std::string& hostName);
   void connectServices();
+  /// The archive's problem, as the console shows it.
+  void showSaveProblem();
   vinaro::ReducerContext reducerContext() const;
   void sendState(ConnectionID connection, const vinaro::Participant& participant, std::optional<std::string> replyTo);
   /// Sends every phone not in `skipped` its view of the state, then republishes the Bonjour status.
