@@ -35,6 +35,7 @@
 #include "session/participants/badge_retention.h"
 #include "session/participants/dj_pin.h"
 #include "session/participants/participant_ids.h"
+#include "session/participants/partygoer_list.h"
 #include "session/participants/pin_attempt_limiter.h"
 #include "session/store/session_effects.h"
 
@@ -332,6 +333,7 @@ class SessionStore final : public QObject {
 
   vinaro::SessionState state_;
   Participants participants_;
+  PartygoerList partygoerList_;  // participants_ in the party's order
   std::map<ConnectionID, std::string> connectionDevices_;  // the device id each participant said hello with
   ParticipantIDs participantIDs_;
   std::optional<vinaro::ProtocolError> lastHostError_;
