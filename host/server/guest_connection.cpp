@@ -24,10 +24,7 @@ GuestConnection::GuestConnection(QWebSocket* socket, std::shared_ptr<QObject> li
           [this](const QString& text) { emit messageReceived(text.toUtf8()); });
   connect(socket_, &QWebSocket::binaryMessageReceived, this, &GuestConnection::messageReceived);
   connect(socket_, &QWebSocket::disconnected, this, &GuestConnection::socketEnded);
-  connect(socket_, &QWebSocket::bytesWritten, this, [this] {
-    writeWaiting(false);
-    watchUnsent();
-  });
+  connect(socket_, &QWebSocket::bytesWritten, this, [this] { writeWaiting(false); });
   if (socket_->state() != QAbstractSocket::ConnectedState) {
     // Gone before it was taken in: report it once the owner has connected.
     QMetaObject::invokeMethod(this, &GuestConnection::socketEnded, Qt::QueuedConnection);
@@ -52,10 +49,25 @@ bool GuestConnection::sendText(const QString& text, Kind kind) {
       waiting_.erase(older);
     }
   }
+  const qint64 wouldBe = unsentBytes() + bytesOf(text);
+  if (wouldBe > maxUnsentBytes) {
+    // Bounded at every moment: whatever a phone sends and does not read costs no more than this.
+    // Reported from the event loop, as the sender may be going through every connection.
+    ended_ = true;
+    waiting_.clear();
+    waitingBytes_ = 0;
+    QMetaObject::invokeMethod(
+        this,
+        [this, wouldBe] {
+          emit stalled(wouldBe);
+          socket_->abort();
+        },
+        Qt::QueuedConnection);
+    return false;
+  }
   waiting_.push_back({text, kind});
   waitingBytes_ += bytesOf(text);
   writeWaiting(false);
-  watchUnsent();
   return true;
 }
 
@@ -70,14 +82,6 @@ void GuestConnection::writeWaiting(bool all) {
   }
 }
 
-void GuestConnection::watchUnsent() {
-  if (unsentBytes() <= maxUnsentBytes) {
-    if (!released_) stallCheck_.cancel();
-    return;
-  }
-  if (!stallCheck_.isActive()) startStallCheck();
-}
-
 void GuestConnection::startStallCheck() {
   stallCheck_.start([this, self = QPointer<GuestConnection>(this)](CancellationToken token) -> QCoro::Task<> {
     co_await scheduler_.sleep(stallSeconds, token);
@@ -86,14 +90,17 @@ void GuestConnection::startStallCheck() {
   });
 }
 
+void GuestConnection::expectGreeting(double seconds) {
+  greetingDeadline_.start([this, seconds, self = QPointer<GuestConnection>(this)](CancellationToken token) -> QCoro::Task<> {
+    co_await scheduler_.sleep(seconds, token);
+    if (token.isCancelled() || !self) co_return;
+    emit greetingMissed();
+  });
+}
+
 void GuestConnection::stallCheckDue() {
-  stallCheck_.cancel();  // a later backlog starts its own check
-  if (released_) {
-    abort();  // no one reads what is left
-    return;
-  }
-  const qint64 unsent = unsentBytes();
-  if (unsent > maxUnsentBytes) emit stalled(unsent);
+  stallCheck_.cancel();
+  abort();  // released, and no one reads what is left
 }
 
 void GuestConnection::close() {
@@ -111,6 +118,7 @@ void GuestConnection::abort() {
 void GuestConnection::release() {
   disconnect(this, nullptr, nullptr, nullptr);  // what is still said goes to no one
   released_ = true;
+  greetingDeadline_.cancel();
   if (ended_) {
     deleteOnce();
     return;
@@ -122,6 +130,7 @@ void GuestConnection::release() {
 }
 
 void GuestConnection::socketEnded() {
+  greetingDeadline_.cancel();
   if (std::exchange(ended_, true)) return;
   stallCheck_.cancel();
   emit ended();

@@ -21,7 +21,8 @@ namespace kovali {
 /// its table entry until the socket has finished closing, so queued messages still go out.
 ///
 /// What the phone has not read yet is bounded: once the socket holds `maxSocketBacklogBytes`,
-/// further messages wait here, where a newer state replaces an older one that still waits.
+/// further messages wait here, where a newer state replaces an older one that still waits; a
+/// message that would take the unsent bytes past `maxUnsentBytes` drops the connection at once.
 class GuestConnection final : public QObject {
   Q_OBJECT
 
@@ -31,8 +32,9 @@ class GuestConnection final : public QObject {
   static constexpr std::uint64_t maxBufferedMessageBytes = 8u << 20;
   /// While the socket holds less than this, messages are handed to it at once.
   static constexpr qint64 maxSocketBacklogBytes = 256 << 10;
-  /// Unsent bytes above this for longer than `stallSeconds` mean the phone has stopped reading.
+  /// Unsent bytes are never above this: a phone that far behind has stopped reading.
   static constexpr qint64 maxUnsentBytes = 4 << 20;
+  /// How long a released connection may take to send what is left.
   static constexpr double stallSeconds = 5;
 
   /// What a message is to the phone.
@@ -51,10 +53,14 @@ class GuestConnection final : public QObject {
   QHostAddress peerAddress() const;
 
   /// Queues `text` as one text message behind whatever is still unsent; a `latestState` message
-  /// takes the place of a state still waiting here. False once the connection has ended.
+  /// takes the place of a state still waiting here. False once the connection has ended, and when
+  /// `text` would take it past `maxUnsentBytes`: then it is dropped and `stalled` reported.
   bool sendText(const QString& text, Kind kind = Kind::ordinary);
   /// Bytes handed to this connection that the system has not taken yet.
   qint64 unsentBytes() const;
+  /// Reports `greetingMissed` unless `greeted` is called within `seconds`.
+  void expectGreeting(double seconds);
+  void greeted() { greetingDeadline_.cancel(); }
   /// Starts the closing handshake behind whatever is queued.
   void close();
   /// Drops the connection at once, with whatever is unsent.
@@ -68,8 +74,11 @@ class GuestConnection final : public QObject {
   void messageReceived(const QByteArray& bytes);
   /// The socket has closed; reported once, and never after `release`.
   void ended();
-  /// More than `maxUnsentBytes` have waited for `stallSeconds`; `unsent` is how many now.
+  /// A message would have taken the unsent bytes to `unsent`, past `maxUnsentBytes`; the socket
+  /// is dropped.
   void stalled(qint64 unsent);
+  /// `greeted` did not come in time.
+  void greetingMissed();
 
  private:
   struct Waiting {
@@ -79,8 +88,6 @@ class GuestConnection final : public QObject {
 
   /// Hands waiting messages to the socket while it has room, or all of them.
   void writeWaiting(bool all);
-  /// Starts the stall check when too much is unsent, and stops it when that is over.
-  void watchUnsent();
   void startStallCheck();
   void stallCheckDue();
   void socketEnded();
@@ -92,6 +99,7 @@ class GuestConnection final : public QObject {
   std::deque<Waiting> waiting_;
   qint64 waitingBytes_ = 0;
   CancellableTask stallCheck_;
+  CancellableTask greetingDeadline_;
   bool ended_ = false;
   bool released_ = false;
   bool deleting_ = false;

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <utility>
 
+#include <sys/resource.h>
+
 #include <QHostInfo>
 #include <QPointer>
 #include <QTcpServer>
@@ -11,9 +13,11 @@
 #include <QWebSocket>
 #include <QWebSocketServer>
 
+#include "platform/runtime/listening_socket.h"
 #include "platform/runtime/logging.h"
 #include "platform/runtime/set_if_changed.h"
 #include "protocol/bonjour.h"
+#include "protocol/command_limits.h"
 #include "protocol/message_codec.h"
 #include "protocol/uuid.h"
 #include "server/guest_connection.h"
@@ -34,6 +38,12 @@ std::string asSentence(std::string text) {
 /// 1, 2, 4, 8, 16, then 30 seconds for every later consecutive failure.
 int restartDelaySeconds(int failures) { return std::min(1 << std::min(failures - 1, 5), 30); }
 
+std::size_t descriptorLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return 1024;
+  return static_cast<std::size_t>(limit.rlim_cur);
+}
+
 void setTXT(TXTRecord& txt, const std::string& key, const std::string& value) {
   const auto existing = std::find_if(txt.begin(), txt.end(), [&](const auto& pair) { return pair.first == key; });
   if (existing != txt.end()) {
@@ -51,7 +61,8 @@ HostServer::HostServer(Scheduler& scheduler, std::unique_ptr<ServiceAdvertiser> 
       scheduler_(scheduler),
       advertiser_(std::move(advertiser)),
       address_(std::move(address)),
-      httpHostName_(QHostInfo::localHostName().toStdString() + ".local") {
+      httpHostName_(QHostInfo::localHostName().toStdString() + ".local"),
+      budget_(maxConnectionsPerAddress, connectionLimit(descriptorLimit())) {
   // The advertiser reports only on its latest publication, and every dropped listener
   // withdraws its own; a report while no listener runs is stale all the same.
   connect(advertiser_.get(), &ServiceAdvertiser::registered, this, [this](const std::string& name) {
@@ -86,12 +97,7 @@ void HostServer::start() {
     return;
   }
   QWebSocketServer* const raw = listener.get();
-  QTcpServer* const rawPort = port.get();
-  connect(rawPort, &QTcpServer::newConnection, this, [this, raw, rawPort] { sort(*rawPort, *raw); });
-  connect(rawPort, &QTcpServer::acceptError, this, [this, rawPort] {
-    // The listener stops accepting after a lasting error, so it is replaced.
-    if (rawPort == port_.get()) listenerFailed(rawPort->errorString().toStdString());
-  });
+  servePort(*port, *raw);
   connect(raw, &QWebSocketServer::newConnection, this, [this, raw] {
     if (raw == listener_.get()) {
       accept(*raw);
@@ -183,8 +189,8 @@ void HostServer::remove(ConnectionID id) {
 void HostServer::dropStalled(ConnectionID id, qint64 unsent) {
   const auto found = connections_.find(id);
   if (found == connections_.end()) return;
-  qCWarning(lcNet, "Guest connection %s stopped reading: %.1f MiB unsent for %.0f s; disconnecting it.",
-            id.text().c_str(), static_cast<double>(unsent) / (1 << 20), GuestConnection::stallSeconds);
+  qCWarning(lcNet, "Guest connection %s stopped reading: %.1f MiB would be unsent; disconnecting it.",
+            id.text().c_str(), static_cast<double>(unsent) / (1 << 20));
   found->second->abort();  // its end takes it out of the table
   remove(id);
 }
@@ -206,7 +212,34 @@ void HostServer::listenerFailed(const std::string& message) {
   });
 }
 
+void HostServer::servePort(QTcpServer& port, QWebSocketServer& listener) {
+  connect(&port, &QTcpServer::newConnection, this, [this, &port, &listener] { sort(port, listener); });
+  connect(&port, &QTcpServer::acceptError, this, [this, &port] { acceptFailed(port); });
+}
+
+void HostServer::acceptFailed(QTcpServer& port) {
+  // Out of descriptors (or memory) clears once connections close; the port phones know stays.
+  port.pauseAccepting();
+  if (&port != port_.get()) return;
+  qCWarning(lcNet).noquote() << "The guest server cannot accept connections for now:" << port.errorString()
+                             << "- it tries again every second";
+  acceptRetryTask_.start([this, self = QPointer<HostServer>(this)](CancellationToken token) -> QCoro::Task<> {
+    while (true) {
+      co_await scheduler_.sleep(1, token);
+      if (token.isCancelled() || !self || !port_ || !listener_) co_return;
+      if (QTcpServer* fresh = takeOverListeningSocket(*port_, nullptr)) {
+        std::unique_ptr<QTcpServer> old = std::exchange(port_, std::unique_ptr<QTcpServer>(fresh));
+        servePort(*fresh, *listener_);
+        old->close();
+        old.release()->deleteLater();  // this may run inside one of its own signals
+        co_return;
+      }
+    }
+  });
+}
+
 void HostServer::dropListener() {
+  acceptRetryTask_.cancel();
   if (!listener_) return;
   listener_->close();
   listener_.reset();
@@ -222,9 +255,31 @@ std::optional<std::string> HostServer::artworkAddress() const {
   return "http://" + httpHostName_ + ":" + std::to_string(listeningPort());
 }
 
+std::size_t HostServer::connectionLimit(std::size_t descriptors) {
+  constexpr std::size_t keptForTheHost = 256;
+  constexpr std::size_t fewest = 16, most = 4096;
+  if (descriptors <= keptForTheHost + fewest) return fewest;
+  return std::min(descriptors - keptForTheHost, most);
+}
+
+bool HostServer::admit(QTcpSocket& socket) {
+  const std::string address = socket.peerAddress().toString().toStdString();
+  if (!budget_.take(address)) return false;
+  connect(&socket, &QObject::destroyed, this, [this, address] { budget_.giveBack(address); });
+  return true;
+}
+
 void HostServer::sort(QTcpServer& port, QWebSocketServer& listener) {
   while (QTcpSocket* socket = port.nextPendingConnection()) {
     socket->setParent(nullptr);  // upgraded connections outlive the listener that took them
+    if (!admit(*socket)) {
+      // Refused at once rather than at the cost of the phones already in.
+      qCDebug(lcNet).noquote() << "Connection from" << socket->peerAddress().toString()
+                               << "refused: too many connections";
+      socket->abort();
+      socket->deleteLater();
+      continue;
+    }
     auto* head = new RequestHead(socket);
     connect(head, &RequestHead::upgradeArrived, this, [this, listening = &listener](QTcpSocket* upgraded) {
       if (listening == listener_.get()) {
@@ -255,11 +310,18 @@ void HostServer::accept(QWebSocketServer& listener) {
             [this, id](const QByteArray& bytes) { handle(bytes, id); });
     connect(connection, &GuestConnection::ended, this, [this, id] { remove(id); });
     connect(connection, &GuestConnection::stalled, this, [this, id](qint64 unsent) { dropStalled(id, unsent); });
+    connect(connection, &GuestConnection::greetingMissed, this, [this, id] { helloMissed(id); });
+    connection->expectGreeting(helloSeconds);
     connections_.emplace(id, connection);
     updateConnectionCount();
     qCDebug(lcNet).noquote() << "Guest connection" << QString::fromStdString(id.text()) << "from"
                              << socket->peerAddress().toString();
   }
+}
+
+void HostServer::helloMissed(ConnectionID id) {
+  qCInfo(lcNet, "Guest connection %s sent no hello within %.0f s; closing it.", id.text().c_str(), helloSeconds);
+  close(id);
 }
 
 void HostServer::handle(const QByteArray& bytes, ConnectionID id) {
@@ -286,6 +348,13 @@ void HostServer::receive(const QByteArray& bytes, ConnectionID id, std::string& 
   auto envelope = vinaro::MessageCodec::decode<vinaro::Command>(text);
   if (envelope) {
     type = envelope.value().body.type();
+    if (std::holds_alternative<vinaro::Command::Hello>(envelope.value().body.payload)) {
+      if (const auto found = connections_.find(id); found != connections_.end()) found->second->greeted();
+    }
+    if (auto refusal = vinaro::CommandLimits::refusal(envelope.value().body)) {
+      send({std::move(*refusal)}, id, envelope.value().id);
+      return;
+    }
     emit messageReceived(id, envelope.value());
     return;
   }

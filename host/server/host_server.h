@@ -17,6 +17,7 @@
 #include "protocol/command.h"
 #include "protocol/envelope.h"
 #include "protocol/event.h"
+#include "server/connection_budget.h"
 #include "server/connection_id.h"
 #include "server/artwork_responder.h"
 #include "server/host_server_status.h"
@@ -51,6 +52,14 @@ class HostServer final : public QObject {
   /// Connection attempts the system holds for the listener before it takes them: a festival's
   /// phones all at once (the system caps it at net.core.somaxconn, 4096 on Debian 12).
   static constexpr int listenBacklog = 2048;
+  /// Connections (WebSockets and cover art requests) from one address; more are closed at once.
+  static constexpr std::size_t maxConnectionsPerAddress = 16;
+  /// A WebSocket that has sent no hello this long after its handshake is closed.
+  static constexpr double helloSeconds = 10;
+
+  /// How many connections the port holds in all with `descriptors` open files allowed: what
+  /// the host's own files, devices and threads leave, at most 4,096.
+  static std::size_t connectionLimit(std::size_t descriptors);
 
   /// Listens on `address` (any interface in the app, loopback in tests) once started.
   HostServer(Scheduler& scheduler, std::unique_ptr<ServiceAdvertiser> advertiser, QHostAddress address,
@@ -94,8 +103,8 @@ class HostServer final : public QObject {
             std::function<void()> completion = {});
   /// Bytes sent to a connection that the system has not taken yet (at most one state among them:
   /// a newer state that answers nothing replaces an older one still waiting); nothing once it has
-  /// left the table. A connection with more than `GuestConnection::maxUnsentBytes` unsent for
-  /// `GuestConnection::stallSeconds` is dropped and reported through `connectionEnded`.
+  /// left the table. A connection that a message would take past `GuestConnection::maxUnsentBytes`
+  /// is dropped at once and reported through `connectionEnded`.
   std::optional<qint64> unsentBytes(ConnectionID id) const;
   /// The address a connection comes from; nothing once it has left the table.
   std::optional<QHostAddress> peerAddress(ConnectionID id) const;
@@ -118,6 +127,14 @@ class HostServer final : public QObject {
   void dropListener();
   void registered(const std::string& name);
   void accept(QWebSocketServer& listener);
+  /// Sorts what `port` accepts for `listener`, and follows its accept errors.
+  void servePort(QTcpServer& port, QWebSocketServer& listener);
+  /// Pauses accepting after a failed accept and takes the socket up again once it can.
+  void acceptFailed(QTcpServer& port);
+  /// Counts `socket` against the connection budget until it is destroyed; false, counting
+  /// nothing, when its address or the port is full.
+  bool admit(QTcpSocket& socket);
+  void helloMissed(ConnectionID id);
   /// Hands each new socket on once its first request shows whether it is a WebSocket.
   void sort(QTcpServer& port, QWebSocketServer& listener);
   std::uint16_t listeningPort() const;
@@ -147,9 +164,11 @@ class HostServer final : public QObject {
   ArtworkResponder artwork_;
   std::string httpHostName_;
   CancellableTask restartTask_;
+  CancellableTask acceptRetryTask_;
   int failures_ = 0;
   std::uint16_t restartPort_ = 0;  // the failed listener's port, tried first by the restart
   std::map<ConnectionID, GuestConnection*> connections_;
+  ConnectionBudget budget_;
   std::int64_t nextID_ = 0;
   std::string serviceName_;
   std::string sessionID_;

@@ -3,10 +3,9 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "audio/stream/stream_connection.h"
+#include "platform/runtime/listening_socket.h"
 #include "platform/runtime/logging.h"
 
 namespace kovali {
@@ -73,12 +72,8 @@ void StreamListener::acceptFailed(QTcpServer* server) {
 
 void StreamListener::listenAgain(QTcpServer* server) {
   if (server != server_) return;
-  // Qt's socket engine reports its first error for good: a new server takes over the socket.
-  const int descriptor = fcntl(static_cast<int>(server->socketDescriptor()), F_DUPFD_CLOEXEC, 0);
-  auto* fresh = descriptor >= 0 ? new QTcpServer(this) : nullptr;
-  if (!fresh || !fresh->setSocketDescriptor(descriptor)) {
-    if (descriptor >= 0) ::close(descriptor);
-    delete fresh;
+  QTcpServer* fresh = takeOverListeningSocket(*server, this);
+  if (!fresh) {
     QTimer::singleShot(acceptRetry, server, [this, server] { listenAgain(server); });
     return;
   }

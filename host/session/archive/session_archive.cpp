@@ -25,6 +25,8 @@ vinaro::Expected<SessionArchive, SessionArchive::OpenError> SessionArchive::open
 vinaro::Expected<SessionArchive, SessionArchive::OpenError> SessionArchive::open(const QString& folder,
                                                                                  SessionFileSync::Syncer syncer) {
   if (auto error = createFolder(folder)) return OpenError{*error};
+  // It holds the DJs' device ids, which are as good as credentials.
+  QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
   return SessionArchive(QDir(folder).filePath(QStringLiteral("Session.json")), std::move(syncer));
 }
 
@@ -112,6 +114,7 @@ std::optional<QString> SessionArchive::write(const SessionSnapshot& snapshot) co
     return reason;
   };
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return failed(file.errorString());
+  file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);  // an older file may have been 0644
   if (file.write(json.data(), static_cast<qint64>(json.size())) != static_cast<qint64>(json.size()) ||
       !file.flush()) {
     return failed(file.errorString());

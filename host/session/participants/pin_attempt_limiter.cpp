@@ -38,16 +38,15 @@ std::string PINAttemptLimiter::sourceOf(const QHostAddress& address) {
   bool isIPv4 = false;
   const quint32 ipv4 = address.toIPv4Address(&isIPv4);  // also an IPv4 address mapped into IPv6
   if (isIPv4) return QHostAddress(ipv4).toString().toStdString();
-  Q_IPV6ADDR bytes = address.toIPv6Address();
-  for (int i = 8; i < 16; ++i) bytes[i] = 0;
-  return QHostAddress(bytes).toString().toStdString() + "/64";
+  return QHostAddress(address.toIPv6Address()).toString().toStdString();  // without a scope
 }
 
 std::optional<double> PINAttemptLimiter::lockRemaining(const std::string& source, vinaro::Date now) const {
-  std::optional<double> longest = host_.remaining(now);
-  if (const auto found = sources_.find(source); found != sources_.end()) {
-    if (const auto own = found->second.remaining(now)) longest = std::max(longest.value_or(0), *own);
-  }
+  const auto found = sources_.find(source);
+  if (found == sources_.end()) return std::nullopt;
+  std::optional<double> longest = found->second.remaining(now);
+  const double paced = nextHostAttempt_.secondsSince(now);
+  if (hostSlowed(now) && paced > 0) longest = std::max(longest.value_or(0), paced);
   return longest;
 }
 
@@ -55,7 +54,13 @@ bool PINAttemptLimiter::recordFailure(const std::string& source, vinaro::Date no
   Tally& own = sourceTally(source, now);
   const bool sourceLocked = own.fail(now, allowedFailures);
   const bool hostLocked = failHost(own, now);
+  if (hostSlowed(now)) nextHostAttempt_ = now.addingSeconds(hostPaceSeconds);
   return sourceLocked || hostLocked;
+}
+
+bool PINAttemptLimiter::hostSlowed(vinaro::Date now) const {
+  // Once tripped, guessing stays slow until the guessing has stopped for as long as locks are kept.
+  return host_.locks > 0 && now.secondsSince(host_.lastSeen) <= kForgiveLocksAfterSeconds;
 }
 
 bool PINAttemptLimiter::failHost(Tally& own, vinaro::Date now) {

@@ -13,12 +13,14 @@ namespace kovali {
 /// Slows down guessing of the DJ PIN, by where the guesses come from (a network source, which a
 /// phone cannot choose the way it chooses its device id) and across the whole host.
 ///
-/// Five wrong PINs from one source within five minutes lock that source; twenty anywhere lock
-/// every source, of which one source counts at most five, so no single phone locks out the rest. While locked, attempts are refused without being compared. The first lock lasts
-/// 30 s and each further one twice as long as the one before, up to 15 minutes (an hour without
-/// a wrong PIN starts them over). A right PIN
-/// outside a lock clears its source's count. At most `maxSources` sources are remembered; the
-/// one idle longest is forgotten first.
+/// Five wrong PINs from one source within five minutes lock that source. Twenty anywhere (one
+/// source counting at most five) slow the whole host down instead of locking it: from then on
+/// until an hour passes without wrong PINs, sources with wrong PINs on record share one compared attempt every `hostPaceSeconds`,
+/// and a source with none, such as the DJ's phone, is compared at once, so guests guessing
+/// never lock out the DJ. While locked, attempts are refused without being compared. The first
+/// lock lasts 30 s and each further one twice as long as the one before, up to 15 minutes (an
+/// hour without a wrong PIN starts them over). A right PIN outside a lock clears its source's
+/// count. At most `maxSources` sources are remembered; the one idle longest is forgotten first.
 class PINAttemptLimiter {
  public:
   static constexpr int allowedFailures = 5;
@@ -27,9 +29,10 @@ class PINAttemptLimiter {
   static constexpr double firstLockSeconds = 30;
   static constexpr double longestLockSeconds = 15 * 60;
   static constexpr std::size_t maxSources = 512;
+  static constexpr double hostPaceSeconds = 5;
 
-  /// The source of a phone at `address`: the address itself, or for IPv6 its /64 network,
-  /// which one machine commonly holds whole.
+  /// The source of a phone at `address`: the address itself, IPv4 or IPv6 (a party's phones
+  /// share one IPv6 network).
   static std::string sourceOf(const QHostAddress& address);
 
   /// How long attempts from `source` at `now` are still refused unread, or nothing when an
@@ -60,11 +63,13 @@ class PINAttemptLimiter {
   };
 
   Tally& sourceTally(const std::string& source, vinaro::Date now);
+  bool hostSlowed(vinaro::Date now) const;
   /// Counts a wrong PIN from `own` toward the host while that source's share is not used up.
   bool failHost(Tally& own, vinaro::Date now);
 
   std::map<std::string, Tally> sources_;
   Tally host_;
+  vinaro::Date nextHostAttempt_;  // while the host is slowed down
 };
 
 }  // namespace kovali

@@ -33,6 +33,7 @@
 #include "session/archive/session_archive.h"
 #include "session/archive/session_snapshot.h"
 #include "session/participants/badge_retention.h"
+#include "session/participants/command_rate.h"
 #include "session/participants/dj_pin.h"
 #include "session/participants/participant_ids.h"
 #include "session/participants/partygoer_list.h"
@@ -347,6 +348,7 @@ class SessionStore final : public QObject {
   bool hasPlayedSinceLaunch_ = false;
 
   PINAttemptLimiter pinAttempts_;
+  std::map<ConnectionID, CommandRate> commandRates_;
   BadgeRetention badgeRetention_;
   CancellableTask pruneTask_;
   CancellableTask transportNoticeTask_;

@@ -20,6 +20,9 @@ inline vinaro::ProtocolError tooManyWrongPINs(double seconds) {
   return vinaro::ProtocolError::limitReached("Too many wrong PINs. Try again in " + std::to_string(whole) +
                                              (whole == 1 ? " second." : " seconds."));
 }
+inline vinaro::ProtocolError tooManyCommands() {
+  return vinaro::ProtocolError::limitReached("Too many changes at once. Wait a moment and try again.");
+}
 inline vinaro::ProtocolError deviceIDTooLong() {
   return vinaro::ProtocolError::badRequest("The device ID is too long; it may have at most 128 bytes.");
 }

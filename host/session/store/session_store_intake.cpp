@@ -7,6 +7,7 @@
 #include "model/command_bridge.h"
 #include "model/overloaded.h"
 #include "platform/runtime/logging.h"
+#include "protocol/command_limits.h"
 #include "protocol/event.h"
 #include "session/store/session_store.h"
 #include "session/store/session_store_errors.h"
@@ -25,13 +26,19 @@ constexpr const char* kDefaultName = "Partygoer";
 constexpr qsizetype kMaxNameCharacters = 64;
 constexpr std::size_t kMaxDeviceIDBytes = 128;
 
-/// The name as the party shows it: trimmed, at most 64 characters as people count them.
+/// The name as the party shows it: trimmed, at most 64 characters as people count them and at
+/// most 256 bytes, cut between characters (combining marks would make a short name megabytes).
 std::string partygoerName(const std::string& sent) {
   const QString trimmed = QString::fromStdString(sent).trimmed();
   QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, trimmed);
   qsizetype end = 0;
-  for (qsizetype count = 0; count < kMaxNameCharacters && end != -1; ++count) end = characters.toNextBoundary();
-  const QString name = end == -1 ? trimmed : trimmed.left(end).trimmed();
+  for (qsizetype count = 0; count < kMaxNameCharacters; ++count) {
+    const qsizetype next = characters.toNextBoundary();
+    if (next == -1) break;
+    if (static_cast<std::size_t>(trimmed.left(next).toUtf8().size()) > vinaro::CommandLimits::maxNameBytes) break;
+    end = next;
+  }
+  const QString name = trimmed.left(end).trimmed();
   return name.isEmpty() ? std::string(kDefaultName) : name.toStdString();
 }
 
@@ -47,6 +54,13 @@ std::optional<vinaro::ProtocolError> deviceIDRefusal(const std::string& deviceID
 
 QString connectionText(ConnectionID connection) { return QString::fromStdString(connection.text()); }
 
+/// Commands that only read: a phone searching as its guest types is not flooding.
+bool onlyReads(const Command& command) {
+  return std::holds_alternative<Command::Search>(command.payload) ||
+         std::holds_alternative<Command::ListTracks>(command.payload) ||
+         std::holds_alternative<Command::ListPlaylists>(command.payload);
+}
+
 bool isMusicCommand(const Command& command) {
   return std::holds_alternative<Command::Search>(command.payload) ||
          std::holds_alternative<Command::ListTracks>(command.payload) ||
@@ -61,6 +75,10 @@ bool isMusicCommand(const Command& command) {
 void SessionStore::handle(vinaro::Envelope<Command> envelope, ConnectionID connection) {
   const Command& command = envelope.body;
   const std::string& envelopeID = envelope.id;
+  if (!onlyReads(command) && !commandRates_[connection].take(scheduler_.now())) {
+    sendError(StoreErrors::tooManyCommands(), connection, envelopeID);
+    return;
+  }
   if (const auto* greeting = std::get_if<Command::Hello>(&command.payload)) {
     hello(*greeting, envelopeID, connection);
     return;
@@ -91,9 +109,11 @@ void SessionStore::handle(vinaro::Envelope<Command> envelope, ConnectionID conne
             sendError(StoreErrors::savedPlaylistsRetired(), connection, envelopeID);
           },
           [&](const vinaro::AudioCommand& audio) { handleAudio(audio, envelopeID, connection); },
-          [&](const auto&) {
+          [&](const auto& other) {
             const auto action = vinaro::sessionAction(command);
             if (!action) return;  // every remaining command has one
+            // Absent holders are dropped before a new badge can take the count past its bound.
+            if constexpr (std::is_same_v<std::decay_t<decltype(other)>, Command::SetBadge>) pruneBadges();
             const auto result =
                 dispatch(*action, vinaro::Actor::participant(participant), true, ReplyTarget{connection, envelopeID});
             // On success the broadcast already answered this phone with its new state.
@@ -191,6 +211,7 @@ void SessionStore::changeRole(Role role, Participant participant, const std::str
 
 void SessionStore::connectionClosed(ConnectionID connection) {
   connectionDevices_.erase(connection);
+  commandRates_.erase(connection);
   if (const auto leaving = participants_.find(connection); leaving != participants_.end()) {
     badgeRetention_.seen(leaving->second.id, scheduler_.now());
   }

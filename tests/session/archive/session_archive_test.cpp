@@ -1,6 +1,7 @@
 #include "session/archive/session_archive.h"
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
@@ -80,6 +81,24 @@ TEST_F(SessionArchiveTest, SavesTheSnapshotWithSortedKeysAndDJDevicesInOrderAndR
   EXPECT_TRUE(saved.contains(R"("name":"Friday / Rooftop")")) << "slashes stay unescaped";
   EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"Session.json"}) << "no temporary file is left";
   EXPECT_EQ(archive.load(), snapshot);
+}
+
+TEST_F(SessionArchiveTest, TheFileAndItsFolderAreTheUsersAloneAlsoOverAnOlderReadableFile) {
+  const QString path = QDir(folder.path()).filePath("Session.json");
+  putFile(path, encoded(withRevision(1)));
+  constexpr auto readable = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                            QFileDevice::ReadOther;
+  ASSERT_TRUE(QFile::setPermissions(path, readable));
+  ASSERT_TRUE(QFile::setPermissions(folder.path(), readable | QFileDevice::ExeOwner | QFileDevice::ExeGroup |
+                                                       QFileDevice::ExeOther));
+  SessionArchive archive = openArchive();
+  ASSERT_TRUE(archive.save(withRevision(2)));
+
+  struct stat info {};
+  ASSERT_EQ(::stat(path.toLocal8Bit().constData(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  ASSERT_EQ(::stat(folder.path().toLocal8Bit().constData(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
 }
 
 TEST_F(SessionArchiveTest, AFileFromBeforeTheMarkOfPublicIDsLoadsAsUnmarked) {

@@ -45,24 +45,44 @@ TEST(PINAttemptLimiter, EachFurtherLockLastsTwiceAsLongUpToFifteenMinutes) {
   }
 }
 
-TEST(PINAttemptLimiter, TwentyWrongPINsAcrossTheHostLockEverySource) {
+TEST(PINAttemptLimiter, TwentyWrongPINsAcrossTheHostPaceSourcesWithWrongPINsButNeverANewOne) {
   PINAttemptLimiter limiter;
   for (int source = 0; source < 4; ++source) fail(limiter, "10.0.0." + std::to_string(source), 4, source * 4.0);
   fail(limiter, "10.0.0.4", 3, 16);
-  ASSERT_EQ(limiter.lockRemaining("10.0.0.99", at(19)), std::nullopt) << "nineteen lock nothing";
+  ASSERT_EQ(limiter.lockRemaining("10.0.0.0", at(19)), std::nullopt) << "nineteen slow nothing";
 
-  // The twentieth, at 19 s, locks the host, though no source has had five.
+  // The twentieth, at 19 s, slows the host, though no source has had five.
   EXPECT_TRUE(limiter.recordFailure("10.0.0.4", at(19)));
-  EXPECT_EQ(limiter.lockRemaining("10.0.0.0", at(20)), 29.0);
-  EXPECT_EQ(limiter.lockRemaining("10.0.0.99", at(20)), 29.0) << "a source never seen is held back too";
-  EXPECT_EQ(limiter.lockRemaining("10.0.0.99", at(49)), std::nullopt);
+  EXPECT_EQ(limiter.lockRemaining("10.0.0.0", at(20)), 4.0) << "one attempt every five seconds";
+  EXPECT_EQ(limiter.lockRemaining("10.0.0.99", at(20)), std::nullopt) << "a source never seen is compared at once";
+  EXPECT_EQ(limiter.lockRemaining("10.0.0.0", at(24)), std::nullopt);
+  limiter.recordFailure("10.0.0.0", at(24));
+  EXPECT_EQ(limiter.lockRemaining("10.0.0.1", at(25)), 4.0) << "that attempt took the next five seconds";
+}
+
+TEST(PINAttemptLimiter, ADJWithTheRightPINGetsInWhileAHundredAddressesKeepGuessing) {
+  PINAttemptLimiter limiter;
+  int comparedLate = 0;
+  for (int second = 0; second < 120; ++second) {
+    for (int source = 0; source < 100; ++source) {
+      const std::string address = "10.0." + std::to_string(source / 250) + "." + std::to_string(source % 250);
+      if (limiter.lockRemaining(address, at(second))) continue;
+      limiter.recordFailure(address, at(second));
+      if (second >= 60) ++comparedLate;
+    }
+    if (second == 90) {
+      EXPECT_EQ(limiter.lockRemaining("10.0.9.9", at(second)), std::nullopt) << "the DJ";
+    }
+  }
+  EXPECT_GT(comparedLate, 0) << "the guessing goes on";
+  EXPECT_LE(comparedLate, 60 / PINAttemptLimiter::hostPaceSeconds + 1) << "but slowly";
 }
 
 TEST(PINAttemptLimiter, OneSourceCountsAtMostFiveTowardTheHost) {
   struct Case {
     const char* name;
     int sources;         // each fails five times in each of four rounds, waiting out its locks
-    bool locksEveryone;  // whether a source never seen is then held back
+    bool slowsEveryone;  // whether a source with one wrong PIN is then held back
   } cases[] = {
       {"one source, twenty wrong PINs", 1, false},
       {"three sources, sixty wrong PINs", 3, false},
@@ -71,6 +91,7 @@ TEST(PINAttemptLimiter, OneSourceCountsAtMostFiveTowardTheHost) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     PINAttemptLimiter limiter;
+    limiter.recordFailure("10.0.0.98", at(0));
     double now = 0;
     for (double lock : {30.0, 60.0, 120.0, 0.0}) {
       for (int source = 0; source < c.sources; ++source) {
@@ -80,7 +101,7 @@ TEST(PINAttemptLimiter, OneSourceCountsAtMostFiveTowardTheHost) {
       now += lock + 1;  // every source's lock is over
     }
     ASSERT_LT(now, PINAttemptLimiter::windowSeconds) << "all within one window";
-    EXPECT_EQ(limiter.lockRemaining("10.0.0.99", at(now)).has_value(), c.locksEveryone) << "at " << now;
+    EXPECT_EQ(limiter.lockRemaining("10.0.0.98", at(now)).has_value(), c.slowsEveryone) << "at " << now;
     EXPECT_TRUE(limiter.lockRemaining("10.0.0.0", at(now)).has_value()) << "its own lock holds";
   }
 }
@@ -101,13 +122,18 @@ TEST(PINAttemptLimiter, RemembersABoundedNumberOfSources) {
   EXPECT_EQ(limiter.rememberedSources(), PINAttemptLimiter::maxSources);
 }
 
-TEST(PINAttemptLimiter, CountsIPv4ByAddressAndIPv6ByItsNetwork) {
+TEST(PINAttemptLimiter, CountsEveryAddressOnItsOwnIPv6AsIPv4) {
   EXPECT_EQ(PINAttemptLimiter::sourceOf(QHostAddress("192.168.1.20")), "192.168.1.20");
   EXPECT_EQ(PINAttemptLimiter::sourceOf(QHostAddress("::ffff:192.168.1.20")), "192.168.1.20");
-  EXPECT_EQ(PINAttemptLimiter::sourceOf(QHostAddress("fd00:1:2:3:aaaa:bbbb:cccc:dddd")),
-            PINAttemptLimiter::sourceOf(QHostAddress("fd00:1:2:3::1")));
-  EXPECT_NE(PINAttemptLimiter::sourceOf(QHostAddress("fd00:1:2:3::1")),
-            PINAttemptLimiter::sourceOf(QHostAddress("fd00:1:2:4::1")));
+  const auto guesser = PINAttemptLimiter::sourceOf(QHostAddress("fd00:1::1"));
+  const auto dj = PINAttemptLimiter::sourceOf(QHostAddress("fd00:1::2"));
+  EXPECT_NE(guesser, dj);
+  EXPECT_EQ(PINAttemptLimiter::sourceOf(QHostAddress("fe80::1%eth0")), PINAttemptLimiter::sourceOf(QHostAddress("fe80::1")));
+
+  PINAttemptLimiter limiter;
+  fail(limiter, guesser, 5, 0);
+  EXPECT_TRUE(limiter.lockRemaining(guesser, at(5)).has_value());
+  EXPECT_EQ(limiter.lockRemaining(dj, at(5)), std::nullopt) << "the DJ on the same network gets in";
 }
 
 }  // namespace

@@ -92,5 +92,16 @@ TEST_F(SessionStorePresenceTest, TheBadgeOfAGuestGoneForADayIsDroppedWhileAConne
   EXPECT_EQ(store().state().badges, (std::map<std::string, std::string>{{stayID, "gold"}}));
 }
 
+TEST_F(SessionStorePresenceTest, BadgesOfDepartedGuestsStayBoundedAtEveryMomentNotOnlyAtThePrune) {
+  auto phone = join("Shifty", "device-0");
+  const std::size_t bound = BadgeRetention::maxAbsentHolders + 1;
+  for (int i = 1; i <= static_cast<int>(bound) + 50; ++i) {
+    ASSERT_TRUE(ask(*phone, Command{Command::SetBadge{"gold"}}, "badge-" + std::to_string(i)));
+    ASSERT_LE(store().state().badges.value_or(std::map<std::string, std::string>{}).size(), bound) << "at " << i;
+    ASSERT_TRUE(ask(*phone, hello("Shifty", "device-" + std::to_string(i)), "hello-" + std::to_string(i)));
+    advance(0.25);  // within what one phone may send, and far short of the minute's prune
+  }
+}
+
 }  // namespace
 }  // namespace kovali

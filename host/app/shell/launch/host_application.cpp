@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,9 +31,18 @@ void ensureRuntimeFolder() {
   qputenv("XDG_RUNTIME_DIR", folder);
 }
 
+// Every phone holds a descriptor; the soft limit of 1,024 would run out long before the party does.
+void raiseDescriptorLimit() {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+  limit.rlim_cur = limit.rlim_max;
+  ::setrlimit(RLIMIT_NOFILE, &limit);
+}
+
 }  // namespace
 
 void HostApplication::prepare() {
+  raiseDescriptorLimit();
   ensureRuntimeFolder();
   keepFFmpegQuiet();
   if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&

@@ -17,7 +17,8 @@ class HostApplication final : public QObject {
   Q_OBJECT
 
  public:
-  /// Names the application (which decides where its settings and files go), makes a private
+  /// Raises the open-file limit to the most allowed, names the application (which decides
+  /// where its settings and files go), makes a private
   /// runtime folder where the session has none, and, without a display, picks Qt's offscreen
   /// platform so that phones can still join. Call before the QApplication is made.
   static void prepare();

@@ -1,0 +1,71 @@
+// A hostile crowd against the host as the app composes it: 1,000 phones that joined and sit idle,
+// 60 that send searches as fast as they can and never read a reply (coming back whenever they are
+// dropped), and one real phone that asks every 200 ms for an answer that changes nothing. The host
+// (this process, saving into a real session file) prints its resident memory at the peak and at
+// the end; the crowd (hostile_phones.py beside this file, a child process) prints the real phone's
+// answer times and how often the spammers were dropped.
+//
+// Usage: hostile_bench [seconds [idle [spammers]]]   (default 30 s, 1,000 idle, 60 spammers)
+
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <string>
+
+#include <QCoreApplication>
+#include <QLoggingCategory>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "support/bench_figures.h"
+#include "support/bench_host.h"
+
+#ifndef KOVALI_HOSTILE_PHONES
+#error "KOVALI_HOSTILE_PHONES names the crowd's script"
+#endif
+
+namespace kovali {
+namespace {
+
+void raiseDescriptorLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
+  limit.rlim_cur = limit.rlim_max;
+  setrlimit(RLIMIT_NOFILE, &limit);
+}
+
+int runHost(const QStringList& crowd) {
+  QLoggingCategory::setFilterRules(QStringLiteral("kovaliapp.*.info=false\nkovaliapp.*.debug=false"));
+  QTemporaryDir folder;
+  auto archive = SessionArchive::open(folder.path());
+  if (!folder.isValid() || !archive) return 1;
+  BenchHost host({QStringLiteral("hostile_bench")}, std::move(archive).value());
+  const auto port = host.start();
+
+  const double startMB = residentMB();
+  std::printf("%9s %11s %11s %11s %11s %13s   %8s %8s %8s %6s\n", "answers", "answer p50", "answer p99",
+              "answer max", "unanswered", "spam drops", "start", "peak", "end", "alive");
+  std::fflush(stdout);
+  QProcess child;
+  child.setProcessChannelMode(QProcess::ForwardedChannels);
+  child.start(QStringLiteral("python3"), QStringList{QStringLiteral(KOVALI_HOSTILE_PHONES), QString::number(port)} + crowd);
+  if (!child.waitForStarted()) return 1;
+  double peakMB = startMB;
+  while (child.state() != QProcess::NotRunning) {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    peakMB = std::max(peakMB, residentMB());
+  }
+  std::printf("%*s %6.0fMB %6.0fMB %6.0fMB %6s\n", 70, "", startMB, peakMB, residentMB(), "yes");
+  return child.exitCode();
+}
+
+}  // namespace
+}  // namespace kovali
+
+int main(int argc, char** argv) {
+  kovali::raiseDescriptorLimit();  // as the app does at its start
+  QCoreApplication app(argc, argv);
+  QStringList crowd;
+  for (int i = 1; i < argc; ++i) crowd << QString::fromLocal8Bit(argv[i]);
+  return kovali::runHost(crowd);
+}

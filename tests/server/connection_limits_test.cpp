@@ -1,0 +1,162 @@
+// What one address, a silent phone or an oversized text can hold of the guests' port, on loopback:
+// a second source address is 127.0.0.2, which Linux routes to loopback without any setup.
+
+#include <sys/resource.h>
+
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include <QTcpSocket>
+
+#include "protocol/command_limits.h"
+#include "protocol/message_codec.h"
+#include "server/connection_budget.h"
+#include "server/host_server_fixture.h"
+#include "support/log_capture.h"
+
+namespace kovali {
+namespace {
+
+using vinaro::Command;
+
+/// A plain TCP connection from `source` to the guests' port.
+std::unique_ptr<QTcpSocket> openFrom(const QString& source, std::uint16_t port) {
+  auto socket = std::make_unique<QTcpSocket>();
+  socket->bind(QHostAddress(source));
+  socket->connectToHost(QHostAddress(QHostAddress::LocalHost), port);
+  if (!socket->waitForConnected(GuestClient::timeoutMs)) return nullptr;
+  return socket;
+}
+
+/// Whether the host answers an HTTP request on `socket` (any answer shows it was taken in).
+bool answersHTTP(QTcpSocket& socket) {
+  socket.write("GET /artwork/none HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+  return QTest::qWaitFor([&] { return socket.bytesAvailable() > 0 && socket.peek(5) == "HTTP/"; },
+                         GuestClient::timeoutMs);
+}
+
+bool closedByHost(QTcpSocket& socket) {
+  return QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, GuestClient::timeoutMs);
+}
+
+class ConnectionLimitsTest : public HostServerFixture {
+ protected:
+  void SetUp() override { port = startReady(); }
+  std::uint16_t port = 0;
+};
+
+TEST_F(ConnectionLimitsTest, OneAddressHoldsSixteenConnectionsAndAnotherAddressIsStillServed) {
+  std::vector<std::unique_ptr<QTcpSocket>> held;
+  for (std::size_t i = 0; i < HostServer::maxConnectionsPerAddress; ++i) {
+    held.push_back(openFrom("127.0.0.1", port));
+    ASSERT_TRUE(held.back()) << i;
+  }
+  ASSERT_TRUE(answersHTTP(*held.front())) << "the sixteenth is in";
+
+  auto refused = openFrom("127.0.0.1", port);
+  ASSERT_TRUE(refused);
+  EXPECT_TRUE(closedByHost(*refused)) << "the seventeenth is closed at once";
+
+  auto other = openFrom("127.0.0.2", port);
+  ASSERT_TRUE(other);
+  EXPECT_TRUE(answersHTTP(*other)) << "another address is not held back";
+
+  held.back()->abort();
+  held.pop_back();
+  const bool placeFreed = QTest::qWaitFor(
+      [&] {
+        auto again = openFrom("127.0.0.1", port);
+        return again && answersHTTP(*again);
+      },
+      GuestClient::timeoutMs);
+  EXPECT_TRUE(placeFreed) << "a closed connection gives its place back";
+}
+
+TEST(ConnectionBudget, RefusesPastEachAddressesShareAndPastTheTotal) {
+  ConnectionBudget budget(2, 3);
+  EXPECT_TRUE(budget.take("a"));
+  EXPECT_TRUE(budget.take("a"));
+  EXPECT_FALSE(budget.take("a"));
+  EXPECT_TRUE(budget.take("b"));
+  EXPECT_FALSE(budget.take("c")) << "the port is full";
+  budget.giveBack("a");
+  EXPECT_TRUE(budget.take("c"));
+  EXPECT_EQ(budget.open(), 3u);
+}
+
+TEST(ConnectionBudget, TheTotalStaysBelowTheDescriptorLimit) {
+  struct Case {
+    std::size_t descriptors;
+    std::size_t total;
+  } cases[] = {{1024, 768}, {524'288, 4096}, {200, 16}};
+  for (const auto& c : cases) EXPECT_EQ(HostServer::connectionLimit(c.descriptors), c.total) << c.descriptors;
+}
+
+TEST_F(ConnectionLimitsTest, AWebSocketWithoutAHelloIsClosedAfterTenSecondsAndAGreetedOneStays) {
+  GuestClient silent, greeted;
+  ASSERT_TRUE(silent.connectTo(port));
+  ASSERT_TRUE(greeted.connectTo(port));
+  ASSERT_TRUE(waitForConnections(2));
+  greeted.sendCommand("hi", Command{Command::Hello{"Ana", "device-1", 1}});
+  ASSERT_TRUE(waitForMessages(1));
+
+  scheduler.advance(HostServer::helloSeconds - 1);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(disconnects.empty());
+  scheduler.advance(1);
+  ASSERT_TRUE(silent.waitForDisconnect());
+  EXPECT_EQ(disconnects, std::vector<ConnectionID>{ConnectionID{1}});
+  scheduler.advance(HostServer::helloSeconds * 3);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(greeted.isConnected());
+  EXPECT_EQ(server->connectionCount(), 1);
+}
+
+TEST_F(ConnectionLimitsTest, ATextOverItsByteLimitIsAnsweredWithBadRequestAndNotHandedOn) {
+  GuestClient phone;
+  ASSERT_TRUE(phone.connectTo(port));
+  phone.sendCommand("s1", Command{Command::Search{std::string(vinaro::CommandLimits::maxTextBytes + 1, 'q')}});
+  ASSERT_TRUE(phone.waitForMessages(1));
+  const auto reply = phone.event(0);
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(reply->replyTo, "s1");
+  const auto* error = std::get_if<vinaro::ProtocolError>(&reply->body.payload);
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->code, vinaro::ProtocolError::Code::badRequest);
+  phone.sendCommand("s2", Command{Command::Search{std::string(vinaro::CommandLimits::maxTextBytes, 'q')}});
+  ASSERT_TRUE(waitForMessages(1));
+  EXPECT_EQ(messages.front().second.id, "s2") << "only the text within its limit reached the owner";
+}
+
+TEST_F(ConnectionLimitsTest, RunningOutOfDescriptorsPausesAcceptingUntilTheyAreFreeAgain) {
+  LogCapture log("kovaliapp.net");
+  const auto openDescriptors = [] {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+    return count - 1;  // the listing's own
+  };
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit tight = saved;
+  tight.rlim_cur = openDescriptors() + 2;  // the two phones' own ends and nothing for the host's
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+  auto first = openFrom("127.0.0.1", port);
+  auto second = openFrom("127.0.0.2", port);
+  const bool paused = QTest::qWaitFor(
+      [&] { return log.hasLineStartingWith("The guest server cannot accept connections for now"); },
+      GuestClient::timeoutMs);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+  ASSERT_TRUE(first && second);
+  ASSERT_TRUE(paused) << testing::PrintToString(log.lines());
+
+  scheduler.advance(1);
+  EXPECT_TRUE(answersHTTP(*first)) << "taken in once descriptors are free";
+  EXPECT_TRUE(answersHTTP(*second));
+  auto later = openFrom("127.0.0.3", port);
+  ASSERT_TRUE(later);
+  EXPECT_TRUE(answersHTTP(*later)) << "on the same port";
+}
+
+}  // namespace
+}  // namespace kovali
