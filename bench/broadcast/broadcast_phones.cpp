@@ -35,7 +35,7 @@ class Phones {
   }
 
   int run() {
-    if (!joinStorm() || !makeDJ() || !joinBare()) {
+    if (!joinStorm() || !makeDJ() || !prepareBare() || !joinBare()) {
       std::fprintf(stderr, "broadcast_bench: the phones did not all join\n");
       return 1;
     }
@@ -53,9 +53,9 @@ class Phones {
     }
     const double hostP99 = percentile(hostTimes, 0.99);
     const double bareP99 = percentile(bareTimes, 0.99);
-    std::printf("%6d %7.2fms %7.2fms %7.2fms %7.2fms %8.2fx %7.1fKB %9.0fms\n", options_.count,
+    std::printf("%6d %7.2fms %7.2fms %7.2fms %7.2fms %8.2fx %7.1fKB %9.0fms %9.0fms %10.2fx\n", options_.count,
                 percentile(hostTimes, 0.5), hostP99, percentile(bareTimes, 0.5), bareP99, hostP99 / bareP99,
-                static_cast<double>(messageBytes_) / 1000, stormMs_);
+                static_cast<double>(messageBytes_) / 1000, stormMs_, bareStormMs_, stormMs_ / bareStormMs_);
     std::fflush(stdout);
     return 0;
   }
@@ -93,21 +93,37 @@ class Phones {
     return true;
   }
 
-  /// The bare phones connect; the first has the bare server prepare its message.
+  /// A phone of its own has the bare server prepare its texts from the party as it is now.
+  bool prepareBare() {
+    QObject::connect(&bareControl_, &QWebSocket::connected, &bareControl_,
+                     [this] { bareControl_.sendTextMessage(QString::fromLatin1(syncWord)); });
+    QObject::connect(&bareControl_, &QWebSocket::textMessageReceived, &bareControl_, [this](const QString& text) {
+      if (text == QLatin1String(syncWord)) barePrepared_ = true;
+    });
+    bareControl_.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/").arg(options_.barePort)));
+    return waitUntil([&] { return barePrepared_; });
+  }
+
+  /// The bare phones storm the bare server as the host's did the host.
   bool joinBare() {
+    phase_ = Phase::joining;
+    pending_ = options_.count;
+    const auto start = Clock::now();
     for (int i = 0; i < options_.count; ++i) {
       auto& socket = bare_.emplace_back(std::make_unique<QWebSocket>());
-      QObject::connect(socket.get(), &QWebSocket::connected, socket.get(), [this] { ++bareConnected_; });
+      const QString hello = commandText("hello", Command{Command::Hello{"Guest " + std::to_string(i),
+                                                                        vinaro::makeUUIDString(),
+                                                                        vinaro::ProtocolVersion::current}});
+      QObject::connect(socket.get(), &QWebSocket::connected, socket.get(),
+                       [socket = socket.get(), hello] { socket->sendTextMessage(hello); });
       QObject::connect(socket.get(), &QWebSocket::textMessageReceived, socket.get(),
-                       [this](const QString& text) {
-                         if (phase_ == Phase::round) return heard();
-                         if (text == QLatin1String(syncWord)) barePrepared_ = true;
-                       });
+                       [this](const QString& text) { heardOnBare(text); });
       socket->open(QUrl(QStringLiteral("ws://127.0.0.1:%1/").arg(options_.barePort)));
     }
-    if (!waitUntil([&] { return bareConnected_ == options_.count; })) return false;
-    bare_.front()->sendTextMessage(QString::fromLatin1(syncWord));
-    return waitUntil([&] { return barePrepared_; });
+    if (!waitUntil([&] { return pending_ == 0; })) return false;
+    bareStormMs_ = milliseconds(last_ - start);
+    phase_ = Phase::idle;
+    return true;
   }
 
   std::optional<double> hostRound(vinaro::PartyMode mode) {
@@ -132,13 +148,20 @@ class Phones {
 
   void heardOnHost(const QString& text) {
     lastHeard_ = Clock::now();
-    if (phase_ == Phase::round) {
+    // Only states end a round: the DJ's phone also hears of the host's sound now and then.
+    if (phase_ == Phase::round && QStringView(text).endsWith(u"\"type\":\"state\",\"v\":1}")) {
       messageBytes_ = std::max(messageBytes_, static_cast<std::size_t>(text.size()));
       return heard();
     }
-    // A welcome's payload starts with its first key, "participantID", right after the envelope's id.
-    if (phase_ == Phase::joining && QStringView(text).left(100).contains(u"\"participantID\"")) heard();
+    if (phase_ == Phase::joining && isWelcome(text)) heard();
   }
+
+  void heardOnBare(const QString& text) {
+    if (phase_ == Phase::round || (phase_ == Phase::joining && isWelcome(text))) heard();
+  }
+
+  /// A welcome's payload starts with its first key, "participantID", right after the envelope's id.
+  static bool isWelcome(const QString& text) { return QStringView(text).left(100).contains(u"\"participantID\""); }
 
   void heard() {
     if (--pending_ == 0) last_ = Clock::now();
@@ -163,14 +186,15 @@ class Phones {
   QTimer ticker_;
   std::vector<std::unique_ptr<QWebSocket>> host_;
   std::vector<std::unique_ptr<QWebSocket>> bare_;
+  QWebSocket bareControl_;
   Phase phase_ = Phase::idle;
   int pending_ = 0;
-  int bareConnected_ = 0;
   bool barePrepared_ = false;
   Clock::time_point last_;
   Clock::time_point lastHeard_;
   std::size_t messageBytes_ = 0;
   double stormMs_ = 0;
+  double bareStormMs_ = 0;
 };
 
 }  // namespace

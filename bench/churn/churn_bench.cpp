@@ -12,6 +12,7 @@
 #include <string>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QLoggingCategory>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -28,15 +29,18 @@ namespace {
 /// Runs the event loop for `seconds`, keeping the highest resident memory seen in `peakMB`.
 void runFor(double seconds, double& peakMB, const std::function<bool()>& done = {}) {
   const auto until = BenchClock::now() + std::chrono::duration<double>(seconds);
-  while (BenchClock::now() < until && !(done && done())) {
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-    peakMB = std::max(peakMB, residentMB());
-  }
+  (void)runEventLoopUntil(
+      [&] {
+        peakMB = std::max(peakMB, residentMB());
+        return BenchClock::now() >= until || (done && done());
+      },
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::duration<double>(seconds)), 100);
 }
 
 int runHost(int seconds, int phones) {
   QLoggingCategory::setFilterRules(QStringLiteral("kovaliapp.*.info=false\nkovaliapp.*.debug=false"));
-  QTemporaryDir folder;
+  // On the disk, where the app keeps it: not /tmp, which may be a RAM disk.
+  QTemporaryDir folder(QDir::current().filePath(QStringLiteral("churn-bench-XXXXXX")));
   auto archive = SessionArchive::open(folder.path());
   if (!folder.isValid() || !archive) return 1;
   BenchHost host({QStringLiteral("churn_bench")}, std::move(archive).value());

@@ -5,10 +5,13 @@
 #include <cmath>
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include <QEventLoop>
 #include <QString>
+#include <QTimer>
 
 #include "protocol/command.h"
 #include "protocol/message_codec.h"
@@ -26,6 +29,21 @@ inline double percentile(std::vector<double> values, double fraction) {
   std::sort(values.begin(), values.end());
   const auto rank = static_cast<std::size_t>(std::ceil(fraction * static_cast<double>(values.size())));
   return values[std::max<std::size_t>(rank, 1) - 1];
+}
+
+/// Runs the event loop until `done` holds or `limit` has passed, looking every `everyMs`; the
+/// loop sleeps between events (a `processEvents` with a timeout would spin). Answers `done()`.
+inline bool runEventLoopUntil(const std::function<bool()>& done, std::chrono::milliseconds limit, int everyMs = 10) {
+  if (done()) return true;
+  const auto giveUp = BenchClock::now() + limit;
+  QEventLoop loop;
+  QTimer look;
+  QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+    if (done() || BenchClock::now() > giveUp) loop.quit();
+  });
+  look.start(everyMs);
+  loop.exec();
+  return done();
 }
 
 /// `command` in an envelope with id `id`, as a phone sends it.

@@ -283,6 +283,9 @@ void HostServer::sort(QTcpServer& port, QWebSocketServer& listener) {
     auto* head = new RequestHead(socket);
     connect(head, &RequestHead::upgradeArrived, this, [this, listening = &listener](QTcpSocket* upgraded) {
       if (listening == listener_.get()) {
+        // A small event behind a larger one would otherwise wait for the phone's delayed
+        // acknowledgement, tens of milliseconds.
+        upgraded->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         listening->handleConnection(upgraded);
       } else {
         upgraded->abort();

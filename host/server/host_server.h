@@ -49,8 +49,9 @@ class HostServer final : public QObject {
 
   /// The largest message a phone may send; a larger one is refused and the connection kept.
   static constexpr std::int64_t maxMessageBytes = 1 << 20;
-  /// Connection attempts the system holds for the listener before it takes them.
-  static constexpr int listenBacklog = 512;
+  /// Connection attempts the system holds for the listener before it takes them: a festival's
+  /// phones all at once (the system caps it at net.core.somaxconn, 4096 on Debian 12).
+  static constexpr int listenBacklog = 2048;
   /// Connections (WebSockets and cover art requests) from one address; more are closed at once.
   static constexpr std::size_t maxConnectionsPerAddress = 16;
   /// A WebSocket that has sent no hello this long after its handshake is closed.

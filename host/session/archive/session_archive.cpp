@@ -1,10 +1,12 @@
 #include "session/archive/session_archive.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include "platform/runtime/data_folder.h"
 #include "platform/runtime/logging.h"
@@ -20,11 +22,27 @@ void logSaveFailure(const QString& reason) { qCWarning(lcArchive, "Could not sav
 
 vinaro::Expected<SessionArchive, SessionArchive::OpenError> SessionArchive::open() { return open(appDataFolder()); }
 
-vinaro::Expected<SessionArchive, SessionArchive::OpenError> SessionArchive::open(const QString& folder) {
+vinaro::Expected<SessionArchive, SessionArchive::OpenError> SessionArchive::open(const QString& folder,
+                                                                                 SessionFileSync::Syncer syncer) {
   if (auto error = createFolder(folder)) return OpenError{*error};
   // It holds the DJs' device ids, which are as good as credentials.
   QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-  return SessionArchive(QDir(folder).filePath(QStringLiteral("Session.json")));
+  return SessionArchive(QDir(folder).filePath(QStringLiteral("Session.json")), std::move(syncer));
+}
+
+SessionArchive::SessionArchive(QString path, SessionFileSync::Syncer syncer)
+    : path_(std::move(path)), sync_(std::make_unique<SessionFileSync>(path_, std::move(syncer))) {
+  QObject::connect(sync_.get(), &SessionFileSync::synced, sync_.get(),
+                   [health = health_.get()](const std::optional<QString>& failure) {
+                     if (failure && !health->syncProblem) logSaveFailure(*failure);
+                     if (!failure && health->syncProblem) qCInfo(lcArchive, "The session is synced to disk again.");
+                     health->syncProblem = failure;
+                     if (health->syncReport) health->syncReport();
+                   });
+}
+
+std::optional<QString> SessionArchive::problem() const {
+  return health_->writeProblem ? health_->writeProblem : health_->syncProblem;
 }
 
 std::optional<SessionSnapshot> SessionArchive::load() {
@@ -70,11 +88,12 @@ void SessionArchive::setAside(const QString& reason) {
 bool SessionArchive::save(const SessionSnapshot& snapshot) {
   if (auto failure = write(snapshot)) {
     // One line per streak: a full disk would otherwise log at every change.
-    if (!problem_) logSaveFailure(*failure);
-    problem_ = std::move(failure);
+    if (!health_->writeProblem) logSaveFailure(*failure);
+    health_->writeProblem = std::move(failure);
     return false;
   }
-  if (std::exchange(problem_, std::nullopt)) qCInfo(lcArchive, "The session is saved again.");
+  if (std::exchange(health_->writeProblem, std::nullopt)) qCInfo(lcArchive, "The session is saved again.");
+  sync_->request();
   return true;
 }
 
@@ -86,18 +105,26 @@ std::optional<QString> SessionArchive::write(const SessionSnapshot& snapshot) co
   } catch (const vinaro::wire::EncodeError& error) {
     return QString::fromUtf8(error.what());
   }
-  QSaveFile file(path_);
-  if (!file.open(QIODevice::WriteOnly)) return file.errorString();
+  // Written beside the file and renamed over it, so the file is always one whole save. Every
+  // byte is flushed and checked first: a cut-off file never takes the place of a good one.
+  QFile file(temporaryFilePath());
+  const auto failed = [&file](QString reason) {
+    file.close();
+    file.remove();
+    return reason;
+  };
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return failed(file.errorString());
   file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);  // an older file may have been 0644
-  // A short write stays in the file's buffer, and a failure to flush it at commit would go
-  // unnoticed and put a cut-off file in place: so every byte is flushed and checked first.
   if (file.write(json.data(), static_cast<qint64>(json.size())) != static_cast<qint64>(json.size()) ||
       !file.flush()) {
-    QString reason = file.errorString();
-    file.cancelWriting();
-    return reason;
+    return failed(file.errorString());
   }
-  if (!file.commit()) return file.errorString();  // synced to disk, then renamed over the old file
+  file.close();
+  if (file.error() != QFileDevice::NoError) return failed(file.errorString());
+  // The sync to disk follows on the sync's thread; the crash of this process cannot undo a rename.
+  if (std::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path_).constData()) != 0) {
+    return failed(QString::fromLocal8Bit(std::strerror(errno)));
+  }
   return std::nullopt;
 }
 

@@ -1,16 +1,23 @@
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 #include <QString>
 
 #include "protocol/expected.h"
+#include "session/archive/session_file_sync.h"
 #include "session/archive/session_snapshot.h"
 
 namespace kovali {
 
 /// The saved session: "Session.json" in the host's data folder, written whole and atomically
 /// after every change, read once at launch. Failures are logged under "kovaliapp.archive".
+///
+/// A save is in the file before it returns, so a crash of the host never loses it; the sync
+/// that keeps it through a power cut follows on a worker thread, and a power cut can lose the
+/// saves of the last moments, those made since the last sync that ended.
 class SessionArchive {
  public:
   /// Why the archive cannot be had (then the host runs without saving).
@@ -20,8 +27,10 @@ class SessionArchive {
 
   /// The archive in the user's data folder, which is created when missing.
   static vinaro::Expected<SessionArchive, OpenError> open();
-  /// The archive in `folder`, which is created when missing.
-  static vinaro::Expected<SessionArchive, OpenError> open(const QString& folder);
+  /// The archive in `folder`, which is created when missing; `syncer` stands in for the sync to
+  /// disk where given.
+  static vinaro::Expected<SessionArchive, OpenError> open(const QString& folder,
+                                                          SessionFileSync::Syncer syncer = {});
 
   // One archive per file: a copy would not know that the other stopped saving.
   SessionArchive(SessionArchive&&) = default;
@@ -39,22 +48,33 @@ class SessionArchive {
   std::optional<SessionSnapshot> load();
 
   /// Writes the snapshot over the file in one step, so a crash or a full disk never leaves half a
-  /// file. A failure leaves the previous file as it was and is logged once until a save succeeds
-  /// again; answers whether the snapshot was written.
+  /// file, and has it synced to disk soon after. A failure leaves the previous file as it was and
+  /// is logged once until a save succeeds again; answers whether the snapshot was written.
   bool save(const SessionSnapshot& snapshot);
-  /// Why the last save failed; nothing once a save succeeds (and before the first).
-  const std::optional<QString>& problem() const { return problem_; }
+  /// Why the last save failed, or else the last sync to disk; nothing once both succeed (and
+  /// before the first).
+  std::optional<QString> problem() const;
+  /// Called on the main thread when a sync to disk has ended, which may change `problem()`.
+  void setSyncReport(std::function<void()> report) { health_->syncReport = std::move(report); }
 
  private:
-  explicit SessionArchive(QString path) : path_(std::move(path)) {}
+  struct Health {
+    std::optional<QString> writeProblem;  // the last write failed, and that was logged
+    std::optional<QString> syncProblem;   // the last sync failed, and that was logged
+    std::function<void()> syncReport;
+  };
+
+  SessionArchive(QString path, SessionFileSync::Syncer syncer);
 
   void setAside(const QString& reason);
   /// Writes the snapshot in place of the file; the reason when it could not.
   std::optional<QString> write(const SessionSnapshot& snapshot) const;
+  QString temporaryFilePath() const { return path_ + QStringLiteral(".saving"); }
 
   QString path_;
   bool keepsFileUntouched_ = false;  // an unreadable file could not be moved out of the way
-  std::optional<QString> problem_;   // the last save failed, and that was logged
+  std::unique_ptr<Health> health_ = std::make_unique<Health>();  // where the syncs report, whatever moves
+  std::unique_ptr<SessionFileSync> sync_;
 };
 
 }  // namespace kovali

@@ -46,6 +46,7 @@ SessionStore::SessionStore(Services services, AudioServices audio, std::optional
 
   if (archive_) {
     if (auto snapshot = archive_->load()) restore(std::move(*snapshot), hostName);
+    archive_->setSyncReport([this] { showSaveProblem(); });
   }
 
   connectServices();
@@ -107,7 +108,11 @@ void SessionStore::start() {
 void SessionStore::persist() {
   if (!archive_) return;
   archive_->save(SessionSnapshot::of(state_, djDeviceIDs_, scheduler_.now()));
-  const auto& problem = archive_->problem();
+  showSaveProblem();
+}
+
+void SessionStore::showSaveProblem() {
+  const auto problem = archive_->problem();
   setSaveProblem(problem ? std::optional(problem->toStdString()) : std::nullopt);
 }
 

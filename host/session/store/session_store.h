@@ -36,6 +36,7 @@
 #include "session/participants/command_rate.h"
 #include "session/participants/dj_pin.h"
 #include "session/participants/participant_ids.h"
+#include "session/participants/partygoer_list.h"
 #include "session/participants/pin_attempt_limiter.h"
 #include "session/store/session_effects.h"
 
@@ -231,6 +232,8 @@ class SessionStore final : public QObject {
   /// Takes over a saved session, which may still name phones by their device ids.
   void restore(SessionSnapshot snapshot, const std::string& hostName);
   void connectServices();
+  /// The archive's problem, as the console shows it.
+  void showSaveProblem();
   vinaro::ReducerContext reducerContext() const;
   void sendState(ConnectionID connection, const vinaro::Participant& participant, std::optional<std::string> replyTo);
   /// Sends every phone not in `skipped` its view of the state, then republishes the Bonjour status.
@@ -331,6 +334,7 @@ class SessionStore final : public QObject {
 
   vinaro::SessionState state_;
   Participants participants_;
+  PartygoerList partygoerList_;  // participants_ in the party's order
   std::map<ConnectionID, std::string> connectionDevices_;  // the device id each participant said hello with
   ParticipantIDs participantIDs_;
   std::optional<vinaro::ProtocolError> lastHostError_;

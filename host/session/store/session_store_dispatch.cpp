@@ -1,4 +1,3 @@
-#include <QCollator>
 #include <QPointer>
 #include <algorithm>
 
@@ -61,24 +60,7 @@ void SessionStore::sendState(ConnectionID connection, const vinaro::Participant&
   server_.send(vinaro::Event{state_.visible(participant)}, connection, std::move(replyTo));
 }
 
-std::vector<vinaro::Participant> SessionStore::partygoers() const {
-  std::vector<vinaro::Participant> all;
-  all.reserve(participants_.size());
-  for (const auto& [connection, participant] : participants_) all.push_back(participant);
-
-  QCollator collator;
-  collator.setCaseSensitivity(Qt::CaseInsensitive);
-  std::stable_sort(all.begin(), all.end(), [&](const auto& a, const auto& b) {
-    return collator.compare(QString::fromStdString(a.name), QString::fromStdString(b.name)) < 0;
-  });
-
-  std::vector<vinaro::Participant> once;
-  for (auto& participant : all) {
-    const bool taken = std::any_of(once.begin(), once.end(), [&](const auto& p) { return p.id == participant.id; });
-    if (!taken) once.push_back(std::move(participant));
-  }
-  return once;
-}
+std::vector<vinaro::Participant> SessionStore::partygoers() const { return partygoerList_.list(); }
 
 QCoro::Task<std::optional<Song>> SessionStore::resolveSong(std::string id) {
   if (const auto cached = songCache_.find(id); cached != songCache_.end()) {

@@ -142,6 +142,7 @@ void SessionStore::hello(const Command::Hello& hello, const std::string& envelop
 
   connectionDevices_.insert_or_assign(connection, hello.deviceID);
   participants_.insert_or_assign(connection, participant);
+  partygoerList_.insert(connection, participant);
   emit participantsChanged();
   qCInfo(lcSession).noquote() << "Guest connection" << connectionText(connection) << "greeted as"
                               << vinaro::rawValue(role).data();
@@ -191,6 +192,7 @@ void SessionStore::changeRole(Role role, Participant participant, const std::str
                               ConnectionID connection) {
   participant.role = role;
   participants_.insert_or_assign(connection, participant);
+  partygoerList_.insert(connection, participant);
   emit participantsChanged();
   const std::string& deviceID = connectionDevices_.at(connection);  // said hello, as every participant did
   if (role == Role::dj) {
@@ -214,6 +216,7 @@ void SessionStore::connectionClosed(ConnectionID connection) {
     badgeRetention_.seen(leaving->second.id, scheduler_.now());
   }
   const bool removed = participants_.erase(connection) > 0;
+  partygoerList_.erase(connection);
   emit participantsChanged();
   // The device keeps its DJ role for its next hello.
   if (!removed) return;

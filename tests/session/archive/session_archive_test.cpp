@@ -4,13 +4,18 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <csignal>
 #include <functional>
 #include <limits>
+#include <mutex>
+#include <vector>
 
 #include <QDir>
 #include <QFile>
+#include <QSemaphore>
+#include <QTest>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -297,6 +302,96 @@ TEST_F(SessionArchiveTest, OpensAFolderThatDoesNotExistYetAndRefusesOneThatCanno
   const auto refused = SessionArchive::open(folder.path() + "/plain-file/kovali");
   ASSERT_FALSE(refused.hasValue());
   EXPECT_FALSE(refused.error().description.isEmpty());
+}
+
+/// A sync to disk that records what the file held when it ran and can be held up.
+struct RecordingSyncer {
+  std::mutex mutex;
+  std::vector<QByteArray> synced;
+  QSemaphore go{1000};
+  std::optional<QString> failure;
+  std::atomic<int> started = 0;
+
+  SessionFileSync::Syncer syncer() {
+    return [this](const QString& path) {
+      ++started;
+      go.acquire();
+      std::lock_guard lock(mutex);
+      synced.push_back(contents(path));
+      return failure;
+    };
+  }
+  std::size_t count() {
+    std::lock_guard lock(mutex);
+    return synced.size();
+  }
+};
+
+TEST_F(SessionArchiveTest, SavesWhileASyncRunsAreSyncedOnceMoreWithTheNewestFile) {
+  RecordingSyncer disk;
+  auto opened = SessionArchive::open(folder.path(), disk.syncer());
+  ASSERT_TRUE(opened.hasValue());
+  SessionArchive archive = std::move(opened).value();
+  disk.go.acquire(1000);  // the first sync is held up until released
+
+  ASSERT_TRUE(archive.save(withRevision(1)));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return disk.started == 1; }, 5000));
+  for (int revision = 2; revision <= 6; ++revision) {
+    ASSERT_TRUE(archive.save(withRevision(revision)));
+    EXPECT_EQ(archive.load(), withRevision(revision)) << "each save is in the file before it returns";
+  }
+  disk.go.release(1000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return disk.count() == std::size_t{2}; }, 5000));
+  QTest::qWait(50);
+  std::lock_guard lock(disk.mutex);
+  EXPECT_EQ(disk.synced.size(), 2u) << "the saves made meanwhile share one more sync";
+  EXPECT_EQ(disk.synced.back(), encoded(withRevision(6)));
+}
+
+TEST_F(SessionArchiveTest, AFailedSyncIsTheArchivesProblemLoggedOnceUntilASyncSucceeds) {
+  RecordingSyncer disk;
+  disk.failure = QStringLiteral("Input/output error");
+  auto opened = SessionArchive::open(folder.path(), disk.syncer());
+  ASSERT_TRUE(opened.hasValue());
+  SessionArchive archive = std::move(opened).value();
+  int reports = 0;
+  archive.setSyncReport([&] { ++reports; });
+  LogCapture log("kovaliapp.archive");
+
+  ASSERT_TRUE(archive.save(withRevision(1))) << "written; the sync is reported later";
+  ASSERT_TRUE(QTest::qWaitFor([&] { return reports == 1; }, 5000));
+  EXPECT_EQ(archive.problem(), QStringLiteral("Input/output error"));
+  ASSERT_TRUE(archive.save(withRevision(2)));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return reports == 2; }, 5000));
+  EXPECT_EQ(archive.problem(), QStringLiteral("Input/output error")) << "a good write does not hide a failing disk";
+  EXPECT_EQ(std::count_if(log.lines().begin(), log.lines().end(),
+                          [](const std::string& line) { return line.starts_with("Could not save the session: "); }),
+            1);
+
+  disk.failure.reset();
+  ASSERT_TRUE(archive.save(withRevision(3)));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return reports == 3; }, 5000));
+  EXPECT_EQ(archive.problem(), std::nullopt);
+}
+
+TEST_F(SessionArchiveTest, TheSyncStillWaitingRunsBeforeTheArchiveGoes) {
+  RecordingSyncer disk;
+  {
+    auto opened = SessionArchive::open(folder.path(), disk.syncer());
+    ASSERT_TRUE(opened.hasValue());
+    SessionArchive archive = std::move(opened).value();
+    ASSERT_TRUE(archive.save(withRevision(4)));
+  }
+  std::lock_guard lock(disk.mutex);
+  ASSERT_FALSE(disk.synced.empty());
+  EXPECT_EQ(disk.synced.back(), encoded(withRevision(4)));
+}
+
+TEST_F(SessionArchiveTest, TheRealSyncToDiskSyncsTheFileAndReportsAMissingOne) {
+  SessionArchive archive = openArchive();
+  ASSERT_TRUE(archive.save(sampleSnapshot()));
+  EXPECT_EQ(SessionFileSync::syncToDisk(archive.filePath()), std::nullopt);
+  EXPECT_TRUE(SessionFileSync::syncToDisk(folder.filePath(QStringLiteral("missing.json"))));
 }
 
 }  // namespace

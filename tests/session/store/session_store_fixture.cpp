@@ -23,7 +23,7 @@ SessionStore& SessionStoreTest::makeStore(bool withArchive) {
   dropStore();
   std::optional<SessionArchive> archive;
   if (withArchive) {
-    auto opened = SessionArchive::open(archiveFolder.path());
+    auto opened = SessionArchive::open(archiveFolder.path(), archiveSyncer);
     EXPECT_TRUE(opened.hasValue());
     if (opened) archive = std::move(opened).value();
   }

@@ -119,6 +119,8 @@ class SessionStoreTest : public ::testing::Test {
   FakeServiceAdvertiser* advertiser = nullptr;  // owned by the server
   std::unique_ptr<HostServer> server;
   QTemporaryDir archiveFolder;
+  /// Stands in for the archive's sync to disk in the next `makeStore`, where set.
+  SessionFileSync::Syncer archiveSyncer;
 
   // Owned by the store.
   TestMultiRoom* multiRoom = nullptr;

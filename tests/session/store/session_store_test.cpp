@@ -1,3 +1,5 @@
+#include <atomic>
+
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
@@ -209,6 +211,26 @@ TEST_F(SessionStoreTest, ASaveThatFailsIsTheHostsSaveProblemUntilASaveSucceedsAg
   ASSERT_TRUE(store.dispatch(action::SetMode{vinaro::PartyMode::suggestion}, vinaro::Actor::host()));
   EXPECT_EQ(store.saveProblem(), std::nullopt) << "the next change saves again";
   EXPECT_EQ(changes.count(), 2);
+}
+
+TEST_F(SessionStoreTest, ASyncToDiskThatFailsIsTheHostsSaveProblemUntilOneSucceeds) {
+  std::atomic<bool> diskFails = true;
+  archiveSyncer = [&](const QString&) -> std::optional<QString> {
+    if (diskFails) return QStringLiteral("Input/output error");
+    return std::nullopt;
+  };
+  auto& store = makeStore();
+  QSignalSpy changes(&store, &SessionStore::saveProblemChanged);
+
+  ASSERT_TRUE(store.dispatch(action::SetMode{vinaro::PartyMode::suggestion}, vinaro::Actor::host()));
+  EXPECT_EQ(store.saveProblem(), std::nullopt) << "written; the sync has not ended yet";
+  ASSERT_TRUE(changes.wait(5000));
+  EXPECT_EQ(store.saveProblem(), "Input/output error");
+
+  diskFails = false;
+  ASSERT_TRUE(store.dispatch(action::SetMode{vinaro::PartyMode::collaboration}, vinaro::Actor::host()));
+  ASSERT_TRUE(changes.wait(5000));
+  EXPECT_EQ(store.saveProblem(), std::nullopt);
 }
 
 }  // namespace
