@@ -84,6 +84,9 @@ class HostServer final : public QObject {
   void setSessionID(std::string id) { sessionID_ = std::move(id); }
   /// Further TXT pairs; a change is published at once while a listener runs.
   void setExtraTXT(TXTPairs pairs);
+  /// Replaces `maxConnectionsPerAddress` before start, for load tools whose many phones all
+  /// come from one loopback address.
+  void setConnectionsPerAddress(std::size_t count) { budget_ = ConnectionBudget(count, budget_.total()); }
 
   /// Where the cover art requested on the guests' port comes from (see ArtworkResponder).
   void setArtworkLookup(ArtworkResponder::Lookup lookup) { artwork_.setLookup(std::move(lookup)); }
