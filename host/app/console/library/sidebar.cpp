@@ -19,8 +19,9 @@ constexpr int kPaddingX = 12;
 constexpr int kPaddingY = 9;
 constexpr int kGlyph = 13;
 constexpr int kSpacing = 8;
-// The host plays from the music library; Ctrl is the shortcut's modifier here.
-const char* const kTitle = "Search the music library";
+// The host plays from the music library; Ctrl is the shortcut's modifier here. The title is short
+// enough to stand beside the shortcut in the sidebar's width.
+const char* const kTitle = "Search the library";
 const char* const kShortcutText = "Ctrl+F";
 
 }  // namespace

@@ -71,8 +71,10 @@ QWidget* QueueColumn::makeHeader() {
   name_->setObjectName(QStringLiteral("partyName"));
   name_->setFont(systemFont(16, QFont::DemiBold));
   setForeground(*name_, Palette::ink(appearance));
-  status_ = new PlainLabel(QString(), systemFont(12), Palette::teal());
+  // A player's advice runs to a few sentences: it wraps, and what still does not fit is a tool tip.
+  status_ = new FittedLabel(3, 1.0);
   status_->setObjectName(QStringLiteral("consoleStatus"));
+  status_->setFont(systemFont(12));
   separator_ = new PlainLabel(QStringLiteral("\u00B7"), systemFont(12), Palette::inkTertiary(appearance));
   partygoers_ =
       new SymbolButton(Symbol::person2, QString(), {.glyph = 11, .color = Palette::teal(), .underlined = true});

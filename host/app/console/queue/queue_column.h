@@ -69,7 +69,7 @@ class QueueColumn final : public QWidget {
   std::optional<std::string> clearNotice_;
 
   FittedLabel* name_ = nullptr;
-  PlainLabel* status_ = nullptr;
+  FittedLabel* status_ = nullptr;
   PlainLabel* separator_ = nullptr;
   SymbolButton* partygoers_ = nullptr;
   QueueNowPlaying* nowPlaying_ = nullptr;

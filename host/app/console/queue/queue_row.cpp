@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/look/artwork/artwork_tile.h"
 #include "app/look/controls/symbol_button.h"
@@ -21,6 +22,7 @@ namespace {
 // The row's card sits inside these insets of its slot in the list.
 constexpr int kInsetX = 22;
 constexpr int kInsetY = 3;
+constexpr int kPositionWidth = 18;
 
 }  // namespace
 
@@ -34,7 +36,7 @@ QueueRow::QueueRow(ArtworkLoader& loader, QWidget* parent)
   position_->setFont(systemFont(11));
   setForeground(*position_, Palette::inkTertiary(appearance));
   position_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  position_->setFixedWidth(18);
+  position_->setFixedWidth(kPositionWidth);
   title_->setFont(systemFont(13));
   setForeground(*title_, Palette::ink(appearance));
   byline_->setFont(systemFont(11));
@@ -74,6 +76,12 @@ void QueueRow::setModel(const QueueRowModel& model) {
   title_->setText(QString::fromStdString(model.track.title));
   byline_->setContent(QString::fromStdString(model.byline.text), model.byline.badge);
   playNext_->setEnabled(model.canPlayNext);
+}
+
+void QueueRow::setPositionDigits(int digits) {
+  // Every row takes the width of the longest place, so the titles stay in line.
+  const int widest = position_->fontMetrics().horizontalAdvance(QString(digits, QLatin1Char('0'))) + 1;
+  position_->setFixedWidth(std::max(kPositionWidth, widest));
 }
 
 void QueueRow::paintEvent(QPaintEvent*) {

@@ -23,6 +23,8 @@ class QueueRow final : public QWidget {
   explicit QueueRow(ArtworkLoader& loader, QWidget* parent = nullptr);
 
   void setModel(const QueueRowModel& model);
+  /// Makes room for places of up to `digits` digits, the longest the list shows.
+  void setPositionDigits(int digits);
   const QueueRowModel& model() const { return model_; }
 
   SymbolButton& playNextButton() const { return *playNext_; }

@@ -11,6 +11,7 @@
 #include <QUuid>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <string>
 #include <utility>
 
 #include "app/console/queue/queue_row.h"
@@ -136,6 +137,8 @@ void UpNextList::setRows(const std::vector<QueueRowModel>& rows) {
     connect(row, &QueueRow::dragStarted, this, &UpNextList::startDrag);
     return row;
   });
+  const int digits = static_cast<int>(std::to_string(rows_.size()).size());
+  for (QueueRow* row : rows_) row->setPositionDigits(digits);
   empty_->setVisible(rows_.empty());
 }
 
