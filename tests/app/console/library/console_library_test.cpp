@@ -75,5 +75,18 @@ TEST_F(ConsoleLibraryTest, ListsThePlaylistFindsASongAndQueuesAnAlbumInTrackOrde
   EXPECT_EQ(titles, (std::vector<std::string>{"Tide", "Harbour", "Lanterns"}));
 }
 
+TEST_F(ConsoleLibraryTest, AddingAnAlbumFromTheSearchKeepsTheSongsAlreadyQueued) {
+  host(vinaro::action::Add{vinaro::Track{"first", "Already here", "Lumen", {}, 200, {}, false}});
+  SearchSession search(store(), scheduler);
+  search.setKind(SearchSession::Kind::albums);
+  search.setQuery("blue season");
+  search.runSearch();
+  ASSERT_TRUE(waitFor([&] { return !search.results().empty(); }));
+  search.add(search.results()[0].id);
+  ASSERT_TRUE(waitFor([&] { return store().state().queue.size() == 4; }));
+  EXPECT_EQ(store().state().queue[0].track.title, "Already here");
+  EXPECT_EQ(store().state().queue[3].track.title, "Lanterns");
+}
+
 }  // namespace
 }  // namespace kovali

@@ -92,6 +92,18 @@ TEST_F(SidebarTest, AddingAPlaylistAsksThenQueuesItsSongsOrSaysItHasNone) {
   EXPECT_EQ(store().lastHostError(), std::nullopt);
 }
 
+TEST_F(SidebarTest, AddingAPlaylistKeepsTheSongsAlreadyQueued) {
+  queueSongs(2);
+  const auto before = store().state().queue;
+  Sidebar &sidebar = makeSidebar();
+  addPlaylist(sidebar.playlists(), "Dinner");
+  const auto &queue = store().state().queue;
+  ASSERT_EQ(queue.size(), 4u);
+  EXPECT_EQ(queue[0].id, before[0].id);
+  EXPECT_EQ(queue[1].id, before[1].id);
+  EXPECT_EQ(queue[3].track.id, "d2") << "the playlist goes after them";
+}
+
 TEST_F(SidebarTest, CtrlFOpensTheSearchPopoverWhoseFieldKeepsTheSpaceBar) {
   catalog.songs = {song("s1"), song("s2"), song("s3")};
   queueSongs(1);
