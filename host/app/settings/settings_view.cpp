@@ -1,6 +1,10 @@
 #include "app/settings/settings_view.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 #include "app/look/palette.h"
@@ -64,6 +68,20 @@ SettingsView::SettingsView(Services services, QWidget* parent) : QScrollArea(par
   columns->addWidget(leftColumn, 1);
   columns->addWidget(rightColumn, 1);
   setWidget(content);
+}
+
+bool SettingsView::event(QEvent* event) {
+  // The window's Space plays and pauses; a focused switch, button or menu here keeps its own Space.
+  if (event->type() == QEvent::ShortcutOverride) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const QWidget* focused = QApplication::focusWidget();
+    const bool control = qobject_cast<const QAbstractButton*>(focused) || qobject_cast<const QComboBox*>(focused);
+    if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier && control && isAncestorOf(focused)) {
+      event->accept();
+      return true;
+    }
+  }
+  return QScrollArea::event(event);
 }
 
 }  // namespace kovali

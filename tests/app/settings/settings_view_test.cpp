@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QLabel>
 
@@ -13,6 +14,7 @@
 #include "app/settings/widgets/boxed_field.h"
 #include "app/settings/widgets/settings_section.h"
 #include "session/store/session_store_fixture.h"
+#include "support/cut_text.h"
 #include "support/widget_rendering.h"
 
 namespace kovali {
@@ -27,6 +29,27 @@ class SettingsViewTest : public SessionStoreTest {
     EXPECT_TRUE(image.save(QStringLiteral(KOVALI_TEST_ARTIFACTS_DIR "/") + QString::fromLatin1(name)));
   }
 };
+
+TEST_F(SettingsViewTest, CutsNoTextAtTheSmallestWindowInTheLightAndTheDarkPalette) {
+  setPIN("123");
+  const QPalette light = QApplication::palette();
+  QPalette dark = light;
+  dark.setColor(QPalette::Window, QColor(30, 30, 30));
+  dark.setColor(QPalette::WindowText, Qt::white);
+  dark.setColor(QPalette::Base, QColor(40, 40, 40));
+  dark.setColor(QPalette::Text, Qt::white);
+  for (const QString& appearance : {QStringLiteral("light"), QStringLiteral("dark")}) {
+    QApplication::setPalette(appearance == QStringLiteral("dark") ? dark : light);
+    SettingsView view({store(), djPIN(), preferences, scheduler});
+    for (const QSize size : {QSize(1100, 640), QSize(1260, 760)}) {
+      const QString name = QStringLiteral("settings-%1-%2x%3.png").arg(appearance).arg(size.width()).arg(size.height());
+      save(renderWidget(view, size), name.toLatin1().constData());
+      EXPECT_EQ(cutTexts(view).join(QLatin1Char('\n')).toStdString(), "")
+          << appearance.toStdString() << " at " << size.width();
+    }
+  }
+  QApplication::setPalette(light);
+}
 
 TEST_F(SettingsViewTest, RendersTheLeftColumnsSectionsBoxedOnPaper) {
   setPIN("123");

@@ -1,6 +1,7 @@
 #include "app/settings/general/general_settings.h"
 
 #include <QHBoxLayout>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include "app/look/palette.h"
@@ -49,6 +50,13 @@ void GeneralSettings::pinEdited(const QString& pin) {
     const auto error = djPIN_.save(text);
     saveFailure_ = error ? std::optional(error->description) : std::nullopt;
   }
+  refresh();
+}
+
+void GeneralSettings::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // Coming back on screen, the field shows the PIN that works now, not a text left half typed.
+  field_->setText(QString::fromStdString(djPIN_.load()));
   refresh();
 }
 

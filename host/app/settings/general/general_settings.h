@@ -26,6 +26,9 @@ class GeneralSettings final : public QWidget {
   BoxedField& field() const { return *field_; }
   const GeneralSettingsModel& model() const { return model_; }
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   void pinEdited(const QString& pin);
   void refresh();

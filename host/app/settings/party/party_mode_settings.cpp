@@ -1,5 +1,6 @@
 #include "app/settings/party/party_mode_settings.h"
 
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include "app/look/controls/segmented_picker.h"
@@ -92,6 +93,17 @@ void PartyModeSettings::stateChanged() {
       const QString text = refreshedLimitText(box.text(), limitOf(settings, field));
       if (text != box.text()) box.setText(text);
     }
+  }
+  refresh();
+}
+
+void PartyModeSettings::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // Coming back on screen, a limit left empty or invalid shows the stored value again.
+  const vinaro::SessionSettings& settings = store_.state().settings;
+  for (const SettingsLimit field : {SettingsLimit::maxPendingPerGuest, SettingsLimit::maxRequestsPerGuest}) {
+    BoxedField& box = limitRow(field).field();
+    box.setText(refreshedLimitText(box.text(), limitOf(settings, field)));
   }
   refresh();
 }

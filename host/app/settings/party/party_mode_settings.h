@@ -31,6 +31,9 @@ class PartyModeSettings final : public QWidget {
   /// The number row of `field`; only the current mode's row is shown.
   NumberRow& limitRow(SettingsLimit field) const;
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   void modePicked(int index);
   void switched(const SwitchRowModel& row, bool on);

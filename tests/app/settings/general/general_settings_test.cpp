@@ -121,6 +121,19 @@ TEST_F(GeneralSettingsTest, AShortOrEmptyPINLeavesTheStoredOneAlone) {
   EXPECT_EQ(djPIN.load(), "4321");
 }
 
+TEST_F(GeneralSettingsTest, ComingBackOnScreenShowsTheStoredPINAgain) {
+  secrets.items[kItem] = "4321";
+  GeneralSettings view(djPIN);
+  view.show();
+  paste(view, QStringLiteral("12"));
+  EXPECT_FALSE(view.field().isValid());
+  view.hide();
+  view.show();
+  EXPECT_EQ(view.field().text(), QStringLiteral("4321"));
+  EXPECT_TRUE(view.field().isValid());
+  EXPECT_FALSE(warningShown(view));
+}
+
 TEST_F(GeneralSettingsTest, APINTheStoreRefusesIsShownAsNotSaved) {
   GeneralSettings view(djPIN);
   secrets.failure = SecretError::failed("The keychain refused access (denied).");

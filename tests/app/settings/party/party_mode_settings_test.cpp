@@ -152,6 +152,19 @@ TEST_F(PartyModeSettingsTest, AnEmptiedFieldSendsNothingUntilTheSettingsChange) 
   EXPECT_TRUE(songs.isValid());
 }
 
+TEST_F(PartyModeSettingsTest, ComingBackOnScreenShowsTheStoredLimitsAgain) {
+  setSettings({true, 4, false, false, 3, false});
+  PartyModeSettings view(store());
+  view.show();
+  BoxedField& songs = view.limitRow(SettingsLimit::maxPendingPerGuest).field();
+  typeInto(songs, "");
+  EXPECT_FALSE(songs.isValid());
+  view.hide();
+  view.show();
+  EXPECT_EQ(songs.text(), QString("4"));
+  EXPECT_TRUE(songs.isValid());
+}
+
 TEST_F(PartyModeSettingsTest, ASwitchSendsTheOtherFieldsAsStored) {
   const SessionSettings stored{true, 7, false, true, 5, true};
   setSettings(stored);
