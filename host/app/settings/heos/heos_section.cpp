@@ -194,11 +194,16 @@ void HEOSSection::refresh() {
 
 void HEOSSection::showInputs() {
   const QSignalBlocker quiet(inputs_);
-  inputs_->clear();
-  for (const auto& option : model_.inputOptions) {
-    inputs_->addItem(QString::fromStdString(option.name), QString::fromStdString(option.id));
+  // Refilled only when the options change, so an open pop-up keeps its highlight through other events.
+  if (model_.inputOptions != shownInputs_) {
+    shownInputs_ = model_.inputOptions;
+    inputs_->clear();
+    for (const auto& option : shownInputs_) {
+      inputs_->addItem(QString::fromStdString(option.name), QString::fromStdString(option.id));
+    }
   }
-  inputs_->setCurrentIndex(inputs_->findData(QString::fromStdString(model_.selectedInput)));
+  const int selected = inputs_->findData(QString::fromStdString(model_.selectedInput));
+  if (selected != inputs_->currentIndex()) inputs_->setCurrentIndex(selected);
 }
 
 void HEOSSection::showPresets() {

@@ -83,6 +83,7 @@ class HEOSSection final : public QWidget {
   Spinner* spinner_ = nullptr;
   QWidget* inputRow_ = nullptr;
   QComboBox* inputs_ = nullptr;
+  std::vector<HEOSSectionModel::InputOption> shownInputs_;  // what the input pop-up lists
   QWidget* zonesBlock_ = nullptr;
   QVBoxLayout* zoneList_ = nullptr;
   std::vector<ZoneRow*> zoneRows_;

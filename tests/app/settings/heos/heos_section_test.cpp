@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QSignalSpy>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -151,6 +152,10 @@ TEST_F(HEOSSectionTest, ChooseIsOfferedOnlyWithoutACurrentInput) {
   heos.choose({9, "aux9", "Aux"}, {1});
   EXPECT_EQ(picker.count(), 2);
   EXPECT_EQ(picker.currentIndex(), -1) << "a current input that is not listed matches no row";
+
+  QSignalSpy refilled(picker.model(), &QAbstractItemModel::rowsRemoved);
+  heos.setZoneVolumes({{1, 55}});
+  EXPECT_EQ(refilled.count(), 0) << "a volume change leaves an open pop-up as it is";
 }
 
 TEST_F(HEOSSectionTest, ZonesShowTheirChoiceAndOnlyKnownLevels) {
