@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QDropEvent>
+#include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
@@ -162,12 +163,16 @@ TEST_F(ConsoleTest, ClearingAsksFirstThenReportsWhatItClearedForThreeSeconds) {
   auto* notice = view.findChild<SymbolLabel*>(QStringLiteral("clearNotice"));
   ASSERT_NE(notice, nullptr);
   EXPECT_TRUE(notice->isVisible());
+  const auto* fade = qobject_cast<QGraphicsOpacityEffect*>(notice->graphicsEffect());
+  ASSERT_NE(fade, nullptr) << "the notice fades in";
+  EXPECT_LT(fade->opacity(), 1.0);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return fade->opacity() == 1.0; }));
   EXPECT_EQ(notice->text(), QStringLiteral("Cleared 1 song"));
   EXPECT_FALSE(column.clearButton().isEnabled());
   scheduler.advance(2.9);
   EXPECT_TRUE(notice->isVisible());
   scheduler.advance(0.2);
-  EXPECT_FALSE(notice->isVisible());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !notice->isVisible(); })) << "gone once it has faded out";
 }
 
 TEST_F(ConsoleTest, CancellingTheClearKeepsTheQueueAndARefusalShowsInTheErrorLine) {

@@ -9,6 +9,7 @@
 #include "app/console/queue/queue_now_playing.h"
 #include "app/console/queue/up_next_list.h"
 #include "app/look/controls/symbol_button.h"
+#include "app/look/fade.h"
 #include "app/look/palette.h"
 #include "app/look/symbols/record_mark.h"
 #include "app/look/symbols/symbol_label.h"
@@ -141,7 +142,7 @@ void QueueColumn::setSnapshot(const ConsoleSnapshot& snapshot) {
   upNextTitle_->setText(text(model_.upNextTitle).toUpper());
   clear_->setEnabled(model_.canClear);
   clearNoticeLabel_->setContent(Symbol::checkmarkCircleFill, text(clearNotice_.value_or(std::string())));
-  clearNoticeLabel_->setVisible(clearNotice_.has_value());
+  fadeVisible(*clearNoticeLabel_, clearNotice_.has_value());
   upNext_->setRows(model_.rows);
   error_->setText(text(model_.errorLine.value_or(std::string())));
   error_->setVisible(model_.errorLine.has_value());

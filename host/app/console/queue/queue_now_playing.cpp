@@ -7,6 +7,7 @@
 
 #include "app/look/artwork/artwork_tile.h"
 #include "app/look/controls/symbol_button.h"
+#include "app/look/fade.h"
 #include "app/look/palette.h"
 #include "app/look/symbols/symbol_label.h"
 #include "app/look/system_font.h"
@@ -163,7 +164,7 @@ void QueueNowPlaying::setModel(const QueueColumnModel::NowPlaying& model,
     inputName_->setText(QString::fromStdString(live->name));
     inputNote_->setText(QString::fromStdString(live->note));
     pages_->setCurrentIndex(1);
-    notice_->hide();
+    fadeVisible(*notice_, false);
     return;
   }
   const auto& playback = std::get<QueuePlaybackModel>(model);
@@ -176,7 +177,7 @@ void QueueNowPlaying::setModel(const QueueColumnModel::NowPlaying& model,
   skip_->setEnabled(playback.transport.canSkip);
   pages_->setCurrentIndex(0);
   notice_->setContent(Symbol::clock, QString::fromStdString(transportNotice.value_or(std::string())));
-  notice_->setVisible(transportNotice.has_value());
+  fadeVisible(*notice_, transportNotice.has_value());
 }
 
 void QueueNowPlaying::setProgress(const ProgressModel& progress) {
