@@ -46,6 +46,9 @@ SearchPopover::SearchPopover(SessionStore& store, Scheduler& scheduler, ArtworkL
   scroll->setFrameShape(QFrame::NoFrame);
   scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   scroll->setMinimumHeight(minimumListHeight);
+  // The rows sit on the popover's own surface, not on a panel of the window's colour.
+  scroll->viewport()->setAutoFillBackground(false);
+  results->setAutoFillBackground(false);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(14, 14, 14, 14);

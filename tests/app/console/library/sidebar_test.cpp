@@ -12,6 +12,7 @@
 #include "app/console/library/playlists_section.h"
 #include "app/console/library/search_popover.h"
 #include "app/console/library/search_result_row.h"
+#include "app/look/palette.h"
 #include "app/shell/window/main_window.h"
 #include "support/widget_rendering.h"
 
@@ -152,6 +153,10 @@ TEST_F(SidebarTest, RendersTheConsoleWithTheSearchPopoverOpen) {
     painter.drawImage(view.mapFromGlobal(popover->mapToGlobal(QPoint(0, 0))), popup);
   }
   saveArtifact(image, QStringLiteral("console-search.png"));
+  const QWidget &row = *popover->rows()[1];
+  const QPoint besideTheTitle = row.mapTo(popover, QPoint(row.width() / 2, 1));
+  EXPECT_TRUE(pixelIs(popup, besideTheTitle.x(), besideTheTitle.y(), Palette::surface(appearanceOf(*popover))))
+      << "the list lies on the popover's own surface";
   EXPECT_GT(popover->x(), view.mapToGlobal(QPoint(0, 0)).x() + ConsoleView::sidebarWidth - 40)
       << "the popover opens beside the sidebar";
 }
