@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
 
+#include "app/look/look_style.h"
+
 int main(int argc, char** argv) {
   // Test discovery runs this binary during the build, where there is no display.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -18,5 +20,6 @@ int main(int argc, char** argv) {
 
   ::testing::InitGoogleMock(&argc, argv);
   QApplication app(argc, argv);
+  kovali::applySharedLook(app);  // the widgets render as the host draws them
   return RUN_ALL_TESTS();
 }

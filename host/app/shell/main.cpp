@@ -4,6 +4,7 @@
 
 #include <QApplication>
 
+#include "app/look/look_style.h"
 #include "app/shell/launch/command_line.h"
 #include "app/shell/launch/host_application.h"
 #include "app/shell/launch/single_instance.h"
@@ -11,6 +12,7 @@
 int main(int argc, char** argv) {
   kovali::HostApplication::prepare();
   QApplication app(argc, argv);
+  kovali::applySharedLook(app);
 
   const auto commandLine = kovali::parseCommandLine(QCoreApplication::arguments());
   if (const auto* exit = std::get_if<kovali::CommandLineExit>(&commandLine)) {

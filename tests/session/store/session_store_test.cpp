@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QSignalSpy>
 
-#include "console/console_snapshot.h"
+#include "app/console/console_snapshot.h"
 #include "session/store/session_store_fixture.h"
 #include "support/sample_values.h"
 

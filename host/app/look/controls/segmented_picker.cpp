@@ -4,12 +4,31 @@
 #include <QHBoxLayout>
 #include <QToolButton>
 
+#include "app/look/palette.h"
+
 namespace kovali {
+
+namespace {
+
+QString css(const QColor& color) { return color.name(QColor::HexArgb); }
+
+// The chosen segment is filled with ink, so it stands out in the light and the dark palette alike.
+QString segmentStyle(Appearance appearance) {
+  return QStringLiteral(
+             "QToolButton { background: %1; color: %2; border: 1px solid %3; padding: 3px 12px; }"
+             "QToolButton:checked { background: %4; color: %5; border-color: %4; }"
+             "QToolButton:focus { border-color: %6; }")
+      .arg(css(Palette::surface(appearance)), css(Palette::ink(appearance)), css(Palette::hairline(appearance)),
+           css(Palette::ink(appearance)), css(Palette::paper(appearance)), css(Palette::teal()));
+}
+
+}  // namespace
 
 SegmentedPicker::SegmentedPicker(const QStringList& titles, QWidget* parent) : QWidget(parent) {
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
+  setStyleSheet(segmentStyle(appearanceOf(*this)));
   group_ = new QButtonGroup(this);
   group_->setExclusive(true);
   for (qsizetype i = 0; i < titles.size(); ++i) {

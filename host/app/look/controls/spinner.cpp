@@ -1,6 +1,7 @@
 #include "app/look/controls/spinner.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -35,11 +36,13 @@ void Spinner::paintEvent(QPaintEvent*) {
   painter.setRenderHint(QPainter::Antialiasing);
   painter.translate(width() / 2.0, height() / 2.0);
   const QColor color = palette().color(QPalette::WindowText);
-  const double outer = kSide / 2.0 - 2;
+  // Drawn to the side it is given: a smaller box draws a smaller spinner, never a cut one.
+  const double side = std::min(width(), height());
+  const double outer = side / 2.0 - side / 16.0;
   for (int spoke = 0; spoke < kSpokes; ++spoke) {
     // The spoke at the current step is the brightest; the ones behind it fade out.
     const int age = (step_ - spoke + kSpokes) % kSpokes;
-    QPen pen(withOpacity(color, 1.0 - 0.75 * age / (kSpokes - 1)), 2.6, Qt::SolidLine, Qt::RoundCap);
+    QPen pen(withOpacity(color, 1.0 - 0.75 * age / (kSpokes - 1)), side * 2.6 / kSide, Qt::SolidLine, Qt::RoundCap);
     painter.setPen(pen);
     const double angle = 2 * std::numbers::pi * spoke / kSpokes;
     const QPointF direction(std::sin(angle), -std::cos(angle));

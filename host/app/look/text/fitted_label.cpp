@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QTextLayout>
 #include <algorithm>
 #include <cmath>
@@ -71,7 +72,7 @@ FittedLabel::Fit FittedLabel::computeFit(int width) const {
         fits = fits && QFontMetricsF(candidate).horizontalAdvance(line.trimmed()) <= width;
       }
       // A single word wider than the line is wrapped anywhere; smaller type may still avoid that.
-      if (fits || size == smallest) return {candidate, lines};
+      if (fits || size == smallest) return {candidate, lines, false};
     }
   }
   // Still too long at the smallest size: keep the first lines and cut the last one short.
@@ -83,7 +84,7 @@ FittedLabel::Fit FittedLabel::computeFit(int width) const {
   QString rest = text_.mid(start);
   rest.replace(QChar::LineSeparator, QLatin1Char(' '));
   shown << QFontMetrics(candidate).elidedText(rest, Qt::ElideRight, width);
-  return {candidate, shown};
+  return {candidate, shown, true};
 }
 
 int FittedLabel::heightForWidth(int width) const {
@@ -128,10 +129,22 @@ void FittedLabel::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
 }
 
+void FittedLabel::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  updateToolTip();
+}
+
 void FittedLabel::textChanged() {
   cachedFit_.reset();
   updateGeometry();
+  updateToolTip();
   update();
+}
+
+void FittedLabel::updateToolTip() {
+  QString whole = text_;
+  whole.replace(QChar::LineSeparator, QLatin1Char('\n'));
+  setToolTip(fit(width()).cut ? whole : QString());
 }
 
 }  // namespace kovali

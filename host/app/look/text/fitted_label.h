@@ -8,7 +8,7 @@ namespace kovali {
 
 /// Plain text in at most `maxLines` lines at the widget's font and text colour. Text that does
 /// not fit is first set smaller, down to `minimumScale` of the font's size, and then cut with
-/// an ellipsis. Nothing in the text is read as markup.
+/// an ellipsis, and the whole text becomes the label's tool tip. Nothing in the text is read as markup.
 class FittedLabel final : public QWidget {
   Q_OBJECT
 
@@ -23,6 +23,7 @@ class FittedLabel final : public QWidget {
   struct Fit {
     QFont font;
     QStringList lines;
+    bool cut = false;  // the last line ends in an ellipsis
   };
   Fit fit(int width) const;
 
@@ -34,10 +35,12 @@ class FittedLabel final : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   Fit computeFit(int width) const;
   void textChanged();
+  void updateToolTip();
 
   QString text_;
   int maxLines_;

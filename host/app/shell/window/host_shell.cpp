@@ -5,11 +5,11 @@
 #include <QPointer>
 
 #include "app/menus/tray_item.h"
+#include "app/settings/log/debug_view.h"
 #include "app/shell/services/hosting_start.h"
 #include "app/shell/services/multi_room_resumption.h"
 #include "app/shell/window/main_window.h"
 #include "session/store/session_store.h"
-#include "settings/log/debug_view.h"
 
 namespace kovali {
 

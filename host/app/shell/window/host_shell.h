@@ -4,10 +4,10 @@
 #include <QPointer>
 #include <memory>
 
+#include "app/settings/log/debug_view.h"
 #include "app/shell/window/host_view_mode.h"
 #include "app/shell/window/view_mode_preference.h"
 #include "platform/runtime/cancellable_task.h"
-#include "settings/log/debug_view.h"
 
 namespace kovali {
 

@@ -5,11 +5,11 @@
 #include <QShowEvent>
 #include <QStackedWidget>
 
+#include "app/console/console_view.h"
 #include "app/menus/party_menu.h"
 #include "app/party/party_view.h"
 #include "app/shell/window/view_mode_preference.h"
 #include "app/shell/window/view_picker.h"
-#include "console/console_view.h"
 #include "session/store/session_store.h"
 
 namespace kovali {

@@ -3,8 +3,8 @@
 #include <QMainWindow>
 #include <functional>
 
+#include "app/settings/settings_view.h"
 #include "app/shell/window/host_view_mode.h"
-#include "settings/settings_view.h"
 
 class QStackedWidget;
 

@@ -7,10 +7,10 @@
 
 #include "app/menus/tray_item.h"
 #include "app/party/party_view.h"
+#include "app/settings/log/debug_view.h"
+#include "app/settings/log/engine_log_model.h"
 #include "app/shell/window/host_shell_fixture.h"
 #include "app/shell/window/view_picker.h"
-#include "settings/log/debug_view.h"
-#include "settings/log/engine_log_model.h"
 
 namespace kovali {
 namespace {

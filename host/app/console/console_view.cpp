@@ -1,0 +1,52 @@
+#include "app/console/console_view.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+
+#include "app/console/library/sidebar.h"
+#include "app/console/queue/queue_column.h"
+#include "app/console/requests/requests_column.h"
+#include "app/look/hairline.h"
+#include "app/look/palette.h"
+#include "session/store/session_store.h"
+
+namespace kovali {
+
+ConsoleView::ConsoleView(SessionStore& store, Scheduler& scheduler, ArtworkLoader& loader, QWidget* parent)
+    : QWidget(parent), store_(store) {
+  setObjectName(QStringLiteral("console"));
+  sidebar_ = new Sidebar(store, scheduler, loader);
+  sidebar_->setFixedWidth(sidebarWidth);
+  queue_ = new QueueColumn(store, scheduler, loader);
+  requests_ = new RequestsColumn(store, loader);
+  requests_->setFixedWidth(requestsWidth);
+
+  auto* row = new QHBoxLayout(this);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+  row->addWidget(sidebar_);
+  row->addWidget(new Hairline(Qt::Vertical));
+  row->addWidget(queue_, 1);
+  row->addWidget(new Hairline(Qt::Vertical));
+  row->addWidget(requests_);
+
+  connect(&store_, &SessionStore::stateChanged, this, &ConsoleView::refresh);
+  connect(&store_, &SessionStore::participantsChanged, this, &ConsoleView::refresh);
+  connect(&store_, &SessionStore::lastHostErrorChanged, this, &ConsoleView::refresh);
+  connect(&store_, &SessionStore::playbackErrorChanged, this, &ConsoleView::refresh);
+  connect(&store_, &SessionStore::saveProblemChanged, this, &ConsoleView::refresh);
+  connect(&store_, &SessionStore::transportNoticeChanged, this, &ConsoleView::refresh);
+  connect(&store_.music(), &MusicService::availabilityChanged, this, &ConsoleView::refresh);
+  connect(&store_.server(), &HostServer::statusChanged, this, &ConsoleView::refresh);
+  refresh();
+}
+
+void ConsoleView::refresh() {
+  const ConsoleSnapshot snapshot = ConsoleSnapshot::of(store_);
+  queue_->setSnapshot(snapshot);
+  requests_->setState(snapshot.state);
+}
+
+void ConsoleView::paintEvent(QPaintEvent*) { QPainter(this).fillRect(rect(), Palette::paper(appearanceOf(*this))); }
+
+}  // namespace kovali

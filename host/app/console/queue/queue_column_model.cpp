@@ -1,0 +1,108 @@
+#include "app/console/queue/queue_column_model.h"
+
+#include "model/overloaded.h"
+
+namespace kovali {
+
+namespace {
+
+using vinaro::PlaybackStatus;
+
+std::string serverText(const HostServerStatus& server, PlaybackStatus playback) {
+  return std::visit(vinaro::Overloaded{
+                        [&](const HostServerStatus::Ready&) { return playbackWord(playback); },
+                        [](const HostServerStatus::Failed& failed) { return "Network error: " + failed.message; },
+                        [](const auto&) -> std::string { return "Starting the party\u2026"; },
+                    },
+                    server.value);
+}
+
+// The host plays from the music library, so the texts name it.
+std::string availabilityText(const MusicService::Availability& availability) {
+  return std::visit(
+      vinaro::Overloaded{
+          [](const MusicService::Denied&) -> std::string { return "Music library access denied"; },
+          [](const MusicService::Failed& failed) { return failed.message; },
+          [](const MusicService::Authorizing&) -> std::string { return "Opening the music library\u2026"; },
+          [](const MusicService::NoSubscription&) -> std::string { return "The music library can't be played"; },
+          [](const auto&) -> std::string { return "Music library not opened"; },
+      },
+      availability);
+}
+
+QueuePlaybackModel playbackModel(const vinaro::SessionState& state) {
+  const auto& playback = state.playback;
+  QueuePlaybackModel model;
+  model.transport = {playback.status == PlaybackStatus::playing, playback.current || !state.queue.empty(),
+                     playback.current.has_value()};
+  if (!playback.current) {
+    model.title = "Nothing playing";
+    model.byline = {"Add a song or load a playlist to start", std::nullopt};
+    return model;
+  }
+  const auto& current = *playback.current;
+  model.track = current.track;
+  model.title = current.track.title;
+  model.byline = {current.track.artist + " \u00B7 added by " + current.addedBy.name, state.badge(current.addedBy.id)};
+  return model;
+}
+
+}  // namespace
+
+ConsoleStatus ConsoleStatus::of(const ConsoleSnapshot& snapshot) {
+  if (!std::holds_alternative<MusicService::Ready>(snapshot.availability)) {
+    return {availabilityText(snapshot.availability), false};
+  }
+  if (snapshot.playbackError) return {"Can't play: " + *snapshot.playbackError, false};
+  // Every change would be lost in a crash: the host has to know.
+  if (snapshot.saveProblem) return {"Can't save the party: " + *snapshot.saveProblem, false};
+  return {serverText(snapshot.serverStatus, snapshot.state.playback.status),
+          std::holds_alternative<HostServerStatus::Ready>(snapshot.serverStatus.value)};
+}
+
+ClearConfirmation ClearConfirmation::forCount(std::size_t count) {
+  const std::string phrase = songCountPhrase(count);
+  return {"Clear the queue?",
+          "This removes all " + phrase +
+              " under Up next. The song playing now keeps playing, and pending requests are kept.",
+          "Clear " + phrase};
+}
+
+QueueColumnModel QueueColumnModel::make(const ConsoleSnapshot& snapshot) {
+  const auto& state = snapshot.state;
+  QueueColumnModel model;
+  model.partyName = state.name;
+  model.status = ConsoleStatus::of(snapshot);
+  model.partygoers = partygoersText(snapshot.participants.size());
+  if (state.input) {
+    model.nowPlaying = LiveInputModel{state.input->name, std::string(vinaro::LiveInput::queueResumesNote)};
+  } else {
+    model.nowPlaying = playbackModel(state);
+  }
+  model.transportNotice = snapshot.transportNotice;
+  model.upNextTitle = "Up next \u00B7 " + std::to_string(state.queue.size());
+  model.canClear = !state.queue.empty();
+  for (std::size_t index = 0; index < state.queue.size(); ++index) {
+    const auto& item = state.queue[index];
+    model.rows.push_back({item.id, item.track, std::to_string(index + 1),
+                          BylineModel{item.track.artist + " \u00B7 " + item.addedBy.name, state.badge(item.addedBy.id)},
+                          index > 0});
+  }
+  if (snapshot.lastHostError) model.errorLine = snapshot.lastHostError->message;
+  return model;
+}
+
+std::string songCountPhrase(std::size_t count) { return count == 1 ? "1 song" : std::to_string(count) + " songs"; }
+
+std::string clearedNotice(std::size_t count) { return "Cleared " + songCountPhrase(count); }
+
+std::optional<std::size_t> reorderTarget(const std::set<std::size_t>& dragged, std::size_t destination,
+                                         std::size_t queueLength) {
+  if (dragged.empty()) return std::nullopt;
+  const std::size_t first = *dragged.begin();
+  const std::size_t target = first < destination ? destination - 1 : destination;
+  if (target == first || first >= queueLength) return std::nullopt;
+  return target;
+}
+
+}  // namespace kovali

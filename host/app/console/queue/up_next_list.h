@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QByteArray>
+#include <QWidget>
+#include <cstddef>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/console/queue/queue_column_model.h"
+
+class QMimeData;
+class QScrollArea;
+class QVBoxLayout;
+
+namespace kovali {
+
+class ArtworkLoader;
+class PlainLabel;
+class QueueRow;
+
+/// The "Up next" list of the console: a scrolling column of queue rows, each kept with its queue
+/// item while the queue changes, that can be dragged to another place. It shows what it is given
+/// and reports presses and drops; the owner changes the queue.
+class UpNextList final : public QWidget {
+  Q_OBJECT
+
+ public:
+  /// The type of a dragged row's data: the list's own token, "/" and the row's index.
+  static constexpr const char* mimeType = "application/x-kovali-queue-row";
+
+  explicit UpNextList(ArtworkLoader& loader, QWidget* parent = nullptr);
+
+  void setRows(const std::vector<QueueRowModel>& rows);
+  const std::vector<QueueRow*>& rows() const { return rows_; }
+  /// The widget that takes the drops; positions are in its coordinates.
+  QWidget& dropArea() const;
+  /// The data a drag of `row` carries; only this list takes it.
+  QMimeData* dragData(std::size_t row) const;
+
+  /// The insertion index, counted in the list as it is, that a drop at `y` names: before the
+  /// first row whose middle lies below `y`, else after the last.
+  std::size_t destinationAt(int y) const;
+
+ signals:
+  void playNextClicked(const std::string& itemID);
+  void removeClicked(const std::string& itemID);
+  /// The rows `dragged` were dropped at insertion index `destination`.
+  void rowsDropped(const std::set<std::size_t>& dragged, std::size_t destination);
+
+ private:
+  class Panel;
+
+  std::optional<std::size_t> draggedRow(const QMimeData* dropped) const;
+  void startDrag(QueueRow* row);
+  void showDropIndicator(std::optional<std::size_t> destination);
+
+  ArtworkLoader& loader_;
+  QByteArray token_;
+  Panel* panel_ = nullptr;
+  QVBoxLayout* column_ = nullptr;
+  QScrollArea* scroll_ = nullptr;
+  QWidget* indicator_ = nullptr;
+  PlainLabel* empty_ = nullptr;
+  std::vector<QueueRow*> rows_;  // in queue order
+};
+
+}  // namespace kovali

@@ -1,0 +1,99 @@
+// The console in the states a DJ meets, rendered for people to look at, with every text whole or
+// elided on purpose at the smallest window.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QPalette>
+
+#include "app/console/console_fixture.h"
+#include "app/console/queue/queue_column.h"
+#include "app/console/queue/queue_row.h"
+#include "app/console/queue/up_next_list.h"
+#include "app/look/text/fitted_label.h"
+#include "app/shell/window/main_window.h"
+#include "support/cut_text.h"
+#include "support/widget_rendering.h"
+
+namespace kovali {
+namespace {
+
+const QSize kSmallest = MainWindow::minimumContentSize;
+
+const char* const kLongAdvice =
+    "The sound server stopped the stream before it started. If no song plays, choose another output in "
+    "Settings, or restart the sound server and press play again.";
+
+class ConsoleRenderTest : public ConsoleTest {
+ protected:
+  /// Renders the console at the smallest window and the default one, saves both and expects no
+  /// text cut at either.
+  void renderBoth(const QString& name) {
+    ConsoleView& view = makeConsole();
+    for (const QSize size : {kSmallest, MainWindow::defaultSize}) {
+      saveArtifact(renderWidget(view, size),
+                   QStringLiteral("console-%1-%2x%3.png").arg(name).arg(size.width()).arg(size.height()));
+      EXPECT_EQ(cutTexts(view).join(QLatin1Char('\n')).toStdString(), "")
+          << name.toStdString() << " at " << size.width();
+    }
+  }
+};
+
+TEST_F(ConsoleRenderTest, AnEmptyPartyCutsNoText) {
+  startHosting();
+  renderBoth(QStringLiteral("empty"));
+}
+
+TEST_F(ConsoleRenderTest, AFullPartyCutsNoTextInTheLightAndTheDarkPalette) {
+  fullParty();
+  renderBoth(QStringLiteral("full"));
+  const QPalette light = QApplication::palette();
+  QPalette dark = light;
+  dark.setColor(QPalette::Window, QColor(30, 30, 30));
+  dark.setColor(QPalette::WindowText, Qt::white);
+  dark.setColor(QPalette::Base, QColor(40, 40, 40));
+  dark.setColor(QPalette::Text, Qt::white);
+  QApplication::setPalette(dark);
+  renderBoth(QStringLiteral("dark"));
+  QApplication::setPalette(light);
+}
+
+TEST_F(ConsoleRenderTest, ALongProblemWrapsAndWhatDoesNotFitIsItsToolTip) {
+  startHosting();
+  queueSongs(2);
+  music.setAvailability(MusicService::Failed{std::string(kLongAdvice) + " " + kLongAdvice});
+  renderBoth(QStringLiteral("unhealthy"));
+  const auto* status = console().findChild<FittedLabel*>(QStringLiteral("consoleStatus"));
+  ASSERT_NE(status, nullptr);
+  const auto fit = status->fit(status->width());
+  EXPECT_GT(fit.lines.size(), 1) << "the advice wraps";
+  if (fit.cut) {
+    EXPECT_EQ(status->toolTip(), status->text());
+  }
+}
+
+TEST_F(ConsoleRenderTest, LongNamesAndTitlesAreElidedWithTheirWholeText) {
+  startHosting();
+  for (int i = 0; i < 3; ++i) {
+    host(vinaro::action::Add{namedTrack("long" + std::to_string(i),
+                                        "A very long title that goes on and on about the night " + std::to_string(i),
+                                        "An artist with a name longer than any column")});
+  }
+  renderBoth(QStringLiteral("long-texts"));
+}
+
+TEST_F(ConsoleRenderTest, AQueueOfThreeDigitPlacesShowsEveryPlaceWhole) {
+  startHosting();
+  queueSongs(120);
+  renderBoth(QStringLiteral("queue-120"));
+  const auto& rows = console().queueColumn().upNext().rows();
+  ASSERT_EQ(rows.size(), 120u);
+  EXPECT_EQ(rows.back()->model().position, "120");
+  EXPECT_EQ(rows.front()->findChildren<QLabel*>().value(0)->width(),
+            rows.back()->findChildren<QLabel*>().value(0)->width())
+      << "every place takes the width of the longest, so the titles stay in line";
+}
+
+}  // namespace
+}  // namespace kovali

@@ -1,0 +1,265 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QDropEvent>
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QTest>
+
+#include "app/console/console_fixture.h"
+#include "app/console/library/sidebar.h"
+#include "app/console/queue/guests_sheet.h"
+#include "app/console/queue/queue_column.h"
+#include "app/console/queue/queue_now_playing.h"
+#include "app/console/queue/queue_row.h"
+#include "app/console/queue/up_next_list.h"
+#include "app/console/requests/request_card.h"
+#include "app/console/requests/requests_column.h"
+#include "app/look/controls/symbol_button.h"
+#include "app/look/palette.h"
+#include "app/look/symbols/symbol_label.h"
+#include "app/shell/window/main_window.h"
+#include "support/widget_rendering.h"
+
+namespace kovali {
+namespace {
+
+const QSize kWindow = MainWindow::defaultSize;
+
+std::vector<std::string> queueIDs(const SessionStore& store) {
+  std::vector<std::string> ids;
+  for (const auto& item : store.state().queue) ids.push_back(item.id);
+  return ids;
+}
+
+/// Drops row `row` of `list` before the row at `destination` (or after the last), as a drag of
+/// the list's own row would.
+void dropRow(UpNextList& list, std::size_t row, std::size_t destination) {
+  grabWidget(list);  // the rows stand where the last change put them
+  QWidget& area = list.dropArea();
+  const auto& rows = list.rows();
+  const int y = destination < rows.size() ? rows[destination]->geometry().top() + 2 : rows.back()->geometry().bottom();
+  const std::unique_ptr<QMimeData> data(list.dragData(row));
+  const QPointF at(area.width() / 2.0, y);
+  QDragEnterEvent enter(at.toPoint(), Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&area, &enter);
+  QDropEvent drop(at, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&area, &drop);
+}
+
+TEST_F(ConsoleTest, RendersAFullPartyInThreeColumnsAtTheDefaultAndTheSmallestSize) {
+  fullParty();
+  QImage cover(200, 200, QImage::Format_RGB32);
+  cover.fill(QColor(40, 90, 200));
+  ConsoleView& view = makeConsole();
+  QImage image = renderWidget(view, kWindow);
+  scheduler.advance(1);
+  image = grabWidget(view);
+  saveArtifact(image, QStringLiteral("console.png"));
+
+  EXPECT_EQ(store().state().queue.size(), 20u);
+  EXPECT_EQ(view.requestsColumn().cards().size(), 6u);
+  EXPECT_EQ(view.requestsColumn().resolvedRows().size(), 6u);
+  EXPECT_EQ(view.requestsColumn().model().resolvedTitle, "Recently resolved \u00B7 9");
+  EXPECT_EQ(view.queueColumn().model().partygoers, "3 partygoers");
+  EXPECT_TRUE(view.queueColumn().partygoersButton().isVisible());
+
+  EXPECT_EQ(view.sidebar().width(), ConsoleView::sidebarWidth);
+  EXPECT_EQ(view.requestsColumn().width(), ConsoleView::requestsWidth);
+  EXPECT_EQ(view.requestsColumn().x(), kWindow.width() - ConsoleView::requestsWidth);
+  EXPECT_TRUE(pixelIs(image, 5, kWindow.height() - 5, Palette::cream())) << "paper under the sidebar";
+  const QColor hairline = image.pixelColor(ConsoleView::sidebarWidth, kWindow.height() - 5);
+  EXPECT_LT(hairline.lightness(), Palette::cream().lightness()) << "a hairline after the sidebar";
+
+  const QSize smallest = MainWindow::minimumContentSize;
+  saveArtifact(renderWidget(view, smallest), QStringLiteral("console-smallest.png"));
+  EXPECT_GT(view.queueColumn().width(), 300);
+  EXPECT_EQ(view.requestsColumn().x(), smallest.width() - ConsoleView::requestsWidth);
+
+  host(vinaro::action::SetInput{vinaro::LiveInput{"usb-1", "USB Turntable", true}});
+  saveArtifact(renderWidget(view, kWindow), QStringLiteral("console-live-input.png"));
+  EXPECT_TRUE(std::holds_alternative<LiveInputModel>(view.queueColumn().model().nowPlaying));
+  EXPECT_FALSE(view.queueColumn().nowPlaying().playPauseButton().isVisible());
+  EXPECT_EQ(view.queueColumn().upNext().rows().size(), 20u) << "the queue stays editable";
+}
+
+TEST_F(ConsoleTest, RowButtonsMoveAndRemoveTheirSongAsTheHost) {
+  queueSongs(4);
+  ConsoleView& view = makeConsole();
+  renderWidget(view, kWindow);
+  const auto before = queueIDs(store());
+  auto& rows = view.queueColumn().upNext().rows();
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_FALSE(rows[0]->playNextButton().isEnabled());
+
+  rows[1]->removeButton().click();
+  EXPECT_EQ(queueIDs(store()), (std::vector<std::string>{before[0], before[2], before[3]}));
+  EXPECT_EQ(view.queueColumn().upNext().rows().size(), 3u);
+
+  view.queueColumn().upNext().rows()[2]->playNextButton().click();
+  EXPECT_EQ(queueIDs(store()), (std::vector<std::string>{before[3], before[0], before[2]}));
+  EXPECT_EQ(store().lastHostError(), std::nullopt);
+}
+
+TEST_F(ConsoleTest, ADropFromAnotherListIsRefused) {
+  queueSongs(3);
+  ConsoleView& view = makeConsole();
+  ConsoleView other(store(), scheduler, artwork);
+  renderWidget(view, kWindow);
+  const auto revision = store().state().revision;
+  const std::unique_ptr<QMimeData> foreign(other.queueColumn().upNext().dragData(0));
+  QWidget& area = view.queueColumn().upNext().dropArea();
+  QDropEvent drop(QPointF(10, area.height() - 2), Qt::MoveAction, foreign.get(), Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&area, &drop);
+  EXPECT_FALSE(drop.isAccepted());
+  EXPECT_EQ(store().state().revision, revision);
+}
+
+TEST_F(ConsoleTest, DraggingARowMovesItWhereQtsDropRowSays) {
+  queueSongs(5);
+  ConsoleView& view = makeConsole();
+  renderWidget(view, kWindow);
+  const auto before = queueIDs(store());
+  UpNextList& list = view.queueColumn().upNext();
+
+  dropRow(list, 0, 3);
+  EXPECT_EQ(queueIDs(store()), (std::vector<std::string>{before[1], before[2], before[0], before[3], before[4]}));
+
+  const auto revision = store().state().revision;
+  dropRow(list, 2, 2);
+  dropRow(list, 2, 3);
+  EXPECT_EQ(store().state().revision, revision) << "dropping a row onto its own place sends nothing";
+
+  dropRow(list, 4, 5);
+  EXPECT_EQ(store().state().revision, revision) << "the last row dropped after itself";
+  dropRow(list, 4, 1);
+  EXPECT_EQ(store().state().queue[1].id, before[4]);
+}
+
+TEST_F(ConsoleTest, ClearingAsksFirstThenReportsWhatItClearedForThreeSeconds) {
+  queueSongs(1);
+  ConsoleView& view = makeConsole();
+  renderWidget(view, kWindow);
+  QueueColumn& column = view.queueColumn();
+  ASSERT_TRUE(column.clearButton().isEnabled());
+
+  column.clearButton().click();
+  QMessageBox* confirmation = column.clearConfirmation();
+  ASSERT_NE(confirmation, nullptr);
+  EXPECT_EQ(confirmation->text(), QStringLiteral("Clear the queue?"));
+  EXPECT_EQ(confirmation->informativeText(),
+            QStringLiteral("This removes all 1 song under Up next. The song playing now keeps playing, and pending "
+                           "requests are kept."));
+  QAbstractButton* confirm = nullptr;
+  for (QAbstractButton* button : confirmation->buttons()) {
+    if (button->text() == QStringLiteral("Clear 1 song")) confirm = button;
+  }
+  ASSERT_NE(confirm, nullptr);
+  confirm->click();
+
+  EXPECT_TRUE(store().state().queue.empty());
+  auto* notice = view.findChild<SymbolLabel*>(QStringLiteral("clearNotice"));
+  ASSERT_NE(notice, nullptr);
+  EXPECT_TRUE(notice->isVisible());
+  const auto* fade = qobject_cast<QGraphicsOpacityEffect*>(notice->graphicsEffect());
+  ASSERT_NE(fade, nullptr) << "the notice fades in";
+  EXPECT_LT(fade->opacity(), 1.0);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return fade->opacity() == 1.0; }));
+  EXPECT_EQ(notice->text(), QStringLiteral("Cleared 1 song"));
+  EXPECT_FALSE(column.clearButton().isEnabled());
+  scheduler.advance(2.9);
+  EXPECT_TRUE(notice->isVisible());
+  scheduler.advance(0.2);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !notice->isVisible(); })) << "gone once it has faded out";
+}
+
+TEST_F(ConsoleTest, CancellingTheClearKeepsTheQueueAndARefusalShowsInTheErrorLine) {
+  queueSongs(2);
+  ConsoleView& view = makeConsole();
+  renderWidget(view, kWindow);
+  view.queueColumn().clearButton().click();
+  QMessageBox* confirmation = view.queueColumn().clearConfirmation();
+  ASSERT_NE(confirmation, nullptr);
+  for (QAbstractButton* button : confirmation->buttons()) {
+    if (button->text() == QStringLiteral("Cancel")) button->click();
+  }
+  EXPECT_EQ(store().state().queue.size(), 2u);
+
+  store().performHostAction(vinaro::action::Remove{"gone"});
+  auto* error = view.findChild<QLabel*>(QStringLiteral("hostError"));
+  ASSERT_NE(error, nullptr);
+  EXPECT_TRUE(error->isVisible());
+  EXPECT_EQ(error->text(), QStringLiteral("No queue item with id gone."));
+  view.queueColumn().upNext().rows()[1]->playNextButton().click();
+  EXPECT_FALSE(error->isVisible()) << "the next successful host action clears it";
+}
+
+TEST_F(ConsoleTest, TheTransportPlaysSkipsAndFollowsTheState) {
+  queueSongs(2);
+  ConsoleView& view = makeConsole();
+  renderWidget(view, kWindow);
+  QueueNowPlaying& nowPlaying = view.queueColumn().nowPlaying();
+  EXPECT_TRUE(nowPlaying.playPauseButton().isEnabled());
+  EXPECT_FALSE(nowPlaying.skipButton().isEnabled());
+
+  nowPlaying.playPauseButton().click();
+  EXPECT_EQ(store().state().playback.status, vinaro::PlaybackStatus::playing);
+  EXPECT_EQ(nowPlaying.playPauseButton().symbol(), Symbol::pauseFill);
+  EXPECT_EQ(nowPlaying.progress().elapsedText, "0:00");
+  scheduler.advance(2);
+  EXPECT_EQ(nowPlaying.progress().elapsedText, "0:02") << "the progress moves on every second";
+
+  nowPlaying.skipButton().click();
+  EXPECT_EQ(store().state().playback.current->track.title, "Title 2");
+  EXPECT_EQ(view.queueColumn().model().upNextTitle, "Up next \u00B7 0");
+}
+
+TEST_F(ConsoleTest, RequestCardsApproveAndRejectAsTheHost) {
+  host(vinaro::action::SetMode{vinaro::PartyMode::suggestion});
+  const vinaro::Participant ana{"device-ana", "Ana", vinaro::Role::guest};
+  for (const char* id : {"a", "b"}) {
+    store().dispatch(vinaro::action::Add{vinaro::Track{id, std::string("Wish ") + id, "Lumen", {}, 200, {}, false}},
+                     vinaro::Actor::participant(ana));
+  }
+  ConsoleView& view = makeConsole();
+  renderWidget(view, kWindow);
+  auto cards = view.requestsColumn().cards();
+  ASSERT_EQ(cards.size(), 2u);
+
+  cards[1]->rejectButton().click();
+  cards[0]->approveButton().click();
+  runPostedEvents();
+  EXPECT_TRUE(view.requestsColumn().cards().empty());
+  ASSERT_EQ(store().state().queue.size(), 1u);
+  EXPECT_EQ(store().state().queue[0].track.title, "Wish a");
+  const auto& resolved = view.requestsColumn().model().resolved;
+  ASSERT_EQ(resolved.size(), 2u);
+  EXPECT_EQ(resolved[0].mark, "Added");
+  EXPECT_EQ(resolved[1].mark, "Rejected");
+}
+
+TEST_F(ConsoleTest, ThePartygoerButtonOpensTheGuestsSheetWhichFollowsThePhones) {
+  startHosting();
+  phones.push_back(join("bob", "device-bob"));
+  ConsoleView& view = makeConsole();
+  renderWidget(view, kWindow);
+  view.queueColumn().partygoersButton().click();
+  GuestsSheet* sheet = view.queueColumn().guestsSheet();
+  ASSERT_NE(sheet, nullptr);
+  EXPECT_EQ(sheet->model().title, "1 partygoer");
+
+  phones.push_back(join("Alice", "device-alice"));
+  EXPECT_EQ(sheet->model().title, "2 partygoers");
+  ASSERT_EQ(sheet->model().rows.size(), 2u);
+  EXPECT_EQ(sheet->model().rows[0].name, "Alice");
+  saveArtifact(grabWidget(*sheet), QStringLiteral("console-guests.png"));
+
+  sheet->findChild<QAbstractButton*>(QStringLiteral("done"))->click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(view.queueColumn().guestsSheet(), nullptr);
+}
+
+}  // namespace
+}  // namespace kovali
