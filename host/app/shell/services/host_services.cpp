@@ -7,6 +7,7 @@
 #include "platform/library/music_folder.h"
 #include "platform/runtime/data_folder.h"
 #include "platform/runtime/logging.h"
+#include "platform/runtime/queue_timer.h"
 #include "platform/secrets/fallback_secret_store.h"
 #include "platform/secrets/file_secret_store.h"
 #include "platform/secrets/keychain_secret_store.h"
@@ -67,6 +68,7 @@ HostServices::HostServices(Options options) {
                     return std::unique_ptr<AudioRenderer>(
                         std::make_unique<PulseAudioRenderer>(format, std::move(synchronizer)));
                   },
+              .copyFeederTimer = timersOnOwnQueue(QStringLiteral("kovaliapp.host.multiroom.copy")),
           }),
       openArchive(), hostDisplayName());
   // A crowd's peak would otherwise stay with the process after the crowd has gone.
