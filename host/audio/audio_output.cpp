@@ -16,7 +16,7 @@ AudioOutput::~AudioOutput() = default;
 
 void AudioOutput::refresh() {
   setDevices(enumerateDevices());
-  const auto defaultID = system_->defaultOutput().value_or(0);
+  const auto defaultID = system_->defaultOutput().value_or(unknownDevice);
   if (defaultID != defaultDeviceID_) qCInfo(lcAudio) << "default output" << defaultID;
   setDefaultDeviceID(defaultID);
   emit changed();

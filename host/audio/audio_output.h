@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <climits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -49,8 +50,12 @@ class AudioOutput : public QObject {
   /// `defaultDeviceID` and emits `changed`; a failure is kept in `lastError`.
   virtual void select(const Device& device);
 
+  /// The default output's id while it cannot be read: no device has it (the sound server numbers
+  /// its outputs from 0 and never gives out this one).
+  static constexpr std::uint32_t unknownDevice = UINT32_MAX;
+
   const Devices& devices() const { return devices_; }
-  /// 0 when the default output is not known.
+  /// `unknownDevice` when the default output is not known.
   std::uint32_t defaultDeviceID() const { return defaultDeviceID_; }
   /// The sentence of the last failed switch, until a switch succeeds.
   const std::optional<std::string>& lastError() const { return lastError_; }
@@ -72,7 +77,7 @@ class AudioOutput : public QObject {
 
   std::unique_ptr<AudioSystem> system_;
   Devices devices_;
-  std::uint32_t defaultDeviceID_ = 0;
+  std::uint32_t defaultDeviceID_ = unknownDevice;
   std::optional<std::string> lastError_;
   bool listening_ = false;
 };

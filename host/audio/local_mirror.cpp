@@ -6,13 +6,16 @@
 
 namespace kovali {
 
-LocalMirror::LocalMirror(const AudioFormat& format, Scheduler& scheduler, std::unique_ptr<AudioRenderer> renderer,
+LocalMirror::LocalMirror(const AudioFormat& format, FeederTimer feederTimer, std::unique_ptr<AudioRenderer> renderer,
                          std::shared_ptr<RenderSynchronizer> synchronizer)
     : sampleRate_(format.sampleRate),
-      scheduler_(scheduler),
+      feederTimer_(std::move(feederTimer)),
       renderer_(std::move(renderer)),
       synchronizer_(std::move(synchronizer)),
       retainedFrames_(static_cast<std::int64_t>(format.sampleRate * retainedSeconds)) {}
+
+// The feeder goes first: a tick under way ends before the rest goes.
+LocalMirror::~LocalMirror() { feeder_.stop(); }
 
 void LocalMirror::push(SharedPCMBuffer buffer, std::int64_t start) {
   if (!buffer) return;
@@ -24,6 +27,8 @@ void LocalMirror::push(SharedPCMBuffer buffer, std::int64_t start) {
 }
 
 void LocalMirror::start(double seconds) {
+  // The old clock's feeder ends before the renderer is set to the new one.
+  feeder_.stop();
   {
     std::lock_guard lock(lock_);
     running_ = true;
@@ -32,7 +37,7 @@ void LocalMirror::start(double seconds) {
   renderer_->flush();
   synchronizer_->setRate(1.0, MediaTime{static_cast<std::int64_t>(std::llround(seconds * sampleRate_)),
                                         static_cast<std::int32_t>(sampleRate_)});
-  feeder_ = scheduler_.repeat(feederInterval, [this] { feed(); });
+  feeder_ = feederTimer_(feederInterval, [this] { feed(); });
   feed();
 }
 
@@ -42,7 +47,7 @@ void LocalMirror::stop() {
     running_ = false;
     nextFrame_ = -1;
   }
-  feeder_.stop();
+  feeder_.stop();  // waits for a feed under way, so nothing is handed over after the flush
   synchronizer_->setRate(0, MediaTime{});
   renderer_->flush();
 }
@@ -53,6 +58,7 @@ bool LocalMirror::isRunning() const {
 }
 
 void LocalMirror::feed() {
+  std::lock_guard feeding(feedLock_);
   const double now = synchronizer_->currentTime();
   if (!std::isfinite(now)) return;
   const auto nowFrame = static_cast<std::int64_t>(now * sampleRate_);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -21,11 +22,16 @@ class LocalMirror {
   static constexpr double retainedSeconds = 15;
   static constexpr double feederInterval = 0.05;
 
-  /// `renderer` plays by `synchronizer`'s clock; the feeder runs on `scheduler` (main thread).
-  LocalMirror(const AudioFormat& format, Scheduler& scheduler, std::unique_ptr<AudioRenderer> renderer,
+  /// Starts the feeder's ticks, every `intervalSeconds` until the handle goes; a stall of the
+  /// main thread longer than the look-ahead would leave a gap if they ran there.
+  using FeederTimer = std::function<RepeatingTimer(double intervalSeconds, std::function<void()> tick)>;
+
+  /// `renderer` plays by `synchronizer`'s clock; the feeder runs on the ticks of `feederTimer`.
+  LocalMirror(const AudioFormat& format, FeederTimer feederTimer, std::unique_ptr<AudioRenderer> renderer,
               std::shared_ptr<RenderSynchronizer> synchronizer);
   LocalMirror(const LocalMirror&) = delete;
   LocalMirror& operator=(const LocalMirror&) = delete;
+  ~LocalMirror();
 
   /// Keeps one buffer whose first frame is at `start` on the timeline; any thread, in timeline order.
   void push(SharedPCMBuffer buffer, std::int64_t start);
@@ -49,11 +55,12 @@ class LocalMirror {
   void feed();
 
   const double sampleRate_;
-  Scheduler& scheduler_;
+  FeederTimer feederTimer_;
   std::unique_ptr<AudioRenderer> renderer_;
   std::shared_ptr<RenderSynchronizer> synchronizer_;
   const std::int64_t retainedFrames_;
 
+  std::mutex feedLock_;      // one feed at a time: the first at a start, then the feeder's
   mutable std::mutex lock_;  // guards chunks_, nextFrame_, running_
   std::deque<Chunk> chunks_;
   std::int64_t nextFrame_ = -1;  // -1: not yet positioned

@@ -54,6 +54,7 @@ MultiRoomAudio::MultiRoomAudio(Preferences& preferences, Platform platform, QObj
       player_(std::move(platform.player)),
       speakerPicker_(std::make_unique<SpeakerPicker>(*player_)),
       makeRenderer_(std::move(platform.makeRenderer)),
+      copyFeederTimer_(std::move(platform.copyFeederTimer)),
       playsOnMac_(preferences.boolValue(playsOnMacKey).value_or(true)),
       macVolume_(storedVolume(preferences).value_or(100)),
       captureQueue_(std::make_unique<SerialQueue>(QStringLiteral("kovaliapp.host.multiroom.capture"))) {

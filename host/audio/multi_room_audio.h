@@ -81,10 +81,12 @@ class MultiRoomAudio : public QObject {
 
   /// What the controller runs on; it owns the capture and the player.
   struct Platform {
-    Scheduler& scheduler;  // the monitor, the hold-offs and the copy's feeder
+    Scheduler& scheduler;  // the monitor and the hold-offs
     std::unique_ptr<MultiRoomCapture> capture;
     std::unique_ptr<StreamPlayer> player;
     RendererFactory makeRenderer;
+    /// Starts the ticks of this computer's copy's feeder, off the main thread.
+    std::function<RepeatingTimer(double intervalSeconds, std::function<void()> tick)> copyFeederTimer;
   };
 
   /// The preference keys of the two settings.
@@ -213,6 +215,8 @@ class MultiRoomAudio : public QObject {
 
   // Monitor.
   void tick();
+  /// True while sound was appended to the stream within the last few seconds.
+  bool isStreamFed(std::int64_t framesAppended);
   bool checkInput();
   bool updateLatency();
   Route detectPlayerRoute() const;
@@ -230,6 +234,7 @@ class MultiRoomAudio : public QObject {
   std::unique_ptr<StreamPlayer> player_;
   std::unique_ptr<SpeakerPicker> speakerPicker_;
   RendererFactory makeRenderer_;
+  std::function<RepeatingTimer(double, std::function<void()>)> copyFeederTimer_;
 
   Status status_;
   double outputLatency_ = 0;
@@ -253,6 +258,8 @@ class MultiRoomAudio : public QObject {
   std::unique_ptr<SerialQueue> captureQueue_;
   std::shared_ptr<HLSStream> stream_;
   bool streamFinished_ = false;  // the stream in `stream_` takes no more sound
+  std::int64_t framesSeen_ = -1;  // the stream's appended frames at the last tick that saw them grow
+  vinaro::Date framesGrewAt_{0};
   std::unique_ptr<LocalMirror> mirror_;
   int driftStrikes_ = 0;
   std::unique_ptr<StreamServer> server_;

@@ -36,7 +36,7 @@ void MultiRoomAudio::tick() {
   if (stream_) {
     const auto health = stream_->writerHealth();
     const bool receiving =
-        health.framesAtLastSound >= 0 &&
+        isStreamFed(health.framesAppended) && health.framesAtLastSound >= 0 &&
         static_cast<double>(health.framesAppended - health.framesAtLastSound) / stream_->sourceFormat().sampleRate <
             kSoundWindow;
     if (receiving != isReceivingAudio_) {
@@ -56,6 +56,15 @@ void MultiRoomAudio::tick() {
   const bool latencyChanged = updateLatency();
   const bool routeChanged = updateRoute();
   if (changedSomething || latencyChanged || routeChanged) emit changed();
+}
+
+bool MultiRoomAudio::isStreamFed(std::int64_t framesAppended) {
+  // A stopped player ends the tap: the count stops, so silence in it can no longer show.
+  if (framesAppended != framesSeen_) {
+    framesSeen_ = framesAppended;
+    framesGrewAt_ = scheduler_.now();
+  }
+  return scheduler_.now().secondsSince(framesGrewAt_) < kSoundWindow;
 }
 
 bool MultiRoomAudio::checkInput() {

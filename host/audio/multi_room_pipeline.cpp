@@ -23,13 +23,14 @@ std::shared_ptr<HLSStream> MultiRoomAudio::startStream(const AudioFormat& format
   if (!made) throw TapError{made.error().message};
   auto stream = std::move(made).value();
   auto synchronizer = std::make_shared<RenderSynchronizer>();
-  auto mirror = std::make_unique<LocalMirror>(format, scheduler_, makeRenderer_(format, synchronizer), synchronizer);
+  auto mirror = std::make_unique<LocalMirror>(format, copyFeederTimer_, makeRenderer_(format, synchronizer), synchronizer);
   // The stream is finished before its copy goes, and a finished stream hands nothing on.
   stream->onBuffer = [copy = mirror.get()](const SharedPCMBuffer& buffer, std::int64_t start) {
     copy->push(buffer, start);
   };
   stream_ = stream;
   streamFinished_ = false;
+  framesSeen_ = -1;
   mirror_ = std::move(mirror);
   applyMacVolume();
   stopPlayer();

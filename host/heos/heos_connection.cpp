@@ -77,6 +77,7 @@ QCoro::Task<> HEOSController::switchOff(std::optional<std::int64_t> zone) {
       failure = error.description();
     }
     if (!self) co_return;
+    if (!failure) markStopped(*zone);
     log(failure ? "stopping " + zoneName(*zone) + " failed: " + *failure : "stopped " + zoneName(*zone));
   }
   // Switched on again meanwhile: the connection stays.
@@ -95,6 +96,8 @@ void HEOSController::closeConnections() {
   zoneVolumeTasks_.clear();
   commands_.reset();
   events_.reset();
+  // What the zones play is no longer seen: the last report would tell of a party long gone.
+  setPlayStates({});
 }
 
 // ---- A connect attempt ----------------------------------------------------------------------

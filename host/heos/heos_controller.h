@@ -332,6 +332,8 @@ class HEOSController : public QObject {
   void startHeartbeat();
   QCoro::Task<> beat(CancellationToken token);
   QCoro::Task<> switchOff(std::optional<std::int64_t> zone);
+  /// The host stopped `zone`: it is shown stopped before the device says so, or when it never can.
+  void markStopped(std::int64_t zone);
   /// Stops the heartbeat and the pending volume sends and closes both connections.
   void closeConnections();
   /// Plays when HEOS follows the party, is connected, the party plays (or `force`) and an input

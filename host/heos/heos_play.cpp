@@ -216,6 +216,12 @@ QCoro::Task<> HEOSController::group(std::vector<std::int64_t> zones, std::int64_
   co_await command("group/set_group", withParameter(HEOSParameters(), "pid", *members));
 }
 
+void HEOSController::markStopped(std::int64_t zone) {
+  PlayStates states = playStates_;
+  states[zone] = "stop";
+  setPlayStates(std::move(states));
+}
+
 QCoro::Task<> HEOSController::stop(std::int64_t leader) {
   QPointer<HEOSController> self(this);
   try {
@@ -228,9 +234,7 @@ QCoro::Task<> HEOSController::stop(std::int64_t leader) {
     co_return;
   }
   if (!self) co_return;
-  PlayStates states = playStates_;
-  states[leader] = "stop";
-  setPlayStates(std::move(states));
+  markStopped(leader);
   setLastError(std::nullopt);
   log("stopped " + zoneName(leader));
   notifyChange();

@@ -115,6 +115,7 @@ void HostServer::start() {
   listener_ = std::move(listener);
   port_ = std::move(port);
   qCInfo(lcNet) << "Guest server listening on port" << listeningPort();
+  emit listeningChanged();
   advertiser_->publish(serviceRecord());
 }
 
@@ -246,6 +247,7 @@ void HostServer::dropListener() {
   port_->close();  // the port is free at once
   port_.release()->deleteLater();  // this may run inside one of its own signals
   advertiser_->withdraw();
+  emit listeningChanged();
 }
 
 std::uint16_t HostServer::listeningPort() const { return port_ ? port_->serverPort() : std::uint16_t{0}; }

@@ -122,6 +122,8 @@ class HostServer final : public QObject {
   /// A connection left the table.
   void connectionEnded(kovali::ConnectionID connection);
   void statusChanged();
+  /// The port came or went, and with it the cover art's address, known before the service registers.
+  void listeningChanged();
   void advertisedNameChanged();
   void connectionCountChanged();
 

@@ -1,6 +1,7 @@
 #include "audio/audio_output.h"
 
 #include <QSignalSpy>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "support/fake_audio_system.h"
@@ -61,7 +62,12 @@ TEST(AudioOutput, PutsBuiltInDevicesFirstThenOrdersByNameIgnoringCase) {
   for (const auto& device : output->devices()) order.push_back(device.id);
   // "alpha" and "Alpha Interface" compare by their letters; equal names keep the system's order.
   EXPECT_EQ(order, (std::vector<std::uint32_t>{7, 2, 4, 1, 3, 5, 6}));
-  EXPECT_EQ(output->defaultDeviceID(), 0u) << "no default is marked when it cannot be read";
+  EXPECT_EQ(output->defaultDeviceID(), AudioOutput::unknownDevice) << "no default is marked when it cannot be read";
+
+  // The sound server numbers its outputs from 0: the first is no default either.
+  system->change({{0, "a", "Speakers", 2, Transport::builtIn}, {1, "b", "Desk", 2, Transport::usb}}, std::nullopt);
+  EXPECT_TRUE(std::ranges::none_of(output->devices(),
+                                   [&](const auto& device) { return device.id == output->defaultDeviceID(); }));
 }
 
 TEST(AudioOutput, ARefreshOfAnUnchangedSystemTellsOnlyTheOwner) {

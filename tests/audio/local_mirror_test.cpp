@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
+#include "platform/runtime/queue_timer.h"
 #include "support/fake_audio_renderer.h"
 #include "support/manual_scheduler.h"
 
@@ -16,18 +20,26 @@ constexpr int rate = 48000;
 constexpr std::int64_t tenth = rate / 10;  // frames in each test buffer
 const AudioFormat stereo48k{rate, 2};
 
+/// A 0.1 s buffer of quiet sound.
+SharedPCMBuffer tenthOfASecond() {
+  return std::make_shared<PCMBuffer>(PCMBuffer{stereo48k, std::vector<float>(tenth * 2, 0.1f)});
+}
+
 class LocalMirrorTest : public ::testing::Test {
  protected:
   LocalMirrorTest()
       : start_(scheduler_.now()),
         synchronizer_(std::make_shared<RenderSynchronizer>([this] { return scheduler_.now().secondsSince(start_); })),
-        mirror_(stereo48k, scheduler_, std::make_unique<FakeAudioRenderer>(renderer_), synchronizer_) {}
+        mirror_(
+            stereo48k,
+            [this](double interval, std::function<void()> tick) { return scheduler_.repeat(interval, std::move(tick)); },
+            std::make_unique<FakeAudioRenderer>(renderer_), synchronizer_) {}
 
   /// Pushes 0.1 s buffers covering [from, to) seconds of the timeline.
   void pushSeconds(double from, double to) {
     for (auto start = static_cast<std::int64_t>(from * rate); start < static_cast<std::int64_t>(to * rate);
          start += tenth) {
-      mirror_.push(std::make_shared<PCMBuffer>(PCMBuffer{stereo48k, std::vector<float>(tenth * 2, 0.1f)}), start);
+      mirror_.push(tenthOfASecond(), start);
     }
   }
 
@@ -127,6 +139,23 @@ TEST_F(LocalMirrorTest, AClockBeforeEveryChunkWaitsForTheOldestWithinASecond) {
   scheduler_.advance(0.55);  // the clock at 1.05 s: the chunk at 2.0 s is less than a second ahead
   ASSERT_FALSE(renderer_.enqueued.empty());
   EXPECT_NEAR(handedSeconds().front(), 2.0, 1e-9);
+}
+
+TEST(LocalMirrorOnItsQueue, KeepsFeedingWhileTheMainThreadStallsLongerThanTheLookAhead) {
+  FakeAudioRenderer::State renderer;
+  // Real clocks: the queue's ticks run in real time.
+  auto synchronizer = std::make_shared<RenderSynchronizer>();
+  LocalMirror mirror(stereo48k, timersOnOwnQueue(QStringLiteral("kovaliapp.test.copy")),
+                     std::make_unique<FakeAudioRenderer>(renderer), synchronizer);
+  for (std::int64_t start = 0; start < 10 * rate; start += tenth) mirror.push(tenthOfASecond(), start);
+
+  mirror.start(0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1600));  // no event of this thread runs
+  mirror.stop();  // waits for a feed under way, so the renderer is read alone
+
+  ASSERT_FALSE(renderer.enqueued.empty());
+  EXPECT_GE(renderer.enqueued.back().presentationTime.seconds(), 1.5)
+      << "only the second handed over at the start reached the renderer";
 }
 
 }  // namespace

@@ -300,6 +300,25 @@ TEST(MultiRoomAudio, MacVolumeIsSavedAsGivenAndAppliedClamped) {
   EXPECT_EQ(observed.platform.renderers->back()->volume, 0.0f);
 }
 
+TEST(MultiRoomAudio, TheMacVolumeReachesThePlayerOnlyWhileItPlaysOnThisComputer) {
+  InMemoryPreferences preferences;
+  Observed observed(preferences);
+  observed.playing(10, 10.4);
+  observed.player->changeSpeakers({{"k1", "Kitchen", 0.5f, true}});
+  observed.tick();
+  ASSERT_EQ(observed.audio->playerRoute(), MultiRoomAudio::Route::speakers);
+
+  observed.audio->setMacVolume(30);
+  EXPECT_EQ(observed.player->volume, 1.0f) << "the speakers' stream keeps its level";
+  EXPECT_TRUE(observed.player->volumeCalls.empty()) << "and so do the speakers";
+  EXPECT_FLOAT_EQ(observed.platform.renderers->back()->volume, 0.3f) << "this computer's copy is turned down";
+
+  observed.player->changeSpeakers({{"k1", "Kitchen", 0.5f, false}});
+  observed.tick();
+  ASSERT_EQ(observed.audio->playerRoute(), MultiRoomAudio::Route::mac);
+  EXPECT_FLOAT_EQ(observed.player->volume, 0.3f) << "alone on this computer, the player is its sound";
+}
+
 TEST(MultiRoomAudio, SpeakerVolumesAreClampedAndShown) {
   InMemoryPreferences preferences;
   Observed observed(preferences);

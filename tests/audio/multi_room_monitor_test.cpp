@@ -32,6 +32,23 @@ TEST(MultiRoomMonitor, SoundCountsWhileLessThanTwoSecondsOfSilenceFollowIt) {
   }
 }
 
+TEST(MultiRoomMonitor, AStreamThatGetsNothingForTwoSecondsNoLongerReceives) {
+  InMemoryPreferences preferences;
+  Observed observed(preferences);
+  observed.startOn();
+  observed.tick();
+  observed.deliver(0.5);
+  observed.tick();
+  ASSERT_TRUE(observed.audio->isReceivingAudio());
+
+  // The player stopped: the tap ends and its last sound stays the newest the stream holds.
+  observed.tick();
+  EXPECT_TRUE(observed.audio->isReceivingAudio()) << "a second without sound";
+  observed.tick();
+  EXPECT_FALSE(observed.audio->isReceivingAudio()) << "two seconds without sound";
+  EXPECT_TRUE(logged(observed, "silence"));
+}
+
 TEST(MultiRoomMonitor, TheLatencyIsTheDistanceBehindTheLiveEdgePlusASecondInHalfSeconds) {
   struct Case {
     const char* name;
@@ -56,6 +73,7 @@ TEST(MultiRoomMonitor, TheLatencyIsTheDistanceBehindTheLiveEdgePlusASecondInHalf
 
     const auto lines = observed.lines.size();
     const int changes = observed.changes;
+    observed.deliver(0.1);  // the music goes on
     observed.tick();
     EXPECT_EQ(observed.lines.size(), lines) << c.name << ": an unchanged estimate says nothing";
     EXPECT_EQ(observed.changes, changes) << c.name;

@@ -336,6 +336,24 @@ TEST_F(HEOSConnectionTest, SwitchingOffStopsThePartysZoneThenDisconnectsUnlessSw
   ASSERT_TRUE(settle([&] { return heos.status() == Status::off(); }));
   EXPECT_EQ(heos.lastError(), std::nullopt);
   EXPECT_FALSE(heos.logged("connection lost: HEOS closed the connection."));
+  EXPECT_FALSE(heos.isPlayingParty()) << "the host stopped it";
+  EXPECT_EQ(heos.stateText(), "Stopped.");
+}
+
+TEST_F(HEOSConnectionTest, ALostConnectionLeavesNoPartyShownAsPlaying) {
+  device.players[0].state = "play";
+  device.players[0].mid = kLineIn;
+  device.groups.clear();
+  for (auto& player : device.players) player.gid.reset();
+  auto& heos = make(R"({"host":"127.0.0.2","sourceID":3,"inputMid":"inputs/line_in_1","zones":[3],"startWithParty":true})");
+  heos.search();
+  ASSERT_TRUE(settle([&] { return connectedTo("127.0.0.2") && heos.isPlayingParty(); }));
+
+  device.stopListening();
+  device.closeConnections();
+  ASSERT_TRUE(settle([&] { return heos.status() == Status::failed(kReconnecting); }));
+  EXPECT_FALSE(heos.isPlayingParty());
+  EXPECT_NE(heos.stateText(), "Playing in Kitchen.");
 }
 
 TEST_F(HEOSConnectionTest, AControllerGoneWhileTheInputsLoadLeavesItsAttemptWithoutTouchingIt) {

@@ -136,6 +136,20 @@ TEST_F(ArtworkServingTest, APhoneAndAnArtworkRequestShareThePortAtOnce) {
   EXPECT_EQ(server->connectionCount(), 1) << "the artwork requests are no guests";
 }
 
+TEST_F(ArtworkServingTest, TheArtworkAddressIsToldOnceThePortListensBeforeTheServiceRegisters) {
+  server->stop();
+  std::vector<std::optional<std::string>> told;
+  QObject::connect(server.get(), &HostServer::listeningChanged, server.get(),
+                   [&] { told.push_back(server->artworkAddress()); });
+  server->start();
+  ASSERT_EQ(told.size(), 1u);
+  ASSERT_TRUE(told.back().has_value());
+  EXPECT_TRUE(told.back()->starts_with("http://")) << *told.back();
+  EXPECT_TRUE(std::holds_alternative<HostServerStatus::Starting>(server->status().value)) << "not registered yet";
+  server->stop();
+  EXPECT_EQ(told.back(), std::nullopt);
+}
+
 TEST_F(ArtworkServingTest, TheArtworkAddressNamesTheHostAndItsPort) {
   server->setHTTPHostName("party.local");
   EXPECT_EQ(server->artworkAddress(), "http://party.local:" + std::to_string(port));

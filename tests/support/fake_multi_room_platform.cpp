@@ -18,6 +18,9 @@ MultiRoomAudio::Platform FakeMultiRoomPlatform::take() {
             renderers->push_back(std::make_unique<FakeAudioRenderer::State>());
             return std::unique_ptr<AudioRenderer>(std::make_unique<FakeAudioRenderer>(*renderers->back()));
           },
+      // In virtual time, on the main thread.
+      .copyFeederTimer = [&scheduler = scheduler_](double interval,
+                                                   std::function<void()> tick) { return scheduler.repeat(interval, std::move(tick)); },
   };
 }
 

@@ -356,6 +356,7 @@ class SessionStore final : public QObject {
   bool autoPlayRunning_ = false;  // one attempt at a time
   bool presenceBroadcastPending_ = false;
   std::set<ConnectionID> presenceCurrent_;  // phones whose last message holds the newest state
+  std::map<ConnectionID, vinaro::HostAudioState> audioPushed_;  // the sound each DJ phone was last pushed
 };
 
 }  // namespace kovali

@@ -106,7 +106,8 @@ void SessionStore::handleAudio(const AudioCommand& command, const std::string& e
              command.value);
 
   player_.log("phone audio: " + std::string(command.action()));
-  // What the services change later reaches the phone with the next push.
+  // What the services change later reaches the phone with the next push, which it gets in any case.
+  audioPushed_.erase(from);
   server_.send(vinaro::Event{hostAudioState()}, from, envelopeID);
   scheduleAudioPush();
 }
@@ -120,8 +121,15 @@ void SessionStore::scheduleAudioPush() {
       if (participant.role == vinaro::Role::dj) djs.push_back(connection);
     }
     if (djs.empty()) co_return;
-    const vinaro::Event snapshot{hostAudioState()};  // one for all of them
-    for (const auto connection : djs) server_.send(snapshot, connection);
+    const auto snapshot = hostAudioState();
+    const vinaro::Event event{snapshot};  // one for all of them
+    for (const auto connection : djs) {
+      // A retry that changed nothing is not news to the phone.
+      const auto pushed = audioPushed_.find(connection);
+      if (pushed != audioPushed_.end() && pushed->second == snapshot) continue;
+      audioPushed_.insert_or_assign(connection, snapshot);
+      server_.send(event, connection);
+    }
   });
 }
 

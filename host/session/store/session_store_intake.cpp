@@ -212,6 +212,7 @@ void SessionStore::changeRole(Role role, Participant participant, const std::str
 void SessionStore::connectionClosed(ConnectionID connection) {
   connectionDevices_.erase(connection);
   commandRates_.erase(connection);
+  audioPushed_.erase(connection);
   if (const auto leaving = participants_.find(connection); leaving != participants_.end()) {
     badgeRetention_.seen(leaving->second.id, scheduler_.now());
   }

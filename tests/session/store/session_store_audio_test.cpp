@@ -1,5 +1,6 @@
 #include <QUuid>
 #include <algorithm>
+#include <functional>
 
 #include "session/store/session_store_fixture.h"
 
@@ -78,6 +79,31 @@ TEST_F(SessionStoreAudioTest, WithoutADJConnectedThePushBuildsNothing) {
   EXPECT_EQ(multiRoom->supportedAsked, 0) << "a snapshot was built";
   sync(*guest);
   EXPECT_TRUE(audioMessages(*guest).empty());
+}
+
+TEST_F(SessionStoreAudioTest, AChangeIsPushedOnceAndARetryThatChangesNothingNotAtAll) {
+  const auto pushAfter = [&](const std::function<void()>& change) {
+    change();
+    advance(0.15);
+    sync(*dj);
+  };
+  pushAfter([&] { emit inputs->changed(); });
+  EXPECT_EQ(audioMessages(*dj), (std::vector<std::string>{"push"}));
+
+  // A sound server still out of reach retries every second and finds what it found before.
+  pushAfter([&] { emit inputs->changed(); });
+  pushAfter([&] { emit output->changed(); });
+  EXPECT_EQ(audioMessages(*dj), (std::vector<std::string>{"push"}));
+
+  pushAfter([&] {
+    inputs->setDevices({{"usb-1", "Line In", Transport::usb}});
+    emit inputs->changed();
+  });
+  EXPECT_EQ(audioMessages(*dj), (std::vector<std::string>{"push", "push"}));
+  const auto state = payloadAt<HostAudioState>(*dj, 1);
+  ASSERT_TRUE(state);
+  ASSERT_TRUE(state->sources);
+  EXPECT_EQ(state->sources->size(), 1u);
 }
 
 TEST_F(SessionStoreAudioTest, TheAnswerShowsTheHostsSound) {

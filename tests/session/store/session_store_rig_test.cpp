@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "audio/multi_room_audio.h"
+#include "platform/runtime/queue_timer.h"
 #include "platform/sound/airplay/pulse_stream_player.h"
 #include "platform/sound/capture/pulse_multi_room_capture.h"
 #include "platform/sound/rendering/pulse_audio_renderer.h"
@@ -66,6 +67,7 @@ class AirPlayRigPartyTest : public PulseServerPartyTest {
                   return std::unique_ptr<AudioRenderer>(
                       std::make_unique<PulseAudioRenderer>(format, std::move(synchronizer)));
                 },
+            .copyFeederTimer = timersOnOwnQueue(QStringLiteral("kovaliapp.host.multiroom.copy")),
         });
   }
 

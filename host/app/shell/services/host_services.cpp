@@ -7,6 +7,7 @@
 #include "platform/library/music_folder.h"
 #include "platform/runtime/data_folder.h"
 #include "platform/runtime/logging.h"
+#include "platform/runtime/queue_timer.h"
 #include "platform/secrets/fallback_secret_store.h"
 #include "platform/secrets/file_secret_store.h"
 #include "platform/secrets/keychain_secret_store.h"
@@ -51,9 +52,11 @@ HostServices::HostServices(Options options) {
   player_ = std::make_unique<PlayerEngine>(*systemPlayer_, scheduler_);
   server_ = std::make_unique<HostServer>(scheduler_, std::make_unique<AvahiAdvertiser>(), options.listenAddress);
   server_->setArtworkLookup([library = library_.get()](const std::string& id) { return library->artworkReader(id); });
-  // The library's songs carry their art's address while phones can fetch it there.
-  QObject::connect(server_.get(), &HostServer::statusChanged, server_.get(),
-                   [server = server_.get()] { setLocalArtworkAddress(server->artworkAddress()); });
+  // The library's songs carry their art's address while phones can fetch it there, from the moment
+  // the port listens: phones coming back to a relaunched host ask before the service registers.
+  const auto artworkMoved = [server = server_.get()] { setLocalArtworkAddress(server->artworkAddress()); };
+  QObject::connect(server_.get(), &HostServer::listeningChanged, server_.get(), artworkMoved);
+  QObject::connect(server_.get(), &HostServer::statusChanged, server_.get(), artworkMoved);
   store_ = std::make_unique<SessionStore>(
       SessionStore::Services{*music_, *player_, *server_, scheduler_, *djPIN_, *secrets_},
       SessionStore::AudioServices::standard(
@@ -67,6 +70,7 @@ HostServices::HostServices(Options options) {
                     return std::unique_ptr<AudioRenderer>(
                         std::make_unique<PulseAudioRenderer>(format, std::move(synchronizer)));
                   },
+              .copyFeederTimer = timersOnOwnQueue(QStringLiteral("kovaliapp.host.multiroom.copy")),
           }),
       openArchive(), hostDisplayName());
   // A crowd's peak would otherwise stay with the process after the crowd has gone.

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "audio/local_mirror.h"
-#include "platform/runtime/qt_scheduler.h"
+#include "platform/runtime/queue_timer.h"
 #include "support/sound_recording.h"
 
 namespace kovali {
@@ -54,9 +54,8 @@ TEST(PulseServerAudioRenderer, PlaysEachBufferWhenTheClockReachesIt) {
 TEST(PulseServerAudioRenderer, ThisComputersCopyPlaysAgainAfterTheSoundServerCameBack) {
   if (!std::getenv("KOVALI_SOUND_SERVER_CONTROL")) GTEST_SKIP() << "needs the server control of the test script";
   const AudioFormat stereo48k{48000, 2};
-  QtScheduler scheduler;
   auto synchronizer = std::make_shared<RenderSynchronizer>();
-  LocalMirror mirror(stereo48k, scheduler, std::make_unique<PulseAudioRenderer>(stereo48k, synchronizer), synchronizer);
+  LocalMirror mirror(stereo48k, timersOnOwnQueue(QStringLiteral("kovaliapp.host.multiroom.copy")), std::make_unique<PulseAudioRenderer>(stereo48k, synchronizer), synchronizer);
   // 15 s of 440 Hz, the most the copy keeps, played from its start.
   for (std::int64_t start = 0; start < 15 * 48000; start += 4800) {
     auto buffer = std::make_shared<PCMBuffer>(PCMBuffer{stereo48k, std::vector<float>(2 * 4800)});
