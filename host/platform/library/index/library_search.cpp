@@ -17,15 +17,12 @@ constexpr unsigned kRowShift = 6;
 constexpr unsigned kFieldsShift = 3;
 constexpr unsigned kFieldBits = 7;
 
-// How far each row has come in one search: the words it holds so far and their score.
-struct Tally {
-  explicit Tally(std::size_t rows) : matched(rows), score(rows), best(rows), startsFirstWord(rows) {}
-
-  std::vector<std::uint32_t> matched;         // how many of the words, in order, the row holds
-  std::vector<std::uint32_t> score;           // for those words
-  std::vector<std::uint8_t> best;             // for the word at hand
-  std::vector<std::uint8_t> startsFirstWord;  // the fields that start with the first word
-  std::vector<std::uint32_t> touched;         // rows holding the word at hand
+// How far a row has come in one search, kept together so that a visit touches one place.
+struct RowTally {
+  std::uint32_t matched = 0;          // how many of the words, in order, the row holds
+  std::uint32_t score = 0;            // for those words
+  std::uint8_t best = 0;              // for the word at hand
+  std::uint8_t startsFirstWord = 0;   // the fields that start with the first word
 };
 
 }  // namespace
@@ -105,41 +102,42 @@ std::vector<std::size_t> LibrarySearch::search(std::string_view term, std::size_
 
   // Each word in turn: a row that held the words before it scores the best place of this one
   // (quality in its most telling field); a row that lacks one drops out.
-  Tally tally(rows_.size());
+  std::vector<RowTally> tally(rows_.size());
+  std::vector<std::uint32_t> touched;  // rows holding the word at hand
   for (std::uint32_t w = 0; w < words.size(); ++w) {
-    tally.touched.clear();
+    touched.clear();
     for (const WordHit& hit : wordsContaining(words[w])) {
       for (const std::uint32_t entry : wordRows_[hit.word]) {
-        const std::uint32_t row = entry >> kRowShift;
-        if (tally.matched[row] != w) continue;
+        RowTally& row = tally[entry >> kRowShift];
+        if (row.matched != w) continue;
         const unsigned fields = (entry >> kFieldsShift) & kFieldBits;
         const auto value = static_cast<std::uint8_t>(hit.quality * kFieldWeight[std::countr_zero(fields)]);
-        if (tally.best[row] == 0) tally.touched.push_back(row);
-        tally.best[row] = std::max(tally.best[row], value);
-        if (w == 0 && hit.quality >= 2) tally.startsFirstWord[row] |= static_cast<std::uint8_t>(entry & kFieldBits);
+        if (row.best == 0) touched.push_back(entry >> kRowShift);
+        row.best = std::max(row.best, value);
+        if (w == 0 && hit.quality >= 2) row.startsFirstWord |= static_cast<std::uint8_t>(entry & kFieldBits);
       }
     }
-    if (tally.touched.empty()) return {};
-    for (const std::uint32_t row : tally.touched) {
-      tally.score[row] += std::exchange(tally.best[row], 0);
-      tally.matched[row] = w + 1;
+    if (touched.empty()) return {};
+    for (const std::uint32_t row : touched) {
+      tally[row].score += std::exchange(tally[row].best, 0);
+      tally[row].matched = w + 1;
     }
   }
 
-  // A field can start with the term only where it starts with the term's first word.
-  std::vector<std::pair<int, std::size_t>> matches;  // score, row
-  matches.reserve(tally.touched.size());
-  for (const std::uint32_t row : tally.touched) {
-    matches.emplace_back(static_cast<int>(tally.score[row]) + termScore(rows_[row], tally.startsFirstWord[row], query),
-                         row);
+  // Best first, then by row: the score inverted above the row number. A field can start with
+  // the term only where it starts with the term's first word.
+  std::vector<std::uint64_t> matches;
+  matches.reserve(touched.size());
+  for (const std::uint32_t row : touched) {
+    const auto score = tally[row].score + static_cast<std::uint32_t>(termScore(rows_[row], tally[row].startsFirstWord, query));
+    matches.push_back((std::uint64_t{~score} << 32) | row);
   }
-  const auto better = [](const auto& a, const auto& b) { return a.first != b.first ? a.first > b.first : a.second < b.second; };
   const std::size_t count = std::min(limit, matches.size());
-  std::partial_sort(matches.begin(), matches.begin() + static_cast<std::ptrdiff_t>(count), matches.end(), better);
+  std::partial_sort(matches.begin(), matches.begin() + static_cast<std::ptrdiff_t>(count), matches.end());
 
   std::vector<std::size_t> rows;
   rows.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) rows.push_back(matches[i].second);
+  for (std::size_t i = 0; i < count; ++i) rows.push_back(static_cast<std::uint32_t>(matches[i]));
   return rows;
 }
 
