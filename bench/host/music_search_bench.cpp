@@ -107,6 +107,8 @@ BENCHMARK_CAPTURE(BM_SearchSongs, OneCommonWord, "love")->Unit(benchmark::kMicro
 BENCHMARK_CAPTURE(BM_SearchSongs, OneLetter, "e")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_SearchSongs, TwoWordsWithAccents, "Deja CAFE")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_SearchSongs, ArtistAndTitle, "artist 42 summer")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_SearchSongs, WordInEveryRowAndDigit, "Artist 1")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_SearchSongs, TypedFirstLetter, "o")->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_SearchSongs, NoMatch, "zzzz")->Unit(benchmark::kMicrosecond);
 
 void BM_BuildIndex(benchmark::State& state) {

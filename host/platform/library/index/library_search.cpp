@@ -17,10 +17,9 @@ constexpr unsigned kRowShift = 6;
 constexpr unsigned kFieldsShift = 3;
 constexpr unsigned kFieldBits = 7;
 
-// How far a row has come in one search, kept together so that a visit touches one place.
+// How far a row has come in one search, small so that the scattered visits stay in cache.
 struct RowTally {
-  std::uint32_t matched = 0;          // how many of the words, in order, the row holds
-  std::uint32_t score = 0;            // for those words
+  std::uint8_t alive = 1;             // the row holds every word so far
   std::uint8_t best = 0;              // for the word at hand
   std::uint8_t startsFirstWord = 0;   // the fields that start with the first word
 };
@@ -101,35 +100,40 @@ std::vector<std::size_t> LibrarySearch::search(std::string_view term, std::size_
   if (words.empty() || limit == 0) return {};
 
   // Each word in turn: a row that held the words before it scores the best place of this one
-  // (quality in its most telling field); a row that lacks one drops out.
-  std::vector<RowTally> tally(rows_.size());
-  std::vector<std::uint32_t> touched;  // rows holding the word at hand
+  // (quality in its most telling field); a row that lacks one drops out. The tally lives on
+  // with the thread so that a search does not fault in a fresh one each time.
+  thread_local std::vector<RowTally> tally;
+  thread_local std::vector<std::uint32_t> scores;
+  tally.assign(rows_.size(), RowTally{});
+  scores.assign(rows_.size(), 0);
   for (std::uint32_t w = 0; w < words.size(); ++w) {
-    touched.clear();
+    bool any = false;
     for (const WordHit& hit : wordsContaining(words[w])) {
       for (const std::uint32_t entry : wordRows_[hit.word]) {
         RowTally& row = tally[entry >> kRowShift];
-        if (row.matched != w) continue;
+        if (!row.alive) continue;
         const unsigned fields = (entry >> kFieldsShift) & kFieldBits;
         const auto value = static_cast<std::uint8_t>(hit.quality * kFieldWeight[std::countr_zero(fields)]);
-        if (row.best == 0) touched.push_back(entry >> kRowShift);
         row.best = std::max(row.best, value);
+        any = true;
         if (w == 0 && hit.quality >= 2) row.startsFirstWord |= static_cast<std::uint8_t>(entry & kFieldBits);
       }
     }
-    if (touched.empty()) return {};
-    for (const std::uint32_t row : touched) {
-      tally[row].score += std::exchange(tally[row].best, 0);
-      tally[row].matched = w + 1;
+    if (!any) return {};
+    // In row order: the postings of many words reach the rows in scattered order.
+    for (std::size_t row = 0; row < tally.size(); ++row) {
+      if (!tally[row].alive) continue;
+      tally[row].alive = tally[row].best != 0;
+      scores[row] += std::exchange(tally[row].best, 0);
     }
   }
 
   // Best first, then by row: the score inverted above the row number. A field can start with
   // the term only where it starts with the term's first word.
   std::vector<std::uint64_t> matches;
-  matches.reserve(touched.size());
-  for (const std::uint32_t row : touched) {
-    const auto score = tally[row].score + static_cast<std::uint32_t>(termScore(rows_[row], tally[row].startsFirstWord, query));
+  for (std::uint32_t row = 0; row < tally.size(); ++row) {
+    if (!tally[row].alive) continue;
+    const auto score = scores[row] + static_cast<std::uint32_t>(termScore(rows_[row], tally[row].startsFirstWord, query));
     matches.push_back((std::uint64_t{~score} << 32) | row);
   }
   const std::size_t count = std::min(limit, matches.size());
