@@ -108,7 +108,11 @@ std::vector<std::size_t> LibrarySearch::search(std::string_view term, std::size_
   scores.assign(rows_.size(), 0);
   for (std::uint32_t w = 0; w < words.size(); ++w) {
     bool any = false;
-    for (const WordHit& hit : wordsContaining(words[w])) {
+    const std::vector<WordHit> hits = wordsContaining(words[w]);
+    for (std::size_t h = 0; h < hits.size(); ++h) {
+      const WordHit& hit = hits[h];
+      // Each word's rows lie apart on the heap: fetch the next ones while this one is read.
+      if (h + 4 < hits.size()) __builtin_prefetch(wordRows_[hits[h + 4].word].data());
       for (const std::uint32_t entry : wordRows_[hit.word]) {
         RowTally& row = tally[entry >> kRowShift];
         if (!row.alive) continue;
