@@ -1,6 +1,7 @@
 #include "platform/library/index/library_search.h"
 
 #include <algorithm>
+#include <bit>
 #include <utility>
 
 #include "platform/library/index/library_text.h"
@@ -10,68 +11,85 @@ namespace kovali {
 namespace {
 
 constexpr char kSeparator = '\x1f';
+constexpr char kWordEnd = '\n';  // folded text holds no line breaks
 constexpr int kFieldWeight[LibrarySearch::maxFields] = {3, 2, 1};
+constexpr unsigned kRowShift = 6;
+constexpr unsigned kFieldsShift = 3;
+constexpr unsigned kFieldBits = 7;
 
-bool startsWord(std::string_view field, std::size_t at) { return at == 0 || field[at - 1] == ' '; }
-
-bool endsWord(std::string_view field, std::size_t end) { return end == field.size() || field[end] == ' '; }
-
-// How well `word` occurs in `field`: 0 not at all, 1 inside a word, 2 starting a word, 3 as a word.
-int hitQuality(std::string_view field, std::string_view word) {
-  int best = 0;
-  for (auto at = field.find(word); at != std::string_view::npos; at = field.find(word, at + 1)) {
-    if (!startsWord(field, at)) {
-      best = std::max(best, 1);
-    } else if (endsWord(field, at + word.size())) {
-      return 3;
-    } else {
-      best = 2;
-    }
-  }
-  return best;
-}
+// How far a row has come in one search, small so that the scattered visits stay in cache.
+struct RowTally {
+  std::uint8_t alive = 1;             // the row holds every word so far
+  std::uint8_t best = 0;              // for the word at hand
+  std::uint8_t startsFirstWord = 0;   // the fields that start with the first word
+};
 
 }  // namespace
 
 void LibrarySearch::add(std::initializer_list<std::string_view> fields) {
   Row row;
   row.start = static_cast<std::uint32_t>(text_.size());
+  const auto number = static_cast<std::uint32_t>(rows_.size());
   // Every row holds all fields, empty ones too, so that offsets follow from the lengths alone.
   auto value = fields.begin();
   for (std::size_t i = 0; i < maxFields; ++i) {
     const std::string folded = value != fields.end() ? foldedForSearch(*value++) : std::string();
     row.lengths[i] = static_cast<std::uint32_t>(folded.size());
+    bool first = true;
+    for (const auto& word : searchWords(folded)) addWord(word, number, i, std::exchange(first, false));
     text_ += folded;
     text_ += kSeparator;
   }
   rows_.push_back(row);
 }
 
-std::string_view LibrarySearch::text(const Row& row) const {
-  std::size_t length = 0;
-  for (const auto fieldLength : row.lengths) length += fieldLength + 1;
-  return std::string_view(text_).substr(row.start, length);
+void LibrarySearch::addWord(std::string_view word, std::uint32_t row, std::size_t field, bool first) {
+  const auto [found, added] = wordNumbers_.try_emplace(std::string(word), static_cast<std::uint32_t>(wordRows_.size()));
+  if (added) {
+    words_ += word;
+    words_ += kWordEnd;
+    wordStarts_.push_back(static_cast<std::uint32_t>(words_.size()));
+    wordRows_.emplace_back();
+  }
+  std::vector<std::uint32_t>& rows = wordRows_[found->second];
+  const std::uint32_t bits = (1u << (field + kFieldsShift)) | (first ? 1u << field : 0u);
+  if (!rows.empty() && (rows.back() >> kRowShift) == row) {
+    rows.back() |= bits;
+  } else {
+    rows.push_back((row << kRowShift) | bits);
+  }
 }
 
-int LibrarySearch::score(const Row& row, const std::vector<std::string>& words, std::string_view query) const {
-  std::string_view fields[maxFields];
-  for (std::size_t i = 0, start = row.start; i < maxFields; start += row.lengths[i] + 1, ++i) {
-    fields[i] = std::string_view(text_).substr(start, row.lengths[i]);
+std::string_view LibrarySearch::field(const Row& row, std::size_t i) const {
+  std::size_t start = row.start;
+  for (std::size_t j = 0; j < i; ++j) start += row.lengths[j] + 1;
+  return std::string_view(text_).substr(start, row.lengths[i]);
+}
+
+std::vector<LibrarySearch::WordHit> LibrarySearch::wordsContaining(std::string_view word) const {
+  std::vector<WordHit> hits;
+  std::uint32_t number = 0;
+  for (auto at = words_.find(word); at != std::string::npos; at = words_.find(word, wordStarts_[number + 1])) {
+    while (wordStarts_[number + 1] <= at) ++number;
+    const std::size_t start = wordStarts_[number];
+    const std::size_t length = wordStarts_[number + 1] - start - 1;
+    // The first place in a word is its start when there is one there.
+    hits.push_back({number, at != start ? 1 : length == word.size() ? 3 : 2});
   }
+  return hits;
+}
+
+// What the whole term adds: a field that is the term, or starts with it.
+int LibrarySearch::termScore(const Row& row, unsigned fieldsStartingFirstWord, std::string_view query) const {
   int total = 0;
   for (std::size_t i = 0; i < maxFields; ++i) {
-    if (fields[i] == query) {
+    if (!(fieldsStartingFirstWord & (1u << i))) continue;
+    const std::string_view text = field(row, i);
+    if (text == query) {
       total += 100 * kFieldWeight[i];
-    } else if (fields[i].starts_with(query)) {
+    } else if (text.starts_with(query)) {
       total += 40 * kFieldWeight[i];
     }
-  }
-  for (const auto& word : words) {
-    int best = 0;
-    for (std::size_t i = 0; i < maxFields && best < 3 * kFieldWeight[0]; ++i) {
-      best = std::max(best, kFieldWeight[i] * hitQuality(fields[i], word));
-    }
-    total += best;
   }
   return total;
 }
@@ -81,20 +99,53 @@ std::vector<std::size_t> LibrarySearch::search(std::string_view term, std::size_
   const std::vector<std::string> words = searchWords(query);
   if (words.empty() || limit == 0) return {};
 
-  std::vector<std::pair<int, std::size_t>> matches;  // score, row
-  for (std::size_t i = 0; i < rows_.size(); ++i) {
-    const std::string_view row = text(rows_[i]);
-    const bool all = std::all_of(words.begin(), words.end(),
-                                 [&](const std::string& word) { return row.find(word) != std::string_view::npos; });
-    if (all) matches.emplace_back(score(rows_[i], words, query), i);
+  // Each word in turn: a row that held the words before it scores the best place of this one
+  // (quality in its most telling field); a row that lacks one drops out. The tally lives on
+  // with the thread so that a search does not fault in a fresh one each time.
+  thread_local std::vector<RowTally> tally;
+  thread_local std::vector<std::uint32_t> scores;
+  tally.assign(rows_.size(), RowTally{});
+  scores.assign(rows_.size(), 0);
+  for (std::uint32_t w = 0; w < words.size(); ++w) {
+    bool any = false;
+    const std::vector<WordHit> hits = wordsContaining(words[w]);
+    for (std::size_t h = 0; h < hits.size(); ++h) {
+      const WordHit& hit = hits[h];
+      // Each word's rows lie apart on the heap: fetch the next ones while this one is read.
+      if (h + 4 < hits.size()) __builtin_prefetch(wordRows_[hits[h + 4].word].data());
+      for (const std::uint32_t entry : wordRows_[hit.word]) {
+        RowTally& row = tally[entry >> kRowShift];
+        if (!row.alive) continue;
+        const unsigned fields = (entry >> kFieldsShift) & kFieldBits;
+        const auto value = static_cast<std::uint8_t>(hit.quality * kFieldWeight[std::countr_zero(fields)]);
+        row.best = std::max(row.best, value);
+        any = true;
+        if (w == 0 && hit.quality >= 2) row.startsFirstWord |= static_cast<std::uint8_t>(entry & kFieldBits);
+      }
+    }
+    if (!any) return {};
+    // In row order: the postings of many words reach the rows in scattered order.
+    for (std::size_t row = 0; row < tally.size(); ++row) {
+      if (!tally[row].alive) continue;
+      tally[row].alive = tally[row].best != 0;
+      scores[row] += std::exchange(tally[row].best, 0);
+    }
   }
-  const auto better = [](const auto& a, const auto& b) { return a.first != b.first ? a.first > b.first : a.second < b.second; };
+
+  // Best first, then by row: the score inverted above the row number. A field can start with
+  // the term only where it starts with the term's first word.
+  std::vector<std::uint64_t> matches;
+  for (std::uint32_t row = 0; row < tally.size(); ++row) {
+    if (!tally[row].alive) continue;
+    const auto score = scores[row] + static_cast<std::uint32_t>(termScore(rows_[row], tally[row].startsFirstWord, query));
+    matches.push_back((std::uint64_t{~score} << 32) | row);
+  }
   const std::size_t count = std::min(limit, matches.size());
-  std::partial_sort(matches.begin(), matches.begin() + static_cast<std::ptrdiff_t>(count), matches.end(), better);
+  std::partial_sort(matches.begin(), matches.begin() + static_cast<std::ptrdiff_t>(count), matches.end());
 
   std::vector<std::size_t> rows;
   rows.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) rows.push_back(matches[i].second);
+  for (std::size_t i = 0; i < count; ++i) rows.push_back(static_cast<std::uint32_t>(matches[i]));
   return rows;
 }
 
