@@ -24,6 +24,7 @@
 #include <QDir>
 #include <QLoggingCategory>
 #include <QProcess>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QWebSocket>
 #include <QWebSocketServer>
@@ -44,7 +45,12 @@ namespace {
 class BareServer {
  public:
   explicit BareServer(const SessionStore& store) : store_(store) {
-    server_.listen(QHostAddress(QHostAddress::LocalHost), 0);
+    // The same listen queue as the host's, so neither storm waits on repeated connection attempts.
+    port_.setListenBacklogSize(HostServer::listenBacklog);
+    port_.listen(QHostAddress(QHostAddress::LocalHost), 0);
+    QObject::connect(&port_, &QTcpServer::newConnection, [this] {
+      while (QTcpSocket* socket = port_.nextPendingConnection()) server_.handleConnection(socket);
+    });
     QObject::connect(&server_, &QWebSocketServer::newConnection, [this] {
       while (QWebSocket* socket = server_.nextPendingConnection()) {
         sockets_.push_back(socket);
@@ -66,7 +72,7 @@ class BareServer {
     });
   }
 
-  std::uint16_t port() const { return server_.serverPort(); }
+  std::uint16_t port() const { return port_.serverPort(); }
 
  private:
   void prepare() {
@@ -93,6 +99,7 @@ class BareServer {
   }
 
   const SessionStore& store_;
+  QTcpServer port_;
   QWebSocketServer server_{QStringLiteral("bare"), QWebSocketServer::NonSecureMode};
   std::vector<QWebSocket*> sockets_;
   QString message_;
