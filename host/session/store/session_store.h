@@ -347,8 +347,12 @@ class SessionStore final : public QObject {
   RequestIDs autoPlaySkipped_;
   bool hasPlayedSinceLaunch_ = false;
 
+  /// The rate that `connection` is held to for reads (searches, listings) or for changes.
+  CommandRate& commandRates(ConnectionID connection, bool reads);
+
   PINAttemptLimiter pinAttempts_;
   std::map<ConnectionID, CommandRate> commandRates_;
+  std::map<ConnectionID, CommandRate> readRates_;
   BadgeRetention badgeRetention_;
   CancellableTask pruneTask_;
   CancellableTask transportNoticeTask_;

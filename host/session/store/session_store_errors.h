@@ -23,6 +23,9 @@ inline vinaro::ProtocolError tooManyWrongPINs(double seconds) {
 inline vinaro::ProtocolError tooManyCommands() {
   return vinaro::ProtocolError::limitReached("Too many changes at once. Wait a moment and try again.");
 }
+inline vinaro::ProtocolError tooManySearches() {
+  return vinaro::ProtocolError::limitReached("Too many searches at once. Wait a moment and try again.");
+}
 inline vinaro::ProtocolError deviceIDTooLong() {
   return vinaro::ProtocolError::badRequest("The device ID is too long; it may have at most 128 bytes.");
 }

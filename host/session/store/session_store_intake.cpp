@@ -72,11 +72,16 @@ bool isMusicCommand(const Command& command) {
 
 }  // namespace
 
+CommandRate& SessionStore::commandRates(ConnectionID connection, bool reads) {
+  auto& rates = reads ? readRates_ : commandRates_;
+  return rates.try_emplace(connection, reads ? CommandRate::forReads() : CommandRate::forChanges()).first->second;
+}
+
 void SessionStore::handle(vinaro::Envelope<Command> envelope, ConnectionID connection) {
   const Command& command = envelope.body;
   const std::string& envelopeID = envelope.id;
-  if (!onlyReads(command) && !commandRates_[connection].take(scheduler_.now())) {
-    sendError(StoreErrors::tooManyCommands(), connection, envelopeID);
+  if (const bool reads = onlyReads(command); !commandRates(connection, reads).take(scheduler_.now())) {
+    sendError(reads ? StoreErrors::tooManySearches() : StoreErrors::tooManyCommands(), connection, envelopeID);
     return;
   }
   if (const auto* greeting = std::get_if<Command::Hello>(&command.payload)) {
@@ -212,6 +217,7 @@ void SessionStore::changeRole(Role role, Participant participant, const std::str
 void SessionStore::connectionClosed(ConnectionID connection) {
   connectionDevices_.erase(connection);
   commandRates_.erase(connection);
+  readRates_.erase(connection);
   audioPushed_.erase(connection);
   if (const auto leaving = participants_.find(connection); leaving != participants_.end()) {
     badgeRetention_.seen(leaving->second.id, scheduler_.now());
