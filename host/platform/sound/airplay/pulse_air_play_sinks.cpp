@@ -53,7 +53,11 @@ PulseAirPlaySinks::PulseAirPlaySinks(std::string discoveryModule, std::string ar
       discoveryModule_(std::move(discoveryModule)),
       discoveryArguments_(std::move(arguments)),
       watcher_("kovaliapp.airplay", [this] {
-        if (!watcher_.readyContext()) serverLost();
+        if (auto* context = watcher_.readyContext()) {
+          serverReached(context);
+        } else {
+          serverLost();
+        }
         QMetaObject::invokeMethod(this, [this] { emit changed(); }, Qt::QueuedConnection);
       }) {}
 
@@ -87,19 +91,24 @@ void PulseAirPlaySinks::setVolume(const std::string& sinkName, float volume) {
 void PulseAirPlaySinks::startDiscovery(Done done) {
   const bool asked = watcher_.locked([&] {
     auto* context = watcher_.readyContext();
-    if (!context) return false;
-    auto call = std::make_unique<DiscoveryCall>(DiscoveryCall{this, std::move(done)});
-    auto* operation = pa_context_get_server_info(context, &PulseAirPlaySinks::serverRead, call.get());
-    if (!operation) {
-      done = std::move(call->done);
-      return false;
-    }
-    pa_operation_unref(operation);
-    calls_.push_back(std::move(call));
+    if (!context || !ask(context, done)) return false;
+    wanted_ = true;
     stopWanted_ = false;
     return true;
   });
   if (!asked) finish(std::move(done), unreachable);
+}
+
+bool PulseAirPlaySinks::ask(pa_context* context, Done& done) {
+  auto call = std::make_unique<DiscoveryCall>(DiscoveryCall{this, std::move(done)});
+  auto* operation = pa_context_get_server_info(context, &PulseAirPlaySinks::serverRead, call.get());
+  if (!operation) {
+    done = std::move(call->done);
+    return false;
+  }
+  pa_operation_unref(operation);
+  calls_.push_back(std::move(call));
+  return true;
 }
 
 void PulseAirPlaySinks::serverRead(pa_context* context, const pa_server_info* info, void* userdata) {
@@ -152,6 +161,7 @@ void PulseAirPlaySinks::adopt(pa_context* context, std::uint32_t index) {
 
 void PulseAirPlaySinks::stopDiscovery() {
   watcher_.locked([&] {
+    wanted_ = false;
     if (!calls_.empty()) stopWanted_ = true;
     auto* context = watcher_.readyContext();
     const auto index = std::exchange(loadedModule_, std::nullopt);
@@ -173,7 +183,21 @@ void PulseAirPlaySinks::serverLost() {
   // A module index means nothing to a server that started again: never unload a stranger.
   loadedModule_.reset();
   stopWanted_ = false;
+  serverWasLost_ = true;
   for (auto& call : std::exchange(calls_, {})) finish(std::move(call->done), unreachable);
+}
+
+void PulseAirPlaySinks::serverReached(pa_context* context) {
+  // A load under way already brings it back.
+  if (!std::exchange(serverWasLost_, false) || !wanted_ || !calls_.empty()) return;
+  Done logged = [](const std::optional<std::string>& failure) {
+    if (failure) qCWarning(lcMultiroom, "the AirPlay discovery was not loaded again: %s", failure->c_str());
+  };
+  if (ask(context, logged)) {
+    qCInfo(lcMultiroom, "the sound server is back: loading its AirPlay discovery again");
+  } else {
+    qCWarning(lcMultiroom, "the AirPlay discovery was not loaded again: %s", unreachable);
+  }
 }
 
 void PulseAirPlaySinks::finish(Done done, std::optional<std::string> failure) {

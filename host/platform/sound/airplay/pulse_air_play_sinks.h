@@ -46,7 +46,8 @@ class PulseAirPlaySinks : public QObject {
   void setVolume(const std::string& sinkName, float volume);
 
   /// Loads the server's AirPlay discovery unless it is loaded already. `done` runs once on the
-  /// main thread, also when the server goes away before it answers.
+  /// main thread, also when the server goes away before it answers. Until `stopDiscovery`, a
+  /// server that starts again gets the discovery loaded again (a failure then is only logged).
   void startDiscovery(Done done);
   /// Unloads the discovery when `startDiscovery` loaded it, or once a load under way finishes.
   void stopDiscovery();
@@ -60,12 +61,17 @@ class PulseAirPlaySinks : public QObject {
   static void serverRead(pa_context* context, const pa_server_info* info, void* call);
   static void moduleRead(pa_context* context, const pa_module_info* info, int last, void* call);
   static void moduleLoaded(pa_context* context, std::uint32_t index, void* call);
+  /// Sends a call that loads the discovery unless it is there; false (`done` kept) when it cannot
+  /// be sent. Lock held.
+  bool ask(pa_context* context, Done& done);
   /// Ends a pending call: `done` gets `failure`. Lock held.
   void settle(DiscoveryCall* call, std::optional<std::string> failure);
   /// Keeps the module `index` that a call loaded, or unloads it when it is not wanted. Lock held.
   void adopt(pa_context* context, std::uint32_t index);
   /// Ends the pending calls when the server went away: libpulse drops their replies. Lock held.
   void serverLost();
+  /// Loads the discovery again on a server that came back while it was wanted. Lock held.
+  void serverReached(pa_context* context);
   void finish(Done done, std::optional<std::string> failure);
 
   const std::string discoveryModule_;
@@ -74,6 +80,8 @@ class PulseAirPlaySinks : public QObject {
   std::optional<std::uint32_t> loadedModule_;
   std::vector<std::unique_ptr<DiscoveryCall>> calls_;  // asked, not answered yet
   bool stopWanted_ = false;                            // a stop came while calls were pending
+  bool wanted_ = false;                                // started and not stopped since
+  bool serverWasLost_ = false;                         // not reached again since it went away
 
   // Last: it goes first, so no late report reaches a half-destroyed object.
   mutable PulseDeviceWatcher watcher_;

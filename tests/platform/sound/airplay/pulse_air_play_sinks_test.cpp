@@ -97,6 +97,18 @@ TEST_F(PulseServerAirPlaySinks, AStopWhileTheLoadIsUnderWayLeavesNothingLoaded) 
   EXPECT_FALSE(standInIndex().has_value());
 }
 
+TEST_F(PulseServerAirPlaySinks, TheDiscoveryStillWantedIsLoadedAgainOnAServerThatStartedAgain) {
+  ASSERT_EQ(discoverOnceReachable(sinks), succeeded);
+  ASSERT_TRUE(standInIndex().has_value());
+
+  ASSERT_TRUE(controlSoundServer("stop"));
+  ASSERT_TRUE(controlSoundServer("start"));
+  EXPECT_TRUE(QTest::qWaitFor([] { return standInIndex().has_value(); }, 5000)) << "loaded again";
+
+  sinks.stopDiscovery();
+  EXPECT_TRUE(QTest::qWaitFor([] { return !standInIndex(); }, 5000)) << "what it loaded again, the stop unloads";
+}
+
 TEST_F(PulseServerAirPlaySinks, TheServerGoingAwayDuringTheLookEndsItWithASentence) {
   ASSERT_EQ(discoverOnceReachable(sinks), succeeded);
   const auto loadedAt = standInIndex();
@@ -113,28 +125,31 @@ TEST_F(PulseServerAirPlaySinks, TheServerGoingAwayDuringTheLookEndsItWithASenten
   EXPECT_TRUE(QTest::qWaitFor([&] { return outcome->has_value(); }, 5000)) << "done ran";
   EXPECT_EQ(*outcome, failedUnreachable);
 
-  // The new server numbers its modules afresh: a module of someone else's under the number the
-  // old one had is left alone by the stop. Its sink, named like an AirPlay one, tells when the
-  // object has reached the new server.
-  std::string bystander;
+  // The new server numbers its modules afresh: someone else's module or the discovery loaded
+  // again takes the number the old one had, and the stop unloads only the discovery. The last
+  // sink, named like an AirPlay one, tells when the object has reached the new server.
+  std::vector<std::string> others;
   for (int number = 0; bystanders.empty() || bystanders.back() < *loadedAt; ++number) {
     ASSERT_LT(number, 100);
-    bystander = "raop_bystander" + std::to_string(number);
-    const auto index = loadServerModule("module-null-sink", "sink_name=" + bystander);
+    others.push_back("raop_bystander" + std::to_string(number));
+    const auto index = loadServerModule("module-null-sink", "sink_name=" + others.back());
     ASSERT_TRUE(index.has_value());
     bystanders.push_back(*index);
   }
-  ASSERT_EQ(bystanders.back(), *loadedAt);
   ASSERT_TRUE(QTest::qWaitFor(
       [&] {
         const auto listed = sinks.sinks();
-        return std::any_of(listed.begin(), listed.end(), [&](const auto& sink) { return sink.name == bystander; });
+        return std::any_of(listed.begin(), listed.end(), [&](const auto& sink) { return sink.name == others.back(); });
       },
       5000));
+  ASSERT_TRUE(QTest::qWaitFor([] { return standInIndex().has_value(); }, 5000)) << "loaded again";
+  ASSERT_TRUE(standInIndex() == loadedAt || std::ranges::find(bystanders, *loadedAt) != bystanders.end());
   sinks.stopDiscovery();
+  EXPECT_TRUE(QTest::qWaitFor([] { return !standInIndex(); }, 5000)) << "the discovery loaded again goes";
   ASSERT_EQ(discover(sinks), succeeded) << "answered after the stop's requests";
-  EXPECT_TRUE(serverModuleIndex("module-null-sink", "sink_name=" + bystander).has_value())
-      << "the other module stays";
+  for (const auto& other : others) {
+    EXPECT_TRUE(serverModuleIndex("module-null-sink", "sink_name=" + other).has_value()) << other << " stays";
+  }
 }
 
 }  // namespace
