@@ -133,6 +133,7 @@ std::vector<std::size_t> LibrarySearch::search(std::string_view term, std::size_
       }
     }
     if (!any) return {};
+    if (w + 1 == words.size()) break;  // the ranking below settles the last word
     // In row order: the postings of many words reach the rows in scattered order.
     for (std::size_t row = 0; row < tally.size(); ++row) {
       if (!tally[row].alive) continue;
@@ -149,10 +150,11 @@ std::vector<std::size_t> LibrarySearch::search(std::string_view term, std::size_
   best.reserve(limit);
   const auto key = [](std::uint32_t score, std::uint32_t row) { return (std::uint64_t{~score} << 32) | row; };
   for (std::uint32_t row = 0; row < tally.size(); ++row) {
-    if (!tally[row].alive) continue;
+    if (!tally[row].alive || tally[row].best == 0) continue;
+    const std::uint32_t wordScore = scores[row] + tally[row].best;
     const unsigned starts = tally[row].startsFirstWord;
-    if (best.size() == limit && key(scores[row] + mostTermScore(starts), row) >= best.front()) continue;
-    const auto score = scores[row] + static_cast<std::uint32_t>(termScore(rows_[row], starts, query));
+    if (best.size() == limit && key(wordScore + mostTermScore(starts), row) >= best.front()) continue;
+    const auto score = wordScore + static_cast<std::uint32_t>(termScore(rows_[row], starts, query));
     if (best.size() == limit) {
       if (key(score, row) >= best.front()) continue;
       std::pop_heap(best.begin(), best.end());
