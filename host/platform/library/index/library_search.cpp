@@ -24,6 +24,15 @@ struct RowTally {
   std::uint8_t startsFirstWord = 0;   // the fields that start with the first word
 };
 
+// The most termScore can give for these fields: each of them the term itself.
+std::uint32_t mostTermScore(unsigned fieldsStartingFirstWord) {
+  std::uint32_t total = 0;
+  for (std::size_t i = 0; i < LibrarySearch::maxFields; ++i) {
+    if (fieldsStartingFirstWord & (1u << i)) total += 100 * kFieldWeight[i];
+  }
+  return total;
+}
+
 }  // namespace
 
 void LibrarySearch::add(std::initializer_list<std::string_view> fields) {
@@ -124,6 +133,7 @@ std::vector<std::size_t> LibrarySearch::search(std::string_view term, std::size_
       }
     }
     if (!any) return {};
+    if (w + 1 == words.size()) break;  // the ranking below settles the last word
     // In row order: the postings of many words reach the rows in scattered order.
     for (std::size_t row = 0; row < tally.size(); ++row) {
       if (!tally[row].alive) continue;
@@ -132,20 +142,32 @@ std::vector<std::size_t> LibrarySearch::search(std::string_view term, std::size_
     }
   }
 
-  // Best first, then by row: the score inverted above the row number. A field can start with
-  // the term only where it starts with the term's first word.
-  std::vector<std::uint64_t> matches;
+  // Best first, then by row: the score inverted above the row number. Only the best `limit` keys
+  // are kept (the worst of them on top of the heap); a row whose field share could not lift it
+  // past that worst one is not compared at all. A field can start with the term only where it
+  // starts with the term's first word.
+  std::vector<std::uint64_t> best;
+  best.reserve(limit);
+  const auto key = [](std::uint32_t score, std::uint32_t row) { return (std::uint64_t{~score} << 32) | row; };
   for (std::uint32_t row = 0; row < tally.size(); ++row) {
-    if (!tally[row].alive) continue;
-    const auto score = scores[row] + static_cast<std::uint32_t>(termScore(rows_[row], tally[row].startsFirstWord, query));
-    matches.push_back((std::uint64_t{~score} << 32) | row);
+    if (!tally[row].alive || tally[row].best == 0) continue;
+    const std::uint32_t wordScore = scores[row] + tally[row].best;
+    const unsigned starts = tally[row].startsFirstWord;
+    if (best.size() == limit && key(wordScore + mostTermScore(starts), row) >= best.front()) continue;
+    const auto score = wordScore + static_cast<std::uint32_t>(termScore(rows_[row], starts, query));
+    if (best.size() == limit) {
+      if (key(score, row) >= best.front()) continue;
+      std::pop_heap(best.begin(), best.end());
+      best.pop_back();
+    }
+    best.push_back(key(score, row));
+    std::push_heap(best.begin(), best.end());
   }
-  const std::size_t count = std::min(limit, matches.size());
-  std::partial_sort(matches.begin(), matches.begin() + static_cast<std::ptrdiff_t>(count), matches.end());
+  std::sort_heap(best.begin(), best.end());
 
   std::vector<std::size_t> rows;
-  rows.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) rows.push_back(static_cast<std::uint32_t>(matches[i]));
+  rows.reserve(best.size());
+  for (const std::uint64_t found : best) rows.push_back(static_cast<std::uint32_t>(found));
   return rows;
 }
 
