@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <algorithm>
@@ -17,6 +18,8 @@ namespace kovali {
 
 void PulseServerPartyTest::SetUp() {
   if (!std::getenv("KOVALI_PULSE_TRACKS")) GTEST_SKIP() << "needs the sound server of pulse_music_player_test.sh";
+  // The server outlives each test: one that chose another output must not move the next one's music.
+  ASSERT_EQ(QProcess::execute("pactl", {"set-default-sink", "music"}), 0) << "the sound server's default output";
   makeFolders();
 }
 
