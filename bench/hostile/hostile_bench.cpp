@@ -7,8 +7,6 @@
 //
 // Usage: hostile_bench [seconds [idle [spammers]]]   (default 30 s, 1,000 idle, 60 spammers)
 
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <string>
 
@@ -17,6 +15,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "platform/runtime/open_file_limit.h"
 #include "support/bench_figures.h"
 #include "support/bench_host.h"
 
@@ -26,13 +25,6 @@
 
 namespace kovali {
 namespace {
-
-void raiseDescriptorLimit() {
-  rlimit limit{};
-  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
-  limit.rlim_cur = limit.rlim_max;
-  setrlimit(RLIMIT_NOFILE, &limit);
-}
 
 int runHost(const QStringList& crowd) {
   QLoggingCategory::setFilterRules(QStringLiteral("kovaliapp.*.info=false\nkovaliapp.*.debug=false"));
@@ -63,7 +55,7 @@ int runHost(const QStringList& crowd) {
 }  // namespace kovali
 
 int main(int argc, char** argv) {
-  kovali::raiseDescriptorLimit();  // as the app does at its start
+  kovali::raiseOpenFileLimit();  // as the app does at its start
   QCoreApplication app(argc, argv);
   QStringList crowd;
   for (int i = 1; i < argc; ++i) crowd << QString::fromLocal8Bit(argv[i]);

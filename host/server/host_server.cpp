@@ -4,7 +4,6 @@
 #include <string_view>
 #include <utility>
 
-#include <sys/resource.h>
 
 #include <QHostInfo>
 #include <QPointer>
@@ -15,6 +14,7 @@
 
 #include "platform/runtime/listening_socket.h"
 #include "platform/runtime/logging.h"
+#include "platform/runtime/open_file_limit.h"
 #include "platform/runtime/set_if_changed.h"
 #include "protocol/bonjour.h"
 #include "protocol/command_limits.h"
@@ -38,12 +38,6 @@ std::string asSentence(std::string text) {
 /// 1, 2, 4, 8, 16, then 30 seconds for every later consecutive failure.
 int restartDelaySeconds(int failures) { return std::min(1 << std::min(failures - 1, 5), 30); }
 
-std::size_t descriptorLimit() {
-  rlimit limit{};
-  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return 1024;
-  return static_cast<std::size_t>(limit.rlim_cur);
-}
-
 void setTXT(TXTRecord& txt, const std::string& key, const std::string& value) {
   const auto existing = std::find_if(txt.begin(), txt.end(), [&](const auto& pair) { return pair.first == key; });
   if (existing != txt.end()) {
@@ -62,7 +56,7 @@ HostServer::HostServer(Scheduler& scheduler, std::unique_ptr<ServiceAdvertiser> 
       advertiser_(std::move(advertiser)),
       address_(std::move(address)),
       httpHostName_(QHostInfo::localHostName().toStdString() + ".local"),
-      budget_(maxConnectionsPerAddress, connectionLimit(descriptorLimit())) {
+      budget_(maxConnectionsPerAddress, connectionLimit(openFileLimit())) {
   // The advertiser reports only on its latest publication, and every dropped listener
   // withdraws its own; a report while no listener runs is stale all the same.
   connect(advertiser_.get(), &ServiceAdvertiser::registered, this, [this](const std::string& name) {

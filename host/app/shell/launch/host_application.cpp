@@ -3,11 +3,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/runtime/ffmpeg_log.h"
+#include "platform/runtime/open_file_limit.h"
 #include "platform/sound/sound_server_probe.h"
 #include "session/store/session_store.h"
 
@@ -31,18 +31,10 @@ void ensureRuntimeFolder() {
   qputenv("XDG_RUNTIME_DIR", folder);
 }
 
-// Every phone holds a descriptor; the soft limit of 1,024 would run out long before the party does.
-void raiseDescriptorLimit() {
-  rlimit limit{};
-  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
-  limit.rlim_cur = limit.rlim_max;
-  ::setrlimit(RLIMIT_NOFILE, &limit);
-}
-
 }  // namespace
 
 void HostApplication::prepare() {
-  raiseDescriptorLimit();
+  raiseOpenFileLimit();
   ensureRuntimeFolder();
   keepFFmpegQuiet();
   if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&

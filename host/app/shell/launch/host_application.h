@@ -18,9 +18,8 @@ class HostApplication final : public QObject {
 
  public:
   /// Raises the open-file limit to the most allowed, names the application (which decides
-  /// where its settings and files go), makes a private
-  /// runtime folder where the session has none, and, without a display, picks Qt's offscreen
-  /// platform so that phones can still join. Call before the QApplication is made.
+  /// where its settings and files go), makes a private runtime folder where the session has none,
+  /// and, without a display, picks Qt's offscreen platform so that phones can still join. Call before the QApplication is made.
   static void prepare();
 
   /// Builds the services in start-up order, then the shell; starts nothing.
