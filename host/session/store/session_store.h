@@ -348,7 +348,7 @@ class SessionStore final : public QObject {
   bool hasPlayedSinceLaunch_ = false;
 
   /// The rate that `connection` is held to for reads (searches, listings) or for changes.
-  CommandRate& commandRates(ConnectionID connection, bool reads);
+  CommandRate& rateFor(ConnectionID connection, bool reads);
 
   PINAttemptLimiter pinAttempts_;
   std::map<ConnectionID, CommandRate> commandRates_;

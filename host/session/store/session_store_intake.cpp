@@ -72,7 +72,7 @@ bool isMusicCommand(const Command& command) {
 
 }  // namespace
 
-CommandRate& SessionStore::commandRates(ConnectionID connection, bool reads) {
+CommandRate& SessionStore::rateFor(ConnectionID connection, bool reads) {
   auto& rates = reads ? readRates_ : commandRates_;
   return rates.try_emplace(connection, reads ? CommandRate::forReads() : CommandRate::forChanges()).first->second;
 }
@@ -80,7 +80,7 @@ CommandRate& SessionStore::commandRates(ConnectionID connection, bool reads) {
 void SessionStore::handle(vinaro::Envelope<Command> envelope, ConnectionID connection) {
   const Command& command = envelope.body;
   const std::string& envelopeID = envelope.id;
-  if (const bool reads = onlyReads(command); !commandRates(connection, reads).take(scheduler_.now())) {
+  if (const bool reads = onlyReads(command); !rateFor(connection, reads).take(scheduler_.now())) {
     sendError(reads ? StoreErrors::tooManySearches() : StoreErrors::tooManyCommands(), connection, envelopeID);
     return;
   }
