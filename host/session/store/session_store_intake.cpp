@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <optional>
 
+#include <QPointer>
 #include <QString>
 #include <QTextBoundaryFinder>
 
@@ -233,14 +234,26 @@ void SessionStore::connectionClosed(ConnectionID connection) {
 
 void SessionStore::schedulePresenceBroadcast() {
   if (std::exchange(presenceBroadcastPending_, true)) return;
-  // Posted behind the messages already waiting, so a crowd arriving or leaving at once is one send.
-  QMetaObject::invokeMethod(this, &SessionStore::broadcastPresence, Qt::QueuedConnection);
+  const double wait =
+      lastPresenceBroadcast_ ? presenceIntervalSeconds - scheduler_.now().secondsSince(*lastPresenceBroadcast_) : 0;
+  if (wait <= 0) {
+    // Posted behind the messages already waiting, so a crowd arriving or leaving at once is one send.
+    QMetaObject::invokeMethod(this, &SessionStore::broadcastPresence, Qt::QueuedConnection);
+    return;
+  }
+  // A crowd arriving over seconds would otherwise send every phone the whole party once a join.
+  presenceTask_.start([this, wait, self = QPointer<SessionStore>(this)](CancellationToken token) -> QCoro::Task<> {
+    co_await scheduler_.sleep(wait, token);
+    if (token.isCancelled() || !self) co_return;
+    broadcastPresence();
+  });
 }
 
 void SessionStore::broadcastPresence() {
   if (!presenceBroadcastPending_) return;  // a broadcast to everyone went out meanwhile
   sendViews(std::exchange(presenceCurrent_, {}), std::nullopt);
   presenceBroadcastPending_ = false;
+  lastPresenceBroadcast_ = scheduler_.now();
 }
 
 std::string SessionStore::pinSource(ConnectionID connection) const {

@@ -35,6 +35,7 @@ TEST_F(SessionStoreTest, AMessageWhoseHandlingThrowsClosesOnlyItsPhoneAndTheOthe
   EXPECT_TRUE(log.hasLineStartingWith("A skip message from guest connection")) << "the type is named";
 
   // The others hear that Amy left, and the party goes on for them.
+  advance(SessionStore::presenceIntervalSeconds);
   ASSERT_TRUE(ben->waitForMessages(1));
   ASSERT_TRUE(cat->waitForMessages(1));
   EXPECT_EQ(payloadAt<SessionState>(*cat, 0).value_or(SessionState{}).participantCount, 2);

@@ -32,6 +32,7 @@ TEST_F(SessionStoreTest, TwoPhonesGreetBecomeDJWithTheLaunchPINChangeThePartyAnd
   // Both greet: each gets its welcome, and the one already there a state with the newcomer.
   auto a = join("Zed", "zeta-phone");
   auto b = join("Amy", "alpha-phone");
+  advance(SessionStore::presenceIntervalSeconds);  // joins so close together are told together
   sync(*a);
   sync(*b);
   ASSERT_EQ(types(*a), (std::vector<std::string>{"welcome", "state"}));

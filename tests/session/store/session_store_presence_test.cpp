@@ -50,6 +50,8 @@ TEST_F(SessionStorePresenceTest, PhonesJoiningTogetherGetTheirWelcomesAndThenOne
   }
   EXPECT_EQ(store().state().participantCount, 5);
 
+  EXPECT_EQ(statesCounting(*early, 5), 0u) << "not within the interval after the last partygoers went out";
+  advance(SessionStore::presenceIntervalSeconds);
   EXPECT_EQ(statesCounting(*early, 5), 1u) << "one state for the four arrivals, not four";
   std::size_t crowdStates = 0;
   for (auto& phone : crowd) {
@@ -65,11 +67,13 @@ TEST_F(SessionStorePresenceTest, PhonesLeavingTogetherAreOneStateForThoseWhoStay
   auto staying = join("Stay", "device-stay");
   std::vector<std::unique_ptr<GuestClient>> leaving;
   for (int i = 0; i < 3; ++i) leaving.push_back(join("Leave " + std::to_string(i), "device-" + std::to_string(i)));
+  advance(SessionStore::presenceIntervalSeconds);
   sync(*staying);
   staying->received.clear();
   const auto revision = store().state().revision;
 
   for (std::int64_t raw = 2; raw <= 4; ++raw) server->close(ConnectionID{raw});
+  advance(SessionStore::presenceIntervalSeconds);
   EXPECT_EQ(store().state().participantCount, 1);
   EXPECT_EQ(store().state().revision, revision + 3) << "every departure is still its own change";
   EXPECT_EQ(statesCounting(*staying, 1), 1u);
