@@ -4,6 +4,7 @@
 #include <utility>
 
 #include <QPointer>
+#include <QTcpSocket>
 #include <QWebSocket>
 
 namespace kovali {
@@ -13,9 +14,9 @@ qint64 bytesOf(const QString& text) { return static_cast<qint64>(text.size()) * 
 
 }  // namespace
 
-GuestConnection::GuestConnection(QWebSocket* socket, std::shared_ptr<QObject> listener, Scheduler& scheduler,
-                                 QObject* parent)
-    : QObject(parent), listener_(std::move(listener)), socket_(socket), scheduler_(scheduler) {
+GuestConnection::GuestConnection(QWebSocket* socket, QTcpSocket* transport, std::shared_ptr<QObject> listener,
+                                 Scheduler& scheduler, QObject* parent)
+    : QObject(parent), listener_(std::move(listener)), socket_(socket), transport_(transport), scheduler_(scheduler) {
   socket_->setParent(this);
   socket_->setMaxAllowedIncomingMessageSize(maxBufferedMessageBytes);
   socket_->setMaxAllowedIncomingFrameSize(maxBufferedMessageBytes);
@@ -24,7 +25,10 @@ GuestConnection::GuestConnection(QWebSocket* socket, std::shared_ptr<QObject> li
           [this](const QString& text) { emit messageReceived(text.toUtf8()); });
   connect(socket_, &QWebSocket::binaryMessageReceived, this, &GuestConnection::messageReceived);
   connect(socket_, &QWebSocket::disconnected, this, &GuestConnection::socketEnded);
-  connect(socket_, &QWebSocket::bytesWritten, this, [this] { writeWaiting(false); });
+  connect(socket_, &QWebSocket::bytesWritten, this, [this] {
+    writeWaiting(false);
+    holdReadingWhileBehind();
+  });
   if (socket_->state() != QAbstractSocket::ConnectedState) {
     // Gone before it was taken in: report it once the owner has connected.
     QMetaObject::invokeMethod(this, &GuestConnection::socketEnded, Qt::QueuedConnection);
@@ -68,6 +72,7 @@ bool GuestConnection::sendText(const QString& text, Kind kind) {
   waiting_.push_back({text, kind});
   waitingBytes_ += bytesOf(text);
   writeWaiting(false);
+  holdReadingWhileBehind();
   return true;
 }
 
@@ -80,6 +85,15 @@ void GuestConnection::writeWaiting(bool all) {
     waitingBytes_ -= bytesOf(next.text);
     socket_->sendTextMessage(next.text);
   }
+}
+
+void GuestConnection::holdReadingWhileBehind() {
+  const bool behind = unsentBytes() >= holdReadingBytes;
+  if (!transport_ || behind == readingHeld_) return;
+  readingHeld_ = behind;
+  // A full read buffer stops reading from the network; the phone's messages wait in its own
+  // buffers and the network's, not in ours.
+  transport_->setReadBufferSize(behind ? 1 : 0);
 }
 
 void GuestConnection::startStallCheck() {

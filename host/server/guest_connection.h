@@ -8,10 +8,12 @@
 #include <QHostAddress>
 #include <QString>
 #include <QObject>
+#include <QPointer>
 
 #include "platform/runtime/cancellable_task.h"
 #include "platform/runtime/scheduler.h"
 
+class QTcpSocket;
 class QWebSocket;
 
 namespace kovali {
@@ -34,6 +36,9 @@ class GuestConnection final : public QObject {
   static constexpr qint64 maxSocketBacklogBytes = 256 << 10;
   /// Unsent bytes are never above this: a phone that far behind has stopped reading.
   static constexpr qint64 maxUnsentBytes = 4 << 20;
+  /// While this much is unsent, nothing more is read from the phone: one that does not read its
+  /// answers cannot make more of them. (The WebSocket layer ends a connection held for 5 s.)
+  static constexpr qint64 holdReadingBytes = maxSocketBacklogBytes;
   /// How long a released connection may take to send what is left.
   static constexpr double stallSeconds = 5;
 
@@ -43,10 +48,11 @@ class GuestConnection final : public QObject {
     latestState,  // a state that answers nothing: only the newest unsent one matters
   };
 
-  /// Takes over `socket`, an accepted WebSocket, and keeps the `listener` that accepted it:
-  /// a listener takes the network ends of its sockets with it when it goes. `scheduler` times
-  /// the stall check.
-  GuestConnection(QWebSocket* socket, std::shared_ptr<QObject> listener, Scheduler& scheduler, QObject* parent);
+  /// Takes over `socket`, an accepted WebSocket carried by `transport` (when known, reading is held
+  /// through it), and keeps the `listener` that accepted it: a listener takes the network ends of
+  /// its sockets with it when it goes. `scheduler` times the stall check.
+  GuestConnection(QWebSocket* socket, QTcpSocket* transport, std::shared_ptr<QObject> listener, Scheduler& scheduler,
+                  QObject* parent);
   ~GuestConnection() override;
 
   /// The address the phone connects from.
@@ -88,6 +94,8 @@ class GuestConnection final : public QObject {
 
   /// Hands waiting messages to the socket while it has room, or all of them.
   void writeWaiting(bool all);
+  /// Holds reading while the phone is `holdReadingBytes` behind, and takes it up again after.
+  void holdReadingWhileBehind();
   void startStallCheck();
   void stallCheckDue();
   void socketEnded();
@@ -95,6 +103,8 @@ class GuestConnection final : public QObject {
 
   std::shared_ptr<QObject> listener_;
   QWebSocket* socket_;
+  QPointer<QTcpSocket> transport_;
+  bool readingHeld_ = false;
   Scheduler& scheduler_;
   std::deque<Waiting> waiting_;
   qint64 waitingBytes_ = 0;

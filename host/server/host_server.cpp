@@ -27,6 +27,12 @@ namespace kovali {
 
 namespace {
 
+/// An upgrade and the connection it becomes share their peer, which no other open connection has.
+template <class Socket>
+std::string peerKey(const Socket& socket) {
+  return socket.peerAddress().toString().toStdString() + " " + std::to_string(socket.peerPort());
+}
+
 /// Status texts are whole sentences, but socket error strings come without the full stop.
 std::string asSentence(std::string text) {
   while (!text.empty() && text.back() == ' ') text.pop_back();
@@ -282,6 +288,10 @@ void HostServer::sort(QTcpServer& port, QWebSocketServer& listener) {
         // A small event behind a larger one would otherwise wait for the phone's delayed
         // acknowledgement, tens of milliseconds.
         upgraded->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        // What one turn of the event loop takes in from a phone stays small, so a flood from
+        // some phones does not keep the others waiting.
+        upgraded->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 16 << 10);
+        transports_.insert_or_assign(peerKey(*upgraded), upgraded);
         listening->handleConnection(upgraded);
       } else {
         upgraded->abort();
@@ -299,9 +309,12 @@ void HostServer::registered(const std::string& name) {
 }
 
 void HostServer::accept(QWebSocketServer& listener) {
+  std::erase_if(transports_, [](const auto& entry) { return entry.second.isNull(); });  // failed handshakes
   while (QWebSocket* socket = listener.nextPendingConnection()) {
     const ConnectionID id{++nextID_};
-    auto* connection = new GuestConnection(socket, listener_, scheduler_, this);
+    auto transport = transports_.extract(peerKey(*socket));
+    auto* connection =
+        new GuestConnection(socket, transport ? transport.mapped().data() : nullptr, listener_, scheduler_, this);
     connect(connection, &GuestConnection::messageReceived, this,
             [this, id](const QByteArray& bytes) { handle(bytes, id); });
     connect(connection, &GuestConnection::ended, this, [this, id] { remove(id); });

@@ -9,7 +9,9 @@
 
 #include <QHostAddress>
 #include <QObject>
+#include <QPointer>
 #include <QTcpServer>
+#include <QTcpSocket>
 
 #include "platform/bonjour/service_advertiser.h"
 #include "platform/runtime/cancellable_task.h"
@@ -173,6 +175,8 @@ class HostServer final : public QObject {
   int failures_ = 0;
   std::uint16_t restartPort_ = 0;  // the failed listener's port, tried first by the restart
   std::map<ConnectionID, GuestConnection*> connections_;
+  /// The network end of each upgrade under way, by peer, until its connection takes it over.
+  std::map<std::string, QPointer<QTcpSocket>> transports_;
   ConnectionBudget budget_;
   std::int64_t nextID_ = 0;
   std::string serviceName_;

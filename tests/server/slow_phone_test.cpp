@@ -140,6 +140,32 @@ TEST_F(SlowPhoneTest, ANewerStateReplacesAWaitingOneAndEverythingElseArrivesInOr
   }
 }
 
+TEST_F(SlowPhoneTest, APhoneThatSendsWithoutReadingIsReadNoFurtherUntilItCatchesUpAndLosesNothing) {
+  StalledPhone phone;
+  ASSERT_TRUE(phone.connectTo(port));
+  ASSERT_TRUE(phone.sendText(commandMessage("hi", vinaro::Command{vinaro::Command::Hello{"S", "d", 1}})));
+  ASSERT_TRUE(waitForMessages(1));
+  const ConnectionID id{1};
+  ASSERT_TRUE(backUp(id, GuestConnection::maxUnsentBytes - (512 << 10)));  // past what the network holds
+
+  constexpr int asked = 40;
+  for (int i = 0; i < asked; ++i) {
+    ASSERT_TRUE(phone.sendText(commandMessage("s" + std::to_string(i), vinaro::Command{vinaro::Command::Search{"x"}})));
+  }
+  QTest::qWait(300);
+  EXPECT_EQ(messages.size(), 1u) << "nothing more is read from a phone that far behind";
+
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        phone.drain();
+        return messages.size() == 1 + asked;
+      },
+      GuestClient::timeoutMs))
+      << messages.size();
+  for (int i = 0; i < asked; ++i) EXPECT_EQ(messages[1 + i].second.id, "s" + std::to_string(i));
+  EXPECT_TRUE(disconnects.empty());
+}
+
 TEST_F(SlowPhoneTest, APhoneThatAnswersWouldTakePastTheCapIsDroppedAtOnceAndTheOthersStay) {
   LogCapture log("kovaliapp.net");
   StalledPhone phone;
