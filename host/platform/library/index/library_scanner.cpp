@@ -11,7 +11,6 @@
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentMap>
 
-#include "platform/library/artwork_picture.h"
 #include "platform/library/demo_library.h"
 #include "platform/library/index/library_index_cache.h"
 #include "platform/library/index/library_walker.h"
@@ -50,15 +49,12 @@ std::vector<LibraryPlaylistFile> readPlaylists(const std::string& root, const st
   return playlists;
 }
 
-// The cover picture in the folder of the file at `relativePath`, relative to the root.
-const std::optional<std::string>& folderArtworkOf(const std::string& root, const std::string& relativePath,
-                                                  std::unordered_map<std::string, std::optional<std::string>>& seen) {
+// The cover picture in the folder of the file at `relativePath`.
+std::optional<std::string> folderArtworkOf(const LibraryWalk& walk, std::string_view relativePath) {
   const auto slash = relativePath.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : relativePath.substr(0, slash);
-  if (const auto found = seen.find(folder); found != seen.end()) return found->second;
-  auto picture = findFolderArtwork(folder.empty() ? root : root + "/" + folder);
-  if (picture) picture = picture->substr(root.size() + 1);
-  return seen.emplace(folder, std::move(picture)).first->second;
+  const auto found = walk.folderArtwork.find(relativePath.substr(0, slash == std::string_view::npos ? 0 : slash));
+  if (found == walk.folderArtwork.end()) return std::nullopt;
+  return found->second;
 }
 
 // Names the files that are not audio that can be read, so that people can mend or remove them; a
@@ -99,7 +95,7 @@ LibraryScanOutcome scanLibrary(const LibraryScanSettings& settings, QThreadPool&
     outcome.index = *problem;
     return outcome;
   }
-  auto walked = walkLibrary(bytes(outcome.folder), counters.cancelled);
+  auto walked = walkLibrary(bytes(outcome.folder), counters.cancelled, readers);
   const auto* walk = std::get_if<LibraryWalk>(&walked);
   if (settings.makesDemoWhenEmpty && (!walk || walk->audioFiles.empty())) {
     const QString demo = demoLibraryFolder(settings.dataFolder);
@@ -112,7 +108,7 @@ LibraryScanOutcome scanLibrary(const LibraryScanSettings& settings, QThreadPool&
     }
     qCInfo(lcLibrary).noquote() << "the music folder" << outcome.folder << "holds no music; using the demo library";
     outcome.folder = demo;
-    walked = walkLibrary(bytes(demo), counters.cancelled);
+    walked = walkLibrary(bytes(demo), counters.cancelled, readers);
     walk = std::get_if<LibraryWalk>(&walked);
   }
   if (!walk) {
@@ -162,13 +158,12 @@ LibraryScanOutcome scanLibrary(const LibraryScanSettings& settings, QThreadPool&
 
   std::vector<LibraryFile> files;
   std::unordered_set<std::string> readable;
-  std::unordered_map<std::string, std::optional<std::string>> folderArtwork;  // by folder, each looked at once
   files.reserve(entries.size());
   for (auto& entry : entries) {
     if (!entry.tags) continue;
     readable.insert(entry.file.relativePath);
-    const auto& artwork = folderArtworkOf(root, entry.file.relativePath, folderArtwork);
-    files.push_back({std::move(entry.file.relativePath), std::move(*entry.tags), artwork});
+    auto artwork = folderArtworkOf(*walk, entry.file.relativePath);
+    files.push_back({std::move(entry.file.relativePath), std::move(*entry.tags), std::move(artwork)});
   }
   const auto playlists = readPlaylists(root, walk->playlists, readable);
   outcome.playlistFiles = static_cast<int>(playlists.size());
