@@ -19,6 +19,9 @@ struct CachedAudioFile {
   bool operator==(const CachedAudioFile&) const = default;
 };
 
+/// How a walked file is kept in the cache (see library_bytes.h).
+void describe(auto& archive, WalkedFile& file) { archive(file.relativePath, file.size, file.modifiedNs); }
+
 /// Where the index cache of the library folder `root` lives in the app data folder.
 QString indexCachePath(const QString& dataFolder, const std::string& root);
 
