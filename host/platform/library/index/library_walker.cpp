@@ -142,7 +142,8 @@ std::variant<LibraryWalk, FolderProblem> walkLibrary(const std::string& root, co
       const Kind kind = kindOf(name);
       if (entry->d_type == DT_REG) {
         // Its size and time are asked for below, together with the others'.
-        if (kind != Kind::other) (kind == Kind::audio ? walk.audioFiles : walk.playlists).push_back({joined(folder, name), kSizeToAsk});
+        if (kind == Kind::other) continue;
+        (kind == Kind::audio ? walk.audioFiles : walk.playlists).push_back({joined(folder, name), kSizeToAsk});
         continue;
       }
       if (entry->d_type != DT_DIR && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) continue;
