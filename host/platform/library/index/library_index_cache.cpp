@@ -29,6 +29,12 @@ QString indexCachePath(const QString& dataFolder, const std::string& root) {
   return QDir(dataFolder).filePath(QStringLiteral("Music Index/") + QString::fromLatin1(name) + QStringLiteral(".cache"));
 }
 
+QString savedIndexPath(const QString& dataFolder, const std::string& root) {
+  QString path = indexCachePath(dataFolder, root);
+  path.replace(path.size() - 5, 5, QStringLiteral("index"));
+  return path;
+}
+
 std::vector<CachedAudioFile> loadIndexCache(const QString& path, const std::string& root) {
   const auto contents = readWholeFile(path);
   const auto body = contents ? framedBody(*contents, kMark, kVersion) : std::nullopt;

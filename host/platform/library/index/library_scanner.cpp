@@ -14,6 +14,7 @@
 #include "platform/library/demo_library.h"
 #include "platform/library/index/library_index_cache.h"
 #include "platform/library/index/library_walker.h"
+#include "platform/library/index/saved_library_index.h"
 #include "platform/library/playlist_file.h"
 #include "platform/runtime/logging.h"
 
@@ -59,18 +60,15 @@ std::optional<std::string> folderArtworkOf(const LibraryWalk& walk, std::string_
 
 // Names the files that are not audio that can be read, so that people can mend or remove them; a
 // folder full of them is named in part.
-void nameUnreadableFiles(const std::vector<CachedAudioFile>& entries, const QString& folder) {
-  constexpr int kNamed = 10;
-  int unreadable = 0;
-  for (const auto& entry : entries) {
-    if (entry.tags) continue;
-    if (++unreadable <= kNamed) {
-      qCWarning(lcLibrary).noquote() << "skipped" << folder + u'/' + QFile::decodeName(entry.file.relativePath.c_str())
-                                   << "- not audio that can be read";
-    }
+void nameUnreadableFiles(const std::vector<std::string>& unreadable, const QString& folder) {
+  constexpr std::size_t kNamed = 10;
+  for (std::size_t i = 0; i < std::min(unreadable.size(), kNamed); ++i) {
+    qCWarning(lcLibrary).noquote() << "skipped" << folder + u'/' + QFile::decodeName(unreadable[i].c_str())
+                                 << "- not audio that can be read";
   }
-  if (unreadable > kNamed) {
-    qCWarning(lcLibrary).noquote() << "skipped" << counted(unreadable - kNamed, "more file", "more files")
+  if (unreadable.size() > kNamed) {
+    qCWarning(lcLibrary).noquote() << "skipped"
+                                 << counted(static_cast<qint64>(unreadable.size() - kNamed), "more file", "more files")
                                  << "that are not audio that can be read";
   }
 }
@@ -122,6 +120,18 @@ LibraryScanOutcome scanLibrary(const LibraryScanSettings& settings, QThreadPool&
                                  << "could not be read and were passed by";
   }
 
+  // A folder found as it was last time takes the index built then.
+  const QString savedPath = savedIndexPath(settings.dataFolder, root);
+  if (auto saved = loadSavedIndex(savedPath, root, *walk)) {
+    counters.fromCache = counters.found.load();
+    counters.unreadable = static_cast<int>(saved->unreadableFiles.size());
+    nameUnreadableFiles(saved->unreadableFiles, outcome.folder);
+    outcome.playlistFiles = static_cast<int>(saved->index->playlists().size());
+    outcome.index = std::move(saved->index);
+    outcome.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    return outcome;
+  }
+
   // Unchanged files come from the cache; the rest are read, several at a time.
   const QString cachePath = indexCachePath(settings.dataFolder, root);
   const std::vector<CachedAudioFile> cached = loadIndexCache(cachePath, root);
@@ -154,20 +164,27 @@ LibraryScanOutcome scanLibrary(const LibraryScanSettings& settings, QThreadPool&
     qCWarning(lcLibrary).noquote() << "the index cache" << cachePath << "could not be written";
   }
 
-  nameUnreadableFiles(entries, outcome.folder);
-
+  SavedLibraryIndex built;
   std::vector<LibraryFile> files;
   std::unordered_set<std::string> readable;
   files.reserve(entries.size());
   for (auto& entry : entries) {
-    if (!entry.tags) continue;
+    if (!entry.tags) {
+      built.unreadableFiles.push_back(entry.file.relativePath);
+      continue;
+    }
     readable.insert(entry.file.relativePath);
     auto artwork = folderArtworkOf(*walk, entry.file.relativePath);
     files.push_back({std::move(entry.file.relativePath), std::move(*entry.tags), std::move(artwork)});
   }
+  nameUnreadableFiles(built.unreadableFiles, outcome.folder);
   const auto playlists = readPlaylists(root, walk->playlists, readable);
   outcome.playlistFiles = static_cast<int>(playlists.size());
-  outcome.index = LibraryIndex::build(root, std::move(files), playlists);
+  built.index = LibraryIndex::build(root, std::move(files), playlists);
+  if (!saveIndex(savedPath, root, *walk, built)) {
+    qCWarning(lcLibrary).noquote() << "the saved index" << savedPath << "could not be written";
+  }
+  outcome.index = std::move(built.index);
   outcome.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
   return outcome;
 }
