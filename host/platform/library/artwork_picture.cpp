@@ -1,10 +1,7 @@
 #include "platform/library/artwork_picture.h"
 
-#include <dirent.h>
-
 #include <array>
 #include <memory>
-#include <string_view>
 
 #include <QByteArray>
 #include <QFile>
@@ -20,10 +17,6 @@ namespace kovali {
 namespace {
 
 constexpr std::array<std::string_view, 4> kFolderArtNames = {"cover.jpg", "cover.png", "folder.jpg", "front.jpg"};
-
-struct DirCloser {
-  void operator()(DIR* dir) const { ::closedir(dir); }
-};
 
 struct InputCloser {
   void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
@@ -62,17 +55,9 @@ QImage embeddedPicture(const std::string& path) {
 
 }  // namespace
 
-std::optional<std::string> findFolderArtwork(const std::string& folder) {
-  std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
-  if (!dir) return std::nullopt;
-  std::array<std::optional<std::string>, kFolderArtNames.size()> found;
-  while (const dirent* entry = ::readdir(dir.get())) {
-    for (std::size_t i = 0; i < kFolderArtNames.size(); ++i) {
-      if (!found[i] && equalsIgnoringCase(entry->d_name, kFolderArtNames[i])) found[i] = entry->d_name;
-    }
-  }
-  for (const auto& name : found) {
-    if (name) return folder + "/" + *name;
+std::optional<std::size_t> folderArtworkRank(std::string_view name) {
+  for (std::size_t i = 0; i < kFolderArtNames.size(); ++i) {
+    if (equalsIgnoringCase(name, kFolderArtNames[i])) return i;
   }
   return std::nullopt;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <optional>
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 #include <QImage>
 
@@ -16,9 +18,9 @@ struct ArtworkSource {
   bool operator==(const ArtworkSource&) const = default;
 };
 
-/// The cover picture file among `folder`'s files (bytes as on disk): cover.jpg, cover.png,
-/// folder.jpg or front.jpg in that order of preference, in any letter case; nothing without one.
-std::optional<std::string> findFolderArtwork(const std::string& folder);
+/// How a file named `name` ranks as its folder's cover picture: cover.jpg, cover.png, folder.jpg
+/// or front.jpg in that order of preference (0 first), in any letter case; nothing for any other.
+std::optional<std::size_t> folderArtworkRank(std::string_view name);
 
 /// The picture `source` names, decoded: for an embedded one the file's first attached picture
 /// that is a front cover, else its first attached picture. A null image when there is none or it

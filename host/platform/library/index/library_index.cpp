@@ -4,8 +4,8 @@
 #include <climits>
 #include <map>
 #include <numeric>
+#include <ranges>
 #include <tuple>
-
 
 #include "platform/library/artwork_address.h"
 #include "platform/library/file_url.h"
@@ -13,6 +13,23 @@
 #include "platform/library/index/library_text.h"
 
 namespace kovali {
+
+void describe(auto& archive, Artwork& artwork) { archive(artwork.urlTemplate); }
+
+void describe(auto& archive, ArtworkSource& source) { archive(source.kind, source.path); }
+
+void describe(auto& archive, Song& song) {
+  archive(song.id, song.title, song.artistName, song.albumTitle, song.duration, song.artwork, song.contentRating,
+          song.fileURL);
+}
+
+void describe(auto& archive, Album& album) {
+  archive(album.id, album.title, album.artistName, album.artwork, album.trackCount);
+}
+
+void describe(auto& archive, Playlist& playlist) {
+  archive(playlist.id, playlist.name, playlist.curatorName, playlist.artwork);
+}
 
 namespace {
 
@@ -48,6 +65,14 @@ std::optional<ArtworkSource> artworkOf(const std::string& root, const LibraryFil
 // Untagged track numbers after tagged ones.
 int trackOrder(int number) { return number > 0 ? number : INT_MAX; }
 
+template <class Item>
+std::unordered_map<std::string, std::size_t> rowsByID(const std::vector<Item>& items) {
+  std::unordered_map<std::string, std::size_t> rows;
+  rows.reserve(items.size());
+  for (std::size_t row = 0; row < items.size(); ++row) rows.emplace(items[row].id, row);
+  return rows;
+}
+
 }  // namespace
 
 std::shared_ptr<const LibraryIndex> LibraryIndex::build(const std::string& root, std::vector<LibraryFile> files,
@@ -74,7 +99,6 @@ std::shared_ptr<const LibraryIndex> LibraryIndex::build(const std::string& root,
       song.artwork = Artwork{localArtworkTemplate(song.id)};
       index->artworkByID_.emplace(song.id, std::move(*artwork));
     }
-    index->songByID_.emplace(song.id, row);
     songByPath.emplace(files[i].relativePath, row);
     index->songSearch_.add({song.title, song.artistName, song.albumTitle.value_or("")});
   }
@@ -107,7 +131,6 @@ std::shared_ptr<const LibraryIndex> LibraryIndex::build(const std::string& root,
       index->artworkByID_.emplace(album.id, std::move(source));
       break;
     }
-    index->albumByID_.emplace(album.id, index->albums_.size());
     index->albumSearch_.add({album.title, album.artistName});
     index->albums_.push_back(std::move(album));
     index->albumSongs_.push_back(std::move(rows));
@@ -128,12 +151,46 @@ std::shared_ptr<const LibraryIndex> LibraryIndex::build(const std::string& root,
     for (const auto& path : file.songPaths) {
       if (auto found = songByPath.find(path); found != songByPath.end()) rows.push_back(found->second);
     }
-    index->playlistByID_.emplace(playlist.id, index->playlists_.size());
     index->playlistSearch_.add({playlist.name});
     index->playlists_.push_back(std::move(playlist));
     index->playlistSongs_.push_back(std::move(rows));
   }
+  index->mapIDs();
   return index;
+}
+
+template <class Archive, class Index>
+void LibraryIndex::describe(Archive& archive, Index& index) {
+  archive(index.songs_, index.albums_, index.albumSongs_, index.playlists_, index.playlistSongs_, index.artworkByID_,
+          index.songSearch_, index.albumSearch_, index.playlistSearch_);
+}
+
+void LibraryIndex::write(ByteWriter& out) const { describe(out, *this); }
+
+std::shared_ptr<const LibraryIndex> LibraryIndex::read(ByteReader& in) {
+  auto index = std::make_shared<LibraryIndex>();
+  describe(in, *index);
+  const auto rowsFit = [](const std::vector<std::vector<std::size_t>>& lists, std::size_t count) {
+    return std::ranges::all_of(lists, [&](const auto& rows) {
+      return std::ranges::all_of(rows, [&](std::size_t row) { return row < count; });
+    });
+  };
+  // Beyond the checksum: a row out of place would be read outside the songs.
+  const std::size_t songs = index->songs_.size();
+  if (in.failed() || index->albumSongs_.size() != index->albums_.size() ||
+      index->playlistSongs_.size() != index->playlists_.size() || !rowsFit(index->albumSongs_, songs) ||
+      !rowsFit(index->playlistSongs_, songs) || index->songSearch_.size() != songs ||
+      index->albumSearch_.size() != index->albums_.size() || index->playlistSearch_.size() != index->playlists_.size()) {
+    return nullptr;
+  }
+  index->mapIDs();
+  return index;
+}
+
+void LibraryIndex::mapIDs() {
+  songByID_ = rowsByID(songs_);
+  albumByID_ = rowsByID(albums_);
+  playlistByID_ = rowsByID(playlists_);
 }
 
 const Song* LibraryIndex::song(std::string_view id) const {

@@ -8,6 +8,7 @@
 
 #include "platform/library/artwork_picture.h"
 #include "platform/library/audio_tag_reader.h"
+#include "platform/library/index/library_bytes.h"
 #include "platform/library/index/library_search.h"
 #include "platform/library/music_items.h"
 
@@ -34,6 +35,11 @@ class LibraryIndex {
   static std::shared_ptr<const LibraryIndex> build(const std::string& root, std::vector<LibraryFile> files,
                                                    const std::vector<LibraryPlaylistFile>& playlists);
 
+  /// The index as the index cache keeps it (see library_bytes.h), and read back: nothing when
+  /// the bytes are damaged.
+  void write(ByteWriter& out) const;
+  static std::shared_ptr<const LibraryIndex> read(ByteReader& in);
+
   const Song* song(std::string_view id) const;
   const Album* album(std::string_view id) const;
   const Playlist* playlist(std::string_view id) const;
@@ -57,6 +63,10 @@ class LibraryIndex {
   std::vector<Playlist> searchPlaylists(std::string_view term, std::size_t limit) const;
 
  private:
+  template <class Archive, class Index>
+  static void describe(Archive& archive, Index& index);
+  void mapIDs();
+
   template <class Item>
   static std::vector<Item> pick(const std::vector<Item>& items, const std::vector<std::size_t>& rows);
 

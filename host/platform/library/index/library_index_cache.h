@@ -19,8 +19,13 @@ struct CachedAudioFile {
   bool operator==(const CachedAudioFile&) const = default;
 };
 
+/// How a walked file is kept in the caches (see library_bytes.h).
+void describe(auto& archive, WalkedFile& file) { archive(file.relativePath, file.size, file.modifiedNs); }
+
 /// Where the index cache of the library folder `root` lives in the app data folder.
 QString indexCachePath(const QString& dataFolder, const std::string& root);
+/// Where the index built from it is saved: beside it, ending ".index" (see saved_library_index.h).
+QString savedIndexPath(const QString& dataFolder, const std::string& root);
 
 /// The files of the cache at `path`; nothing when it is missing, damaged, of another version or
 /// made for another folder than `root` (the scan then reads every file again).

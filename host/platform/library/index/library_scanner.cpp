@@ -11,10 +11,10 @@
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentMap>
 
-#include "platform/library/artwork_picture.h"
 #include "platform/library/demo_library.h"
 #include "platform/library/index/library_index_cache.h"
 #include "platform/library/index/library_walker.h"
+#include "platform/library/index/saved_library_index.h"
 #include "platform/library/playlist_file.h"
 #include "platform/runtime/logging.h"
 
@@ -50,31 +50,25 @@ std::vector<LibraryPlaylistFile> readPlaylists(const std::string& root, const st
   return playlists;
 }
 
-// The cover picture in the folder of the file at `relativePath`, relative to the root.
-const std::optional<std::string>& folderArtworkOf(const std::string& root, const std::string& relativePath,
-                                                  std::unordered_map<std::string, std::optional<std::string>>& seen) {
+// The cover picture in the folder of the file at `relativePath`.
+std::optional<std::string> folderArtworkOf(const LibraryWalk& walk, std::string_view relativePath) {
   const auto slash = relativePath.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string() : relativePath.substr(0, slash);
-  if (const auto found = seen.find(folder); found != seen.end()) return found->second;
-  auto picture = findFolderArtwork(folder.empty() ? root : root + "/" + folder);
-  if (picture) picture = picture->substr(root.size() + 1);
-  return seen.emplace(folder, std::move(picture)).first->second;
+  const auto found = walk.folderArtwork.find(relativePath.substr(0, slash == std::string_view::npos ? 0 : slash));
+  if (found == walk.folderArtwork.end()) return std::nullopt;
+  return found->second;
 }
 
 // Names the files that are not audio that can be read, so that people can mend or remove them; a
 // folder full of them is named in part.
-void nameUnreadableFiles(const std::vector<CachedAudioFile>& entries, const QString& folder) {
-  constexpr int kNamed = 10;
-  int unreadable = 0;
-  for (const auto& entry : entries) {
-    if (entry.tags) continue;
-    if (++unreadable <= kNamed) {
-      qCWarning(lcLibrary).noquote() << "skipped" << folder + u'/' + QFile::decodeName(entry.file.relativePath.c_str())
-                                   << "- not audio that can be read";
-    }
+void nameUnreadableFiles(const std::vector<std::string>& unreadable, const QString& folder) {
+  constexpr std::size_t kNamed = 10;
+  for (std::size_t i = 0; i < std::min(unreadable.size(), kNamed); ++i) {
+    qCWarning(lcLibrary).noquote() << "skipped" << folder + u'/' + QFile::decodeName(unreadable[i].c_str())
+                                 << "- not audio that can be read";
   }
-  if (unreadable > kNamed) {
-    qCWarning(lcLibrary).noquote() << "skipped" << counted(unreadable - kNamed, "more file", "more files")
+  if (unreadable.size() > kNamed) {
+    qCWarning(lcLibrary).noquote() << "skipped"
+                                 << counted(static_cast<qint64>(unreadable.size() - kNamed), "more file", "more files")
                                  << "that are not audio that can be read";
   }
 }
@@ -99,7 +93,7 @@ LibraryScanOutcome scanLibrary(const LibraryScanSettings& settings, QThreadPool&
     outcome.index = *problem;
     return outcome;
   }
-  auto walked = walkLibrary(bytes(outcome.folder), counters.cancelled);
+  auto walked = walkLibrary(bytes(outcome.folder), counters.cancelled, readers);
   const auto* walk = std::get_if<LibraryWalk>(&walked);
   if (settings.makesDemoWhenEmpty && (!walk || walk->audioFiles.empty())) {
     const QString demo = demoLibraryFolder(settings.dataFolder);
@@ -112,7 +106,7 @@ LibraryScanOutcome scanLibrary(const LibraryScanSettings& settings, QThreadPool&
     }
     qCInfo(lcLibrary).noquote() << "the music folder" << outcome.folder << "holds no music; using the demo library";
     outcome.folder = demo;
-    walked = walkLibrary(bytes(demo), counters.cancelled);
+    walked = walkLibrary(bytes(demo), counters.cancelled, readers);
     walk = std::get_if<LibraryWalk>(&walked);
   }
   if (!walk) {
@@ -124,6 +118,18 @@ LibraryScanOutcome scanLibrary(const LibraryScanSettings& settings, QThreadPool&
   if (walk->unreadableFolders > 0) {
     qCWarning(lcLibrary).noquote() << walk->unreadableFolders << "folders in" << outcome.folder
                                  << "could not be read and were passed by";
+  }
+
+  // A folder found as it was last time takes the index built then.
+  const QString savedPath = savedIndexPath(settings.dataFolder, root);
+  if (auto saved = loadSavedIndex(savedPath, root, *walk)) {
+    counters.fromCache = counters.found.load();
+    counters.unreadable = static_cast<int>(saved->unreadableFiles.size());
+    nameUnreadableFiles(saved->unreadableFiles, outcome.folder);
+    outcome.playlistFiles = static_cast<int>(saved->index->playlists().size());
+    outcome.index = std::move(saved->index);
+    outcome.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    return outcome;
   }
 
   // Unchanged files come from the cache; the rest are read, several at a time.
@@ -158,21 +164,27 @@ LibraryScanOutcome scanLibrary(const LibraryScanSettings& settings, QThreadPool&
     qCWarning(lcLibrary).noquote() << "the index cache" << cachePath << "could not be written";
   }
 
-  nameUnreadableFiles(entries, outcome.folder);
-
+  SavedLibraryIndex built;
   std::vector<LibraryFile> files;
   std::unordered_set<std::string> readable;
-  std::unordered_map<std::string, std::optional<std::string>> folderArtwork;  // by folder, each looked at once
   files.reserve(entries.size());
   for (auto& entry : entries) {
-    if (!entry.tags) continue;
+    if (!entry.tags) {
+      built.unreadableFiles.push_back(entry.file.relativePath);
+      continue;
+    }
     readable.insert(entry.file.relativePath);
-    const auto& artwork = folderArtworkOf(root, entry.file.relativePath, folderArtwork);
-    files.push_back({std::move(entry.file.relativePath), std::move(*entry.tags), artwork});
+    auto artwork = folderArtworkOf(*walk, entry.file.relativePath);
+    files.push_back({std::move(entry.file.relativePath), std::move(*entry.tags), std::move(artwork)});
   }
+  nameUnreadableFiles(built.unreadableFiles, outcome.folder);
   const auto playlists = readPlaylists(root, walk->playlists, readable);
   outcome.playlistFiles = static_cast<int>(playlists.size());
-  outcome.index = LibraryIndex::build(root, std::move(files), playlists);
+  built.index = LibraryIndex::build(root, std::move(files), playlists);
+  if (!saveIndex(savedPath, root, *walk, built)) {
+    qCWarning(lcLibrary).noquote() << "the saved index" << savedPath << "could not be written";
+  }
+  outcome.index = std::move(built.index);
   outcome.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
   return outcome;
 }

@@ -36,6 +36,7 @@ std::uint32_t mostTermScore(unsigned fieldsStartingFirstWord) {
 }  // namespace
 
 void LibrarySearch::add(std::initializer_list<std::string_view> fields) {
+  if (wordNumbers_.size() != wordRows_.size()) numberWords();
   Row row;
   row.start = static_cast<std::uint32_t>(text_.size());
   const auto number = static_cast<std::uint32_t>(rows_.size());
@@ -50,6 +51,14 @@ void LibrarySearch::add(std::initializer_list<std::string_view> fields) {
     text_ += kSeparator;
   }
   rows_.push_back(row);
+}
+
+void LibrarySearch::numberWords() {
+  wordNumbers_.clear();
+  for (std::uint32_t number = 0; number < wordRows_.size(); ++number) {
+    const std::size_t start = wordStarts_[number];
+    wordNumbers_.emplace(words_.substr(start, wordStarts_[number + 1] - start - 1), number);
+  }
 }
 
 void LibrarySearch::addWord(std::string_view word, std::uint32_t row, std::size_t field, bool first) {

@@ -30,6 +30,9 @@ class LibrarySearch {
   std::size_t size() const { return rows_.size(); }
 
  private:
+  template <class Archive>
+  friend void describe(Archive& archive, LibrarySearch& search);
+
   struct Row {
     std::uint32_t start = 0;
     std::uint32_t lengths[maxFields] = {};
@@ -41,6 +44,7 @@ class LibrarySearch {
   };
 
   std::string_view field(const Row& row, std::size_t i) const;
+  void numberWords();
   void addWord(std::string_view word, std::uint32_t row, std::size_t field, bool first);
   std::vector<WordHit> wordsContaining(std::string_view word) const;
   int termScore(const Row& row, unsigned fieldsStartingFirstWord, std::string_view query) const;
@@ -49,10 +53,16 @@ class LibrarySearch {
   std::vector<Row> rows_;
   std::string words_;                        // the distinct words, each followed by a line break
   std::vector<std::uint32_t> wordStarts_{0};  // where each word starts, then where the last one ends
-  std::unordered_map<std::string, std::uint32_t> wordNumbers_;
+  std::unordered_map<std::string, std::uint32_t> wordNumbers_;  // not kept in the cache: made again to add
   // For each distinct word, one entry per row holding it, by row: the row << 6, the fields
   // holding the word << 3, the fields the word starts.
   std::vector<std::vector<std::uint32_t>> wordRows_;
 };
+
+/// How a search is kept in the index cache (see library_bytes.h).
+template <class Archive>
+void describe(Archive& archive, LibrarySearch& search) {
+  archive(search.text_, search.rows_, search.words_, search.wordStarts_, search.wordRows_);
+}
 
 }  // namespace kovali

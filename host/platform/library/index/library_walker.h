@@ -2,10 +2,14 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <variant>
 #include <vector>
+
+class QThreadPool;
 
 namespace kovali {
 
@@ -18,10 +22,13 @@ struct WalkedFile {
   bool operator==(const WalkedFile&) const = default;
 };
 
-/// The audio files and playlists under the library folder, each list sorted by path.
+/// The audio files and playlists under the library folder, each list sorted by path, and the
+/// folders' cover pictures.
 struct LibraryWalk {
   std::vector<WalkedFile> audioFiles;  // by extension: mp3, m4a, aac, flac, ogg, oga, opus, wav
   std::vector<WalkedFile> playlists;   // m3u, m3u8
+  // By folder ("" for the root): the path of its cover picture (see folderArtworkRank).
+  std::map<std::string, std::string, std::less<>> folderArtwork;
   int unreadableFolders = 0;
 };
 
@@ -36,7 +43,8 @@ std::optional<FolderProblem> folderProblem(const std::string& root);
 /// both directly and through a link is listed under its direct path. Hidden entries (".name")
 /// are passed by, and only
 /// regular files are listed, so a FIFO named "song.mp3" cannot block a read. Stops early, with
-/// what it has, when `cancelled` turns true.
-std::variant<LibraryWalk, FolderProblem> walkLibrary(const std::string& root, const std::atomic<bool>& cancelled);
+/// what it has, when `cancelled` turns true. Files' sizes and times are asked for on `statters`.
+std::variant<LibraryWalk, FolderProblem> walkLibrary(const std::string& root, const std::atomic<bool>& cancelled,
+                                                     QThreadPool& statters);
 
 }  // namespace kovali

@@ -1,0 +1,74 @@
+#include "platform/library/index/library_bytes.h"
+
+#include <bit>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace kovali {
+
+namespace {
+
+struct Frame {
+  std::uint32_t mark = 0;
+  std::uint32_t version = 0;
+  std::uint64_t checksum = 0;
+};
+
+// Catches damage, not tampering. Each lane takes every fourth word through steps that lose
+// nothing, so that any one changed word changes the sum; the lanes keep a large file quick.
+std::uint64_t checksumOf(std::string_view bytes) {
+  constexpr std::uint64_t kOdd = 0x9e3779b97f4a7c15;
+  const auto mixed = [](std::uint64_t sum, std::uint64_t word) { return std::rotl((sum ^ word) * kOdd, 31); };
+  std::uint64_t lanes[4] = {1, 2, 3, 4};
+  std::size_t at = 0;
+  for (; at + sizeof lanes <= bytes.size(); at += sizeof lanes) {
+    for (std::size_t i = 0; i < 4; ++i) {
+      std::uint64_t word = 0;
+      std::memcpy(&word, bytes.data() + at + i * sizeof word, sizeof word);
+      lanes[i] = mixed(lanes[i], word);
+    }
+  }
+  std::uint64_t sum = bytes.size();
+  for (const std::uint64_t lane : lanes) sum = mixed(sum, lane);
+  for (; at < bytes.size(); ++at) sum = mixed(sum, static_cast<unsigned char>(bytes[at]));
+  return sum;
+}
+
+}  // namespace
+
+std::string framedBytes(std::uint32_t mark, std::uint32_t version, std::string_view body) {
+  const Frame frame{mark, version, checksumOf(body)};
+  std::string bytes(reinterpret_cast<const char*>(&frame), sizeof frame);
+  bytes += body;
+  return bytes;
+}
+
+std::optional<std::string_view> framedBody(std::string_view bytes, std::uint32_t mark, std::uint32_t version) {
+  Frame frame;
+  if (bytes.size() < sizeof frame) return std::nullopt;
+  std::memcpy(&frame, bytes.data(), sizeof frame);
+  const std::string_view body = bytes.substr(sizeof frame);
+  if (frame.mark != mark || frame.version != version || frame.checksum != checksumOf(body)) return std::nullopt;
+  return body;
+}
+
+std::optional<std::string> readWholeFile(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+  std::string bytes(static_cast<std::size_t>(file.size()), '\0');
+  if (file.read(bytes.data(), file.size()) != file.size()) return std::nullopt;
+  return bytes;
+}
+
+bool replaceFile(const QString& path, std::string_view bytes) {
+  if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  const auto size = static_cast<qint64>(bytes.size());
+  return file.write(bytes.data(), size) == size && file.commit();
+}
+
+}  // namespace kovali
