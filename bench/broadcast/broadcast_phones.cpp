@@ -16,6 +16,7 @@
 #include <QWebSocket>
 
 #include "protocol/uuid.h"
+#include "session/participants/command_rate.h"
 #include "support/bench_figures.h"
 
 namespace kovali {
@@ -26,6 +27,8 @@ using vinaro::Command;
 
 constexpr auto kGiveUpAfter = std::chrono::minutes(2);
 constexpr auto kQuietFor = std::chrono::milliseconds(300);
+// The DJ changes the party no faster than the host lets one phone change it.
+constexpr auto kBetweenChanges = std::chrono::duration<double>(1.1 / CommandRate::perSecond);
 
 class Phones {
  public:
@@ -41,7 +44,10 @@ class Phones {
     }
     std::vector<double> hostTimes;
     std::vector<double> bareTimes;
+    auto nextChange = Clock::now();
     for (int round = 0; round < options_.rounds; ++round) {
+      (void)waitUntil([&] { return Clock::now() >= nextChange; });
+      nextChange = Clock::now() + std::chrono::duration_cast<Clock::duration>(kBetweenChanges);
       const auto host = hostRound(round % 2 == 0 ? vinaro::PartyMode::suggestion : vinaro::PartyMode::collaboration);
       const auto floor = bareRound();
       if (!host || !floor) {
@@ -140,14 +146,19 @@ class Phones {
     pending_ = options_.count;
     const auto start = Clock::now();
     trigger();
-    const bool done = waitUntil([&] { return pending_ == 0; });
+    const bool done = waitUntil([&] { return pending_ == 0 || refused_; });
     phase_ = Phase::idle;
-    if (!done) return std::nullopt;
+    if (!done || refused_) return std::nullopt;
     return milliseconds(last_ - start);
   }
 
   void heardOnHost(const QString& text) {
     lastHeard_ = Clock::now();
+    if (phase_ == Phase::round && QStringView(text).endsWith(u"\"type\":\"error\",\"v\":1}")) {
+      std::fprintf(stderr, "broadcast_bench: the host refused the change: %s\n", qPrintable(text.left(300)));
+      refused_ = true;
+      return;
+    }
     // Only states end a round: the DJ's phone also hears of the host's sound now and then.
     if (phase_ == Phase::round && QStringView(text).endsWith(u"\"type\":\"state\",\"v\":1}")) {
       messageBytes_ = std::max(messageBytes_, static_cast<std::size_t>(text.size()));
@@ -190,6 +201,7 @@ class Phones {
   Phase phase_ = Phase::idle;
   int pending_ = 0;
   bool barePrepared_ = false;
+  bool refused_ = false;
   Clock::time_point last_;
   Clock::time_point lastHeard_;
   std::size_t messageBytes_ = 0;
