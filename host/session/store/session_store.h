@@ -113,9 +113,11 @@ class SessionStore final : public QObject {
   /// The preference keys of the HEOS setup and presets.
   static constexpr const char* heosConfigurationKey = "heos.configuration";
   static constexpr const char* heosPresetsKey = "heos.presets";
-  /// Phones hear of joins and departures at most this often: in a storm of joins, each phone
-  /// then gets a few partygoer lists instead of one a join.
+  /// Phones hear of a join or departure at once when none came for this long; otherwise once they
+  /// have stopped coming for this long, and at the latest after `presenceLongestWaitSeconds`. A
+  /// storm of joins then costs each phone one or two partygoer lists, not one a join.
   static constexpr double presenceIntervalSeconds = 0.5;
+  static constexpr double presenceLongestWaitSeconds = 2;
 
   /// A fresh party named `hostName`, replaced by the saved one when `archive` holds one; without
   /// an archive nothing is ever saved. Does not start the server.
@@ -259,8 +261,8 @@ class SessionStore final : public QObject {
   void sendError(const vinaro::ProtocolError& error, ConnectionID connection, const std::string& envelopeID);
   void dispatchPartygoers();
   /// Sends the phones the new partygoers once the joins and departures that arrived together are
-  /// all in, and at most once every `presenceIntervalSeconds`, leaving out phones whose welcome
-  /// already holds the newest state.
+  /// all in (see `presenceIntervalSeconds`), leaving out phones whose welcome already holds the
+  /// newest state.
   void schedulePresenceBroadcast();
   void broadcastPresence();
   /// Where the connection's PIN attempts are counted: its network source.
@@ -365,6 +367,7 @@ class SessionStore final : public QObject {
   bool presenceBroadcastPending_ = false;
   CancellableTask presenceTask_;
   std::optional<vinaro::Date> lastPresenceBroadcast_;
+  std::optional<vinaro::Date> presenceWaitingSince_;  // while a broadcast waits for the joins to stop
   std::set<ConnectionID> presenceCurrent_;  // phones whose last message holds the newest state
   std::map<ConnectionID, vinaro::HostAudioState> audioPushed_;  // the sound each DJ phone was last pushed
 };

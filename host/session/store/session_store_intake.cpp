@@ -233,15 +233,21 @@ void SessionStore::connectionClosed(ConnectionID connection) {
 }
 
 void SessionStore::schedulePresenceBroadcast() {
-  if (std::exchange(presenceBroadcastPending_, true)) return;
-  const double wait =
-      lastPresenceBroadcast_ ? presenceIntervalSeconds - scheduler_.now().secondsSince(*lastPresenceBroadcast_) : 0;
-  if (wait <= 0) {
-    // Posted behind the messages already waiting, so a crowd arriving or leaving at once is one send.
-    QMetaObject::invokeMethod(this, &SessionStore::broadcastPresence, Qt::QueuedConnection);
-    return;
+  const auto now = scheduler_.now();
+  if (!std::exchange(presenceBroadcastPending_, true)) {
+    presenceWaitingSince_.reset();
+    if (!lastPresenceBroadcast_ || now.secondsSince(*lastPresenceBroadcast_) >= presenceIntervalSeconds) {
+      // Posted behind the messages already waiting, so a crowd arriving or leaving at once is one send.
+      QMetaObject::invokeMethod(this, &SessionStore::broadcastPresence, Qt::QueuedConnection);
+      return;
+    }
+    presenceWaitingSince_ = now;
+  } else if (!presenceWaitingSince_) {
+    return;  // goes out with the send already posted
   }
-  // A crowd arriving over seconds would otherwise send every phone the whole party once a join.
+  // A crowd arriving over seconds would otherwise send every phone the whole party again and again.
+  const double wait = std::max(
+      0.0, std::min(presenceIntervalSeconds, presenceLongestWaitSeconds - now.secondsSince(*presenceWaitingSince_)));
   presenceTask_.start([this, wait, self = QPointer<SessionStore>(this)](CancellationToken token) -> QCoro::Task<> {
     co_await scheduler_.sleep(wait, token);
     if (token.isCancelled() || !self) co_return;
@@ -250,6 +256,7 @@ void SessionStore::schedulePresenceBroadcast() {
 }
 
 void SessionStore::broadcastPresence() {
+  presenceWaitingSince_.reset();
   if (!presenceBroadcastPending_) return;  // a broadcast to everyone went out meanwhile
   sendViews(std::exchange(presenceCurrent_, {}), std::nullopt);
   presenceBroadcastPending_ = false;

@@ -63,6 +63,27 @@ TEST_F(SessionStorePresenceTest, PhonesJoiningTogetherGetTheirWelcomesAndThenOne
   EXPECT_EQ(crowdStates, 3u) << "the last one welcomed already has everyone";
 }
 
+TEST_F(SessionStorePresenceTest, JoinsThatNeverPauseAreStillToldAfterTheLongestWait) {
+  auto early = join("Early", "device-early");
+  sync(*early);
+  early->received.clear();
+  const auto states = [&] {
+    sync(*early);
+    const auto names = types(*early);
+    return std::count(names.begin(), names.end(), "state");
+  };
+  const double step = SessionStore::presenceIntervalSeconds * 0.8;
+  std::vector<std::unique_ptr<GuestClient>> crowd;
+  double waited = 0;
+  for (int i = 0; waited + step < SessionStore::presenceLongestWaitSeconds; ++i, waited += step) {
+    crowd.push_back(join("Guest", "device-" + std::to_string(i)));
+    advance(step);
+    EXPECT_EQ(states(), 0) << "the joins have not paused after " << i + 1;
+  }
+  advance(SessionStore::presenceLongestWaitSeconds - waited);
+  EXPECT_EQ(states(), 1) << "told at the latest after the longest wait";
+}
+
 TEST_F(SessionStorePresenceTest, PhonesLeavingTogetherAreOneStateForThoseWhoStay) {
   auto staying = join("Stay", "device-stay");
   std::vector<std::unique_ptr<GuestClient>> leaving;
