@@ -6,6 +6,7 @@
 #include "app/console/library/sidebar.h"
 #include "app/console/queue/queue_column.h"
 #include "app/console/requests/requests_column.h"
+#include "app/look/frame_refresh.h"
 #include "app/look/hairline.h"
 #include "app/look/palette.h"
 #include "session/store/session_store.h"
@@ -30,8 +31,9 @@ ConsoleView::ConsoleView(SessionStore& store, Scheduler& scheduler, ArtworkLoade
   row->addWidget(new Hairline(Qt::Vertical));
   row->addWidget(requests_);
 
-  connect(&store_, &SessionStore::stateChanged, this, &ConsoleView::refresh);
-  connect(&store_, &SessionStore::participantsChanged, this, &ConsoleView::refresh);
+  auto* partyChanged = new FrameRefresh([this] { refresh(); }, this);
+  connect(&store_, &SessionStore::stateChanged, partyChanged, &FrameRefresh::request);
+  connect(&store_, &SessionStore::participantsChanged, partyChanged, &FrameRefresh::request);
   connect(&store_, &SessionStore::lastHostErrorChanged, this, &ConsoleView::refresh);
   connect(&store_, &SessionStore::playbackErrorChanged, this, &ConsoleView::refresh);
   connect(&store_, &SessionStore::saveProblemChanged, this, &ConsoleView::refresh);

@@ -7,6 +7,7 @@
 
 #include "app/console/console_view.h"
 #include "app/menus/party_menu.h"
+#include "app/look/frame_refresh.h"
 #include "app/party/party_view.h"
 #include "app/shell/window/view_mode_preference.h"
 #include "app/shell/window/view_picker.h"
@@ -76,8 +77,9 @@ MainWindow::MainWindow(SessionStore& store, ViewModePreference& viewMode, Schedu
   connect(&viewMode_, &ViewModePreference::modeChanged, this, &MainWindow::followViewMode);
   followViewMode();
 
-  connect(&store_, &SessionStore::stateChanged, this, &MainWindow::refreshParty);
-  connect(&store_, &SessionStore::participantsChanged, this, &MainWindow::refreshParty);
+  auto* partyChanged = new FrameRefresh([this] { refreshParty(); }, this);
+  connect(&store_, &SessionStore::stateChanged, partyChanged, &FrameRefresh::request);
+  connect(&store_, &SessionStore::participantsChanged, partyChanged, &FrameRefresh::request);
   connect(&store_.server(), &HostServer::statusChanged, this, &MainWindow::refreshParty);
   connect(&store_.server(), &HostServer::advertisedNameChanged, this, &MainWindow::refreshParty);
   refreshParty();
