@@ -37,7 +37,7 @@ class GuestConnection final : public QObject {
   /// Unsent bytes are never above this: a phone that far behind has stopped reading.
   static constexpr qint64 maxUnsentBytes = 4 << 20;
   /// While this much is unsent, nothing more is read from the phone: one that does not read its
-  /// answers cannot make more of them. (The WebSocket layer ends a connection held for 5 s.)
+  /// answers cannot make more of them, and what it sends waits in the network's buffers.
   static constexpr qint64 holdReadingBytes = maxSocketBacklogBytes;
   /// How long a released connection may take to send what is left.
   static constexpr double stallSeconds = 5;
