@@ -1,5 +1,6 @@
 #include "platform/library/index/library_bytes.h"
 
+#include <algorithm>
 #include <bit>
 
 #include <QDir>
@@ -39,36 +40,27 @@ std::uint64_t checksumOf(std::string_view bytes) {
 
 }  // namespace
 
-std::string framedBytes(std::uint32_t mark, std::uint32_t version, std::string_view body) {
-  const Frame frame{mark, version, checksumOf(body)};
-  std::string bytes(reinterpret_cast<const char*>(&frame), sizeof frame);
-  bytes += body;
-  return bytes;
-}
-
-std::optional<std::string_view> framedBody(std::string_view bytes, std::uint32_t mark, std::uint32_t version) {
-  Frame frame;
-  if (bytes.size() < sizeof frame) return std::nullopt;
-  std::memcpy(&frame, bytes.data(), sizeof frame);
-  const std::string_view body = bytes.substr(sizeof frame);
-  if (frame.mark != mark || frame.version != version || frame.checksum != checksumOf(body)) return std::nullopt;
-  return body;
-}
-
-std::optional<std::string> readWholeFile(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-  std::string bytes(static_cast<std::size_t>(file.size()), '\0');
-  if (file.read(bytes.data(), file.size()) != file.size()) return std::nullopt;
-  return bytes;
-}
-
-bool replaceFile(const QString& path, std::string_view bytes) {
+bool saveCacheFile(const QString& path, CacheFileKind kind, const ByteWriter& body) {
+  const Frame frame{kind.mark, kind.version, checksumOf(body.bytes())};
   if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly)) return false;
-  const auto size = static_cast<qint64>(bytes.size());
-  return file.write(bytes.data(), size) == size && file.commit();
+  const auto size = static_cast<qint64>(body.bytes().size());
+  return file.write(reinterpret_cast<const char*>(&frame), sizeof frame) == sizeof frame &&
+         file.write(body.bytes().data(), size) == size && file.commit();
+}
+
+std::optional<std::string> cacheFileBody(const QString& path, CacheFileKind kind) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+  Frame frame;
+  if (file.read(reinterpret_cast<char*>(&frame), sizeof frame) != sizeof frame) return std::nullopt;
+  std::string body(static_cast<std::size_t>(std::max<qint64>(file.size() - qint64{sizeof frame}, 0)), '\0');
+  if (file.read(body.data(), static_cast<qint64>(body.size())) != static_cast<qint64>(body.size())) return std::nullopt;
+  if (frame.mark != kind.mark || frame.version != kind.version || frame.checksum != checksumOf(body)) {
+    return std::nullopt;
+  }
+  return body;
 }
 
 }  // namespace kovali

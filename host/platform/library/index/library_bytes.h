@@ -13,6 +13,7 @@
 #include <string_view>
 #include <type_traits>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include <QString>
@@ -165,17 +166,30 @@ class ByteReader {
   bool failed_ = false;
 };
 
-/// A cache file's bytes: a mark of what it holds, its version and a checksum before `body`.
-std::string framedBytes(std::uint32_t mark, std::uint32_t version, std::string_view body);
+/// What a cache file holds: the mark it starts with on disk and the version of its layout.
+struct CacheFileKind {
+  std::uint32_t mark = 0;
+  std::uint32_t version = 0;
+};
 
-/// The body of `bytes` framed by framedBytes with this mark and version; nothing when they differ
-/// or the body is not the one framed (damaged or cut short).
-std::optional<std::string_view> framedBody(std::string_view bytes, std::uint32_t mark, std::uint32_t version);
+/// Replaces the file at `path` in one step, making its folder, with what `body` wrote behind the
+/// file's kind and a checksum; false when it cannot be written.
+bool saveCacheFile(const QString& path, CacheFileKind kind, const ByteWriter& body);
 
-/// The contents of the file at `path` in one read; nothing when it cannot be read.
-std::optional<std::string> readWholeFile(const QString& path);
+/// The bytes behind the kind and checksum of the file at `path`; nothing when it is missing, of
+/// another kind or version, or damaged.
+std::optional<std::string> cacheFileBody(const QString& path, CacheFileKind kind);
 
-/// Replaces the file at `path` in one step, making its folder; false when it cannot be written.
-bool replaceFile(const QString& path, std::string_view bytes);
+/// What `read` makes of the body of the cache file at `path`; nothing (an empty value) when there
+/// is no body, or when `read` runs past its end or leaves bytes unread.
+template <class Read>
+auto loadCacheFile(const QString& path, CacheFileKind kind, Read read) -> decltype(read(std::declval<ByteReader&>())) {
+  const auto body = cacheFileBody(path, kind);
+  if (!body) return {};
+  ByteReader in(*body);
+  auto value = read(in);
+  if (!in.readAll()) return {};
+  return value;
+}
 
 }  // namespace kovali

@@ -9,8 +9,7 @@ namespace kovali {
 
 namespace {
 
-constexpr std::uint32_t kMark = 0x494d564b;  // "KVMI" on disk
-constexpr std::uint32_t kVersion = 3;  // 3: bytes as kept in memory, read at once
+constexpr CacheFileKind kFileKind{0x494d564b, 3};  // "KVMI" on disk; 3: bytes as kept in memory, read at once
 
 QByteArray bytes(const std::string& text) { return QByteArray(text.data(), static_cast<qsizetype>(text.size())); }
 
@@ -36,21 +35,17 @@ QString savedIndexPath(const QString& dataFolder, const std::string& root) {
 }
 
 std::vector<CachedAudioFile> loadIndexCache(const QString& path, const std::string& root) {
-  const auto contents = readWholeFile(path);
-  const auto body = contents ? framedBody(*contents, kMark, kVersion) : std::nullopt;
-  if (!body) return {};
-  ByteReader in(*body);
-  if (in.text() != root) return {};
-  std::vector<CachedAudioFile> files;
-  in(files);
-  if (!in.readAll()) return {};
-  return files;
+  return loadCacheFile(path, kFileKind, [&](ByteReader& in) {
+    std::vector<CachedAudioFile> files;
+    if (in.text() == root) in(files);
+    return files;
+  });
 }
 
 bool saveIndexCache(const QString& path, const std::string& root, const std::vector<CachedAudioFile>& files) {
   ByteWriter out;
   out(root, files);
-  return replaceFile(path, framedBytes(kMark, kVersion, out.bytes()));
+  return saveCacheFile(path, kFileKind, out);
 }
 
 }  // namespace kovali

@@ -7,8 +7,7 @@ namespace kovali {
 
 namespace {
 
-constexpr std::uint32_t kMark = 0x5849564b;  // "KVIX" on disk
-constexpr std::uint32_t kVersion = 1;
+constexpr CacheFileKind kFileKind{0x5849564b, 1};  // "KVIX" on disk
 
 // What the index was built from, besides the files' contents, which the sizes and times stand for.
 std::string walkBytes(const LibraryWalk& walk) {
@@ -20,23 +19,21 @@ std::string walkBytes(const LibraryWalk& walk) {
 }  // namespace
 
 std::optional<SavedLibraryIndex> loadSavedIndex(const QString& path, const std::string& root, const LibraryWalk& walk) {
-  const auto contents = readWholeFile(path);
-  const auto body = contents ? framedBody(*contents, kMark, kVersion) : std::nullopt;
-  if (!body) return std::nullopt;
-  ByteReader in(*body);
-  if (in.text() != root || in.text() != walkBytes(walk)) return std::nullopt;
-  SavedLibraryIndex saved;
-  in(saved.unreadableFiles);
-  saved.index = LibraryIndex::read(in);
-  if (!saved.index || !in.readAll()) return std::nullopt;
-  return saved;
+  return loadCacheFile(path, kFileKind, [&](ByteReader& in) -> std::optional<SavedLibraryIndex> {
+    if (in.text() != root || in.text() != walkBytes(walk)) return std::nullopt;
+    SavedLibraryIndex saved;
+    in(saved.unreadableFiles);
+    saved.index = LibraryIndex::read(in);
+    if (!saved.index) return std::nullopt;
+    return saved;
+  });
 }
 
 bool saveIndex(const QString& path, const std::string& root, const LibraryWalk& walk, const SavedLibraryIndex& saved) {
   ByteWriter out;
   out(root, walkBytes(walk), saved.unreadableFiles);
   saved.index->write(out);
-  return replaceFile(path, framedBytes(kMark, kVersion, out.bytes()));
+  return saveCacheFile(path, kFileKind, out);
 }
 
 }  // namespace kovali
