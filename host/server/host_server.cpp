@@ -4,7 +4,6 @@
 #include <string_view>
 #include <utility>
 
-
 #include <QHostInfo>
 #include <QPointer>
 #include <QTcpServer>
