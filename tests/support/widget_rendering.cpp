@@ -32,4 +32,13 @@ QImage grabWidget(QWidget& widget) {
                                        << ", expected " << expected.name().toStdString();
 }
 
+QPalette darkPalette(const QPalette& light) {
+  QPalette dark = light;
+  dark.setColor(QPalette::Window, QColor(30, 30, 30));
+  dark.setColor(QPalette::WindowText, Qt::white);
+  dark.setColor(QPalette::Base, QColor(40, 40, 40));
+  dark.setColor(QPalette::Text, Qt::white);
+  return dark;
+}
+
 }  // namespace kovali

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPalette>
 #include <QSize>
 #include <gtest/gtest.h>
 
@@ -13,6 +14,9 @@ namespace kovali {
 QImage renderWidget(QWidget& widget, QSize size);
 /// Grabs a widget that is already shown.
 QImage grabWidget(QWidget& widget);
+
+/// `light` with a dark window, base and white text, as a dark desktop gives it.
+QPalette darkPalette(const QPalette& light);
 
 /// Whether the pixel at (x, y) is `expected`, each channel within `tolerance`.
 ::testing::AssertionResult pixelIs(const QImage& image, int x, int y, const QColor& expected, int tolerance = 3);

@@ -49,12 +49,7 @@ TEST_F(ConsoleRenderTest, AFullPartyCutsNoTextInTheLightAndTheDarkPalette) {
   fullParty();
   renderBoth(QStringLiteral("full"));
   const QPalette light = QApplication::palette();
-  QPalette dark = light;
-  dark.setColor(QPalette::Window, QColor(30, 30, 30));
-  dark.setColor(QPalette::WindowText, Qt::white);
-  dark.setColor(QPalette::Base, QColor(40, 40, 40));
-  dark.setColor(QPalette::Text, Qt::white);
-  QApplication::setPalette(dark);
+  QApplication::setPalette(darkPalette(light));
   renderBoth(QStringLiteral("dark"));
   QApplication::setPalette(light);
 }

@@ -33,11 +33,7 @@ class SettingsViewTest : public SessionStoreTest {
 TEST_F(SettingsViewTest, CutsNoTextAtTheSmallestWindowInTheLightAndTheDarkPalette) {
   setPIN("123");
   const QPalette light = QApplication::palette();
-  QPalette dark = light;
-  dark.setColor(QPalette::Window, QColor(30, 30, 30));
-  dark.setColor(QPalette::WindowText, Qt::white);
-  dark.setColor(QPalette::Base, QColor(40, 40, 40));
-  dark.setColor(QPalette::Text, Qt::white);
+  const QPalette dark = darkPalette(light);
   for (const QString& appearance : {QStringLiteral("light"), QStringLiteral("dark")}) {
     QApplication::setPalette(appearance == QStringLiteral("dark") ? dark : light);
     SettingsView view({store(), djPIN(), preferences, scheduler});
