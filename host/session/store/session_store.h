@@ -251,7 +251,18 @@ class SessionStore final : public QObject {
   void cacheSong(const std::string& id, const Song& song);
 
   // Intake (session_store_intake.cpp)
+  /// A hello read and not yet answered.
+  struct Joining {
+    ConnectionID connection;
+    std::string deviceID;
+    std::string name;
+    std::string envelopeID;
+  };
   void hello(const vinaro::Command::Hello& hello, const std::string& envelopeID, ConnectionID connection);
+  /// Makes participants of the phones whose hellos were read since the last call, saves the party
+  /// once with all of them and welcomes each.
+  void welcomeJoining();
+  bool isJoining(ConnectionID connection) const;
   void authenticateDJ(const std::string& pin, vinaro::Participant participant, const std::string& envelopeID,
                       ConnectionID connection);
   void resignDJ(vinaro::Participant participant, const std::string& envelopeID, ConnectionID connection);
@@ -342,6 +353,7 @@ class SessionStore final : public QObject {
   Participants participants_;
   PartygoerList partygoerList_;  // participants_ in the party's order
   std::map<ConnectionID, std::string> connectionDevices_;  // the device id each participant said hello with
+  std::vector<Joining> joining_;  // in the order their hellos came
   ParticipantIDs participantIDs_;
   std::optional<vinaro::ProtocolError> lastHostError_;
   std::optional<std::string> playbackError_;

@@ -1,5 +1,7 @@
 #include <algorithm>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include <QPointer>
 #include <QString>
@@ -85,6 +87,8 @@ void SessionStore::handle(vinaro::Envelope<Command> envelope, ConnectionID conne
     sendError(reads ? StoreErrors::tooManySearches() : StoreErrors::tooManyCommands(), connection, envelopeID);
     return;
   }
+  // A phone's earlier hello is answered before anything else it sent.
+  if (isJoining(connection)) welcomeJoining();
   if (const auto* greeting = std::get_if<Command::Hello>(&command.payload)) {
     hello(*greeting, envelopeID, connection);
     return;
@@ -142,21 +146,39 @@ void SessionStore::hello(const Command::Hello& hello, const std::string& envelop
     sendError(*refusal, connection, envelopeID);
     return;
   }
-  std::string name = partygoerName(hello.name);
-  const Role role = djDeviceIDs_.contains(hello.deviceID) ? Role::dj : Role::guest;
-  const Participant participant{participantIDs_.of(hello.deviceID), std::move(name), role};
+  // The hellos that arrive together join together: one save and one partygoer change for a crowd,
+  // not one each.
+  joining_.push_back(Joining{connection, hello.deviceID, partygoerName(hello.name), envelopeID});
+  if (joining_.size() == 1) QMetaObject::invokeMethod(this, &SessionStore::welcomeJoining, Qt::QueuedConnection);
+}
 
-  connectionDevices_.insert_or_assign(connection, hello.deviceID);
-  participants_.insert_or_assign(connection, participant);
-  partygoerList_.insert(connection, participant);
+void SessionStore::welcomeJoining() {
+  if (joining_.empty()) return;
+  const auto joining = std::exchange(joining_, {});
+  for (const Joining& join : joining) {
+    const Role role = djDeviceIDs_.contains(join.deviceID) ? Role::dj : Role::guest;
+    const Participant participant{participantIDs_.of(join.deviceID), join.name, role};
+    connectionDevices_.insert_or_assign(join.connection, join.deviceID);
+    participants_.insert_or_assign(join.connection, participant);
+    partygoerList_.insert(join.connection, participant);
+    qCInfo(lcSession).noquote() << "Guest connection" << connectionText(join.connection) << "greeted as"
+                                << vinaro::rawValue(role).data();
+  }
   emit participantsChanged();
-  qCInfo(lcSession).noquote() << "Guest connection" << connectionText(connection) << "greeted as"
-                              << vinaro::rawValue(role).data();
   (void)dispatch(vinaro::action::SetPartygoers{partygoers()}, vinaro::Actor::host(), false);
 
-  server_.send(Event{Event::Welcome{participant.id, role, state_.visible(participant)}}, connection, envelopeID);
-  presenceCurrent_.insert(connection);
+  for (const Joining& join : joining) {
+    const Participant& participant = participants_.at(join.connection);
+    server_.send(Event{Event::Welcome{participant.id, participant.role, state_.visible(participant)}},
+                 join.connection, join.envelopeID);
+    presenceCurrent_.insert(join.connection);
+  }
   schedulePresenceBroadcast();
+}
+
+bool SessionStore::isJoining(ConnectionID connection) const {
+  return std::any_of(joining_.begin(), joining_.end(),
+                     [connection](const Joining& join) { return join.connection == connection; });
 }
 
 void SessionStore::authenticateDJ(const std::string& pin, Participant participant, const std::string& envelopeID,
@@ -216,6 +238,7 @@ void SessionStore::changeRole(Role role, Participant participant, const std::str
 }
 
 void SessionStore::connectionClosed(ConnectionID connection) {
+  std::erase_if(joining_, [connection](const Joining& join) { return join.connection == connection; });
   connectionDevices_.erase(connection);
   commandRates_.erase(connection);
   readRates_.erase(connection);

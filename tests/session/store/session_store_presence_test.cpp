@@ -35,32 +35,55 @@ class SessionStorePresenceTest : public SessionStoreTest {
   }
 };
 
-TEST_F(SessionStorePresenceTest, PhonesJoiningTogetherGetTheirWelcomesAndThenOneStateWithEveryone) {
+TEST_F(SessionStorePresenceTest, PhonesJoiningTogetherAreOneChangeWelcomedWithEveryoneAndThenOneStateToTheOthers) {
   auto early = join("Early", "device-early");
   sync(*early);
   early->received.clear();
   std::vector<std::unique_ptr<GuestClient>> crowd;
   for (int i = 0; i < 4; ++i) crowd.push_back(connectPhone());
   ASSERT_TRUE(QTest::qWaitFor([&] { return server->connectionCount() == 5; }, GuestClient::timeoutMs));
+  const auto revision = store().state().revision;
 
   // Four hellos in one turn of the event loop, as when a crowd's arrive together.
   for (std::int64_t raw = 2; raw <= 5; ++raw) {
     const std::string device = "device-" + std::to_string(raw);
     store().handle({.id = "hello-" + device, .body = hello("Guest " + std::to_string(raw), device)}, ConnectionID{raw});
   }
+  runPostedEvents();
   EXPECT_EQ(store().state().participantCount, 5);
+  EXPECT_EQ(store().state().revision, revision + 1) << "one change and one save for the four";
 
   EXPECT_EQ(statesCounting(*early, 5), 0u) << "not within the interval after the last partygoers went out";
   advance(SessionStore::presenceIntervalSeconds);
   EXPECT_EQ(statesCounting(*early, 5), 1u) << "one state for the four arrivals, not four";
-  std::size_t crowdStates = 0;
   for (auto& phone : crowd) {
     ASSERT_TRUE(phone->waitForMessages(1));
-    crowdStates += statesCounting(*phone, 5);
+    const auto welcome = payloadAt<vinaro::Event::Welcome>(*phone, 0);
+    ASSERT_TRUE(welcome);
+    EXPECT_EQ(welcome->state.participantCount, 5) << "the welcome already has everyone";
+    EXPECT_EQ(statesCounting(*phone, 5), 0u);
     EXPECT_EQ(welcomes(*phone), 1u);
-    EXPECT_LE(phone->received.size(), 2u);
   }
-  EXPECT_EQ(crowdStates, 3u) << "the last one welcomed already has everyone";
+}
+
+TEST_F(SessionStorePresenceTest, AnythingAJoiningPhoneSendsIsAnsweredAfterItsWelcome) {
+  auto phone = connectPhone();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return server->connectionCount() == 1; }, GuestClient::timeoutMs));
+  const ConnectionID connection{1};
+  store().handle({.id = "hello-1", .body = hello("First", "device-1")}, connection);
+  store().handle({.id = "hello-2", .body = hello("Second", "device-1")}, connection);
+  store().handle({.id = "resign", .body = vinaro::Command{vinaro::Command::ResignDJ{}}}, connection);
+  sync(*phone);
+  std::vector<std::string> answered;
+  for (std::size_t i = 0; i < phone->received.size(); ++i) {
+    if (const auto event = phone->event(i); event && event->replyTo) answered.push_back(*event->replyTo);
+  }
+  ASSERT_GE(answered.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(answered.begin(), answered.begin() + 3),
+            (std::vector<std::string>{"hello-1", "hello-2", "resign"}));
+  EXPECT_EQ(types(*phone).front(), "welcome");
+  ASSERT_EQ(store().participants().size(), 1u);
+  EXPECT_EQ(store().participants().begin()->second.name, "Second");
 }
 
 TEST_F(SessionStorePresenceTest, JoinsThatNeverPauseAreStillToldAfterTheLongestWait) {
