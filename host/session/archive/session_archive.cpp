@@ -1,5 +1,8 @@
 #include "session/archive/session_archive.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -86,14 +89,17 @@ void SessionArchive::setAside(const QString& reason) {
 }
 
 bool SessionArchive::save(const SessionSnapshot& snapshot) {
+  // Held open past the rename, so that the old file is freed on the sync's thread, not here.
+  const int replaced = ::open(QFile::encodeName(path_).constData(), O_RDONLY | O_CLOEXEC);
   if (auto failure = write(snapshot)) {
+    if (replaced != -1) ::close(replaced);
     // One line per streak: a full disk would otherwise log at every change.
     if (!health_->writeProblem) logSaveFailure(*failure);
     health_->writeProblem = std::move(failure);
     return false;
   }
   if (std::exchange(health_->writeProblem, std::nullopt)) qCInfo(lcArchive, "The session is saved again.");
-  sync_->request();
+  sync_->request(replaced);
   return true;
 }
 

@@ -29,14 +29,36 @@ SessionFileSync::SessionFileSync(QString path, Syncer syncer)
       syncer_(syncer ? std::move(syncer) : Syncer(&SessionFileSync::syncToDisk)),
       queue_(std::make_unique<SerialQueue>(QStringLiteral("kovaliapp.archive"))) {}
 
-SessionFileSync::~SessionFileSync() { queue_.reset(); }
+SessionFileSync::~SessionFileSync() {
+  queue_.reset();
+  replaced_->closeAll();
+}
 
-void SessionFileSync::request() {
+void SessionFileSync::Replaced::closeAll() {
+  std::vector<int> closing;
+  {
+    const std::lock_guard guard(lock);
+    closing.swap(files);
+  }
+  for (const int file : closing) ::close(file);
+}
+
+void SessionFileSync::request(int replaced) {
+  if (replaced != -1) {
+    const std::lock_guard guard(replaced_->lock);
+    // A stalled disk must not use up the descriptors the guests need.
+    if (replaced_->files.size() < maxReplacedWaiting) {
+      replaced_->files.push_back(replaced);
+    } else {
+      ::close(replaced);
+    }
+  }
   if (waiting_->exchange(true)) return;  // the sync still waiting will see this version too
   queue_->async(
-      [path = path_, syncer = syncer_, waiting = waiting_] {
+      [path = path_, syncer = syncer_, waiting = waiting_, replaced = replaced_] {
         // Cleared first: a file put in place from now on needs a sync of its own.
         waiting->store(false);
+        replaced->closeAll();
         return syncer(path);
       },
       this, [this](std::optional<QString> failure) { emit synced(failure); });

@@ -3,7 +3,9 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <vector>
 
 #include <QObject>
 #include <QString>
@@ -15,7 +17,8 @@ namespace kovali {
 /// Makes the session file, already written and in place, last through a power cut: its bytes
 /// and its folder entry are synced to disk on a worker thread ("kovaliapp.archive"), so a busy
 /// disk never holds up the party. Requests made while a sync is waiting or running are served by
-/// one more sync. Whatever is still waiting runs before the object goes.
+/// one more sync. Whatever is still waiting runs before the object goes. The files that saves
+/// replaced are let go on the same thread.
 class SessionFileSync final : public QObject {
   Q_OBJECT
 
@@ -27,8 +30,12 @@ class SessionFileSync final : public QObject {
   explicit SessionFileSync(QString path, Syncer syncer = {});
   ~SessionFileSync() override;
 
-  /// Asks for the file as it is now to be synced.
-  void request();
+  /// Asks for the file as it is now to be synced. `replaced`, when not -1, is an open descriptor
+  /// of the file that this one replaced, which this closes on the worker thread: the old file's
+  /// blocks are freed at that close, which on a disk that discards them takes long. Beyond
+  /// `maxReplacedWaiting` waiting, it is closed at once.
+  void request(int replaced = -1);
+  static constexpr std::size_t maxReplacedWaiting = 32;
 
   /// fsync of the file at `path`, then of its folder.
   static std::optional<QString> syncToDisk(const QString& path);
@@ -41,6 +48,13 @@ class SessionFileSync final : public QObject {
   QString path_;
   Syncer syncer_;
   std::shared_ptr<std::atomic<bool>> waiting_ = std::make_shared<std::atomic<bool>>(false);
+  /// Descriptors of replaced files, shared with the worker.
+  struct Replaced {
+    std::mutex lock;
+    std::vector<int> files;
+    void closeAll();
+  };
+  std::shared_ptr<Replaced> replaced_ = std::make_shared<Replaced>();
   std::unique_ptr<SerialQueue> queue_;  // last: it finishes its work while the rest still stands
 };
 

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cmath>
 #include <csignal>
+#include <filesystem>
 #include <functional>
 #include <limits>
 #include <mutex>
@@ -346,6 +347,35 @@ TEST_F(SessionArchiveTest, SavesWhileASyncRunsAreSyncedOnceMoreWithTheNewestFile
   std::lock_guard lock(disk.mutex);
   EXPECT_EQ(disk.synced.size(), 2u) << "the saves made meanwhile share one more sync";
   EXPECT_EQ(disk.synced.back(), encoded(withRevision(6)));
+}
+
+/// How many replaced session files this process still holds open.
+std::size_t replacedFilesHeld() {
+  std::size_t held = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code gone;  // the iterator's own descriptor closes as it ends
+    if (std::filesystem::read_symlink(entry.path(), gone).string().ends_with("Session.json (deleted)")) ++held;
+  }
+  return held;
+}
+
+TEST_F(SessionArchiveTest, TheFilesReplacedWhileASyncWaitsAreHeldWithinTheBoundAndClosedByTheNextSync) {
+  RecordingSyncer disk;
+  auto opened = SessionArchive::open(folder.path(), disk.syncer());
+  ASSERT_TRUE(opened.hasValue());
+  SessionArchive archive = std::move(opened).value();
+  disk.go.acquire(1000);
+
+  ASSERT_TRUE(archive.save(withRevision(1)));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return disk.started == 1; }, 5000));
+  const int saves = static_cast<int>(SessionFileSync::maxReplacedWaiting) + 10;
+  for (int revision = 2; revision <= saves; ++revision) ASSERT_TRUE(archive.save(withRevision(revision)));
+  EXPECT_EQ(replacedFilesHeld(), SessionFileSync::maxReplacedWaiting);
+
+  disk.go.release(1000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return disk.count() == std::size_t{2}; }, 5000));
+  EXPECT_EQ(replacedFilesHeld(), 0u);
+  EXPECT_EQ(archive.load(), withRevision(saves));
 }
 
 TEST_F(SessionArchiveTest, AFailedSyncIsTheArchivesProblemLoggedOnceUntilASyncSucceeds) {
