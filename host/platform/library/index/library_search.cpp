@@ -24,11 +24,14 @@ struct RowTally {
   std::uint8_t startsFirstWord = 0;   // the fields that start with the first word
 };
 
-// The most termScore can give for these fields: each of them the term itself.
-std::uint32_t mostTermScore(unsigned fieldsStartingFirstWord) {
+// The most termScore can give a row: a field as long as the term may be the term, a longer one
+// may start with it, a shorter one neither.
+std::uint32_t mostTermScore(const std::uint32_t (&lengths)[LibrarySearch::maxFields], unsigned fieldsStartingFirstWord,
+                            std::size_t queryLength) {
   std::uint32_t total = 0;
   for (std::size_t i = 0; i < LibrarySearch::maxFields; ++i) {
-    if (fieldsStartingFirstWord & (1u << i)) total += 100 * kFieldWeight[i];
+    if (!(fieldsStartingFirstWord & (1u << i)) || lengths[i] < queryLength) continue;
+    total += (lengths[i] == queryLength ? 100 : 40) * kFieldWeight[i];
   }
   return total;
 }
@@ -162,7 +165,10 @@ std::vector<std::size_t> LibrarySearch::search(std::string_view term, std::size_
     if (!tally[row].alive || tally[row].best == 0) continue;
     const std::uint32_t wordScore = scores[row] + tally[row].best;
     const unsigned starts = tally[row].startsFirstWord;
-    if (best.size() == limit && key(wordScore + mostTermScore(starts), row) >= best.front()) continue;
+    if (best.size() == limit &&
+        key(wordScore + mostTermScore(rows_[row].lengths, starts, query.size()), row) >= best.front()) {
+      continue;
+    }
     const auto score = wordScore + static_cast<std::uint32_t>(termScore(rows_[row], starts, query));
     if (best.size() == limit) {
       if (key(score, row) >= best.front()) continue;
