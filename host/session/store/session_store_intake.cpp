@@ -168,7 +168,9 @@ void SessionStore::welcomeJoining() {
   (void)dispatch(vinaro::action::SetPartygoers{partygoers()}, vinaro::Actor::host(), false);
 
   for (const Joining& join : joining) {
-    const Participant& participant = participants_.at(join.connection);
+    const auto found = participants_.find(join.connection);
+    if (found == participants_.end()) continue;  // closed by a send before it
+    const Participant& participant = found->second;
     server_.send(Event{Event::Welcome{participant.id, participant.role, state_.visible(participant)}},
                  join.connection, join.envelopeID);
     presenceCurrent_.insert(join.connection);
