@@ -83,12 +83,12 @@ CommandRate& SessionStore::rateFor(ConnectionID connection, bool reads) {
 void SessionStore::handle(vinaro::Envelope<Command> envelope, ConnectionID connection) {
   const Command& command = envelope.body;
   const std::string& envelopeID = envelope.id;
+  // A phone's earlier hello is answered before anything else it sent, a refusal included.
+  if (isJoining(connection)) welcomeJoining();
   if (const bool reads = onlyReads(command); !rateFor(connection, reads).take(scheduler_.now())) {
     sendError(reads ? StoreErrors::tooManySearches() : StoreErrors::tooManyCommands(), connection, envelopeID);
     return;
   }
-  // A phone's earlier hello is answered before anything else it sent.
-  if (isJoining(connection)) welcomeJoining();
   if (const auto* greeting = std::get_if<Command::Hello>(&command.payload)) {
     hello(*greeting, envelopeID, connection);
     return;
