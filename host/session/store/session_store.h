@@ -263,6 +263,8 @@ class SessionStore final : public QObject {
   /// once with all of them and welcomes each.
   void welcomeJoining();
   bool isJoining(ConnectionID connection) const;
+  /// Takes the partygoers who left since the last call out of the party in one change.
+  void settleDepartures();
   void authenticateDJ(const std::string& pin, vinaro::Participant participant, const std::string& envelopeID,
                       ConnectionID connection);
   void resignDJ(vinaro::Participant participant, const std::string& envelopeID, ConnectionID connection);
@@ -354,6 +356,7 @@ class SessionStore final : public QObject {
   PartygoerList partygoerList_;  // participants_ in the party's order
   std::map<ConnectionID, std::string> connectionDevices_;  // the device id each participant said hello with
   std::vector<Joining> joining_;  // in the order their hellos came
+  bool departuresPending_ = false;
   ParticipantIDs participantIDs_;
   std::optional<vinaro::ProtocolError> lastHostError_;
   std::optional<std::string> playbackError_;

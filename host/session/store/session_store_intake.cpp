@@ -253,6 +253,15 @@ void SessionStore::connectionClosed(ConnectionID connection) {
   emit participantsChanged();
   // The device keeps its DJ role for its next hello.
   if (!removed) return;
+  // Departures read together leave together, as joins do: a crowd whose network drops is one
+  // change and one save.
+  if (!std::exchange(departuresPending_, true)) {
+    QMetaObject::invokeMethod(this, &SessionStore::settleDepartures, Qt::QueuedConnection);
+  }
+}
+
+void SessionStore::settleDepartures() {
+  if (!std::exchange(departuresPending_, false)) return;
   performHostAction(vinaro::action::SetPartygoers{partygoers()}, false);
   schedulePresenceBroadcast();
 }
