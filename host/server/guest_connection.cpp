@@ -7,28 +7,50 @@
 #include <QTcpSocket>
 #include <QWebSocket>
 
+#include "platform/runtime/logging.h"
+
 namespace kovali {
 namespace {
 
-qint64 bytesOf(const QString& text) { return static_cast<qint64>(text.size()) * static_cast<qint64>(sizeof(QChar)); }
+/// A frame's header is at most this long: the read room holds a whole frame of the largest message.
+constexpr qint64 frameHeaderBytes = 14;
+constexpr qint64 maxReadRoom = GuestConnection::maxIncomingMessageBytes + frameHeaderBytes;
+constexpr qint64 baseReadRoom = GuestConnection::ownReadBytes + frameHeaderBytes;
 
 }  // namespace
 
 GuestConnection::GuestConnection(QWebSocket* socket, QTcpSocket* transport, std::shared_ptr<QObject> listener,
-                                 Scheduler& scheduler, QObject* parent)
-    : QObject(parent), listener_(std::move(listener)), socket_(socket), transport_(transport), scheduler_(scheduler) {
+                                 std::shared_ptr<IncomingPool> pool, Scheduler& scheduler, QObject* parent)
+    : QObject(parent),
+      listener_(std::move(listener)),
+      socket_(socket),
+      transport_(transport),
+      pool_(std::move(pool)),
+      scheduler_(scheduler) {
   socket_->setParent(this);
-  socket_->setMaxAllowedIncomingMessageSize(maxBufferedMessageBytes);
-  socket_->setMaxAllowedIncomingFrameSize(maxBufferedMessageBytes);
+  socket_->setMaxAllowedIncomingMessageSize(maxIncomingMessageBytes);
+  socket_->setMaxAllowedIncomingFrameSize(maxIncomingMessageBytes);
 
   connect(socket_, &QWebSocket::textMessageReceived, this,
-          [this](const QString& text) { emit messageReceived(text.toUtf8()); });
-  connect(socket_, &QWebSocket::binaryMessageReceived, this, &GuestConnection::messageReceived);
+          [this](const QString& text) { received(text.toUtf8()); });
+  connect(socket_, &QWebSocket::binaryMessageReceived, this, &GuestConnection::received);
+  // The library keeps a message's frames until its last one; text as UTF-16.
+  connect(socket_, &QWebSocket::textFrameReceived, this, [this](const QString& frame, bool last) {
+    if (!last && !holdPart(frame.size() * qint64{2})) abort();
+  });
+  connect(socket_, &QWebSocket::binaryFrameReceived, this, [this](const QByteArray& frame, bool last) {
+    if (!last && !holdPart(frame.size())) abort();
+  });
   connect(socket_, &QWebSocket::disconnected, this, &GuestConnection::socketEnded);
   connect(socket_, &QWebSocket::bytesWritten, this, [this] {
     writeWaiting(false);
-    holdReadingWhileBehind();
+    handOnHeld();
   });
+  if (transport_) {
+    setReadRoom(baseReadRoom);
+    // Looked at once the library has taken every whole frame it holds.
+    connect(transport_, &QTcpSocket::readyRead, this, &GuestConnection::growReadRoomWhenFull, Qt::QueuedConnection);
+  }
   if (socket_->state() != QAbstractSocket::ConnectedState) {
     // Gone before it was taken in: report it once the owner has connected.
     QMetaObject::invokeMethod(this, &GuestConnection::socketEnded, Qt::QueuedConnection);
@@ -39,27 +61,25 @@ GuestConnection::~GuestConnection() {
   // Nothing is reported from inside our own end, and the socket goes before its listener.
   socket_->disconnect(this);
   delete socket_;
+  if (transport_) {
+    transport_->abort();
+    delete transport_;
+  }
+  pool_->giveBack(readGrant_ + partGrant_);
 }
 
 QHostAddress GuestConnection::peerAddress() const { return socket_->peerAddress(); }
 
-bool GuestConnection::sendText(const QString& text, Kind kind) {
+bool GuestConnection::sendText(const QString& text, Kind kind, qint64 bytes) {
   if (ended_) return false;
-  if (kind == Kind::latestState) {
-    const auto older = std::find_if(waiting_.begin(), waiting_.end(),
-                                    [](const Waiting& waiting) { return waiting.kind == Kind::latestState; });
-    if (older != waiting_.end()) {
-      waitingBytes_ -= bytesOf(older->text);
-      waiting_.erase(older);
-    }
-  }
-  const qint64 wouldBe = unsentBytes() + bytesOf(text);
-  if (wouldBe > maxUnsentBytes) {
+  OutgoingBacklog::Message message{text, bytes >= 0 ? bytes : OutgoingBacklog::utf8Length(text), kind};
+  const qint64 inSocket = socket_->bytesToWrite();
+  if (backlog_.ordinaryAfterPush(message, inSocket) > maxUnsentBytes) {
     // Bounded at every moment: whatever a phone sends and does not read costs no more than this.
     // Reported from the event loop, as the sender may be going through every connection.
+    const qint64 wouldBe = unsentBytes() + message.bytes;
     ended_ = true;
-    waiting_.clear();
-    waitingBytes_ = 0;
+    backlog_.clearWaiting();
     QMetaObject::invokeMethod(
         this,
         [this, wouldBe] {
@@ -69,31 +89,82 @@ bool GuestConnection::sendText(const QString& text, Kind kind) {
         Qt::QueuedConnection);
     return false;
   }
-  waiting_.push_back({text, kind});
-  waitingBytes_ += bytesOf(text);
+  backlog_.push(std::move(message));
   writeWaiting(false);
-  holdReadingWhileBehind();
   return true;
 }
 
-qint64 GuestConnection::unsentBytes() const { return socket_->bytesToWrite() + waitingBytes_; }
+qint64 GuestConnection::unsentBytes() const { return backlog_.unsent(socket_->bytesToWrite()); }
 
 void GuestConnection::writeWaiting(bool all) {
-  while (!waiting_.empty() && (all || socket_->bytesToWrite() < maxSocketBacklogBytes)) {
-    const Waiting next = std::move(waiting_.front());
-    waiting_.pop_front();
-    waitingBytes_ -= bytesOf(next.text);
+  while (backlog_.hasWaiting() && (all || socket_->bytesToWrite() < maxSocketBacklogBytes)) {
+    const auto next = backlog_.takeNext();
+    const qint64 before = socket_->bytesToWrite();
     socket_->sendTextMessage(next.text);
+    backlog_.handed(next.kind, socket_->bytesToWrite() - before);
   }
 }
 
-void GuestConnection::holdReadingWhileBehind() {
-  const bool behind = unsentBytes() >= holdReadingBytes;
-  if (!transport_ || behind == readingHeld_) return;
-  readingHeld_ = behind;
-  // A full read buffer stops reading from the network; the phone's messages wait in its own
-  // buffers and the network's, not in ours.
-  transport_->setReadBufferSize(behind ? 1 : 0);
+void GuestConnection::received(const QByteArray& bytes) {
+  releaseParts();
+  if (held_.empty() && !behind()) {
+    emit messageReceived(bytes);
+    return;
+  }
+  // Read on rather than stopping in the middle of a frame, which the library would time out.
+  held_.push_back(bytes);
+  if (held_.size() >= maxHeldMessages) setReadRoom(1);
+}
+
+void GuestConnection::handOnHeld() {
+  if (held_.empty()) return;
+  const QPointer<GuestConnection> self(this);
+  while (self && !held_.empty() && !behind() && !released_) {
+    const QByteArray next = std::move(held_.front());
+    held_.pop_front();
+    emit messageReceived(next);
+  }
+  if (self && held_.size() < maxHeldMessages && transport_ && transport_->readBufferSize() == 1) {
+    setReadRoom(baseReadRoom);
+  }
+}
+
+bool GuestConnection::holdPart(qint64 bytes) {
+  partBytes_ += bytes;
+  const qint64 needed = std::max<qint64>(0, partBytes_ - ownReadBytes) - partGrant_;
+  if (needed <= 0) return true;
+  if (!pool_->take(needed)) {
+    qCWarning(lcNet) << "A guest's message in many parts takes more memory than the host has for messages"
+                     << "arriving; closing that connection.";
+    return false;
+  }
+  partGrant_ += needed;
+  return true;
+}
+
+void GuestConnection::releaseParts() {
+  pool_->giveBack(std::exchange(partGrant_, 0));
+  partBytes_ = 0;
+  // The frames that needed a larger room have been read.
+  if (transport_ && readGrant_ > 0 && transport_->bytesAvailable() < baseReadRoom) setReadRoom(baseReadRoom);
+}
+
+void GuestConnection::growReadRoomWhenFull() {
+  if (!transport_ || held_.size() >= maxHeldMessages) return;
+  const qint64 room = transport_->readBufferSize();
+  // The library may have taken a frame's header and wait for its payload.
+  if (room >= maxReadRoom || transport_->bytesAvailable() < room - frameHeaderBytes) return;
+  // A frame larger than the room never completes; one that the pool cannot make room for now
+  // waits, and the library closes the connection if it does not complete in time.
+  const qint64 wanted = std::min(room * 2, maxReadRoom);
+  if (!pool_->take(wanted - room)) return;
+  readGrant_ += wanted - room;
+  transport_->setReadBufferSize(wanted);
+}
+
+void GuestConnection::setReadRoom(qint64 bytes) {
+  pool_->giveBack(std::exchange(readGrant_, 0));
+  transport_->setReadBufferSize(bytes);
 }
 
 void GuestConnection::startStallCheck() {
@@ -124,14 +195,14 @@ void GuestConnection::close() {
 }
 
 void GuestConnection::abort() {
-  waiting_.clear();
-  waitingBytes_ = 0;
+  backlog_.clearWaiting();
   socket_->abort();
 }
 
 void GuestConnection::release() {
   disconnect(this, nullptr, nullptr, nullptr);  // what is still said goes to no one
   released_ = true;
+  held_.clear();
   greetingDeadline_.cancel();
   if (ended_) {
     deleteOnce();

@@ -24,6 +24,8 @@
 
 namespace kovali {
 
+static_assert(HostServer::maxMessageBytes == GuestConnection::maxIncomingMessageBytes);
+
 namespace {
 
 /// An upgrade and the connection it becomes share their peer, which no other open connection has.
@@ -150,11 +152,15 @@ void HostServer::send(const OutgoingEvent& event, ConnectionID to, const std::op
                       std::function<void()> completion) {
   const auto found = connections_.find(to);
   if (found == connections_.end()) return;
-  // A state that answers nothing is one a phone behind on its reading can skip to the newest of.
-  const bool latest = !replyTo && event.type() == vinaro::EncodedEvent::typeOf<vinaro::SessionState>();
+  using Kind = GuestConnection::Kind;
+  // A whole party is never counted against what a phone may leave unread; a state that answers
+  // nothing is one a phone behind on its reading can skip to the newest of.
+  const bool state = event.type() == vinaro::EncodedEvent::typeOf<vinaro::SessionState>() ||
+                     event.type() == vinaro::EncodedEvent::typeOf<vinaro::Event::Welcome>();
+  const Kind kind = !state ? Kind::ordinary : replyTo ? Kind::state : Kind::latestState;
+  const std::string id = vinaro::makeUUIDString();
   // A failed send shows as the connection ending; the completion runs either way.
-  found->second->sendText(event.message(vinaro::makeUUIDString(), replyTo),
-                          latest ? GuestConnection::Kind::latestState : GuestConnection::Kind::ordinary);
+  found->second->sendText(event.message(id, replyTo), kind, event.wireBytes(id, replyTo));
   if (completion) QMetaObject::invokeMethod(this, std::move(completion), Qt::QueuedConnection);
 }
 
@@ -240,6 +246,10 @@ void HostServer::acceptFailed(QTcpServer& port) {
 
 void HostServer::dropListener() {
   acceptRetryTask_.cancel();
+  // Handshakes under way belong to the listener that goes: it would leave their sockets open.
+  for (auto& [peer, transport] : std::exchange(transports_, {})) {
+    if (transport) transport->abort();
+  }
   if (!listener_) return;
   listener_->close();
   listener_.reset();
@@ -266,7 +276,13 @@ std::size_t HostServer::connectionLimit(std::size_t descriptors) {
 bool HostServer::admit(QTcpSocket& socket) {
   const std::string address = socket.peerAddress().toString().toStdString();
   if (!budget_.take(address)) return false;
-  connect(&socket, &QObject::destroyed, this, [this, address] { budget_.giveBack(address); });
+  // However the connection ends, and whoever holds its socket then.
+  auto givenBack = std::make_shared<bool>(false);
+  const auto giveBack = [this, address, givenBack] {
+    if (!std::exchange(*givenBack, true)) budget_.giveBack(address);
+  };
+  connect(&socket, &QAbstractSocket::disconnected, this, giveBack);
+  connect(&socket, &QObject::destroyed, this, giveBack);
   return true;
 }
 
@@ -283,6 +299,8 @@ void HostServer::sort(QTcpServer& port, QWebSocketServer& listener) {
     }
     auto* head = new RequestHead(socket);
     connect(head, &RequestHead::upgradeArrived, this, [this, listening = &listener](QTcpSocket* upgraded) {
+      // The WebSocket library does not delete the network end it was handed.
+      connect(upgraded, &QAbstractSocket::disconnected, upgraded, &QObject::deleteLater);
       if (listening == listener_.get()) {
         // A small event behind a larger one would otherwise wait for the phone's delayed
         // acknowledgement, tens of milliseconds.
@@ -312,8 +330,8 @@ void HostServer::accept(QWebSocketServer& listener) {
   while (QWebSocket* socket = listener.nextPendingConnection()) {
     const ConnectionID id{++nextID_};
     auto transport = transports_.extract(peerKey(*socket));
-    auto* connection =
-        new GuestConnection(socket, transport ? transport.mapped().data() : nullptr, listener_, scheduler_, this);
+    auto* connection = new GuestConnection(socket, transport ? transport.mapped().data() : nullptr, listener_,
+                                           incoming_, scheduler_, this);
     connect(connection, &GuestConnection::messageReceived, this,
             [this, id](const QByteArray& bytes) { handle(bytes, id); });
     connect(connection, &GuestConnection::ended, this, [this, id] { remove(id); });
@@ -347,11 +365,6 @@ void HostServer::handle(const QByteArray& bytes, ConnectionID id) {
 
 void HostServer::receive(const QByteArray& bytes, ConnectionID id, std::string& type) {
   if (bytes.isEmpty()) return;
-  if (bytes.size() > maxMessageBytes) {
-    // Wire text:
-    send({vinaro::ProtocolError::badRequest("The message is too large; a message may have at most 1 MiB.")}, id);
-    return;
-  }
   const std::string_view text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
   auto envelope = vinaro::MessageCodec::decode<vinaro::Command>(text);
   if (envelope) {

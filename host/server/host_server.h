@@ -23,6 +23,7 @@
 #include "server/connection_id.h"
 #include "server/artwork_responder.h"
 #include "server/host_server_status.h"
+#include "server/incoming_pool.h"
 #include "server/outgoing_event.h"
 
 class QWebSocketServer;
@@ -49,8 +50,10 @@ class HostServer final : public QObject {
   using ConnectionID = kovali::ConnectionID;
   using TXTPairs = std::map<std::string, std::string>;
 
-  /// The largest message a phone may send; a larger one is refused and the connection kept.
+  /// The largest message a phone may send; a larger one closes its connection (close code 1009).
   static constexpr std::int64_t maxMessageBytes = 1 << 20;
+  /// What all connections together may hold of messages arriving beyond each one's own share.
+  static constexpr qint64 incomingPoolBytes = 64 << 20;
   /// Connection attempts the system holds for the listener before it takes them: a festival's
   /// phones all at once (the system caps it at net.core.somaxconn, 4096 on Debian 12).
   static constexpr int listenBacklog = 2048;
@@ -106,10 +109,10 @@ class HostServer final : public QObject {
   /// As above, for an event made ready once for many phones.
   void send(const OutgoingEvent& event, ConnectionID to, const std::optional<std::string>& replyTo = std::nullopt,
             std::function<void()> completion = {});
-  /// Bytes sent to a connection that the system has not taken yet (at most one state among them:
-  /// a newer state that answers nothing replaces an older one still waiting); nothing once it has
-  /// left the table. A connection that a message would take past `GuestConnection::maxUnsentBytes`
-  /// is dropped at once and reported through `connectionEnded`.
+  /// Bytes sent to a connection that the system has not taken yet, as they go on the wire (a newer
+  /// state that answers nothing replaces an older one still waiting); nothing once it has left the
+  /// table. A connection that a message would take past `GuestConnection::maxUnsentBytes` beyond
+  /// its states is dropped at once and reported through `connectionEnded`.
   std::optional<qint64> unsentBytes(ConnectionID id) const;
   /// The address a connection comes from; nothing once it has left the table.
   std::optional<QHostAddress> peerAddress(ConnectionID id) const;
@@ -138,7 +141,7 @@ class HostServer final : public QObject {
   void servePort(QTcpServer& port, QWebSocketServer& listener);
   /// Pauses accepting after a failed accept and takes the socket up again once it can.
   void acceptFailed(QTcpServer& port);
-  /// Counts `socket` against the connection budget until it is destroyed; false, counting
+  /// Counts `socket` against the connection budget until its connection ends; false, counting
   /// nothing, when its address or the port is full.
   bool admit(QTcpSocket& socket);
   void helloMissed(ConnectionID id);
@@ -178,6 +181,7 @@ class HostServer final : public QObject {
   /// The network end of each upgrade under way, by peer, until its connection takes it over.
   std::map<std::string, QPointer<QTcpSocket>> transports_;
   ConnectionBudget budget_;
+  std::shared_ptr<IncomingPool> incoming_ = std::make_shared<IncomingPool>(incomingPoolBytes);
   std::int64_t nextID_ = 0;
   std::string serviceName_;
   std::string sessionID_;

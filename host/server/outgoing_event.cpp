@@ -22,6 +22,11 @@ QString OutgoingEvent::message(std::string_view id, const std::optional<std::str
   return text;
 }
 
+qint64 OutgoingEvent::wireBytes(std::string_view id, const std::optional<std::string>& replyTo) const {
+  return static_cast<qint64>(vinaro::EncodedEvent::head(id).size() + encoded_.payload().size() +
+                             encoded_.tail(replyTo).size());
+}
+
 void OutgoingEvent::logEncodeFailure(std::string_view type, const char* what) {
   qCWarning(lcNet).noquote() << "Could not encode a" << QString::fromUtf8(type.data(), type.size()) << "event:" << what;
 }

@@ -31,6 +31,8 @@ class OutgoingEvent {
   std::string_view type() const { return encoded_.type(); }
   /// The whole message for one phone: an envelope with `id`, answering `replyTo` or nothing.
   QString message(std::string_view id, const std::optional<std::string>& replyTo) const;
+  /// The length of that message in UTF-8, as it goes on the wire.
+  qint64 wireBytes(std::string_view id, const std::optional<std::string>& replyTo) const;
 
  private:
   explicit OutgoingEvent(vinaro::EncodedEvent encoded);

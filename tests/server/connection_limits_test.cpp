@@ -15,6 +15,7 @@
 #include "server/connection_budget.h"
 #include "server/host_server_fixture.h"
 #include "support/log_capture.h"
+#include "support/stalled_phone.h"
 
 namespace kovali {
 namespace {
@@ -41,9 +42,65 @@ bool closedByHost(QTcpSocket& socket) {
   return QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, GuestClient::timeoutMs);
 }
 
+/// The ways a phone's WebSocket ends, by the phone or by the host.
+enum class Leaving { cleanClose, drop, reset, refusedHello, helloDeadline, unsentCap };
+
+struct LeavingCase {
+  const char* name;
+  Leaving leaving;
+};
+
+const LeavingCase leavingCases[] = {
+    {"a clean close", Leaving::cleanClose},        {"a dropped connection", Leaving::drop},
+    {"a reset", Leaving::reset},                   {"a refused hello", Leaving::refusedHello},
+    {"the hello deadline", Leaving::helloDeadline}, {"the unsent cap", Leaving::unsentCap},
+};
+
+const std::string hello = commandMessage("hi", Command{Command::Hello{"Ana", "device-1", 1}});
+
 class ConnectionLimitsTest : public HostServerFixture {
  protected:
   void SetUp() override { port = startReady(); }
+
+  /// One visit of a phone from `source` to `host` (this fixture's server unless given), ended as
+  /// `leaving` says; false when the phone was not let in or the host did not see it go.
+  [[nodiscard]] bool visit(Leaving leaving, std::uint32_t source = 0x7F000001, HostServer* host = nullptr,
+                           std::uint16_t to = 0) {
+    HostServer& target = host ? *host : *server;
+    const std::uint16_t targetPort = to ? to : port;
+    const auto gone = [&] {
+      return QTest::qWaitFor([&] { return target.connectionCount() == 0; }, GuestClient::timeoutMs);
+    };
+    if (leaving == Leaving::cleanClose) {
+      GuestClient phone;
+      if (!phone.connectTo(targetPort)) return false;
+      phone.sendText(hello);
+      phone.socket.close();
+      return gone();
+    }
+    auto phone = std::make_unique<StalledPhone>();
+    if (!phone->connectTo(targetPort, source)) return false;
+    if (!QTest::qWaitFor([&] { return target.connectionCount() == 1; }, GuestClient::timeoutMs)) return false;
+    switch (leaving) {
+      case Leaving::drop: phone.reset(); break;
+      case Leaving::reset: phone->reset(); break;
+      case Leaving::refusedHello:
+        if (!phone->sendText(R"({"v":2,"id":"V2","replyTo":null,"type":"hello","payload":{}})")) return false;
+        break;
+      case Leaving::helloDeadline: scheduler.advance(HostServer::helloSeconds); break;
+      case Leaving::unsentCap: {
+        const std::size_t before = messages.size();
+        if (!phone->sendText(hello) || !waitForMessages(before + 1)) return false;
+        const vinaro::Event filler{vinaro::ProtocolError::badRequest(std::string(64 << 10, 'f'))};
+        const ConnectionID id = messages.back().first;
+        for (int sent = 0; sent < 400 && target.connectionCount() == 1; ++sent) target.send(filler, id);
+        break;
+      }
+      case Leaving::cleanClose: break;
+    }
+    return gone();
+  }
+
   std::uint16_t port = 0;
 };
 
@@ -72,6 +129,39 @@ TEST_F(ConnectionLimitsTest, OneAddressHoldsSixteenConnectionsAndAnotherAddressI
       },
       GuestClient::timeoutMs);
   EXPECT_TRUE(placeFreed) << "a closed connection gives its place back";
+}
+
+TEST_F(ConnectionLimitsTest, APhoneComingAndGoingFortyTimesFromOneAddressIsLetInAgainHoweverItLeft) {
+  for (const auto& c : leavingCases) {
+    for (int i = 0; i < 40; ++i) ASSERT_TRUE(visit(c.leaving)) << c.name << ", visit " << i;
+    GuestClient again;
+    EXPECT_TRUE(again.connectTo(port)) << c.name;
+    again.socket.close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server->connectionCount() == 0; }, GuestClient::timeoutMs));
+  }
+}
+
+TEST_F(ConnectionLimitsTest, MoreVisitsThanThePortHoldsInAllLeaveNoPlaceTaken) {
+  // A port built under a low descriptor limit holds 64 connections in all.
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit low = saved;
+  low.rlim_cur = 256 + 64;
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+  auto fake = std::make_unique<FakeServiceAdvertiser>();
+  auto* registrar = fake.get();
+  HostServer small(scheduler, std::move(fake), QHostAddress(QHostAddress::LocalHost));
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+  small.start();
+  const std::uint16_t smallPort = confirmReadyPort(*registrar, small);
+
+  for (std::uint32_t i = 0; i < 100; ++i) {
+    const Leaving leaving = i % 2 ? Leaving::drop : Leaving::reset;
+    ASSERT_TRUE(visit(leaving, 0x7F000100 + i % 50, &small, smallPort)) << "visit " << i;
+  }
+  GuestClient fresh;
+  EXPECT_TRUE(fresh.connectTo(smallPort)) << "a new phone is let in after a crowd has come and gone";
+  small.stop();
 }
 
 TEST(ConnectionBudget, RefusesPastEachAddressesShareAndPastTheTotal) {

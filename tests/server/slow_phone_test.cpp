@@ -1,6 +1,7 @@
 // Phones that stop reading, on loopback: what waits for them stays bounded, the newest state
 // replaces an older one, and a phone that would fall too far behind is dropped.
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <unistd.h>
@@ -211,6 +212,106 @@ TEST_F(SlowPhoneTest, APhoneThatCatchesUpFromJustBelowTheCapStays) {
   QCoreApplication::processEvents();
   EXPECT_TRUE(disconnects.empty());
   EXPECT_EQ(server->connectionCount(), 1);
+}
+
+TEST_F(SlowPhoneTest, APhoneIsSentPartiesLargerThanTheCapAndStays) {
+  StalledPhone phone;
+  ASSERT_TRUE(phone.connectTo(port));
+  ASSERT_TRUE(phone.sendText(commandMessage("hi", vinaro::Command{vinaro::Command::Hello{"S", "d", 1}})));
+  ASSERT_TRUE(waitForMessages(1));
+  const ConnectionID id{1};
+  constexpr std::size_t party = 4'500'000;  // a queue of about 11,000 songs
+  server->send(Event{partyOfSize(party, 1)}, id, "hi");  // the welcome answers the hello
+  server->send(Event{partyOfSize(party, 2)}, id);
+  server->send(Event{partyOfSize(party, 3)}, id);  // the minute's prune, behind an unsent state
+  server->send(Event{vinaro::ProtocolError::badRequest("Unknown command.")}, id, "x");
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(disconnects.empty());
+
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        if (phone.drain() < 0) return true;
+        const auto all = phone.messages();
+        return !all.empty() && all.back().find(R"("replyTo":"x")") != std::string::npos;
+      },
+      GuestClient::timeoutMs * 3));
+  const auto all = phone.messages();
+  ASSERT_GE(all.size(), 3u);
+  const auto welcome = vinaro::MessageCodec::decode<Event>(all.front());
+  ASSERT_TRUE(welcome);
+  EXPECT_EQ(welcome.value().replyTo, "hi");
+  EXPECT_NE(all[all.size() - 2].find(R"("revision":3,)"), std::string::npos) << "the newest state came last";
+  EXPECT_TRUE(disconnects.empty());
+  EXPECT_EQ(server->connectionCount(), 1);
+}
+
+TEST_F(SlowPhoneTest, APhoneFarBehindThatAsksMeanwhileGetsItsWelcomeAndTheAnswer) {
+  StalledPhone phone;
+  ASSERT_TRUE(phone.connectTo(port));
+  ASSERT_TRUE(phone.sendText(commandMessage("hi", vinaro::Command{vinaro::Command::Hello{"S", "d", 1}})));
+  ASSERT_TRUE(waitForMessages(1));
+  const ConnectionID id{1};
+  server->send(Event{partyOfSize(1'000'000, 1)}, id, "hi");
+  ASSERT_TRUE(backUp(id, GuestConnection::maxUnsentBytes - (512 << 10)));  // past what the network holds
+
+  ASSERT_TRUE(phone.sendText(commandMessage("s1", vinaro::Command{vinaro::Command::Search{"x"}})));
+  // Longer than the WebSocket library waits for the rest of a frame it has begun to read.
+  QTest::qWait(6000);
+  EXPECT_EQ(messages.size(), 1u) << "nothing is answered before the phone has caught up";
+  ASSERT_TRUE(disconnects.empty()) << "a phone is not dropped for what it asked while behind";
+
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        phone.drain();
+        return messages.size() == 2;
+      },
+      GuestClient::timeoutMs));
+  EXPECT_EQ(messages[1].second.id, "s1");
+  server->send(Event{vinaro::ProtocolError::badRequest("Answer.")}, id, "s1");
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        phone.drain();
+        const auto all = phone.messages();
+        return !all.empty() && all.back().find(R"("replyTo":"s1")") != std::string::npos;
+      },
+      GuestClient::timeoutMs));
+  EXPECT_NE(phone.messages().front().find(R"("replyTo":"hi")"), std::string::npos) << "the welcome came first";
+}
+
+TEST_F(SlowPhoneTest, PhonesSendingTheLargestMessagesSlowlyHoldBoundedMemoryAndAnotherPhoneIsServed) {
+  constexpr int addresses = 8, phones = addresses * static_cast<int>(HostServer::maxConnectionsPerAddress);
+  std::vector<std::unique_ptr<StalledPhone>> senders;
+  for (int i = 0; i < phones; ++i) {
+    senders.push_back(std::make_unique<StalledPhone>());
+    ASSERT_TRUE(senders.back()->connectTo(port, 0x7F000002 + static_cast<std::uint32_t>(i % addresses))) << i;
+    senders.back()->smallSendBuffer();  // what went is what the host took in
+  }
+  ASSERT_TRUE(waitForConnections(phones));
+  const auto before = residentBytes();
+
+  // Each sends all of a message of the largest size but its last byte, as fast as the host reads.
+  const std::string message = StalledPhone::frameHeader(HostServer::maxMessageBytes) +
+                              std::string(static_cast<std::size_t>(HostServer::maxMessageBytes) - 1, 'x');
+  std::vector<std::size_t> sent(phones, 0);
+  for (int idle = 0; idle < 5;) {
+    long progress = 0;
+    for (int i = 0; i < phones; ++i) {
+      const long went = senders[i]->sendSome(std::string_view(message).substr(sent[i]));
+      sent[i] += static_cast<std::size_t>(went);
+      progress += went;
+    }
+    QTest::qWait(progress > 0 ? 1 : 20);
+    idle = progress > 0 ? 0 : idle + 1;
+  }
+  EXPECT_LT(residentBytes() - before, (HostServer::incomingPoolBytes + (32 << 20)))
+      << "unbounded, every phone's message would be held whole";
+
+  GuestClient other;
+  ASSERT_TRUE(other.connectTo(port));
+  other.sendCommand("hi", vinaro::Command{vinaro::Command::Hello{"R", "r", 1}});
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return std::any_of(messages.begin(), messages.end(), [](const auto& m) { return m.second.id == "hi"; }); },
+      GuestClient::timeoutMs));
 }
 
 }  // namespace

@@ -54,19 +54,33 @@ bool StalledPhone::connectTo(std::uint16_t port, std::uint32_t source) {
   return complete && answer.starts_with("HTTP/1.1 101");
 }
 
-bool StalledPhone::sendText(const std::string& text) {
+void StalledPhone::smallSendBuffer() {
+  const int small = 4096;  // the system doubles it
+  ::setsockopt(fd_, SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+}
+
+std::string StalledPhone::frameHeader(std::uint64_t length) {
   // A phone's frames are masked; a zero mask leaves the bytes as they are.
-  std::string frame{static_cast<char>(0x81)};
-  if (text.size() < 126) {
-    frame += static_cast<char>(0x80 | text.size());
+  std::string header{static_cast<char>(0x81)};
+  if (length < 126) {
+    header += static_cast<char>(0x80 | length);
   } else {
-    frame += static_cast<char>(0x80 | 126);
-    frame += static_cast<char>((text.size() >> 8) & 0xff);
-    frame += static_cast<char>(text.size() & 0xff);
+    const int extra = length < 65536 ? 2 : 8;
+    header += static_cast<char>(0x80 | (extra == 2 ? 126 : 127));
+    for (int i = extra - 1; i >= 0; --i) header += static_cast<char>((length >> (8 * i)) & 0xff);
   }
-  frame.append(4, '\0');
-  frame += text;
+  header.append(4, '\0');
+  return header;
+}
+
+bool StalledPhone::sendText(const std::string& text) {
+  const std::string frame = frameHeader(text.size()) + text;
   return ::send(fd_, frame.data(), frame.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(frame.size());
+}
+
+long StalledPhone::sendSome(std::string_view bytes) {
+  const ssize_t sent = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+  return sent < 0 ? 0 : static_cast<long>(sent);
 }
 
 long StalledPhone::drain() {
@@ -82,6 +96,12 @@ long StalledPhone::drain() {
     if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return total;
     return -1;  // closed (0) or reset
   }
+}
+
+void StalledPhone::reset() {
+  const linger abortive{.l_onoff = 1, .l_linger = 0};
+  ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+  ::close(std::exchange(fd_, -1));
 }
 
 std::vector<std::string> StalledPhone::messages() const {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kovali {
@@ -22,11 +23,19 @@ class StalledPhone {
   [[nodiscard]] bool connectTo(std::uint16_t port, std::uint32_t source = 0x7F000001);
   /// Sends `text` (shorter than 64 KiB) as one masked text frame, as a phone does.
   [[nodiscard]] bool sendText(const std::string& text);
+  /// Sends what the network takes of `bytes` now, without waiting; answers how many went. With
+  /// `smallSendBuffer`, little more than what the host has read in can go.
+  long sendSome(std::string_view bytes);
+  void smallSendBuffer();
+  /// The header of a masked text frame (zero mask) whose payload is `length` bytes.
+  static std::string frameHeader(std::uint64_t length);
   /// Reads whatever has arrived, without waiting; answers how many bytes, or -1 once the host
   /// has closed or dropped the connection.
   long drain();
   /// The complete text messages among the bytes read so far, in order.
   std::vector<std::string> messages() const;
+  /// Drops the connection with a reset, as a phone whose network went away may.
+  void reset();
 
  private:
   int fd_ = -1;

@@ -113,5 +113,47 @@ TEST_F(SessionStoreTest, TwoPhonesGreetBecomeDJWithTheLaunchPINChangeThePartyAnd
   EXPECT_EQ(welcome->state.sessionID, sessionID);
 }
 
+TEST_F(SessionStoreTest, APartyOfTenThousandSongsReachesEveryPhoneAndIsJoinedAgainAfterARelaunch) {
+  makeStore();
+  startHosting();
+  auto a = join("Zed", "zeta-phone");
+  auto b = join("Amy", "alpha-phone");
+  // About 410 bytes a queued song on the wire, as a party's real songs take.
+  std::vector<vinaro::Track> tracks;
+  for (int i = 0; i < 10'000; ++i) {
+    const std::string n = std::to_string(i);
+    tracks.push_back({.id = "song-" + n,
+                      .title = std::string(90, 't') + n,
+                      .artist = std::string(60, 'a'),
+                      .album = std::string(60, 'b'),
+                      .duration = 215,
+                      .artworkURLTemplate = "http://host.local:1/artwork/" + std::string(40, 'c') + "/{w}x{h}"});
+  }
+  store().performHostAction(vinaro::action::LoadTracks{std::move(tracks), true, std::nullopt});
+  ASSERT_EQ(store().state().queue.size(), 10'000u);
+  advance(SessionStore::presenceIntervalSeconds);
+  for (auto* phone : {a.get(), b.get()}) {
+    sync(*phone);
+    ASSERT_FALSE(phone->received.empty());
+    const auto state = payloadAt<SessionState>(*phone, phone->received.size() - 1);
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->queue.size(), 10'000u);
+    EXPECT_GT(phone->received.back().size(), std::size_t{4} << 20) << "a state larger than the unsent cap";
+    EXPECT_TRUE(phone->isConnected());
+  }
+
+  a.reset();
+  b.reset();
+  dropStore();
+  server->stop();
+  makeStore();
+  startHosting();
+  auto again = join("Zed", "zeta-phone");
+  const auto welcome = payloadAt<Event::Welcome>(*again, 0);
+  ASSERT_TRUE(welcome);
+  EXPECT_EQ(welcome->state.queue.size(), 10'000u);
+  EXPECT_TRUE(again->isConnected());
+}
+
 }  // namespace
 }  // namespace kovali
