@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "platform/runtime/data_folder.h"
 #include "platform/runtime/logging.h"
@@ -34,7 +35,7 @@ vinaro::Expected<SessionArchive, SessionArchive::OpenError> SessionArchive::open
 }
 
 SessionArchive::SessionArchive(QString path, SessionFileSync::Syncer syncer)
-    : path_(std::move(path)), sync_(std::make_unique<SessionFileSync>(path_, std::move(syncer))) {
+    : path_(std::move(path)), sync_(std::make_unique<SessionFileSync>(path_, previousFilePath(), std::move(syncer))) {
   QObject::connect(sync_.get(), &SessionFileSync::synced, sync_.get(),
                    [health = health_.get()](const std::optional<QString>& failure) {
                      if (failure && !health->syncProblem) logSaveFailure(*failure);
@@ -48,30 +49,48 @@ std::optional<QString> SessionArchive::problem() const {
   return health_->writeProblem ? health_->writeProblem : health_->syncProblem;
 }
 
+QString SessionArchive::previousFilePath() const {
+  return QFileInfo(path_).dir().filePath(QStringLiteral("Session.previous.json"));
+}
+
 std::optional<SessionSnapshot> SessionArchive::load() {
-  QFile file(path_);
-  if (!file.exists()) return std::nullopt;
-  if (!file.open(QIODevice::ReadOnly)) {
-    setAside(file.errorString());
-    return std::nullopt;
-  }
+  if (!QFile::exists(path_)) return loadPrevious();
+  auto snapshot = read(path_);
+  if (snapshot) return std::move(snapshot).value();
+  setAside(snapshot.error());
+  auto previous = loadPrevious();
+  if (!previous) qCInfo(lcArchive, "The host starts a new session.");
+  return previous;
+}
+
+vinaro::Expected<SessionSnapshot, QString> SessionArchive::read(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return file.errorString();
   const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError) {
-    setAside(file.errorString());
-    return std::nullopt;
-  }
+  if (file.error() != QFileDevice::NoError) return file.errorString();
   file.close();
   auto snapshot = vinaro::wire::tryDecode<SessionSnapshot>(std::string_view(bytes.constData(), bytes.size()));
-  if (!snapshot) {
-    setAside(QString::fromStdString(snapshot.error().description()));
-    return std::nullopt;
-  }
+  if (!snapshot) return QString::fromStdString(snapshot.error().description());
   if (snapshot->state.revision > vinaro::SessionState::maxRestorableRevision) {
     // Counting on from there would run out of numbers.
-    setAside(QStringLiteral("The saved session's revision is too large."));
-    return std::nullopt;
+    return QStringLiteral("The saved session's revision is too large.");
   }
   return std::move(snapshot).value();
+}
+
+std::optional<SessionSnapshot> SessionArchive::loadPrevious() const {
+  const QString previousPath = previousFilePath();
+  if (!QFile::exists(previousPath)) return std::nullopt;
+  auto previous = read(previousPath);
+  const QString shown = QDir::toNativeSeparators(previousPath);
+  if (!previous) {
+    qCWarning(lcArchive, "Could not read the previous session file %s either: %s", qUtf8Printable(shown),
+              qUtf8Printable(previous.error()));
+    return std::nullopt;
+  }
+  qCWarning(lcArchive, "Restored the session from %s, the last one synced to disk (revision %lld).",
+            qUtf8Printable(shown), static_cast<long long>(previous->state.revision));
+  return std::move(previous).value();
 }
 
 void SessionArchive::setAside(const QString& reason) {
@@ -79,7 +98,7 @@ void SessionArchive::setAside(const QString& reason) {
   const QString aside = unreadableFilePath();
   if (QFile::exists(aside)) QFile::remove(aside);  // only the latest unreadable file is kept
   if (QDir().rename(path_, aside)) {
-    qCInfo(lcArchive, "Moved the unreadable session file to %s; the host starts a new session.",
+    qCInfo(lcArchive, "Moved the unreadable session file to %s.",
            qUtf8Printable(QDir::toNativeSeparators(aside)));
     return;
   }

@@ -17,7 +17,8 @@ namespace kovali {
 ///
 /// A save is in the file before it returns, so a crash of the host never loses it; the sync
 /// that keeps it through a power cut follows on a worker thread, and a power cut can lose the
-/// saves of the last moments, those made since the last sync that ended.
+/// saves of the last moments, those made since the last sync that ended. The last synced file
+/// is kept as "Session.previous.json" too, for when a power cut spoils a newer one.
 class SessionArchive {
  public:
   /// Why the archive cannot be had (then the host runs without saving).
@@ -38,13 +39,17 @@ class SessionArchive {
 
   /// The session file.
   const QString& filePath() const { return path_; }
-  /// Where an unreadable session file is moved before the host starts afresh.
+  /// Where an unreadable session file is moved.
   QString unreadableFilePath() const { return path_ + QStringLiteral(".unreadable"); }
+  /// The last session file that was synced to disk.
+  QString previousFilePath() const;
 
-  /// The saved session, or nothing. A missing file gives nothing silently. A file that exists but
-  /// cannot be read or decoded, or whose revision is beyond `SessionState::maxRestorableRevision`,
-  /// is logged and moved to `unreadableFilePath()` (replacing an older one there), so that the
-  /// next save cannot overwrite a saved party; when it cannot be moved, this archive stops saving.
+  /// The saved session, or nothing. A file that exists but cannot be read or decoded, or whose
+  /// revision is beyond `SessionState::maxRestorableRevision`, is logged and moved to
+  /// `unreadableFilePath()` (replacing an older one there), so that the next save cannot
+  /// overwrite a saved party; when it cannot be moved, this archive stops saving. Without a
+  /// readable file, the previous copy is read instead, which is logged. Nothing at either place
+  /// gives nothing silently.
   std::optional<SessionSnapshot> load();
 
   /// Writes the snapshot over the file in one step, so a crash or a full disk never leaves half a
@@ -66,6 +71,10 @@ class SessionArchive {
 
   SessionArchive(QString path, SessionFileSync::Syncer syncer);
 
+  /// The snapshot in the file at `path`, or why it cannot be had.
+  static vinaro::Expected<SessionSnapshot, QString> read(const QString& path);
+  /// The previous copy, when there is one and it is whole.
+  std::optional<SessionSnapshot> loadPrevious() const;
   void setAside(const QString& reason);
   /// Writes the snapshot in place of the file; the reason when it could not.
   std::optional<QString> write(const SessionSnapshot& snapshot) const;

@@ -1,6 +1,7 @@
 #include "session/archive/session_file_sync.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,20 +14,50 @@
 namespace kovali {
 namespace {
 
-std::optional<QString> syncPath(const QString& path, int flags) {
+QString lastError() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+/// Links the file open as `synced`, when it is still the one at `path`, at `previousPath`.
+std::optional<QString> keepAsPrevious(int synced, const QString& path, const QString& previousPath) {
+  const QByteArray linking = QFile::encodeName(previousPath + QStringLiteral(".linking"));
+  ::unlink(linking.constData());  // left by a crash in between
+  if (::link(QFile::encodeName(path).constData(), linking.constData()) != 0) return lastError();
+  struct stat syncedInfo {};
+  struct stat linkedInfo {};
+  const bool same = ::fstat(synced, &syncedInfo) == 0 && ::stat(linking.constData(), &linkedInfo) == 0 &&
+                    syncedInfo.st_dev == linkedInfo.st_dev && syncedInfo.st_ino == linkedInfo.st_ino;
+  // A save put a newer file in place meanwhile, whose bytes may not be on disk yet.
+  if (!same) {
+    ::unlink(linking.constData());
+    return std::nullopt;
+  }
+  if (::rename(linking.constData(), QFile::encodeName(previousPath).constData()) != 0) {
+    const QString failure = lastError();
+    ::unlink(linking.constData());
+    return failure;
+  }
+  return std::nullopt;
+}
+
+/// fsync of what is at `path`, then `also` with its descriptor when given.
+std::optional<QString> syncPath(const QString& path, int flags,
+                                const std::function<std::optional<QString>(int)>& also = {}) {
   const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC);
-  if (fd < 0) return QString::fromLocal8Bit(std::strerror(errno));
+  if (fd < 0) return lastError();
   std::optional<QString> failure;
-  if (::fsync(fd) != 0) failure = QString::fromLocal8Bit(std::strerror(errno));
+  if (::fsync(fd) != 0) failure = lastError();
+  if (!failure && also) failure = also(fd);
   ::close(fd);
   return failure;
 }
 
 }  // namespace
 
-SessionFileSync::SessionFileSync(QString path, Syncer syncer)
+SessionFileSync::SessionFileSync(QString path, QString previousPath, Syncer syncer)
     : path_(std::move(path)),
-      syncer_(syncer ? std::move(syncer) : Syncer(&SessionFileSync::syncToDisk)),
+      syncer_(syncer ? std::move(syncer)
+                     : Syncer([previousPath = std::move(previousPath)](const QString& synced) {
+                         return syncToDisk(synced, previousPath);
+                       })),
       queue_(std::make_unique<SerialQueue>(QStringLiteral("kovaliapp.archive"))) {}
 
 SessionFileSync::~SessionFileSync() {
@@ -64,9 +95,11 @@ void SessionFileSync::request(int replaced) {
       this, [this](std::optional<QString> failure) { emit synced(failure); });
 }
 
-std::optional<QString> SessionFileSync::syncToDisk(const QString& path) {
-  if (auto failure = syncPath(path, O_RDONLY)) return failure;
-  // The rename that put the file in place is in the folder's entry.
+std::optional<QString> SessionFileSync::syncToDisk(const QString& path, const QString& previousPath) {
+  std::function<std::optional<QString>(int)> keep;
+  if (!previousPath.isEmpty()) keep = [&](int synced) { return keepAsPrevious(synced, path, previousPath); };
+  if (auto failure = syncPath(path, O_RDONLY, keep)) return failure;
+  // The renames that put the file and its previous copy in place are in the folder's entries.
   return syncPath(QFileInfo(path).absolutePath(), O_RDONLY | O_DIRECTORY);
 }
 

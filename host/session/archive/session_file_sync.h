@@ -18,7 +18,8 @@ namespace kovali {
 /// and its folder entry are synced to disk on a worker thread ("kovaliapp.archive"), so a busy
 /// disk never holds up the party. Requests made while a sync is waiting or running are served by
 /// one more sync. Whatever is still waiting runs before the object goes. The files that saves
-/// replaced are let go on the same thread.
+/// replaced are let go on the same thread. Each file synced this way is then kept under a second
+/// name as well, so that the last synced session outlives a power cut that spoils a newer file.
 class SessionFileSync final : public QObject {
   Q_OBJECT
 
@@ -26,8 +27,8 @@ class SessionFileSync final : public QObject {
   /// Syncs the file at a path; the reason when it could not.
   using Syncer = std::function<std::optional<QString>(const QString& path)>;
 
-  /// Syncs `path` with `syncer` (fsync of the file and its folder unless given).
-  explicit SessionFileSync(QString path, Syncer syncer = {});
+  /// Syncs `path` with `syncer`; unless given, that is `syncToDisk(path, previousPath)`.
+  SessionFileSync(QString path, QString previousPath, Syncer syncer = {});
   ~SessionFileSync() override;
 
   /// Asks for the file as it is now to be synced. `replaced`, when not -1, is an open descriptor
@@ -37,8 +38,10 @@ class SessionFileSync final : public QObject {
   void request(int replaced = -1);
   static constexpr std::size_t maxReplacedWaiting = 32;
 
-  /// fsync of the file at `path`, then of its folder.
-  static std::optional<QString> syncToDisk(const QString& path);
+  /// fsync of the file at `path`, then of its folder. With a `previousPath`, the synced file is
+  /// also linked there in one step before the folder's sync, replacing the one there before;
+  /// a file put at `path` after the sync began is left for the next sync.
+  static std::optional<QString> syncToDisk(const QString& path, const QString& previousPath = {});
 
  signals:
   /// A sync ended, on the thread that made this object: the reason it failed, or nothing.

@@ -7,8 +7,8 @@ namespace kovali {
 
 namespace {
 
-// After this long without a wrong PIN, locks start again from the shortest.
-constexpr double kForgiveLocksAfterSeconds = 3600;
+// After this long without a wrong PIN, locks start again from the shortest and the host's guard ends.
+constexpr double kForgiveAfterSeconds = 3600;
 
 }  // namespace
 
@@ -19,14 +19,14 @@ std::optional<double> PINAttemptLimiter::Tally::remaining(vinaro::Date now) cons
   return left;
 }
 
-bool PINAttemptLimiter::Tally::fail(vinaro::Date now, int allowed) {
-  if (now.secondsSince(lastSeen) > kForgiveLocksAfterSeconds) locks = 0;
+bool PINAttemptLimiter::Tally::fail(vinaro::Date now) {
+  if (now.secondsSince(lastSeen) > kForgiveAfterSeconds) locks = 0;
   lastSeen = now;
   if (failures == 0 || now.secondsSince(firstFailure) > windowSeconds) {
     failures = 0;
     firstFailure = now;
   }
-  if (++failures < allowed) return false;
+  if (++failures < allowedFailures) return false;
   const double length = std::min(firstLockSeconds * std::pow(2.0, std::min(locks, 16)), longestLockSeconds);
   ++locks;
   failures = 0;
@@ -44,40 +44,54 @@ std::string PINAttemptLimiter::sourceOf(const QHostAddress& address) {
 std::optional<double> PINAttemptLimiter::lockRemaining(const std::string& source, vinaro::Date now) const {
   const auto found = sources_.find(source);
   if (found == sources_.end()) return std::nullopt;
-  std::optional<double> longest = found->second.remaining(now);
-  const double paced = nextHostAttempt_.secondsSince(now);
-  if (hostSlowed(now) && paced > 0) longest = std::max(longest.value_or(0), paced);
-  return longest;
+  return found->second.remaining(now);
 }
 
-bool PINAttemptLimiter::recordFailure(const std::string& source, vinaro::Date now) {
+bool PINAttemptLimiter::guardsHost(vinaro::Date now) const {
+  return host_.engaged && host_.lastFailure && now.secondsSince(*host_.lastFailure) <= kForgiveAfterSeconds;
+}
+
+std::optional<vinaro::Date> PINAttemptLimiter::takeTurn(vinaro::Date now) {
+  if (!guardsHost(now)) return now;
+  const vinaro::Date turn = std::max(now, host_.nextTurn);
+  if (turn.secondsSince(now) > longestWaitSeconds) return std::nullopt;
+  host_.nextTurn = turn.addingSeconds(turnSeconds);
+  return turn;
+}
+
+PINAttemptLimiter::Failure PINAttemptLimiter::recordFailure(const std::string& source, vinaro::Date now) {
   Tally& own = sourceTally(source, now);
-  const bool sourceLocked = own.fail(now, allowedFailures);
-  const bool hostLocked = failHost(own, now);
-  if (hostSlowed(now)) nextHostAttempt_ = now.addingSeconds(hostPaceSeconds);
-  return sourceLocked || hostLocked;
-}
-
-bool PINAttemptLimiter::hostSlowed(vinaro::Date now) const {
-  // Once tripped, guessing stays slow until the guessing has stopped for as long as locks are kept.
-  return host_.locks > 0 && now.secondsSince(host_.lastSeen) <= kForgiveLocksAfterSeconds;
+  const bool lockedSource = own.fail(now);
+  return {lockedSource, failHost(own, now)};
 }
 
 bool PINAttemptLimiter::failHost(Tally& own, vinaro::Date now) {
-  const bool windowOpen = host_.failures > 0 && now.secondsSince(host_.firstFailure) <= windowSeconds;
-  if (!windowOpen || own.hostShareWindow != host_.firstFailure) own.hostShare = 0;
+  if (host_.engaged && !guardsHost(now)) host_ = {};
+  host_.lastFailure = now;
+  if (host_.failures > 0 && now.secondsSince(host_.firstFailure) > hostWindowSeconds) host_.failures = 0;
+  if (host_.failures == 0) host_.firstFailure = now;
+  if (own.hostShareWindow != host_.firstFailure) own.hostShare = 0;
+  own.hostShareWindow = host_.firstFailure;
   if (own.hostShare >= allowedFailures) return false;
   ++own.hostShare;
-  const bool locked = host_.fail(now, allowedHostFailures);
-  own.hostShareWindow = host_.firstFailure;
-  return locked;
+  if (++host_.failures < allowedHostFailures || host_.engaged) return false;
+  host_.engaged = true;
+  // The attempt just compared used the turn of this moment.
+  host_.nextTurn = std::max(host_.nextTurn, now.addingSeconds(turnSeconds));
+  return true;
 }
 
 void PINAttemptLimiter::recordSuccess(const std::string& source) { sources_.erase(source); }
 
+std::size_t PINAttemptLimiter::guessingSources(vinaro::Date now) const {
+  return static_cast<std::size_t>(std::count_if(sources_.begin(), sources_.end(), [now](const auto& entry) {
+    return now.secondsSince(entry.second.lastSeen) <= hostWindowSeconds;
+  }));
+}
+
 PINAttemptLimiter::Tally& PINAttemptLimiter::sourceTally(const std::string& source, vinaro::Date now) {
   if (!sources_.contains(source) && sources_.size() >= maxSources) {
-    // A source still locked is kept over an idle one, so flooding the table frees no one.
+    // A source still locked is kept over an idle one, so flooding the table frees no one early.
     const auto idlest = std::min_element(sources_.begin(), sources_.end(), [&](const auto& a, const auto& b) {
       const bool aLocked = a.second.remaining(now).has_value();
       const bool bLocked = b.second.remaining(now).has_value();

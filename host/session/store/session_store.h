@@ -265,8 +265,16 @@ class SessionStore final : public QObject {
   bool isJoining(ConnectionID connection) const;
   /// Takes the partygoers who left since the last call out of the party in one change.
   void settleDepartures();
-  void authenticateDJ(const std::string& pin, vinaro::Participant participant, const std::string& envelopeID,
-                      ConnectionID connection);
+
+  // DJ PIN (session_store_pin.cpp)
+  /// Compares the PIN at once or at the connection's turn, unless it is refused unread.
+  void authenticateDJ(const std::string& pin, const std::string& envelopeID, ConnectionID connection);
+  /// Compares the PIN now, for the connection's participant as it is now.
+  void comparePIN(const std::string& pin, const std::string& envelopeID, ConnectionID connection);
+  /// The refusal, logged, of an attempt from `source` while it is locked, or nothing.
+  std::optional<vinaro::ProtocolError> pinLockRefusal(const std::string& source, ConnectionID connection) const;
+  /// Where the connection's PIN attempts are counted: its network source.
+  std::string pinSource(ConnectionID connection) const;
   void resignDJ(vinaro::Participant participant, const std::string& envelopeID, ConnectionID connection);
   /// Gives the connection's participant `role`, remembers it for the device and tells the phones.
   void changeRole(vinaro::Role role, vinaro::Participant participant, const std::string& envelopeID,
@@ -278,8 +286,6 @@ class SessionStore final : public QObject {
   /// newest state.
   void schedulePresenceBroadcast();
   void broadcastPresence();
-  /// Where the connection's PIN attempts are counted: its network source.
-  std::string pinSource(ConnectionID connection) const;
 
   // Music commands of the phones (session_store_music.cpp)
   void routeMusicCommand(const vinaro::Command& command, const vinaro::Participant& participant,
@@ -372,6 +378,7 @@ class SessionStore final : public QObject {
   CommandRate& rateFor(ConnectionID connection, bool reads);
 
   PINAttemptLimiter pinAttempts_;
+  std::map<ConnectionID, CancellableTask> pinWaits_;  // at most one PIN per connection waits for its turn
   std::map<ConnectionID, CommandRate> commandRates_;
   std::map<ConnectionID, CommandRate> readRates_;
   BadgeRetention badgeRetention_;

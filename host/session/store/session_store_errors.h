@@ -20,6 +20,10 @@ inline vinaro::ProtocolError tooManyWrongPINs(double seconds) {
   return vinaro::ProtocolError::limitReached("Too many wrong PINs. Try again in " + std::to_string(whole) +
                                              (whole == 1 ? " second." : " seconds."));
 }
+/// An attempt while wrong PINs come too fast to the host to be compared soon.
+inline vinaro::ProtocolError pinGuessingSlowedDown() {
+  return vinaro::ProtocolError::limitReached("Too many wrong PINs at this party. Try again later.");
+}
 inline vinaro::ProtocolError tooManyCommands() {
   return vinaro::ProtocolError::limitReached("Too many changes at once. Wait a moment and try again.");
 }

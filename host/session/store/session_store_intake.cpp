@@ -110,7 +110,7 @@ void SessionStore::handle(vinaro::Envelope<Command> envelope, ConnectionID conne
 
   std::visit(
       vinaro::Overloaded{
-          [&](const Command::AuthenticateDJ& login) { authenticateDJ(login.pin, participant, envelopeID, connection); },
+          [&](const Command::AuthenticateDJ& login) { authenticateDJ(login.pin, envelopeID, connection); },
           [&](const Command::ResignDJ&) { resignDJ(participant, envelopeID, connection); },
           [&](const Command::SaveQueueAsPlaylist&) {
             sendError(StoreErrors::savedPlaylistsRetired(), connection, envelopeID);
@@ -183,37 +183,6 @@ bool SessionStore::isJoining(ConnectionID connection) const {
                      [connection](const Joining& join) { return join.connection == connection; });
 }
 
-void SessionStore::authenticateDJ(const std::string& pin, Participant participant, const std::string& envelopeID,
-                                  ConnectionID connection) {
-  const auto now = scheduler_.now();
-  const std::string source = pinSource(connection);
-  if (const auto wait = pinAttempts_.lockRemaining(source, now)) {
-    qCInfo(lcSession).noquote() << "DJ PIN from guest connection" << connectionText(connection)
-                                << "refused unread: too many wrong PINs";
-    sendError(StoreErrors::tooManyWrongPINs(*wait), connection, envelopeID);
-    return;
-  }
-  const std::string expected = djPIN_.load();
-  if (!DJPIN::isValid(expected)) {
-    // Nothing to guess yet: counting these would lock out the DJ once a PIN is set.
-    qCInfo(lcSession).noquote() << "DJ PIN from guest connection" << connectionText(connection)
-                                << "refused: the host has no PIN";
-    sendError(StoreErrors::wrongPIN(), connection, envelopeID);
-    return;
-  }
-  if (pin != expected) {
-    qCInfo(lcSession).noquote() << "DJ PIN from guest connection" << connectionText(connection) << "refused";
-    if (pinAttempts_.recordFailure(source, now)) {
-      qCWarning(lcSession, "Too many wrong PINs: DJ logins from %s are held back for %.0f s.", source.c_str(),
-                pinAttempts_.lockRemaining(source, now).value_or(0));
-    }
-    sendError(StoreErrors::wrongPIN(), connection, envelopeID);
-    return;
-  }
-  pinAttempts_.recordSuccess(source);
-  changeRole(Role::dj, std::move(participant), envelopeID, connection);
-}
-
 void SessionStore::resignDJ(Participant participant, const std::string& envelopeID, ConnectionID connection) {
   changeRole(Role::guest, std::move(participant), envelopeID, connection);
 }
@@ -245,6 +214,7 @@ void SessionStore::connectionClosed(ConnectionID connection) {
   commandRates_.erase(connection);
   readRates_.erase(connection);
   audioPushed_.erase(connection);
+  pinWaits_.erase(connection);
   if (const auto leaving = participants_.find(connection); leaving != participants_.end()) {
     badgeRetention_.seen(leaving->second.id, scheduler_.now());
   }
@@ -295,11 +265,6 @@ void SessionStore::broadcastPresence() {
   sendViews(std::exchange(presenceCurrent_, {}), std::nullopt);
   presenceBroadcastPending_ = false;
   lastPresenceBroadcast_ = scheduler_.now();
-}
-
-std::string SessionStore::pinSource(ConnectionID connection) const {
-  const auto address = server_.peerAddress(connection);
-  return address ? PINAttemptLimiter::sourceOf(*address) : std::string("unknown");
 }
 
 void SessionStore::dispatchPartygoers() { performHostAction(vinaro::action::SetPartygoers{partygoers()}); }

@@ -56,15 +56,34 @@ void putFile(const QString& path, const QByteArray& bytes) {
   file.write(bytes);
 }
 
+/// Puts `bytes` at `path` as a save does, in a new file renamed into place: what a power cut
+/// leaves when the rename reached the disk and the bytes did not.
+void replaceFile(const QString& path, const QByteArray& bytes) {
+  putFile(path + ".new", bytes);
+  ASSERT_TRUE(QDir().rename(path + ".new", path) || (QFile::remove(path) && QDir().rename(path + ".new", path)));
+}
+
+/// The archive in `folder`, which opens.
+SessionArchive openedIn(const QString& folder) {
+  auto archive = SessionArchive::open(folder);
+  EXPECT_TRUE(archive.hasValue());
+  return std::move(archive).value();
+}
+
+/// Saves `snapshot` and waits until its sync to disk has ended.
+void saveAndSync(SessionArchive& archive, const SessionSnapshot& snapshot) {
+  bool synced = false;
+  archive.setSyncReport([&synced] { synced = true; });
+  ASSERT_TRUE(archive.save(snapshot));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return synced; }, 5000));
+  archive.setSyncReport({});
+}
+
 class SessionArchiveTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(folder.isValid()); }
 
-  SessionArchive openArchive() {
-    auto archive = SessionArchive::open(folder.path());
-    EXPECT_TRUE(archive.hasValue());
-    return std::move(archive).value();
-  }
+  SessionArchive openArchive() { return openedIn(folder.path()); }
 
   QTemporaryDir folder;
 };
@@ -73,14 +92,16 @@ TEST_F(SessionArchiveTest, SavesTheSnapshotWithSortedKeysAndDJDevicesInOrderAndR
   SessionArchive archive = openArchive();
   const SessionSnapshot snapshot = sampleSnapshot();
 
-  ASSERT_TRUE(archive.save(snapshot));
+  saveAndSync(archive, snapshot);
 
   const QByteArray saved = contents(archive.filePath());
   EXPECT_TRUE(saved.startsWith(
       R"({"djDeviceIDs":["device-a","device-b"],"participantIDsArePublic":true,"savedAt":1700000000500,"state":{)"))
       << saved.toStdString();
   EXPECT_TRUE(saved.contains(R"("name":"Friday / Rooftop")")) << "slashes stay unescaped";
-  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"Session.json"}) << "no temporary file is left";
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), (QStringList{"Session.json", "Session.previous.json"}))
+      << "no temporary file is left";
+  EXPECT_EQ(contents(archive.previousFilePath()), saved) << "the synced file is kept as the previous one";
   EXPECT_EQ(archive.load(), snapshot);
 }
 
@@ -93,11 +114,13 @@ TEST_F(SessionArchiveTest, TheFileAndItsFolderAreTheUsersAloneAlsoOverAnOlderRea
   ASSERT_TRUE(QFile::setPermissions(folder.path(), readable | QFileDevice::ExeOwner | QFileDevice::ExeGroup |
                                                        QFileDevice::ExeOther));
   SessionArchive archive = openArchive();
-  ASSERT_TRUE(archive.save(withRevision(2)));
+  saveAndSync(archive, withRevision(2));
 
   struct stat info {};
-  ASSERT_EQ(::stat(path.toLocal8Bit().constData(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  for (const QString& file : {path, archive.previousFilePath()}) {
+    ASSERT_EQ(::stat(file.toLocal8Bit().constData(), &info), 0) << file.toStdString();
+    EXPECT_EQ(info.st_mode & 0777, 0600u) << file.toStdString();
+  }
   ASSERT_EQ(::stat(folder.path().toLocal8Bit().constData(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0700u);
 }
@@ -150,9 +173,7 @@ TEST_F(SessionArchiveTest, MovesAnUnreadableFileAsideSoThatTheNextSaveKeepsIt) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     QTemporaryDir caseFolder;
-    auto opened = SessionArchive::open(caseFolder.path());
-    ASSERT_TRUE(opened.hasValue());
-    SessionArchive archive = std::move(opened).value();
+    SessionArchive archive = openedIn(caseFolder.path());
     c.prepare(archive.filePath());
     const QByteArray original = contents(archive.filePath());
     LogCapture log("kovaliapp.archive");
@@ -165,6 +186,61 @@ TEST_F(SessionArchiveTest, MovesAnUnreadableFileAsideSoThatTheNextSaveKeepsIt) {
     ASSERT_TRUE(archive.save(sampleSnapshot()));
     EXPECT_EQ(contents(archive.unreadableFilePath()), original) << "the saved party survives the next save";
     EXPECT_EQ(archive.load(), sampleSnapshot());
+  }
+}
+
+TEST_F(SessionArchiveTest, RestoresTheLastSyncedPartyWhenAPowerCutSpoilsTheFile) {
+  SessionSnapshot synced = sampleSnapshot();
+  synced.state.mode = vinaro::PartyMode::suggestion;
+  const QByteArray newer = encoded(withRevision(9));
+  struct Case {
+    const char* name;
+    std::function<void(const QString& path)> spoil;
+    bool previousIsWhole;
+  } cases[] = {
+      {"missing", [](const QString& path) { ASSERT_TRUE(QFile::remove(path)); }, true},
+      {"empty", [](const QString& path) { replaceFile(path, ""); }, true},
+      {"cut in half", [&](const QString& path) { replaceFile(path, newer.left(newer.size() / 2)); }, true},
+      {"zero-filled", [&](const QString& path) { replaceFile(path, QByteArray(newer.size(), '\0')); }, true},
+      {"a folder in the file's place",
+       [](const QString& path) {
+         ASSERT_TRUE(QFile::remove(path));
+         ASSERT_TRUE(QDir().mkpath(path + "/inner"));
+       },
+       true},
+      {"empty, and the previous copy cut too",
+       [&](const QString& path) {
+         replaceFile(path, "");
+         replaceFile(QFileInfo(path).dir().filePath("Session.previous.json"), newer.left(10));
+       },
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QTemporaryDir caseFolder;
+    SessionArchive archive = openedIn(caseFolder.path());
+    saveAndSync(archive, synced);
+    c.spoil(archive.filePath());
+    const bool wasThere = QFileInfo::exists(archive.filePath());
+    LogCapture log("kovaliapp.archive");
+
+    const auto loaded = archive.load();
+
+    if (c.previousIsWhole) {
+      ASSERT_TRUE(loaded);
+      EXPECT_EQ(loaded->state.sessionID, synced.state.sessionID);
+      EXPECT_EQ(loaded->state.queue, synced.state.queue);
+      EXPECT_EQ(loaded->state.mode, vinaro::PartyMode::suggestion);
+      EXPECT_EQ(loaded->djDeviceIDs, (std::vector<std::string>{"device-a", "device-b"}));
+      EXPECT_EQ(*loaded, synced);
+      EXPECT_TRUE(log.hasLineStartingWith("Restored the session from "));
+    } else {
+      EXPECT_EQ(loaded, std::nullopt);
+      EXPECT_TRUE(log.hasLineStartingWith("Could not read the previous session file "));
+    }
+    EXPECT_EQ(QFileInfo::exists(archive.unreadableFilePath()), wasThere) << "a spoilt file is set aside";
+    saveAndSync(archive, withRevision(10));
+    EXPECT_EQ(archive.load(), withRevision(10)) << "saving goes on";
   }
 }
 
@@ -216,7 +292,7 @@ class FileSizeLimit {
 TEST_F(SessionArchiveTest, AWriteCutShortKeepsTheLastGoodFileAndIsLoggedOncePerStreak) {
   SessionArchive archive = openArchive();
   SessionSnapshot good = sampleSnapshot();
-  ASSERT_TRUE(archive.save(good));
+  saveAndSync(archive, good);
   const QByteArray before = contents(archive.filePath());
   SessionSnapshot bigger = good;
   bigger.state.name = std::string(64 * 1024, 'x');  // more than any write buffer
@@ -228,7 +304,8 @@ TEST_F(SessionArchiveTest, AWriteCutShortKeepsTheLastGoodFileAndIsLoggedOncePerS
   }
   EXPECT_EQ(contents(archive.filePath()), before);
   EXPECT_EQ(archive.load(), good) << "a relaunch finds the last good party";
-  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"Session.json"}) << "no temporary file is left";
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), (QStringList{"Session.json", "Session.previous.json"}))
+      << "no temporary file is left";
   EXPECT_EQ(std::count_if(log.lines().begin(), log.lines().end(),
                           [](const std::string& line) { return line.starts_with("Could not save the session: "); }),
             1)
@@ -422,6 +499,12 @@ TEST_F(SessionArchiveTest, TheRealSyncToDiskSyncsTheFileAndReportsAMissingOne) {
   ASSERT_TRUE(archive.save(sampleSnapshot()));
   EXPECT_EQ(SessionFileSync::syncToDisk(archive.filePath()), std::nullopt);
   EXPECT_TRUE(SessionFileSync::syncToDisk(folder.filePath(QStringLiteral("missing.json"))));
+
+  const QString previous = folder.filePath(QStringLiteral("kept.json"));
+  putFile(previous + ".linking", "left by a crash");
+  EXPECT_EQ(SessionFileSync::syncToDisk(archive.filePath(), previous), std::nullopt);
+  EXPECT_EQ(contents(previous), contents(archive.filePath()));
+  EXPECT_FALSE(QFileInfo::exists(previous + ".linking"));
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 // Phones know each other only by public ids: a device id, which decides the DJ role, never
-// reaches another phone, and sending an id seen on the wire gains nothing.
+// reaches another phone, and sending an id seen on the wire gains nothing; nor does guessing
+// the PIN from many addresses.
 
 #include <set>
 
 #include "session/store/session_store_fixture.h"
+#include "support/log_capture.h"
+#include "support/stalled_phone.h"
 
 namespace kovali {
 namespace {
@@ -46,6 +49,16 @@ class SessionStoreGuestIDsTest : public SessionStoreTest {
     const auto welcome = payloadAt<Event::Welcome>(*phone, 0);
     EXPECT_TRUE(welcome) << deviceID;
     return welcome ? welcome->role : Role::dj;
+  }
+
+  /// Waits until the reply to `id` has come, or until the host has read everything `phone` sent
+  /// after it without replying; answers the reply.
+  std::optional<EventEnvelope> replyIfAny(GuestClient& phone, const std::string& id) {
+    sync(phone);
+    for (std::size_t i = 0; i < phone.received.size(); ++i) {
+      if (auto event = phone.event(i); event && event->replyTo == id) return event;
+    }
+    return std::nullopt;
   }
 
   std::string requestID() const {
@@ -128,6 +141,142 @@ TEST_F(SessionStoreGuestIDsTest, NoPhoneIsSentADeviceIDAndSeenIDsGainNothingAcro
   ASSERT_NE(found, requests.end());
   EXPECT_TRUE(found->hasVote(welcome->participantID)) << "Ben's vote is still his";
   EXPECT_EQ(roleOfHello(kDJDevice), Role::dj);
+}
+
+/// Phones from addresses of their own that say hello and guess the PIN once, as a crowd of
+/// guessers taking turns does.
+class Guessers {
+ public:
+  /// Connects `count` phones from the loopback addresses from `first` on, each of which sends
+  /// hello and then a wrong PIN; waits until the host has read both.
+  bool arrive(std::uint16_t port, std::uint32_t first, int count) {
+    phones_.clear();
+    for (int i = 0; i < count; ++i) {
+      auto phone = std::make_unique<StalledPhone>();
+      const std::string device = "guesser-" + std::to_string(first + i);
+      if (!phone->connectTo(port, first + static_cast<std::uint32_t>(i)) ||
+          !phone->sendText(commandMessage("hello", vinaro::Command{vinaro::Command::Hello{"Guest", device, 1}})) ||
+          !phone->sendText(commandMessage("guess", vinaro::Command{vinaro::Command::AuthenticateDJ{"0000"}}))) {
+        return false;
+      }
+      phones_.push_back(std::move(phone));
+    }
+    return settle();
+  }
+  /// Waits until the host has read everything the phones sent, answering what it answers at once.
+  bool settle() {
+    const std::string id = "settled-" + std::to_string(++settles_);
+    const auto marker = commandMessage(id, vinaro::Command{vinaro::Command::DeletePlaylist{"none"}});
+    for (auto& phone : phones_) {
+      if (!phone->sendText(marker)) return false;
+    }
+    return QTest::qWaitFor(
+        [&] {
+          return std::all_of(phones_.begin(), phones_.end(), [&](auto& phone) {
+            if (phone->drain() < 0) return true;
+            const auto messages = phone->messages();
+            return std::any_of(messages.begin(), messages.end(),
+                               [&](const std::string& message) { return message.find(id) != std::string::npos; });
+          });
+        },
+        GuestClient::timeoutMs);
+  }
+  /// How many answers so far said "Wrong PIN.": the PINs the host compared.
+  int compared() const {
+    int count = 0;
+    for (const auto& phone : phones_) {
+      for (const auto& message : phone->messages()) count += message.find("\"Wrong PIN.\"") != std::string::npos;
+    }
+    return count;
+  }
+  /// Hangs up every phone.
+  void leave() { phones_.clear(); }
+
+ private:
+  std::vector<std::unique_ptr<StalledPhone>> phones_;
+  int settles_ = 0;
+};
+
+TEST_F(SessionStoreGuestIDsTest, GuessersFromMoreAddressesThanAreRememberedGetOnlyTheTurnsAndTheDJStaysDJ) {
+  auto dj = join("Dee", kDJDevice);
+  ASSERT_TRUE(exchange(*dj, Command{Command::AuthenticateDJ{"2468"}}, "pin"));
+  dj.reset();
+  LogCapture log("kovaliapp.session");
+  const std::uint16_t port = std::get<HostServer::Status::Ready>(server->status().value).port;
+
+  // Fifty new addresses every forty seconds, 600 in all from 127.0.1.0 on: more than the limiter
+  // remembers. Each phone stays until the longest wait has passed.
+  constexpr int kRounds = 12;
+  constexpr int kPerRound = 50;
+  constexpr double kRoundSeconds = PINAttemptLimiter::longestWaitSeconds;
+  Guessers guessers;
+  int compared = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    const std::uint32_t first = 0x7F000100 + static_cast<std::uint32_t>(round * kPerRound);
+    ASSERT_TRUE(guessers.arrive(port, first, kPerRound)) << "round " << round;
+    advance(kRoundSeconds);  // the waiting attempts are compared at their turns
+    ASSERT_TRUE(guessers.settle());
+    compared += guessers.compared();
+    guessers.leave();
+    if (round == kRounds / 2) {
+      EXPECT_EQ(roleOfHello(kDJDevice), Role::dj) << "the DJ's phone rejoins as DJ during the guessing";
+    }
+  }
+  const double turns = (kRounds * kRoundSeconds + PINAttemptLimiter::longestWaitSeconds) / PINAttemptLimiter::turnSeconds;
+  EXPECT_LE(compared, PINAttemptLimiter::allowedHostFailures + turns) << "of " << kRounds * kPerRound << " guesses";
+  EXPECT_GE(compared, PINAttemptLimiter::allowedHostFailures + kRounds) << "the waiting ones are compared in turn";
+  EXPECT_TRUE(log.hasLineStartingWith("Wrong DJ PINs from 20 addresses: the host now compares at most one PIN every 20 s."));
+
+  // The guessing has stopped: a phone that has the PIN, trying every ten seconds, gets in soon.
+  const vinaro::Date stopped = scheduler.now();
+  auto late = join("Lee", "device-lee");
+  bool granted = false;
+  for (int attempt = 0; !granted && scheduler.now().secondsSince(stopped) <= 90; ++attempt) {
+    const std::string id = "pin-" + std::to_string(attempt);
+    late->received.clear();
+    late->sendCommand(id, Command{Command::AuthenticateDJ{"2468"}});
+    auto reply = replyIfAny(*late, id);
+    while (!reply && scheduler.now().secondsSince(stopped) <= 90) {  // waiting for its turn
+      advance(1);
+      reply = replyIfAny(*late, id);
+    }
+    if (!reply) break;
+    granted = payload<Event::RoleChanged>(*reply) != nullptr;
+    if (const auto* refused = payload<vinaro::ProtocolError>(*reply)) {
+      EXPECT_EQ(refused->message, "Too many wrong PINs at this party. Try again later.");
+      advance(10);
+    }
+  }
+  EXPECT_TRUE(granted);
+  EXPECT_LE(scheduler.now().secondsSince(stopped), 90) << "within 90 s of the last guess";
+  EXPECT_EQ(store().djDeviceIDs(), (SessionStore::DeviceIDs{kDJDevice, "device-lee"}));
+}
+
+TEST_F(SessionStoreGuestIDsTest, OnGuardEachPhoneWaitsWithOnePINForItsTurnAndTheRestAreToldToTryLater) {
+  LogCapture log("kovaliapp.session");
+  const std::uint16_t port = std::get<HostServer::Status::Ready>(server->status().value).port;
+  Guessers guessers;
+  ASSERT_TRUE(guessers.arrive(port, 0x7F000200, PINAttemptLimiter::allowedHostFailures));
+  ASSERT_EQ(guessers.compared(), PINAttemptLimiter::allowedHostFailures) << "compared at once before the guard";
+  ASSERT_TRUE(log.hasLineStartingWith("Wrong DJ PINs from 20 addresses: "));
+
+  auto dee = join("Dee", "device-dee");
+  dee->sendCommand("first", Command{Command::AuthenticateDJ{"2468"}});
+  EXPECT_FALSE(replyIfAny(*dee, "first")) << "it waits for its turn";
+  dee->sendCommand("second", Command{Command::AuthenticateDJ{"2468"}});
+  const auto second = replyIfAny(*dee, "second");
+  ASSERT_TRUE(second);
+  const auto* refused = payload<vinaro::ProtocolError>(*second);
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(*refused, vinaro::ProtocolError::limitReached("Too many wrong PINs at this party. Try again later."));
+  EXPECT_FALSE(replyIfAny(*dee, "first")) << "the first still waits";
+  EXPECT_TRUE(store().djDeviceIDs().empty());
+
+  advance(PINAttemptLimiter::turnSeconds);
+  const auto granted = replyIfAny(*dee, "first");
+  ASSERT_TRUE(granted);
+  EXPECT_TRUE(payload<Event::RoleChanged>(*granted));
+  EXPECT_EQ(store().djDeviceIDs(), (SessionStore::DeviceIDs{"device-dee"}));
 }
 
 TEST_F(SessionStoreGuestIDsTest, ASessionSavedWithDeviceIDsIsRestoredUnderPublicIDsOnce) {

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
 
 #include "app/console/console_snapshot.h"
@@ -86,6 +88,41 @@ TEST_F(SessionStoreTest, AnAcceptedChangeIsSavedAndNotifiedOnce) {
   EXPECT_EQ(changes.count(), 1);
   const auto saved = fileContents(store.archive()->filePath());
   EXPECT_TRUE(saved.contains(R"("revision":1)")) << saved.toStdString();
+}
+
+TEST_F(SessionStoreTest, APhoneFirstHearsOfEachRevisionWhenItIsAlreadyInTheFile) {
+  startHostingThreeSongs();
+  const QString path = store().archive()->filePath();
+  std::vector<std::pair<std::int64_t, std::int64_t>> heardAndSaved;  // read the moment a phone hears
+  const auto listen = [&](GuestClient& phone) {
+    QObject::connect(&phone.socket, &QWebSocket::textMessageReceived, &phone.socket, [&phone, &path, &heardAndSaved] {
+      const auto event = phone.event(phone.received.size() - 1);  // its own handler kept it first
+      if (!event) return;
+      std::optional<std::int64_t> heard;
+      if (const auto* state = payload<SessionState>(*event)) heard = state->revision;
+      if (const auto* welcome = payload<Event::Welcome>(*event)) heard = welcome->state.revision;
+      if (!heard) return;
+      const auto saved = QJsonDocument::fromJson(fileContents(path)).object()["state"].toObject()["revision"];
+      heardAndSaved.emplace_back(*heard, saved.toInteger(-1));
+    });
+  };
+  auto dj = connectPhone();
+  listen(*dj);
+  dj->sendCommand("hello", hello("Dee", "device-dj"));
+  ASSERT_TRUE(dj->waitForMessages(1));
+  ASSERT_TRUE(ask(*dj, Command{Command::AuthenticateDJ{"2468"}}, "pin"));
+  auto guest = connectPhone();
+  listen(*guest);
+  guest->sendCommand("hello", hello("Ana", "device-ana"));
+  ASSERT_TRUE(guest->waitForMessages(1));
+  ASSERT_TRUE(ask(*dj, Command{Command::SetMode{vinaro::PartyMode::suggestion}}, "mode"));
+  ASSERT_TRUE(ask(*dj, Command{Command::Add{"s1"}}, "add"));
+  advance(SessionStore::presenceIntervalSeconds);
+  sync(*guest);
+
+  ASSERT_GE(heardAndSaved.size(), 6u);
+  EXPECT_GT(heardAndSaved.back().first, 3);
+  for (const auto& [heard, saved] : heardAndSaved) EXPECT_GE(saved, heard) << "revision " << heard;
 }
 
 TEST_F(SessionStoreTest, ARefusedChangeLeavesTheStateAndTheFileAsTheyWere) {
