@@ -106,7 +106,9 @@ TEST_F(PartyViewTest, AtLaunchTheLightColumnIsPlainAboveItsContentWhicheverTileI
     if (liveInput) party.state.input = vinaro::LiveInput{"mic", "Turntable", true};
     PartyView launched{scheduler, loader};
     launched.setSnapshot(party);
-    const QImage image = renderWidget(launched, kWindow);
+    launched.resize(kWindow);
+    launched.show();
+    const QImage image = screenImage(launched);
     QDir().mkpath(QStringLiteral(KOVALI_TEST_ARTIFACTS_DIR));
     image.save(QStringLiteral(KOVALI_TEST_ARTIFACTS_DIR "/party_view_launch_%1.png").arg(liveInput ? "live" : "song"));
     int contentTop = kWindow.height();
