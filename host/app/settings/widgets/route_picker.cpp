@@ -101,7 +101,7 @@ void RoutePicker::placeButton() {
   // The frame reaches past the leading edge; the button keeps to the part that shows, so that its
   // menu opens under what the user clicked, and draws its icon where the whole frame centres it.
   const QRect frame = buttonFrame(size(), iconCenterX_, pickerHeight_);
-  const QRect shown = frame.intersected(rect());
+  const QRect shown = frame.isEmpty() ? frame : frame.intersected(rect());
   button_->setGeometry(shown);
   button_->setIconCenter(QRectF(frame).center() - QPointF(shown.topLeft()));
 }
