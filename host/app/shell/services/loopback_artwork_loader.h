@@ -16,10 +16,10 @@ class LoopbackArtworkLoader final : public ArtworkLoader {
 
   QCoro::Task<QImage> load(QUrl url, CancellationToken token) override;
 
+ private:
   /// `url` as this computer fetches it.
   QUrl located(QUrl url) const;
 
- private:
   ArtworkLoader& network_;
   const HostServer& server_;
 };
