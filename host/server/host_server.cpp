@@ -266,6 +266,11 @@ std::optional<std::string> HostServer::artworkAddress() const {
   return "http://" + httpHostName_ + ":" + std::to_string(listeningPort());
 }
 
+std::optional<std::string> HostServer::loopbackArtworkAddress() const {
+  if (!port_) return std::nullopt;
+  return "http://127.0.0.1:" + std::to_string(listeningPort());
+}
+
 std::size_t HostServer::connectionLimit(std::size_t descriptors) {
   constexpr std::size_t keptForTheHost = 256;
   constexpr std::size_t fewest = 16, most = 4096;

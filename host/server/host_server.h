@@ -99,6 +99,9 @@ class HostServer final : public QObject {
   void setHTTPHostName(std::string name) { httpHostName_ = std::move(name); }
   /// "http://<host name>:<port>" while a listener runs, where phones fetch cover art; else none.
   std::optional<std::string> artworkAddress() const;
+  /// "http://127.0.0.1:<port>" while a listener runs: where this computer fetches the same art
+  /// without resolving its own name; else none.
+  std::optional<std::string> loopbackArtworkAddress() const;
 
   /// Sends `event` as one envelope with a fresh id; `completion` runs once the connection has
   /// taken it (a close after it still sends it first). A state that answers nothing replaces an

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QScreen>
 #include <QWidget>
 #include <cstdlib>
 
@@ -14,11 +15,24 @@ QImage renderWidget(QWidget& widget, QSize size) {
   return grabWidget(widget);
 }
 
-QImage grabWidget(QWidget& widget) {
+namespace {
+
+void settleLayouts() {
   // Nested layouts settle one level per pass of posted layout requests.
   for (int pass = 0; pass < 8; ++pass) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
   QCoreApplication::processEvents();
+}
+
+}  // namespace
+
+QImage grabWidget(QWidget& widget) {
+  settleLayouts();
   return widget.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+QImage screenImage(QWidget& window) {
+  settleLayouts();
+  return window.screen()->grabWindow(window.winId()).toImage().convertToFormat(QImage::Format_ARGB32);
 }
 
 ::testing::AssertionResult pixelIs(const QImage& image, int x, int y, const QColor& expected, int tolerance) {

@@ -14,6 +14,9 @@ namespace kovali {
 QImage renderWidget(QWidget& widget, QSize size);
 /// Grabs a widget that is already shown.
 QImage grabWidget(QWidget& widget);
+/// What the screen shows of the shown window `window` once it has laid itself out: what it painted,
+/// without the events a grab sends to the widgets it hides first.
+QImage screenImage(QWidget& window);
 
 /// `light` with a dark window, base and white text, as a dark desktop gives it.
 QPalette darkPalette(const QPalette& light);

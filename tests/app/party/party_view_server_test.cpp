@@ -8,6 +8,7 @@
 #include "app/look/artwork/network_artwork_loader.h"
 #include "app/party/party_view.h"
 #include "app/party/qr_code_view.h"
+#include "app/shell/services/loopback_artwork_loader.h"
 #include "server/host_server_fixture.h"
 #include "support/fake_artwork_loader.h"
 #include "platform/library/artwork_address.h"
@@ -54,8 +55,22 @@ TEST_F(PartyViewServerTest, FollowsTheServerFromStoppedToAdvertisedAndBack) {
   EXPECT_EQ(networkStatus(), QStringLiteral("Not advertising"));
 }
 
-TEST_F(PartyViewServerTest, TheNowPlayingTileShowsTheCoverServedOnTheGuestsPort) {
-  server->setHTTPHostName("127.0.0.1");
+/// A computer where no name resolves: only numeric addresses are fetched.
+class AddressOnlyLoader final : public ArtworkLoader {
+ public:
+  QCoro::Task<QImage> load(QUrl url, CancellationToken token) override {
+    if (!QHostAddress(url.host()).isNull()) return network.load(std::move(url), std::move(token));
+    unresolved << url.host();
+    return noImage();
+  }
+
+  static QCoro::Task<QImage> noImage() { co_return QImage(); }
+
+  NetworkArtworkLoader network;
+  QStringList unresolved;
+};
+
+TEST_F(PartyViewServerTest, TheNowPlayingTileShowsTheCoverServedOnTheGuestsPortWhateverItsName) {
   server->setArtworkLookup([](const std::string& id) -> std::function<QImage()> {
     if (id != "c0ffee") return {};
     return [] {
@@ -65,28 +80,34 @@ TEST_F(PartyViewServerTest, TheNowPlayingTileShowsTheCoverServedOnTheGuestsPort)
     };
   });
   startReady();
-  auto current = vinaro::samples::queueItem("q1", "t1");
-  current.track.artworkURLTemplate = *server->artworkAddress() + localArtworkTemplate("c0ffee");
-  state.playback.current = current;
+  AddressOnlyLoader network;
+  LoopbackArtworkLoader windows(network, *server);
+  for (const char* name : {"127.0.0.1", "kovali-unresolvable.invalid"}) {
+    server->setHTTPHostName(name);
+    auto current = vinaro::samples::queueItem("q1", "t1");
+    current.track.artworkURLTemplate = *server->artworkAddress() + localArtworkTemplate("c0ffee");
+    state.playback.current = current;
 
-  NetworkArtworkLoader network;
-  PartyView shown{scheduler, network};
-  shown.setSnapshot(PartySnapshot::of(state, *server, 0));
-  renderWidget(shown, QSize(1260, 760));
-  ArtworkTile* tile = nullptr;
-  ASSERT_TRUE(QTest::qWaitFor(
-      [&] {
-        for (auto* candidate : shown.findChildren<ArtworkTile*>()) {
-          if (candidate->showsImage()) tile = candidate;
-        }
-        return tile != nullptr;
-      },
-      10000));
-  const QImage rendered = grabWidget(shown);
-  QDir().mkpath(QStringLiteral(KOVALI_TEST_ARTIFACTS_DIR));
-  EXPECT_TRUE(rendered.save(QStringLiteral(KOVALI_TEST_ARTIFACTS_DIR "/party_view_local_cover.png")));
-  const QPoint center = tile->mapTo(&shown, tile->rect().center());
-  EXPECT_TRUE(pixelIs(rendered, center.x(), center.y(), QColor(220, 30, 30), 16));
+    PartyView shown{scheduler, windows};
+    shown.setSnapshot(PartySnapshot::of(state, *server, 0));
+    renderWidget(shown, QSize(1260, 760));
+    ArtworkTile* tile = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+          for (auto* candidate : shown.findChildren<ArtworkTile*>()) {
+            if (candidate->showsImage()) tile = candidate;
+          }
+          return tile != nullptr;
+        },
+        10000))
+        << name;
+    const QImage rendered = grabWidget(shown);
+    QDir().mkpath(QStringLiteral(KOVALI_TEST_ARTIFACTS_DIR));
+    EXPECT_TRUE(rendered.save(QStringLiteral(KOVALI_TEST_ARTIFACTS_DIR "/party_view_local_cover.png")));
+    const QPoint center = tile->mapTo(&shown, tile->rect().center());
+    EXPECT_TRUE(pixelIs(rendered, center.x(), center.y(), QColor(220, 30, 30), 16)) << name;
+  }
+  EXPECT_TRUE(network.unresolved.isEmpty()) << "the window asked for " << network.unresolved.join(' ').toStdString();
 }
 
 }  // namespace

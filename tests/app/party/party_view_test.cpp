@@ -8,6 +8,7 @@
 #include "app/look/artwork/artwork_tile.h"
 #include "app/look/palette.h"
 #include "app/look/symbols/symbol_label.h"
+#include "app/look/text/eyebrow.h"
 #include "app/look/text/fitted_label.h"
 #include "app/party/qr_code_view.h"
 #include "app/party/up_next_card.h"
@@ -97,6 +98,31 @@ TEST_F(PartyViewTest, RendersBothColumnsAndAJoinCodeThatScansToTheJoinURL) {
   EXPECT_EQ(child<SymbolLabel>("partyMode")->text(), QStringLiteral("Collaboration"));
   EXPECT_EQ(view.findChildren<UpNextCard*>().size(), 3);
   EXPECT_EQ(labelText("upNextMore"), QStringLiteral("+2"));
+}
+
+TEST_F(PartyViewTest, AtLaunchTheLightColumnIsPlainAboveItsContentWhicheverTileIsHidden) {
+  for (const bool liveInput : {false, true}) {
+    auto party = livelyParty();
+    if (liveInput) party.state.input = vinaro::LiveInput{"mic", "Turntable", true};
+    PartyView launched{scheduler, loader};
+    launched.setSnapshot(party);
+    launched.resize(kWindow);
+    launched.show();
+    const QImage image = screenImage(launched);
+    QDir().mkpath(QStringLiteral(KOVALI_TEST_ARTIFACTS_DIR));
+    image.save(QStringLiteral(KOVALI_TEST_ARTIFACTS_DIR "/party_view_launch_%1.png").arg(liveInput ? "live" : "song"));
+    int contentTop = kWindow.height();
+    for (const auto* eyebrow : launched.findChildren<Eyebrow*>()) {
+      contentTop = std::min(contentTop, eyebrow->mapTo(&launched, QPoint(0, 0)).y());
+    }
+    int smudged = 0;
+    for (int y = 0; y < contentTop; ++y) {
+      for (int x = 0; x < kWindow.width() * PartyView::leftShare; ++x) {
+        smudged += !pixelIs(image, x, y, Palette::cream());
+      }
+    }
+    EXPECT_EQ(smudged, 0) << (liveInput ? "the song's tile hidden" : "the live input's tile hidden");
+  }
 }
 
 TEST_F(PartyViewTest, ProgressMovesOnEverySecondWhileShown) {

@@ -53,8 +53,10 @@ bool TileShadow::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::Move:
     case QEvent::Resize:
-    case QEvent::Show:
-    case QEvent::Hide:
+    // Sent whenever the tile or a widget between it and the host is shown or hidden, also while
+    // the host is not on screen yet (Show and Hide are not).
+    case QEvent::ShowToParent:
+    case QEvent::HideToParent:
       follow();
       break;
     default:

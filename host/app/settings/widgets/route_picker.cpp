@@ -29,25 +29,54 @@ QIcon airPlayIcon() {
 
 }  // namespace
 
+/// The picker's borderless button: the AirPlay icon alone, in every state, so that a face it
+/// lies over keeps showing through when it is hovered, pressed or left after its menu.
+class RouteButton final : public QToolButton {
+ public:
+  explicit RouteButton(QWidget* parent) : QToolButton(parent) {}
+
+  /// Where the icon is centred, in the button's coordinates.
+  void setIconCenter(QPointF center) {
+    iconCenter_ = center;
+    update();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (hasFocus()) {
+      painter.setPen(QPen(withOpacity(Palette::teal(), 0.5), 1.5));
+      painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
+    }
+    if (isDown()) painter.setOpacity(0.6);
+    QRectF box(QPointF(0, 0), QSizeF(iconSize()));
+    box.moveCenter(iconCenter_);
+    icon().paint(&painter, box.toAlignedRect());
+  }
+
+ private:
+  QPointF iconCenter_;
+};
+
 RoutePicker::RoutePicker(SpeakerPicker& picker, int iconCenterX, std::optional<int> pickerHeight, QWidget* parent)
     : QWidget(parent),
       picker_(picker),
       iconCenterX_(iconCenterX),
       pickerHeight_(pickerHeight),
-      button_(new QToolButton(this)),
+      button_(new RouteButton(this)),
       menu_(new QMenu(this)) {
-  button_->setAutoRaise(true);
   button_->setText(QStringLiteral("AirPlay"));
   button_->setIcon(airPlayIcon());
   button_->setIconSize(QSize(kIconSide, kIconSide));
-  button_->setToolButtonStyle(Qt::ToolButtonIconOnly);
-  button_->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
   button_->setAccessibleName(QStringLiteral("AirPlay speakers"));
   button_->setPopupMode(QToolButton::InstantPopup);
   button_->setMenu(menu_);
   connect(menu_, &QMenu::aboutToShow, this, &RoutePicker::fillMenu);
   connect(menu_, &QMenu::aboutToHide, &picker_, &SpeakerPicker::menuClosed);
 }
+
+QToolButton* RoutePicker::button() const { return button_; }
 
 QRect RoutePicker::buttonFrame(QSize size, int iconCenterX, std::optional<int> pickerHeight) {
   const int half = std::max(size.width() - iconCenterX, 0);
@@ -56,18 +85,25 @@ QRect RoutePicker::buttonFrame(QSize size, int iconCenterX, std::optional<int> p
 }
 
 void RoutePicker::setIconCenterX(int x) {
-  if (std::exchange(iconCenterX_, x) != x) button_->setGeometry(buttonFrame(size(), iconCenterX_, pickerHeight_));
+  if (std::exchange(iconCenterX_, x) != x) placeButton();
 }
 
 void RoutePicker::setPickerHeight(std::optional<int> height) {
-  if (std::exchange(pickerHeight_, height) != height) {
-    button_->setGeometry(buttonFrame(size(), iconCenterX_, pickerHeight_));
-  }
+  if (std::exchange(pickerHeight_, height) != height) placeButton();
 }
 
 void RoutePicker::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  button_->setGeometry(buttonFrame(size(), iconCenterX_, pickerHeight_));
+  placeButton();
+}
+
+void RoutePicker::placeButton() {
+  // The frame reaches past the leading edge; the button keeps to the part that shows, so that its
+  // menu opens under what the user clicked, and draws its icon where the whole frame centres it.
+  const QRect frame = buttonFrame(size(), iconCenterX_, pickerHeight_);
+  const QRect shown = frame.isEmpty() ? frame : frame.intersected(rect());
+  button_->setGeometry(shown);
+  button_->setIconCenter(QRectF(frame).center() - QPointF(shown.topLeft()));
 }
 
 void RoutePicker::fillMenu() {

@@ -9,11 +9,13 @@ class QToolButton;
 
 namespace kovali {
 
+class RouteButton;
 class SpeakerPicker;
 
 /// The route picker of the settings screen: a borderless button whose menu lists the AirPlay
 /// speakers with check marks, placed so that its icon is centred on `iconCenterX` and it reaches
-/// the right edge. Closing the menu tells the picker the speakers were picked.
+/// the right edge. It draws nothing but its icon, and its menu opens under the part of it that
+/// shows. Closing the menu tells the picker the speakers were picked.
 class RoutePicker final : public QWidget {
   Q_OBJECT
 
@@ -27,18 +29,19 @@ class RoutePicker final : public QWidget {
 
   void setIconCenterX(int x);
   void setPickerHeight(std::optional<int> height);
-  QToolButton* button() const { return button_; }
+  QToolButton* button() const;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  void placeButton();
   void fillMenu();
 
   SpeakerPicker& picker_;
   int iconCenterX_;
   std::optional<int> pickerHeight_;
-  QToolButton* button_;
+  RouteButton* button_;
   QMenu* menu_;
 };
 

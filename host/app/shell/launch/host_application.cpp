@@ -49,6 +49,7 @@ HostApplication::HostApplication(HostServices::Options options)
     : services_(std::move(options)),
       report_(StartupReport::Sources{services_.store(), services_.library(), !services_.djPIN().load().empty(),
                                      services_.djPINGiven(), [] { return soundServerProblem(); }}),
+      artwork_(network_, services_.server()),
       shell_(HostShell::Services{services_.store(), services_.scheduler(), services_.preferences(), artwork_,
                                  services_.djPIN()}) {
   QApplication::setQuitOnLastWindowClosed(false);

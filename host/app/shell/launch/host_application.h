@@ -6,6 +6,7 @@
 #include "app/shell/launch/startup_report.h"
 #include "app/shell/launch/termination_signals.h"
 #include "app/shell/services/host_services.h"
+#include "app/shell/services/loopback_artwork_loader.h"
 #include "app/shell/window/host_shell.h"
 
 namespace kovali {
@@ -35,7 +36,8 @@ class HostApplication final : public QObject {
   TerminationSignals termination_;
   HostServices services_;
   StartupReport report_;
-  NetworkArtworkLoader artwork_;
+  NetworkArtworkLoader network_;
+  LoopbackArtworkLoader artwork_;  // the windows'
   HostShell shell_;
 };
 

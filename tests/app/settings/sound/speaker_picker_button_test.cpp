@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QCursor>
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 
+#include "app/look/palette.h"
 #include "app/settings/sound/air_play_settings.h"
 #include "app/settings/sound/volume_control.h"
 #include "app/settings/widgets/route_picker.h"
@@ -93,6 +96,47 @@ TEST_F(SpeakerPickerButtonTest, ClickingItListsTheSpeakersAndTheChoiceShowsWhenT
     menu.actions()[0]->trigger();
   });
   EXPECT_EQ(names(view), (std::vector<std::string>{"Den"}));
+}
+
+TEST_F(SpeakerPickerButtonTest, KeepsItsLabelHoveredPressedAndAfterItsMenuWhichOpensUnderIt) {
+  multiRoom->setStatus(MultiRoomStatus::on());
+  AirPlaySettings view(store());
+  renderWidget(view, QSize(460, 420));
+  SpeakerPickerButton& button = view.pickerButton();
+  const QRect title = button.title().geometry();
+  const QImage idle = button.grab().toImage();
+  bool inkShown = false;
+  for (int y = title.top(); y <= title.bottom(); ++y) {
+    for (int x = title.left(); x <= title.right(); ++x) inkShown = inkShown || pixelIs(idle, x, y, Palette::teal(), 30);
+  }
+  ASSERT_TRUE(inkShown) << "the label at rest";
+  const QPoint point = button.mapTo(&view, title.center());
+  std::map<std::string, QImage> faces;
+  QRect menuFrame;
+
+  QCursor::setPos(view.mapToGlobal(point));  // the pointer stays there, as a hand on a mouse leaves it
+  QCoreApplication::processEvents();
+  faces["hovered"] = button.grab().toImage();
+  QTimer::singleShot(0, &view, [&] {
+    faces["pressed"] = button.grab().toImage();
+    QMenu* menu = button.routePicker().button()->menu();
+    menuFrame = menu->geometry();
+    QTest::keyClick(menu, Qt::Key_Escape);
+  });
+  QTest::mousePress(view.windowHandle(), Qt::LeftButton, {}, point);
+  faces["after its menu"] = button.grab().toImage();
+  QTest::mouseRelease(view.windowHandle(), Qt::LeftButton, {}, point);
+  QCursor::setPos(QPoint(-100, -100));  // off every later test's windows
+
+  ASSERT_EQ(faces.size(), 3u);
+  QDir().mkpath(QStringLiteral(KOVALI_TEST_ARTIFACTS_DIR));
+  for (const auto& [state, face] : faces) {
+    face.save(QStringLiteral(KOVALI_TEST_ARTIFACTS_DIR "/speaker_picker_%1.png").arg(QString::fromStdString(state)));
+    EXPECT_TRUE(face.copy(title) == idle.copy(title)) << "the label " << state;
+  }
+  const QRect face(button.mapToGlobal(QPoint(0, 0)), button.size());
+  EXPECT_EQ(menuFrame.left(), face.left()) << "the menu opens under the button, not beside it";
+  EXPECT_NEAR(menuFrame.top(), face.bottom(), 4);
 }
 
 TEST_F(SpeakerPickerButtonTest, RendersTheAirPlaySectionWhileOn) {
