@@ -176,6 +176,7 @@ TEST_F(ConsoleTest, AConsoleHiddenBehindAnotherPageCatchesUpWhenShown) {
   pages.hide();
   pages.setCurrentIndex(0);
   host(vinaro::action::ClearQueue{});
+  QTest::qWait(FrameRefresh::frameMs * 2);
   pages.setCurrentWidget(view);
   EXPECT_TRUE(view->queueColumn().upNext().rows().empty()) << "caught up also while its window is hidden";
 }
