@@ -27,6 +27,8 @@ class LoopbackPhone final : public QObject {
   void sendText(const QByteArray& text);
   bool isOpen() const { return upgraded_ && socket_.state() == QAbstractSocket::ConnectedState; }
   bool wasDropped() const { return dropped_; }
+  /// Why the connection ended, once it has.
+  QString dropReason() const { return socket_.errorString(); }
 
  private:
   void read();
