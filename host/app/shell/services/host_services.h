@@ -30,7 +30,7 @@ class HostServices {
     std::optional<QString> djPIN;        // "-djPIN PIN", in force instead of the stored PIN
     QHostAddress listenAddress = QHostAddress::Any;
     /// Where the party is announced; Avahi's when none is given.
-    std::unique_ptr<ServiceAdvertiser> advertiser;
+    std::unique_ptr<ServiceAdvertiser> advertiser = nullptr;
   };
 
   explicit HostServices(Options options);
