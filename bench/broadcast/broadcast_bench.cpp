@@ -1,153 +1,137 @@
-// How long a change takes to reach every phone, beside the floor a bare QtWebSockets server sets.
+// How long a DJ's change takes to reach the last phone of a big party, beside the floor a bare
+// QtWebSockets server sets sending the same bytes to as many phones.
 //
-// The host side (this process) runs the session store with its guest server, and next to it a bare
-// QWebSocketServer that sends one prepared message, a state envelope of the same party and so the
-// same size, to every phone it has. The phones run in a child process (this binary with --phones),
-// N on each server. A host round starts when the DJ's phone sends a mode change and ends when every
-// phone on the host has its new state; a bare round starts when a phone sends a word and ends when
-// every phone on the bare server has the message; only states count, so the DJ's sound updates
-// do not end a round early. Rounds alternate, so both meet the same machine. The host saves into
-// a session file on a disk folder, as the app does.
-// The join storm is N phones that connect at once and say hello, until every one has its welcome;
-// its floor is the bare server answering each hello with a prepared welcome of the size the
-// host's welcome had at that point of the storm.
+// For each queue size, three processes of this binary: the host as kovali-host composes it (its
+// window created offscreen, the music library on a folder, the session file on the disk, coming
+// back to a party with that many songs queued), the floor (a bare server in a process of its
+// own), and the phones, each from its own loopback address 127.0.x.y, as many on each. A host
+// round starts when the DJ's phone changes the party's mode and ends when every phone has a state
+// in that mode; a floor round starts when a phone says "go" and ends when every phone has the
+// floor's message, the state a guest got from the host. Rounds alternate, so both meet the same
+// machine. Every wait is bounded: a size that does not finish says why, and the next one runs.
 //
-// Usage: broadcast_bench [rounds]   (default 200 rounds for each of N = 200 and 1,000)
+// Usage: broadcast_bench [rounds] [songs...]   (default 60 rounds at 500, 2,000, 5,000 and 10,000 songs)
+//        the environment variable KOVALI_BENCH_PHONES sets the phones (default 50)
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QLoggingCategory>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTemporaryDir>
-#include <QWebSocket>
-#include <QWebSocketServer>
 
+#include "broadcast_floor.h"
+#include "broadcast_host.h"
 #include "broadcast_phones.h"
-#include "protocol/message_codec.h"
-#include "protocol/uuid.h"
-#include "session/store/session_store.h"
-#include "support/bench_figures.h"
-#include "support/bench_host.h"
 
 namespace kovali {
 namespace {
 
-/// The floor: sends one prepared text to every phone when any phone speaks, and answers a hello
-/// with a prepared welcome. The word "sync" prepares the texts anew from the party as it stands
-/// and answers only its sender.
-class BareServer {
+constexpr const char* kPIN = "2468";
+constexpr int kDefaultPhones = 50;
+constexpr auto kStartLimit = std::chrono::minutes(3);
+
+/// A child of this binary in another role, stopped when it goes out of scope.
+class Role {
  public:
-  explicit BareServer(const SessionStore& store) : store_(store) {
-    // The same listen queue as the host's, so neither storm waits on repeated connection attempts.
-    port_.setListenBacklogSize(HostServer::listenBacklog);
-    port_.listen(QHostAddress(QHostAddress::LocalHost), 0);
-    QObject::connect(&port_, &QTcpServer::newConnection, [this] {
-      while (QTcpSocket* socket = port_.nextPendingConnection()) server_.handleConnection(socket);
-    });
-    QObject::connect(&server_, &QWebSocketServer::newConnection, [this] {
-      while (QWebSocket* socket = server_.nextPendingConnection()) {
-        sockets_.push_back(socket);
-        QObject::connect(socket, &QWebSocket::textMessageReceived, [this, socket](const QString& word) {
-          if (word == QLatin1String(syncWord)) {
-            prepare();
-            socket->sendTextMessage(QString::fromLatin1(syncWord));
-          } else if (word.contains(QLatin1String(R"("type":"hello")"))) {
-            socket->sendTextMessage(welcomes_.at(std::min(welcomed_++, welcomes_.size() - 1)));
-          } else {
-            for (QWebSocket* phone : sockets_) phone->sendTextMessage(message_);
-          }
-        });
-        QObject::connect(socket, &QWebSocket::disconnected, [this, socket] {
-          std::erase(sockets_, socket);
-          socket->deleteLater();
-        });
-      }
-    });
+  explicit Role(const QStringList& arguments, QProcess::ProcessChannelMode channels = QProcess::ForwardedErrorChannel) {
+    process_.setProcessChannelMode(channels);
+    process_.start(QCoreApplication::applicationFilePath(), arguments);
   }
-
-  std::uint16_t port() const { return port_.serverPort(); }
-
- private:
-  void prepare() {
-    const vinaro::Envelope<vinaro::Event> envelope{.id = vinaro::makeUUIDString(), .body = {store_.state()}};
-    message_ = QString::fromStdString(vinaro::MessageCodec::encode(envelope));
-    // The k-th welcome of a storm carries a party of k partygoers.
-    welcomes_.clear();
-    welcomed_ = 0;
-    const auto& everyone = store_.state().partygoers.value_or(std::vector<vinaro::Participant>{});
-    for (std::size_t count = 1; count <= std::max<std::size_t>(everyone.size(), 1); ++count) {
-      vinaro::SessionState party = store_.state();
-      if (!everyone.empty()) {
-        party.partygoers = std::vector<vinaro::Participant>(everyone.begin(), everyone.begin() + count);
-        party.participantCount = static_cast<std::int64_t>(count);
-      }
-      const vinaro::Participant guest = everyone.empty() ? vinaro::Participant{"guest", "Guest", vinaro::Role::guest}
-                                                         : everyone[count - 1];
-      const vinaro::Envelope<vinaro::Event> welcome{
-          .id = vinaro::makeUUIDString(),
-          .replyTo = "hello",
-          .body = {vinaro::Event::Welcome{guest.id, vinaro::Role::guest, party.visible(guest)}}};
-      welcomes_.push_back(QString::fromStdString(vinaro::MessageCodec::encode(welcome)));
+  ~Role() {
+    if (process_.state() == QProcess::NotRunning) return;
+    process_.terminate();  // the host saves on its way out, as it does when it quits
+    if (!process_.waitForFinished(30000)) {
+      process_.kill();
+      process_.waitForFinished();
     }
   }
 
-  const SessionStore& store_;
-  QTcpServer port_;
-  QWebSocketServer server_{QStringLiteral("bare"), QWebSocketServer::NonSecureMode};
-  std::vector<QWebSocket*> sockets_;
-  QString message_;
-  std::vector<QString> welcomes_;
-  std::size_t welcomed_ = 0;
+  /// The port the child prints once it serves; nothing if it does not within `limit`.
+  std::optional<std::uint16_t> port(std::chrono::milliseconds limit) {
+    const auto giveUp = std::chrono::steady_clock::now() + limit;
+    while (!process_.canReadLine()) {
+      if (process_.state() == QProcess::NotRunning || std::chrono::steady_clock::now() > giveUp) return std::nullopt;
+      process_.waitForReadyRead(200);
+    }
+    const QByteArray line = process_.readLine().trimmed();
+    if (!line.startsWith("port ")) return std::nullopt;
+    return static_cast<std::uint16_t>(line.mid(5).toUInt());
+  }
+
+  QProcess& process() { return process_; }
+
+ private:
+  QProcess process_;
 };
 
-int runHost(int rounds) {
-  QLoggingCategory::setFilterRules(QStringLiteral("kovaliapp.*.info=false"));
-  // On the disk, where the app keeps it: not /tmp, which may be a RAM disk.
+/// One queue size: its own folder on the disk, host, floor and phones. Answers whether it finished.
+bool runSize(int songs, int phones, int rounds) {
+  // On the disk, where the app keeps its session: not /tmp, which may be a RAM disk.
   QTemporaryDir folder(QDir::current().filePath(QStringLiteral("broadcast-bench-XXXXXX")));
-  auto archive = SessionArchive::open(folder.path());
-  if (!folder.isValid() || !archive) return 1;
-  BenchHost host({QStringLiteral("broadcast_bench"), QStringLiteral("-djPIN"), QString::fromLatin1(benchPIN)},
-                 std::move(archive).value());
-  // Every phone here comes from 127.0.0.1; the per-address guard is measured by hostile_bench.
-  host.server.setConnectionsPerAddress(4096);
-  const auto hostPort = host.start();
-  BareServer bare(host.store);
-
-  std::printf("%6s %9s %9s %9s %9s %9s %9s %11s %11s %11s\n", "phones", "host p50", "host p99", "bare p50",
-              "bare p99", "p99 ratio", "message", "host storm", "bare storm", "storm ratio");
-  std::fflush(stdout);
-  for (const int phones : {200, 1000}) {
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedChannels);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--phones"), QString::number(hostPort), QString::number(bare.port()),
-                 QString::number(phones), QString::number(rounds)});
-    if (!child.waitForStarted()) return 1;
-    (void)runEventLoopUntil([&] { return child.state() == QProcess::NotRunning; }, std::chrono::minutes(30));
-    if (child.state() != QProcess::NotRunning || child.exitCode() != 0) return 1;
-    // The phones' departures are the store's to take in before the next party.
-    if (!runEventLoopUntil([&] { return host.store.participants().empty(); }, std::chrono::minutes(1))) return 1;
+  if (!folder.isValid()) return false;
+  Role floor({QStringLiteral("--floor")});
+  Role host({QStringLiteral("--host"), folder.path(), QString::number(songs)});
+  const auto floorPort = floor.port(kStartLimit);
+  const auto hostPort = host.port(kStartLimit);
+  if (!floorPort || !hostPort) {
+    std::fprintf(stderr, "broadcast_bench: %d songs: the %s did not start\n", songs, hostPort ? "floor" : "host");
+    return false;
   }
-  return 0;
+  Role phonesRole({QStringLiteral("--phones"), QString::number(*hostPort), QString::number(*floorPort),
+                   QString::number(phones), QString::number(rounds), QString::number(songs)},
+                  QProcess::ForwardedChannels);
+  QProcess& child = phonesRole.process();
+  // Joining, the rounds' waits and the pauses between changes are each bounded in the child.
+  const int limitMs = static_cast<int>(std::chrono::milliseconds(kStartLimit).count()) * 2 + rounds * 61000;
+  if (!child.waitForFinished(limitMs)) return false;
+  return child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+}
+
+int runDriver(int rounds, const std::vector<int>& sizes) {
+  const int phones = qEnvironmentVariableIsSet("KOVALI_BENCH_PHONES") ? qEnvironmentVariableIntValue("KOVALI_BENCH_PHONES")
+                                                                        : kDefaultPhones;
+  std::printf("%6s %6s %10s %10s %10s %10s %9s %10s %s\n", "songs", "phones", "host p50", "host p99", "floor p50",
+              "floor p99", "p99 ratio", "message", "rounds");
+  std::fflush(stdout);
+  int failed = 0;
+  for (const int songs : sizes) {
+    if (!runSize(songs, phones, rounds)) {
+      std::printf("%6d %6d did not finish\n", songs, phones);
+      std::fflush(stdout);
+      ++failed;
+    }
+  }
+  return failed == 0 ? 0 : 1;
 }
 
 }  // namespace
 }  // namespace kovali
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  if (argc == 6 && std::strcmp(argv[1], "--phones") == 0) {
-    return kovali::runPhones({.hostPort = static_cast<std::uint16_t>(std::stoi(argv[2])),
-                              .barePort = static_cast<std::uint16_t>(std::stoi(argv[3])),
-                              .count = std::stoi(argv[4]),
-                              .rounds = std::stoi(argv[5])});
+  using namespace kovali;
+  // The host makes its own QApplication, as kovali-host does.
+  if (argc == 4 && std::strcmp(argv[1], "--host") == 0) {
+    return runHost(argc, argv, QString::fromLocal8Bit(argv[2]), std::stoi(argv[3]), QString::fromLatin1(kPIN));
   }
-  return kovali::runHost(argc > 1 ? std::stoi(argv[1]) : 200);
+  QCoreApplication app(argc, argv);
+  if (argc == 2 && std::strcmp(argv[1], "--floor") == 0) return runFloor();
+  if (argc == 7 && std::strcmp(argv[1], "--phones") == 0) {
+    return runPhones({.hostPort = static_cast<std::uint16_t>(std::stoi(argv[2])),
+                      .floorPort = static_cast<std::uint16_t>(std::stoi(argv[3])),
+                      .count = std::stoi(argv[4]),
+                      .rounds = std::stoi(argv[5]),
+                      .songs = std::stoi(argv[6]),
+                      .pin = kPIN});
+  }
+  const int rounds = argc > 1 ? std::stoi(argv[1]) : 60;
+  std::vector<int> sizes;
+  for (int i = 2; i < argc; ++i) sizes.push_back(std::stoi(argv[i]));
+  if (sizes.empty()) sizes = {500, 2000, 5000, 10000};
+  return runDriver(rounds, sizes);
 }

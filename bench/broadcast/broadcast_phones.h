@@ -1,24 +1,23 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace kovali {
 
-/// The PIN the benchmark's host is started with.
-inline constexpr const char* benchPIN = "2468";
-/// What a phone says to the bare server to have it prepare its message from the party as it is.
-inline constexpr const char* syncWord = "sync";
-
 struct PhonesOptions {
   std::uint16_t hostPort = 0;
-  std::uint16_t barePort = 0;
+  std::uint16_t floorPort = 0;
   int count = 0;
   int rounds = 0;
+  int songs = 0;  // only printed
+  std::string pin;
 };
 
-/// The phones' side: joins `count` phones to the host at once (the join storm), then as many to
-/// the bare server, makes the first host phone DJ, runs the alternating rounds and prints one
-/// line of figures. Answers the exit code.
+/// The phones' side: joins `count` phones to the host, each from its own loopback address, makes
+/// the first one DJ, joins as many to the floor, hands the floor the state the host sent, runs
+/// the alternating rounds and prints one line of figures. Every wait is bounded. Answers the
+/// exit code.
 int runPhones(const PhonesOptions& options);
 
 }  // namespace kovali

@@ -15,7 +15,7 @@ class SessionStore;
 
 /// The DJ console, the main window's "DJ Controls": the sidebar, the queue column and the
 /// requests column side by side on the paper colour, split by hairlines. It follows the store
-/// and its services and hands each column what it shows.
+/// and its services and hands each column what it shows, while it is not hidden in its window.
 class ConsoleView final : public QWidget {
   Q_OBJECT
 
@@ -30,6 +30,7 @@ class ConsoleView final : public QWidget {
   RequestsColumn& requestsColumn() const { return *requests_; }
 
  protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 
  private:
@@ -39,6 +40,7 @@ class ConsoleView final : public QWidget {
   Sidebar* sidebar_ = nullptr;
   QueueColumn* queue_ = nullptr;
   RequestsColumn* requests_ = nullptr;
+  bool stale_ = false;  // a change came while hidden
 };
 
 }  // namespace kovali

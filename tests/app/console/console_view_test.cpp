@@ -6,7 +6,10 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QStackedWidget>
 #include <QTest>
+#include <functional>
+#include <map>
 
 #include "app/console/console_fixture.h"
 #include "app/console/library/sidebar.h"
@@ -17,6 +20,7 @@
 #include "app/console/queue/up_next_list.h"
 #include "app/console/requests/request_card.h"
 #include "app/console/requests/requests_column.h"
+#include "app/look/frame_refresh.h"
 #include "app/look/controls/symbol_button.h"
 #include "app/look/palette.h"
 #include "app/look/symbols/symbol_label.h"
@@ -101,6 +105,80 @@ TEST_F(ConsoleTest, RowButtonsMoveAndRemoveTheirSongAsTheHost) {
   view.queueColumn().upNext().rows()[2]->playNextButton().click();
   EXPECT_EQ(queueIDs(store()), (std::vector<std::string>{before[3], before[0], before[2]}));
   EXPECT_EQ(store().lastHostError(), std::nullopt);
+}
+
+/// The row widget of each queued item, by item id.
+std::map<std::string, QueueRow*> rowsByID(const UpNextList& list) {
+  std::map<std::string, QueueRow*> rows;
+  for (QueueRow* row : list.rows()) rows[row->model().id] = row;
+  return rows;
+}
+
+TEST_F(ConsoleTest, AQueueChangeKeepsEveryOtherRowAndTheFocusedRowInPlace) {
+  struct Case {
+    const char* name;
+    std::function<vinaro::SessionAction(const std::vector<std::string>& ids)> change;
+  } const cases[] = {
+      {"an unrelated change", [](const auto&) { return vinaro::action::SetMode{vinaro::PartyMode::suggestion}; }},
+      {"the focused song played next", [](const auto& ids) { return vinaro::action::Move{ids[2], 0}; }},
+      {"another song moved past it", [](const auto& ids) { return vinaro::action::Move{ids[0], 4}; }},
+      {"a song before it removed", [](const auto& ids) { return vinaro::action::Remove{ids[0]}; }},
+      {"a song added", [](const auto&) { return vinaro::action::Add{vinaro::Track{"new", "New", "Lumen", {}, 200, {}, false}}; }},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    if (!store().state().queue.empty()) host(vinaro::action::ClearQueue{});
+    if (store().state().mode != vinaro::PartyMode::collaboration) {
+      host(vinaro::action::SetMode{vinaro::PartyMode::collaboration});
+    }
+    queueSongs(5, test.name);
+    ConsoleView& view = makeConsole();
+    renderWidget(view, kWindow);
+    UpNextList& list = view.queueColumn().upNext();
+    const auto ids = queueIDs(store());
+    const auto before = rowsByID(list);
+    QWidget& focused = before.at(ids[2])->removeButton();
+    focused.setFocus();
+    ASSERT_EQ(view.focusWidget(), &focused);
+
+    host(test.change(ids));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list.rows().size() == store().state().queue.size(); }));
+    runPostedEvents();
+
+    const auto after = queueIDs(store());
+    for (std::size_t place = 0; place < after.size(); ++place) {
+      const QueueRow* row = list.rows()[place];
+      EXPECT_EQ(row->model().id, after[place]) << "in queue order at " << place;
+      EXPECT_EQ(row->model().position, std::to_string(place + 1));
+      if (before.contains(after[place])) {
+        EXPECT_EQ(row, before.at(after[place])) << "the row of " << after[place] << " is kept";
+      }
+    }
+    EXPECT_EQ(view.focusWidget(), &focused) << "the focus stays with its song";
+  }
+}
+
+TEST_F(ConsoleTest, AConsoleHiddenBehindAnotherPageCatchesUpWhenShown) {
+  queueSongs(2);
+  QStackedWidget pages;
+  pages.addWidget(new QWidget);
+  auto* view = new ConsoleView(store(), scheduler, artwork);
+  pages.addWidget(view);
+  renderWidget(pages, kWindow);
+  const auto shownBefore = view->queueColumn().model().rows.size();
+
+  queueSongs(3, "later");
+  QTest::qWait(FrameRefresh::frameMs * 2);
+  EXPECT_EQ(view->queueColumn().model().rows.size(), shownBefore) << "no work for a page no one sees";
+
+  pages.setCurrentWidget(view);
+  EXPECT_EQ(view->queueColumn().upNext().rows().size(), 5u) << "shown with the party as it is";
+  pages.hide();
+  pages.setCurrentIndex(0);
+  host(vinaro::action::ClearQueue{});
+  QTest::qWait(FrameRefresh::frameMs * 2);
+  pages.setCurrentWidget(view);
+  EXPECT_TRUE(view->queueColumn().upNext().rows().empty()) << "caught up also while its window is hidden";
 }
 
 TEST_F(ConsoleTest, ADropFromAnotherListIsRefused) {

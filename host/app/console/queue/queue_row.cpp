@@ -70,12 +70,16 @@ QueueRow::QueueRow(ArtworkLoader& loader, QWidget* parent)
 }
 
 void QueueRow::setModel(const QueueRowModel& model) {
-  model_ = model;
-  position_->setText(QString::fromStdString(model.position));
-  artwork_->setTrack(model.track);
-  title_->setText(QString::fromStdString(model.track.title));
-  byline_->setContent(QString::fromStdString(model.byline.text), model.byline.badge);
+  // A change before this row renumbers every row after it: only what differs is drawn again.
+  // A new row shows the empty model, so its first model fills in what it has.
+  if (model.position != model_.position) position_->setText(QString::fromStdString(model.position));
+  if (model.track != model_.track) {
+    artwork_->setTrack(model.track);
+    title_->setText(QString::fromStdString(model.track.title));
+  }
+  if (model.byline != model_.byline) byline_->setContent(QString::fromStdString(model.byline.text), model.byline.badge);
   playNext_->setEnabled(model.canPlayNext);
+  model_ = model;
 }
 
 void QueueRow::setPositionDigits(int digits) {

@@ -130,16 +130,27 @@ std::optional<std::size_t> UpNextList::draggedRow(const QMimeData* dropped) cons
 }
 
 void UpNextList::setRows(const std::vector<QueueRowModel>& rows) {
+  if (shows(rows)) return;
+  const int digits = static_cast<int>(std::to_string(rows.size()).size());
+  const bool widthChanged = digits != positionDigits_;
+  positionDigits_ = digits;
   reconcileWidgets(rows_, rows, *column_, 0, [this] {
     auto* row = new QueueRow(loader_, panel_);
+    row->setPositionDigits(positionDigits_);
     connect(row, &QueueRow::playNextClicked, this, &UpNextList::playNextClicked);
     connect(row, &QueueRow::removeClicked, this, &UpNextList::removeClicked);
     connect(row, &QueueRow::dragStarted, this, &UpNextList::startDrag);
     return row;
   });
-  const int digits = static_cast<int>(std::to_string(rows_.size()).size());
-  for (QueueRow* row : rows_) row->setPositionDigits(digits);
+  if (widthChanged) {
+    for (QueueRow* row : rows_) row->setPositionDigits(digits);
+  }
   empty_->setVisible(rows_.empty());
+}
+
+bool UpNextList::shows(const std::vector<QueueRowModel>& rows) const {
+  return std::equal(rows_.begin(), rows_.end(), rows.begin(), rows.end(),
+                    [](const QueueRow* row, const QueueRowModel& model) { return row->model() == model; });
 }
 
 std::size_t UpNextList::destinationAt(int y) const {

@@ -20,8 +20,9 @@ class PlainLabel;
 class QueueRow;
 
 /// The "Up next" list of the console: a scrolling column of queue rows, each kept with its queue
-/// item while the queue changes, that can be dragged to another place. It shows what it is given
-/// and reports presses and drops; the owner changes the queue.
+/// item while the queue changes (only rows that changed are touched), that can be dragged to
+/// another place. It shows what it is given and reports presses and drops; the owner changes the
+/// queue.
 class UpNextList final : public QWidget {
   Q_OBJECT
 
@@ -51,6 +52,8 @@ class UpNextList final : public QWidget {
  private:
   class Panel;
 
+  /// Whether the rows show exactly `rows` already.
+  bool shows(const std::vector<QueueRowModel>& rows) const;
   std::optional<std::size_t> draggedRow(const QMimeData* dropped) const;
   void startDrag(QueueRow* row);
   void showDropIndicator(std::optional<std::size_t> destination);
@@ -63,6 +66,7 @@ class UpNextList final : public QWidget {
   QWidget* indicator_ = nullptr;
   PlainLabel* empty_ = nullptr;
   std::vector<QueueRow*> rows_;  // in queue order
+  int positionDigits_ = 0;
 };
 
 }  // namespace kovali

@@ -32,6 +32,8 @@ class HostApplication final : public QObject {
   /// Brings the main window forward, for a second launch.
   void reopen();
 
+  HostServices& services() { return services_; }
+
  private:
   TerminationSignals termination_;
   HostServices services_;

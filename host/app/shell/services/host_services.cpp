@@ -50,7 +50,8 @@ HostServices::HostServices(Options options) {
   music_ = std::make_unique<MusicService>(*library_);
   systemPlayer_ = std::make_unique<PulseMusicPlayer>();
   player_ = std::make_unique<PlayerEngine>(*systemPlayer_, scheduler_);
-  server_ = std::make_unique<HostServer>(scheduler_, std::make_unique<AvahiAdvertiser>(), options.listenAddress);
+  auto advertiser = options.advertiser ? std::move(options.advertiser) : std::make_unique<AvahiAdvertiser>();
+  server_ = std::make_unique<HostServer>(scheduler_, std::move(advertiser), options.listenAddress);
   server_->setArtworkLookup([library = library_.get()](const std::string& id) { return library->artworkReader(id); });
   // The library's songs carry their art's address while phones can fetch it there, from the moment
   // the port listens: phones coming back to a relaunched host ask before the service registers.

@@ -11,6 +11,7 @@
 #include "platform/runtime/idle_memory_trim.h"
 #include "platform/runtime/qsettings_preferences.h"
 #include "platform/runtime/qt_scheduler.h"
+#include "platform/bonjour/service_advertiser.h"
 #include "platform/secrets/secret_store.h"
 #include "platform/sound/player/pulse_music_player.h"
 #include "server/host_server.h"
@@ -28,6 +29,8 @@ class HostServices {
     std::optional<QString> musicFolder;  // "--music DIR"
     std::optional<QString> djPIN;        // "-djPIN PIN", in force instead of the stored PIN
     QHostAddress listenAddress = QHostAddress::Any;
+    /// Where the party is announced; Avahi's when none is given.
+    std::unique_ptr<ServiceAdvertiser> advertiser = nullptr;
   };
 
   explicit HostServices(Options options);
