@@ -173,8 +173,10 @@ QCoro::Task<MusicResult<MusicSubscription>> LocalMusicLibrary::currentSubscripti
 QCoro::Task<MusicResult<MusicSearchResponse>> LocalMusicLibrary::search(MusicSearchRequest request) {
   const auto index = co_await this->index();
   if (!index) co_return index.error();
-  co_return co_await searcher_.result(
-      [index = index.value(), request = std::move(request)] { return searched(*index, request); });
+  // Made apart from the co_await: GCC 12 may end a by-value argument there twice.
+  auto searching =
+      searcher_.result([index = index.value(), request = std::move(request)] { return searched(*index, request); });
+  co_return co_await searching;
 }
 
 QCoro::Task<MusicResult<MusicItemCollection<Song>>> LocalMusicLibrary::catalogSongs(std::string id) {
@@ -200,20 +202,19 @@ QCoro::Task<MusicResult<MusicItemCollection<Playlist>>> LocalMusicLibrary::libra
   const auto index = co_await this->index();
   if (!index) co_return index.error();
   if (id) co_return atMostOne(index.value()->playlist(*id));
-  auto playlists = co_await searcher_.result([index = index.value()] {
-    return std::make_shared<const std::vector<Playlist>>(index->playlists());
-  });
-  co_return inBatches(std::move(playlists), 0, batchSize);
+  auto listing = searcher_.result(
+      [index = index.value()] { return std::make_shared<const std::vector<Playlist>>(index->playlists()); });
+  co_return inBatches(co_await listing, 0, batchSize);
 }
 
 QCoro::Task<MusicResult<std::optional<MusicItemCollection<MusicTrackEntry>>>> LocalMusicLibrary::tracks(Album album) {
   const auto index = co_await this->index();
   if (!index) co_return index.error();
   if (!index.value()->album(album.id)) co_return std::optional<MusicItemCollection<MusicTrackEntry>>();
-  auto songs = co_await searcher_.result(
-      [index = index.value(), album = std::move(album)] { return entries(index->songs(album)); });
+  auto listing =
+      searcher_.result([index = index.value(), album = std::move(album)] { return entries(index->songs(album)); });
   // An album's songs come in one batch, however many.
-  co_return std::optional(MusicItemCollection<MusicTrackEntry>(std::move(songs)));
+  co_return std::optional(MusicItemCollection<MusicTrackEntry>(co_await listing));
 }
 
 QCoro::Task<MusicResult<std::optional<MusicItemCollection<MusicTrackEntry>>>> LocalMusicLibrary::tracks(
@@ -222,10 +223,10 @@ QCoro::Task<MusicResult<std::optional<MusicItemCollection<MusicTrackEntry>>>> Lo
   const auto index = co_await this->index();
   if (!index) co_return index.error();
   if (!index.value()->playlist(playlist.id)) co_return std::optional<MusicItemCollection<MusicTrackEntry>>();
-  auto songs = co_await searcher_.result([index = index.value(), playlist = std::move(playlist)] {
+  auto listing = searcher_.result([index = index.value(), playlist = std::move(playlist)] {
     return std::make_shared<const std::vector<MusicTrackEntry>>(entries(index->songs(playlist)));
   });
-  co_return std::optional(inBatches(std::move(songs), 0, batchSize));
+  co_return std::optional(inBatches(co_await listing, 0, batchSize));
 }
 
 }  // namespace kovali

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QString>
 #include <QThread>
+#include <qcoro/qcorotask.h>
 
 namespace kovali {
 
@@ -39,8 +40,10 @@ class SerialQueue {
   /// its result, even when the queue has gone by then. `work` goes on the queue, so what it holds
   /// is let go there.
   template <class Work>
-  Awaited<Work> result(Work work) {
-    return Awaited<Work>(*this, std::move(work));
+  QCoro::Task<std::invoke_result_t<Work&>> result(Work work) {
+    // A named awaiter: GCC 12 may end a temporary one inside the suspension.
+    Awaited<Work> awaited(*this, std::move(work));
+    co_return co_await awaited;
   }
 
   /// Runs `work` on the queue, then `done` with its result (none for void work) on the creating
