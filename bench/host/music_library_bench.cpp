@@ -120,7 +120,8 @@ double startSeconds(const QString& folder, const QString& dataFolder) {
   LocalMusicLibrary library(LibraryScanSettings{folder, true, dataFolder, false});
   std::optional<MusicResult<MusicSearchResponse>> found;
   auto search = [&]() -> QCoro::Task<> {
-    found.emplace(co_await library.search(MusicSearchRequest{"love", MusicItemKind::songs, 25}));
+    MusicSearchRequest request{"love", MusicItemKind::songs, 25};  // named: see SerialQueue::result
+    found.emplace(co_await library.search(std::move(request)));
   };
   (void)search();
   while (!found) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);

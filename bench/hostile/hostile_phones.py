@@ -111,11 +111,16 @@ def main():
         phone.greeted = False
     search = command("s", "search", {"query": "a", "limit": 25})
     asked, times, drops, unanswered = {}, [], 0, 0
+    # The probes time the crowd's steady state: they begin once the idle phones are all welcomed
+    # (or 15 s have gone), not during their joining.
     next_probe, count = time.monotonic() + 2, 0
+    latest_start = time.monotonic() + 15
+    welcomed = set()
     end = time.monotonic() + seconds
     while time.monotonic() < end:
         now = time.monotonic()
-        if now >= next_probe and real.upgraded and real.greeted:
+        settled = len(welcomed) == len(idle) or now >= latest_start
+        if settled and now >= next_probe and real.upgraded and real.greeted:
             count += 1
             ident = f"probe-{count}"
             asked[ident] = now
@@ -147,6 +152,8 @@ def main():
                     if phone.upgraded and not phone.greeted:
                         phone.sock.send(hello(phone.device))
                         phone.greeted = True
+                    if phone.role == "idle" and phone.greeted and batch:
+                        welcomed.add(phone.device)
                     for message in batch:
                         if phone.role == "real" and b'"replyTo":"probe-' in message:
                             ident = json.loads(message)["replyTo"]

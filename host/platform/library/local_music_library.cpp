@@ -173,7 +173,7 @@ QCoro::Task<MusicResult<MusicSubscription>> LocalMusicLibrary::currentSubscripti
 QCoro::Task<MusicResult<MusicSearchResponse>> LocalMusicLibrary::search(MusicSearchRequest request) {
   const auto index = co_await this->index();
   if (!index) co_return index.error();
-  // Made apart from the co_await: GCC 12 may end a by-value argument there twice.
+  // Made apart from the co_await (see SerialQueue::result).
   auto searching =
       searcher_.result([index = index.value(), request = std::move(request)] { return searched(*index, request); });
   co_return co_await searching;

@@ -38,10 +38,10 @@ class SerialQueue {
 
   /// Runs `work` on the queue; the coroutine that awaits this resumes on the main thread with
   /// its result, even when the queue has gone by then. `work` goes on the queue, so what it holds
-  /// is let go there.
+  /// is let go there. Make the task in a statement of its own: GCC 12 ends a lambda made inside
+  /// a co_await expression twice.
   template <class Work>
   QCoro::Task<std::invoke_result_t<Work&>> result(Work work) {
-    // A named awaiter: GCC 12 may end a temporary one inside the suspension.
     Awaited<Work> awaited(*this, std::move(work));
     co_return co_await awaited;
   }

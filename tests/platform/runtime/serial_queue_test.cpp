@@ -90,11 +90,12 @@ TEST(SerialQueue, AnAwaitedResultReachesTheMainThreadEvenWhenTheQueueHasGone) {
   std::atomic<bool> release = false;
   QThread* ranOn = nullptr;
   auto awaiting = [](SerialQueue& on, std::atomic<bool>& go, QThread*& ran) -> QCoro::Task<std::pair<int, QThread*>> {
-    const int value = co_await on.result([&go, &ran] {
+    auto working = on.result([&go, &ran] {
       while (!go) QThread::msleep(1);
       ran = QThread::currentThread();
       return 7;
     });
+    const int value = co_await working;
     co_return std::pair(value, QThread::currentThread());
   };
   QThread* const queueThread = queue->thread();

@@ -22,12 +22,12 @@ int takeAll(SearchBudget& budget, ConnectionID connection, std::vector<SearchBud
 TEST(SearchBudget, EachConnectionGetsAnEqualPartOfTheSharedSearchesAndAlwaysOne) {
   struct Case {
     const char* name;
-    int busyConnections;  // each already holding what it could get, in turn
+    int busyConnections;  // each holding one search
     int newcomerGets;
   };
   const std::vector<Case> cases = {
       {"alone", 0, SearchBudget::shared},
-      {"beside one that took everything", 1, SearchBudget::shared / 2},
+      {"beside one", 1, SearchBudget::shared / 2},
       {"beside three", 3, SearchBudget::shared / 4},
       {"beside more than the shared searches", SearchBudget::shared + 5, 1},
   };
@@ -35,7 +35,9 @@ TEST(SearchBudget, EachConnectionGetsAnEqualPartOfTheSharedSearchesAndAlwaysOne)
     auto budget = SearchBudget::make();
     std::vector<SearchBudget::Ticket> kept;
     for (int i = 0; i < c.busyConnections; ++i) {
-      if (!budget->take(connection(100 + i))) ADD_FAILURE() << c.name << ": busy connection " << i << " refused";
+      auto ticket = budget->take(connection(100 + i));
+      if (!ticket) ADD_FAILURE() << c.name << ": busy connection " << i << " refused";
+      else kept.push_back(std::move(*ticket));
     }
     EXPECT_EQ(takeAll(*budget, connection(1), kept), c.newcomerGets) << c.name;
   }
