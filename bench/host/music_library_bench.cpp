@@ -1,14 +1,17 @@
-// Scan of a generated music folder, cold and with the index cache, and a start of a 200,000-song
-// folder from the cache beside `find` listing it.
+// Scan of a generated music folder, cold and with the index cache, and a start of a folder of
+// 200,000 distinct files from the cache beside `find` listing it.
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -16,10 +19,12 @@
 #include <QTemporaryDir>
 #include <QThreadPool>
 
+#include "music_bench_folder.h"
 #include "music_bench_tags.h"
 #include "platform/library/index/library_index.h"
 #include "platform/library/index/library_index_cache.h"
 #include "platform/library/index/library_scanner.h"
+#include "platform/library/local_music_library.h"
 #include "platform/library/tone_file_writer.h"
 
 namespace kovali {
@@ -29,10 +34,11 @@ namespace fs = std::filesystem;
 
 constexpr int kGeneratedFiles = 2000;
 
-/// 2,000 short tagged files of every format, made once, and 200,000 hard links to them.
+/// 2,000 short tagged files of every format, made once, and 200,000 distinct files kept between
+/// runs in build/.
 struct Folders {
   QTemporaryDir generated;
-  QTemporaryDir large;
+  QString large;
 
   Folders() {
     static const char* kExtensions[] = {"flac", "mp3", "ogg", "opus", "wav", "m4a"};
@@ -49,16 +55,11 @@ struct Folders {
                    {"track", std::to_string(tags.trackNumber)}};
       if (auto failure = writeToneFile(file)) throw std::runtime_error(*failure);
     }
-    std::vector<fs::path> sources;
-    for (const auto& entry : fs::recursive_directory_iterator(generated.path().toStdString())) {
-      if (entry.is_regular_file()) sources.push_back(entry.path());
+    const fs::path kept = keptBenchLibrary(kLargeLibrary) / "music";
+    if (const double seconds = makeMusicFolder(kept, kLargeLibrary); seconds > 0) {
+      std::fprintf(stderr, "generated %d distinct files in %.1f s\n", kLargeLibrary, seconds);
     }
-    for (int i = 0; i < kLargeLibrary; ++i) {
-      const fs::path folder = fs::path(large.path().toStdString()) / std::to_string(i / 200);
-      if (i % 200 == 0) fs::create_directories(folder);
-      const fs::path& source = sources[static_cast<std::size_t>(i) % sources.size()];
-      fs::create_hard_link(source, folder / (std::to_string(i) + source.extension().string()));
-    }
+    large = QString::fromStdString(kept.string());
   }
 };
 
@@ -88,7 +89,7 @@ void BM_ScanWithoutCache(benchmark::State& state) {
 BENCHMARK(BM_ScanWithoutCache)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 void BM_ScanWithCache(benchmark::State& state) {
-  const QString folder = state.range(0) == kGeneratedFiles ? folders().generated.path() : folders().large.path();
+  const QString folder = state.range(0) == kGeneratedFiles ? folders().generated.path() : folders().large;
   QTemporaryDir data;
   scan(folder, data.path());  // fills the cache
   for (auto _ : state) benchmark::DoNotOptimize(scan(folder, data.path()));
@@ -107,18 +108,36 @@ double findSeconds(const QString& folder) {
   return static_cast<double>(timer.nsecsElapsed()) / 1e9;
 }
 
-// Launch to "indexed" with every file in the cache, beside `find` over the same folder.
+// The library's whole start with every file in the cache, as the app makes it: from nothing to
+// the first search answered on the main thread.
+double startSeconds(const QString& folder, const QString& dataFolder) {
+  static int argc = 1;
+  static char name[] = "music_bench";
+  static char* argv[] = {name, nullptr};
+  if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);  // for the rest of the run
+  QElapsedTimer timer;
+  timer.start();
+  LocalMusicLibrary library(LibraryScanSettings{folder, true, dataFolder, false});
+  std::optional<MusicResult<MusicSearchResponse>> found;
+  auto search = [&]() -> QCoro::Task<> {
+    MusicSearchRequest request{"love", MusicItemKind::songs, 25};  // named: see SerialQueue::result
+    found.emplace(co_await library.search(std::move(request)));
+  };
+  (void)search();
+  while (!found) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  if (!*found || found->value().songs.items.empty()) throw std::runtime_error("the started library found nothing");
+  return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
+
+// Launch to the first search answered with every file in the cache, beside `find` over the same folder.
 void BM_LaunchFromCache(benchmark::State& state) {
-  const QString folder = folders().large.path();
+  const QString folder = folders().large;
   QTemporaryDir data;
   scan(folder, data.path());  // fills the cache
   double ours = 0;
   double floor = 0;
   for (auto _ : state) {
-    QElapsedTimer timer;
-    timer.start();
-    benchmark::DoNotOptimize(scan(folder, data.path()));
-    ours += static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    ours += startSeconds(folder, data.path());
     state.PauseTiming();
     floor += findSeconds(folder);
     state.ResumeTiming();

@@ -4,7 +4,8 @@ never read (and come back whenever the host drops them), and one real phone that
 an answer and times it. Each group uses its own 127.0.x.y source addresses, as separate machines
 on the party's network would. Prints one line of figures.
 
-Usage: hostile_phones.py PORT [SECONDS [IDLE [SPAMMERS]]]
+Usage: hostile_phones.py PORT [SECONDS [IDLE [SPAMMERS [PROBE]]]]
+PROBE is "command" (a refusal that changes nothing; the default) or "search" (a song search).
 """
 import base64
 import json
@@ -98,6 +99,7 @@ def main():
     seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 30
     idle_count = int(sys.argv[3]) if len(sys.argv) > 3 else 1000
     spammer_count = int(sys.argv[4]) if len(sys.argv) > 4 else 60
+    probe_search = len(sys.argv) > 5 and sys.argv[5] == "search"
     selector = selectors.DefaultSelector()
     idle = [Phone(port, f"127.0.{1 + i // (PER_ADDRESS * 250)}.{1 + (i // PER_ADDRESS) % 250}", f"idle-{i}")
             for i in range(idle_count)]
@@ -109,15 +111,23 @@ def main():
         phone.greeted = False
     search = command("s", "search", {"query": "a", "limit": 25})
     asked, times, drops, unanswered = {}, [], 0, 0
+    # The probes time the crowd's steady state: they begin once the idle phones are all welcomed
+    # (or 15 s have gone), not during their joining.
     next_probe, count = time.monotonic() + 2, 0
+    latest_start = time.monotonic() + 15
+    welcomed = set()
     end = time.monotonic() + seconds
     while time.monotonic() < end:
         now = time.monotonic()
-        if now >= next_probe and real.upgraded and real.greeted:
+        settled = len(welcomed) == len(idle) or now >= latest_start
+        if settled and now >= next_probe and real.upgraded and real.greeted:
             count += 1
             ident = f"probe-{count}"
             asked[ident] = now
-            real.sock.send(command(ident, "deletePlaylist", {"id": "none"}))  # refused at once, changes nothing
+            if probe_search:
+                real.sock.send(command(ident, "search", {"query": "love", "limit": 25}))
+            else:
+                real.sock.send(command(ident, "deletePlaylist", {"id": "none"}))  # refused at once, changes nothing
             next_probe = now + 0.2
         for key, events in selector.select(timeout=0.05):
             phone = key.data
@@ -142,6 +152,8 @@ def main():
                     if phone.upgraded and not phone.greeted:
                         phone.sock.send(hello(phone.device))
                         phone.greeted = True
+                    if phone.role == "idle" and phone.greeted and batch:
+                        welcomed.add(phone.device)
                     for message in batch:
                         if phone.role == "real" and b'"replyTo":"probe-' in message:
                             ident = json.loads(message)["replyTo"]

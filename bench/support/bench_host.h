@@ -23,11 +23,12 @@
 
 namespace kovali {
 
-/// The host as the app composes it on 127.0.0.1, with a music library and player that do
-/// nothing; it saves into `archive` when given one.
+/// The host as the app composes it on 127.0.0.1, with a player that does nothing and a music
+/// library that does nothing unless given `library`; it saves into `archive` when given one.
 struct BenchHost {
-  BenchHost(QStringList launchArguments, std::optional<SessionArchive> archive)
-      : pin(secrets, std::move(launchArguments)),
+  BenchHost(QStringList launchArguments, std::optional<SessionArchive> archive, MusicCatalog* library = nullptr)
+      : music(library ? *library : catalog),
+        pin(secrets, std::move(launchArguments)),
         store(SessionStore::Services{music, player, server, scheduler, pin, secrets},
               SessionStore::AudioServices::standard(preferences, scheduler, std::make_unique<PulseAudioSystem>(),
                                                     std::make_unique<PulseCaptureSystem>(),
@@ -46,7 +47,7 @@ struct BenchHost {
   QtScheduler scheduler;
   InMemoryPreferences preferences;
   FakeMusicCatalog catalog;
-  MusicService music{catalog};
+  MusicService music;
   FakeMusicPlayer systemPlayer{scheduler};
   PlayerEngine player{systemPlayer, scheduler};
   HostServer server{scheduler, std::make_unique<LoopbackAdvertiser>(), QHostAddress(QHostAddress::LocalHost)};

@@ -41,6 +41,23 @@ std::vector<MusicTrackEntry> entries(std::vector<Song> songs) {
   return std::vector<MusicTrackEntry>(std::make_move_iterator(songs.begin()), std::make_move_iterator(songs.end()));
 }
 
+MusicSearchResponse searched(const LibraryIndex& index, const MusicSearchRequest& request) {
+  const auto limit = static_cast<std::size_t>(std::max(request.limit, 0));
+  MusicSearchResponse response;
+  switch (request.kind) {
+    case MusicItemKind::songs:
+      response.songs = MusicItemCollection<Song>(index.searchSongs(request.term, limit));
+      break;
+    case MusicItemKind::albums:
+      response.albums = MusicItemCollection<Album>(index.searchAlbums(request.term, limit));
+      break;
+    case MusicItemKind::playlists:
+      response.playlists = MusicItemCollection<Playlist>(index.searchPlaylists(request.term, limit));
+      break;
+  }
+  return response;
+}
+
 }  // namespace
 
 LocalMusicLibrary::LocalMusicLibrary(LibraryScanSettings settings, int batchSize, QObject* parent)
@@ -156,20 +173,10 @@ QCoro::Task<MusicResult<MusicSubscription>> LocalMusicLibrary::currentSubscripti
 QCoro::Task<MusicResult<MusicSearchResponse>> LocalMusicLibrary::search(MusicSearchRequest request) {
   const auto index = co_await this->index();
   if (!index) co_return index.error();
-  const auto limit = static_cast<std::size_t>(std::max(request.limit, 0));
-  MusicSearchResponse response;
-  switch (request.kind) {
-    case MusicItemKind::songs:
-      response.songs = MusicItemCollection<Song>(index.value()->searchSongs(request.term, limit));
-      break;
-    case MusicItemKind::albums:
-      response.albums = MusicItemCollection<Album>(index.value()->searchAlbums(request.term, limit));
-      break;
-    case MusicItemKind::playlists:
-      response.playlists = MusicItemCollection<Playlist>(index.value()->searchPlaylists(request.term, limit));
-      break;
-  }
-  co_return response;
+  // Made apart from the co_await (see SerialQueue::result).
+  auto searching =
+      searcher_.result([index = index.value(), request = std::move(request)] { return searched(*index, request); });
+  co_return co_await searching;
 }
 
 QCoro::Task<MusicResult<MusicItemCollection<Song>>> LocalMusicLibrary::catalogSongs(std::string id) {
@@ -195,16 +202,19 @@ QCoro::Task<MusicResult<MusicItemCollection<Playlist>>> LocalMusicLibrary::libra
   const auto index = co_await this->index();
   if (!index) co_return index.error();
   if (id) co_return atMostOne(index.value()->playlist(*id));
-  co_return inBatches(std::make_shared<const std::vector<Playlist>>(index.value()->playlists()), 0, batchSize);
+  auto listing = searcher_.result(
+      [index = index.value()] { return std::make_shared<const std::vector<Playlist>>(index->playlists()); });
+  co_return inBatches(co_await listing, 0, batchSize);
 }
 
 QCoro::Task<MusicResult<std::optional<MusicItemCollection<MusicTrackEntry>>>> LocalMusicLibrary::tracks(Album album) {
   const auto index = co_await this->index();
   if (!index) co_return index.error();
-  std::optional<MusicItemCollection<MusicTrackEntry>> tracks;
+  if (!index.value()->album(album.id)) co_return std::optional<MusicItemCollection<MusicTrackEntry>>();
+  auto listing =
+      searcher_.result([index = index.value(), album = std::move(album)] { return entries(index->songs(album)); });
   // An album's songs come in one batch, however many.
-  if (index.value()->album(album.id)) tracks.emplace(entries(index.value()->songs(album)));
-  co_return tracks;
+  co_return std::optional(MusicItemCollection<MusicTrackEntry>(co_await listing));
 }
 
 QCoro::Task<MusicResult<std::optional<MusicItemCollection<MusicTrackEntry>>>> LocalMusicLibrary::tracks(
@@ -212,12 +222,11 @@ QCoro::Task<MusicResult<std::optional<MusicItemCollection<MusicTrackEntry>>>> Lo
   const std::size_t batchSize = batchSize_;
   const auto index = co_await this->index();
   if (!index) co_return index.error();
-  std::optional<MusicItemCollection<MusicTrackEntry>> tracks;
-  if (index.value()->playlist(playlist.id)) {
-    tracks = inBatches(std::make_shared<const std::vector<MusicTrackEntry>>(entries(index.value()->songs(playlist))), 0,
-                       batchSize);
-  }
-  co_return tracks;
+  if (!index.value()->playlist(playlist.id)) co_return std::optional<MusicItemCollection<MusicTrackEntry>>();
+  auto listing = searcher_.result([index = index.value(), playlist = std::move(playlist)] {
+    return std::make_shared<const std::vector<MusicTrackEntry>>(entries(index->songs(playlist)));
+  });
+  co_return std::optional(inBatches(co_await listing, 0, batchSize));
 }
 
 }  // namespace kovali

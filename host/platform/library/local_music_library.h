@@ -13,6 +13,7 @@
 
 #include "platform/library/index/library_scanner.h"
 #include "platform/library/music_catalog.h"
+#include "platform/runtime/serial_queue.h"
 
 namespace kovali {
 
@@ -34,7 +35,9 @@ struct LibraryScanProgress {
 ///
 /// The folder is indexed off the main thread, its files read in parallel, with an index cache
 /// in the app data folder so that later starts read only what changed. Requests made before the
-/// first index is ready wait for it; later scans replace the index when they end.
+/// first index is ready wait for it; later scans replace the index when they end. Searches and
+/// listings run on a thread of their own over the index they began with, so the main thread stays
+/// free and a scan that replaces the index meanwhile takes nothing from under them.
 class LocalMusicLibrary final : public QObject, public MusicCatalog {
   Q_OBJECT
   Q_PROPERTY(LibraryScanProgress scanProgress READ scanProgress NOTIFY scanProgressChanged)
@@ -100,6 +103,7 @@ class LocalMusicLibrary final : public QObject, public MusicCatalog {
   LibraryScanProgress progress_;
   QTimer progressTimer_;
   int lastLoggedRead_ = 0;
+  SerialQueue searcher_{QStringLiteral("kovaliapp.library.search")};
 };
 
 }  // namespace kovali

@@ -1,5 +1,6 @@
 #include "platform/runtime/serial_queue.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 
 namespace kovali {
@@ -20,6 +21,10 @@ SerialQueue::~SerialQueue() {
 
 void SerialQueue::async(std::function<void()> work) {
   QMetaObject::invokeMethod(worker_.get(), std::move(work), Qt::QueuedConnection);
+}
+
+void SerialQueue::resumeOnMainThread(std::coroutine_handle<> waiting) {
+  QMetaObject::invokeMethod(QCoreApplication::instance(), [waiting] { waiting.resume(); }, Qt::QueuedConnection);
 }
 
 void SerialQueue::deliver(QObject* home, std::function<void()> call) {

@@ -38,6 +38,7 @@
 #include "session/participants/participant_ids.h"
 #include "session/participants/partygoer_list.h"
 #include "session/participants/pin_attempt_limiter.h"
+#include "session/participants/search_budget.h"
 #include "session/store/session_effects.h"
 
 namespace kovali {
@@ -300,6 +301,10 @@ class SessionStore final : public QObject {
   /// The participant of `connection` now, or `sender` once the connection has gone.
   vinaro::Participant actingParticipant(ConnectionID connection, const vinaro::Participant& sender) const;
   bool musicIsReady() const;
+  /// A share of the host's search budget for `connection`; refuses the command when it has none.
+  std::optional<SearchBudget::Ticket> takeSearch(ConnectionID connection, const std::string& envelopeID);
+  /// Whether the phone that asked is still there to hear the answer.
+  bool stillConnected(ConnectionID connection) const { return participants_.contains(connection); }
 
   // Player drive (session_store_player.cpp)
   void syncPlayer();
@@ -381,6 +386,7 @@ class SessionStore final : public QObject {
   std::map<ConnectionID, CancellableTask> pinWaits_;  // at most one PIN per connection waits for its turn
   std::map<ConnectionID, CommandRate> commandRates_;
   std::map<ConnectionID, CommandRate> readRates_;
+  std::shared_ptr<SearchBudget> searchBudget_ = SearchBudget::make();
   BadgeRetention badgeRetention_;
   CancellableTask pruneTask_;
   CancellableTask transportNoticeTask_;

@@ -141,11 +141,19 @@ void SessionStore::routeMusicCommand(const Command& command, const vinaro::Parti
       Qt::QueuedConnection);
 }
 
+std::optional<SearchBudget::Ticket> SessionStore::takeSearch(ConnectionID connection, const std::string& envelopeID) {
+  auto ticket = searchBudget_->take(connection);
+  if (!ticket) sendError(StoreErrors::tooManySearches(), connection, envelopeID);
+  return ticket;
+}
+
 QCoro::Task<> SessionStore::search(Command::Search search, std::string envelopeID, ConnectionID connection) {
   if (!musicIsReady()) {
     sendError(StoreErrors::musicUnavailable(), connection, envelopeID);
     co_return;
   }
+  const auto ticket = takeSearch(connection, envelopeID);
+  if (!ticket) co_return;
   const QPointer<SessionStore> self(this);
   // The service keeps the limit within 1...25; this only keeps it within reach of an int.
   const int limit = static_cast<int>(std::clamp<std::int64_t>(search.limit, INT_MIN, INT_MAX));
@@ -154,7 +162,7 @@ QCoro::Task<> SessionStore::search(Command::Search search, std::string envelopeI
   switch (search.kind) {
     case Command::SearchKind::songs: {
       auto found = co_await music_.searchSongs(search.query, limit);
-      if (!self) co_return;
+      if (!self || !stillConnected(connection)) co_return;
       if (!found) {
         failure = found.error();
         break;
@@ -167,7 +175,7 @@ QCoro::Task<> SessionStore::search(Command::Search search, std::string envelopeI
     }
     case Command::SearchKind::albums: {
       auto found = co_await music_.searchAlbums(search.query, limit);
-      if (!self) co_return;
+      if (!self || !stillConnected(connection)) co_return;
       if (!found) {
         failure = found.error();
         break;
@@ -177,7 +185,7 @@ QCoro::Task<> SessionStore::search(Command::Search search, std::string envelopeI
     }
     case Command::SearchKind::playlists: {
       auto found = co_await music_.searchPlaylists(search.query, limit);
-      if (!self) co_return;
+      if (!self || !stillConnected(connection)) co_return;
       if (!found) {
         failure = found.error();
         break;
@@ -194,9 +202,11 @@ QCoro::Task<> SessionStore::search(Command::Search search, std::string envelopeI
 }
 
 QCoro::Task<> SessionStore::listTracks(PlaylistRef ref, std::string envelopeID, ConnectionID connection) {
+  const auto ticket = takeSearch(connection, envelopeID);
+  if (!ticket) co_return;
   const QPointer<SessionStore> self(this);
   auto found = co_await tracks(ref);
-  if (!self) co_return;
+  if (!self || !stillConnected(connection)) co_return;
   if (!found) {
     sendError(found.error(), connection, envelopeID);
     co_return;
@@ -221,9 +231,11 @@ QCoro::Task<> SessionStore::addTrack(std::string trackID, vinaro::Participant se
 }
 
 QCoro::Task<> SessionStore::listPlaylists(PlaylistRef::Source source, std::string envelopeID, ConnectionID connection) {
+  const auto ticket = takeSearch(connection, envelopeID);
+  if (!ticket) co_return;
   const QPointer<SessionStore> self(this);
   auto found = co_await playlists(source);
-  if (!self) co_return;
+  if (!self || !stillConnected(connection)) co_return;
   if (!found) {
     sendError(found.error(), connection, envelopeID);
     co_return;

@@ -5,8 +5,11 @@
 #include <mutex>
 #include <vector>
 
+#include <QCoreApplication>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include "support/task_result.h"
 
 namespace kovali {
 namespace {
@@ -80,6 +83,29 @@ TEST(SerialQueue, FinishesQueuedWorkBeforeGoingAway) {
     queue.async([&] { ++done; });
   }
   EXPECT_EQ(done, 2);
+}
+
+TEST(SerialQueue, AnAwaitedResultReachesTheMainThreadEvenWhenTheQueueHasGone) {
+  auto queue = std::make_unique<SerialQueue>("kovaliapp.test");
+  std::atomic<bool> release = false;
+  QThread* ranOn = nullptr;
+  auto awaiting = [](SerialQueue& on, std::atomic<bool>& go, QThread*& ran) -> QCoro::Task<std::pair<int, QThread*>> {
+    auto working = on.result([&go, &ran] {
+      while (!go) QThread::msleep(1);
+      ran = QThread::currentThread();
+      return 7;
+    });
+    const int value = co_await working;
+    co_return std::pair(value, QThread::currentThread());
+  };
+  QThread* const queueThread = queue->thread();
+  auto result = startTask(awaiting(*queue, release, ranOn));
+  EXPECT_FALSE(result->has_value()) << "the coroutine waits while the work runs";
+  release = true;
+  queue.reset();  // finishes the work; the result is still on its way
+  ASSERT_TRUE(QTest::qWaitFor([&] { return result->has_value(); }, 5000));
+  EXPECT_EQ(ranOn, queueThread);
+  EXPECT_EQ(**result, std::pair(7, QCoreApplication::instance()->thread()));
 }
 
 }  // namespace
