@@ -70,14 +70,12 @@ GuestConnection::~GuestConnection() {
 
 QHostAddress GuestConnection::peerAddress() const { return socket_->peerAddress(); }
 
-bool GuestConnection::sendText(const QString& text, Kind kind, qint64 bytes) {
+bool GuestConnection::send(OutgoingBacklog::Message message) {
   if (ended_) return false;
-  OutgoingBacklog::Message message{text, bytes >= 0 ? bytes : OutgoingBacklog::utf8Length(text), kind};
-  const qint64 inSocket = socket_->bytesToWrite();
-  if (backlog_.ordinaryAfterPush(message, inSocket) > maxUnsentBytes) {
+  if (backlog_.ordinaryAfterPush(message, socket_->bytesToWrite()) > maxUnsentBytes) {
     // Bounded at every moment: whatever a phone sends and does not read costs no more than this.
     // Reported from the event loop, as the sender may be going through every connection.
-    const qint64 wouldBe = unsentBytes() + message.bytes;
+    const qint64 wouldBe = unsentBytes() + message.bytes();
     ended_ = true;
     backlog_.clearWaiting();
     QMetaObject::invokeMethod(
@@ -100,9 +98,30 @@ void GuestConnection::writeWaiting(bool all) {
   while (backlog_.hasWaiting() && (all || socket_->bytesToWrite() < maxSocketBacklogBytes)) {
     const auto next = backlog_.takeNext();
     const qint64 before = socket_->bytesToWrite();
-    socket_->sendTextMessage(next.text);
+    write(next);
     backlog_.handed(next.kind, socket_->bytesToWrite() - before);
   }
+}
+
+void GuestConnection::write(const OutgoingBacklog::Message& message) {
+  if (!transport_ || transport_->state() != QAbstractSocket::ConnectedState) {
+    socket_->sendTextMessage(QString::fromUtf8(message.head + message.body + message.tail));
+    return;
+  }
+  // One unmasked text frame, written whole before the library can write a frame of its own; the
+  // socket keeps a reference to a large body instead of a copy.
+  const auto length = static_cast<quint64>(message.bytes());
+  QByteArray header(1, '\x81');
+  if (length < 126) {
+    header += static_cast<char>(length);
+  } else {
+    const int extra = length < 65536 ? 2 : 8;
+    header += static_cast<char>(extra == 2 ? 126 : 127);
+    for (int i = extra - 1; i >= 0; --i) header += static_cast<char>((length >> (8 * i)) & 0xff);
+  }
+  transport_->write(header + message.head);
+  transport_->write(message.body);
+  transport_->write(message.tail);
 }
 
 void GuestConnection::received(const QByteArray& bytes) {

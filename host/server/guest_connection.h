@@ -65,11 +65,13 @@ class GuestConnection final : public QObject {
   /// The address the phone connects from.
   QHostAddress peerAddress() const;
 
-  /// Queues `text` (of `bytes` in UTF-8, counted when not given) as one text message behind
-  /// whatever is still unsent; a `latestState` message takes the place of a state still waiting
-  /// here. False once the connection has ended, and when `text` would take it past
-  /// `maxUnsentBytes`: then it is dropped and `stalled` reported.
-  bool sendText(const QString& text, Kind kind = Kind::ordinary, qint64 bytes = -1);
+  /// Queues `message` as one text message behind whatever is still unsent; a `latestState`
+  /// message takes the place of a state still waiting here. Its body is written to the network as
+  /// it is, shared with whoever else holds it. False once the connection has ended, and when the
+  /// message would take it past `maxUnsentBytes`: then it is dropped and `stalled` reported.
+  bool send(OutgoingBacklog::Message message);
+  /// As above, for `text`.
+  bool sendText(const QString& text, Kind kind = Kind::ordinary) { return send({{}, text.toUtf8(), {}, kind}); }
   /// Bytes handed to this connection that the system has not taken yet.
   qint64 unsentBytes() const;
   /// Reports `greetingMissed` unless `greeted` is called within `seconds`.
@@ -96,6 +98,8 @@ class GuestConnection final : public QObject {
  private:
   /// Hands waiting messages to the socket while it has room, or all of them.
   void writeWaiting(bool all);
+  /// Writes `message` to the network as one frame.
+  void write(const OutgoingBacklog::Message& message);
   bool behind() const { return unsentBytes() >= holdReadingBytes; }
   /// Hands a message on at once, or keeps it while the phone is behind on reading.
   void received(const QByteArray& bytes);

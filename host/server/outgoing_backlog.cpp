@@ -5,28 +5,18 @@
 
 namespace kovali {
 
-qint64 OutgoingBacklog::utf8Length(const QString& text) {
-  qint64 bytes = 0;
-  for (const QChar c : text) {
-    const char16_t unit = c.unicode();
-    // A surrogate pair is one code point of four bytes: two for each half.
-    bytes += unit < 0x80 ? 1 : unit < 0x800 ? 2 : c.isSurrogate() ? 2 : 3;
-  }
-  return bytes;
-}
-
 void OutgoingBacklog::push(Message message) {
   if (message.kind == Kind::latestState) {
     const auto older = std::find_if(waiting_.begin(), waiting_.end(),
                                     [](const Message& waiting) { return waiting.kind == Kind::latestState; });
     if (older != waiting_.end()) {
-      waitingBytes_ -= older->bytes;
-      waitingStateBytes_ -= older->bytes;
+      waitingBytes_ -= older->bytes();
+      waitingStateBytes_ -= older->bytes();
       waiting_.erase(older);
     }
   }
-  waitingBytes_ += message.bytes;
-  if (isState(message.kind)) waitingStateBytes_ += message.bytes;
+  waitingBytes_ += message.bytes();
+  if (isState(message.kind)) waitingStateBytes_ += message.bytes();
   waiting_.push_back(std::move(message));
 }
 
@@ -35,14 +25,14 @@ qint64 OutgoingBacklog::ordinaryAfterPush(const Message& message, qint64 socketB
   // The socket's bytes are taken as the states' first: messages go to it only while it holds
   // little, so what this misses behind a state is less than that.
   const qint64 ordinary = unsent(socketBacklog) - waitingStateBytes_ - std::min(handedStateBytes_, socketBacklog);
-  return ordinary + (isState(message.kind) ? 0 : message.bytes);
+  return ordinary + (isState(message.kind) ? 0 : message.bytes());
 }
 
 OutgoingBacklog::Message OutgoingBacklog::takeNext() {
   Message next = std::move(waiting_.front());
   waiting_.pop_front();
-  waitingBytes_ -= next.bytes;
-  if (isState(next.kind)) waitingStateBytes_ -= next.bytes;
+  waitingBytes_ -= next.bytes();
+  if (isState(next.kind)) waitingStateBytes_ -= next.bytes();
   return next;
 }
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <deque>
 
-#include <QString>
+#include <QByteArray>
 
 namespace kovali {
 
@@ -20,14 +20,16 @@ class OutgoingBacklog {
     latestState,  // a whole party that answers nothing: only the newest unsent one matters
   };
 
+  /// One text message as `head + body + tail`, in UTF-8: a body shared by many phones' messages
+  /// is held once.
   struct Message {
-    QString text;
-    qint64 bytes = 0;  // its UTF-8 length
+    QByteArray head;
+    QByteArray body;
+    QByteArray tail;
     Kind kind = Kind::ordinary;
-  };
 
-  /// The UTF-8 length of `text`, as the socket will send it.
-  static qint64 utf8Length(const QString& text);
+    qint64 bytes() const { return head.size() + body.size() + tail.size(); }
+  };
 
   /// Queues `message`; a `latestState` drops an older one that still waits here.
   void push(Message message);

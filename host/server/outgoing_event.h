@@ -4,14 +4,15 @@
 #include <string>
 #include <string_view>
 
+#include <QByteArray>
 #include <QString>
 
 #include "protocol/encoded_event.h"
 
 namespace kovali {
 
-/// An event made ready once for any number of phones: its body encoded, and its payload already
-/// in the text form the sockets take, so that each phone costs only its own envelope.
+/// An event made ready once for any number of phones: its payload encoded once, in UTF-8 as it goes
+/// on the wire, and shared by every phone's message, so that each phone costs only its own envelope.
 class OutgoingEvent {
  public:
   /// Encodes `payload`, one of the event's alternatives; nothing (and a log line) when it holds
@@ -29,17 +30,19 @@ class OutgoingEvent {
   static std::optional<OutgoingEvent> of(const vinaro::Event& event);
 
   std::string_view type() const { return encoded_.type(); }
-  /// The whole message for one phone: an envelope with `id`, answering `replyTo` or nothing.
+  /// The whole message for one phone: an envelope with `id`, answering `replyTo` or nothing, is
+  /// `head(id) + payload() + tail(replyTo)`.
   QString message(std::string_view id, const std::optional<std::string>& replyTo) const;
-  /// The length of that message in UTF-8, as it goes on the wire.
-  qint64 wireBytes(std::string_view id, const std::optional<std::string>& replyTo) const;
+  QByteArray head(std::string_view id) const;
+  const QByteArray& payload() const { return payload_; }
+  QByteArray tail(const std::optional<std::string>& replyTo) const;
 
  private:
   explicit OutgoingEvent(vinaro::EncodedEvent encoded);
   static void logEncodeFailure(std::string_view type, const char* what);
 
   vinaro::EncodedEvent encoded_;
-  QString payload_;
+  QByteArray payload_;
 };
 
 }  // namespace kovali
