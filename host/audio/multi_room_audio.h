@@ -259,14 +259,14 @@ class MultiRoomAudio : public QObject {
   std::shared_ptr<HLSStream> stream_;
   bool streamFinished_ = false;  // the stream in `stream_` takes no more sound
   std::int64_t framesSeen_ = -1;  // the stream's appended frames at the last tick that saw them grow
-  vinaro::Date framesGrewAt_{0};
+  MonotonicTime framesGrewAt_;
   std::unique_ptr<LocalMirror> mirror_;
   int driftStrikes_ = 0;
   std::unique_ptr<StreamServer> server_;
   std::optional<QUrl> streamURL_;
   bool observingItem_ = false;
   RepeatingTimer monitor_;
-  vinaro::Date nextPlayerAttempt_{0};
+  std::optional<MonotonicTime> nextPlayerAttempt_;  // none while loading the player is not held off
 };
 
 }  // namespace kovali

@@ -49,7 +49,7 @@ void MultiRoomAudio::tick() {
       log("encoder: " + *health.writerError);
     }
     if (!isStreaming_ && streamURL_ && stream_->segmentCount() >= kSegmentsToLoad &&
-        scheduler_.now() >= nextPlayerAttempt_) {
+        (!nextPlayerAttempt_ || scheduler_.monotonicNow() >= *nextPlayerAttempt_)) {
       loadPlayer(*streamURL_);
     }
   }
@@ -62,9 +62,9 @@ bool MultiRoomAudio::isStreamFed(std::int64_t framesAppended) {
   // A stopped player ends the tap: the count stops, so silence in it can no longer show.
   if (framesAppended != framesSeen_) {
     framesSeen_ = framesAppended;
-    framesGrewAt_ = scheduler_.now();
+    framesGrewAt_ = scheduler_.monotonicNow();
   }
-  return scheduler_.now().secondsSince(framesGrewAt_) < kSoundWindow;
+  return secondsBetween(framesGrewAt_, scheduler_.monotonicNow()) < kSoundWindow;
 }
 
 bool MultiRoomAudio::checkInput() {

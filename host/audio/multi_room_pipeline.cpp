@@ -9,8 +9,8 @@
 namespace kovali {
 namespace {
 
-constexpr double kHoldOffAfterLoad = 5;
-constexpr double kHoldOffAfterFailure = 3;
+constexpr std::chrono::seconds kHoldOffAfterLoad{5};
+constexpr std::chrono::seconds kHoldOffAfterFailure{3};
 
 }  // namespace
 
@@ -70,7 +70,7 @@ void MultiRoomAudio::loadPlayer(const QUrl& url) {
   observingItem_ = true;
   player_->load(url);
   setIsStreaming(true);
-  nextPlayerAttempt_ = scheduler_.now().addingSeconds(kHoldOffAfterLoad);
+  nextPlayerAttempt_ = scheduler_.monotonicNow() + kHoldOffAfterLoad;
   log("player loaded " + url.toString().toStdString());
 }
 
@@ -81,7 +81,7 @@ void MultiRoomAudio::handleItemStatus(StreamPlayer::ItemStatus status, const std
       setProblem(sentence);
       log(sentence);
       stopPlayer();
-      nextPlayerAttempt_ = scheduler_.now().addingSeconds(kHoldOffAfterFailure);
+      nextPlayerAttempt_ = scheduler_.monotonicNow() + kHoldOffAfterFailure;
       emit changed();
       return;
     }

@@ -393,7 +393,7 @@ class HEOSController : public QObject {
   CancellableTask volumeTask_;
   std::map<std::int64_t, CancellableTask> zoneVolumeTasks_;
   CancellableTask memberVolumeTask_;
-  std::map<std::int64_t, vinaro::Date> zoneEditedAt_;  // when the host last changed each zone's volume
+  std::map<std::int64_t, MonotonicTime> zoneEditedAt_;  // when the host last changed each zone's volume
 };
 
 }  // namespace kovali

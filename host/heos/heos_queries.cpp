@@ -139,7 +139,8 @@ QCoro::Task<> HEOSController::refreshMemberVolumesLater(std::int64_t groupID, Ca
 
 void HEOSController::recordZoneVolume(std::int64_t pid, std::int64_t level) {
   const auto edited = zoneEditedAt_.find(pid);
-  if (edited != zoneEditedAt_.end() && scheduler_.now().secondsSince(edited->second) < 1.0) return;  // our echo
+  // Within a second of the host's own change, an event for the zone is its echo.
+  if (edited != zoneEditedAt_.end() && secondsBetween(edited->second, scheduler_.monotonicNow()) < 1.0) return;
   const auto known = zoneVolumes_.find(pid);
   if (known != zoneVolumes_.end() && known->second == level) return;
   ZoneVolumes volumes = zoneVolumes_;

@@ -63,7 +63,7 @@ void HEOSController::setZoneVolume(std::int64_t id, std::int64_t level) {
   ZoneVolumes volumes = zoneVolumes_;
   volumes[id] = level;
   setZoneVolumes(std::move(volumes));
-  zoneEditedAt_[id] = scheduler_.now();
+  zoneEditedAt_[id] = scheduler_.monotonicNow();
   notifyChange();
   zoneVolumeTasks_[id].start([this, id, level](CancellationToken token) -> QCoro::Task<> {
     QPointer<HEOSController> self(this);
@@ -85,7 +85,7 @@ QCoro::Task<> HEOSController::sendZoneVolumes(ZoneVolumes volumes) {
     ZoneVolumes known = zoneVolumes_;
     known[pid] = level;
     setZoneVolumes(std::move(known));
-    zoneEditedAt_[pid] = scheduler_.now();
+    zoneEditedAt_[pid] = scheduler_.monotonicNow();
   }
 }
 

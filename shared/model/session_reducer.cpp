@@ -96,7 +96,7 @@ SessionReducer::Refusal SessionReducer::handle(SessionState& state, const Sessio
           [&](const Vote& a) { return vote(a, state, actor); },
           [&](const SetBadge& a) { return setBadge(a.tier, state, actor); },
           [&](const LoadTracks& a) -> Refusal { loadTracks(a, state, actor, context); return std::nullopt; },
-          [&](const UpdateSettings& a) -> Refusal { state.settings = a.settings; return std::nullopt; },
+          [&](const UpdateSettings& a) { return updateSettings(a.settings, state); },
           [&](const PlaybackObserved& a) -> Refusal { observePlayback(a, state, now); return std::nullopt; },
           [&](const TrackEnded&) -> Refusal { advance(state, now); return std::nullopt; },
           [&](const PruneResolvedRequests&) -> Refusal { pruneResolvedRequests(state, now); return std::nullopt; },

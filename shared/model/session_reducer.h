@@ -84,6 +84,9 @@ struct SessionReducer {
   static void setParticipantCount(std::int64_t count, SessionState& state);
   static void setPartygoers(const std::vector<Participant>& partygoers, SessionState& state);
   static void setDelayedOutputs(const std::vector<std::string>& names, SessionState& state);
+
+  // Settings (reducer_settings.cpp)
+  static Refusal updateSettings(const SessionSettings& settings, SessionState& state);
 };
 
 }  // namespace vinaro

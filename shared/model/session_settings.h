@@ -10,6 +10,11 @@ namespace vinaro {
 
 /// The DJ's party rules.
 struct SessionSettings {
+  /// The range of the per-partygoer limits: 0 lets nobody add, and the host's own settings screen
+  /// takes two digits.
+  static constexpr std::int64_t smallestLimit = 0;
+  static constexpr std::int64_t largestLimit = 99;
+
   bool limitsPerGuest = false;
   std::int64_t maxPendingPerGuest = 3;
   bool allowDuplicates = false;  // honoured in collaboration mode only

@@ -33,20 +33,30 @@ TEST(MultiRoomMonitor, SoundCountsWhileLessThanTwoSecondsOfSilenceFollowIt) {
 }
 
 TEST(MultiRoomMonitor, AStreamThatGetsNothingForTwoSecondsNoLongerReceives) {
-  InMemoryPreferences preferences;
-  Observed observed(preferences);
-  observed.startOn();
-  observed.tick();
-  observed.deliver(0.5);
-  observed.tick();
-  ASSERT_TRUE(observed.audio->isReceivingAudio());
+  struct Case {
+    const char* name;
+    double wallClockStep;  // seconds, once the sound has stopped
+  } cases[] = {
+      {"a steady clock", 0},
+      {"the wall clock set back an hour", -3600},
+  };
+  for (const auto& c : cases) {
+    InMemoryPreferences preferences;
+    Observed observed(preferences);
+    observed.startOn();
+    observed.tick();
+    observed.deliver(0.5);
+    observed.tick();
+    ASSERT_TRUE(observed.audio->isReceivingAudio()) << c.name;
 
-  // The player stopped: the tap ends and its last sound stays the newest the stream holds.
-  observed.tick();
-  EXPECT_TRUE(observed.audio->isReceivingAudio()) << "a second without sound";
-  observed.tick();
-  EXPECT_FALSE(observed.audio->isReceivingAudio()) << "two seconds without sound";
-  EXPECT_TRUE(logged(observed, "silence"));
+    // The player stopped: the tap ends and its last sound stays the newest the stream holds.
+    observed.scheduler.stepWallClock(c.wallClockStep);
+    observed.tick();
+    EXPECT_TRUE(observed.audio->isReceivingAudio()) << c.name << ": a second without sound";
+    observed.tick();
+    EXPECT_FALSE(observed.audio->isReceivingAudio()) << c.name << ": two seconds without sound";
+    EXPECT_TRUE(logged(observed, "silence")) << c.name;
+  }
 }
 
 TEST(MultiRoomMonitor, TheLatencyIsTheDistanceBehindTheLiveEdgePlusASecondInHalfSeconds) {

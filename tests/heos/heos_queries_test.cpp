@@ -117,6 +117,11 @@ TEST_F(HEOSQueriesTest, TheSinglePartyZonesVolumeEventMovesTheMasterVolumeEvenRi
   heos.handleEvent({"event/player_volume_changed", true, "pid=4&level=35", std::nullopt});
   EXPECT_EQ(heos.zoneVolumes().at(4), 35);
   EXPECT_EQ(heos.volume(), 20) << "another zone is not the party's";
+
+  scheduler.stepWallClock(-3600);
+  scheduler.advance(0.5);
+  heos.handleEvent({"event/player_volume_changed", true, "pid=3&level=30&mute=off", std::nullopt});
+  EXPECT_EQ(heos.zoneVolumes().at(3), 30) << "a second after the edit, though the wall clock was set back meanwhile";
 }
 
 TEST_F(HEOSQueriesTest, TenVolumeChangesSendOneGroupVolumeAPauseAfterTheLast) {

@@ -46,6 +46,43 @@ TEST_F(ReducerTest, AppliesThePerGuestSongLimitToQueuedItemsOnly) {
   }
 }
 
+TEST_F(ReducerTest, SettingsWithALimitOutsideZeroTo99AreRefusedUnlessItIsTheStoredOne) {
+  const std::string songs = "Songs per partygoer must be a number from 0 to 99.";
+  const std::string requests = "Requests per partygoer must be a number from 0 to 99.";
+  struct Case {
+    const char* name;
+    std::int64_t storedSongs;
+    std::int64_t songs;
+    std::int64_t requests;
+    std::optional<std::string> refusal;
+  } cases[] = {
+      {"the smallest", 3, 0, 0, std::nullopt},
+      {"the largest", 3, 99, 99, std::nullopt},
+      {"a negative song limit", 3, -1, 3, songs},
+      {"a song limit past two digits", 3, 100, 3, songs},
+      {"the largest number", 3, std::numeric_limits<std::int64_t>::max(), 3, songs},
+      {"a negative request limit", 3, 3, -1, requests},
+      {"a request limit past two digits", 3, 3, 100, requests},
+      {"both: the songs are named first", 3, -5, 500, songs},
+      {"an odd limit stored before is kept as it is", 150, 150, 3, std::nullopt},
+      {"but not changed to another", 150, 151, 3, songs},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SessionState state = party();
+    state.settings.maxPendingPerGuest = c.storedSongs;
+    SessionSettings wanted;
+    wanted.limitsPerGuest = true;
+    wanted.maxPendingPerGuest = c.songs;
+    wanted.maxRequestsPerGuest = c.requests;
+    if (c.refusal) {
+      EXPECT_EQ(refuse(state, UpdateSettings{wanted}, Actor::participant(dee)), ProtocolError::badRequest(*c.refusal));
+    } else {
+      EXPECT_EQ(accept(state, UpdateSettings{wanted}, Actor::participant(dee)).settings, wanted);
+    }
+  }
+}
+
 TEST_F(ReducerTest, AllowsDuplicatesOnlyInCollaborationModeWhenTheDJAllowsThem) {
   struct Case {
     const char* name;

@@ -222,6 +222,8 @@ TEST_F(ConnectionLimitsTest, ATextOverItsByteLimitIsAnsweredWithBadRequestAndNot
 
 TEST_F(ConnectionLimitsTest, RunningOutOfDescriptorsPausesAcceptingUntilTheyAreFreeAgain) {
   LogCapture log("kovaliapp.net");
+  // Objects still waiting to be deleted would give their descriptors back in the middle of the wait.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   // The phones connect first; then every descriptor left under a lowered limit is taken, so the host's
   // accept fails however many descriptors other threads happen to hold.
   auto first = openFrom("127.0.0.1", port);
@@ -233,13 +235,23 @@ TEST_F(ConnectionLimitsTest, RunningOutOfDescriptorsPausesAcceptingUntilTheyAreF
   tight.rlim_cur = std::min<rlim_t>(saved.rlim_cur, 4096);
   ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
   std::vector<int> filler;
-  for (int fd; (fd = dup(STDERR_FILENO)) >= 0;) filler.push_back(fd);
+  int lastError = 0;
+  // Taken again before every turn of the event loop until the host has failed to accept: one that
+  // another thread of the process closed meanwhile would let the host take the phones in.
+  const auto takeFreeDescriptors = [&] {
+    for (int fd; (fd = dup(STDERR_FILENO)) >= 0;) filler.push_back(fd);
+    lastError = errno;
+  };
   const bool paused = QTest::qWaitFor(
-      [&] { return log.hasLineStartingWith("The guest server cannot accept connections for now"); },
+      [&] {
+        takeFreeDescriptors();
+        return log.hasLineStartingWith("The guest server cannot accept connections for now");
+      },
       GuestClient::timeoutMs);
   for (const int fd : filler) close(fd);
   ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
-  ASSERT_TRUE(paused) << testing::PrintToString(log.lines());
+  ASSERT_EQ(lastError, EMFILE) << "the descriptors did not run out (errno " << lastError << ")";
+  ASSERT_TRUE(paused) << filler.size() << " descriptors taken; " << testing::PrintToString(log.lines());
 
   scheduler.advance(1);
   EXPECT_TRUE(answersHTTP(*first)) << "taken in once descriptors are free";

@@ -10,6 +10,9 @@ namespace kovali {
 
 namespace {
 std::int64_t microseconds(double seconds) { return std::llround(std::max(seconds, 0.0) * 1'000'000.0); }
+
+// Not the clock's zero: a machine that has been up for a day.
+const MonotonicTime kMonotonicStart = MonotonicTime(std::chrono::hours(24));
 }  // namespace
 
 struct ManualScheduler::State {
@@ -23,6 +26,7 @@ struct ManualScheduler::State {
 
   vinaro::Date start;
   std::int64_t elapsed = 0;
+  double wallClockSteps = 0;  // seconds
   std::uint64_t nextID = 0;
   std::uint64_t nextOrder = 0;
   std::vector<Entry> entries;
@@ -82,7 +86,11 @@ ManualScheduler::ManualScheduler(vinaro::Date start) : state_(std::make_shared<S
 ManualScheduler::~ManualScheduler() = default;
 
 vinaro::Date ManualScheduler::now() const {
-  return state_->start.addingSeconds(static_cast<double>(state_->elapsed) / 1'000'000.0);
+  return state_->start.addingSeconds(static_cast<double>(state_->elapsed) / 1'000'000.0 + state_->wallClockSteps);
+}
+
+MonotonicTime ManualScheduler::monotonicNow() const {
+  return kMonotonicStart + std::chrono::microseconds(state_->elapsed);
 }
 
 QCoro::Task<> ManualScheduler::sleep(double seconds, CancellationToken token) {
@@ -117,6 +125,8 @@ void ManualScheduler::advance(double seconds) {
   }
   state->elapsed = target;
 }
+
+void ManualScheduler::stepWallClock(double seconds) { state_->wallClockSteps += seconds; }
 
 int ManualScheduler::pendingCount() const { return static_cast<int>(state_->entries.size()); }
 

@@ -21,6 +21,9 @@ vinaro::Date QtScheduler::now() const {
   return vinaro::Date{static_cast<double>(QDateTime::currentMSecsSinceEpoch())};
 }
 
+// Qt's timers run on this clock too (CLOCK_MONOTONIC on Linux).
+MonotonicTime QtScheduler::monotonicNow() const { return std::chrono::steady_clock::now(); }
+
 QCoro::Task<> QtScheduler::sleep(double seconds, CancellationToken token) {
   if (seconds <= 0 || token.isCancelled()) co_return;
   QTimer timer;

@@ -10,6 +10,7 @@ namespace kovali {
 class QtScheduler final : public Scheduler {
  public:
   vinaro::Date now() const override;
+  MonotonicTime monotonicNow() const override;
   QCoro::Task<> sleep(double seconds, CancellationToken token = {}) override;
   RepeatingTimer repeat(double intervalSeconds, std::function<void()> tick) override;
 

@@ -7,6 +7,7 @@
 
 #include "model/date.h"
 #include "platform/runtime/cancellation_token.h"
+#include "platform/runtime/monotonic_time.h"
 
 namespace kovali {
 
@@ -40,8 +41,12 @@ class Scheduler {
  public:
   virtual ~Scheduler() = default;
 
-  /// The current wall-clock time.
+  /// The current wall-clock time: for dates that are shown, saved or sent. It may step back or
+  /// ahead when the system's clock is set.
   virtual vinaro::Date now() const = 0;
+
+  /// The monotonic clock, the one sleeps and timers run on: for measuring gaps in time.
+  virtual MonotonicTime monotonicNow() const = 0;
 
   /// Completes after `seconds` on a monotonic clock, or soon after `token` is cancelled (never
   /// inside the call that cancels). Zero or fewer seconds complete without suspending. The caller

@@ -4,13 +4,9 @@
 
 namespace kovali {
 
-bool CommandRate::take(vinaro::Date now) {
-  if (!last_) last_ = now;
-  const double elapsed = now.secondsSince(*last_);
-  if (elapsed > 0) {  // a clock that went back earns nothing
-    allowance_ = std::min(most_, allowance_ + elapsed * rate_);
-    last_ = now;
-  }
+bool CommandRate::take(MonotonicTime now) {
+  if (last_) allowance_ = std::min(most_, allowance_ + secondsBetween(*last_, now) * rate_);
+  last_ = now;
   if (allowance_ < 1) return false;
   allowance_ -= 1;
   return true;

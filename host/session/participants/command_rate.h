@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "model/date.h"
+#include "platform/runtime/monotonic_time.h"
 
 namespace kovali {
 
@@ -21,8 +21,9 @@ class CommandRate {
   static CommandRate forChanges() { return CommandRate(perSecond, burst); }
   static CommandRate forReads() { return CommandRate(readsPerSecond, readBurst); }
 
-  /// Takes one command at `now`; false when the connection is over its rate.
-  bool take(vinaro::Date now);
+  /// Takes one command at `now` (monotonic, so that setting the wall clock neither stops the
+  /// allowance filling nor fills it); false when the connection is over its rate.
+  bool take(MonotonicTime now);
 
  private:
   CommandRate(double rate, double most) : rate_(rate), most_(most), allowance_(most) {}
@@ -30,7 +31,7 @@ class CommandRate {
   double rate_;
   double most_;
   double allowance_;
-  std::optional<vinaro::Date> last_;
+  std::optional<MonotonicTime> last_;
 };
 
 }  // namespace kovali

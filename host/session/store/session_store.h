@@ -394,8 +394,8 @@ class SessionStore final : public QObject {
   bool autoPlayRunning_ = false;  // one attempt at a time
   bool presenceBroadcastPending_ = false;
   CancellableTask presenceTask_;
-  std::optional<vinaro::Date> lastPresenceBroadcast_;
-  std::optional<vinaro::Date> presenceWaitingSince_;  // while a broadcast waits for the joins to stop
+  std::optional<MonotonicTime> lastPresenceBroadcast_;
+  std::optional<MonotonicTime> presenceWaitingSince_;  // while a broadcast waits for the joins to stop
   std::set<ConnectionID> presenceCurrent_;  // phones whose last message holds the newest state
   std::map<ConnectionID, vinaro::HostAudioState> audioPushed_;  // the sound each DJ phone was last pushed
 };

@@ -85,7 +85,7 @@ void SessionStore::handle(vinaro::Envelope<Command> envelope, ConnectionID conne
   const std::string& envelopeID = envelope.id;
   // A phone's earlier hello is answered before anything else it sent, a refusal included.
   if (isJoining(connection)) welcomeJoining();
-  if (const bool reads = onlyReads(command); !rateFor(connection, reads).take(scheduler_.now())) {
+  if (const bool reads = onlyReads(command); !rateFor(connection, reads).take(scheduler_.monotonicNow())) {
     sendError(reads ? StoreErrors::tooManySearches() : StoreErrors::tooManyCommands(), connection, envelopeID);
     return;
   }
@@ -237,10 +237,10 @@ void SessionStore::settleDepartures() {
 }
 
 void SessionStore::schedulePresenceBroadcast() {
-  const auto now = scheduler_.now();
+  const auto now = scheduler_.monotonicNow();
   if (!std::exchange(presenceBroadcastPending_, true)) {
     presenceWaitingSince_.reset();
-    if (!lastPresenceBroadcast_ || now.secondsSince(*lastPresenceBroadcast_) >= presenceIntervalSeconds) {
+    if (!lastPresenceBroadcast_ || secondsBetween(*lastPresenceBroadcast_, now) >= presenceIntervalSeconds) {
       // Posted behind the messages already waiting, so a crowd arriving or leaving at once is one send.
       QMetaObject::invokeMethod(this, &SessionStore::broadcastPresence, Qt::QueuedConnection);
       return;
@@ -251,7 +251,7 @@ void SessionStore::schedulePresenceBroadcast() {
   }
   // A crowd arriving over seconds would otherwise send every phone the whole party again and again.
   const double wait = std::max(
-      0.0, std::min(presenceIntervalSeconds, presenceLongestWaitSeconds - now.secondsSince(*presenceWaitingSince_)));
+      0.0, std::min(presenceIntervalSeconds, presenceLongestWaitSeconds - secondsBetween(*presenceWaitingSince_, now)));
   presenceTask_.start([this, wait, self = QPointer<SessionStore>(this)](CancellationToken token) -> QCoro::Task<> {
     co_await scheduler_.sleep(wait, token);
     if (token.isCancelled() || !self) co_return;
@@ -264,7 +264,7 @@ void SessionStore::broadcastPresence() {
   if (!presenceBroadcastPending_) return;  // a broadcast to everyone went out meanwhile
   sendViews(std::exchange(presenceCurrent_, {}), std::nullopt);
   presenceBroadcastPending_ = false;
-  lastPresenceBroadcast_ = scheduler_.now();
+  lastPresenceBroadcast_ = scheduler_.monotonicNow();
 }
 
 void SessionStore::dispatchPartygoers() { performHostAction(vinaro::action::SetPartygoers{partygoers()}); }

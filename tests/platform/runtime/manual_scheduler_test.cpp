@@ -50,6 +50,17 @@ TEST_F(ManualSchedulerTest, RunsOnlyWhatFallsDue) {
   EXPECT_EQ(events, (std::vector<Event>{{"late", 60}}));
 }
 
+TEST_F(ManualSchedulerTest, AWallClockSetBackMovesNeitherTheMonotonicClockNorTheSleeps) {
+  const MonotonicTime begin = scheduler.monotonicNow();
+  sleeper("a", 2);
+  scheduler.advance(1);
+  scheduler.stepWallClock(-3600);
+  EXPECT_EQ(elapsed(), 1 - 3600);
+  scheduler.advance(1);
+  EXPECT_EQ(events, (std::vector<Event>{{"a", 2 - 3600}}));
+  EXPECT_EQ(secondsBetween(begin, scheduler.monotonicNow()), 2);
+}
+
 TEST_F(ManualSchedulerTest, RunsSleepsStartedDuringTheSameAdvance) {
   auto loop = [this]() -> QCoro::Task<> {
     for (int i = 0; i < 3; ++i) {

@@ -38,6 +38,12 @@ TEST(PartygoerListTest, KeepsThePartysOrderAsPhonesComeAndGo) {
          list.insert({2}, guest("y", "sam"));
        },
        {"y:sam", "x:Sam"}},
+      {"equal names in the order of their connections, not newest first",
+       [&](PartygoerList& list) {
+         list.insert({2}, guest("y", "sam"));
+         list.insert({7}, guest("x", "Sam"));
+       },
+       {"y:sam", "x:Sam"}},
       {"a device connected twice once, at its first place",
        [&](PartygoerList& list) {
          list.insert({1}, guest("d", "Zoe"));

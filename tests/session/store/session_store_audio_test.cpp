@@ -106,6 +106,26 @@ TEST_F(SessionStoreAudioTest, AChangeIsPushedOnceAndARetryThatChangesNothingNotA
   EXPECT_EQ(state->sources->size(), 1u);
 }
 
+TEST_F(SessionStoreAudioTest, AfterItsOwnCommandAPhoneIsPushedTheSoundAlsoWhenItEqualsTheOnePushedBefore) {
+  emit inputs->changed();
+  advance(0.15);
+  sync(*dj);
+  ASSERT_EQ(audioMessages(*dj), (std::vector<std::string>{"push"}));
+
+  send(AudioCommand::SetMacVolume{40}, "quieter");  // answered with the sound at 40
+  multiRoom->setMacVolume(100);                     // and the host's screen sets it back
+  advance(0.15);
+  sync(*dj);
+  EXPECT_EQ(audioMessages(*dj), (std::vector<std::string>{"push", "quieter", "push"}))
+      << "the phone holds the answer's sound, not the first push's";
+  std::optional<HostAudioState> pushed;
+  for (std::size_t i = 0; i < dj->received.size(); ++i) {
+    if (auto state = payloadAt<HostAudioState>(*dj, i)) pushed = std::move(state);
+  }
+  ASSERT_TRUE(pushed);
+  EXPECT_EQ(pushed->multiRoom.macVolume, 100);
+}
+
 TEST_F(SessionStoreAudioTest, TheAnswerShowsTheHostsSound) {
   output->setDevices({{7, "Speakers", Transport::builtIn}, {12, "Living Room", Transport::airPlay}});
   output->setDefaultDeviceID(12);
