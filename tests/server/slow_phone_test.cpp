@@ -51,6 +51,14 @@ class SlowPhoneTest : public HostServerFixture {
     return false;
   }
 
+  /// Connects `phone` and has it say hello; true once the hello has reached the owner.
+  [[nodiscard]] bool greet(StalledPhone& phone) {
+    const std::size_t before = messages.size();
+    return phone.connectTo(port) &&
+           phone.sendText(commandMessage("hi", vinaro::Command{vinaro::Command::Hello{"S", "d", 1}})) &&
+           waitForMessages(before + 1);
+  }
+
   std::uint16_t port = 0;
 };
 
@@ -143,9 +151,7 @@ TEST_F(SlowPhoneTest, ANewerStateReplacesAWaitingOneAndEverythingElseArrivesInOr
 
 TEST_F(SlowPhoneTest, APhoneThatSendsWithoutReadingIsReadNoFurtherUntilItCatchesUpAndLosesNothing) {
   StalledPhone phone;
-  ASSERT_TRUE(phone.connectTo(port));
-  ASSERT_TRUE(phone.sendText(commandMessage("hi", vinaro::Command{vinaro::Command::Hello{"S", "d", 1}})));
-  ASSERT_TRUE(waitForMessages(1));
+  ASSERT_TRUE(greet(phone));
   const ConnectionID id{1};
   ASSERT_TRUE(backUp(id, GuestConnection::maxUnsentBytes - (512 << 10)));  // past what the network holds
 
@@ -194,10 +200,7 @@ TEST_F(SlowPhoneTest, APhoneThatAnswersWouldTakePastTheCapIsDroppedAtOnceAndTheO
 
 TEST_F(SlowPhoneTest, APhoneThatCatchesUpFromJustBelowTheCapStays) {
   StalledPhone phone;
-  ASSERT_TRUE(phone.connectTo(port));
-  ASSERT_TRUE(phone.sendText(commandMessage("hi", vinaro::Command{vinaro::Command::Hello{"S", "d", 1}})));
-  ASSERT_TRUE(waitForConnections(1));
-  ASSERT_TRUE(waitForMessages(1));
+  ASSERT_TRUE(greet(phone));
   const ConnectionID id{1};
   ASSERT_TRUE(backUp(id, GuestConnection::maxUnsentBytes - (512 << 10)));
 
@@ -216,9 +219,7 @@ TEST_F(SlowPhoneTest, APhoneThatCatchesUpFromJustBelowTheCapStays) {
 
 TEST_F(SlowPhoneTest, APhoneIsSentPartiesLargerThanTheCapAndStays) {
   StalledPhone phone;
-  ASSERT_TRUE(phone.connectTo(port));
-  ASSERT_TRUE(phone.sendText(commandMessage("hi", vinaro::Command{vinaro::Command::Hello{"S", "d", 1}})));
-  ASSERT_TRUE(waitForMessages(1));
+  ASSERT_TRUE(greet(phone));
   const ConnectionID id{1};
   constexpr std::size_t party = 4'500'000;  // a queue of about 11,000 songs
   server->send(Event{partyOfSize(party, 1)}, id, "hi");  // the welcome answers the hello
@@ -247,9 +248,7 @@ TEST_F(SlowPhoneTest, APhoneIsSentPartiesLargerThanTheCapAndStays) {
 
 TEST_F(SlowPhoneTest, APhoneFarBehindThatAsksMeanwhileGetsItsWelcomeAndTheAnswer) {
   StalledPhone phone;
-  ASSERT_TRUE(phone.connectTo(port));
-  ASSERT_TRUE(phone.sendText(commandMessage("hi", vinaro::Command{vinaro::Command::Hello{"S", "d", 1}})));
-  ASSERT_TRUE(waitForMessages(1));
+  ASSERT_TRUE(greet(phone));
   const ConnectionID id{1};
   server->send(Event{partyOfSize(1'000'000, 1)}, id, "hi");
   ASSERT_TRUE(backUp(id, GuestConnection::maxUnsentBytes - (512 << 10)));  // past what the network holds
