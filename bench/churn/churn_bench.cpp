@@ -71,7 +71,7 @@ int runDriver(int seconds, int phones) {
   const double goneMB = hostMB(pid);
   double ignored = 0;
   watchHost(pid, IdleMemoryTrim::quietSeconds + 2, ignored);
-  std::printf("%*s %7.0fMB %6.0fMB %7.0fMB %6.0fMB\n", 99, "", startMB, peakMB, goneMB, hostMB(pid));
+  std::printf("%*s %7.0fMB %6.0fMB %7.0fMB %6.0fMB\n", 98, "", startMB, peakMB, goneMB, hostMB(pid));
   return 0;
 }
 
