@@ -10,8 +10,13 @@
 // floor's message, the state a guest got from the host. Rounds alternate, so both meet the same
 // machine. Every wait is bounded: a size that does not finish says why, and the next one runs.
 //
+// The join storm: as many phones connect to a fresh host at once and say hello until each has
+// its welcome; the floor answers each of its own phones' hellos with the very bytes the host sent
+// that phone's twin as its welcome.
+//
 // Usage: broadcast_bench [rounds] [songs...]   (default 60 rounds at 500, 2,000, 5,000 and 10,000 songs)
 //        the environment variable KOVALI_BENCH_PHONES sets the phones (default 50)
+//        broadcast_bench storm [phones...]     (default 200 and 1,000 phones, 500 songs queued)
 
 #include <chrono>
 #include <cstdio>
@@ -28,6 +33,8 @@
 #include "broadcast_floor.h"
 #include "broadcast_host.h"
 #include "broadcast_phones.h"
+#include "storm_phones.h"
+#include "support/bench_role.h"
 
 namespace kovali {
 namespace {
@@ -35,43 +42,11 @@ namespace {
 constexpr const char* kPIN = "2468";
 constexpr int kDefaultPhones = 50;
 constexpr auto kStartLimit = std::chrono::minutes(3);
+constexpr int kStormSongs = 500;
 
-/// A child of this binary in another role, stopped when it goes out of scope.
-class Role {
- public:
-  explicit Role(const QStringList& arguments, QProcess::ProcessChannelMode channels = QProcess::ForwardedErrorChannel) {
-    process_.setProcessChannelMode(channels);
-    process_.start(QCoreApplication::applicationFilePath(), arguments);
-  }
-  ~Role() {
-    if (process_.state() == QProcess::NotRunning) return;
-    process_.terminate();  // the host saves on its way out, as it does when it quits
-    if (!process_.waitForFinished(30000)) {
-      process_.kill();
-      process_.waitForFinished();
-    }
-  }
-
-  /// The port the child prints once it serves; nothing if it does not within `limit`.
-  std::optional<std::uint16_t> port(std::chrono::milliseconds limit) {
-    const auto giveUp = std::chrono::steady_clock::now() + limit;
-    while (!process_.canReadLine()) {
-      if (process_.state() == QProcess::NotRunning || std::chrono::steady_clock::now() > giveUp) return std::nullopt;
-      process_.waitForReadyRead(200);
-    }
-    const QByteArray line = process_.readLine().trimmed();
-    if (!line.startsWith("port ")) return std::nullopt;
-    return static_cast<std::uint16_t>(line.mid(5).toUInt());
-  }
-
-  QProcess& process() { return process_; }
-
- private:
-  QProcess process_;
-};
-
-/// One queue size: its own folder on the disk, host, floor and phones. Answers whether it finished.
-bool runSize(int songs, int phones, int rounds) {
+/// A fresh host with `songs` queued and a floor, each in its own process, met by the phones'
+/// process `phonesRole` is given their ports. Answers whether the phones finished.
+bool runParty(int songs, const QStringList& phonesRole, std::chrono::milliseconds phonesLimit) {
   // On the disk, where the app keeps its session: not /tmp, which may be a RAM disk.
   QTemporaryDir folder(QDir::current().filePath(QStringLiteral("broadcast-bench-XXXXXX")));
   if (!folder.isValid()) return false;
@@ -83,26 +58,48 @@ bool runSize(int songs, int phones, int rounds) {
     std::fprintf(stderr, "broadcast_bench: %d songs: the %s did not start\n", songs, hostPort ? "floor" : "host");
     return false;
   }
-  Role phonesRole({QStringLiteral("--phones"), QString::number(*hostPort), QString::number(*floorPort),
-                   QString::number(phones), QString::number(rounds), QString::number(songs)},
-                  QProcess::ForwardedChannels);
-  QProcess& child = phonesRole.process();
-  // Joining, the rounds' waits and the pauses between changes are each bounded in the child.
-  const int limitMs = static_cast<int>(std::chrono::milliseconds(kStartLimit).count()) * 2 + rounds * 61000;
-  if (!child.waitForFinished(limitMs)) return false;
+  Role phones(QStringList{phonesRole.front(), QString::number(*hostPort), QString::number(*floorPort)} +
+                  phonesRole.mid(1),
+              QProcess::ForwardedChannels);
+  QProcess& child = phones.process();
+  // Every wait in the child is bounded.
+  if (!child.waitForFinished(static_cast<int>(phonesLimit.count()))) return false;
   return child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
 }
 
+int phonesWanted() {
+  return qEnvironmentVariableIsSet("KOVALI_BENCH_PHONES") ? qEnvironmentVariableIntValue("KOVALI_BENCH_PHONES")
+                                                          : kDefaultPhones;
+}
+
 int runDriver(int rounds, const std::vector<int>& sizes) {
-  const int phones = qEnvironmentVariableIsSet("KOVALI_BENCH_PHONES") ? qEnvironmentVariableIntValue("KOVALI_BENCH_PHONES")
-                                                                        : kDefaultPhones;
+  const int phones = phonesWanted();
   std::printf("%6s %6s %10s %10s %10s %10s %9s %10s %s\n", "songs", "phones", "host p50", "host p99", "floor p50",
               "floor p99", "p99 ratio", "message", "rounds");
   std::fflush(stdout);
   int failed = 0;
   for (const int songs : sizes) {
-    if (!runSize(songs, phones, rounds)) {
+    // Joining, the rounds' waits and the pauses between changes are each bounded in the child.
+    const auto limit = std::chrono::milliseconds(kStartLimit) * 2 + rounds * std::chrono::seconds(61);
+    if (!runParty(songs,
+                  {QStringLiteral("--phones"), QString::number(phones), QString::number(rounds), QString::number(songs)},
+                  limit)) {
       std::printf("%6d %6d did not finish\n", songs, phones);
+      std::fflush(stdout);
+      ++failed;
+    }
+  }
+  return failed == 0 ? 0 : 1;
+}
+
+int runStorms(const std::vector<int>& counts) {
+  std::printf("%6s %12s %12s %9s %10s %8s\n", "phones", "host storm", "floor storm", "ratio", "welcomes", "retries");
+  std::fflush(stdout);
+  int failed = 0;
+  for (const int phones : counts) {
+    // The host's storm and the floor's are each bounded in the child.
+    if (!runParty(kStormSongs, {QStringLiteral("--storm-phones"), QString::number(phones)}, kStartLimit * 3)) {
+      std::printf("%6d did not finish\n", phones);
       std::fflush(stdout);
       ++failed;
     }
@@ -128,6 +125,16 @@ int main(int argc, char** argv) {
                       .rounds = std::stoi(argv[5]),
                       .songs = std::stoi(argv[6]),
                       .pin = kPIN});
+  }
+  if (argc == 5 && std::strcmp(argv[1], "--storm-phones") == 0) {
+    return runStormPhones({.hostPort = static_cast<std::uint16_t>(std::stoi(argv[2])),
+                           .floorPort = static_cast<std::uint16_t>(std::stoi(argv[3])),
+                           .count = std::stoi(argv[4])});
+  }
+  if (argc > 1 && std::strcmp(argv[1], "storm") == 0) {
+    std::vector<int> counts;
+    for (int i = 2; i < argc; ++i) counts.push_back(std::stoi(argv[i]));
+    return runStorms(counts.empty() ? std::vector<int>{200, 1000} : counts);
   }
   const int rounds = argc > 1 ? std::stoi(argv[1]) : 60;
   std::vector<int> sizes;

@@ -45,6 +45,12 @@ class BareServer {
         std::erase(phones_, socket);
         message_ = text.mid(static_cast<qsizetype>(std::strlen(floorPrepareWord)));
         socket->sendTextMessage(QString::fromLatin1(floorPrepareWord));
+      } else if (text.startsWith(QLatin1String(floorWelcomeWord))) {
+        std::erase(phones_, socket);
+        keepWelcome(QStringView(text).mid(static_cast<qsizetype>(std::strlen(floorWelcomeWord))));
+      } else if (text.startsWith(QLatin1String(floorHelloWord))) {
+        const auto index = QStringView(text).mid(static_cast<qsizetype>(std::strlen(floorHelloWord))).toUInt();
+        if (index < welcomes_.size()) socket->sendTextMessage(welcomes_[index]);
       } else if (text == QLatin1String(floorGoWord)) {
         for (QWebSocket* phone : phones_) phone->sendTextMessage(message_);
       }
@@ -55,10 +61,22 @@ class BareServer {
     });
   }
 
+  /// `number:welcome`, kept for the phone of that number.
+  void keepWelcome(QStringView numbered) {
+    const auto colon = numbered.indexOf(u':');
+    const auto index = numbered.left(colon).toUInt();
+    if (colon < 0 || index >= maxStormPhones) return;
+    if (welcomes_.size() <= index) welcomes_.resize(index + 1);
+    welcomes_[index] = numbered.mid(colon + 1).toString();
+  }
+
+  static constexpr unsigned maxStormPhones = 100000;
+
   QTcpServer port_;
   QWebSocketServer server_{QStringLiteral("floor"), QWebSocketServer::NonSecureMode};
   std::vector<QWebSocket*> phones_;
   QString message_;
+  std::vector<QString> welcomes_;
 };
 
 }  // namespace

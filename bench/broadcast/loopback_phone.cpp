@@ -43,6 +43,11 @@ void LoopbackPhone::open(std::uint16_t port, QByteArray firstText) {
 
 void LoopbackPhone::sendText(const QByteArray& text) { sendFrame(kText, text); }
 
+void LoopbackPhone::close() {
+  if (upgraded_) sendFrame(kClose, {});
+  socket_.disconnectFromHost();
+}
+
 void LoopbackPhone::read() {
   buffer_ += socket_.readAll();
   if (!upgraded_ && !readHandshake()) return;

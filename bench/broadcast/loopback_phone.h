@@ -25,6 +25,8 @@ class LoopbackPhone final : public QObject {
   /// Connects to ws://127.0.0.1:`port`/ and sends `firstText` once the handshake is done.
   void open(std::uint16_t port, QByteArray firstText);
   void sendText(const QByteArray& text);
+  /// Leaves as a phone whose app is closed does: a close frame, then the connection ends.
+  void close();
   bool isOpen() const { return upgraded_ && socket_.state() == QAbstractSocket::ConnectedState; }
   bool wasDropped() const { return dropped_; }
   /// Why the connection ended, once it has.

@@ -1,7 +1,10 @@
 #include "churn_phones.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <map>
+#include <optional>
 #include <memory>
 #include <random>
 #include <string>
@@ -9,9 +12,8 @@
 
 #include <QCoreApplication>
 #include <QTimer>
-#include <QUrl>
-#include <QWebSocket>
 
+#include "broadcast/loopback_phone.h"
 #include "support/bench_figures.h"
 
 namespace kovali {
@@ -21,126 +23,137 @@ using vinaro::Command;
 
 constexpr int kJoinTimeoutMs = 10'000;
 constexpr int kProbeEveryMs = 200;
+// The phones come from 127.0.1.x, 127.0.2.x and on, the probe from the address after theirs.
+constexpr int kGroup = 1;
 
-/// A guest that keeps coming and going, a new device each time.
+/// The revision a state names: its own key comes after the queue's and the requests', where no
+/// other key of that name stands.
+std::optional<std::int64_t> revisionOf(const QByteArray& text) {
+  static const QByteArray key = R"("revision":)";
+  if (!text.endsWith(R"("type":"state","v":1})")) return std::nullopt;
+  const auto start = text.lastIndexOf(key);
+  if (start < 0) return std::nullopt;
+  const auto valueStart = start + key.size();
+  qsizetype end = valueStart;
+  while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+  return text.mid(valueStart, end - valueStart).toLongLong();
+}
+
+/// A guest that keeps coming and going, a new device each time, from its own address.
 class ChurningPhone {
  public:
-  ChurningPhone(int index, const QUrl& url, std::mt19937& random, std::vector<double>& joinTimes, int& timeouts)
-      : index_(index), url_(url), random_(random), joinTimes_(joinTimes), timeouts_(timeouts) {
-    QObject::connect(&socket_, &QWebSocket::connected, &socket_, [this] { sayHello(); });
-    QObject::connect(&socket_, &QWebSocket::textMessageReceived, &socket_,
-                     [this](const QString& text) { heard(text); });
-    QObject::connect(&socket_, &QWebSocket::disconnected, &socket_, [this] { comeBackSoon(); });
+  ChurningPhone(int index, std::uint16_t port, std::mt19937& random, std::vector<double>& joinTimes, int& timeouts)
+      : index_(index), port_(port), random_(random), joinTimes_(joinTimes), timeouts_(timeouts) {
     timer_.setSingleShot(true);
   }
-  // The socket's end would otherwise still report a departure to the phone that is going.
-  ~ChurningPhone() { socket_.disconnect(); }
-  ChurningPhone(const ChurningPhone&) = delete;
-  ChurningPhone& operator=(const ChurningPhone&) = delete;
 
   void join() {
     welcomed_ = false;
     joinStarted_ = BenchClock::now();
-    socket_.open(url_);
+    const std::string device = "churn-" + std::to_string(index_) + "-" + std::to_string(++cycle_);
+    socket_ = std::make_unique<LoopbackPhone>(LoopbackPhone::address(kGroup, index_),
+                                              [this](const QByteArray& text) { heard(text); });
+    socket_->open(port_, commandText("hello", Command{Command::Hello{"Guest " + std::to_string(index_), device,
+                                                                      vinaro::ProtocolVersion::current}})
+                             .toUtf8());
     // A join that takes too long counts as timed out; the phone gives up and tries again.
     later(kJoinTimeoutMs, [this] {
       ++timeouts_;
-      socket_.abort();
+      leave();
     });
   }
 
  private:
-  void sayHello() {
-    const std::string device = "churn-" + std::to_string(index_) + "-" + std::to_string(++cycle_);
-    socket_.sendTextMessage(commandText(
-        "hello", Command{Command::Hello{"Guest " + std::to_string(index_), device, vinaro::ProtocolVersion::current}}));
-  }
-
-  void heard(const QString& text) {
+  void heard(const QByteArray& text) {
     // A welcome's payload starts with its first key, "participantID", right after the envelope's id.
-    if (welcomed_ || !QStringView(text).left(100).contains(u"\"participantID\"")) return;
+    if (welcomed_ || !text.left(100).contains(R"("participantID")")) return;
     welcomed_ = true;
     joinTimes_.push_back(milliseconds(BenchClock::now() - joinStarted_));
-    socket_.sendTextMessage(commandText("badge", Command{Command::SetBadge{"gold"}}));
-    later(std::uniform_int_distribution<int>(5'000, 27'000)(random_), [this] { socket_.close(); });
+    socket_->sendText(commandText("badge", Command{Command::SetBadge{"gold"}}).toUtf8());
+    later(std::uniform_int_distribution<int>(5'000, 27'000)(random_), [this] { leave(); });
   }
 
-  void comeBackSoon() {
+  void leave() {
+    socket_->close();
     later(std::uniform_int_distribution<int>(0, 1'000)(random_), [this] { join(); });
   }
 
   void later(int ms, std::function<void()> step) {
     QObject::disconnect(&timer_, nullptr, nullptr, nullptr);
-    QObject::connect(&timer_, &QTimer::timeout, &socket_, std::move(step));
+    QObject::connect(&timer_, &QTimer::timeout, &timer_, std::move(step));
     timer_.start(ms);
   }
 
   int index_;
-  QUrl url_;
+  std::uint16_t port_;
   std::mt19937& random_;
   std::vector<double>& joinTimes_;
   int& timeouts_;
-  QWebSocket socket_;
+  std::unique_ptr<LoopbackPhone> socket_;
   QTimer timer_;
   BenchClock::time_point joinStarted_;
   int cycle_ = 0;
   bool welcomed_ = false;
 };
 
-/// Asks the host something it answers at once without changing the party, and times the answer.
+/// Asks the host something it answers at once without changing the party, and times the answer;
+/// counts the changes the party's states show meanwhile.
 class Probe {
  public:
-  explicit Probe(const QUrl& url) {
-    QObject::connect(&socket_, &QWebSocket::connected, &socket_, [this] {
-      socket_.sendTextMessage(commandText("hello", Command{Command::Hello{"Probe", "churn-probe", 1}}));
-    });
-    QObject::connect(&socket_, &QWebSocket::textMessageReceived, &socket_,
-                     [this](const QString& text) { heard(text); });
-    QObject::connect(&ticker_, &QTimer::timeout, &socket_, [this] { ask(); });
-    socket_.open(url);
+  Probe(std::uint16_t port, int index)
+      : socket_(LoopbackPhone::address(kGroup, index), [this](const QByteArray& text) { heard(text); }) {
+    socket_.open(port, commandText("hello", Command{Command::Hello{"Probe", "churn-probe", 1}}).toUtf8());
+    QObject::connect(&ticker_, &QTimer::timeout, &ticker_, [this] { ask(); });
     ticker_.start(kProbeEveryMs);
   }
 
   std::vector<double> times;
   int unanswered() const { return static_cast<int>(asked_.size()); }
+  std::int64_t changes() const { return firstRevision_ ? lastRevision_ - *firstRevision_ : 0; }
 
  private:
   void ask() {
-    if (socket_.state() != QAbstractSocket::ConnectedState) return;
+    if (!socket_.isOpen()) return;
     const std::string id = "probe-" + std::to_string(++count_);
     asked_.emplace(id, BenchClock::now());
     // A guest may not delete playlists: refused at once, nothing changes.
-    socket_.sendTextMessage(commandText(id, Command{Command::DeletePlaylist{"none"}}));
+    socket_.sendText(commandText(id, Command{Command::DeletePlaylist{"none"}}).toUtf8());
   }
 
-  void heard(const QString& text) {
-    const auto replyAt = text.indexOf(QLatin1String("\"replyTo\":\"probe-"));
+  void heard(const QByteArray& text) {
+    if (const auto revision = revisionOf(text)) {
+      if (!firstRevision_) firstRevision_ = revision;
+      lastRevision_ = *revision;
+      return;
+    }
+    const auto replyAt = text.indexOf(R"("replyTo":"probe-)");
     if (replyAt < 0) return;
     const auto idStart = replyAt + 11;
-    const std::string id = text.mid(idStart, text.indexOf(QLatin1Char('"'), idStart) - idStart).toStdString();
+    const std::string id = text.mid(idStart, text.indexOf('"', idStart) - idStart).toStdString();
     if (const auto found = asked_.find(id); found != asked_.end()) {
       times.push_back(milliseconds(BenchClock::now() - found->second));
       asked_.erase(found);
     }
   }
 
-  QWebSocket socket_;
+  LoopbackPhone socket_;
   QTimer ticker_;
   std::map<std::string, BenchClock::time_point> asked_;
+  std::optional<std::int64_t> firstRevision_;
+  std::int64_t lastRevision_ = 0;
   int count_ = 0;
 };
 
 }  // namespace
 
 int runChurningPhones(const ChurnOptions& options) {
-  const QUrl url(QStringLiteral("ws://127.0.0.1:%1/").arg(options.hostPort));
   std::mt19937 random(20);  // the same crowd every run
   std::vector<double> joinTimes;
   int timeouts = 0;
-  Probe probe(url);
+  Probe probe(options.hostPort, options.phones);
   std::vector<std::unique_ptr<ChurningPhone>> phones;
   for (int i = 0; i < options.phones; ++i) {
-    phones.push_back(std::make_unique<ChurningPhone>(i, url, random, joinTimes, timeouts));
+    phones.push_back(std::make_unique<ChurningPhone>(i, options.hostPort, random, joinTimes, timeouts));
     phones.back()->join();
   }
   QTimer end;
@@ -153,10 +166,10 @@ int runChurningPhones(const ChurnOptions& options) {
     std::fprintf(stderr, "churn_bench: no probe or join was answered\n");
     return 1;
   }
-  std::printf("%7zu %8.1f %9.0fms %9.0fms %9d %9.1fms %9.1fms %11d\n", joinTimes.size(),
+  std::printf("%7zu %8.1f %9.0fms %9.0fms %9d %9.1fms %9.1fms %11d %9.1f\n", joinTimes.size(),
               static_cast<double>(joinTimes.size()) / options.seconds, percentile(joinTimes, 0.5),
               percentile(joinTimes, 0.99), timeouts, percentile(probe.times, 0.5), percentile(probe.times, 0.99),
-              probe.unanswered());
+              probe.unanswered(), static_cast<double>(probe.changes()) / options.seconds);
   std::fflush(stdout);
   return 0;
 }

@@ -53,9 +53,9 @@ inline QString commandText(const std::string& id, vinaro::Command command) {
 }
 
 /// This process's resident memory in MB, as /proc/self/status gives it under `field`
-/// ("VmRSS:" now, "VmHWM:" at its peak).
-inline double residentMB(const std::string& field = "VmRSS:") {
-  std::ifstream status("/proc/self/status");
+/// ("VmRSS:" now, "VmHWM:" at its peak); another process's with its /proc/<pid>/status.
+inline double residentMB(const std::string& field = "VmRSS:", const std::string& statusFile = "/proc/self/status") {
+  std::ifstream status(statusFile);
   std::string key;
   while (status >> key) {
     if (key == field) {
