@@ -35,8 +35,6 @@ constexpr int kFloorGroup = 3;
 
 bool isState(const QByteArray& text) { return text.endsWith(R"("type":"state","v":1})"); }
 bool isError(const QByteArray& text) { return text.endsWith(R"("type":"error","v":1})"); }
-/// A welcome's payload starts with its first key, "participantID", right after the envelope's id.
-bool isWelcome(const QByteArray& text) { return text.left(100).contains(R"("participantID")"); }
 
 /// The party's mode as a state names it. Keys are sorted, so the state's own "mode" comes
 /// before the queue and the requests, where no other key of that name stands.

@@ -9,6 +9,10 @@
 
 namespace kovali {
 
+/// Whether `text`, a message from the host, is a welcome: its payload starts with its first key,
+/// "participantID", right after the envelope's id.
+inline bool isWelcome(const QByteArray& text) { return text.left(100).contains(R"("participantID")"); }
+
 /// A phone of the benchmark: a WebSocket client on a plain TCP socket, so that it can connect
 /// from a loopback address of its own (127.0.x.y) as phones on a party's network come from
 /// theirs. It sends masked text frames and hands over each whole text message it receives.

@@ -30,8 +30,6 @@ constexpr int kMostAttempts = 40;
 constexpr int kHostGroup = 1;
 constexpr int kFloorGroup = 128;
 
-/// A welcome's payload starts with its first key, "participantID", right after the envelope's id.
-bool isWelcome(const QByteArray& text) { return text.left(100).contains(R"("participantID")"); }
 
 class Storm {
  public:

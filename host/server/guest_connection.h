@@ -70,8 +70,6 @@ class GuestConnection final : public QObject {
   /// it is, shared with whoever else holds it. False once the connection has ended, and when the
   /// message would take it past `maxUnsentBytes`: then it is dropped and `stalled` reported.
   bool send(OutgoingBacklog::Message message);
-  /// As above, for `text`.
-  bool sendText(const QString& text, Kind kind = Kind::ordinary) { return send({{}, text.toUtf8(), {}, kind}); }
   /// Bytes handed to this connection that the system has not taken yet.
   qint64 unsentBytes() const;
   /// Reports `greetingMissed` unless `greeted` is called within `seconds`.
