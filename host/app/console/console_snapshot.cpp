@@ -6,7 +6,7 @@ namespace kovali {
 
 ConsoleSnapshot ConsoleSnapshot::of(const SessionStore& store) {
   ConsoleSnapshot snapshot;
-  snapshot.state = store.state();
+  snapshot.state = store.sharedState();
   for (const auto& [connection, participant] : store.participants()) snapshot.participants.push_back(participant);
   snapshot.lastHostError = store.lastHostError();
   snapshot.playbackError = store.playbackError();

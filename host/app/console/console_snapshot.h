@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,7 +16,8 @@ class SessionStore;
 
 /// Everything the DJ console shows, read from the session store and its services at one moment.
 struct ConsoleSnapshot {
-  vinaro::SessionState state;
+  /// Shared with the store, which never changes a state it has handed out.
+  std::shared_ptr<const vinaro::SessionState> state = std::make_shared<const vinaro::SessionState>();
   /// One entry per phone connection that said hello; the host is never among them.
   std::vector<vinaro::Participant> participants;
   std::optional<vinaro::ProtocolError> lastHostError;
@@ -26,8 +28,6 @@ struct ConsoleSnapshot {
   HostServerStatus serverStatus;
 
   static ConsoleSnapshot of(const SessionStore& store);
-
-  bool operator==(const ConsoleSnapshot&) const = default;
 };
 
 }  // namespace kovali

@@ -63,7 +63,7 @@ void ConsoleView::refresh() {
   if (stale_) return;
   const ConsoleSnapshot snapshot = ConsoleSnapshot::of(store_);
   queue_->setSnapshot(snapshot);
-  requests_->setState(snapshot.state);
+  requests_->setState(*snapshot.state);
 }
 
 bool ConsoleView::event(QEvent* event) {

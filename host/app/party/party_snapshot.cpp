@@ -4,9 +4,9 @@
 
 namespace kovali {
 
-PartySnapshot PartySnapshot::of(const vinaro::SessionState& state, const HostServer& server,
+PartySnapshot PartySnapshot::of(std::shared_ptr<const vinaro::SessionState> state, const HostServer& server,
                                 std::size_t partygoerCount) {
-  return {state, server.status(), server.advertisedName(), partygoerCount};
+  return {std::move(state), server.status(), server.advertisedName(), partygoerCount};
 }
 
 }  // namespace kovali

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -13,16 +14,16 @@ class HostServer;
 
 /// Everything the party screen shows, read from the live session and the guest server.
 struct PartySnapshot {
-  vinaro::SessionState state;
+  /// Shared with the store, which never changes a state it has handed out.
+  std::shared_ptr<const vinaro::SessionState> state = std::make_shared<const vinaro::SessionState>();
   HostServerStatus serverStatus;
   /// The Bonjour name the host is registered under; none until the registration is confirmed.
   std::optional<std::string> advertisedName;
   /// Phones that have said hello; the host is not one of them.
   std::size_t partygoerCount = 0;
 
-  static PartySnapshot of(const vinaro::SessionState& state, const HostServer& server, std::size_t partygoerCount);
-
-  bool operator==(const PartySnapshot&) const = default;
+  static PartySnapshot of(std::shared_ptr<const vinaro::SessionState> state, const HostServer& server,
+                          std::size_t partygoerCount);
 };
 
 }  // namespace kovali

@@ -125,7 +125,7 @@ void PartyView::setSnapshot(PartySnapshot snapshot) {
 }
 
 void PartyView::refreshProgress() {
-  nowPlaying_->setProgress(ProgressModel::at(snapshot_.state.playback, scheduler_.now()));
+  nowPlaying_->setProgress(ProgressModel::at(snapshot_.state->playback, scheduler_.now()));
 }
 
 void PartyView::updateProgressTimer() {

@@ -60,7 +60,7 @@ double ProgressModel::fillWidth(double barWidth, double minimum) const {
 }
 
 PartyViewModel PartyViewModel::make(const PartySnapshot& snapshot) {
-  const auto& state = snapshot.state;
+  const auto& state = *snapshot.state;
   PartyViewModel model;
   if (state.input) {
     model.card = LiveInputModel{state.input->name, std::string(vinaro::LiveInput::queueResumesNote)};

@@ -107,7 +107,7 @@ void SessionArchive::setAside(const QString& reason) {
             qUtf8Printable(QDir::toNativeSeparators(aside)));
 }
 
-bool SessionArchive::save(const SessionSnapshot& snapshot) {
+bool SessionArchive::save(const SessionSnapshotParts& snapshot) {
   // Held open past the rename, so that the old file is freed on the sync's thread, not here.
   const int replaced = ::open(QFile::encodeName(path_).constData(), O_RDONLY | O_CLOEXEC);
   if (auto failure = write(snapshot)) {
@@ -122,7 +122,7 @@ bool SessionArchive::save(const SessionSnapshot& snapshot) {
   return true;
 }
 
-std::optional<QString> SessionArchive::write(const SessionSnapshot& snapshot) const {
+std::optional<QString> SessionArchive::write(const SessionSnapshotParts& snapshot) const {
   if (keepsFileUntouched_) return QStringLiteral("the unreadable session file is still in its place.");
   std::string json;
   try {

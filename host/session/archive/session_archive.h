@@ -55,7 +55,8 @@ class SessionArchive {
   /// Writes the snapshot over the file in one step, so a crash or a full disk never leaves half a
   /// file, and has it synced to disk soon after. A failure leaves the previous file as it was and
   /// is logged once until a save succeeds again; answers whether the snapshot was written.
-  bool save(const SessionSnapshot& snapshot);
+  bool save(const SessionSnapshotParts& snapshot);
+  bool save(const SessionSnapshot& snapshot) { return save(snapshot.parts()); }
   /// Why the last save failed, or else the last sync to disk; nothing once both succeed (and
   /// before the first).
   std::optional<QString> problem() const;
@@ -77,7 +78,7 @@ class SessionArchive {
   std::optional<SessionSnapshot> loadPrevious() const;
   void setAside(const QString& reason);
   /// Writes the snapshot in place of the file; the reason when it could not.
-  std::optional<QString> write(const SessionSnapshot& snapshot) const;
+  std::optional<QString> write(const SessionSnapshotParts& snapshot) const;
   QString temporaryFilePath() const { return path_ + QStringLiteral(".saving"); }
 
   QString path_;

@@ -8,7 +8,22 @@
 #include "model/session_state.h"
 #include "protocol/json_fields.h"
 
+namespace vinaro::wire {
+class Writer;
+}
+
 namespace kovali {
+
+/// A snapshot's parts where they already are, so that saving a big party copies none of it.
+struct SessionSnapshotParts {
+  const vinaro::SessionState& state;
+  const std::vector<std::string>& djDeviceIDs;  // ascending
+  vinaro::Date savedAt;
+  bool participantIDsArePublic = true;
+};
+
+/// Written with the keys that `SessionSnapshot` reads back.
+void writeJSON(vinaro::wire::Writer& writer, const SessionSnapshotParts& parts);
 
 /// What the session file keeps: the whole session as the host holds it, the devices that hold
 /// the DJ role, and when it was taken.
@@ -32,6 +47,8 @@ struct SessionSnapshot {
                       field("savedAt", &SessionSnapshot::savedAt),
                       field("participantIDsArePublic", &SessionSnapshot::participantIDsArePublic, false)};
   }
+
+  SessionSnapshotParts parts() const { return {state, djDeviceIDs, savedAt, participantIDsArePublic}; }
 
   bool operator==(const SessionSnapshot&) const = default;
 };

@@ -38,7 +38,7 @@ SessionStore::SessionStore(Services services, AudioServices audio, std::optional
       heos_(std::move(audio.heos)),
       audio_(std::move(audio.audio)),
       inputs_(std::move(audio.inputs)),
-      state_(SessionState::newParty(vinaro::makeUUIDString(), hostName)),
+      state_(std::make_shared<const SessionState>(SessionState::newParty(vinaro::makeUUIDString(), hostName))),
       participantIDs_(ParticipantIDs::load(services.secrets)),
       badgeRetention_(services.scheduler.now()) {
   audio_->refresh();
@@ -91,11 +91,11 @@ void SessionStore::connectServices() {
 
 void SessionStore::start() {
   server_.stop();
-  server_.setServiceName(state_.name);
-  server_.setSessionID(state_.sessionID);
+  server_.setServiceName(state_->name);
+  server_.setSessionID(state_->sessionID);
   server_.start();
   // Cover art served here in an earlier run was on another port.
-  if (const auto address = server_.artworkAddress()) setState(withArtworkAt(state_, *address));
+  if (const auto address = server_.artworkAddress()) setState(withArtworkAt(*state_, *address));
   syncDelayedOutputs();
   publishTXT();
   if (heos_->configuration().startWithParty && heos_->status().kind == HEOSController::Status::Kind::off) {
@@ -107,7 +107,8 @@ void SessionStore::start() {
 
 void SessionStore::persist() {
   if (!archive_) return;
-  archive_->save(SessionSnapshot::of(state_, djDeviceIDs_, scheduler_.now()));
+  const std::vector<std::string> djDevices(djDeviceIDs_.begin(), djDeviceIDs_.end());
+  archive_->save(SessionSnapshotParts{*state_, djDevices, scheduler_.now()});
   showSaveProblem();
 }
 
@@ -123,7 +124,8 @@ vinaro::ReducerContext SessionStore::reducerContext() const {
 // ---- Observable setters ---------------------------------------------------------------------
 
 void SessionStore::setState(SessionState state) {
-  if (!setIfChanged(state_, std::move(state))) return;
+  if (*state_ == state) return;
+  state_ = std::make_shared<const SessionState>(std::move(state));
   presenceCurrent_.clear();
   emit stateChanged();
 }

@@ -126,7 +126,10 @@ class SessionStore final : public QObject {
                QObject* parent = nullptr);
 
   // ---- Observed fields ----
-  const vinaro::SessionState& state() const { return state_; }
+  const vinaro::SessionState& state() const { return *state_; }
+  /// The state as it is now, kept whole however the party changes later: screens and saves hold
+  /// it without copying a big party.
+  std::shared_ptr<const vinaro::SessionState> sharedState() const { return state_; }
   const Participants& participants() const { return participants_; }
   /// The failure of the last host-side action; cleared by the next success.
   const std::optional<vinaro::ProtocolError>& lastHostError() const { return lastHostError_; }
@@ -362,7 +365,7 @@ class SessionStore final : public QObject {
   std::unique_ptr<AudioOutput> audio_;
   std::unique_ptr<AudioInputs> inputs_;
 
-  vinaro::SessionState state_;
+  std::shared_ptr<const vinaro::SessionState> state_;  // never null; replaced whole by each change
   Participants participants_;
   PartygoerList partygoerList_;  // participants_ in the party's order
   std::map<ConnectionID, std::string> connectionDevices_;  // the device id each participant said hello with

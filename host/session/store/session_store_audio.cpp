@@ -146,7 +146,7 @@ void SessionStore::defaultOutputChanged() {
     setLastDefaultOutput(audio_->defaultDeviceID());
     multiRoom_->defaultOutputChanged();
     // The live input plays on the default output, so it starts again on the new one.
-    if (state_.input && inputs_->playingID()) {
+    if (state_->input && inputs_->playingID()) {
       QMetaObject::invokeMethod(
           inputs_.get(), [inputs = inputs_.get(), id = *inputs_->playingID()] { (void)inputs->select(id); },
           Qt::QueuedConnection);
@@ -156,7 +156,7 @@ void SessionStore::defaultOutputChanged() {
 }
 
 void SessionStore::reconcileAudio() {
-  const auto wanted = state_.input ? std::optional(state_.input->id) : std::nullopt;
+  const auto wanted = state_->input ? std::optional(state_->input->id) : std::nullopt;
   const auto multiRoom = multiRoom_->status().kind;
   if (multiRoom == MultiRoomAudio::Status::Kind::starting || multiRoom == MultiRoomAudio::Status::Kind::on) {
     // Multi-room feeds the live input to the speakers itself.
@@ -179,7 +179,7 @@ void SessionStore::selectInputLater(std::string inputID) {
 
 QCoro::Task<> SessionStore::selectSource(std::optional<std::string> inputID) {
   if (!inputID) {
-    if (!state_.input) co_return;
+    if (!state_->input) co_return;
     (void)dispatchAsHost(vinaro::action::SetInput{std::nullopt});
     player_.log("source: the music library");
     reconcileAudio();
@@ -187,7 +187,7 @@ QCoro::Task<> SessionStore::selectSource(std::optional<std::string> inputID) {
   }
   const auto device = inputs_->device(*inputID);
   if (!device) co_return;
-  if (state_.input && state_.input->id == *inputID) {
+  if (state_->input && state_->input->id == *inputID) {
     reconcileAudio();
     co_return;
   }

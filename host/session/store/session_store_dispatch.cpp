@@ -14,10 +14,10 @@ using vinaro::SessionState;
 SessionStore::DispatchResult SessionStore::dispatch(const vinaro::SessionAction& action, const vinaro::Actor& actor,
                                                     bool broadcast, const std::optional<ReplyTarget>& replyTo) {
   auto context = reducerContext();
-  SessionState next = state_;  // the one copy: the reducer changes it in place
+  SessionState next = *state_;  // the one copy: the reducer changes it in place
   if (auto refusal = vinaro::SessionReducer::apply(next, action, actor, context)) return std::move(*refusal);
 
-  const auto effects = SessionEffects::of(state_, next);
+  const auto effects = SessionEffects::of(*state_, next);
   setState(std::move(next));
   carryOut(effects, broadcast, replyTo);
   return Accepted{};
@@ -42,7 +42,7 @@ void SessionStore::broadcastState(std::optional<ConnectionID> except, const std:
 void SessionStore::sendViews(const std::set<ConnectionID>& skipped, const std::optional<ReplyTarget>& replyTo) {
   if (skipped.empty()) presenceBroadcastPending_ = false;  // everyone gets the newest partygoers now
   // Each distinct view is encoded once, however many phones share it.
-  StateViews views(state_);
+  StateViews views(*state_);
   const std::optional<std::string> answer = replyTo ? std::optional(replyTo->envelopeID) : std::nullopt;
   const std::optional<std::string> none;
   for (const auto& [connection, participant] : participants_) {
@@ -57,7 +57,7 @@ void SessionStore::sendViews(const std::set<ConnectionID>& skipped, const std::o
 void SessionStore::sendState(ConnectionID connection, const vinaro::Participant& participant,
                              std::optional<std::string> replyTo) {
   // The server skips a connection that has gone and one whose event cannot be encoded.
-  server_.send(vinaro::Event{state_.visible(participant)}, connection, std::move(replyTo));
+  server_.send(vinaro::Event{state_->visible(participant)}, connection, std::move(replyTo));
 }
 
 std::vector<vinaro::Participant> SessionStore::partygoers() const { return partygoerList_.list(); }

@@ -171,7 +171,7 @@ void SessionStore::welcomeJoining() {
     const auto found = participants_.find(join.connection);
     if (found == participants_.end()) continue;  // closed by a send before it
     const Participant& participant = found->second;
-    server_.send(Event{Event::Welcome{participant.id, participant.role, state_.visible(participant)}},
+    server_.send(Event{Event::Welcome{participant.id, participant.role, state_->visible(participant)}},
                  join.connection, join.envelopeID);
     presenceCurrent_.insert(join.connection);
   }

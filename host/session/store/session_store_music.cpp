@@ -70,9 +70,9 @@ QCoro::Task<> SessionStore::approveRequest(std::string id, vinaro::QueuePosition
                                            std::optional<ReplyTarget> replyTo) {
   const QPointer<SessionStore> self(this);
   std::optional<ProtocolError> failure;
-  const auto request = std::find_if(state_.requests.begin(), state_.requests.end(),
+  const auto request = std::find_if(state_->requests.begin(), state_->requests.end(),
                                     [&](const vinaro::SongRequest& r) { return r.id == id; });
-  const auto collection = request != state_.requests.end() ? request->collection() : std::nullopt;
+  const auto collection = request != state_->requests.end() ? request->collection() : std::nullopt;
   if (collection) {
     auto songs = co_await tracks(*collection);
     if (!self) co_return;
@@ -101,14 +101,14 @@ void SessionStore::add(const Song& song) {
 
 void SessionStore::togglePlayback() {
   vinaro::SessionAction action = vinaro::action::Play{};
-  if (state_.playback.status == vinaro::PlaybackStatus::playing) action = vinaro::action::Pause{};
+  if (state_->playback.status == vinaro::PlaybackStatus::playing) action = vinaro::action::Pause{};
   const auto result = dispatchAsHost(action);
   if (!result) {
     setLastHostError(result.error());
     return;
   }
   setLastHostError(std::nullopt);
-  if (auto note = state_.delayedOutputsNote()) showTransportNotice(std::move(*note));
+  if (auto note = state_->delayedOutputsNote()) showTransportNotice(std::move(*note));
 }
 
 // ---- The phones' commands ---------------------------------------------------------------------

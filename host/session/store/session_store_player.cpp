@@ -27,7 +27,7 @@ void SessionStore::syncPlayer() {
   // Runs once the change that asked for it is done with; several may be on their way at once.
   QMetaObject::invokeMethod(
       this,
-      [this, currentID = currentTrackID(state_), nextID = nextTrackID(state_), status = state_.playback.status] {
+      [this, currentID = currentTrackID(*state_), nextID = nextTrackID(*state_), status = state_->playback.status] {
         (void)playerSyncTask(currentID, nextID, status);
       },
       Qt::QueuedConnection);
@@ -48,13 +48,13 @@ QCoro::Task<> SessionStore::playerSyncTask(std::optional<std::string> currentID,
   }
   // A later change started a newer sync, which takes over. The status counts as well: lookups
   // may finish out of order, and an older sync must not start what the DJ has paused since.
-  if (currentTrackID(state_) != currentID || nextTrackID(state_) != nextID || state_.playback.status != status) {
+  if (currentTrackID(*state_) != currentID || nextTrackID(*state_) != nextID || state_->playback.status != status) {
     co_return;
   }
 
   player_.sync(currentSong, nextSong, status);
   if (currentID && !currentSong && status == PlaybackStatus::playing) {
-    const std::string title = state_.playback.current ? state_.playback.current->track.title : "the song";
+    const std::string title = state_->playback.current ? state_->playback.current->track.title : "the song";
     player_.log("could not resolve " + title + " (" + *currentID + ") from the music library");
     handlePlayerEvent(PlayerEngine::Failed{"Could not load \u201C" + title + "\u201D from the music library."});
   }
@@ -63,7 +63,7 @@ QCoro::Task<> SessionStore::playerSyncTask(std::optional<std::string> currentID,
 void SessionStore::handlePlayerEvent(const PlayerEngine::Event& event) {
   std::visit(vinaro::Overloaded{
                  [&](const PlayerEngine::TrackEnded& ended) {
-                   const auto& current = state_.playback.current;
+                   const auto& current = state_->playback.current;
                    if (!current || current->track.id != ended.songID) return;  // a late report
                    performHostAction(vinaro::action::TrackEnded{});
                  },
@@ -73,7 +73,7 @@ void SessionStore::handlePlayerEvent(const PlayerEngine::Event& event) {
                      return;
                    }
                    setPlaybackError(failure.message);
-                   if (state_.playback.status != PlaybackStatus::playing) {
+                   if (state_->playback.status != PlaybackStatus::playing) {
                      publishTXT();
                      return;
                    }
@@ -81,7 +81,7 @@ void SessionStore::handlePlayerEvent(const PlayerEngine::Event& event) {
                  },
                  [&](const PlayerEngine::StatusChanged& changed) {
                    if (changed.status == PlaybackStatus::playing) playbackSeenPlaying();
-                   if (!state_.playback.current) return;
+                   if (!state_->playback.current) return;
                    // What is heard lags the player by the outputs' latency.
                    double elapsed = player_.playbackTime() - player_.outputLatency();
                    if (!(elapsed > 0)) elapsed = 0;  // negative, or not a number
@@ -92,7 +92,7 @@ void SessionStore::handlePlayerEvent(const PlayerEngine::Event& event) {
 }
 
 void SessionStore::skipUnplayable(const std::string& songID, const std::string& reason) {
-  const auto& current = state_.playback.current;
+  const auto& current = state_->playback.current;
   if (!current || current->track.id != songID) return;  // a late report
   // A file that cannot be read will not play on a retry either: the party moves on.
   const auto title = current->track.title;

@@ -44,8 +44,8 @@ std::string multiRoomEntry(const MultiRoomAudio::Status& status) {
 }  // namespace
 
 void SessionStore::publishTXT() {
-  const bool suggestion = state_.mode == vinaro::PartyMode::suggestion;
-  const bool playing = state_.playback.status == vinaro::PlaybackStatus::playing;
+  const bool suggestion = state_->mode == vinaro::PartyMode::suggestion;
+  const bool playing = state_->playback.status == vinaro::PlaybackStatus::playing;
   HostServer::TXTPairs record{
       {std::string(TXTKey::mode), suggestion ? "suggestion" : "collaboration"},
       {std::string(TXTKey::guests), std::to_string(participants_.size())},

@@ -30,10 +30,10 @@ void SessionStore::startPruneLoop() {
 }
 
 void SessionStore::pruneBadges() {
-  if (!state_.badges) return;
+  if (!state_->badges) return;
   std::set<std::string> connected;
   for (const auto& [connection, participant] : participants_) connected.insert(participant.id);
-  auto gone = badgeRetention_.expired(*state_.badges, connected, scheduler_.now());
+  auto gone = badgeRetention_.expired(*state_->badges, connected, scheduler_.now());
   if (!gone.empty()) performHostAction(vinaro::action::DropBadges{std::move(gone)});
 }
 
@@ -51,7 +51,7 @@ void SessionStore::showTransportNotice(std::string notice) {
 
 void SessionStore::scheduleAutoPlay() {
   if (autoPlayRunning_) return;
-  auto candidate = state_.autoPlayCandidate(autoPlaySkipped_);
+  auto candidate = state_->autoPlayCandidate(autoPlaySkipped_);
   if (!candidate) return;
   autoPlayRunning_ = true;
   // As soon as the change that made it due is done with.
@@ -90,9 +90,9 @@ QCoro::Task<> SessionStore::autoPlay(SongRequest request) {
     co_return;
   }
   // The songs took a while: the party may have moved on, or the DJ may have dealt with it.
-  const bool stillPending = std::any_of(state_.requests.begin(), state_.requests.end(),
+  const bool stillPending = std::any_of(state_->requests.begin(), state_->requests.end(),
                                         [&](const SongRequest& r) { return r.id == request.id && r.isPending(); });
-  if (!state_.settings.autoPlaysTopRequest || state_.mode != vinaro::PartyMode::suggestion || !state_.queue.empty() ||
+  if (!state_->settings.autoPlaysTopRequest || state_->mode != vinaro::PartyMode::suggestion || !state_->queue.empty() ||
       !stillPending) {
     co_return;
   }
@@ -111,7 +111,7 @@ void SessionStore::autoPlayAdded(const SongRequest& request, const std::string& 
   logAutoPlay("auto-play: added the top request " + quoted(title) + " (" + std::to_string(votes) + " vote" +
               (votes == 1 ? "" : "s") + ")");
   // Before the host has played once, the queue is filled but nothing starts by itself.
-  if (hasPlayedSinceLaunch_ && !state_.playback.current) (void)dispatchAsHost(vinaro::action::Play{});
+  if (hasPlayedSinceLaunch_ && !state_->playback.current) (void)dispatchAsHost(vinaro::action::Play{});
 }
 
 void SessionStore::autoPlaySkip(const SongRequest& request, const std::string& logLine) {
@@ -133,7 +133,7 @@ void SessionStore::syncDelayedOutputs() {
   if (heos_->configuration().startWithParty && heos_->status().kind == HEOSController::Status::Kind::connected) {
     outputs.emplace_back("HEOS");
   }
-  if (outputs != state_.delayedOutputs.value_or(std::vector<std::string>{})) {
+  if (outputs != state_->delayedOutputs.value_or(std::vector<std::string>{})) {
     (void)dispatchAsHost(vinaro::action::SetDelayedOutputs{std::move(outputs)});
   }
 }

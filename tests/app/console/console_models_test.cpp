@@ -14,9 +14,9 @@ namespace samples = vinaro::samples;
 
 SessionState party() { return SessionState::newParty("7F3C2A10-0000-4000-8000-00000000A11C", "Friday"); }
 
-ConsoleSnapshot healthy() {
+ConsoleSnapshot healthy(SessionState state = party()) {
   ConsoleSnapshot snapshot;
-  snapshot.state = party();
+  snapshot.state = std::make_shared<const SessionState>(std::move(state));
   snapshot.availability = MusicService::Ready{};
   snapshot.serverStatus = HostServerStatus::ready(4242);
   return snapshot;
@@ -99,11 +99,12 @@ TEST(ConsoleStatus, FollowsTheMusicThenThePlayerThenTheServerThenPlayback) {
        false},
   };
   for (const Case& c : cases) {
-    ConsoleSnapshot snapshot = healthy();
+    SessionState state = party();
+    state.playback.status = c.playback;
+    ConsoleSnapshot snapshot = healthy(std::move(state));
     snapshot.availability = c.availability;
     snapshot.playbackError = c.playbackError;
     snapshot.serverStatus = c.server;
-    snapshot.state.playback.status = c.playback;
     EXPECT_EQ(ConsoleStatus::of(snapshot), (ConsoleStatus{c.text, c.healthy})) << c.name;
   }
 }
@@ -131,10 +132,11 @@ TEST(QueueColumnModel, AnEmptyPartyInvitesToStartWithEverythingDisabled) {
 }
 
 TEST(QueueColumnModel, ListsTheQueueWithPlacesBylinesAndBadgesAndOffersPlayNextBelowTheTop) {
-  ConsoleSnapshot snapshot = healthy();
-  snapshot.state.queue = {samples::queueItem("q1", "a", samples::ana), samples::queueItem("q2", "b", samples::ben),
-                          samples::queueItem("q3", "c", samples::ana)};
-  snapshot.state.badges = std::map<std::string, std::string>{{samples::ana.id, "gold"}};
+  SessionState state = party();
+  state.queue = {samples::queueItem("q1", "a", samples::ana), samples::queueItem("q2", "b", samples::ben),
+                 samples::queueItem("q3", "c", samples::ana)};
+  state.badges = std::map<std::string, std::string>{{samples::ana.id, "gold"}};
+  ConsoleSnapshot snapshot = healthy(std::move(state));
   snapshot.lastHostError = vinaro::ProtocolError::notFound("No queue item with id q9.");
   const auto model = QueueColumnModel::make(snapshot);
 
@@ -152,17 +154,17 @@ TEST(QueueColumnModel, ListsTheQueueWithPlacesBylinesAndBadgesAndOffersPlayNextB
 }
 
 TEST(QueueColumnModel, TheCurrentSongNamesWhoAddedItAndALiveInputReplacesIt) {
-  ConsoleSnapshot snapshot = healthy();
-  snapshot.state.playback = {PlaybackStatus::playing, samples::queueItem("q0", "now", samples::ben), 0, {}};
-  snapshot.state.badges = std::map<std::string, std::string>{{samples::ben.id, "vip"}};
-  auto model = QueueColumnModel::make(snapshot);
+  SessionState state = party();
+  state.playback = {PlaybackStatus::playing, samples::queueItem("q0", "now", samples::ben), 0, {}};
+  state.badges = std::map<std::string, std::string>{{samples::ben.id, "vip"}};
+  auto model = QueueColumnModel::make(healthy(state));
   const auto& playback = std::get<QueuePlaybackModel>(model.nowPlaying);
   EXPECT_EQ(playback.title, "Title now");
   EXPECT_EQ(playback.byline, (BylineModel{"Artist now \u00B7 added by Ben", vinaro::SupporterTier::vip}));
   EXPECT_EQ(playback.transport, (TransportModel{true, true, true}));
 
-  snapshot.state.input = vinaro::LiveInput{"usb", "Turntable", true};
-  model = QueueColumnModel::make(snapshot);
+  state.input = vinaro::LiveInput{"usb", "Turntable", true};
+  model = QueueColumnModel::make(healthy(state));
   EXPECT_EQ(std::get<LiveInputModel>(model.nowPlaying),
             (LiveInputModel{"Turntable", std::string(vinaro::LiveInput::queueResumesNote)}));
 }

@@ -25,7 +25,7 @@ vinaro::PlaybackState playing(std::optional<double> duration, double elapsed, do
 
 PartySnapshot snapshotOf(SessionState state) {
   PartySnapshot snapshot;
-  snapshot.state = std::move(state);
+  snapshot.state = std::make_shared<const SessionState>(std::move(state));
   return snapshot;
 }
 
@@ -146,7 +146,7 @@ TEST(PartyViewModel, TheJoinCodeAppearsOnceTheHostIsAdvertisedWhateverTheStatus)
   snapshot.advertisedName = "Zoé's Mac";
   const auto join = PartyViewModel::make(snapshot).join;
 
-  EXPECT_EQ(join, (PartyViewModel::Join{JoinCodeModel{vinaro::JoinLink{"Zoé's Mac", snapshot.state.sessionID},
+  EXPECT_EQ(join, (PartyViewModel::Join{JoinCodeModel{vinaro::JoinLink{"Zoé's Mac", snapshot.state->sessionID},
                                                        "Open Kovali on your iPhone, or pick \u201CZoé's Mac\u201D"}}));
 }
 
@@ -173,12 +173,13 @@ TEST(PartyViewModel, FooterCountsPartygoersAndNamesTheMode) {
   EXPECT_EQ(partygoersText(1), "1 partygoer");
   EXPECT_EQ(partygoersText(2), "2 partygoers");
 
-  auto snapshot = snapshotOf(party());
+  auto state = party();
+  auto snapshot = snapshotOf(state);
   snapshot.partygoerCount = 1;
   EXPECT_EQ(PartyViewModel::make(snapshot).partygoers, "1 partygoer");
   EXPECT_EQ(PartyViewModel::make(snapshot).mode, (PartyModeModel{Symbol::person3, "Collaboration"}));
-  snapshot.state.mode = vinaro::PartyMode::suggestion;
-  EXPECT_EQ(PartyViewModel::make(snapshot).mode, (PartyModeModel{Symbol::handRaised, "Per requests"}));
+  state.mode = vinaro::PartyMode::suggestion;
+  EXPECT_EQ(PartyViewModel::make(snapshotOf(state)).mode, (PartyModeModel{Symbol::handRaised, "Per requests"}));
 }
 
 }  // namespace

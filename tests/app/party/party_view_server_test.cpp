@@ -22,7 +22,7 @@ namespace {
 class PartyViewServerTest : public HostServerFixture {
  protected:
   PartyViewServerTest() {
-    const auto refresh = [this] { view.setSnapshot(PartySnapshot::of(state, *server, 0)); };
+    const auto refresh = [this] { view.setSnapshot(PartySnapshot::of(std::make_shared<const vinaro::SessionState>(state), *server, 0)); };
     QObject::connect(server.get(), &HostServer::statusChanged, &view, refresh);
     QObject::connect(server.get(), &HostServer::advertisedNameChanged, &view, refresh);
     refresh();
@@ -89,7 +89,7 @@ TEST_F(PartyViewServerTest, TheNowPlayingTileShowsTheCoverServedOnTheGuestsPortW
     state.playback.current = current;
 
     PartyView shown{scheduler, windows};
-    shown.setSnapshot(PartySnapshot::of(state, *server, 0));
+    shown.setSnapshot(PartySnapshot::of(std::make_shared<const vinaro::SessionState>(state), *server, 0));
     renderWidget(shown, QSize(1260, 760));
     ArtworkTile* tile = nullptr;
     ASSERT_TRUE(QTest::qWaitFor(

@@ -29,21 +29,30 @@ const std::string kSessionID = "7F3C2A10-0000-4000-8000-00000000A11C";
 class PartyViewTest : public ::testing::Test {
  protected:
   PartySnapshot livelyParty() {
-    PartySnapshot snapshot;
-    snapshot.state = vinaro::SessionState::newParty(kSessionID, "Friday");
+    auto state = vinaro::SessionState::newParty(kSessionID, "Friday");
     auto current = samples::queueItem("q-now", "now", samples::ana);
     current.track.title = "Midnight Drive";
     current.track.artist = "The Night Owls";
     current.track.artworkURLTemplate = "https://art.example/now/{w}x{h}.jpg";
-    snapshot.state.playback = {vinaro::PlaybackStatus::playing, current, 60, scheduler.now()};
+    state.playback = {vinaro::PlaybackStatus::playing, current, 60, scheduler.now()};
     for (int i = 0; i < 5; ++i) {
-      snapshot.state.queue.push_back(samples::queueItem("q" + std::to_string(i), "t" + std::to_string(i), samples::ben));
+      state.queue.push_back(samples::queueItem("q" + std::to_string(i), "t" + std::to_string(i), samples::ben));
     }
-    snapshot.state.badges = std::map<std::string, std::string>{{samples::ana.id, "gold"}, {samples::ben.id, "vip"}};
+    state.badges = std::map<std::string, std::string>{{samples::ana.id, "gold"}, {samples::ben.id, "vip"}};
+    PartySnapshot snapshot;
+    snapshot.state = std::make_shared<const vinaro::SessionState>(std::move(state));
     snapshot.serverStatus = HostServerStatus::ready(4242);
     snapshot.advertisedName = "Zoé's Party Mac";
     snapshot.partygoerCount = 3;
     return snapshot;
+  }
+
+  /// Changes the state `snapshot` shows, as the store would: by handing it a new one.
+  template <class Change>
+  static void changeState(PartySnapshot& snapshot, Change change) {
+    auto state = *snapshot.state;
+    change(state);
+    snapshot.state = std::make_shared<const vinaro::SessionState>(std::move(state));
   }
 
   template <class T>
@@ -103,7 +112,7 @@ TEST_F(PartyViewTest, RendersBothColumnsAndAJoinCodeThatScansToTheJoinURL) {
 TEST_F(PartyViewTest, AtLaunchTheLightColumnIsPlainAboveItsContentWhicheverTileIsHidden) {
   for (const bool liveInput : {false, true}) {
     auto party = livelyParty();
-    if (liveInput) party.state.input = vinaro::LiveInput{"mic", "Turntable", true};
+    if (liveInput) changeState(party, [](auto& state) { state.input = vinaro::LiveInput{"mic", "Turntable", true}; });
     PartyView launched{scheduler, loader};
     launched.setSnapshot(party);
     launched.resize(kWindow);
@@ -149,7 +158,7 @@ TEST_F(PartyViewTest, LiveInputReplacesTheSongCardAndStopsTheProgressTimer) {
   view.setSnapshot(party);
   renderWidget(view, kWindow);
   const int timersBefore = scheduler.pendingCount();
-  party.state.input = vinaro::LiveInput{"mic", "Turntable", true};
+  changeState(party, [](auto& state) { state.input = vinaro::LiveInput{"mic", "Turntable", true}; });
   view.setSnapshot(party);
 
   EXPECT_FALSE(child<QWidget>("nowPlayingTitle")->isVisible());
@@ -179,8 +188,10 @@ TEST_F(PartyViewTest, WaitsWithASpinnerAndTheStatusUntilTheHostIsAdvertised) {
 
 TEST_F(PartyViewTest, TextsFromPhonesAreNeverReadAsMarkup) {
   auto party = livelyParty();
-  party.state.playback.current->track.title = "<b>Loud</b>";
-  party.state.playback.current->addedBy.name = "<img src=x>";
+  changeState(party, [](auto& state) {
+    state.playback.current->track.title = "<b>Loud</b>";
+    state.playback.current->addedBy.name = "<img src=x>";
+  });
   party.advertisedName = "<i>Mac</i>";
   view.setSnapshot(party);
   renderWidget(view, kWindow);
@@ -194,7 +205,7 @@ TEST_F(PartyViewTest, TextsFromPhonesAreNeverReadAsMarkup) {
 
 TEST_F(PartyViewTest, KeepsItsColoursInTheDarkAppearanceExceptThePlaceholders) {
   auto party = livelyParty();
-  party.state.playback.current.reset();
+  changeState(party, [](auto& state) { state.playback.current.reset(); });
   view.setSnapshot(party);
   QPalette dark;
   dark.setColor(QPalette::Window, QColor(30, 30, 30));

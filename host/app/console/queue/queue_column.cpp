@@ -146,9 +146,9 @@ void QueueColumn::setSnapshot(const ConsoleSnapshot& snapshot) {
   upNext_->setRows(model_.rows);
   error_->setText(text(model_.errorLine.value_or(std::string())));
   error_->setVisible(model_.errorLine.has_value());
-  if (guests_) guests_->setModel(GuestsSheetModel::make(snapshot_.participants, snapshot_.state));
+  if (guests_) guests_->setModel(GuestsSheetModel::make(snapshot_.participants, *snapshot_.state));
   if (confirmation_) {
-    const auto texts = ClearConfirmation::forCount(snapshot_.state.queue.size());
+    const auto texts = ClearConfirmation::forCount(snapshot_.state->queue.size());
     confirmation_->setInformativeText(text(texts.message));
     for (QAbstractButton* button : confirmation_->buttons()) {
       if (confirmation_->buttonRole(button) == QMessageBox::DestructiveRole) button->setText(text(texts.confirmTitle));
@@ -162,13 +162,13 @@ void QueueColumn::showGuests() {
   if (guests_) return;
   guests_ = new GuestsSheet(this);
   guests_->setAttribute(Qt::WA_DeleteOnClose);
-  guests_->setModel(GuestsSheetModel::make(snapshot_.participants, snapshot_.state));
+  guests_->setModel(GuestsSheetModel::make(snapshot_.participants, *snapshot_.state));
   guests_->open();
 }
 
 void QueueColumn::confirmClear() {
   if (confirmation_) return;
-  const auto texts = ClearConfirmation::forCount(snapshot_.state.queue.size());
+  const auto texts = ClearConfirmation::forCount(snapshot_.state->queue.size());
   confirmation_ =
       new QMessageBox(QMessageBox::Warning, text(texts.title), text(texts.title), QMessageBox::NoButton, this);
   confirmation_->setObjectName(QStringLiteral("clearConfirmation"));
@@ -210,7 +210,7 @@ void QueueColumn::move(const std::set<std::size_t>& dragged, std::size_t destina
 }
 
 void QueueColumn::refreshProgress() {
-  nowPlaying_->setProgress(ProgressModel::at(snapshot_.state.playback, scheduler_.now()));
+  nowPlaying_->setProgress(ProgressModel::at(snapshot_.state->playback, scheduler_.now()));
 }
 
 void QueueColumn::updateProgressTimer() {

@@ -56,7 +56,7 @@ ConsoleStatus ConsoleStatus::of(const ConsoleSnapshot& snapshot) {
   if (snapshot.playbackError) return {"Can't play: " + *snapshot.playbackError, false};
   // Every change would be lost in a crash: the host has to know.
   if (snapshot.saveProblem) return {"Can't save the party: " + *snapshot.saveProblem, false};
-  return {serverText(snapshot.serverStatus, snapshot.state.playback.status),
+  return {serverText(snapshot.serverStatus, snapshot.state->playback.status),
           std::holds_alternative<HostServerStatus::Ready>(snapshot.serverStatus.value)};
 }
 
@@ -69,7 +69,7 @@ ClearConfirmation ClearConfirmation::forCount(std::size_t count) {
 }
 
 QueueColumnModel QueueColumnModel::make(const ConsoleSnapshot& snapshot) {
-  const auto& state = snapshot.state;
+  const auto& state = *snapshot.state;
   QueueColumnModel model;
   model.partyName = state.name;
   model.status = ConsoleStatus::of(snapshot);

@@ -119,7 +119,7 @@ void MainWindow::followViewMode() {
 }
 
 void MainWindow::refreshParty() {
-  partyView_->setSnapshot(PartySnapshot::of(store_.state(), store_.server(), store_.participants().size()));
+  partyView_->setSnapshot(PartySnapshot::of(store_.sharedState(), store_.server(), store_.participants().size()));
 }
 
 }  // namespace kovali
