@@ -4,8 +4,8 @@
 
 namespace kovali {
 
-OutgoingEvent::OutgoingEvent(vinaro::EncodedEvent encoded)
-    : encoded_(std::move(encoded)), payload_(QByteArray::fromStdString(encoded_.payload())) {}
+OutgoingEvent::OutgoingEvent(const vinaro::EncodedEvent& encoded)
+    : type_(encoded.type()), payload_(QByteArray::fromStdString(encoded.payload())) {}
 
 std::optional<OutgoingEvent> OutgoingEvent::of(const vinaro::Event& event) {
   return std::visit([](const auto& payload) { return of(payload); }, event.payload);
@@ -20,7 +20,7 @@ QByteArray OutgoingEvent::head(std::string_view id) const {
 }
 
 QByteArray OutgoingEvent::tail(const std::optional<std::string>& replyTo) const {
-  return QByteArray::fromStdString(encoded_.tail(replyTo));
+  return QByteArray::fromStdString(vinaro::EncodedEvent::tail(type_, replyTo));
 }
 
 void OutgoingEvent::logEncodeFailure(std::string_view type, const char* what) {

@@ -13,6 +13,7 @@ namespace kovali {
 
 /// An event made ready once for any number of phones: its payload encoded once, in UTF-8 as it goes
 /// on the wire, and shared by every phone's message, so that each phone costs only its own envelope.
+/// Copies share the payload.
 class OutgoingEvent {
  public:
   /// Encodes `payload`, one of the event's alternatives; nothing (and a log line) when it holds
@@ -29,7 +30,7 @@ class OutgoingEvent {
   /// As above, for a whole event.
   static std::optional<OutgoingEvent> of(const vinaro::Event& event);
 
-  std::string_view type() const { return encoded_.type(); }
+  std::string_view type() const { return type_; }
   /// The whole message for one phone: an envelope with `id`, answering `replyTo` or nothing, is
   /// `head(id) + payload() + tail(replyTo)`.
   QString message(std::string_view id, const std::optional<std::string>& replyTo) const;
@@ -38,10 +39,10 @@ class OutgoingEvent {
   QByteArray tail(const std::optional<std::string>& replyTo) const;
 
  private:
-  explicit OutgoingEvent(vinaro::EncodedEvent encoded);
+  explicit OutgoingEvent(const vinaro::EncodedEvent& encoded);
   static void logEncodeFailure(std::string_view type, const char* what);
 
-  vinaro::EncodedEvent encoded_;
+  std::string_view type_;  // one of the event's type names
   QByteArray payload_;
 };
 

@@ -15,7 +15,7 @@ std::string EncodedEvent::head(std::string_view id) {
   return out;
 }
 
-std::string EncodedEvent::tail(const std::optional<std::string>& replyTo) const {
+std::string EncodedEvent::tail(std::string_view type, const std::optional<std::string>& replyTo) {
   std::string out = R"(,"replyTo":)";
   wire::Writer writer(out);
   if (replyTo) {
@@ -24,7 +24,7 @@ std::string EncodedEvent::tail(const std::optional<std::string>& replyTo) const 
     writer.writeNull();
   }
   out += R"(,"type":)";
-  writer.writeString(type_);
+  writer.writeString(type);
   out += R"(,"v":)";
   writer.writeInteger(ProtocolVersion::current);
   out += '}';

@@ -37,7 +37,9 @@ class EncodedEvent {
   /// What comes before the payload in an envelope with this id.
   static std::string head(std::string_view id);
   /// What comes after the payload in an envelope answering `replyTo` (or nothing).
-  std::string tail(const std::optional<std::string>& replyTo) const;
+  std::string tail(const std::optional<std::string>& replyTo) const { return tail(type_, replyTo); }
+  /// The same for an event of `type`.
+  static std::string tail(std::string_view type, const std::optional<std::string>& replyTo);
   /// The whole message.
   std::string envelope(std::string_view id, const std::optional<std::string>& replyTo) const;
 

@@ -82,6 +82,11 @@ class ObjectWriter {
     writeKey(key);
     writer_.writeNull();
   }
+  /// A value already in its wire form, such as a part of a message encoded once for many.
+  void encodedField(std::string_view key, std::string_view json) {
+    writeKey(key);
+    writer_.out_ += json;
+  }
 
  private:
   friend class Writer;

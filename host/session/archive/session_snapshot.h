@@ -20,6 +20,8 @@ struct SessionSnapshotParts {
   const std::vector<std::string>& djDeviceIDs;  // ascending
   vinaro::Date savedAt;
   bool participantIDsArePublic = true;
+  /// `state` already encoded, when it is at hand; else it is encoded for the save.
+  std::string_view encodedState = {};
 };
 
 /// Written with the keys that `SessionSnapshot` reads back.

@@ -108,7 +108,10 @@ void SessionStore::start() {
 void SessionStore::persist() {
   if (!archive_) return;
   const std::vector<std::string> djDevices(djDeviceIDs_.begin(), djDeviceIDs_.end());
-  archive_->save(SessionSnapshotParts{*state_, djDevices, scheduler_.now()});
+  SessionSnapshotParts parts{*state_, djDevices, scheduler_.now()};
+  // The phones' full view holds the state as the file does.
+  if (const auto& view = fullView()) parts.encodedState = std::string_view(view->payload().constData(), view->payload().size());
+  archive_->save(parts);
   showSaveProblem();
 }
 
@@ -126,6 +129,7 @@ vinaro::ReducerContext SessionStore::reducerContext() const {
 void SessionStore::setState(SessionState state) {
   if (*state_ == state) return;
   state_ = std::make_shared<const SessionState>(std::move(state));
+  fullView_.reset();
   presenceCurrent_.clear();
   emit stateChanged();
 }

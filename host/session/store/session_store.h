@@ -30,6 +30,7 @@
 #include "protocol/host_audio_state.h"
 #include "protocol/protocol_error.h"
 #include "server/host_server.h"
+#include "server/outgoing_event.h"
 #include "session/archive/session_archive.h"
 #include "session/archive/session_snapshot.h"
 #include "session/participants/badge_retention.h"
@@ -245,6 +246,9 @@ class SessionStore final : public QObject {
   void showSaveProblem();
   vinaro::ReducerContext reducerContext() const;
   void sendState(ConnectionID connection, const vinaro::Participant& participant, std::optional<std::string> replyTo);
+  /// The state's full view, encoded once however often it is saved and sent; nothing when it
+  /// cannot be encoded.
+  const std::optional<OutgoingEvent>& fullView();
   /// Sends every phone not in `skipped` its view of the state, then republishes the Bonjour status.
   void sendViews(const std::set<ConnectionID>& skipped, const std::optional<ReplyTarget>& replyTo);
   /// Dispatches as the host with broadcast; the outcome is the caller's.
@@ -366,6 +370,7 @@ class SessionStore final : public QObject {
   std::unique_ptr<AudioInputs> inputs_;
 
   std::shared_ptr<const vinaro::SessionState> state_;  // never null; replaced whole by each change
+  std::optional<std::optional<OutgoingEvent>> fullView_;  // once encoded, until the state changes
   Participants participants_;
   PartygoerList partygoerList_;  // participants_ in the party's order
   std::map<ConnectionID, std::string> connectionDevices_;  // the device id each participant said hello with

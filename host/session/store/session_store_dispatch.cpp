@@ -42,7 +42,7 @@ void SessionStore::broadcastState(std::optional<ConnectionID> except, const std:
 void SessionStore::sendViews(const std::set<ConnectionID>& skipped, const std::optional<ReplyTarget>& replyTo) {
   if (skipped.empty()) presenceBroadcastPending_ = false;  // everyone gets the newest partygoers now
   // Each distinct view is encoded once, however many phones share it.
-  StateViews views(*state_);
+  StateViews views(*state_, fullView());
   const std::optional<std::string> answer = replyTo ? std::optional(replyTo->envelopeID) : std::nullopt;
   const std::optional<std::string> none;
   for (const auto& [connection, participant] : participants_) {
@@ -58,6 +58,11 @@ void SessionStore::sendState(ConnectionID connection, const vinaro::Participant&
                              std::optional<std::string> replyTo) {
   // The server skips a connection that has gone and one whose event cannot be encoded.
   server_.send(vinaro::Event{state_->visible(participant)}, connection, std::move(replyTo));
+}
+
+const std::optional<OutgoingEvent>& SessionStore::fullView() {
+  if (!fullView_) fullView_ = OutgoingEvent::of(*state_);
+  return *fullView_;
 }
 
 std::vector<vinaro::Participant> SessionStore::partygoers() const { return partygoerList_.list(); }

@@ -2,7 +2,9 @@
 
 namespace kovali {
 
-StateViews::StateViews(const vinaro::SessionState& state) : state_(state) {
+StateViews::StateViews(const vinaro::SessionState& state, const std::optional<OutgoingEvent>& everything)
+    : state_(state) {
+  if (everything) views_.emplace(Key{}, everything);
   for (const auto& request : state_.requests) {
     if (!request.isPending()) resolvedRequesters_.insert(request.requestedBy.id);
   }

@@ -16,13 +16,14 @@ namespace kovali {
 /// while nothing is resolved everyone shares the DJ's.
 class StateViews {
  public:
-  /// Views of `state`, which must stay as it is while this object lives.
-  explicit StateViews(const vinaro::SessionState& state);
+  /// Views of `state`, which must stay as it is while this object lives; `everything`, when it
+  /// holds one, is its full view already encoded.
+  explicit StateViews(const vinaro::SessionState& state, const std::optional<OutgoingEvent>& everything = {});
 
   /// The state event for `participant`'s phone, encoded on first use; nothing when it cannot be
   /// encoded.
   const std::optional<OutgoingEvent>& viewFor(const vinaro::Participant& participant);
-  /// How many distinct views have been encoded so far.
+  /// How many distinct views are at hand so far.
   std::size_t encodedCount() const { return views_.size(); }
 
  private:
