@@ -11,6 +11,11 @@ std::optional<OutgoingEvent> OutgoingEvent::of(const vinaro::Event& event) {
   return std::visit([](const auto& payload) { return of(payload); }, event.payload);
 }
 
+OutgoingEvent OutgoingEvent::welcome(std::string_view participantID, vinaro::Role role, const OutgoingEvent& state) {
+  const QByteArray& encoded = state.payload();
+  return OutgoingEvent(vinaro::EncodedEvent::welcome(participantID, role, {encoded.constData(), static_cast<std::size_t>(encoded.size())}));
+}
+
 QString OutgoingEvent::message(std::string_view id, const std::optional<std::string>& replyTo) const {
   return QString::fromUtf8(head(id) + payload_ + tail(replyTo));
 }

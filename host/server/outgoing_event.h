@@ -29,6 +29,8 @@ class OutgoingEvent {
   }
   /// As above, for a whole event.
   static std::optional<OutgoingEvent> of(const vinaro::Event& event);
+  /// The welcome of a phone that sees `state`, a state event made ready before.
+  static OutgoingEvent welcome(std::string_view participantID, vinaro::Role role, const OutgoingEvent& state);
 
   std::string_view type() const { return type_; }
   /// The whole message for one phone: an envelope with `id`, answering `replyTo` or nothing, is

@@ -8,6 +8,17 @@ EncodedEvent EncodedEvent::of(const Event& event) {
   return std::visit([](const auto& payload) { return of(payload); }, event.payload);
 }
 
+EncodedEvent EncodedEvent::welcome(std::string_view participantID, Role role, std::string_view encodedState) {
+  std::string payload;
+  // In key order, so that the writer need not move the state's bytes to sort them.
+  wire::Writer(payload).writeObject([&](wire::ObjectWriter& object) {
+    object.field("participantID", participantID);
+    object.field("role", role);
+    object.encodedField("state", encodedState);
+  });
+  return EncodedEvent(typeOf<Event::Welcome>(), std::move(payload));
+}
+
 std::string EncodedEvent::head(std::string_view id) {
   std::string out = R"({"id":)";
   wire::Writer(out).writeString(id);

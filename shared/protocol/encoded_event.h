@@ -22,6 +22,9 @@ class EncodedEvent {
   static EncodedEvent of(const Payload& payload);
   /// Encodes the body of `event`; throws as above.
   static EncodedEvent of(const Event& event);
+  /// A welcome whose state is already encoded as `of(state)` gives it, so that phones joining
+  /// together share one encoding of the party.
+  static EncodedEvent welcome(std::string_view participantID, Role role, std::string_view encodedState);
 
   /// The "type" an event with this payload has.
   template <class Payload>

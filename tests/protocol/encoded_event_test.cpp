@@ -29,7 +29,7 @@ std::string wholeEnvelope(const Event& event, const std::string& id, const std::
   return MessageCodec::encode(Envelope<Event>{.id = id, .replyTo = replyTo, .body = event});
 }
 
-TEST(EncodedEvent, WrapsTheSharedPayloadInTheSameBytesAsTheWholeEnvelope) {
+TEST(EncodedEvent, WrapsTheSharedPayloadInTheSameBytesAsTheWholeEnvelopeAlsoInAWelcome) {
   const auto state = partyWithRequests();
   struct Case {
     const char* name;
@@ -43,9 +43,14 @@ TEST(EncodedEvent, WrapsTheSharedPayloadInTheSameBytesAsTheWholeEnvelope) {
   for (const auto& c : cases) {
     const auto encoded = EncodedEvent::of(c.view);
     EXPECT_EQ(encoded.type(), "state") << c.name;
+    const auto welcome = EncodedEvent::welcome("device-\"cy\"", Role::guest, encoded.payload());
+    EXPECT_EQ(welcome.type(), "welcome") << c.name;
     for (const auto& replyTo : replies) {
       EXPECT_EQ(encoded.envelope("ID-1", replyTo), wholeEnvelope(Event{c.view}, "ID-1", replyTo))
           << c.name << ", replying to " << replyTo.value_or("nothing");
+      EXPECT_EQ(welcome.envelope("ID-2", replyTo),
+                wholeEnvelope(Event{Event::Welcome{"device-\"cy\"", Role::guest, c.view}}, "ID-2", replyTo))
+          << c.name << ", welcomed, replying to " << replyTo.value_or("nothing");
     }
   }
 }

@@ -14,6 +14,7 @@
 #include "protocol/event.h"
 #include "session/store/session_store.h"
 #include "session/store/session_store_errors.h"
+#include "session/views/state_views.h"
 
 namespace kovali {
 
@@ -167,12 +168,14 @@ void SessionStore::welcomeJoining() {
   emit participantsChanged();
   (void)dispatch(vinaro::action::SetPartygoers{partygoers()}, vinaro::Actor::host(), false);
 
+  StateViews views(*state_, fullView());
   for (const Joining& join : joining) {
     const auto found = participants_.find(join.connection);
     if (found == participants_.end()) continue;  // closed by a send before it
     const Participant& participant = found->second;
-    server_.send(Event{Event::Welcome{participant.id, participant.role, state_->visible(participant)}},
-                 join.connection, join.envelopeID);
+    const auto& view = views.viewFor(participant);
+    if (!view) continue;  // logged where it failed
+    server_.send(OutgoingEvent::welcome(participant.id, participant.role, *view), join.connection, join.envelopeID);
     presenceCurrent_.insert(join.connection);
   }
   schedulePresenceBroadcast();
