@@ -24,6 +24,7 @@
 #include "platform/runtime/cancellable_task.h"
 #include "platform/runtime/preferences.h"
 #include "platform/runtime/scheduler.h"
+#include "platform/runtime/serial_queue.h"
 #include "protocol/command.h"
 #include "protocol/envelope.h"
 #include "protocol/expected.h"
@@ -246,6 +247,9 @@ class SessionStore final : public QObject {
   void showSaveProblem();
   vinaro::ReducerContext reducerContext() const;
   void sendState(ConnectionID connection, const vinaro::Participant& participant, std::optional<std::string> replyTo);
+  /// Lets go of a state the store no longer holds, freeing it off the main thread when nobody else
+  /// holds it either.
+  void release(std::shared_ptr<const vinaro::SessionState> state);
   /// The state's full view, encoded once however often it is saved and sent; nothing when it
   /// cannot be encoded.
   const std::optional<OutgoingEvent>& fullView();
@@ -371,6 +375,7 @@ class SessionStore final : public QObject {
 
   std::shared_ptr<const vinaro::SessionState> state_;  // never null; replaced whole by each change
   std::optional<std::optional<OutgoingEvent>> fullView_;  // once encoded, until the state changes
+  SerialQueue releaser_{QStringLiteral("kovaliapp.session.release")};
   Participants participants_;
   PartygoerList partygoerList_;  // participants_ in the party's order
   std::map<ConnectionID, std::string> connectionDevices_;  // the device id each participant said hello with

@@ -18,8 +18,10 @@ SessionStore::DispatchResult SessionStore::dispatch(const vinaro::SessionAction&
   if (auto refusal = vinaro::SessionReducer::apply(next, action, actor, context)) return std::move(*refusal);
 
   const auto effects = SessionEffects::of(*state_, next);
+  auto previous = state_;
   setState(std::move(next));
   carryOut(effects, broadcast, replyTo);
+  release(std::move(previous));
   return Accepted{};
 }
 
@@ -58,6 +60,11 @@ void SessionStore::sendState(ConnectionID connection, const vinaro::Participant&
                              std::optional<std::string> replyTo) {
   // The server skips a connection that has gone and one whose event cannot be encoded.
   server_.send(vinaro::Event{state_->visible(participant)}, connection, std::move(replyTo));
+}
+
+void SessionStore::release(std::shared_ptr<const SessionState> state) {
+  // Freeing a big party takes a while, and the main thread has phones to serve.
+  if (state.use_count() == 1) releaser_.async([state = std::move(state)] {});
 }
 
 const std::optional<OutgoingEvent>& SessionStore::fullView() {
