@@ -5,12 +5,12 @@
 
 namespace kovali {
 
-void BadgeRetention::seen(const std::string& participantID, vinaro::Date now) { lastSeen_[participantID] = now; }
+void BadgeRetention::seen(const std::string& participantID, MonotonicTime now) { lastSeen_[participantID] = now; }
 
 std::vector<std::string> BadgeRetention::expired(const std::map<std::string, std::string>& badges,
-                                                 const std::set<std::string>& connected, vinaro::Date now) {
+                                                 const std::set<std::string>& connected, MonotonicTime now) {
   std::erase_if(lastSeen_, [&](const auto& entry) { return !badges.contains(entry.first); });
-  std::vector<std::pair<vinaro::Date, std::string>> absent;
+  std::vector<std::pair<MonotonicTime, std::string>> absent;
   std::vector<std::string> gone;
   for (const auto& [id, tier] : badges) {
     if (connected.contains(id)) {
@@ -18,8 +18,8 @@ std::vector<std::string> BadgeRetention::expired(const std::map<std::string, std
       continue;
     }
     const auto seenAt = lastSeen_.find(id);
-    const vinaro::Date when = seenAt == lastSeen_.end() ? start_ : seenAt->second;
-    if (now.secondsSince(when) > keepSeconds) {
+    const MonotonicTime when = seenAt == lastSeen_.end() ? start_ : seenAt->second;
+    if (secondsBetween(when, now) > keepSeconds) {
       gone.push_back(id);
     } else {
       absent.emplace_back(when, id);

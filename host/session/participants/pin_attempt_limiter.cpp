@@ -12,17 +12,17 @@ constexpr double kForgiveAfterSeconds = 3600;
 
 }  // namespace
 
-std::optional<double> PINAttemptLimiter::Tally::remaining(vinaro::Date now) const {
+std::optional<double> PINAttemptLimiter::Tally::remaining(MonotonicTime now) const {
   if (!lockedUntil) return std::nullopt;
-  const double left = lockedUntil->secondsSince(now);
+  const double left = secondsBetween(now, *lockedUntil);
   if (left <= 0) return std::nullopt;
   return left;
 }
 
-bool PINAttemptLimiter::Tally::fail(vinaro::Date now) {
-  if (now.secondsSince(lastSeen) > kForgiveAfterSeconds) locks = 0;
+bool PINAttemptLimiter::Tally::fail(MonotonicTime now) {
+  if (secondsBetween(lastSeen, now) > kForgiveAfterSeconds) locks = 0;
   lastSeen = now;
-  if (failures == 0 || now.secondsSince(firstFailure) > windowSeconds) {
+  if (failures == 0 || secondsBetween(firstFailure, now) > windowSeconds) {
     failures = 0;
     firstFailure = now;
   }
@@ -30,7 +30,7 @@ bool PINAttemptLimiter::Tally::fail(vinaro::Date now) {
   const double length = std::min(firstLockSeconds * std::pow(2.0, std::min(locks, 16)), longestLockSeconds);
   ++locks;
   failures = 0;
-  lockedUntil = now.addingSeconds(length);
+  lockedUntil = secondsAfter(now, length);
   return true;
 }
 
@@ -41,34 +41,34 @@ std::string PINAttemptLimiter::sourceOf(const QHostAddress& address) {
   return QHostAddress(address.toIPv6Address()).toString().toStdString();  // without a scope
 }
 
-std::optional<double> PINAttemptLimiter::lockRemaining(const std::string& source, vinaro::Date now) const {
+std::optional<double> PINAttemptLimiter::lockRemaining(const std::string& source, MonotonicTime now) const {
   const auto found = sources_.find(source);
   if (found == sources_.end()) return std::nullopt;
   return found->second.remaining(now);
 }
 
-bool PINAttemptLimiter::guardsHost(vinaro::Date now) const {
-  return host_.engaged && host_.lastFailure && now.secondsSince(*host_.lastFailure) <= kForgiveAfterSeconds;
+bool PINAttemptLimiter::guardsHost(MonotonicTime now) const {
+  return host_.engaged && host_.lastFailure && secondsBetween(*host_.lastFailure, now) <= kForgiveAfterSeconds;
 }
 
-std::optional<vinaro::Date> PINAttemptLimiter::takeTurn(vinaro::Date now) {
+std::optional<MonotonicTime> PINAttemptLimiter::takeTurn(MonotonicTime now) {
   if (!guardsHost(now)) return now;
-  const vinaro::Date turn = std::max(now, host_.nextTurn);
-  if (turn.secondsSince(now) > longestWaitSeconds) return std::nullopt;
-  host_.nextTurn = turn.addingSeconds(turnSeconds);
+  const MonotonicTime turn = std::max(now, host_.nextTurn);
+  if (secondsBetween(now, turn) > longestWaitSeconds) return std::nullopt;
+  host_.nextTurn = secondsAfter(turn, turnSeconds);
   return turn;
 }
 
-PINAttemptLimiter::Failure PINAttemptLimiter::recordFailure(const std::string& source, vinaro::Date now) {
+PINAttemptLimiter::Failure PINAttemptLimiter::recordFailure(const std::string& source, MonotonicTime now) {
   Tally& own = sourceTally(source, now);
   const bool lockedSource = own.fail(now);
   return {lockedSource, failHost(own, now)};
 }
 
-bool PINAttemptLimiter::failHost(Tally& own, vinaro::Date now) {
+bool PINAttemptLimiter::failHost(Tally& own, MonotonicTime now) {
   if (host_.engaged && !guardsHost(now)) host_ = {};
   host_.lastFailure = now;
-  if (host_.failures > 0 && now.secondsSince(host_.firstFailure) > hostWindowSeconds) host_.failures = 0;
+  if (host_.failures > 0 && secondsBetween(host_.firstFailure, now) > hostWindowSeconds) host_.failures = 0;
   if (host_.failures == 0) host_.firstFailure = now;
   if (own.hostShareWindow != host_.firstFailure) own.hostShare = 0;
   own.hostShareWindow = host_.firstFailure;
@@ -77,19 +77,19 @@ bool PINAttemptLimiter::failHost(Tally& own, vinaro::Date now) {
   if (++host_.failures < allowedHostFailures || host_.engaged) return false;
   host_.engaged = true;
   // The attempt just compared used the turn of this moment.
-  host_.nextTurn = std::max(host_.nextTurn, now.addingSeconds(turnSeconds));
+  host_.nextTurn = std::max(host_.nextTurn, secondsAfter(now, turnSeconds));
   return true;
 }
 
 void PINAttemptLimiter::recordSuccess(const std::string& source) { sources_.erase(source); }
 
-std::size_t PINAttemptLimiter::guessingSources(vinaro::Date now) const {
+std::size_t PINAttemptLimiter::guessingSources(MonotonicTime now) const {
   return static_cast<std::size_t>(std::count_if(sources_.begin(), sources_.end(), [now](const auto& entry) {
-    return now.secondsSince(entry.second.lastSeen) <= hostWindowSeconds;
+    return secondsBetween(entry.second.lastSeen, now) <= hostWindowSeconds;
   }));
 }
 
-PINAttemptLimiter::Tally& PINAttemptLimiter::sourceTally(const std::string& source, vinaro::Date now) {
+PINAttemptLimiter::Tally& PINAttemptLimiter::sourceTally(const std::string& source, MonotonicTime now) {
   if (!sources_.contains(source) && sources_.size() >= maxSources) {
     // A source still locked is kept over an idle one, so flooding the table frees no one early.
     const auto idlest = std::min_element(sources_.begin(), sources_.end(), [&](const auto& a, const auto& b) {

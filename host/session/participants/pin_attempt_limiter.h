@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "model/date.h"
+#include "platform/runtime/monotonic_time.h"
 
 namespace kovali {
 
@@ -24,7 +24,8 @@ namespace kovali {
 /// known, waits for its turn, one every `turnSeconds`, so however many addresses guess, and
 /// whatever sources are forgotten, no more are compared than the turns. An attempt whose turn is
 /// more than `longestWaitSeconds` away gets none. Once guessing stops, a right PIN is compared
-/// within that wait.
+/// within that wait. Times are read on the monotonic clock, so setting the wall clock neither
+/// frees a guesser nor holds back the DJ.
 class PINAttemptLimiter {
  public:
   static constexpr int allowedFailures = 5;
@@ -48,18 +49,18 @@ class PINAttemptLimiter {
   static std::string sourceOf(const QHostAddress& address);
 
   /// How long attempts from `source` at `now` are still refused unread, or nothing.
-  std::optional<double> lockRemaining(const std::string& source, vinaro::Date now) const;
+  std::optional<double> lockRemaining(const std::string& source, MonotonicTime now) const;
   /// The moment an attempt made at `now` may be compared, which is then taken: `now` unless
   /// the host is on guard. Nothing when no turn is free soon enough.
-  std::optional<vinaro::Date> takeTurn(vinaro::Date now);
+  std::optional<MonotonicTime> takeTurn(MonotonicTime now);
   /// A wrong PIN from `source`, compared at `now`.
-  Failure recordFailure(const std::string& source, vinaro::Date now);
+  Failure recordFailure(const std::string& source, MonotonicTime now);
   /// A right PIN from `source`: its count starts over.
   void recordSuccess(const std::string& source);
   /// Whether the host is on guard at `now`.
-  bool guardsHost(vinaro::Date now) const;
+  bool guardsHost(MonotonicTime now) const;
   /// How many remembered sources gave a wrong PIN within the last hour.
-  std::size_t guessingSources(vinaro::Date now) const;
+  std::size_t guessingSources(MonotonicTime now) const;
   /// How many sources are remembered.
   std::size_t rememberedSources() const { return sources_.size(); }
 
@@ -67,32 +68,32 @@ class PINAttemptLimiter {
   /// Wrong PINs from one source within the window and the locks they earned.
   struct Tally {
     int failures = 0;
-    vinaro::Date firstFailure;  // of the current window
-    vinaro::Date lastSeen;
+    MonotonicTime firstFailure;  // of the current window
+    MonotonicTime lastSeen;
     int locks = 0;
-    std::optional<vinaro::Date> lockedUntil;
+    std::optional<MonotonicTime> lockedUntil;
     // The source's wrong PINs counted toward the host, within the host window that began then.
     int hostShare = 0;
-    vinaro::Date hostShareWindow;
+    MonotonicTime hostShareWindow;
 
-    std::optional<double> remaining(vinaro::Date now) const;
+    std::optional<double> remaining(MonotonicTime now) const;
     /// Counts one wrong PIN; locks when it is the fifth within the window.
-    bool fail(vinaro::Date now);
+    bool fail(MonotonicTime now);
   };
 
   /// Wrong PINs across the host and its turns while on guard.
   struct HostGuard {
     int failures = 0;
-    vinaro::Date firstFailure;  // of the current window
-    std::optional<vinaro::Date> lastFailure;
+    MonotonicTime firstFailure;  // of the current window
+    std::optional<MonotonicTime> lastFailure;
     bool engaged = false;
-    vinaro::Date nextTurn;
+    MonotonicTime nextTurn;
   };
 
-  Tally& sourceTally(const std::string& source, vinaro::Date now);
+  Tally& sourceTally(const std::string& source, MonotonicTime now);
   /// Counts a wrong PIN from `own` toward the host while that source's share is not used up;
   /// answers whether the host went on guard with it.
-  bool failHost(Tally& own, vinaro::Date now);
+  bool failHost(Tally& own, MonotonicTime now);
 
   std::map<std::string, Tally> sources_;
   HostGuard host_;

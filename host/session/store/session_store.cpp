@@ -40,7 +40,7 @@ SessionStore::SessionStore(Services services, AudioServices audio, std::optional
       inputs_(std::move(audio.inputs)),
       state_(std::make_shared<const SessionState>(SessionState::newParty(vinaro::makeUUIDString(), hostName))),
       participantIDs_(ParticipantIDs::load(services.secrets)),
-      badgeRetention_(services.scheduler.now()) {
+      badgeRetention_(services.scheduler.monotonicNow()) {
   audio_->refresh();
   audio_->startListening();
 

@@ -219,7 +219,7 @@ void SessionStore::connectionClosed(ConnectionID connection) {
   audioPushed_.erase(connection);
   pinWaits_.erase(connection);
   if (const auto leaving = participants_.find(connection); leaving != participants_.end()) {
-    badgeRetention_.seen(leaving->second.id, scheduler_.now());
+    badgeRetention_.seen(leaving->second.id, scheduler_.monotonicNow());
   }
   const bool removed = participants_.erase(connection) > 0;
   partygoerList_.erase(connection);

@@ -7,7 +7,7 @@
 namespace kovali {
 
 void SessionStore::authenticateDJ(const std::string& pin, const std::string& envelopeID, ConnectionID connection) {
-  const auto now = scheduler_.now();
+  const auto now = scheduler_.monotonicNow();
   if (auto refusal = pinLockRefusal(pinSource(connection), connection)) {
     sendError(*refusal, connection, envelopeID);
     return;
@@ -19,7 +19,7 @@ void SessionStore::authenticateDJ(const std::string& pin, const std::string& env
     sendError(StoreErrors::pinGuessingSlowedDown(), connection, envelopeID);
     return;
   }
-  const double wait = turn->secondsSince(now);
+  const double wait = secondsBetween(now, *turn);
   if (wait <= 0) {
     comparePIN(pin, envelopeID, connection);
     return;
@@ -37,7 +37,7 @@ void SessionStore::authenticateDJ(const std::string& pin, const std::string& env
 void SessionStore::comparePIN(const std::string& pin, const std::string& envelopeID, ConnectionID connection) {
   const auto found = participants_.find(connection);
   if (found == participants_.end()) return;
-  const auto now = scheduler_.now();
+  const auto now = scheduler_.monotonicNow();
   const std::string source = pinSource(connection);
   // Other connections from the source may have locked it while this attempt waited.
   if (auto refusal = pinLockRefusal(source, connection)) {
@@ -72,7 +72,7 @@ void SessionStore::comparePIN(const std::string& pin, const std::string& envelop
 
 std::optional<vinaro::ProtocolError> SessionStore::pinLockRefusal(const std::string& source,
                                                                   ConnectionID connection) const {
-  const auto wait = pinAttempts_.lockRemaining(source, scheduler_.now());
+  const auto wait = pinAttempts_.lockRemaining(source, scheduler_.monotonicNow());
   if (!wait) return std::nullopt;
   qCInfo(lcSession).noquote() << "DJ PIN from guest connection" << connection.text().c_str()
                               << "refused unread: too many wrong PINs";

@@ -33,7 +33,7 @@ void SessionStore::pruneBadges() {
   if (!state_->badges) return;
   std::set<std::string> connected;
   for (const auto& [connection, participant] : participants_) connected.insert(participant.id);
-  auto gone = badgeRetention_.expired(*state_->badges, connected, scheduler_.now());
+  auto gone = badgeRetention_.expired(*state_->badges, connected, scheduler_.monotonicNow());
   if (!gone.empty()) performHostAction(vinaro::action::DropBadges{std::move(gone)});
 }
 

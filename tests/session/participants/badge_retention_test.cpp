@@ -7,10 +7,10 @@ namespace {
 
 using Badges = std::map<std::string, std::string>;
 
-const vinaro::Date start{1'700'000'000'000.0};
+const MonotonicTime start = secondsAfter(MonotonicTime{}, 1'700'000'000);
 const double day = BadgeRetention::keepSeconds;
 
-vinaro::Date at(double seconds) { return start.addingSeconds(seconds); }
+MonotonicTime at(double seconds) { return secondsAfter(start, seconds); }
 
 TEST(BadgeRetentionTest, ABadgeStaysWhileConnectedAndForADayAfterItsHolderWasLastSeen) {
   BadgeRetention retention(start);

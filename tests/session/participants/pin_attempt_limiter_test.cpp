@@ -8,9 +8,8 @@
 namespace kovali {
 namespace {
 
-using vinaro::Date;
 
-Date at(double seconds) { return Date::fromSecondsSince1970(seconds); }
+MonotonicTime at(double seconds) { return secondsAfter(MonotonicTime{}, seconds); }
 
 /// `count` wrong PINs from `source`, one a second from `start`.
 void fail(PINAttemptLimiter& limiter, const std::string& source, int count, double start) {
@@ -38,7 +37,7 @@ int guessFor(PINAttemptLimiter& limiter, int sources, int seconds) {
       if (nextAttempt[address] > second || limiter.lockRemaining(address, at(second))) continue;
       const auto turn = limiter.takeTurn(at(second));
       nextAttempt[address] = turn ? 1e12 : second + 1;
-      if (turn) waiting.emplace(turn->secondsSince(at(0)), address);
+      if (turn) waiting.emplace(secondsBetween(at(0), *turn), address);
       compareDue(second);  // a turn of this moment is compared at once
     }
   }
