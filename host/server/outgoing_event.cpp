@@ -12,8 +12,7 @@ std::optional<OutgoingEvent> OutgoingEvent::of(const vinaro::Event& event) {
 }
 
 OutgoingEvent OutgoingEvent::welcome(std::string_view participantID, vinaro::Role role, const OutgoingEvent& state) {
-  const QByteArray& encoded = state.payload();
-  return OutgoingEvent(vinaro::EncodedEvent::welcome(participantID, role, {encoded.constData(), static_cast<std::size_t>(encoded.size())}));
+  return OutgoingEvent(vinaro::EncodedEvent::welcome(participantID, role, state.payloadText()));
 }
 
 QString OutgoingEvent::message(std::string_view id, const std::optional<std::string>& replyTo) const {

@@ -38,6 +38,8 @@ class OutgoingEvent {
   QString message(std::string_view id, const std::optional<std::string>& replyTo) const;
   QByteArray head(std::string_view id) const;
   const QByteArray& payload() const { return payload_; }
+  /// The same bytes, for writing into other JSON.
+  std::string_view payloadText() const { return {payload_.constData(), static_cast<std::size_t>(payload_.size())}; }
   QByteArray tail(const std::optional<std::string>& replyTo) const;
 
  private:

@@ -110,7 +110,7 @@ void SessionStore::persist() {
   const std::vector<std::string> djDevices(djDeviceIDs_.begin(), djDeviceIDs_.end());
   SessionSnapshotParts parts{*state_, djDevices, scheduler_.now()};
   // The phones' full view holds the state as the file does.
-  if (const auto& view = fullView()) parts.encodedState = std::string_view(view->payload().constData(), view->payload().size());
+  if (const auto& view = fullView()) parts.encodedState = view->payloadText();
   archive_->save(parts);
   showSaveProblem();
 }

@@ -92,8 +92,8 @@ QCoro::Task<> SessionStore::autoPlay(SongRequest request) {
   // The songs took a while: the party may have moved on, or the DJ may have dealt with it.
   const bool stillPending = std::any_of(state_->requests.begin(), state_->requests.end(),
                                         [&](const SongRequest& r) { return r.id == request.id && r.isPending(); });
-  if (!state_->settings.autoPlaysTopRequest || state_->mode != vinaro::PartyMode::suggestion || !state_->queue.empty() ||
-      !stillPending) {
+  if (!state_->settings.autoPlaysTopRequest || state_->mode != vinaro::PartyMode::suggestion ||
+      !state_->queue.empty() || !stillPending) {
     co_return;
   }
   const auto added = dispatchAsHost(

@@ -22,7 +22,9 @@ namespace {
 class PartyViewServerTest : public HostServerFixture {
  protected:
   PartyViewServerTest() {
-    const auto refresh = [this] { view.setSnapshot(PartySnapshot::of(std::make_shared<const vinaro::SessionState>(state), *server, 0)); };
+    const auto refresh = [this] {
+      view.setSnapshot(PartySnapshot::of(std::make_shared<const vinaro::SessionState>(state), *server, 0));
+    };
     QObject::connect(server.get(), &HostServer::statusChanged, &view, refresh);
     QObject::connect(server.get(), &HostServer::advertisedNameChanged, &view, refresh);
     refresh();

@@ -8,7 +8,6 @@
 namespace kovali {
 namespace {
 
-
 MonotonicTime at(double seconds) { return secondsAfter(MonotonicTime{}, seconds); }
 
 /// `count` wrong PINs from `source`, one a second from `start`.
