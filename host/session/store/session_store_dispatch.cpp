@@ -58,8 +58,9 @@ void SessionStore::sendViews(const std::set<ConnectionID>& skipped, const std::o
 
 void SessionStore::sendState(ConnectionID connection, const vinaro::Participant& participant,
                              std::optional<std::string> replyTo) {
-  // The server skips a connection that has gone and one whose event cannot be encoded.
-  server_.send(vinaro::Event{state_->visible(participant)}, connection, std::move(replyTo));
+  StateViews views(*state_, fullView());
+  // The server skips a connection that has gone.
+  if (const auto& view = views.viewFor(participant)) server_.send(*view, connection, replyTo);
 }
 
 void SessionStore::release(std::shared_ptr<const SessionState> state) {
