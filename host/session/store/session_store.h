@@ -42,6 +42,7 @@
 #include "session/participants/pin_attempt_limiter.h"
 #include "session/participants/search_budget.h"
 #include "session/store/session_effects.h"
+#include "session/views/state_views.h"
 
 namespace kovali {
 
@@ -253,6 +254,8 @@ class SessionStore final : public QObject {
   /// The state's full view, encoded once however often it is saved and sent; nothing when it
   /// cannot be encoded.
   const std::optional<OutgoingEvent>& fullView();
+  /// The phones' views of the state now, sharing its full view.
+  StateViews currentViews();
   /// Sends every phone not in `skipped` its view of the state, then republishes the Bonjour status.
   void sendViews(const std::set<ConnectionID>& skipped, const std::optional<ReplyTarget>& replyTo);
   /// Dispatches as the host with broadcast; the outcome is the caller's.

@@ -5,7 +5,6 @@
 #include "protocol/event.h"
 #include "session/store/session_effects.h"
 #include "session/store/session_store.h"
-#include "session/views/state_views.h"
 
 namespace kovali {
 
@@ -44,7 +43,7 @@ void SessionStore::broadcastState(std::optional<ConnectionID> except, const std:
 void SessionStore::sendViews(const std::set<ConnectionID>& skipped, const std::optional<ReplyTarget>& replyTo) {
   if (skipped.empty()) presenceBroadcastPending_ = false;  // everyone gets the newest partygoers now
   // Each distinct view is encoded once, however many phones share it.
-  StateViews views(*state_, fullView());
+  StateViews views = currentViews();
   const std::optional<std::string> answer = replyTo ? std::optional(replyTo->envelopeID) : std::nullopt;
   const std::optional<std::string> none;
   for (const auto& [connection, participant] : participants_) {
@@ -58,7 +57,7 @@ void SessionStore::sendViews(const std::set<ConnectionID>& skipped, const std::o
 
 void SessionStore::sendState(ConnectionID connection, const vinaro::Participant& participant,
                              std::optional<std::string> replyTo) {
-  StateViews views(*state_, fullView());
+  StateViews views = currentViews();
   // The server skips a connection that has gone.
   if (const auto& view = views.viewFor(participant)) server_.send(*view, connection, replyTo);
 }
@@ -67,6 +66,8 @@ void SessionStore::release(std::shared_ptr<const SessionState> state) {
   // Freeing a big party takes a while, and the main thread has phones to serve.
   if (state.use_count() == 1) releaser_.async([state = std::move(state)] {});
 }
+
+StateViews SessionStore::currentViews() { return StateViews(*state_, fullView()); }
 
 const std::optional<OutgoingEvent>& SessionStore::fullView() {
   if (!fullView_) fullView_ = OutgoingEvent::of(*state_);

@@ -14,7 +14,6 @@
 #include "protocol/event.h"
 #include "session/store/session_store.h"
 #include "session/store/session_store_errors.h"
-#include "session/views/state_views.h"
 
 namespace kovali {
 
@@ -168,7 +167,7 @@ void SessionStore::welcomeJoining() {
   emit participantsChanged();
   (void)dispatch(vinaro::action::SetPartygoers{partygoers()}, vinaro::Actor::host(), false);
 
-  StateViews views(*state_, fullView());
+  StateViews views = currentViews();
   for (const Joining& join : joining) {
     const auto found = participants_.find(join.connection);
     if (found == participants_.end()) continue;  // closed by a send before it
