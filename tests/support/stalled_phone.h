@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include <QHostAddress>
+
 namespace kovali {
 
 /// A phone on loopback that finishes the WebSocket handshake and then reads nothing until told
@@ -21,6 +23,9 @@ class StalledPhone {
   /// given: the host takes a few connections an address) and waits, running the event loop, for
   /// the handshake.
   [[nodiscard]] bool connectTo(std::uint16_t port, std::uint32_t source = 0x7F000001);
+  /// The same from an IPv6 `source` to [::1], or from an IPv4 one to 127.0.0.1. An IPv6 source
+  /// need not be on an interface: any address a local route covers will do.
+  [[nodiscard]] bool connectTo(std::uint16_t port, const QHostAddress& source);
   /// Sends `text` (shorter than 64 KiB) as one masked text frame, as a phone does.
   [[nodiscard]] bool sendText(const std::string& text);
   /// Sends what the network takes of `bytes` now, without waiting; answers how many went. With

@@ -2,6 +2,7 @@
 // reaches another phone, and sending an id seen on the wire gains nothing; nor does guessing
 // the PIN from many addresses.
 
+#include <functional>
 #include <set>
 
 #include "session/store/session_store_fixture.h"
@@ -42,6 +43,8 @@ class SessionStoreGuestIDsTest : public SessionStoreTest {
     if (!answered) ADD_FAILURE() << "no reply to " << id;
     return reply;
   }
+
+  void guessFromManyAddresses(const std::function<QHostAddress(int)>& source);
 
   /// The role a new connection gets when it says hello as `deviceID`.
   Role roleOfHello(const std::string& deviceID) {
@@ -147,14 +150,14 @@ TEST_F(SessionStoreGuestIDsTest, NoPhoneIsSentADeviceIDAndSeenIDsGainNothingAcro
 /// guessers taking turns does.
 class Guessers {
  public:
-  /// Connects `count` phones from the loopback addresses from `first` on, each of which sends
-  /// hello and then a wrong PIN; waits until the host has read both.
-  bool arrive(std::uint16_t port, std::uint32_t first, int count) {
+  /// Connects a phone from each of `sources`, each of which sends hello and then a wrong PIN;
+  /// waits until the host has read both.
+  bool arrive(std::uint16_t port, const std::vector<QHostAddress>& sources) {
     phones_.clear();
-    for (int i = 0; i < count; ++i) {
+    for (const auto& source : sources) {
       auto phone = std::make_unique<StalledPhone>();
-      const std::string device = "guesser-" + std::to_string(first + i);
-      if (!phone->connectTo(port, first + static_cast<std::uint32_t>(i)) ||
+      const std::string device = "guesser-" + source.toString().toStdString();
+      if (!phone->connectTo(port, source) ||
           !phone->sendText(commandMessage("hello", vinaro::Command{vinaro::Command::Hello{"Guest", device, 1}})) ||
           !phone->sendText(commandMessage("guess", vinaro::Command{vinaro::Command::AuthenticateDJ{"0000"}}))) {
         return false;
@@ -197,23 +200,34 @@ class Guessers {
   int settles_ = 0;
 };
 
-TEST_F(SessionStoreGuestIDsTest, GuessersFromMoreAddressesThanAreRememberedGetOnlyTheTurnsAndTheDJStaysDJ) {
+/// `count` loopback addresses from `first` on.
+std::vector<QHostAddress> ipv4Sources(std::uint32_t first, int count) {
+  std::vector<QHostAddress> sources;
+  for (int i = 0; i < count; ++i) sources.emplace_back(first + static_cast<std::uint32_t>(i));
+  return sources;
+}
+
+/// Guessers that come, guess and go in rounds from more addresses than the limiter remembers,
+/// taking the `n`th address from `source(n)`; the DJ rejoins meanwhile, and the right PIN gets
+/// in once they stop.
+void SessionStoreGuestIDsTest::guessFromManyAddresses(const std::function<QHostAddress(int)>& source) {
   auto dj = join("Dee", kDJDevice);
   ASSERT_TRUE(exchange(*dj, Command{Command::AuthenticateDJ{"2468"}}, "pin"));
   dj.reset();
   LogCapture log("kovaliapp.session");
   const std::uint16_t port = std::get<HostServer::Status::Ready>(server->status().value).port;
 
-  // Fifty new addresses every forty seconds, 600 in all from 127.0.1.0 on: more than the limiter
-  // remembers. Each phone stays until the longest wait has passed.
+  // Fifty new addresses every forty seconds, 600 in all: more than the limiter remembers. Each
+  // phone stays until the longest wait has passed.
   constexpr int kRounds = 12;
   constexpr int kPerRound = 50;
   constexpr double kRoundSeconds = PINAttemptLimiter::longestWaitSeconds;
   Guessers guessers;
   int compared = 0;
   for (int round = 0; round < kRounds; ++round) {
-    const std::uint32_t first = 0x7F000100 + static_cast<std::uint32_t>(round * kPerRound);
-    ASSERT_TRUE(guessers.arrive(port, first, kPerRound)) << "round " << round;
+    std::vector<QHostAddress> sources;
+    for (int i = 0; i < kPerRound; ++i) sources.push_back(source(round * kPerRound + i));
+    ASSERT_TRUE(guessers.arrive(port, sources)) << "round " << round;
     advance(kRoundSeconds);  // the waiting attempts are compared at their turns
     ASSERT_TRUE(guessers.settle());
     compared += guessers.compared();
@@ -252,11 +266,45 @@ TEST_F(SessionStoreGuestIDsTest, GuessersFromMoreAddressesThanAreRememberedGetOn
   EXPECT_EQ(store().djDeviceIDs(), (SessionStore::DeviceIDs{kDJDevice, "device-lee"}));
 }
 
+TEST_F(SessionStoreGuestIDsTest, GuessersFromMoreAddressesThanAreRememberedGetOnlyTheTurnsAndTheDJStaysDJ) {
+  guessFromManyAddresses([](int n) { return QHostAddress(0x7F000100 + static_cast<std::uint32_t>(n)); });
+}
+
+/// The same guessing from 600 addresses of one IPv6 /64, as any device can give itself. Run by
+/// ipv6_guessers_test.sh in a network namespace whose loopback takes every address of the prefix.
+class SessionStoreIPv6GuessersTest : public SessionStoreGuestIDsTest {
+ protected:
+  void SetUp() override {
+    const QByteArray prefix = qgetenv("KOVALI_IPV6_GUESSERS");
+    if (prefix.isEmpty()) GTEST_SKIP() << "run by ipv6_guessers_test.sh";
+    prefix_ = QHostAddress(QString::fromLatin1(prefix));
+    ASSERT_EQ(prefix_.protocol(), QAbstractSocket::IPv6Protocol) << prefix.constData();
+    // Inside the test's own namespace: IPv6 phones and the IPv4 test clients both reach it.
+    auto fake = std::make_unique<FakeServiceAdvertiser>();
+    advertiser = fake.get();
+    server = std::make_unique<HostServer>(scheduler, std::move(fake), QHostAddress(QHostAddress::Any));
+    SessionStoreGuestIDsTest::SetUp();
+  }
+  QHostAddress address(int n) const {
+    Q_IPV6ADDR bytes = prefix_.toIPv6Address();
+    bytes[14] = static_cast<quint8>(1 + n / 256);
+    bytes[15] = static_cast<quint8>(n % 256);
+    return QHostAddress(bytes);
+  }
+
+ private:
+  QHostAddress prefix_;
+};
+
+TEST_F(SessionStoreIPv6GuessersTest, GuessersFromOneIPv6PrefixGetOnlyTheTurnsAndTheDJStaysDJ) {
+  guessFromManyAddresses([this](int n) { return address(n); });
+}
+
 TEST_F(SessionStoreGuestIDsTest, OnGuardEachPhoneWaitsWithOnePINForItsTurnAndTheRestAreToldToTryLater) {
   LogCapture log("kovaliapp.session");
   const std::uint16_t port = std::get<HostServer::Status::Ready>(server->status().value).port;
   Guessers guessers;
-  ASSERT_TRUE(guessers.arrive(port, 0x7F000200, PINAttemptLimiter::allowedHostFailures));
+  ASSERT_TRUE(guessers.arrive(port, ipv4Sources(0x7F000200, PINAttemptLimiter::allowedHostFailures)));
   ASSERT_EQ(guessers.compared(), PINAttemptLimiter::allowedHostFailures) << "compared at once before the guard";
   ASSERT_TRUE(log.hasLineStartingWith("Wrong DJ PINs from 20 addresses: "));
 
