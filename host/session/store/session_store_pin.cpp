@@ -14,7 +14,8 @@ void SessionStore::authenticateDJ(const std::string& pin, const std::string& env
   }
   const auto turn = pinWaits_.contains(connection) ? std::nullopt : pinAttempts_.takeTurn(now);
   if (!turn) {
-    qCInfo(lcSession).noquote() << "DJ PIN from guest connection" << connection.text().c_str()
+    // Debug only, as the refusals of a flood are: a line each would let guessers fill the disk.
+    qCDebug(lcSession).noquote() << "DJ PIN from guest connection" << connection.text().c_str()
                                 << "refused unread: the host compares PINs slowly while they are guessed";
     sendError(StoreErrors::pinGuessingSlowedDown(), connection, envelopeID);
     return;
@@ -74,8 +75,8 @@ std::optional<vinaro::ProtocolError> SessionStore::pinLockRefusal(const std::str
                                                                   ConnectionID connection) const {
   const auto wait = pinAttempts_.lockRemaining(source, scheduler_.monotonicNow());
   if (!wait) return std::nullopt;
-  qCInfo(lcSession).noquote() << "DJ PIN from guest connection" << connection.text().c_str()
-                              << "refused unread: too many wrong PINs";
+  qCDebug(lcSession).noquote() << "DJ PIN from guest connection" << connection.text().c_str()
+                               << "refused unread: too many wrong PINs";
   return StoreErrors::tooManyWrongPINs(*wait);
 }
 

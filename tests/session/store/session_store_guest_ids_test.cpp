@@ -309,14 +309,17 @@ TEST_F(SessionStoreGuestIDsTest, OnGuardEachPhoneWaitsWithOnePINForItsTurnAndThe
   ASSERT_TRUE(log.hasLineStartingWith("Wrong DJ PINs from 20 addresses: "));
 
   auto dee = join("Dee", "device-dee");
+  const auto logged = log.lines().size();
   dee->sendCommand("first", Command{Command::AuthenticateDJ{"2468"}});
   EXPECT_FALSE(replyIfAny(*dee, "first")) << "it waits for its turn";
+  for (int more = 0; more < 10; ++more) dee->sendCommand("more", Command{Command::AuthenticateDJ{"2468"}});
   dee->sendCommand("second", Command{Command::AuthenticateDJ{"2468"}});
   const auto second = replyIfAny(*dee, "second");
   ASSERT_TRUE(second);
   const auto* refused = payload<vinaro::ProtocolError>(*second);
   ASSERT_TRUE(refused);
   EXPECT_EQ(*refused, vinaro::ProtocolError::limitReached("Too many wrong PINs at this party. Try again later."));
+  EXPECT_EQ(log.lines().size(), logged) << "PINs refused unread leave no line each, or guessers fill the disk";
   EXPECT_FALSE(replyIfAny(*dee, "first")) << "the first still waits";
   EXPECT_TRUE(store().djDeviceIDs().empty());
 
