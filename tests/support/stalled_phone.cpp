@@ -15,6 +15,41 @@
 #include "support/guest_client.h"
 
 namespace kovali {
+namespace {
+
+/// A connection's two addresses: `source` and the loopback address of its family at `port`.
+struct Ends {
+  sockaddr_storage from{};
+  sockaddr_storage to{};
+  socklen_t length = 0;
+};
+
+Ends loopbackEnds(const QHostAddress& source, std::uint16_t port) {
+  Ends ends;
+  if (source.protocol() == QAbstractSocket::IPv6Protocol) {
+    auto& own = reinterpret_cast<sockaddr_in6&>(ends.from);
+    own.sin6_family = AF_INET6;
+    const Q_IPV6ADDR bytes = source.toIPv6Address();
+    std::memcpy(&own.sin6_addr, &bytes, sizeof own.sin6_addr);
+    auto& host = reinterpret_cast<sockaddr_in6&>(ends.to);
+    host.sin6_family = AF_INET6;
+    host.sin6_port = htons(port);
+    host.sin6_addr = in6addr_loopback;
+    ends.length = sizeof(sockaddr_in6);
+  } else {
+    auto& own = reinterpret_cast<sockaddr_in&>(ends.from);
+    own.sin_family = AF_INET;
+    own.sin_addr.s_addr = htonl(source.toIPv4Address());
+    auto& host = reinterpret_cast<sockaddr_in&>(ends.to);
+    host.sin_family = AF_INET;
+    host.sin_port = htons(port);
+    host.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ends.length = sizeof(sockaddr_in);
+  }
+  return ends;
+}
+
+}  // namespace
 
 StalledPhone::~StalledPhone() {
   if (fd_ >= 0) ::close(fd_);
@@ -25,37 +60,15 @@ bool StalledPhone::connectTo(std::uint16_t port, std::uint32_t source) {
 }
 
 bool StalledPhone::connectTo(std::uint16_t port, const QHostAddress& source) {
-  const bool ipv6 = source.protocol() == QAbstractSocket::IPv6Protocol;
-  sockaddr_storage from{}, to{};
-  socklen_t length = 0;
-  if (ipv6) {
-    auto& own = reinterpret_cast<sockaddr_in6&>(from);
-    own.sin6_family = AF_INET6;
-    const Q_IPV6ADDR bytes = source.toIPv6Address();
-    std::memcpy(&own.sin6_addr, &bytes, sizeof own.sin6_addr);
-    auto& host = reinterpret_cast<sockaddr_in6&>(to);
-    host.sin6_family = AF_INET6;
-    host.sin6_port = htons(port);
-    host.sin6_addr = in6addr_loopback;
-    length = sizeof(sockaddr_in6);
-  } else {
-    auto& own = reinterpret_cast<sockaddr_in&>(from);
-    own.sin_family = AF_INET;
-    own.sin_addr.s_addr = htonl(source.toIPv4Address());
-    auto& host = reinterpret_cast<sockaddr_in&>(to);
-    host.sin_family = AF_INET;
-    host.sin_port = htons(port);
-    host.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    length = sizeof(sockaddr_in);
-  }
-  fd_ = ::socket(from.ss_family, SOCK_STREAM, 0);
+  const Ends ends = loopbackEnds(source, port);
+  fd_ = ::socket(ends.from.ss_family, SOCK_STREAM, 0);
   if (fd_ < 0) return false;
   const int yes = 1;
-  if (ipv6) ::setsockopt(fd_, SOL_IP, IP_FREEBIND, &yes, sizeof yes);
-  if (::bind(fd_, reinterpret_cast<const sockaddr*>(&from), length) != 0) return false;
+  if (ends.from.ss_family == AF_INET6) ::setsockopt(fd_, SOL_IP, IP_FREEBIND, &yes, sizeof yes);
+  if (::bind(fd_, reinterpret_cast<const sockaddr*>(&ends.from), ends.length) != 0) return false;
   const int small = 4096;  // the system doubles it; the window stays a few kilobytes
   ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-  if (::connect(fd_, reinterpret_cast<const sockaddr*>(&to), length) != 0) return false;
+  if (::connect(fd_, reinterpret_cast<const sockaddr*>(&ends.to), ends.length) != 0) return false;
 
   const std::string request = "GET / HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
                               "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
