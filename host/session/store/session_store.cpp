@@ -128,10 +128,11 @@ vinaro::ReducerContext SessionStore::reducerContext() const {
 
 void SessionStore::setState(SessionState state) {
   if (*state_ == state) return;
-  state_ = std::make_shared<const SessionState>(std::move(state));
+  auto previous = std::exchange(state_, std::make_shared<const SessionState>(std::move(state)));
   fullView_.reset();
   presenceCurrent_.clear();
   emit stateChanged();
+  release(std::move(previous));
 }
 
 void SessionStore::setLastHostError(std::optional<vinaro::ProtocolError> error) {

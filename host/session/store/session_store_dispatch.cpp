@@ -17,10 +17,8 @@ SessionStore::DispatchResult SessionStore::dispatch(const vinaro::SessionAction&
   if (auto refusal = vinaro::SessionReducer::apply(next, action, actor, context)) return std::move(*refusal);
 
   const auto effects = SessionEffects::of(*state_, next);
-  auto previous = state_;
   setState(std::move(next));
   carryOut(effects, broadcast, replyTo);
-  release(std::move(previous));
   return Accepted{};
 }
 

@@ -32,7 +32,7 @@ TEST(CommandRateTest, AllowsBurstsUpToTheCapAndRefillsAtTheRateFromTheLastComman
     MonotonicTime now{std::chrono::hours(1)};
     for (std::size_t round = 0; round < c.rounds.size(); ++round) {
       const Round& r = c.rounds[round];
-      now += std::chrono::duration_cast<MonotonicTime::duration>(std::chrono::duration<double>(r.after));
+      now = secondsAfter(now, r.after);
       int accepted = 0;
       for (int i = 0; i < r.sent; ++i) accepted += c.rate.take(now) ? 1 : 0;
       EXPECT_EQ(accepted, r.accepted) << c.name << ", round " << round;
