@@ -4,48 +4,14 @@
 #include <charconv>
 #include <vector>
 
+#include "server/http_head.h"
+
 namespace kovali {
 
 namespace {
 
 constexpr std::string_view kPrefix = "/artwork/";
 constexpr std::size_t kLongestID = 64;
-
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return lower(x) == lower(y);
-         });
-}
-
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
-
-std::vector<std::string_view> lines(std::string_view head) {
-  std::vector<std::string_view> result;
-  while (!head.empty()) {
-    const auto end = head.find("\r\n");
-    if (end == 0 || end == std::string_view::npos) break;
-    result.push_back(head.substr(0, end));
-    head.remove_prefix(end + 2);
-  }
-  return result;
-}
-
-/// The value of the first header called `name`, if any.
-std::optional<std::string_view> header(const std::vector<std::string_view>& headLines, std::string_view name) {
-  for (std::size_t i = 1; i < headLines.size(); ++i) {
-    const auto colon = headLines[i].find(':');
-    if (colon != std::string_view::npos && equalsIgnoringCase(trimmed(headLines[i].substr(0, colon)), name)) {
-      return trimmed(headLines[i].substr(colon + 1));
-    }
-  }
-  return std::nullopt;
-}
 
 std::optional<int> side(std::string_view digits) {
   if (digits.empty() || digits.size() > 5 || digits.front() == '0') return std::nullopt;
@@ -77,14 +43,14 @@ std::optional<ArtworkRequest> artworkAddress(std::string_view rest) {
 }  // namespace
 
 bool isWebSocketUpgrade(std::string_view head) {
-  const auto upgrade = header(lines(head), "Upgrade");
+  const auto upgrade = headerValue(headLines(head), "Upgrade");
   return upgrade && equalsIgnoringCase(*upgrade, "websocket");
 }
 
 std::variant<ArtworkRequest, HTTPRefusal> parseArtworkRequest(std::string_view head) {
-  const auto headLines = lines(head);
-  if (headLines.empty()) return HTTPRefusal{400};
-  const std::string_view requestLine = headLines.front();
+  const auto lines = headLines(head);
+  if (lines.empty()) return HTTPRefusal{400};
+  const std::string_view requestLine = lines.front();
   const auto firstSpace = requestLine.find(' ');
   const auto lastSpace = requestLine.rfind(' ');
   if (firstSpace == std::string_view::npos || lastSpace == firstSpace) return HTTPRefusal{400};
@@ -95,7 +61,7 @@ std::variant<ArtworkRequest, HTTPRefusal> parseArtworkRequest(std::string_view h
   auto request = artworkAddress(target.substr(kPrefix.size()));
   if (!request) return HTTPRefusal{404};
   request->headOnly = method == "HEAD";
-  if (const auto tag = header(headLines, "If-None-Match")) request->ifNoneMatch = std::string(*tag);
+  if (const auto tag = headerValue(lines, "If-None-Match")) request->ifNoneMatch = std::string(*tag);
   return *request;
 }
 

@@ -8,8 +8,6 @@
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QWebSocket>
-#include <QWebSocketServer>
 
 #include "platform/runtime/listening_socket.h"
 #include "platform/runtime/logging.h"
@@ -21,18 +19,11 @@
 #include "protocol/uuid.h"
 #include "server/guest_connection.h"
 #include "server/request_head.h"
+#include "server/websocket_handshake.h"
 
 namespace kovali {
 
-static_assert(HostServer::maxMessageBytes == GuestConnection::maxIncomingMessageBytes);
-
 namespace {
-
-/// An upgrade and the connection it becomes share their peer, which no other open connection has.
-template <class Socket>
-std::string peerKey(const Socket& socket) {
-  return socket.peerAddress().toString().toStdString() + " " + std::to_string(socket.peerPort());
-}
 
 /// Status texts are whole sentences, but socket error strings come without the full stop.
 std::string asSentence(std::string text) {
@@ -67,10 +58,10 @@ HostServer::HostServer(Scheduler& scheduler, std::unique_ptr<ServiceAdvertiser> 
   // The advertiser reports only on its latest publication, and every dropped listener
   // withdraws its own; a report while no listener runs is stale all the same.
   connect(advertiser_.get(), &ServiceAdvertiser::registered, this, [this](const std::string& name) {
-    if (listener_) registered(name);
+    if (port_) registered(name);
   });
   connect(advertiser_.get(), &ServiceAdvertiser::failed, this, [this](const AdvertiserError& error) {
-    if (listener_) listenerFailed(error.message());
+    if (port_) listenerFailed(error.message());
   });
 }
 
@@ -79,12 +70,6 @@ void HostServer::start() {
   dropListener();  // never two listeners, even if a caller skipped stop()
   setStatus(Status::starting());
 
-  // Closed when dropped, deleted once its last connection has gone as well.
-  std::shared_ptr<QWebSocketServer> listener(
-      new QWebSocketServer(QStringLiteral("Kovali"), QWebSocketServer::NonSecureMode), [](QWebSocketServer* dropped) {
-        dropped->close();
-        dropped->deleteLater();  // this may run inside one of its own signals
-      });
   // One port for the phones' WebSockets and the cover art: our own listener sorts the requests.
   auto port = std::make_unique<QTcpServer>();
   // A party's phones come back all at once after a Wi-Fi drop; with the default backlog of 50
@@ -97,23 +82,7 @@ void HostServer::start() {
     listenerFailed("Could not create the listener: " + asSentence(reason));
     return;
   }
-  QWebSocketServer* const raw = listener.get();
-  servePort(*port, *raw);
-  connect(raw, &QWebSocketServer::newConnection, this, [this, raw] {
-    if (raw == listener_.get()) {
-      accept(*raw);
-    } else {
-      // Finished their handshake after the listener was dropped: no one would read them.
-      while (QWebSocket* socket = raw->nextPendingConnection()) {
-        socket->close();
-        socket->deleteLater();
-      }
-    }
-  });
-  connect(raw, &QWebSocketServer::serverError, this, [raw] {
-    qCDebug(lcNet).noquote() << "A guest's WebSocket handshake failed:" << raw->errorString();
-  });
-  listener_ = std::move(listener);
+  servePort(*port);
   port_ = std::move(port);
   qCInfo(lcNet) << "Guest server listening on port" << listeningPort();
   emit listeningChanged();
@@ -139,7 +108,7 @@ void HostServer::stop() {
 void HostServer::setExtraTXT(TXTPairs pairs) {
   if (pairs == extraTXT_) return;
   extraTXT_ = std::move(pairs);
-  if (listener_) advertiser_->publish(serviceRecord());
+  if (port_) advertiser_->publish(serviceRecord());
 }
 
 void HostServer::send(const vinaro::Event& event, ConnectionID to, std::optional<std::string> replyTo,
@@ -218,8 +187,8 @@ void HostServer::listenerFailed(const std::string& message) {
   });
 }
 
-void HostServer::servePort(QTcpServer& port, QWebSocketServer& listener) {
-  connect(&port, &QTcpServer::newConnection, this, [this, &port, &listener] { sort(port, listener); });
+void HostServer::servePort(QTcpServer& port) {
+  connect(&port, &QTcpServer::newConnection, this, [this, &port] { sort(port); });
   connect(&port, &QTcpServer::acceptError, this, [this, &port] { acceptFailed(port); });
 }
 
@@ -232,10 +201,10 @@ void HostServer::acceptFailed(QTcpServer& port) {
   acceptRetryTask_.start([this, self = QPointer<HostServer>(this)](CancellationToken token) -> QCoro::Task<> {
     while (true) {
       co_await scheduler_.sleep(1, token);
-      if (token.isCancelled() || !self || !port_ || !listener_) co_return;
+      if (token.isCancelled() || !self || !port_) co_return;
       if (QTcpServer* fresh = takeOverListeningSocket(*port_, nullptr)) {
         std::unique_ptr<QTcpServer> old = std::exchange(port_, std::unique_ptr<QTcpServer>(fresh));
-        servePort(*fresh, *listener_);
+        servePort(*fresh);
         old->close();
         old.release()->deleteLater();  // this may run inside one of its own signals
         co_return;
@@ -246,13 +215,8 @@ void HostServer::acceptFailed(QTcpServer& port) {
 
 void HostServer::dropListener() {
   acceptRetryTask_.cancel();
-  // Handshakes under way belong to the listener that goes: it would leave their sockets open.
-  for (auto& [peer, transport] : std::exchange(transports_, {})) {
-    if (transport) transport->abort();
-  }
-  if (!listener_) return;
-  listener_->close();
-  listener_.reset();
+  ++listenerGeneration_;  // requests under way came to the listener that goes
+  if (!port_) return;
   port_->close();  // the port is free at once
   port_.release()->deleteLater();  // this may run inside one of its own signals
   advertiser_->withdraw();
@@ -291,7 +255,7 @@ bool HostServer::admit(QTcpSocket& socket) {
   return true;
 }
 
-void HostServer::sort(QTcpServer& port, QWebSocketServer& listener) {
+void HostServer::sort(QTcpServer& port) {
   while (QTcpSocket* socket = port.nextPendingConnection()) {
     socket->setParent(nullptr);  // upgraded connections outlive the listener that took them
     if (!admit(*socket)) {
@@ -303,22 +267,15 @@ void HostServer::sort(QTcpServer& port, QWebSocketServer& listener) {
       continue;
     }
     auto* head = new RequestHead(socket);
-    connect(head, &RequestHead::upgradeArrived, this, [this, listening = &listener](QTcpSocket* upgraded) {
-      // The WebSocket library does not delete the network end it was handed.
-      connect(upgraded, &QAbstractSocket::disconnected, upgraded, &QObject::deleteLater);
-      if (listening == listener_.get()) {
-        // A small event behind a larger one would otherwise wait for the phone's delayed
-        // acknowledgement, tens of milliseconds.
-        upgraded->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        // What one turn of the event loop takes in from a phone stays small, so a flood from
-        // some phones does not keep the others waiting.
-        upgraded->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 16 << 10);
-        transports_.insert_or_assign(peerKey(*upgraded), upgraded);
-        listening->handleConnection(upgraded);
-      } else {
-        upgraded->abort();
-      }
-    });
+    connect(head, &RequestHead::upgradeArrived, this,
+            [this, generation = listenerGeneration_](QTcpSocket* upgraded, const QByteArray& request) {
+              if (generation == listenerGeneration_) {
+                accept(upgraded, request);
+              } else {
+                upgraded->abort();  // no one would read it
+                upgraded->deleteLater();
+              }
+            });
     connect(head, &RequestHead::requestArrived, &artwork_, &ArtworkResponder::respond);
   }
 }
@@ -330,24 +287,32 @@ void HostServer::registered(const std::string& name) {
   setStatus(Status::ready(listeningPort()));
 }
 
-void HostServer::accept(QWebSocketServer& listener) {
-  std::erase_if(transports_, [](const auto& entry) { return entry.second.isNull(); });  // failed handshakes
-  while (QWebSocket* socket = listener.nextPendingConnection()) {
-    const ConnectionID id{++nextID_};
-    auto transport = transports_.extract(peerKey(*socket));
-    auto* connection = new GuestConnection(socket, transport ? transport.mapped().data() : nullptr, listener_,
-                                           incoming_, scheduler_, this);
-    connect(connection, &GuestConnection::messageReceived, this,
-            [this, id](const QByteArray& bytes) { handle(bytes, id); });
-    connect(connection, &GuestConnection::ended, this, [this, id] { remove(id); });
-    connect(connection, &GuestConnection::stalled, this, [this, id](qint64 unsent) { dropStalled(id, unsent); });
-    connect(connection, &GuestConnection::greetingMissed, this, [this, id] { helloMissed(id); });
-    connection->expectGreeting(helloSeconds);
-    connections_.emplace(id, connection);
-    updateConnectionCount();
-    qCDebug(lcNet).noquote() << "Guest connection" << QString::fromStdString(id.text()) << "from"
-                             << socket->peerAddress().toString();
+void HostServer::accept(QTcpSocket* socket, const QByteArray& head) {
+  const auto answer = websocketHandshakeAnswer(std::string_view(head.constData(), static_cast<std::size_t>(head.size())));
+  if (!answer) {
+    qCDebug(lcNet).noquote() << "A WebSocket handshake from" << socket->peerAddress().toString() << "was refused";
+    ArtworkResponder::refuse(socket, 400);
+    return;
   }
+  socket->write(*answer);
+  // A small event behind a larger one would otherwise wait for the phone's delayed
+  // acknowledgement, tens of milliseconds.
+  socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+  // What one turn of the event loop takes in from a phone stays small, so a flood from some
+  // phones does not keep the others waiting.
+  socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 16 << 10);
+  const ConnectionID id{++nextID_};
+  auto* connection = new GuestConnection(socket, incoming_, scheduler_, this);
+  connect(connection, &GuestConnection::messageReceived, this,
+          [this, id](const QByteArray& bytes) { handle(bytes, id); });
+  connect(connection, &GuestConnection::ended, this, [this, id] { remove(id); });
+  connect(connection, &GuestConnection::stalled, this, [this, id](qint64 unsent) { dropStalled(id, unsent); });
+  connect(connection, &GuestConnection::greetingMissed, this, [this, id] { helloMissed(id); });
+  connection->expectGreeting(helloSeconds);
+  connections_.emplace(id, connection);
+  updateConnectionCount();
+  qCDebug(lcNet).noquote() << "Guest connection" << QString::fromStdString(id.text()) << "from"
+                           << socket->peerAddress().toString();
 }
 
 void HostServer::helloMissed(ConnectionID id) {

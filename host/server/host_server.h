@@ -21,12 +21,11 @@
 #include "protocol/event.h"
 #include "server/connection_budget.h"
 #include "server/connection_id.h"
+#include "server/guest_limits.h"
 #include "server/artwork_responder.h"
 #include "server/host_server_status.h"
 #include "server/incoming_pool.h"
 #include "server/outgoing_event.h"
-
-class QWebSocketServer;
 
 namespace kovali {
 
@@ -51,9 +50,7 @@ class HostServer final : public QObject {
   using TXTPairs = std::map<std::string, std::string>;
 
   /// The largest message a phone may send; a larger one closes its connection (close code 1009).
-  static constexpr std::int64_t maxMessageBytes = 1 << 20;
-  /// What all connections together may hold of messages arriving beyond each one's own share.
-  static constexpr qint64 incomingPoolBytes = 64 << 20;
+  static constexpr std::int64_t maxMessageBytes = GuestLimits::maxIncomingMessageBytes;
   /// Connection attempts the system holds for the listener before it takes them: a festival's
   /// phones all at once (the system caps it at net.core.somaxconn, 4096 on Debian 12).
   static constexpr int listenBacklog = 2048;
@@ -114,8 +111,8 @@ class HostServer final : public QObject {
             std::function<void()> completion = {});
   /// Bytes sent to a connection that the system has not taken yet, as they go on the wire (a newer
   /// state that answers nothing replaces an older one still waiting); nothing once it has left the
-  /// table. A connection that a message would take past `GuestConnection::maxUnsentBytes` beyond
-  /// its states is dropped at once and reported through `connectionEnded`.
+  /// table. A connection that a message would take past `GuestLimits::maxUnsentBytes` beyond
+  /// its party is dropped at once and reported through `connectionEnded`.
   std::optional<qint64> unsentBytes(ConnectionID id) const;
   /// The address a connection comes from; nothing once it has left the table.
   std::optional<QHostAddress> peerAddress(ConnectionID id) const;
@@ -139,9 +136,8 @@ class HostServer final : public QObject {
   void listenerFailed(const std::string& message);
   void dropListener();
   void registered(const std::string& name);
-  void accept(QWebSocketServer& listener);
-  /// Sorts what `port` accepts for `listener`, and follows its accept errors.
-  void servePort(QTcpServer& port, QWebSocketServer& listener);
+  /// Sorts what `port` accepts, and follows its accept errors.
+  void servePort(QTcpServer& port);
   /// Pauses accepting after a failed accept and takes the socket up again once it can.
   void acceptFailed(QTcpServer& port);
   /// Counts `socket` against the connection budget until its connection ends; false, counting
@@ -149,7 +145,9 @@ class HostServer final : public QObject {
   bool admit(QTcpSocket& socket);
   void helloMissed(ConnectionID id);
   /// Hands each new socket on once its first request shows whether it is a WebSocket.
-  void sort(QTcpServer& port, QWebSocketServer& listener);
+  void sort(QTcpServer& port);
+  /// Answers the WebSocket handshake whose request `head` came on `socket` and takes the phone in.
+  void accept(QTcpSocket* socket, const QByteArray& head);
   std::uint16_t listeningPort() const;
   void handle(const QByteArray& bytes, ConnectionID id);
   /// Drops a connection whose phone stopped reading.
@@ -172,8 +170,8 @@ class HostServer final : public QObject {
   std::optional<std::string> advertisedName_;
   int connectionCount_ = 0;
 
-  std::shared_ptr<QWebSocketServer> listener_;  // shared with the connections it accepted
-  std::unique_ptr<QTcpServer> port_;             // listens for listener_ and for artwork_
+  std::unique_ptr<QTcpServer> port_;  // the phones' WebSockets and artwork_'s requests
+  int listenerGeneration_ = 0;        // which listener a request under way came to
   ArtworkResponder artwork_;
   std::string httpHostName_;
   CancellableTask restartTask_;
@@ -181,10 +179,8 @@ class HostServer final : public QObject {
   int failures_ = 0;
   std::uint16_t restartPort_ = 0;  // the failed listener's port, tried first by the restart
   std::map<ConnectionID, GuestConnection*> connections_;
-  /// The network end of each upgrade under way, by peer, until its connection takes it over.
-  std::map<std::string, QPointer<QTcpSocket>> transports_;
   ConnectionBudget budget_;
-  std::shared_ptr<IncomingPool> incoming_ = std::make_shared<IncomingPool>(incomingPoolBytes);
+  std::shared_ptr<IncomingPool> incoming_ = std::make_shared<IncomingPool>(GuestLimits::incomingPoolBytes);
   std::int64_t nextID_ = 0;
   std::string serviceName_;
   std::string sessionID_;

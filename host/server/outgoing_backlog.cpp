@@ -6,34 +6,42 @@
 namespace kovali {
 
 void OutgoingBacklog::push(Message message) {
-  if (message.kind == Kind::latestState) {
-    const auto older = std::find_if(waiting_.begin(), waiting_.end(),
-                                    [](const Message& waiting) { return waiting.kind == Kind::latestState; });
-    if (older != waiting_.end()) {
-      waitingBytes_ -= older->bytes();
-      waitingStateBytes_ -= older->bytes();
-      waiting_.erase(older);
+  if (isState(message.kind)) {
+    for (Message& waiting : waiting_) {
+      if (isState(waiting.kind)) waiting.body = message.body;
     }
+    if (message.kind == Kind::latestState) {
+      const auto older = std::find_if(waiting_.begin(), waiting_.end(),
+                                      [](const Message& waiting) { return waiting.kind == Kind::latestState; });
+      if (older != waiting_.end()) {
+        forget(*older);
+        waiting_.erase(older);
+      }
+    }
+    waitingParty_ = message.body.size();
+    ++waitingStates_;
   }
-  waitingBytes_ += message.bytes();
-  if (isState(message.kind)) waitingStateBytes_ += message.bytes();
+  waitingBeyondParty_ += beyondParty(message);
   waiting_.push_back(std::move(message));
 }
 
-qint64 OutgoingBacklog::ordinaryAfterPush(const Message& message, qint64 socketBacklog) {
+qint64 OutgoingBacklog::beyondPartyAfterPush(const Message& message, qint64 socketBacklog) {
   retire(socketBacklog);
   // The socket's bytes are taken as the states' first: messages go to it only while it holds
   // little, so what this misses behind a state is less than that.
-  const qint64 ordinary = unsent(socketBacklog) - waitingStateBytes_ - std::min(handedStateBytes_, socketBacklog);
-  return ordinary + (isState(message.kind) ? 0 : message.bytes());
+  return socketBacklog - std::min(handedStateBytes_, socketBacklog) + waitingBeyondParty_ + beyondParty(message);
 }
 
 OutgoingBacklog::Message OutgoingBacklog::takeNext() {
   Message next = std::move(waiting_.front());
   waiting_.pop_front();
-  waitingBytes_ -= next.bytes();
-  if (isState(next.kind)) waitingStateBytes_ -= next.bytes();
+  forget(next);
   return next;
+}
+
+void OutgoingBacklog::forget(const Message& message) {
+  waitingBeyondParty_ -= beyondParty(message);
+  if (isState(message.kind) && --waitingStates_ == 0) waitingParty_ = 0;
 }
 
 void OutgoingBacklog::handed(Kind kind, qint64 bytes) {
@@ -53,7 +61,8 @@ void OutgoingBacklog::retire(qint64 socketBacklog) {
 
 void OutgoingBacklog::clearWaiting() {
   waiting_.clear();
-  waitingBytes_ = waitingStateBytes_ = 0;
+  waitingBeyondParty_ = waitingParty_ = 0;
+  waitingStates_ = 0;
 }
 
 }  // namespace kovali

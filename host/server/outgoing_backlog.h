@@ -5,46 +5,52 @@
 
 #include <QByteArray>
 
+#include "server/websocket_frames.h"
+
 namespace kovali {
 
-/// What one connection has taken to send and the system has not sent yet, counted in the bytes
-/// that go on the wire: messages waiting here, and those already handed to the socket until the
-/// socket has written them. A newer state that answers nothing takes the place of an older such
-/// state that still waits. States are told apart from everything else, so that a party however
-/// big never counts against what a phone may leave unread.
+/// What one connection has taken to send and the system has not sent yet: messages waiting here,
+/// and those already handed to the socket until the socket has written them. Every whole party
+/// still waiting carries the newest one (a newer party stands in for an older one, answer or not),
+/// so they all hold one copy; and a newer state that answers nothing takes the place of an older
+/// such state. States are told apart from everything else, so that a party however big never
+/// counts against what a phone may leave unread.
 class OutgoingBacklog {
  public:
   enum class Kind {
-    ordinary,     // an answer, an error or a push: delivered in order, every one
+    ordinary,     // an answer, an error, a push or a control frame: delivered in order, every one
     state,        // a whole party that answers the phone: delivered in order
     latestState,  // a whole party that answers nothing: only the newest unsent one matters
   };
 
-  /// One text message as `head + body + tail`, in UTF-8: a body shared by many phones' messages
-  /// is held once.
+  /// One message as `head + body + tail`, the bytes of one frame: a body shared by many phones'
+  /// messages is held once, and a state's body is the party alone.
   struct Message {
     QByteArray head;
     QByteArray body;
     QByteArray tail;
     Kind kind = Kind::ordinary;
+    FrameOpcode opcode = FrameOpcode::text;
 
     qint64 bytes() const { return head.size() + body.size() + tail.size(); }
   };
 
-  /// Queues `message`; a `latestState` drops an older one that still waits here.
+  /// Queues `message`; a state gives its party to every state still waiting, and a `latestState`
+  /// drops an older one that still waits here.
   void push(Message message);
-  /// What `push` would leave unsent of messages that are not states, with `socketBacklog` bytes
+  /// What would wait beyond the newest party after `push(message)`, with `socketBacklog` bytes
   /// still in the socket.
-  qint64 ordinaryAfterPush(const Message& message, qint64 socketBacklog);
+  qint64 beyondPartyAfterPush(const Message& message, qint64 socketBacklog);
 
   bool hasWaiting() const { return !waiting_.empty(); }
   /// Takes the next waiting message to hand to the socket.
   Message takeNext();
-  /// Records that a message of `kind` went to the socket as `bytes` (its frames included).
+  /// Records that a message of `kind` went to the socket as `bytes` (its frame's header included).
   void handed(Kind kind, qint64 bytes);
 
-  /// Everything unsent, with `socketBacklog` bytes still in the socket.
-  qint64 unsent(qint64 socketBacklog) const { return socketBacklog + waitingBytes_; }
+  /// What the host keeps for the phone, with `socketBacklog` bytes still in the socket: the party
+  /// the waiting states share is counted once.
+  qint64 kept(qint64 socketBacklog) const { return socketBacklog + waitingBeyondParty_ + waitingParty_; }
   /// Forgets every waiting message.
   void clearWaiting();
 
@@ -58,10 +64,16 @@ class OutgoingBacklog {
   /// Forgets what the socket has written, given what it still holds.
   void retire(qint64 socketBacklog);
   static bool isState(Kind kind) { return kind != Kind::ordinary; }
+  /// What `message` adds beside the party the waiting states share.
+  static qint64 beyondParty(const Message& message) {
+    return isState(message.kind) ? message.bytes() - message.body.size() : message.bytes();
+  }
+  void forget(const Message& message);
 
   std::deque<Message> waiting_;
-  qint64 waitingBytes_ = 0;
-  qint64 waitingStateBytes_ = 0;
+  qint64 waitingBeyondParty_ = 0;
+  qint64 waitingParty_ = 0;  // the newest party, while a state waits
+  int waitingStates_ = 0;
   std::deque<Handed> handed_;
   qint64 handedTotal_ = 0;
   qint64 handedStateBytes_ = 0;

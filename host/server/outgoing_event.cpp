@@ -12,7 +12,11 @@ std::optional<OutgoingEvent> OutgoingEvent::of(const vinaro::Event& event) {
 }
 
 OutgoingEvent OutgoingEvent::welcome(std::string_view participantID, vinaro::Role role, const OutgoingEvent& state) {
-  return OutgoingEvent(vinaro::EncodedEvent::welcome(participantID, role, state.payloadText()));
+  OutgoingEvent welcome = state;
+  welcome.type_ = vinaro::EncodedEvent::typeOf<vinaro::Event::Welcome>();
+  welcome.opening_ = QByteArray::fromStdString(vinaro::EncodedEvent::welcomeOpening(participantID, role));
+  welcome.closing_ = QByteArray::fromStdString(std::string(vinaro::EncodedEvent::welcomeClosing));
+  return welcome;
 }
 
 QString OutgoingEvent::message(std::string_view id, const std::optional<std::string>& replyTo) const {
@@ -20,11 +24,11 @@ QString OutgoingEvent::message(std::string_view id, const std::optional<std::str
 }
 
 QByteArray OutgoingEvent::head(std::string_view id) const {
-  return QByteArray::fromStdString(vinaro::EncodedEvent::head(id));
+  return QByteArray::fromStdString(vinaro::EncodedEvent::head(id)) + opening_;
 }
 
 QByteArray OutgoingEvent::tail(const std::optional<std::string>& replyTo) const {
-  return QByteArray::fromStdString(vinaro::EncodedEvent::tail(type_, replyTo));
+  return closing_ + QByteArray::fromStdString(vinaro::EncodedEvent::tail(type_, replyTo));
 }
 
 void OutgoingEvent::logEncodeFailure(std::string_view type, const char* what) {

@@ -13,7 +13,7 @@ namespace kovali {
 
 /// An event made ready once for any number of phones: its payload encoded once, in UTF-8 as it goes
 /// on the wire, and shared by every phone's message, so that each phone costs only its own envelope.
-/// Copies share the payload.
+/// Copies share the payload, and a welcome shares the party's with the state it was made from.
 class OutgoingEvent {
  public:
   /// Encodes `payload`, one of the event's alternatives; nothing (and a log line) when it holds
@@ -29,12 +29,13 @@ class OutgoingEvent {
   }
   /// As above, for a whole event.
   static std::optional<OutgoingEvent> of(const vinaro::Event& event);
-  /// The welcome of a phone that sees `state`, a state event made ready before.
+  /// The welcome of a phone that sees `state`, a state event made ready before: its payload is
+  /// the state's, shared, inside the phone's own envelope.
   static OutgoingEvent welcome(std::string_view participantID, vinaro::Role role, const OutgoingEvent& state);
 
   std::string_view type() const { return type_; }
   /// The whole message for one phone: an envelope with `id`, answering `replyTo` or nothing, is
-  /// `head(id) + payload() + tail(replyTo)`.
+  /// `head(id) + payload() + tail(replyTo)`; a welcome's `payload()` is its party alone.
   QString message(std::string_view id, const std::optional<std::string>& replyTo) const;
   QByteArray head(std::string_view id) const;
   const QByteArray& payload() const { return payload_; }
@@ -47,7 +48,9 @@ class OutgoingEvent {
   static void logEncodeFailure(std::string_view type, const char* what);
 
   std::string_view type_;  // one of the event's type names
+  QByteArray opening_;     // what a welcome writes before its party
   QByteArray payload_;
+  QByteArray closing_;
 };
 
 }  // namespace kovali

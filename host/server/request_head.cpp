@@ -17,7 +17,7 @@ RequestHead::RequestHead(QTcpSocket* socket) : QObject(socket), socket_(socket) 
 }
 
 void RequestHead::look() {
-  // Peeked, not read: a WebSocket handshake needs the bytes where they are.
+  // Peeked until whole, so that what follows the head stays on the socket.
   const QByteArray seen = socket_->peek(maxBytes + 1);
   const qsizetype end = seen.indexOf("\r\n\r\n");
   if (end < 0 || end + 4 > maxBytes) {
@@ -29,10 +29,10 @@ void RequestHead::look() {
   }
   const QByteArray head = seen.left(end + 4);
   finish();
+  socket_->read(head.size());
   if (isWebSocketUpgrade(std::string_view(head.constData(), static_cast<std::size_t>(head.size())))) {
-    emit upgradeArrived(socket_);
+    emit upgradeArrived(socket_, head);
   } else {
-    socket_->read(head.size());
     emit requestArrived(socket_, head);
   }
 }

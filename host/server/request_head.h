@@ -8,9 +8,8 @@ class QTcpSocket;
 
 namespace kovali {
 
-/// Waits for the head of the first request on a freshly accepted socket and reports what it asks:
-/// a WebSocket upgrade (its bytes left on the socket for the handshake) or a plain HTTP request
-/// (its head taken from the socket). A head longer than `maxBytes` gets 400 and the socket is
+/// Waits for the head of the first request on a freshly accepted socket, takes it from the socket
+/// and reports what it asks: a WebSocket upgrade or a plain HTTP request. A head longer than `maxBytes` gets 400 and the socket is
 /// closed; a socket that sends no whole head within `timeoutMs` is closed. Lives as the socket's
 /// child and goes once it has reported; main thread.
 class RequestHead final : public QObject {
@@ -23,7 +22,7 @@ class RequestHead final : public QObject {
   explicit RequestHead(QTcpSocket* socket);
 
  signals:
-  void upgradeArrived(QTcpSocket* socket);
+  void upgradeArrived(QTcpSocket* socket, QByteArray head);
   void requestArrived(QTcpSocket* socket, QByteArray head);
 
  private:

@@ -9,14 +9,22 @@ EncodedEvent EncodedEvent::of(const Event& event) {
 }
 
 EncodedEvent EncodedEvent::welcome(std::string_view participantID, Role role, std::string_view encodedState) {
+  std::string payload = welcomeOpening(participantID, role);
+  payload += encodedState;
+  payload += welcomeClosing;
+  return EncodedEvent(typeOf<Event::Welcome>(), std::move(payload));
+}
+
+std::string EncodedEvent::welcomeOpening(std::string_view participantID, Role role) {
   std::string payload;
-  // In key order, so that the writer need not move the state's bytes to sort them.
+  // In key order, the state last, so that it can stand apart.
   wire::Writer(payload).writeObject([&](wire::ObjectWriter& object) {
     object.field("participantID", participantID);
     object.field("role", role);
-    object.encodedField("state", encodedState);
+    object.encodedField("state", "");
   });
-  return EncodedEvent(typeOf<Event::Welcome>(), std::move(payload));
+  payload.resize(payload.size() - welcomeClosing.size());
+  return payload;
 }
 
 std::string EncodedEvent::head(std::string_view id) {

@@ -25,6 +25,10 @@ class EncodedEvent {
   /// A welcome whose state is already encoded as `of(state)` gives it, so that phones joining
   /// together share one encoding of the party.
   static EncodedEvent welcome(std::string_view participantID, Role role, std::string_view encodedState);
+  /// A welcome's payload is `welcomeOpening(...) + encodedState + welcomeClosing`: the party's
+  /// bytes need not be copied at all.
+  static std::string welcomeOpening(std::string_view participantID, Role role);
+  static constexpr std::string_view welcomeClosing = "}";
 
   /// The "type" an event with this payload has.
   template <class Payload>

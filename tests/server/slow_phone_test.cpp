@@ -86,7 +86,7 @@ TEST_F(SlowPhoneTest, FiftyPhonesThatStopReadingKeepOnlyTheirNewestStateWhileARe
     QCoreApplication::processEvents();  // each change is one turn of the host's event loop
     // At most what the socket takes at once, one message beyond it, and one waiting state (as
     // UTF-16): nothing grows with the number of changes.
-    const qint64 bound = GuestConnection::maxSocketBacklogBytes + 3 * 2 * largestMessage;
+    const qint64 bound = GuestLimits::maxSocketBacklogBytes + 3 * 2 * largestMessage;
     for (std::int64_t raw = 1; raw <= stalledCount; ++raw) {
       ASSERT_LE(server->unsentBytes(ConnectionID{raw}).value_or(-1), bound) << "c" << raw << " at " << revision;
     }
@@ -105,7 +105,7 @@ TEST_F(SlowPhoneTest, FiftyPhonesThatStopReadingKeepOnlyTheirNewestStateWhileARe
       << "the reading phone ends with the newest state";
   EXPECT_LE(reader.received.size(), static_cast<std::size_t>(changes));
 
-  scheduler.advance(GuestConnection::stallSeconds * 2);
+  scheduler.advance(GuestLimits::stallSeconds * 2);
   QCoreApplication::processEvents();
   EXPECT_TRUE(disconnects.empty()) << "a backlog of one state is no reason to drop a phone";
   EXPECT_EQ(server->connectionCount(), stalledCount + 1);
@@ -116,12 +116,12 @@ TEST_F(SlowPhoneTest, ANewerStateReplacesAWaitingOneAndEverythingElseArrivesInOr
   ASSERT_TRUE(phone.connectTo(port));
   ASSERT_TRUE(waitForConnections(1));
   const ConnectionID id{1};
-  ASSERT_TRUE(backUp(id, GuestConnection::maxSocketBacklogBytes));
+  ASSERT_TRUE(backUp(id, GuestLimits::maxSocketBacklogBytes));
 
   server->send(Event{partyOfSize(10, 1)}, id);
   server->send(Event{vinaro::ProtocolError::forbidden("Only the DJ can do that.")}, id, "E1");
   server->send(Event{partyOfSize(10, 2)}, id);
-  server->send(Event{partyOfSize(10, 3)}, id, "R3");  // an answer is never skipped
+  server->send(Event{partyOfSize(10, 3)}, id, "R3");  // an answer is never skipped, but a newer party stands in
   server->send(Event{partyOfSize(10, 4)}, id);
   server->send(Event{Event::RoleChanged{}}, id);
 
@@ -140,7 +140,7 @@ TEST_F(SlowPhoneTest, ANewerStateReplacesAWaitingOneAndEverythingElseArrivesInOr
   EXPECT_EQ(error.replyTo, "E1");
   EXPECT_TRUE(std::holds_alternative<vinaro::ProtocolError>(error.body.payload));
   EXPECT_EQ(answer.replyTo, "R3");
-  EXPECT_EQ(std::get<SessionState>(answer.body.payload).revision, 3);
+  EXPECT_EQ(std::get<SessionState>(answer.body.payload).revision, 4);
   EXPECT_EQ(newest.replyTo, std::nullopt);
   EXPECT_EQ(std::get<SessionState>(newest.body.payload).revision, 4);
   for (const auto& text : phone.messages()) {
@@ -153,7 +153,7 @@ TEST_F(SlowPhoneTest, APhoneThatSendsWithoutReadingIsReadNoFurtherUntilItCatches
   StalledPhone phone;
   ASSERT_TRUE(greet(phone));
   const ConnectionID id{1};
-  ASSERT_TRUE(backUp(id, GuestConnection::maxUnsentBytes - (512 << 10)));  // past what the network holds
+  ASSERT_TRUE(backUp(id, GuestLimits::maxUnsentBytes - (512 << 10)));  // past what the network holds
 
   constexpr int asked = 40;
   for (int i = 0; i < asked; ++i) {
@@ -185,7 +185,7 @@ TEST_F(SlowPhoneTest, APhoneThatAnswersWouldTakePastTheCapIsDroppedAtOnceAndTheO
   int sent = 0;
   for (; sent < 400 && server->unsentBytes(id); ++sent) {
     server->send(filler, id);
-    EXPECT_LE(server->unsentBytes(id).value_or(0), GuestConnection::maxUnsentBytes) << "after " << sent;
+    EXPECT_LE(server->unsentBytes(id).value_or(0), GuestLimits::maxUnsentBytes) << "after " << sent;
     QCoreApplication::processEvents();
   }
   ASSERT_TRUE(waitForDisconnects(1)) << "with no time passing";
@@ -202,16 +202,16 @@ TEST_F(SlowPhoneTest, APhoneThatCatchesUpFromJustBelowTheCapStays) {
   StalledPhone phone;
   ASSERT_TRUE(greet(phone));
   const ConnectionID id{1};
-  ASSERT_TRUE(backUp(id, GuestConnection::maxUnsentBytes - (512 << 10)));
+  ASSERT_TRUE(backUp(id, GuestLimits::maxUnsentBytes - (512 << 10)));
 
-  scheduler.advance(GuestConnection::stallSeconds - 1);
+  scheduler.advance(GuestLimits::stallSeconds - 1);
   ASSERT_TRUE(QTest::qWaitFor(
       [&] {
         phone.drain();
         return server->unsentBytes(id).value_or(0) == 0;
       },
       GuestClient::timeoutMs));
-  scheduler.advance(GuestConnection::stallSeconds * 2);
+  scheduler.advance(GuestLimits::stallSeconds * 2);
   QCoreApplication::processEvents();
   EXPECT_TRUE(disconnects.empty());
   EXPECT_EQ(server->connectionCount(), 1);
@@ -251,7 +251,7 @@ TEST_F(SlowPhoneTest, APhoneFarBehindThatAsksMeanwhileGetsItsWelcomeAndTheAnswer
   ASSERT_TRUE(greet(phone));
   const ConnectionID id{1};
   server->send(Event{partyOfSize(1'000'000, 1)}, id, "hi");
-  ASSERT_TRUE(backUp(id, GuestConnection::maxUnsentBytes - (512 << 10)));  // past what the network holds
+  ASSERT_TRUE(backUp(id, GuestLimits::maxUnsentBytes - (512 << 10)));  // past what the network holds
 
   ASSERT_TRUE(phone.sendText(commandMessage("s1", vinaro::Command{vinaro::Command::Search{"x"}})));
   // Longer than the WebSocket library waits for the rest of a frame it has begun to read.
@@ -302,7 +302,7 @@ TEST_F(SlowPhoneTest, PhonesSendingTheLargestMessagesSlowlyHoldBoundedMemoryAndA
     QTest::qWait(progress > 0 ? 1 : 20);
     idle = progress > 0 ? 0 : idle + 1;
   }
-  EXPECT_LT(residentBytes() - before, (HostServer::incomingPoolBytes + (32 << 20)))
+  EXPECT_LT(residentBytes() - before, (GuestLimits::incomingPoolBytes + (32 << 20)))
       << "unbounded, every phone's message would be held whole";
 
   GuestClient other;

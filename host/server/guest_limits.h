@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QtGlobal>
+
+namespace kovali {
+
+/// What one phone may cost the host, in one place: what it sends is read only while the host
+/// keeps little for it, and what the host keeps for it is its newest party plus a small fixed
+/// allowance, whatever it sends or leaves unread.
+struct GuestLimits {
+  /// The largest message a phone may send, in bytes however many frames carry it; a larger one
+  /// closes the connection (close code 1009).
+  static constexpr qint64 maxIncomingMessageBytes = 1 << 20;
+  /// What a connection holds of a message arriving before it needs the shared pool: more than any
+  /// ordinary command.
+  static constexpr qint64 ownReadBytes = 16 << 10;
+  /// What all connections together may hold of messages arriving beyond their own shares.
+  static constexpr qint64 incomingPoolBytes = 64 << 20;
+  /// While the socket holds less than this, messages are handed to it at once.
+  static constexpr qint64 maxSocketBacklogBytes = 256 << 10;
+  /// While this much waits to be sent, nothing more is read from the phone, so that one that
+  /// does not read its answers cannot make more of them; what it sends waits in the network.
+  static constexpr qint64 holdReadingBytes = maxSocketBacklogBytes;
+  /// What may wait to be sent beyond the phone's newest party (answers, errors, pushes, pongs):
+  /// a phone that far behind has stopped reading and is let go.
+  static constexpr qint64 maxUnsentBytes = 4 << 20;
+  /// How long a released connection may take to send what is left.
+  static constexpr double stallSeconds = 5;
+  /// A phone that has acknowledged nothing this long, with the host waiting on it or after the
+  /// network's own probes of an idle connection, has left the network: the system ends the
+  /// connection. Phones that read, however slowly, acknowledge.
+  static constexpr int silentSeconds = 45;
+};
+
+}  // namespace kovali

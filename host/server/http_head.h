@@ -1,0 +1,15 @@
+#pragma once
+
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace kovali {
+
+/// The lines of an HTTP request head, up to its blank line, without their line ends.
+std::vector<std::string_view> headLines(std::string_view head);
+/// The value of the first header called `name` (in any case) among `lines`, trimmed.
+std::optional<std::string_view> headerValue(const std::vector<std::string_view>& lines, std::string_view name);
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
+
+}  // namespace kovali
