@@ -58,7 +58,8 @@ FrameReader::Outcome FrameReader::take(QByteArrayView bytes) {
   QByteArray& into = isControl() ? control_ : message_;
   const qsizetype at = into.size();
   into.append(bytes);
-  for (qsizetype i = at; i < into.size(); ++i) into[i] = static_cast<char>(into[i] ^ mask_[maskAt_++ % 4]);
+  char* const unmasked = into.data();
+  for (qsizetype i = at; i < into.size(); ++i) unmasked[i] = static_cast<char>(unmasked[i] ^ mask_[maskAt_++ % 4]);
   payloadLeft_ -= bytes.size();
   return payloadLeft_ == 0 ? finishFrame() : Outcome{};
 }

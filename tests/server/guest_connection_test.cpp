@@ -2,8 +2,12 @@
 
 #include <regex>
 
+#include <QElapsedTimer>
+
 #include "server/guest_connection.h"
 #include "server/host_server_fixture.h"
+#include "server/outgoing_event.h"
+#include "support/stalled_phone.h"
 
 namespace kovali {
 namespace {
@@ -113,22 +117,93 @@ std::string paddedCommand(const std::string& id, std::size_t size) {
   return message;
 }
 
+/// Sends all of `bytes`, as fast as the host reads; false if it stops taking them.
+bool sendAll(StalledPhone& phone, std::string_view bytes) {
+  QElapsedTimer waited;
+  waited.start();
+  while (!bytes.empty() && waited.elapsed() < GuestClient::timeoutMs) {
+    bytes.remove_prefix(static_cast<std::size_t>(phone.sendSome(bytes)));
+    QCoreApplication::processEvents();
+  }
+  return bytes.empty();
+}
+
 TEST_F(GuestConnectionTest, TakesAMessageOfOneMebibyteAndClosesAConnectionThatSendsMore) {
   GuestClient largest;
   ASSERT_TRUE(largest.connectTo(port));
   largest.sendText(paddedCommand("LARGEST", HostServer::maxMessageBytes));
-  ASSERT_TRUE(waitForMessages(1));
-  EXPECT_EQ(messages[0].second.id, "LARGEST");
+  StalledPhone inOneFrame;
+  ASSERT_TRUE(inOneFrame.connectTo(port));
+  ASSERT_TRUE(sendAll(inOneFrame, StalledPhone::frameHeader(HostServer::maxMessageBytes) +
+                                      paddedCommand("ONE-FRAME", HostServer::maxMessageBytes)));
+  ASSERT_TRUE(waitForMessages(2));
 
-  for (const std::size_t size : {std::size_t{HostServer::maxMessageBytes + 1}, std::size_t{8u << 20}}) {
+  std::string wide = commandMessage("WIDE", pause);
+  while (wide.size() <= HostServer::maxMessageBytes) wide += "\u754c";  // fewer characters than the limit
+  struct TooBig {
+    const char* name;
+    std::function<void(GuestClient&)> send;
+  } cases[] = {
+      {"one byte more", [](GuestClient& c) { c.sendBinary(paddedCommand("TOO-BIG", HostServer::maxMessageBytes + 1)); }},
+      {"eight mebibytes", [](GuestClient& c) { c.sendBinary(paddedCommand("TOO-BIG", 8u << 20)); }},
+      {"three-byte characters in frames", [&](GuestClient& c) { c.sendText(wide); }},
+  };
+  for (const auto& c : cases) {
     GuestClient phone;
     ASSERT_TRUE(phone.connectTo(port));
-    phone.sendBinary(paddedCommand("TOO-BIG", size));
-    EXPECT_TRUE(phone.waitForDisconnect()) << size;
-    EXPECT_EQ(phone.socket.closeCode(), QWebSocketProtocol::CloseCodeTooMuchData) << size;
+    c.send(phone);
+    EXPECT_TRUE(phone.waitForDisconnect()) << c.name;
+    EXPECT_EQ(phone.socket.closeCode(), QWebSocketProtocol::CloseCodeTooMuchData) << c.name;
   }
-  EXPECT_EQ(messages.size(), 1u) << "nothing larger reached the owner";
+  ASSERT_EQ(messages.size(), 2u) << "nothing larger reached the owner";
+  EXPECT_EQ(messages[0].second.id, "LARGEST");
+  EXPECT_EQ(messages[1].second.id, "ONE-FRAME");
   EXPECT_TRUE(largest.isConnected());
+}
+
+TEST_F(GuestConnectionTest, LargeMessagesAreReadOnAfterManyLargeOnesAndAfterPhonesThatLeftMidMessage) {
+  const std::string large = paddedCommand("L", HostServer::maxMessageBytes);
+  const std::size_t quarter = large.size() / 4;
+  std::string inParts;  // four frames of one message
+  for (std::size_t at = 0; at < large.size(); at += quarter) {
+    const auto part = large.substr(at, quarter);
+    const std::uint8_t first = (at == 0 ? 0x01 : 0x00) | (at + quarter >= large.size() ? 0x80 : 0x00);
+    inParts += StalledPhone::frameHeader(part.size(), first) + part;
+  }
+  StalledPhone sender;
+  ASSERT_TRUE(sender.connectTo(port));
+  const int many = static_cast<int>(GuestLimits::incomingPoolBytes / HostServer::maxMessageBytes) + 16;
+  for (int i = 0; i < many; ++i) ASSERT_TRUE(sendAll(sender, inParts)) << i;
+  ASSERT_TRUE(waitForMessages(static_cast<std::size_t>(many)));
+
+  // Each leaves with most of a large message read in.
+  for (int i = 0; i < many; ++i) {
+    StalledPhone leaving;
+    ASSERT_TRUE(leaving.connectTo(port, 0x7F000002 + static_cast<std::uint32_t>(i % 8)));
+    ASSERT_TRUE(sendAll(leaving, StalledPhone::frameHeader(large.size()) + large.substr(0, large.size() - 1)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server->connectionCount() == 2; }, GuestClient::timeoutMs));
+    leaving.reset();
+    ASSERT_TRUE(waitForConnections(1)) << i;
+  }
+  ASSERT_TRUE(sendAll(sender, StalledPhone::frameHeader(large.size()) + large));
+  EXPECT_TRUE(waitForMessages(static_cast<std::size_t>(many) + 1)) << "the pool is whole again";
+}
+
+TEST_F(GuestConnectionTest, SendsMessagesAtEachEdgeOfTheFramesLengthForms) {
+  GuestClient phone;
+  ASSERT_TRUE(phone.connectTo(port));
+  ASSERT_TRUE(waitForConnections(1));
+  // Sized by what it answers, which the host writes back as it is.
+  const auto event = OutgoingEvent::of(Event{Event::RoleChanged{}});
+  const std::size_t envelope = static_cast<std::size_t>(event->message(std::string(36, 'I'), "").toUtf8().size());
+  const std::size_t sizes[] = {125, 126, 127, 65535, 65536, 65537};
+  for (const std::size_t size : sizes) server->send(*event, ConnectionID{1}, std::string(size - envelope, 'r'));
+  ASSERT_TRUE(phone.waitForMessages(std::size(sizes)));
+  for (std::size_t i = 0; i < std::size(sizes); ++i) {
+    EXPECT_EQ(phone.received[i].size(), sizes[i]) << sizes[i];
+    EXPECT_TRUE(phone.event(i)) << sizes[i];
+  }
+  EXPECT_TRUE(phone.isConnected());
 }
 
 TEST_F(GuestConnectionTest, RefusesAnotherVersionThenClosesAfterTheAnswer) {

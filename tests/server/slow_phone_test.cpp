@@ -52,9 +52,9 @@ class SlowPhoneTest : public HostServerFixture {
   }
 
   /// Connects `phone` and has it say hello; true once the hello has reached the owner.
-  [[nodiscard]] bool greet(StalledPhone& phone) {
+  [[nodiscard]] bool greet(StalledPhone& phone, std::uint32_t source = 0x7F000001) {
     const std::size_t before = messages.size();
-    return phone.connectTo(port) &&
+    return phone.connectTo(port, source) &&
            phone.sendText(commandMessage("hi", vinaro::Command{vinaro::Command::Hello{"S", "d", 1}})) &&
            waitForMessages(before + 1);
   }
@@ -246,15 +246,19 @@ TEST_F(SlowPhoneTest, APhoneIsSentPartiesLargerThanTheCapAndStays) {
   EXPECT_EQ(server->connectionCount(), 1);
 }
 
-TEST_F(SlowPhoneTest, APhoneFarBehindThatAsksMeanwhileGetsItsWelcomeAndTheAnswer) {
+TEST_F(SlowPhoneTest, APhoneFarBehindThatAsksMeanwhileGetsItsWelcomeAndEveryAnswer) {
   StalledPhone phone;
   ASSERT_TRUE(greet(phone));
   const ConnectionID id{1};
   server->send(Event{partyOfSize(1'000'000, 1)}, id, "hi");
   ASSERT_TRUE(backUp(id, GuestLimits::maxUnsentBytes - (512 << 10)));  // past what the network holds
 
-  ASSERT_TRUE(phone.sendText(commandMessage("s1", vinaro::Command{vinaro::Command::Search{"x"}})));
-  // Longer than the WebSocket library waits for the rest of a frame it has begun to read.
+  // As a search field sends while its user types.
+  constexpr int asked = 40;
+  for (int i = 0; i < asked; ++i) {
+    ASSERT_TRUE(phone.sendText(commandMessage("s" + std::to_string(i), vinaro::Command{vinaro::Command::Search{"x"}})));
+  }
+  // Longer than the WebSocket library waited for the rest of a frame it had begun to read.
   QTest::qWait(6000);
   EXPECT_EQ(messages.size(), 1u) << "nothing is answered before the phone has caught up";
   ASSERT_TRUE(disconnects.empty()) << "a phone is not dropped for what it asked while behind";
@@ -262,19 +266,82 @@ TEST_F(SlowPhoneTest, APhoneFarBehindThatAsksMeanwhileGetsItsWelcomeAndTheAnswer
   ASSERT_TRUE(QTest::qWaitFor(
       [&] {
         phone.drain();
-        return messages.size() == 2;
-      },
-      GuestClient::timeoutMs));
-  EXPECT_EQ(messages[1].second.id, "s1");
-  server->send(Event{vinaro::ProtocolError::badRequest("Answer.")}, id, "s1");
-  ASSERT_TRUE(QTest::qWaitFor(
-      [&] {
-        phone.drain();
+        for (std::size_t i = 1; i < messages.size(); ++i) {
+          if (messages[i].second.id.starts_with("s")) {
+            server->send(Event{vinaro::ProtocolError::badRequest("Answer.")}, id, messages[i].second.id);
+            messages[i].second.id = "answered";
+          }
+        }
         const auto all = phone.messages();
-        return !all.empty() && all.back().find(R"("replyTo":"s1")") != std::string::npos;
+        return !all.empty() && all.back().find(R"("replyTo":"s39")") != std::string::npos;
       },
       GuestClient::timeoutMs));
+  EXPECT_EQ(messages.size(), 1u + asked);
   EXPECT_NE(phone.messages().front().find(R"("replyTo":"hi")"), std::string::npos) << "the welcome came first";
+  EXPECT_TRUE(disconnects.empty());
+}
+
+/// A phone that reads nothing and keeps sending: what the host keeps for it stays its party and a
+/// little more, however much it sends.
+struct FloodCase {
+  const char* name;
+  int phones;              // from one address
+  bool behindFirst;        // a party waits unread before the phone sends
+  std::string unit;        // what it sends, over and over
+  int units;
+  bool answeredWithParty;  // the owner answers every message with a whole party, as an add is
+};
+
+TEST_F(SlowPhoneTest, APhoneThatReadsNothingCostsItsPartyAndALittleMoreWhateverItSends) {
+  constexpr std::size_t party = 1'000'000;
+  const std::string largest(static_cast<std::size_t>(HostServer::maxMessageBytes) - 64, 'x');
+  const std::string search = commandMessage("s", vinaro::Command{vinaro::Command::Search{"x"}});
+  const FloodCase cases[] = {
+      {"pings", 1, false, StalledPhone::frameHeader(125, 0x89) + std::string(125, 'p'), 200'000, false},
+      {"the largest messages", 16, true, StalledPhone::frameHeader(largest.size()) + largest, 16, false},
+      {"commands answered later", 1, false, StalledPhone::frameHeader(search.size()) + search, 20, true},
+  };
+  std::uint32_t source = 0x7F000010;  // an address a case: the phones of one stay until the next
+  for (const auto& c : cases) {
+    ++source;
+    std::vector<std::unique_ptr<StalledPhone>> phones;
+    std::vector<ConnectionID> ids;
+    for (int i = 0; i < c.phones; ++i) {
+      phones.push_back(std::make_unique<StalledPhone>());
+      ASSERT_TRUE(greet(*phones.back(), source)) << c.name;
+      ids.push_back(messages.back().first);
+      if (c.behindFirst) server->send(Event{partyOfSize(party, 1)}, ids.back(), "hi");
+    }
+    const std::size_t greetings = messages.size();
+    const auto before = residentBytes();
+    std::vector<std::size_t> sent(phones.size(), 0);
+    const std::size_t all = c.unit.size() * static_cast<std::size_t>(c.units);
+    std::string burst;
+    while (burst.size() < (64u << 10)) burst += c.unit;
+    for (int idle = 0; idle < 10;) {
+      long progress = 0;
+      for (std::size_t i = 0; i < phones.size() && sent[i] < all; ++i) {
+        const long went =
+            phones[i]->sendSome(std::string_view(burst).substr(sent[i] % c.unit.size(), all - sent[i]));
+        sent[i] += static_cast<std::size_t>(went);
+        progress += went;
+      }
+      QTest::qWait(progress > 0 ? 1 : 20);
+      idle = progress > 0 ? 0 : idle + 1;
+    }
+    for (std::size_t i = greetings; c.answeredWithParty && i < messages.size(); ++i) {
+      server->send(Event{partyOfSize(party, static_cast<std::int64_t>(i))}, messages[i].first, messages[i].second.id);
+    }
+    QTest::qWait(100);
+    for (const auto id : ids) {
+      EXPECT_LE(server->unsentBytes(id).value_or(0), 2 * party + GuestLimits::holdReadingBytes + (64 << 10))
+          << c.name << ": the party being written, the newest one and the allowance";
+    }
+    EXPECT_LT(residentBytes() - before, std::int64_t{64} << 20) << c.name;
+    EXPECT_TRUE(disconnects.empty()) << c.name;
+    for (const auto id : ids) server->remove(id);
+    disconnects.clear();
+  }
 }
 
 TEST_F(SlowPhoneTest, PhonesSendingTheLargestMessagesSlowlyHoldBoundedMemoryAndAnotherPhoneIsServed) {

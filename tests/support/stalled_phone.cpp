@@ -24,7 +24,7 @@ struct Ends {
   socklen_t length = 0;
 };
 
-Ends loopbackEnds(const QHostAddress& source, std::uint16_t port) {
+Ends loopbackEnds(const QHostAddress& source, std::uint16_t port, const QHostAddress& to) {
   Ends ends;
   if (source.protocol() == QAbstractSocket::IPv6Protocol) {
     auto& own = reinterpret_cast<sockaddr_in6&>(ends.from);
@@ -43,7 +43,7 @@ Ends loopbackEnds(const QHostAddress& source, std::uint16_t port) {
     auto& host = reinterpret_cast<sockaddr_in&>(ends.to);
     host.sin_family = AF_INET;
     host.sin_port = htons(port);
-    host.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    host.sin_addr.s_addr = htonl(to.isNull() ? INADDR_LOOPBACK : to.toIPv4Address());
     ends.length = sizeof(sockaddr_in);
   }
   return ends;
@@ -59,8 +59,8 @@ bool StalledPhone::connectTo(std::uint16_t port, std::uint32_t source) {
   return connectTo(port, QHostAddress(source));
 }
 
-bool StalledPhone::connectTo(std::uint16_t port, const QHostAddress& source) {
-  const Ends ends = loopbackEnds(source, port);
+bool StalledPhone::connectTo(std::uint16_t port, const QHostAddress& source, const QHostAddress& host) {
+  const Ends ends = loopbackEnds(source, port, host);
   fd_ = ::socket(ends.from.ss_family, SOCK_STREAM, 0);
   if (fd_ < 0) return false;
   const int yes = 1;
@@ -95,9 +95,9 @@ void StalledPhone::smallSendBuffer() {
   ::setsockopt(fd_, SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
 }
 
-std::string StalledPhone::frameHeader(std::uint64_t length) {
+std::string StalledPhone::frameHeader(std::uint64_t length, std::uint8_t first) {
   // A phone's frames are masked; a zero mask leaves the bytes as they are.
-  std::string header{static_cast<char>(0x81)};
+  std::string header{static_cast<char>(first)};
   if (length < 126) {
     header += static_cast<char>(0x80 | length);
   } else {

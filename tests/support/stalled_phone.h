@@ -23,17 +23,18 @@ class StalledPhone {
   /// given: the host takes a few connections an address) and waits, running the event loop, for
   /// the handshake.
   [[nodiscard]] bool connectTo(std::uint16_t port, std::uint32_t source = 0x7F000001);
-  /// The same from an IPv6 `source` to [::1], or from an IPv4 one to 127.0.0.1. An IPv6 source
-  /// need not be on an interface: any address a local route covers will do.
-  [[nodiscard]] bool connectTo(std::uint16_t port, const QHostAddress& source);
+  /// The same from an IPv6 `source` to [::1], or from an IPv4 one to 127.0.0.1 (or to `host`).
+  /// An IPv6 source need not be on an interface: any address a local route covers will do.
+  [[nodiscard]] bool connectTo(std::uint16_t port, const QHostAddress& source, const QHostAddress& host = {});
   /// Sends `text` (shorter than 64 KiB) as one masked text frame, as a phone does.
   [[nodiscard]] bool sendText(const std::string& text);
   /// Sends what the network takes of `bytes` now, without waiting; answers how many went. With
   /// `smallSendBuffer`, little more than what the host has read in can go.
   long sendSome(std::string_view bytes);
   void smallSendBuffer();
-  /// The header of a masked text frame (zero mask) whose payload is `length` bytes.
-  static std::string frameHeader(std::uint64_t length);
+  /// The header of a masked frame (zero mask) whose payload is `length` bytes: a whole text frame
+  /// unless `first` gives another first byte (the final bit and the opcode).
+  static std::string frameHeader(std::uint64_t length, std::uint8_t first = 0x81);
   /// Reads whatever has arrived, without waiting; answers how many bytes, or -1 once the host
   /// has closed or dropped the connection.
   long drain();
