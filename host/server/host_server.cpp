@@ -216,6 +216,9 @@ void HostServer::acceptFailed(QTcpServer& port) {
 void HostServer::dropListener() {
   acceptRetryTask_.cancel();
   ++listenerGeneration_;  // requests under way came to the listener that goes
+  for (const auto& head : std::exchange(headsUnderWay_, {})) {
+    if (head) head->abandon();
+  }
   if (!port_) return;
   port_->close();  // the port is free at once
   port_.release()->deleteLater();  // this may run inside one of its own signals
@@ -267,6 +270,8 @@ void HostServer::sort(QTcpServer& port) {
       continue;
     }
     auto* head = new RequestHead(socket);
+    std::erase_if(headsUnderWay_, [](const auto& underWay) { return underWay.isNull(); });
+    headsUnderWay_.emplace_back(head);
     connect(head, &RequestHead::upgradeArrived, this,
             [this, generation = listenerGeneration_](QTcpSocket* upgraded, const QByteArray& request) {
               if (generation == listenerGeneration_) {

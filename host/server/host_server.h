@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <QHostAddress>
 #include <QObject>
@@ -30,6 +31,7 @@
 namespace kovali {
 
 class GuestConnection;
+class RequestHead;
 
 /// The guest connection server: a WebSocket listener on a port the system picks, advertised over
 /// Bonjour, with one connection per phone. It knows nothing of sessions: each message becomes one
@@ -172,6 +174,7 @@ class HostServer final : public QObject {
 
   std::unique_ptr<QTcpServer> port_;  // the phones' WebSockets and artwork_'s requests
   int listenerGeneration_ = 0;        // which listener a request under way came to
+  std::vector<QPointer<RequestHead>> headsUnderWay_;
   ArtworkResponder artwork_;
   std::string httpHostName_;
   CancellableTask restartTask_;

@@ -16,6 +16,8 @@ RequestHead::RequestHead(QTcpSocket* socket) : QObject(socket), socket_(socket) 
   look();  // bytes may have come with the connection
 }
 
+void RequestHead::abandon() { socket_->abort(); }
+
 void RequestHead::look() {
   // Peeked until whole, so that what follows the head stays on the socket.
   const QByteArray seen = socket_->peek(maxBytes + 1);

@@ -21,6 +21,9 @@ class RequestHead final : public QObject {
 
   explicit RequestHead(QTcpSocket* socket);
 
+  /// Drops the socket whose head has not come yet.
+  void abandon();
+
  signals:
   void upgradeArrived(QTcpSocket* socket, QByteArray head);
   void requestArrived(QTcpSocket* socket, QByteArray head);

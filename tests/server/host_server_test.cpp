@@ -142,13 +142,20 @@ TEST_F(HostServerTest, IgnoresAdvertisingReportsWhileNoListenerRuns) {
   EXPECT_EQ(advertiser->registrations, 1) << "no restart came of the late failure";
 }
 
-TEST_F(HostServerTest, OpenConnectionsOutliveAFailedListener) {
+TEST_F(HostServerTest, OpenConnectionsOutliveAFailedListenerAndHandshakesUnderWayGoWithIt) {
   const auto port = startReady();
   GuestClient phone;
   ASSERT_TRUE(phone.connectTo(port));
   ASSERT_TRUE(waitForConnections(1));
+  QTcpSocket underWay;
+  underWay.connectToHost(QHostAddress(QHostAddress::LocalHost), port);
+  ASSERT_TRUE(underWay.waitForConnected(GuestClient::timeoutMs));
+  underWay.write("GET / HTTP/1.1\r\nUpgrade: websocket\r\n");
+  QTest::qWait(100);
 
   advertiser->failPublishing(daemonGone);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return underWay.state() == QAbstractSocket::UnconnectedState; },
+                              GuestClient::timeoutMs));
   scheduler.advance(1);
   const auto newPort = confirmReady();
   phone.sendCommand("M1", {vinaro::Command::Pause{}});
