@@ -140,7 +140,7 @@ void GuestConnection::handle(FrameReader::Message message) {
       send({{}, std::move(message.payload), {}, Kind::ordinary, FrameOpcode::pong});
       return;
     case FrameOpcode::close:
-      sendClose(CloseCode::normal);
+      closeOnceWritten(CloseCode::normal);
       return;
     default:
       return;  // a pong
@@ -151,16 +151,23 @@ void GuestConnection::fail(const FrameReader::Failure& failure) {
   qCDebug(lcNet).noquote() << "Closing a guest connection:" << failure.reason;
   giveBackReserve();
   backlog_.clearWaiting();
-  sendClose(failure.closeCode);
+  if (!sendClose(failure.closeCode)) return;
+  // What the phone still sends of what failed is read and dropped, as closing on unread bytes
+  // would reset the connection before the phone has read why; it goes once it has read.
+  shutDownSendingWhenWritten();
 }
 
-void GuestConnection::sendClose(quint16 code) {
-  if (std::exchange(closing_, true) || ended_) return;
+bool GuestConnection::sendClose(quint16 code) {
+  if (std::exchange(closing_, true) || ended_) return false;
   writeWaiting(true);
   socket_->write(closeFrame(code));
-  // The phone reads the close frame, answers and goes; a phone that does not is dropped.
-  shutDownSendingWhenWritten();
+  // A phone that does not take the rest is dropped.
   startStallCheck();
+  return true;
+}
+
+void GuestConnection::closeOnceWritten(quint16 code) {
+  if (sendClose(code)) socket_->disconnectFromHost();
 }
 
 void GuestConnection::shutDownSendingWhenWritten() {
@@ -207,7 +214,7 @@ void GuestConnection::expectGreeting(double seconds) {
   });
 }
 
-void GuestConnection::close() { sendClose(CloseCode::normal); }
+void GuestConnection::close() { closeOnceWritten(CloseCode::normal); }
 
 void GuestConnection::abort() {
   backlog_.clearWaiting();
@@ -222,7 +229,7 @@ void GuestConnection::release() {
     deleteOnce();
     return;
   }
-  sendClose(CloseCode::normal);
+  closeOnceWritten(CloseCode::normal);
 }
 
 void GuestConnection::socketEnded() {

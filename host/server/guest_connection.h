@@ -53,8 +53,8 @@ class GuestConnection final : public QObject {
   /// Reports `greetingMissed` unless `greeted` is called within `seconds`.
   void expectGreeting(double seconds);
   void greeted() { greetingDeadline_.cancel(); }
-  /// Sends what is queued and then a close frame; the socket goes once the phone has answered, or
-  /// after `stallSeconds`.
+  /// Sends what is queued and then a close frame; the socket goes once all is written, or after
+  /// `stallSeconds`.
   void close();
   /// Drops the connection at once, with whatever is unsent.
   void abort();
@@ -82,8 +82,10 @@ class GuestConnection final : public QObject {
   void handle(FrameReader::Message message);
   /// Ends the connection with a close frame of `code`, dropping what waits to be sent.
   void fail(const FrameReader::Failure& failure);
-  /// Writes a close frame of `code` behind what the socket holds and waits for the phone to go.
-  void sendClose(quint16 code);
+  /// Writes what waits and a close frame of `code`; false when the connection is already closing.
+  bool sendClose(quint16 code);
+  /// The same, and the socket closes once all is written.
+  void closeOnceWritten(quint16 code);
   void shutDownSendingWhenWritten();
   bool behind() const { return unsentBytes() >= GuestLimits::holdReadingBytes; }
   /// Hands waiting messages to the socket while it has room, or all of them.

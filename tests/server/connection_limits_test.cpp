@@ -68,8 +68,9 @@ class ConnectionLimitsTest : public HostServerFixture {
                            std::uint16_t to = 0) {
     HostServer& target = host ? *host : *server;
     const std::uint16_t targetPort = to ? to : port;
+    const int staying = target.connectionCount();
     const auto gone = [&] {
-      return QTest::qWaitFor([&] { return target.connectionCount() == 0; }, GuestClient::timeoutMs);
+      return QTest::qWaitFor([&] { return target.connectionCount() == staying; }, GuestClient::timeoutMs);
     };
     if (leaving == Leaving::cleanClose) {
       GuestClient phone;
@@ -80,7 +81,7 @@ class ConnectionLimitsTest : public HostServerFixture {
     }
     auto phone = std::make_unique<StalledPhone>();
     if (!phone->connectTo(targetPort, source)) return false;
-    if (!QTest::qWaitFor([&] { return target.connectionCount() == 1; }, GuestClient::timeoutMs)) return false;
+    if (!QTest::qWaitFor([&] { return target.connectionCount() == staying + 1; }, GuestClient::timeoutMs)) return false;
     switch (leaving) {
       case Leaving::drop: phone.reset(); break;
       case Leaving::reset: phone->reset(); break;
@@ -93,12 +94,14 @@ class ConnectionLimitsTest : public HostServerFixture {
         if (!phone->sendText(hello) || !waitForMessages(before + 1)) return false;
         const vinaro::Event filler{vinaro::ProtocolError::badRequest(std::string(64 << 10, 'f'))};
         const ConnectionID id = messages.back().first;
-        for (int sent = 0; sent < 400 && target.connectionCount() == 1; ++sent) target.send(filler, id);
+        for (int sent = 0; sent < 400 && target.connectionCount() > staying; ++sent) target.send(filler, id);
         break;
       }
       case Leaving::cleanClose: break;
     }
-    return gone();
+    // A phone the host closes sees it once the host's socket, and its place, are gone.
+    const bool closedByHost = leaving != Leaving::drop && leaving != Leaving::reset;
+    return gone() && (!closedByHost || QTest::qWaitFor([&] { return phone->drain() < 0; }, GuestClient::timeoutMs));
   }
 
   std::uint16_t port = 0;
@@ -132,12 +135,22 @@ TEST_F(ConnectionLimitsTest, OneAddressHoldsSixteenConnectionsAndAnotherAddressI
 }
 
 TEST_F(ConnectionLimitsTest, APhoneComingAndGoingFortyTimesFromOneAddressIsLetInAgainHoweverItLeft) {
+  // The address's other phones stay throughout: each visit takes its last place.
+  std::vector<std::unique_ptr<StalledPhone>> others;
+  for (std::size_t i = 0; i + 1 < HostServer::maxConnectionsPerAddress; ++i) {
+    others.push_back(std::make_unique<StalledPhone>());
+    ASSERT_TRUE(others.back()->connectTo(port) && others.back()->sendText(hello));
+  }
+  const int staying = static_cast<int>(others.size());
+  ASSERT_TRUE(waitForConnections(staying));
   for (const auto& c : leavingCases) {
     for (int i = 0; i < 40; ++i) ASSERT_TRUE(visit(c.leaving)) << c.name << ", visit " << i;
     GuestClient again;
     EXPECT_TRUE(again.connectTo(port)) << c.name;
+    auto beyond = openFrom("127.0.0.1", port);
+    EXPECT_TRUE(beyond && closedByHost(*beyond)) << c.name << ": each place was given back once";
     again.socket.close();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server->connectionCount() == 0; }, GuestClient::timeoutMs));
+    ASSERT_TRUE(waitForConnections(staying));
   }
 }
 
