@@ -55,6 +55,7 @@ TEST_F(ReducerTest, SettingsWithALimitOutsideZeroTo99AreRefusedUnlessItIsTheStor
     std::int64_t songs;
     std::int64_t requests;
     std::optional<std::string> refusal;
+    std::int64_t storedRequests = 3;
   } cases[] = {
       {"the smallest", 3, 0, 0, std::nullopt},
       {"the largest", 3, 99, 99, std::nullopt},
@@ -66,11 +67,14 @@ TEST_F(ReducerTest, SettingsWithALimitOutsideZeroTo99AreRefusedUnlessItIsTheStor
       {"both: the songs are named first", 3, -5, 500, songs},
       {"an odd limit stored before is kept as it is", 150, 150, 3, std::nullopt},
       {"but not changed to another", 150, 151, 3, songs},
+      {"an odd request limit stored before is kept as it is", 3, 3, 150, std::nullopt, 150},
+      {"but not changed to another request limit", 3, 3, 151, requests, 150},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     SessionState state = party();
     state.settings.maxPendingPerGuest = c.storedSongs;
+    state.settings.maxRequestsPerGuest = c.storedRequests;
     SessionSettings wanted;
     wanted.limitsPerGuest = true;
     wanted.maxPendingPerGuest = c.songs;

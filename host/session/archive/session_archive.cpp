@@ -54,7 +54,9 @@ QString SessionArchive::previousFilePath() const {
 }
 
 std::optional<SessionSnapshot> SessionArchive::load() {
-  if (!QFile::exists(path_)) return loadPrevious();
+  // Saves replace the file in one step, so a missing one is no save cut short: it is how a
+  // host is started afresh.
+  if (!QFile::exists(path_)) return std::nullopt;
   auto snapshot = read(path_);
   if (snapshot) return std::move(snapshot).value();
   setAside(snapshot.error());

@@ -47,9 +47,8 @@ class SessionArchive {
   /// The saved session, or nothing. A file that exists but cannot be read or decoded, or whose
   /// revision is beyond `SessionState::maxRestorableRevision`, is logged and moved to
   /// `unreadableFilePath()` (replacing an older one there), so that the next save cannot
-  /// overwrite a saved party; when it cannot be moved, this archive stops saving. Without a
-  /// readable file, the previous copy is read instead, which is logged. Nothing at either place
-  /// gives nothing silently.
+  /// overwrite a saved party; when it cannot be moved, this archive stops saving. In place of
+  /// such a file, the previous copy is read, which is logged. No file gives nothing, silently.
   std::optional<SessionSnapshot> load();
 
   /// Writes the snapshot over the file in one step, so a crash or a full disk never leaves half a

@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+#include <unistd.h>
+
 #include <QObject>
 #include <QString>
 
@@ -27,7 +29,18 @@ class SessionFileSync final : public QObject {
   /// Syncs the file at a path; the reason when it could not.
   using Syncer = std::function<std::optional<QString>(const QString& path)>;
 
-  /// Syncs `path` with `syncer`; unless given, that is `syncToDisk(path, previousPath)`.
+  /// Where and how the synced file is kept as the last synced session.
+  struct PreviousCopy {
+    /// `link(2)`'s shape, so a file system that refuses it can be had anywhere.
+    using Link = int (*)(const char* existing, const char* created);
+
+    QString path;
+    Link link = ::link;
+    bool failing = false;  // the last keeping failed, and that was logged
+  };
+
+  /// Syncs `path` with `syncer`; unless given, that is `syncToDisk` keeping the synced file at
+  /// `previousPath`.
   SessionFileSync(QString path, QString previousPath, Syncer syncer = {});
   ~SessionFileSync() override;
 
@@ -38,10 +51,11 @@ class SessionFileSync final : public QObject {
   void request(int replaced = -1);
   static constexpr std::size_t maxReplacedWaiting = 32;
 
-  /// fsync of the file at `path`, then of its folder. With a `previousPath`, the synced file is
-  /// also linked there in one step before the folder's sync, replacing the one there before;
-  /// a file put at `path` after the sync began is left for the next sync.
-  static std::optional<QString> syncToDisk(const QString& path, const QString& previousPath = {});
+  /// fsync of the file at `path`, then of its folder. With a `previous` copy, the synced file is
+  /// also put there in one step before the folder's sync, replacing the one there before: linked
+  /// where the file system allows it and it is still the file at `path`, else copied and synced.
+  /// Keeping it can fail without failing the sync, which only the log tells, once a streak.
+  static std::optional<QString> syncToDisk(const QString& path, PreviousCopy* previous = nullptr);
 
  signals:
   /// A sync ended, on the thread that made this object: the reason it failed, or nothing.

@@ -51,12 +51,51 @@ bool PINAttemptLimiter::guardsHost(MonotonicTime now) const {
   return host_.engaged && host_.lastFailure && secondsBetween(*host_.lastFailure, now) <= kForgiveAfterSeconds;
 }
 
-std::optional<MonotonicTime> PINAttemptLimiter::takeTurn(MonotonicTime now) {
+PINAttemptLimiter::Admission PINAttemptLimiter::admit(ConnectionID connection, const std::string& source,
+                                                      MonotonicTime now) {
+  if (!guardsHost(now)) return Admission::compareNow;
+  // One place a source: more connections from one address take no more of the turns.
+  if (std::any_of(line_.begin(), line_.end(), [&](const Waiting& waiting) {
+        return waiting.source == source || waiting.connection == connection;
+      })) {
+    return Admission::refused;
+  }
+  if (line_.empty() && host_.nextTurn <= now) {
+    host_.nextTurn = secondsAfter(now, turnSeconds);
+    return Admission::compareNow;
+  }
+  const MonotonicTime turn = secondsAfter(std::max(now, host_.nextTurn), turnSeconds * static_cast<double>(line_.size()));
+  if (secondsBetween(now, turn) > longestWaitSeconds) return Admission::refused;
+  line_.push_back({connection, source});
+  return Admission::waitsInLine;
+}
+
+std::optional<MonotonicTime> PINAttemptLimiter::nextTurn(MonotonicTime now) const {
+  if (line_.empty()) return std::nullopt;
   if (!guardsHost(now)) return now;
-  const MonotonicTime turn = std::max(now, host_.nextTurn);
-  if (secondsBetween(now, turn) > longestWaitSeconds) return std::nullopt;
-  host_.nextTurn = secondsAfter(turn, turnSeconds);
+  return std::max(now, host_.nextTurn);
+}
+
+PINAttemptLimiter::Turn PINAttemptLimiter::serveTurn(MonotonicTime now) {
+  Turn turn;
+  const bool guarded = guardsHost(now);
+  if (guarded && now < host_.nextTurn) return turn;
+  while (!line_.empty() && !turn.compared) {
+    const Waiting first = std::move(line_.front());
+    line_.pop_front();
+    // Locked by other connections of its source meanwhile: the turn goes on to the next.
+    if (lockRemaining(first.source, now)) {
+      turn.refused.push_back(first.connection);
+    } else {
+      turn.compared = first.connection;
+    }
+  }
+  if (turn.compared && guarded) host_.nextTurn = secondsAfter(now, turnSeconds);
   return turn;
+}
+
+void PINAttemptLimiter::leave(ConnectionID connection) {
+  std::erase_if(line_, [connection](const Waiting& waiting) { return waiting.connection == connection; });
 }
 
 PINAttemptLimiter::Failure PINAttemptLimiter::recordFailure(const std::string& source, MonotonicTime now) {

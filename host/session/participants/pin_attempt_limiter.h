@@ -2,11 +2,14 @@
 
 #include <QHostAddress>
 #include <cstddef>
+#include <deque>
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/runtime/monotonic_time.h"
+#include "server/connection_id.h"
 
 namespace kovali {
 
@@ -21,11 +24,13 @@ namespace kovali {
 ///
 /// Twenty wrong PINs anywhere within an hour (one source counting at most five) put the host on
 /// guard until an hour passes without a wrong PIN: then every attempt, from any source, new or
-/// known, waits for its turn, one every `turnSeconds`, so however many addresses guess, and
-/// whatever sources are forgotten, no more are compared than the turns. An attempt whose turn is
-/// more than `longestWaitSeconds` away gets none. Once guessing stops, a right PIN is compared
-/// within that wait. Times are read on the monotonic clock, so setting the wall clock neither
-/// frees a guesser nor holds back the DJ.
+/// known, is compared only at a turn, one every `turnSeconds`, so however many addresses guess,
+/// and whatever sources are forgotten, no more are compared than the turns. Attempts wait for
+/// their turns in line, one per source, each held by its connection: a connection that goes, or
+/// whose source is locked by its turn, passes the turn on to the one behind it, so holding places
+/// and hanging up keeps no one else waiting. An attempt whose turn is more than
+/// `longestWaitSeconds` away gets no place. Times are read on the monotonic clock, so setting the
+/// wall clock neither frees a guesser nor holds back the DJ.
 class PINAttemptLimiter {
  public:
   static constexpr int allowedFailures = 5;
@@ -50,9 +55,25 @@ class PINAttemptLimiter {
 
   /// How long attempts from `source` at `now` are still refused unread, or nothing.
   std::optional<double> lockRemaining(const std::string& source, MonotonicTime now) const;
-  /// The moment an attempt made at `now` may be compared, which is then taken: `now` unless
-  /// the host is on guard. Nothing when no turn is free soon enough.
-  std::optional<MonotonicTime> takeTurn(MonotonicTime now);
+  /// What becomes of an attempt made at `now`.
+  enum class Admission {
+    compareNow,
+    waitsInLine,  // until `serveTurn` hands it its turn
+    refused,      // no turn soon enough, or its source already waits
+  };
+  /// Admits an attempt from `source` on `connection`, which its lock (`lockRemaining`) let through.
+  Admission admit(ConnectionID connection, const std::string& source, MonotonicTime now);
+  /// When the first attempt in line is due, or nothing when none waits.
+  std::optional<MonotonicTime> nextTurn(MonotonicTime now) const;
+  /// What a turn at `now` does with the line.
+  struct Turn {
+    std::vector<ConnectionID> refused;     // their sources were locked meanwhile: refused unread
+    std::optional<ConnectionID> compared;  // the attempt to compare now
+  };
+  /// Takes the turn of `now`, when it has come, from the line.
+  Turn serveTurn(MonotonicTime now);
+  /// The connection's attempt leaves the line, passing its place on to those behind it.
+  void leave(ConnectionID connection);
   /// A wrong PIN from `source`, compared at `now`.
   Failure recordFailure(const std::string& source, MonotonicTime now);
   /// A right PIN from `source`: its count starts over.
@@ -87,7 +108,13 @@ class PINAttemptLimiter {
     MonotonicTime firstFailure;  // of the current window
     std::optional<MonotonicTime> lastFailure;
     bool engaged = false;
-    MonotonicTime nextTurn;
+    MonotonicTime nextTurn;  // the earliest moment of the next comparison while on guard
+  };
+
+  /// An attempt waiting for its turn.
+  struct Waiting {
+    ConnectionID connection;
+    std::string source;
   };
 
   Tally& sourceTally(const std::string& source, MonotonicTime now);
@@ -97,6 +124,7 @@ class PINAttemptLimiter {
 
   std::map<std::string, Tally> sources_;
   HostGuard host_;
+  std::deque<Waiting> line_;
 };
 
 }  // namespace kovali

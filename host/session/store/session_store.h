@@ -284,6 +284,8 @@ class SessionStore final : public QObject {
   // DJ PIN (session_store_pin.cpp)
   /// Compares the PIN at once or at the connection's turn, unless it is refused unread.
   void authenticateDJ(const std::string& pin, const std::string& envelopeID, ConnectionID connection);
+  /// Answers the PINs in line whose turn has come, and waits for the next turn.
+  void serveWaitingPINs();
   /// Compares the PIN now, for the connection's participant as it is now.
   void comparePIN(const std::string& pin, const std::string& envelopeID, ConnectionID connection);
   /// The refusal, logged, of an attempt from `source` while it is locked, or nothing.
@@ -399,7 +401,13 @@ class SessionStore final : public QObject {
   CommandRate& rateFor(ConnectionID connection, bool reads);
 
   PINAttemptLimiter pinAttempts_;
-  std::map<ConnectionID, CancellableTask> pinWaits_;  // at most one PIN per connection waits for its turn
+  /// A PIN in the limiter's line, which holds its place.
+  struct WaitingPIN {
+    std::string pin;
+    std::string envelopeID;
+  };
+  std::map<ConnectionID, WaitingPIN> waitingPINs_;
+  CancellableTask pinTurn_;  // wakes the line at its next turn
   std::map<ConnectionID, CommandRate> commandRates_;
   std::map<ConnectionID, CommandRate> readRates_;
   std::shared_ptr<SearchBudget> searchBudget_ = SearchBudget::make();

@@ -216,7 +216,8 @@ void SessionStore::connectionClosed(ConnectionID connection) {
   commandRates_.erase(connection);
   readRates_.erase(connection);
   audioPushed_.erase(connection);
-  pinWaits_.erase(connection);
+  pinAttempts_.leave(connection);
+  waitingPINs_.erase(connection);
   if (const auto leaving = participants_.find(connection); leaving != participants_.end()) {
     badgeRetention_.seen(leaving->second.id, scheduler_.monotonicNow());
   }

@@ -7,32 +7,53 @@
 namespace kovali {
 
 void SessionStore::authenticateDJ(const std::string& pin, const std::string& envelopeID, ConnectionID connection) {
-  const auto now = scheduler_.monotonicNow();
-  if (auto refusal = pinLockRefusal(pinSource(connection), connection)) {
+  const std::string source = pinSource(connection);
+  if (auto refusal = pinLockRefusal(source, connection)) {
     sendError(*refusal, connection, envelopeID);
     return;
   }
-  const auto turn = pinWaits_.contains(connection) ? std::nullopt : pinAttempts_.takeTurn(now);
-  if (!turn) {
-    // Debug only, as the refusals of a flood are: a line each would let guessers fill the disk.
-    qCDebug(lcSession).noquote() << "DJ PIN from guest connection" << connection.text().c_str()
-                                << "refused unread: the host compares PINs slowly while they are guessed";
-    sendError(StoreErrors::pinGuessingSlowedDown(), connection, envelopeID);
+  switch (pinAttempts_.admit(connection, source, scheduler_.monotonicNow())) {
+    case PINAttemptLimiter::Admission::compareNow:
+      comparePIN(pin, envelopeID, connection);
+      return;
+    case PINAttemptLimiter::Admission::waitsInLine:
+      waitingPINs_[connection] = {pin, envelopeID};
+      serveWaitingPINs();
+      return;
+    case PINAttemptLimiter::Admission::refused:
+      // Debug only, as the refusals of a flood are: a line each would let guessers fill the disk.
+      qCDebug(lcSession).noquote() << "DJ PIN from guest connection" << connection.text().c_str()
+                                  << "refused unread: the host compares PINs slowly while they are guessed";
+      sendError(StoreErrors::pinGuessingSlowedDown(), connection, envelopeID);
+      return;
+  }
+}
+
+void SessionStore::serveWaitingPINs() {
+  const auto now = scheduler_.monotonicNow();
+  for (auto due = pinAttempts_.nextTurn(now); due && *due <= now; due = pinAttempts_.nextTurn(now)) {
+    const auto turn = pinAttempts_.serveTurn(now);
+    for (const ConnectionID refused : turn.refused) {
+      const auto waiting = waitingPINs_.extract(refused);
+      const auto refusal = pinLockRefusal(pinSource(refused), refused);
+      if (waiting && refusal) sendError(*refusal, refused, waiting.mapped().envelopeID);
+    }
+    if (!turn.compared) continue;
+    if (const auto waiting = waitingPINs_.extract(*turn.compared)) {
+      comparePIN(waiting.mapped().pin, waiting.mapped().envelopeID, *turn.compared);
+    }
+  }
+  const auto next = pinAttempts_.nextTurn(now);
+  if (!next) {
+    pinTurn_.cancel();
     return;
   }
-  const double wait = secondsBetween(now, *turn);
-  if (wait <= 0) {
-    comparePIN(pin, envelopeID, connection);
-    return;
-  }
-  pinWaits_[connection].start(
-      [this, wait, pin, envelopeID, connection, self = QPointer<SessionStore>(this)](
-          CancellationToken token) -> QCoro::Task<> {
-        co_await scheduler_.sleep(wait, token);
-        if (token.isCancelled() || !self) co_return;
-        pinWaits_.erase(connection);  // this body lives on in its coroutine
-        comparePIN(pin, envelopeID, connection);
-      });
+  pinTurn_.start([this, wait = secondsBetween(now, *next), self = QPointer<SessionStore>(this)](
+                     CancellationToken token) -> QCoro::Task<> {
+    co_await scheduler_.sleep(wait, token);
+    if (token.isCancelled() || !self) co_return;
+    serveWaitingPINs();  // may start the next wait in this task's place; nothing here runs after it
+  });
 }
 
 void SessionStore::comparePIN(const std::string& pin, const std::string& envelopeID, ConnectionID connection) {
@@ -40,11 +61,6 @@ void SessionStore::comparePIN(const std::string& pin, const std::string& envelop
   if (found == participants_.end()) return;
   const auto now = scheduler_.monotonicNow();
   const std::string source = pinSource(connection);
-  // Other connections from the source may have locked it while this attempt waited.
-  if (auto refusal = pinLockRefusal(source, connection)) {
-    sendError(*refusal, connection, envelopeID);
-    return;
-  }
   const std::string expected = djPIN_.load();
   if (!DJPIN::isValid(expected)) {
     // Nothing to guess yet: counting these would lock out the DJ once a PIN is set.

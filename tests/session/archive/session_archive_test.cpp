@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include "protocol/json_writer.h"
+#include "session/archive/archive_files.h"
 #include "support/log_capture.h"
 #include "support/sample_values.h"
 
@@ -30,54 +31,14 @@ namespace {
 using vinaro::Date;
 using vinaro::SessionState;
 
-SessionSnapshot sampleSnapshot() {
-  SessionState state = SessionState::newParty("8C1F0E52-3C1B-4C55-9B7E-7A0D5C1E2F10", "Friday / Rooftop");
-  state.revision = 7;
-  state.queue = {vinaro::samples::queueItem("q1", "t1"), vinaro::samples::queueItem("q2", "t2")};
-  return SessionSnapshot::of(state, {"device-b", "device-a"}, Date{1'700'000'000'500.0});
-}
-
-SessionSnapshot withRevision(std::int64_t revision) {
-  SessionSnapshot snapshot = sampleSnapshot();
-  snapshot.state.revision = revision;
-  return snapshot;
-}
-
-QByteArray encoded(const SessionSnapshot& snapshot) { return QByteArray::fromStdString(vinaro::wire::encode(snapshot)); }
-
-QByteArray contents(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void putFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-  file.write(bytes);
-}
-
-/// Puts `bytes` at `path` as a save does, in a new file renamed into place: what a power cut
-/// leaves when the rename reached the disk and the bytes did not.
-void replaceFile(const QString& path, const QByteArray& bytes) {
-  putFile(path + ".new", bytes);
-  ASSERT_TRUE(QDir().rename(path + ".new", path) || (QFile::remove(path) && QDir().rename(path + ".new", path)));
-}
-
-/// The archive in `folder`, which opens.
-SessionArchive openedIn(const QString& folder) {
-  auto archive = SessionArchive::open(folder);
-  EXPECT_TRUE(archive.hasValue());
-  return std::move(archive).value();
-}
-
-/// Saves `snapshot` and waits until its sync to disk has ended.
-void saveAndSync(SessionArchive& archive, const SessionSnapshot& snapshot) {
-  bool synced = false;
-  archive.setSyncReport([&synced] { synced = true; });
-  ASSERT_TRUE(archive.save(snapshot));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return synced; }, 5000));
-  archive.setSyncReport({});
-}
+using archive_files::contents;
+using archive_files::encoded;
+using archive_files::openedIn;
+using archive_files::putFile;
+using archive_files::replaceFile;
+using archive_files::sampleSnapshot;
+using archive_files::saveAndSync;
+using archive_files::withRevision;
 
 class SessionArchiveTest : public ::testing::Test {
  protected:
@@ -189,31 +150,34 @@ TEST_F(SessionArchiveTest, MovesAnUnreadableFileAsideSoThatTheNextSaveKeepsIt) {
   }
 }
 
-TEST_F(SessionArchiveTest, RestoresTheLastSyncedPartyWhenAPowerCutSpoilsTheFile) {
+TEST_F(SessionArchiveTest, RestoresTheLastSyncedPartyWhenAPowerCutSpoilsTheFileAndNotWhenItIsDeleted) {
   SessionSnapshot synced = sampleSnapshot();
   synced.state.mode = vinaro::PartyMode::suggestion;
   const QByteArray newer = encoded(withRevision(9));
   struct Case {
     const char* name;
     std::function<void(const QString& path)> spoil;
-    bool previousIsWhole;
+    bool restores;
+    const char* logLine;  // that the load logs, or none at all
   } cases[] = {
-      {"missing", [](const QString& path) { ASSERT_TRUE(QFile::remove(path)); }, true},
-      {"empty", [](const QString& path) { replaceFile(path, ""); }, true},
-      {"cut in half", [&](const QString& path) { replaceFile(path, newer.left(newer.size() / 2)); }, true},
-      {"zero-filled", [&](const QString& path) { replaceFile(path, QByteArray(newer.size(), '\0')); }, true},
+      {"deleted, to start afresh", [](const QString& path) { ASSERT_TRUE(QFile::remove(path)); }, false, nullptr},
+      {"empty", [](const QString& path) { replaceFile(path, ""); }, true, "Restored the session from "},
+      {"cut in half", [&](const QString& path) { replaceFile(path, newer.left(newer.size() / 2)); }, true,
+       "Restored the session from "},
+      {"zero-filled", [&](const QString& path) { replaceFile(path, QByteArray(newer.size(), '\0')); }, true,
+       "Restored the session from "},
       {"a folder in the file's place",
        [](const QString& path) {
          ASSERT_TRUE(QFile::remove(path));
          ASSERT_TRUE(QDir().mkpath(path + "/inner"));
        },
-       true},
+       true, "Restored the session from "},
       {"empty, and the previous copy cut too",
        [&](const QString& path) {
          replaceFile(path, "");
          replaceFile(QFileInfo(path).dir().filePath("Session.previous.json"), newer.left(10));
        },
-       false},
+       false, "Could not read the previous session file "},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -226,17 +190,20 @@ TEST_F(SessionArchiveTest, RestoresTheLastSyncedPartyWhenAPowerCutSpoilsTheFile)
 
     const auto loaded = archive.load();
 
-    if (c.previousIsWhole) {
+    if (c.restores) {
       ASSERT_TRUE(loaded);
       EXPECT_EQ(loaded->state.sessionID, synced.state.sessionID);
       EXPECT_EQ(loaded->state.queue, synced.state.queue);
       EXPECT_EQ(loaded->state.mode, vinaro::PartyMode::suggestion);
       EXPECT_EQ(loaded->djDeviceIDs, (std::vector<std::string>{"device-a", "device-b"}));
       EXPECT_EQ(*loaded, synced);
-      EXPECT_TRUE(log.hasLineStartingWith("Restored the session from "));
     } else {
       EXPECT_EQ(loaded, std::nullopt);
-      EXPECT_TRUE(log.hasLineStartingWith("Could not read the previous session file "));
+    }
+    if (c.logLine) {
+      EXPECT_TRUE(log.hasLineStartingWith(c.logLine));
+    } else {
+      EXPECT_TRUE(log.lines().empty());
     }
     EXPECT_EQ(QFileInfo::exists(archive.unreadableFilePath()), wasThere) << "a spoilt file is set aside";
     saveAndSync(archive, withRevision(10));
@@ -380,131 +347,6 @@ TEST_F(SessionArchiveTest, OpensAFolderThatDoesNotExistYetAndRefusesOneThatCanno
   const auto refused = SessionArchive::open(folder.path() + "/plain-file/kovali");
   ASSERT_FALSE(refused.hasValue());
   EXPECT_FALSE(refused.error().description.isEmpty());
-}
-
-/// A sync to disk that records what the file held when it ran and can be held up.
-struct RecordingSyncer {
-  std::mutex mutex;
-  std::vector<QByteArray> synced;
-  QSemaphore go{1000};
-  std::optional<QString> failure;
-  std::atomic<int> started = 0;
-
-  SessionFileSync::Syncer syncer() {
-    return [this](const QString& path) {
-      ++started;
-      go.acquire();
-      std::lock_guard lock(mutex);
-      synced.push_back(contents(path));
-      return failure;
-    };
-  }
-  std::size_t count() {
-    std::lock_guard lock(mutex);
-    return synced.size();
-  }
-};
-
-TEST_F(SessionArchiveTest, SavesWhileASyncRunsAreSyncedOnceMoreWithTheNewestFile) {
-  RecordingSyncer disk;
-  auto opened = SessionArchive::open(folder.path(), disk.syncer());
-  ASSERT_TRUE(opened.hasValue());
-  SessionArchive archive = std::move(opened).value();
-  disk.go.acquire(1000);  // the first sync is held up until released
-
-  ASSERT_TRUE(archive.save(withRevision(1)));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return disk.started == 1; }, 5000));
-  for (int revision = 2; revision <= 6; ++revision) {
-    ASSERT_TRUE(archive.save(withRevision(revision)));
-    EXPECT_EQ(archive.load(), withRevision(revision)) << "each save is in the file before it returns";
-  }
-  disk.go.release(1000);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return disk.count() == std::size_t{2}; }, 5000));
-  QTest::qWait(50);
-  std::lock_guard lock(disk.mutex);
-  EXPECT_EQ(disk.synced.size(), 2u) << "the saves made meanwhile share one more sync";
-  EXPECT_EQ(disk.synced.back(), encoded(withRevision(6)));
-}
-
-/// How many replaced session files this process still holds open.
-std::size_t replacedFilesHeld() {
-  std::size_t held = 0;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
-    std::error_code gone;  // the iterator's own descriptor closes as it ends
-    if (std::filesystem::read_symlink(entry.path(), gone).string().ends_with("Session.json (deleted)")) ++held;
-  }
-  return held;
-}
-
-TEST_F(SessionArchiveTest, TheFilesReplacedWhileASyncWaitsAreHeldWithinTheBoundAndClosedByTheNextSync) {
-  RecordingSyncer disk;
-  auto opened = SessionArchive::open(folder.path(), disk.syncer());
-  ASSERT_TRUE(opened.hasValue());
-  SessionArchive archive = std::move(opened).value();
-  disk.go.acquire(1000);
-
-  ASSERT_TRUE(archive.save(withRevision(1)));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return disk.started == 1; }, 5000));
-  const int saves = static_cast<int>(SessionFileSync::maxReplacedWaiting) + 10;
-  for (int revision = 2; revision <= saves; ++revision) ASSERT_TRUE(archive.save(withRevision(revision)));
-  EXPECT_EQ(replacedFilesHeld(), SessionFileSync::maxReplacedWaiting);
-
-  disk.go.release(1000);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return disk.count() == std::size_t{2}; }, 5000));
-  EXPECT_EQ(replacedFilesHeld(), 0u);
-  EXPECT_EQ(archive.load(), withRevision(saves));
-}
-
-TEST_F(SessionArchiveTest, AFailedSyncIsTheArchivesProblemLoggedOnceUntilASyncSucceeds) {
-  RecordingSyncer disk;
-  disk.failure = QStringLiteral("Input/output error");
-  auto opened = SessionArchive::open(folder.path(), disk.syncer());
-  ASSERT_TRUE(opened.hasValue());
-  SessionArchive archive = std::move(opened).value();
-  int reports = 0;
-  archive.setSyncReport([&] { ++reports; });
-  LogCapture log("kovaliapp.archive");
-
-  ASSERT_TRUE(archive.save(withRevision(1))) << "written; the sync is reported later";
-  ASSERT_TRUE(QTest::qWaitFor([&] { return reports == 1; }, 5000));
-  EXPECT_EQ(archive.problem(), QStringLiteral("Input/output error"));
-  ASSERT_TRUE(archive.save(withRevision(2)));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return reports == 2; }, 5000));
-  EXPECT_EQ(archive.problem(), QStringLiteral("Input/output error")) << "a good write does not hide a failing disk";
-  EXPECT_EQ(std::count_if(log.lines().begin(), log.lines().end(),
-                          [](const std::string& line) { return line.starts_with("Could not save the session: "); }),
-            1);
-
-  disk.failure.reset();
-  ASSERT_TRUE(archive.save(withRevision(3)));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return reports == 3; }, 5000));
-  EXPECT_EQ(archive.problem(), std::nullopt);
-}
-
-TEST_F(SessionArchiveTest, TheSyncStillWaitingRunsBeforeTheArchiveGoes) {
-  RecordingSyncer disk;
-  {
-    auto opened = SessionArchive::open(folder.path(), disk.syncer());
-    ASSERT_TRUE(opened.hasValue());
-    SessionArchive archive = std::move(opened).value();
-    ASSERT_TRUE(archive.save(withRevision(4)));
-  }
-  std::lock_guard lock(disk.mutex);
-  ASSERT_FALSE(disk.synced.empty());
-  EXPECT_EQ(disk.synced.back(), encoded(withRevision(4)));
-}
-
-TEST_F(SessionArchiveTest, TheRealSyncToDiskSyncsTheFileAndReportsAMissingOne) {
-  SessionArchive archive = openArchive();
-  ASSERT_TRUE(archive.save(sampleSnapshot()));
-  EXPECT_EQ(SessionFileSync::syncToDisk(archive.filePath()), std::nullopt);
-  EXPECT_TRUE(SessionFileSync::syncToDisk(folder.filePath(QStringLiteral("missing.json"))));
-
-  const QString previous = folder.filePath(QStringLiteral("kept.json"));
-  putFile(previous + ".linking", "left by a crash");
-  EXPECT_EQ(SessionFileSync::syncToDisk(archive.filePath(), previous), std::nullopt);
-  EXPECT_EQ(contents(previous), contents(archive.filePath()));
-  EXPECT_FALSE(QFileInfo::exists(previous + ".linking"));
 }
 
 }  // namespace

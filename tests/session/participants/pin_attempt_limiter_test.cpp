@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <string>
 
@@ -15,32 +16,49 @@ void fail(PINAttemptLimiter& limiter, const std::string& source, int count, doub
   for (int i = 0; i < count; ++i) limiter.recordFailure(source, at(start + i));
 }
 
+/// Hands out every turn due at `second`: `refused` hears of each attempt refused unread, `compared`
+/// of the one compared.
+void serveDue(PINAttemptLimiter& limiter, double second, const std::function<void(ConnectionID)>& refused,
+              const std::function<void(ConnectionID)>& compared) {
+  for (auto due = limiter.nextTurn(at(second)); due && *due <= at(second); due = limiter.nextTurn(at(second))) {
+    const auto turn = limiter.serveTurn(at(second));
+    for (const ConnectionID connection : turn.refused) refused(connection);
+    if (turn.compared) compared(*turn.compared);
+  }
+}
+
 /// `sources` addresses guessing from 0 s for `seconds`, each trying again a second after its
 /// last answer unless locked, with one attempt at a time; those still waiting then are compared
 /// at their turns. Answers how many were compared.
 int guessFor(PINAttemptLimiter& limiter, int sources, int seconds) {
-  std::multimap<double, std::string> waiting;  // by turn
+  const auto address = [](std::int64_t source) {
+    return "10." + std::to_string(source / 250) + ".0." + std::to_string(source % 250);
+  };
   std::map<std::string, double> nextAttempt;
   int compared = 0;
-  const auto compareDue = [&](double until) {
-    for (auto due = waiting.begin(); due != waiting.end() && due->first <= until; due = waiting.erase(due)) {
-      ++compared;
-      limiter.recordFailure(due->second, at(due->first));
-      nextAttempt[due->second] = due->first + 1;
-    }
+  const auto compare = [&](ConnectionID connection, double second) {
+    ++compared;
+    limiter.recordFailure(address(connection.raw), at(second));
+    nextAttempt[address(connection.raw)] = second + 1;
   };
-  for (int second = 0; second < seconds; ++second) {
-    compareDue(second);
+  double second = 0;
+  const auto serve = [&] {
+    serveDue(limiter, second, [&](ConnectionID connection) { nextAttempt[address(connection.raw)] = second + 1; },
+             [&](ConnectionID connection) { compare(connection, second); });
+  };
+  for (; second < seconds; ++second) {
+    serve();
     for (int source = 0; source < sources; ++source) {
-      const std::string address = "10." + std::to_string(source / 250) + ".0." + std::to_string(source % 250);
-      if (nextAttempt[address] > second || limiter.lockRemaining(address, at(second))) continue;
-      const auto turn = limiter.takeTurn(at(second));
-      nextAttempt[address] = turn ? 1e12 : second + 1;
-      if (turn) waiting.emplace(secondsBetween(at(0), *turn), address);
-      compareDue(second);  // a turn of this moment is compared at once
+      const std::string from = address(source);
+      if (nextAttempt[from] > second || limiter.lockRemaining(from, at(second))) continue;
+      switch (limiter.admit(ConnectionID{source}, from, at(second))) {
+        case PINAttemptLimiter::Admission::compareNow: compare(ConnectionID{source}, second); break;
+        case PINAttemptLimiter::Admission::waitsInLine: nextAttempt[from] = 1e12; break;
+        case PINAttemptLimiter::Admission::refused: nextAttempt[from] = second + 1; break;
+      }
     }
   }
-  compareDue(1e12);
+  for (; limiter.nextTurn(at(second)); ++second) serve();
   return compared;
 }
 
@@ -62,35 +80,49 @@ TEST(PINAttemptLimiter, WrongPINsSpreadOverMoreThanFiveMinutesLockNothing) {
   EXPECT_EQ(limiter.lockRemaining("10.0.0.7", at(800)), std::nullopt);
 }
 
-TEST(PINAttemptLimiter, EachFurtherLockLastsTwiceAsLongUpToFifteenMinutes) {
+TEST(PINAttemptLimiter, EachFurtherLockLastsTwiceAsLongUpToFifteenMinutesUntilAnHourWithoutWrongPINs) {
+  struct Step {
+    double pauseSeconds;  // after the last lock ended
+    double lock;
+  } steps[] = {{0, 30},   {0, 60},   {0, 120},    {0, 240}, {0, 480},
+               {0, 900},  {0, 900},  {2600, 900},  // not yet an hour since the last wrong PIN
+               {3600, 30}, {0, 60}};
   PINAttemptLimiter limiter;
   double now = 0;
-  for (double expected : {30.0, 60.0, 120.0, 240.0, 480.0, 900.0, 900.0}) {
+  for (const auto& step : steps) {
+    now += step.pauseSeconds;
     fail(limiter, "10.0.0.7", 5, now);
     now += 4;
-    EXPECT_EQ(limiter.lockRemaining("10.0.0.7", at(now)), expected) << "at " << now;
-    now += expected;
+    EXPECT_EQ(limiter.lockRemaining("10.0.0.7", at(now)), step.lock) << "at " << now;
+    now += step.lock;
   }
 }
 
 TEST(PINAttemptLimiter, TwentyWrongPINsAcrossTheHostMakeEveryAttemptNewOrKnownWaitItsTurn) {
+  using Admission = PINAttemptLimiter::Admission;
   PINAttemptLimiter limiter;
   for (int source = 0; source < 4; ++source) fail(limiter, "10.0.0." + std::to_string(source), 4, source * 4.0);
   fail(limiter, "10.0.0.4", 3, 16);
-  ASSERT_EQ(limiter.takeTurn(at(19)), at(19)) << "nineteen slow nothing";
+  ASSERT_EQ(limiter.admit(ConnectionID{9}, "10.0.0.9", at(19)), Admission::compareNow) << "nineteen slow nothing";
 
   // The twentieth, at 19 s, puts the host on guard, though no source has had five.
   EXPECT_TRUE(limiter.recordFailure("10.0.0.4", at(19)).guardsHost);
   EXPECT_EQ(limiter.lockRemaining("10.0.0.0", at(20)), std::nullopt) << "no source is locked";
-  EXPECT_EQ(limiter.takeTurn(at(20)), at(39)) << "the next turn is twenty seconds on";
-  EXPECT_EQ(limiter.takeTurn(at(20)), at(59)) << "a source never seen waits as well";
-  EXPECT_EQ(limiter.takeTurn(at(20)), std::nullopt) << "a turn more than forty seconds away is none";
-  EXPECT_EQ(limiter.takeTurn(at(40)), at(79));
+  EXPECT_EQ(limiter.admit(ConnectionID{1}, "10.0.0.0", at(20)), Admission::waitsInLine);
+  EXPECT_EQ(limiter.nextTurn(at(20)), at(39)) << "the next turn is twenty seconds on";
+  EXPECT_EQ(limiter.admit(ConnectionID{2}, "10.0.0.20", at(20)), Admission::waitsInLine) << "a new source waits too";
+  EXPECT_EQ(limiter.admit(ConnectionID{3}, "10.0.0.21", at(20)), Admission::refused)
+      << "a turn more than forty seconds away is none";
+  EXPECT_EQ(limiter.admit(ConnectionID{4}, "10.0.0.0", at(30)), Admission::refused) << "one place a source";
+  EXPECT_FALSE(limiter.serveTurn(at(38)).compared);
+  EXPECT_EQ(limiter.serveTurn(at(39)).compared, ConnectionID{1});
+  EXPECT_EQ(limiter.nextTurn(at(40)), at(59));
+  EXPECT_EQ(limiter.admit(ConnectionID{5}, "10.0.0.21", at(40)), Admission::waitsInLine) << "its turn at 79 s";
   EXPECT_EQ(limiter.guessingSources(at(40)), 5u);
 
   EXPECT_TRUE(limiter.guardsHost(at(19 + 3600))) << "an hour without wrong PINs ends the guard";
   EXPECT_FALSE(limiter.guardsHost(at(20 + 3600)));
-  EXPECT_EQ(limiter.takeTurn(at(20 + 3600)), at(20 + 3600));
+  EXPECT_EQ(limiter.admit(ConnectionID{6}, "10.0.0.22", at(20 + 3600)), Admission::compareNow);
 }
 
 TEST(PINAttemptLimiter, ManySourcesTakingTurnsGetNoMoreComparisonsThanTheTurnsBeyondTheMemory) {
@@ -131,8 +163,83 @@ TEST(PINAttemptLimiter, ForgettingALockedGuesserGivesItNoComparisonOutOfTurn) {
   ASSERT_EQ(limiter.lockRemaining("10.0.0.66", at(13)), std::nullopt) << "forgotten";
   ASSERT_TRUE(limiter.guardsHost(at(13)));
   int comparedAtOnce = 0;
-  for (int attempt = 0; attempt < 10; ++attempt) comparedAtOnce += limiter.takeTurn(at(13)) == at(13) ? 1 : 0;
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    comparedAtOnce += limiter.admit(ConnectionID{attempt}, "10.0.0.66", at(13)) ==
+                      PINAttemptLimiter::Admission::compareNow;
+  }
   EXPECT_EQ(comparedAtOnce, 0) << "it waits for a turn as every source does";
+}
+
+TEST(PINAttemptLimiter, EachTurnGoesToAPINWaitingOnALiveConnectionSoTheDJGetsInWhateverOneAddressDoes) {
+  struct Case {
+    const char* name;
+    int hoarders;                // connections of one address, each rebooking at once when it has no place
+    bool hangUpBeforeTurns;      // each hangs up a second before every turn
+    std::optional<double> lock;  // when the hoarding address is locked by wrong PINs from elsewhere
+    double djFrom;               // when a new device starts sending the right PIN, every 5 s
+    double djInBy;               // by when it must be compared
+  } cases[] = {
+      {"three connections hanging up before their turns", 3, true, std::nullopt, 10, 10 + 90},
+      {"three connections waiting for their turns", 3, false, std::nullopt, 10, 10 + 90},
+      {"one connection, its address locked while it waits", 1, false, 12, 10, 24},
+  };
+  const std::string hoarder = "10.0.0.66";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PINAttemptLimiter limiter;
+    for (int source = 0; source < 4; ++source) fail(limiter, "10.0.9." + std::to_string(source), 5, 0);
+    ASSERT_TRUE(limiter.guardsHost(at(5)));
+    const ConnectionID dj{1000};
+    std::map<ConnectionID, bool> hoarding;  // its connections, and whether each holds a place
+    std::int64_t nextConnection = 0;
+    for (int i = 0; i < c.hoarders; ++i) hoarding[ConnectionID{nextConnection++}] = false;
+    std::optional<double> djIn;
+    bool djWaits = false;
+    int compared = 0;
+    for (double second = 5; !djIn && second <= c.djInBy + 60; ++second) {
+      const auto unplace = [&](ConnectionID connection) {
+        if (const auto live = hoarding.find(connection); live != hoarding.end()) live->second = false;
+      };
+      serveDue(limiter, second, unplace, [&](ConnectionID connection) {
+        if (connection == dj) {
+          djIn = second;
+          return;
+        }
+        ++compared;
+        limiter.recordFailure(hoarder, at(second));
+        unplace(connection);
+      });
+      for (int wrong = 0; c.lock == second && wrong < PINAttemptLimiter::allowedFailures; ++wrong) {
+        limiter.recordFailure(hoarder, at(second));
+      }
+      const bool turnComesNext = limiter.nextTurn(at(second)) == at(second + 1);
+      for (const auto& [held, hasPlace] : std::map(hoarding)) {
+        ConnectionID connection = held;
+        bool placed = hasPlace;
+        if (placed && c.hangUpBeforeTurns && turnComesNext) {
+          limiter.leave(connection);
+          hoarding.erase(connection);
+          connection = ConnectionID{nextConnection++};
+          placed = false;
+        }
+        if (placed || limiter.lockRemaining(hoarder, at(second))) continue;
+        const auto admission = limiter.admit(connection, hoarder, at(second));
+        if (admission == PINAttemptLimiter::Admission::compareNow) {
+          ++compared;
+          limiter.recordFailure(hoarder, at(second));
+        }
+        hoarding[connection] = admission == PINAttemptLimiter::Admission::waitsInLine;
+      }
+      if (second >= c.djFrom && !djWaits && static_cast<int>(second - c.djFrom) % 5 == 0) {
+        const auto admission = limiter.admit(dj, "10.0.0.99", at(second));
+        if (admission == PINAttemptLimiter::Admission::compareNow) djIn = second;
+        djWaits = admission == PINAttemptLimiter::Admission::waitsInLine;
+      }
+    }
+    ASSERT_TRUE(djIn) << "the right PIN was never compared";
+    EXPECT_LE(*djIn, c.djInBy);
+    EXPECT_LE(compared, *djIn / PINAttemptLimiter::turnSeconds + 1) << "no more wrong PINs than the turns";
+  }
 }
 
 TEST(PINAttemptLimiter, OneSourceCountsAtMostFiveTowardTheHostWithinAnHour) {
