@@ -6,6 +6,7 @@
 #include "app/console/library/sidebar.h"
 #include "app/console/queue/queue_column.h"
 #include "app/console/requests/requests_column.h"
+#include "app/look/focused_control_keys.h"
 #include "app/look/frame_refresh.h"
 #include "app/look/hairline.h"
 #include "app/look/palette.h"
@@ -67,6 +68,7 @@ void ConsoleView::refresh() {
 }
 
 bool ConsoleView::event(QEvent* event) {
+  if (keepSpaceForFocusedControl(*event, *this)) return true;
   const bool handled = QWidget::event(event);
   // Sent on every show, also while the window itself is hidden, unlike the show event.
   if (event->type() == QEvent::ShowToParent && stale_) refresh();

@@ -94,6 +94,8 @@ UpNextList::UpNextList(ArtworkLoader& loader, QWidget* parent)
   scroll_->setWidget(panel_);
   scroll_->setWidgetResizable(true);
   scroll_->setFrameShape(QFrame::NoFrame);
+  // Tab walks the controls inside, which the area scrolls to; the area itself draws no focus.
+  scroll_->setFocusPolicy(Qt::NoFocus);
   scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   scroll_->viewport()->setAutoFillBackground(false);
   panel_->setAutoFillBackground(false);

@@ -1,8 +1,10 @@
 #include "app/look/controls/symbol_button.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
+#include "app/look/controls/focus_ring.h"
 #include "app/look/palette.h"
 
 namespace kovali {
@@ -13,6 +15,8 @@ SymbolButton::SymbolButton(Symbol symbol, const QString& text, Look look, QWidge
   setAccessibleName(text);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   setCursor(Qt::PointingHandCursor);
+  // Tab reaches it, a click leaves the focus where it was: Space then still plays and pauses.
+  setFocusPolicy(Qt::TabFocus);
 }
 
 void SymbolButton::setSymbol(Symbol symbol) {
@@ -38,6 +42,12 @@ QSize SymbolButton::sizeHint() const {
 void SymbolButton::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
+  paintFace(painter);
+  const bool round = look_.disc || look_.ring;
+  paintFocusRing(painter, *this, rect(), round ? std::min(width(), height()) / 2.0 : 5);
+}
+
+void SymbolButton::paintFace(QPainter& painter) {
   QColor color = look_.color;
   if (!isEnabled()) {
     if (look_.disabledColor) {

@@ -39,6 +39,8 @@ class SymbolButton final : public QAbstractButton {
  private:
   static constexpr int spacing = 4;
 
+  void paintFace(QPainter& painter);
+
   Symbol symbol_;
   Look look_;
 };
