@@ -334,11 +334,15 @@ TEST_F(ConsoleTest, ThePartygoerButtonOpensTheGuestsSheetWhichFollowsThePhones) 
   EXPECT_EQ(sheet->model().title, "2 partygoers");
   ASSERT_EQ(sheet->model().rows.size(), 2u);
   EXPECT_EQ(sheet->model().rows[0].name, "Alice");
-  saveArtifact(grabWidget(*sheet), QStringLiteral("console-guests.png"));
+  const QImage image = grabWidget(*sheet);
+  saveArtifact(image, QStringLiteral("console-guests.png"));
+  EXPECT_FALSE(pixelIs(image, 0, image.height() / 2, Palette::cream())) << "the sheet's edge is drawn";
+  EXPECT_FALSE(pixelIs(grabWidget(view), 5, kWindow.height() - 5, Palette::cream())) << "the console behind is dimmed";
 
   sheet->findChild<QAbstractButton*>(QStringLiteral("done"))->click();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(view.queueColumn().guestsSheet(), nullptr);
+  EXPECT_TRUE(pixelIs(grabWidget(view), 5, kWindow.height() - 5, Palette::cream())) << "nor dimmed once it is closed";
 }
 
 }  // namespace
