@@ -20,10 +20,12 @@
 #include "app/console/queue/up_next_list.h"
 #include "app/console/requests/request_card.h"
 #include "app/console/requests/requests_column.h"
+#include "app/look/artwork/artwork_tile.h"
 #include "app/look/frame_refresh.h"
 #include "app/look/controls/symbol_button.h"
 #include "app/look/palette.h"
 #include "app/look/symbols/symbol_label.h"
+#include "app/look/text/fitted_label.h"
 #include "app/shell/window/main_window.h"
 #include "support/widget_rendering.h"
 
@@ -107,6 +109,13 @@ TEST_F(ConsoleTest, RowButtonsMoveAndRemoveTheirSongAsTheHost) {
   EXPECT_EQ(store().lastHostError(), std::nullopt);
 }
 
+/// The texts a widget shows in its fitted labels.
+QStringList shownTexts(const QWidget& widget) {
+  QStringList texts;
+  for (const FittedLabel* label : widget.findChildren<FittedLabel*>()) texts << label->text();
+  return texts;
+}
+
 /// The row widget of each queued item, by item id.
 std::map<std::string, QueueRow*> rowsByID(const UpNextList& list) {
   std::map<std::string, QueueRow*> rows;
@@ -155,6 +164,36 @@ TEST_F(ConsoleTest, AQueueChangeKeepsEveryOtherRowAndTheFocusedRowInPlace) {
       }
     }
     EXPECT_EQ(view.focusWidget(), &focused) << "the focus stays with its song";
+  }
+}
+
+TEST_F(ConsoleTest, AnUpNextRowShowsItsSongAsItIsNowUnderTheSameIDs) {
+  struct Case {
+    const char* name;
+    std::function<void(vinaro::Track&)> change;
+    std::function<bool(const QueueRow&)> shows;
+  } const cases[] = {
+      {"a new title", [](auto& track) { track.title = "Renamed"; },
+       [](const QueueRow& row) { return shownTexts(row).contains(QStringLiteral("Renamed")); }},
+      {"a new artist in the byline", [](auto& track) { track.artist = "Someone Else"; },
+       [](const QueueRow& row) { return shownTexts(row).join('|').contains(QStringLiteral("Someone Else")); }},
+      {"a cover at a new address", [](auto& track) { track.artworkURLTemplate = "http://party.local:5001/{w}x{h}.jpg"; },
+       [](const QueueRow& row) {
+         return row.findChild<ArtworkTile*>()->artworkURL().value_or("").starts_with("http://party.local:5001/");
+       }},
+  };
+  queueSongs(2);
+  ConsoleView& view = makeConsole();
+  renderWidget(view, kWindow);
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    ConsoleSnapshot snapshot = ConsoleSnapshot::of(store());
+    auto changed = std::make_shared<vinaro::SessionState>(*snapshot.state);
+    test.change(changed->queue[1].track);
+    snapshot.state = changed;
+    view.queueColumn().setSnapshot(snapshot);
+    const QueueRow& row = *view.queueColumn().upNext().rows()[1];
+    EXPECT_TRUE(test.shows(row)) << shownTexts(row).join('|').toStdString();
   }
 }
 
