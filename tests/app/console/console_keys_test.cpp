@@ -37,6 +37,7 @@ TEST_F(ConsoleKeys, SpaceInAFocusedTextFieldOrButtonIsTheirsAndPlaysElsewhere) {
   queue("s2");
   queue("s3");
   ConsoleView& console = openConsole();
+  EXPECT_EQ(QApplication::focusWidget(), &console) << "the console, not its first control, takes the focus";
   auto* field = new QLineEdit(&console.queueColumn());
   field->show();
   field->setFocus();
