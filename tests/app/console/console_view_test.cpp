@@ -111,11 +111,11 @@ TEST_F(ConsoleTest, RowButtonsMoveAndRemoveTheirSongAsTheHost) {
   EXPECT_EQ(store().lastHostError(), std::nullopt);
 }
 
-/// The texts a widget shows in its fitted labels.
-QStringList shownTexts(const QWidget& widget) {
-  QStringList texts;
-  for (const FittedLabel* label : widget.findChildren<FittedLabel*>()) texts << label->text();
-  return texts;
+/// What a row shows: its texts and the address of its cover.
+QString shownContent(const QueueRow& row) {
+  QStringList shown;
+  for (const FittedLabel* label : row.findChildren<FittedLabel*>()) shown << label->text();
+  return shown.join('|') + '|' + QString::fromStdString(row.findChild<ArtworkTile*>()->artworkURL().value_or(""));
 }
 
 /// The row widget of each queued item, by item id.
@@ -192,16 +192,12 @@ TEST_F(ConsoleTest, AnUpNextRowShowsItsSongAsItIsNowUnderTheSameIDs) {
   struct Case {
     const char* name;
     std::function<void(vinaro::Track&)> change;
-    std::function<bool(const QueueRow&)> shows;
+    const char* shown;
   } const cases[] = {
-      {"a new title", [](auto& track) { track.title = "Renamed"; },
-       [](const QueueRow& row) { return shownTexts(row).contains(QStringLiteral("Renamed")); }},
-      {"a new artist in the byline", [](auto& track) { track.artist = "Someone Else"; },
-       [](const QueueRow& row) { return shownTexts(row).join('|').contains(QStringLiteral("Someone Else")); }},
-      {"a cover at a new address", [](auto& track) { track.artworkURLTemplate = "http://party.local:5001/{w}x{h}.jpg"; },
-       [](const QueueRow& row) {
-         return row.findChild<ArtworkTile*>()->artworkURL().value_or("").starts_with("http://party.local:5001/");
-       }},
+      {"a new title", [](auto& track) { track.title = "Renamed"; }, "Renamed"},
+      {"a new artist in the byline", [](auto& track) { track.artist = "Someone Else"; }, "Someone Else"},
+      {"a cover at a new address",
+       [](auto& track) { track.artworkURLTemplate = "http://party.local:5001/{w}x{h}.jpg"; }, "party.local:5001"},
   };
   queueSongs(2);
   ConsoleView& view = makeConsole();
@@ -213,8 +209,8 @@ TEST_F(ConsoleTest, AnUpNextRowShowsItsSongAsItIsNowUnderTheSameIDs) {
     test.change(changed->queue[1].track);
     snapshot.state = changed;
     view.queueColumn().setSnapshot(snapshot);
-    const QueueRow& row = *view.queueColumn().upNext().rows()[1];
-    EXPECT_TRUE(test.shows(row)) << shownTexts(row).join('|').toStdString();
+    const QString shown = shownContent(*view.queueColumn().upNext().rows()[1]);
+    EXPECT_TRUE(shown.contains(QString::fromLatin1(test.shown))) << shown.toStdString();
   }
 }
 
