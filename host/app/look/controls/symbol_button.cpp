@@ -43,8 +43,7 @@ void SymbolButton::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
   paintFace(painter);
-  const bool round = look_.disc || look_.ring;
-  paintFocusRing(painter, *this, rect(), round ? std::min(width(), height()) / 2.0 : 5);
+  paintFocusRing(painter, *this, rect(), isRound() ? std::min(width(), height()) / 2.0 : 5);
 }
 
 void SymbolButton::paintFace(QPainter& painter) {
@@ -58,7 +57,9 @@ void SymbolButton::paintFace(QPainter& painter) {
   } else if (isDown()) {
     painter.setOpacity(0.6);
   }
-  const QRectF frame(rect());
+  // A round button draws itself a little smaller inside its focus ring, which its disc would hide.
+  const double inset = hasFocus() && isRound() ? 3 : 0;
+  const QRectF frame = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
   if (look_.disc) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(*look_.disc);
