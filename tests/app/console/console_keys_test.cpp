@@ -1,18 +1,22 @@
 // Space and Ctrl+Right reach the transport in the DJ console through the window's Party menu;
-// a text field or a button with the focus keeps its Space, and Tab shows where it stands.
+// a text field or a button with the focus keeps its Space, and Tab shows where it stands, down a long queue too.
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
+#include <algorithm>
 #include <map>
 #include <set>
 
+#include "app/console/console_fixture.h"
 #include "app/console/console_view.h"
 #include "app/console/queue/queue_column.h"
 #include "app/console/queue/queue_row.h"
 #include "app/console/queue/up_next_list.h"
 #include "app/look/controls/symbol_button.h"
 #include "app/shell/window/host_shell_fixture.h"
+#include "app/shell/window/main_window.h"
+#include "support/widget_rendering.h"
 
 namespace kovali {
 namespace {
@@ -87,6 +91,25 @@ TEST_F(ConsoleKeys, EveryControlTabReachesDrawsItsFocus) {
     QTest::keyClick(focused, Qt::Key_Tab);
   }
   EXPECT_EQ(reached.size(), unfocused.size()) << "Tab reaches every control";
+}
+
+TEST_F(ConsoleTest, TabWalksTheRowsOfALongQueueBothWaysAsTheListFollows) {
+  queueSongs(80);
+  ConsoleView& view = makeConsole();
+  renderWidget(view, MainWindow::defaultSize);
+  view.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+  const auto& rows = view.queueColumn().upNext().rows();
+  const auto focusedRow = [&] {
+    return std::find_if(rows.begin(), rows.end(),
+                        [](const QueueRow* row) { return row->isAncestorOf(QApplication::focusWidget()); }) -
+           rows.begin();
+  };
+  rows[0]->removeButton().setFocus();
+  for (int step = 0; step < 120; ++step) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(focusedRow(), 60) << "two buttons a row, and the first row's play next is off";
+  for (int step = 0; step < 60; ++step) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+  EXPECT_EQ(focusedRow(), 30);
 }
 
 }  // namespace

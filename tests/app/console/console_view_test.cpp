@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QDropEvent>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
@@ -9,7 +8,6 @@
 #include <QMimeData>
 #include <QStackedWidget>
 #include <QTest>
-#include <algorithm>
 #include <functional>
 #include <map>
 
@@ -167,25 +165,6 @@ TEST_F(ConsoleTest, AQueueChangeKeepsEveryOtherRowAndTheFocusedRowInPlace) {
     }
     EXPECT_EQ(view.focusWidget(), &focused) << "the focus stays with its song";
   }
-}
-
-TEST_F(ConsoleTest, TabWalksTheRowsOfALongQueueBothWaysAsTheListFollows) {
-  queueSongs(80);
-  ConsoleView& view = makeConsole();
-  renderWidget(view, kWindow);
-  view.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
-  const auto& rows = view.queueColumn().upNext().rows();
-  const auto focusedRow = [&] {
-    return std::find_if(rows.begin(), rows.end(),
-                        [](const QueueRow* row) { return row->isAncestorOf(QApplication::focusWidget()); }) -
-           rows.begin();
-  };
-  rows[0]->removeButton().setFocus();
-  for (int step = 0; step < 120; ++step) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-  EXPECT_EQ(focusedRow(), 60) << "two buttons a row, and the first row's play next is off";
-  for (int step = 0; step < 60; ++step) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
-  EXPECT_EQ(focusedRow(), 30);
 }
 
 TEST_F(ConsoleTest, AnUpNextRowShowsItsSongAsItIsNowUnderTheSameIDs) {
