@@ -6,25 +6,13 @@
 #include "app/console/library/sidebar.h"
 #include "app/console/queue/queue_column.h"
 #include "app/console/requests/requests_column.h"
+#include "app/look/focused_control_keys.h"
 #include "app/look/frame_refresh.h"
 #include "app/look/hairline.h"
 #include "app/look/palette.h"
 #include "session/store/session_store.h"
 
 namespace kovali {
-
-namespace {
-
-// Hidden by its window's layout, as a page of a stack that shows another one; a window of its
-// own counts as shown, whether or not it is on the screen.
-bool hiddenInItsWindow(const QWidget& widget) {
-  for (const QWidget* step = &widget; step && !step->isWindow(); step = step->parentWidget()) {
-    if (step->isHidden()) return true;
-  }
-  return false;
-}
-
-}  // namespace
 
 ConsoleView::ConsoleView(SessionStore& store, Scheduler& scheduler, ArtworkLoader& loader, QWidget* parent)
     : QWidget(parent), store_(store) {
@@ -57,21 +45,14 @@ ConsoleView::ConsoleView(SessionStore& store, Scheduler& scheduler, ArtworkLoade
 }
 
 void ConsoleView::refresh() {
-  // A big party changes many times a second; a page of the window no one looks at catches up
-  // when it is shown.
-  stale_ = hiddenInItsWindow(*this);
-  if (stale_) return;
+  // Also while another page of the window is up: a change costs a hidden console what it costs a
+  // shown one, where catching up on a whole party at once would hold up the switch to it.
   const ConsoleSnapshot snapshot = ConsoleSnapshot::of(store_);
   queue_->setSnapshot(snapshot);
   requests_->setState(*snapshot.state);
 }
 
-bool ConsoleView::event(QEvent* event) {
-  const bool handled = QWidget::event(event);
-  // Sent on every show, also while the window itself is hidden, unlike the show event.
-  if (event->type() == QEvent::ShowToParent && stale_) refresh();
-  return handled;
-}
+bool ConsoleView::event(QEvent* event) { return keepSpaceForFocusedControl(*event, *this) || QWidget::event(event); }
 
 void ConsoleView::paintEvent(QPaintEvent*) { QPainter(this).fillRect(rect(), Palette::paper(appearanceOf(*this))); }
 

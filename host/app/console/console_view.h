@@ -15,7 +15,8 @@ class SessionStore;
 
 /// The DJ console, the main window's "DJ Controls": the sidebar, the queue column and the
 /// requests column side by side on the paper colour, split by hairlines. It follows the store
-/// and its services and hands each column what it shows, while it is not hidden in its window.
+/// and its services and hands each column what it shows, also while another page is up, so that
+/// it appears as the party is.
 class ConsoleView final : public QWidget {
   Q_OBJECT
 
@@ -40,7 +41,6 @@ class ConsoleView final : public QWidget {
   Sidebar* sidebar_ = nullptr;
   QueueColumn* queue_ = nullptr;
   RequestsColumn* requests_ = nullptr;
-  bool stale_ = false;  // a change came while hidden
 };
 
 }  // namespace kovali

@@ -19,6 +19,7 @@ std::vector<bool> longestIncreasingRun(const std::vector<std::ptrdiff_t>& oldPla
 /// Only the widgets that changed place are taken out of `layout` and put back, so a change of a
 /// few rows costs a few layout steps however long the list. The rows stand in `layout` from
 /// `firstIndex` on. Every kept widget is handed its model again; a widget skips what is equal.
+/// New widgets are shown; kept ones stay shown or hidden as their owner left them.
 template <class Widget, class Model, class Make>
 void reconcileWidgets(std::vector<Widget*>& widgets, const std::vector<Model>& models, QBoxLayout& layout,
                       int firstIndex, Make make) {
@@ -45,10 +46,11 @@ void reconcileWidgets(std::vector<Widget*>& widgets, const std::vector<Model>& m
   }
   // What stays is in order already; the others go in at their places, front to back.
   for (std::size_t place = 0; place < next.size(); ++place) {
-    if (!next[place]) next[place] = make();
+    const bool made = !next[place];
+    if (made) next[place] = make();
     next[place]->setModel(models[place]);
     if (!staying[place]) layout.insertWidget(firstIndex + static_cast<int>(place), next[place]);
-    next[place]->show();
+    if (made) next[place]->show();
   }
   widgets = std::move(next);
 }

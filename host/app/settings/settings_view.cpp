@@ -1,12 +1,9 @@
 #include "app/settings/settings_view.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QComboBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QVBoxLayout>
 
+#include "app/look/focused_control_keys.h"
 #include "app/look/palette.h"
 #include "app/settings/advanced/advanced_settings.h"
 #include "app/settings/general/general_settings.h"
@@ -71,17 +68,7 @@ SettingsView::SettingsView(Services services, QWidget* parent) : QScrollArea(par
 }
 
 bool SettingsView::event(QEvent* event) {
-  // The window's Space plays and pauses; a focused switch, button or menu here keeps its own Space.
-  if (event->type() == QEvent::ShortcutOverride) {
-    const auto* key = static_cast<QKeyEvent*>(event);
-    const QWidget* focused = QApplication::focusWidget();
-    const bool control = qobject_cast<const QAbstractButton*>(focused) || qobject_cast<const QComboBox*>(focused);
-    if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier && control && isAncestorOf(focused)) {
-      event->accept();
-      return true;
-    }
-  }
-  return QScrollArea::event(event);
+  return keepSpaceForFocusedControl(*event, *this) || QScrollArea::event(event);
 }
 
 }  // namespace kovali

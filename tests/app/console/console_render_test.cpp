@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QLabel>
 #include <QPalette>
 
 #include "app/console/console_fixture.h"
@@ -85,8 +84,7 @@ TEST_F(ConsoleRenderTest, AQueueOfThreeDigitPlacesShowsEveryPlaceWhole) {
   const auto& rows = console().queueColumn().upNext().rows();
   ASSERT_EQ(rows.size(), 120u);
   EXPECT_EQ(rows.back()->model().position, "120");
-  EXPECT_EQ(rows.front()->findChildren<QLabel*>().value(0)->width(),
-            rows.back()->findChildren<QLabel*>().value(0)->width())
+  EXPECT_EQ(rows.front()->findChild<PlaceNumber*>()->width(), rows.back()->findChild<PlaceNumber*>()->width())
       << "every place takes the width of the longest, so the titles stay in line";
 }
 

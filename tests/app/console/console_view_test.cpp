@@ -20,10 +20,12 @@
 #include "app/console/queue/up_next_list.h"
 #include "app/console/requests/request_card.h"
 #include "app/console/requests/requests_column.h"
+#include "app/look/artwork/artwork_tile.h"
 #include "app/look/frame_refresh.h"
 #include "app/look/controls/symbol_button.h"
 #include "app/look/palette.h"
 #include "app/look/symbols/symbol_label.h"
+#include "app/look/text/fitted_label.h"
 #include "app/shell/window/main_window.h"
 #include "support/widget_rendering.h"
 
@@ -107,6 +109,13 @@ TEST_F(ConsoleTest, RowButtonsMoveAndRemoveTheirSongAsTheHost) {
   EXPECT_EQ(store().lastHostError(), std::nullopt);
 }
 
+/// What a row shows: its texts and the address of its cover.
+QString shownContent(const QueueRow& row) {
+  QStringList shown;
+  for (const FittedLabel* label : row.findChildren<FittedLabel*>()) shown << label->text();
+  return shown.join('|') + '|' + QString::fromStdString(row.findChild<ArtworkTile*>()->artworkURL().value_or(""));
+}
+
 /// The row widget of each queued item, by item id.
 std::map<std::string, QueueRow*> rowsByID(const UpNextList& list) {
   std::map<std::string, QueueRow*> rows;
@@ -158,18 +167,43 @@ TEST_F(ConsoleTest, AQueueChangeKeepsEveryOtherRowAndTheFocusedRowInPlace) {
   }
 }
 
-TEST_F(ConsoleTest, AConsoleHiddenBehindAnotherPageCatchesUpWhenShown) {
+TEST_F(ConsoleTest, AnUpNextRowShowsItsSongAsItIsNowUnderTheSameIDs) {
+  struct Case {
+    const char* name;
+    std::function<void(vinaro::Track&)> change;
+    const char* shown;
+  } const cases[] = {
+      {"a new title", [](auto& track) { track.title = "Renamed"; }, "Renamed"},
+      {"a new artist in the byline", [](auto& track) { track.artist = "Someone Else"; }, "Someone Else"},
+      {"a cover at a new address",
+       [](auto& track) { track.artworkURLTemplate = "http://party.local:5001/{w}x{h}.jpg"; }, "party.local:5001"},
+  };
+  queueSongs(2);
+  ConsoleView& view = makeConsole();
+  renderWidget(view, kWindow);
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    ConsoleSnapshot snapshot = ConsoleSnapshot::of(store());
+    auto changed = std::make_shared<vinaro::SessionState>(*snapshot.state);
+    test.change(changed->queue[1].track);
+    snapshot.state = changed;
+    view.queueColumn().setSnapshot(snapshot);
+    const QString shown = shownContent(*view.queueColumn().upNext().rows()[1]);
+    EXPECT_TRUE(shown.contains(QString::fromLatin1(test.shown))) << shown.toStdString();
+  }
+}
+
+TEST_F(ConsoleTest, AConsoleHiddenBehindAnotherPageIsShownAsThePartyIs) {
   queueSongs(2);
   QStackedWidget pages;
   pages.addWidget(new QWidget);
   auto* view = new ConsoleView(store(), scheduler, artwork);
   pages.addWidget(view);
   renderWidget(pages, kWindow);
-  const auto shownBefore = view->queueColumn().model().rows.size();
 
   queueSongs(3, "later");
   QTest::qWait(FrameRefresh::frameMs * 2);
-  EXPECT_EQ(view->queueColumn().model().rows.size(), shownBefore) << "no work for a page no one sees";
+  EXPECT_EQ(view->queueColumn().model().rows.size(), 5u) << "kept up while hidden, so no catching up holds the switch";
 
   pages.setCurrentWidget(view);
   EXPECT_EQ(view->queueColumn().upNext().rows().size(), 5u) << "shown with the party as it is";
@@ -334,11 +368,15 @@ TEST_F(ConsoleTest, ThePartygoerButtonOpensTheGuestsSheetWhichFollowsThePhones) 
   EXPECT_EQ(sheet->model().title, "2 partygoers");
   ASSERT_EQ(sheet->model().rows.size(), 2u);
   EXPECT_EQ(sheet->model().rows[0].name, "Alice");
-  saveArtifact(grabWidget(*sheet), QStringLiteral("console-guests.png"));
+  const QImage image = grabWidget(*sheet);
+  saveArtifact(image, QStringLiteral("console-guests.png"));
+  EXPECT_FALSE(pixelIs(image, 0, image.height() / 2, Palette::cream())) << "the sheet's edge is drawn";
+  EXPECT_FALSE(pixelIs(grabWidget(view), 5, kWindow.height() - 5, Palette::cream())) << "the console behind is dimmed";
 
   sheet->findChild<QAbstractButton*>(QStringLiteral("done"))->click();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(view.queueColumn().guestsSheet(), nullptr);
+  EXPECT_TRUE(pixelIs(grabWidget(view), 5, kWindow.height() - 5, Palette::cream())) << "nor dimmed once it is closed";
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/console/library/collection_adding.h"
+#include "app/look/controls/focus_ring.h"
 #include "app/look/hairline.h"
 #include "app/look/keyed_widgets.h"
 #include "app/look/palette.h"
@@ -68,6 +69,7 @@ void PlaylistRow::paintEvent(QPaintEvent*) {
   painter.setPen(color);
   painter.drawText(textBox, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                    fontMetrics().elidedText(text(), Qt::ElideRight, textBox.width()));
+  paintFocusRing(painter, *this, rect(), 5);
 }
 
 PlaylistsSection::PlaylistsSection(SessionStore& store, QWidget* parent) : QWidget(parent), store_(store) {
@@ -89,6 +91,8 @@ PlaylistsSection::PlaylistsSection(SessionStore& store, QWidget* parent) : QWidg
   scroll->setWidget(content);
   scroll->setWidgetResizable(true);
   scroll->setFrameShape(QFrame::NoFrame);
+  // Tab walks the controls inside, which the area scrolls to; the area itself draws no focus.
+  scroll->setFocusPolicy(Qt::NoFocus);
   scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   scroll->viewport()->setAutoFillBackground(false);
   content->setAutoFillBackground(false);

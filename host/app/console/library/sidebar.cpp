@@ -5,6 +5,7 @@
 
 #include "app/console/library/playlists_section.h"
 #include "app/console/library/search_popover.h"
+#include "app/look/controls/focus_ring.h"
 #include "app/look/palette.h"
 #include "app/look/symbols/symbol.h"
 #include "app/look/system_font.h"
@@ -63,6 +64,7 @@ void SearchButton::paintEvent(QPaintEvent*) {
   painter.setPen(color);
   painter.drawText(title, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                    fontMetrics().elidedText(text(), Qt::ElideRight, title.width()));
+  paintFocusRing(painter, *this, rect(), 10);
 }
 
 Sidebar::Sidebar(SessionStore& store, Scheduler& scheduler, ArtworkLoader& loader, QWidget* parent)

@@ -7,6 +7,7 @@
 
 #include "app/look/hairline.h"
 #include "app/look/palette.h"
+#include "app/look/sheet_scrim.h"
 #include "app/look/symbols/symbol_icon.h"
 #include "app/look/system_font.h"
 #include "app/look/text/fitted_label.h"
@@ -62,6 +63,7 @@ GuestsSheet::GuestsSheet(QWidget* parent) : QDialog(parent) {
   layout->addWidget(empty_);
   layout->addWidget(list_);
   setModel({});
+  if (parent) new SheetScrim(*this);
 }
 
 void GuestsSheet::setModel(const GuestsSheetModel& model) {
@@ -119,6 +121,13 @@ QWidget* GuestsSheet::makeRow(const GuestRowModel& model) {
   return block;
 }
 
-void GuestsSheet::paintEvent(QPaintEvent*) { QPainter(this).fillRect(rect(), Palette::paper(appearanceOf(*this))); }
+void GuestsSheet::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const Appearance appearance = appearanceOf(*this);
+  painter.fillRect(rect(), Palette::paper(appearance));
+  // Its edge parts it from the dimmed console it lies on, where a window manager draws no frame.
+  painter.setPen(withOpacity(Palette::ink(appearance), edgeOpacity));
+  painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
 
 }  // namespace kovali

@@ -17,6 +17,7 @@ class GuestsSheet final : public QDialog {
 
  public:
   static constexpr int width = 360;
+  static constexpr double edgeOpacity = 0.3;
 
   explicit GuestsSheet(QWidget* parent = nullptr);
 

@@ -13,7 +13,6 @@
 #include "app/look/system_font.h"
 #include "app/look/text/byline_text.h"
 #include "app/look/text/fitted_label.h"
-#include "app/look/text/plain_label.h"
 
 namespace kovali {
 
@@ -26,16 +25,37 @@ constexpr int kPositionWidth = 18;
 
 }  // namespace
 
+PlaceNumber::PlaceNumber(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("place"));
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void PlaceNumber::setText(const QString& text) {
+  if (text == text_) return;
+  text_ = text;
+  update();
+}
+
+void PlaceNumber::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::FontChange) setFixedHeight(fontMetrics().height());
+  QWidget::changeEvent(event);
+}
+
+void PlaceNumber::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setPen(palette().color(QPalette::WindowText));
+  painter.drawText(rect(), Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, text_);
+}
+
 QueueRow::QueueRow(ArtworkLoader& loader, QWidget* parent)
     : QWidget(parent),
-      position_(new PlainLabel),
+      position_(new PlaceNumber),
       artwork_(new ArtworkTile(loader, 34, 7, false)),
       title_(new FittedLabel(1, 1.0)),
       byline_(new BylineText(QString(), std::nullopt, 13, false)) {
   const Appearance appearance = appearanceOf(*this);
   position_->setFont(systemFont(11));
   setForeground(*position_, Palette::inkTertiary(appearance));
-  position_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   position_->setFixedWidth(kPositionWidth);
   title_->setFont(systemFont(13));
   setForeground(*title_, Palette::ink(appearance));

@@ -11,8 +11,27 @@ class ArtworkLoader;
 class ArtworkTile;
 class BylineText;
 class FittedLabel;
-class PlainLabel;
 class SymbolButton;
+
+/// A row's place in the queue, right-aligned in the width the list chooses. It is drawn rather
+/// than a label: a change at the front of a long queue renumbers every row, and a row out of
+/// view then costs no more than its new number.
+class PlaceNumber final : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit PlaceNumber(QWidget* parent = nullptr);
+
+  void setText(const QString& text);
+  const QString& text() const { return text_; }
+
+ protected:
+  void changeEvent(QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QString text_;
+};
 
 /// One song of "Up next": its place, artwork, title and byline, with "Play next" and "Remove".
 /// Dragging it anywhere but on a button asks the list to move it.
@@ -26,6 +45,9 @@ class QueueRow final : public QWidget {
   /// Makes room for places of up to `digits` digits, the longest the list shows.
   void setPositionDigits(int digits);
   const QueueRowModel& model() const { return model_; }
+  /// One line of title and one of byline at any width: a long list lays its rows out without
+  /// measuring every title.
+  bool hasHeightForWidth() const override { return false; }
 
   SymbolButton& playNextButton() const { return *playNext_; }
   SymbolButton& removeButton() const { return *remove_; }
@@ -43,7 +65,7 @@ class QueueRow final : public QWidget {
 
  private:
   QueueRowModel model_;
-  PlainLabel* position_;
+  PlaceNumber* position_;
   ArtworkTile* artwork_;
   FittedLabel* title_;
   BylineText* byline_;

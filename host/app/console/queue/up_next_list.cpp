@@ -1,5 +1,6 @@
 #include "app/console/queue/up_next_list.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QDrag>
 #include <QDragMoveEvent>
@@ -27,6 +28,8 @@ namespace {
 // How close to the list's top or bottom edge a drag scrolls it, and by how much a move.
 constexpr int kAutoScrollMargin = 24;
 constexpr int kAutoScrollStep = 12;
+// Rows shown beyond each edge of the view, so that Tab and a drag find the next row shown.
+constexpr int kRowsBeyondView = 6;
 
 }  // namespace
 
@@ -94,9 +97,12 @@ UpNextList::UpNextList(ArtworkLoader& loader, QWidget* parent)
   scroll_->setWidget(panel_);
   scroll_->setWidgetResizable(true);
   scroll_->setFrameShape(QFrame::NoFrame);
+  // Tab walks the controls inside, which the area scrolls to; the area itself draws no focus.
+  scroll_->setFocusPolicy(Qt::NoFocus);
   scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   scroll_->viewport()->setAutoFillBackground(false);
   panel_->setAutoFillBackground(false);
+  connect(scroll_->verticalScrollBar(), &QScrollBar::valueChanged, this, &UpNextList::showRowsNearTheView);
 
   empty_ = new PlainLabel(QString::fromUtf8(QueueColumnModel::emptyQueueText), systemFont(13),
                           Palette::inkSecondary(appearanceOf(*this)));
@@ -136,6 +142,9 @@ void UpNextList::setRows(const std::vector<QueueRowModel>& rows) {
   positionDigits_ = digits;
   reconcileWidgets(rows_, rows, *column_, 0, [this] {
     auto* row = new QueueRow(loader_, panel_);
+    QSizePolicy policy = row->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    row->setSizePolicy(policy);
     row->setPositionDigits(positionDigits_);
     connect(row, &QueueRow::playNextClicked, this, &UpNextList::playNextClicked);
     connect(row, &QueueRow::removeClicked, this, &UpNextList::removeClicked);
@@ -146,6 +155,28 @@ void UpNextList::setRows(const std::vector<QueueRowModel>& rows) {
     for (QueueRow* row : rows_) row->setPositionDigits(digits);
   }
   empty_->setVisible(rows_.empty());
+  showRowsNearTheView();
+}
+
+void UpNextList::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  showRowsNearTheView();
+}
+
+void UpNextList::showRowsNearTheView() {
+  if (rows_.empty()) return;
+  // Every row is as high as the first, so where a row stands follows from its place.
+  const int rowHeight = std::max(1, rows_.front()->sizeHint().height());
+  const int top = scroll_->verticalScrollBar()->value() - column_->contentsMargins().top();
+  const auto first = static_cast<std::size_t>(std::max(0, top / rowHeight - kRowsBeyondView));
+  const auto last = static_cast<std::size_t>(std::max(0, (top + scroll_->viewport()->height()) / rowHeight + kRowsBeyondView));
+  // The focused row stays shown wherever the list is scrolled, so it keeps the focus.
+  const QWidget* focusedRow = QApplication::focusWidget();
+  while (focusedRow && focusedRow->parentWidget() != panel_) focusedRow = focusedRow->parentWidget();
+  for (std::size_t place = 0; place < rows_.size(); ++place) {
+    const bool near = (place >= first && place <= last) || rows_[place] == focusedRow;
+    if (near == rows_[place]->isHidden()) rows_[place]->setVisible(near);
+  }
 }
 
 bool UpNextList::shows(const std::vector<QueueRowModel>& rows) const {

@@ -21,8 +21,9 @@ class QueueRow;
 
 /// The "Up next" list of the console: a scrolling column of queue rows, each kept with its queue
 /// item while the queue changes (only rows that changed are touched), that can be dragged to
-/// another place. It shows what it is given and reports presses and drops; the owner changes the
-/// queue.
+/// another place. Only the rows in and near the view are shown, the others keep their room, so a
+/// queue of thousands costs what a screenful does when the list appears or changes. It shows what
+/// it is given and reports presses and drops; the owner changes the queue.
 class UpNextList final : public QWidget {
   Q_OBJECT
 
@@ -43,6 +44,9 @@ class UpNextList final : public QWidget {
   /// first row whose middle lies below `y`, else after the last.
   std::size_t destinationAt(int y) const;
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  signals:
   void playNextClicked(const std::string& itemID);
   void removeClicked(const std::string& itemID);
@@ -57,6 +61,7 @@ class UpNextList final : public QWidget {
   std::optional<std::size_t> draggedRow(const QMimeData* dropped) const;
   void startDrag(QueueRow* row);
   void showDropIndicator(std::optional<std::size_t> destination);
+  void showRowsNearTheView();
 
   ArtworkLoader& loader_;
   QByteArray token_;

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "app/look/artwork/artwork_tile.h"
+#include "app/look/controls/focus_ring.h"
 #include "app/look/palette.h"
 #include "app/look/symbols/symbol_icon.h"
 #include "app/look/symbols/symbol_label.h"
@@ -49,6 +50,7 @@ class CardButton final : public QAbstractButton {
     painter.drawRoundedRect(frame, 7, 7);
     painter.setPen(textColor_);
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
+    paintFocusRing(painter, *this, rect(), 7);
   }
 
  private:

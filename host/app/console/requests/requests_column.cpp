@@ -38,6 +38,8 @@ RequestsColumn::RequestsColumn(SessionStore& store, ArtworkLoader& loader, QWidg
   setWidget(content);
   setWidgetResizable(true);
   setFrameShape(QFrame::NoFrame);
+  // Tab walks the controls inside, which the area scrolls to; the area itself draws no focus.
+  setFocusPolicy(Qt::NoFocus);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   viewport()->setAutoFillBackground(false);
   content->setAutoFillBackground(false);

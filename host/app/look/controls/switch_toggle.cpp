@@ -2,6 +2,7 @@
 
 #include <QPainter>
 
+#include "app/look/controls/focus_ring.h"
 #include "app/look/palette.h"
 
 namespace kovali {
@@ -30,11 +31,7 @@ void SwitchToggle::paintEvent(QPaintEvent*) {
   painter.setBrush(Qt::white);
   painter.setPen(QPen(withOpacity(Qt::black, 0.12), 0.5));
   painter.drawEllipse(QRectF(x, track.top() + inset, knob, knob));
-  if (hasFocus()) {
-    painter.setPen(QPen(withOpacity(Palette::teal(), 0.5), 1.5));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(track, radius, radius);
-  }
+  paintFocusRing(painter, *this, rect(), radius);
 }
 
 }  // namespace kovali

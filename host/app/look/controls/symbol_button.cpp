@@ -1,8 +1,10 @@
 #include "app/look/controls/symbol_button.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
+#include "app/look/controls/focus_ring.h"
 #include "app/look/palette.h"
 
 namespace kovali {
@@ -13,6 +15,8 @@ SymbolButton::SymbolButton(Symbol symbol, const QString& text, Look look, QWidge
   setAccessibleName(text);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   setCursor(Qt::PointingHandCursor);
+  // Tab reaches it, a click leaves the focus where it was: Space then still plays and pauses.
+  setFocusPolicy(Qt::TabFocus);
 }
 
 void SymbolButton::setSymbol(Symbol symbol) {
@@ -38,6 +42,11 @@ QSize SymbolButton::sizeHint() const {
 void SymbolButton::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
+  paintFace(painter);
+  paintFocusRing(painter, *this, rect(), isRound() ? std::min(width(), height()) / 2.0 : 5);
+}
+
+void SymbolButton::paintFace(QPainter& painter) {
   QColor color = look_.color;
   if (!isEnabled()) {
     if (look_.disabledColor) {
@@ -48,7 +57,9 @@ void SymbolButton::paintEvent(QPaintEvent*) {
   } else if (isDown()) {
     painter.setOpacity(0.6);
   }
-  const QRectF frame(rect());
+  // A round button draws itself a little smaller inside its focus ring, which its disc would hide.
+  const double inset = hasFocus() && isRound() ? 3 : 0;
+  const QRectF frame = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
   if (look_.disc) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(*look_.disc);

@@ -39,6 +39,9 @@ class SymbolButton final : public QAbstractButton {
  private:
   static constexpr int spacing = 4;
 
+  bool isRound() const { return look_.disc || look_.ring; }
+  void paintFace(QPainter& painter);
+
   Symbol symbol_;
   Look look_;
 };

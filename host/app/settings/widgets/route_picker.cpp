@@ -7,6 +7,7 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "app/look/controls/focus_ring.h"
 #include "app/look/palette.h"
 #include "app/look/symbols/symbol.h"
 #include "audio/speaker_picker.h"
@@ -45,10 +46,7 @@ class RouteButton final : public QToolButton {
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (hasFocus()) {
-      painter.setPen(QPen(withOpacity(Palette::teal(), 0.5), 1.5));
-      painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
-    }
+    paintFocusRing(painter, *this, rect(), 6);
     if (isDown()) painter.setOpacity(0.6);
     QRectF box(QPointF(0, 0), QSizeF(iconSize()));
     box.moveCenter(iconCenter_);

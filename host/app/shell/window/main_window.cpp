@@ -115,6 +115,9 @@ void MainWindow::buildMenus(Commands commands) {
 void MainWindow::followViewMode() {
   const HostViewMode mode = viewMode_.mode();
   views_->setCurrentIndex(static_cast<int>(mode));
+  // The page takes the focus itself, not its first control: Space plays and pauses there until Tab
+  // puts the focus on a control.
+  views_->currentWidget()->setFocus();
   frame_->setFloating(mode == HostViewMode::party);
 }
 
