@@ -32,9 +32,9 @@ void letGoWhenSilent(QTcpSocket& socket, int seconds) {
 
 }  // namespace
 
-GuestConnection::GuestConnection(QTcpSocket* socket, std::shared_ptr<IncomingPool> pool, Scheduler& scheduler,
-                                 QObject* parent)
-    : QObject(parent), socket_(socket), pool_(std::move(pool)), scheduler_(scheduler) {
+GuestConnection::GuestConnection(QTcpSocket* socket, std::shared_ptr<IncomingPool> pool,
+                                 std::shared_ptr<PartiesInFlight> parties, Scheduler& scheduler, QObject* parent)
+    : QObject(parent), socket_(socket), pool_(std::move(pool)), parties_(std::move(parties)), scheduler_(scheduler) {
   socket_->setParent(this);
   // What the socket takes in from the network before a frame asks for it stays small.
   socket_->setReadBufferSize(GuestLimits::ownReadBytes);
@@ -66,6 +66,7 @@ GuestConnection::~GuestConnection() {
   // Nothing is reported from inside our own end.
   socket_->disconnect(this);
   socket_->abort();
+  parties_->forget(this);
   giveBackReserve();
 }
 
@@ -88,6 +89,7 @@ bool GuestConnection::send(OutgoingBacklog::Message message) {
         Qt::QueuedConnection);
     return false;
   }
+  if (message.kind != Kind::ordinary) newestParty_ = message.body;
   backlog_.push(std::move(message));
   writeWaiting(false);
   return true;
@@ -181,13 +183,23 @@ void GuestConnection::shutDownSendingWhenWritten() {
   ::shutdown(static_cast<int>(socket_->socketDescriptor()), SHUT_WR);
 }
 
+bool GuestConnection::behind() { return backlog_.owed(socket_->bytesToWrite()) >= GuestLimits::holdReadingBytes; }
+
 void GuestConnection::writeWaiting(bool all) {
-  while (backlog_.hasWaiting() && (all || socket_->bytesToWrite() < GuestLimits::maxSocketBacklogBytes)) {
+  // Answers need no room: what the phone may ask for before it is read no further is bounded.
+  while (backlog_.hasWaiting() && (all || backlog_.nextKind() == Kind::ordinary ||
+                                   socket_->bytesToWrite() < GuestLimits::maxSocketBacklogBytes)) {
     const auto next = backlog_.takeNext();
     const qint64 before = socket_->bytesToWrite();
     write(next);
-    backlog_.handed(next.kind, socket_->bytesToWrite() - before);
+    backlog_.handed(next, socket_->bytesToWrite() - before);
   }
+  countParties();
+}
+
+void GuestConnection::countParties() {
+  if (ended_) return;
+  parties_->update(this, backlog_.partiesInSocket(socket_->bytesToWrite()), newestParty_);
 }
 
 void GuestConnection::write(const OutgoingBacklog::Message& message) {
@@ -218,7 +230,9 @@ void GuestConnection::close() { closeOnceWritten(CloseCode::normal); }
 
 void GuestConnection::abort() {
   backlog_.clearWaiting();
+  newestParty_ = {};
   socket_->abort();
+  parties_->forget(this);
 }
 
 void GuestConnection::release() {
@@ -234,6 +248,7 @@ void GuestConnection::release() {
 
 void GuestConnection::socketEnded() {
   greetingDeadline_.cancel();
+  parties_->forget(this);
   if (std::exchange(ended_, true)) return;
   stallCheck_.cancel();
   giveBackReserve();

@@ -12,6 +12,7 @@
 #include "server/guest_limits.h"
 #include "server/incoming_pool.h"
 #include "server/outgoing_backlog.h"
+#include "server/parties_in_flight.h"
 #include "server/websocket_frames.h"
 
 class QTcpSocket;
@@ -24,11 +25,13 @@ namespace kovali {
 /// go out; it owns the socket.
 ///
 /// It keeps the one account of what the phone costs the host, under `GuestLimits`: what the phone
-/// sends is read a frame at a time, and only while little waits to be sent to it, so that its
-/// commands and pings wait in the network rather than here; a message under way holds a small
-/// share of its own or, for a large one, draws on the host-wide `IncomingPool`. What waits to be
-/// sent is its newest party plus at most `maxUnsentBytes`: a message that would take it further
-/// drops the connection at once. A phone that stops acknowledging anything is let go by the system.
+/// sends is read a frame at a time, and only while little of what it asked for waits to be sent
+/// to it, so that its commands and pings wait in the network rather than here; a message under
+/// way holds a small share of its own or, for a large one, draws on the host-wide `IncomingPool`.
+/// What waits to be sent is the rest of the frame being written, its newest party and at most
+/// `maxUnsentBytes`: a message that would take it further drops the connection at once. The
+/// parties its socket holds are counted host-wide in `PartiesInFlight`. A phone that stops
+/// acknowledging anything is let go by the system.
 class GuestConnection final : public QObject {
   Q_OBJECT
 
@@ -36,14 +39,15 @@ class GuestConnection final : public QObject {
   using Kind = OutgoingBacklog::Kind;
 
   /// Takes over `socket`, whose WebSocket handshake is done. `scheduler` times the closing.
-  GuestConnection(QTcpSocket* socket, std::shared_ptr<IncomingPool> pool, Scheduler& scheduler, QObject* parent);
+  GuestConnection(QTcpSocket* socket, std::shared_ptr<IncomingPool> pool, std::shared_ptr<PartiesInFlight> parties,
+                  Scheduler& scheduler, QObject* parent);
   ~GuestConnection() override;
 
   /// The address the phone connects from.
   QHostAddress peerAddress() const;
 
   /// Queues `message` as one frame behind whatever is still unsent (see `OutgoingBacklog` for
-  /// states). Its body is written to the network as it is, shared with whoever else holds it.
+  /// states and what goes first). Its body is written to the network as it is, shared with whoever else holds it.
   /// False once the connection has ended, and when the message would take it past
   /// `maxUnsentBytes` beyond its party: then it is dropped and `stalled` reported.
   bool send(OutgoingBacklog::Message message);
@@ -87,9 +91,13 @@ class GuestConnection final : public QObject {
   /// The same, and the socket closes once all is written.
   void closeOnceWritten(quint16 code);
   void shutDownSendingWhenWritten();
-  bool behind() const { return unsentBytes() >= GuestLimits::holdReadingBytes; }
-  /// Hands waiting messages to the socket while it has room, or all of them.
+  /// Much of what the phone asked for is still unsent: it is read no further.
+  bool behind();
+  /// Hands waiting messages to the socket: what is not a party at once, a party while the socket
+  /// has room; or all of them.
   void writeWaiting(bool all);
+  /// Tells `PartiesInFlight` which parties this connection holds now.
+  void countParties();
   /// Writes `message` to the network as one frame.
   void write(const OutgoingBacklog::Message& message);
   void startStallCheck();
@@ -98,6 +106,8 @@ class GuestConnection final : public QObject {
 
   QTcpSocket* socket_;
   std::shared_ptr<IncomingPool> pool_;
+  std::shared_ptr<PartiesInFlight> parties_;
+  QByteArray newestParty_;  // the last one it was given
   Scheduler& scheduler_;
   FrameReader reader_{GuestLimits::maxIncomingMessageBytes};
   OutgoingBacklog backlog_;

@@ -4,9 +4,9 @@
 
 namespace kovali {
 
-/// What one phone may cost the host, in one place: what it sends is read only while the host
-/// keeps little for it, and what the host keeps for it is its newest party plus a small fixed
-/// allowance, whatever it sends or leaves unread.
+/// What one phone may cost the host, in one place: what it sends is read only while the host owes
+/// it little, and what the host keeps for it is the rest of the frame being written, its newest
+/// party (shared) and a small fixed allowance, whatever it sends or leaves unread.
 struct GuestLimits {
   /// The largest message a phone may send, in bytes however many frames carry it; a larger one
   /// closes the connection (close code 1009).
@@ -18,12 +18,18 @@ struct GuestLimits {
   static constexpr qint64 incomingPoolBytes = 64 << 20;
   /// While the socket holds less than this, messages are handed to it at once.
   static constexpr qint64 maxSocketBacklogBytes = 256 << 10;
-  /// While this much waits to be sent, nothing more is read from the phone, so that one that
-  /// does not read its answers cannot make more of them; what it sends waits in the network.
+  /// While this much of what the phone asked for (answers, errors, pongs, its welcome) waits to
+  /// be sent, nothing more is read from it, so that one that does not read its answers cannot
+  /// make more of them; what it sends waits in the network. The party pushed to it never holds
+  /// its reading: a newer one replaces it.
   static constexpr qint64 holdReadingBytes = maxSocketBacklogBytes;
   /// What may wait to be sent beyond the phone's newest party (answers, errors, pushes, pongs):
   /// a phone that far behind has stopped reading and is let go.
   static constexpr qint64 maxUnsentBytes = 4 << 20;
+  /// What older parties that sockets are still sending may cost the host together: each stays
+  /// whole until its slowest phone has read it. Honest phones at a busy party hold a few; past
+  /// this, the phones that alone keep the most of them are let go.
+  static constexpr qint64 oldPartiesBytes = 256 << 20;
   /// How long a released connection may take to send what is left.
   static constexpr double stallSeconds = 5;
   /// A phone that has acknowledged nothing this long, with the host waiting on it or after the

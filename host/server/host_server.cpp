@@ -63,6 +63,7 @@ HostServer::HostServer(Scheduler& scheduler, std::unique_ptr<ServiceAdvertiser> 
   connect(advertiser_.get(), &ServiceAdvertiser::failed, this, [this](const AdvertiserError& error) {
     if (port_) listenerFailed(error.message());
   });
+  connect(parties_.get(), &PartiesInFlight::budgetExceeded, this, &HostServer::letGoOfOldParties);
 }
 
 void HostServer::start() {
@@ -168,6 +169,21 @@ void HostServer::dropStalled(ConnectionID id, qint64 unsent) {
             id.text().c_str(), static_cast<double>(unsent) / (1 << 20));
   found->second->abort();  // its end takes it out of the table
   remove(id);
+}
+
+void HostServer::letGoOfOldParties() {
+  while (GuestConnection* heaviest = parties_->overBudget() ? parties_->heaviest() : nullptr) {
+    const auto found = std::find_if(connections_.begin(), connections_.end(),
+                                    [heaviest](const auto& entry) { return entry.second == heaviest; });
+    const std::optional<ConnectionID> id =
+        found != connections_.end() ? std::optional(found->first) : std::nullopt;  // or it has left the table
+    qCWarning(lcNet, "Guest connection %s is far behind on parties the others are past (%.1f MiB of them kept); "
+              "disconnecting it.",
+              id ? id->text().c_str() : "that has left", static_cast<double>(parties_->oldBytes()) / (1 << 20));
+    // No close frame can follow the half-sent party, and waiting for it would keep what this frees.
+    heaviest->abort();
+    if (id) remove(*id);
+  }
 }
 
 void HostServer::listenerFailed(const std::string& message) {
@@ -307,7 +323,7 @@ void HostServer::accept(QTcpSocket* socket, const QByteArray& head) {
   // phones does not keep the others waiting.
   socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 16 << 10);
   const ConnectionID id{++nextID_};
-  auto* connection = new GuestConnection(socket, incoming_, scheduler_, this);
+  auto* connection = new GuestConnection(socket, incoming_, parties_, scheduler_, this);
   connect(connection, &GuestConnection::messageReceived, this,
           [this, id](const QByteArray& bytes) { handle(bytes, id); });
   connect(connection, &GuestConnection::ended, this, [this, id] { remove(id); });

@@ -26,6 +26,7 @@
 #include "server/artwork_responder.h"
 #include "server/host_server_status.h"
 #include "server/incoming_pool.h"
+#include "server/parties_in_flight.h"
 #include "server/outgoing_event.h"
 
 namespace kovali {
@@ -91,6 +92,8 @@ class HostServer final : public QObject {
   /// Replaces `maxConnectionsPerAddress` before start, for load tools whose many phones all
   /// come from one loopback address.
   void setConnectionsPerAddress(std::size_t count) { budget_ = ConnectionBudget(count, budget_.total()); }
+  /// Replaces `GuestLimits::oldPartiesBytes`, for tests whose parties are small.
+  void setOldPartiesBudget(qint64 bytes) { parties_->setBudget(bytes); }
 
   /// Where the cover art requested on the guests' port comes from (see ArtworkResponder).
   void setArtworkLookup(ArtworkResponder::Lookup lookup) { artwork_.setLookup(std::move(lookup)); }
@@ -154,6 +157,9 @@ class HostServer final : public QObject {
   void handle(const QByteArray& bytes, ConnectionID id);
   /// Drops a connection whose phone stopped reading.
   void dropStalled(ConnectionID id, qint64 unsent);
+  /// Lets go of the phones that alone keep the most old parties alive, until they cost no more
+  /// than `GuestLimits::oldPartiesBytes`.
+  void letGoOfOldParties();
   /// Decodes and hands on one message; `type` becomes its command type once decoded.
   void receive(const QByteArray& bytes, ConnectionID id, std::string& type);
   void messageFailed(ConnectionID id, const std::string& type, const char* what);
@@ -184,6 +190,7 @@ class HostServer final : public QObject {
   std::map<ConnectionID, GuestConnection*> connections_;
   ConnectionBudget budget_;
   std::shared_ptr<IncomingPool> incoming_ = std::make_shared<IncomingPool>(GuestLimits::incomingPoolBytes);
+  std::shared_ptr<PartiesInFlight> parties_ = std::make_shared<PartiesInFlight>(GuestLimits::oldPartiesBytes);
   std::int64_t nextID_ = 0;
   std::string serviceName_;
   std::string sessionID_;

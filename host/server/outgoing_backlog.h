@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <vector>
 
 #include <QByteArray>
 
@@ -14,7 +15,8 @@ namespace kovali {
 /// still waiting carries the newest one (a newer party stands in for an older one, answer or not),
 /// so they all hold one copy; and a newer state that answers nothing takes the place of an older
 /// such state. States are told apart from everything else, so that a party however big never
-/// counts against what a phone may leave unread.
+/// counts against what a phone may leave unread; and what the phone asked for is told apart from
+/// the parties pushed to it, so that it goes first and alone decides whether the phone is behind.
 class OutgoingBacklog {
  public:
   enum class Kind {
@@ -43,14 +45,23 @@ class OutgoingBacklog {
   qint64 beyondPartyAfterPush(const Message& message, qint64 socketBacklog);
 
   bool hasWaiting() const { return !waiting_.empty(); }
-  /// Takes the next waiting message to hand to the socket.
+  /// The kind of message `takeNext` would take.
+  Kind nextKind() const;
+  /// Takes the next waiting message to hand to the socket: the oldest one the phone is owed, or
+  /// else the party pushed to it. A state that answers takes the pushed party along, as it
+  /// carries the same one.
   Message takeNext();
-  /// Records that a message of `kind` went to the socket as `bytes` (its frame's header included).
-  void handed(Kind kind, qint64 bytes);
+  /// Records that `message` went to the socket as `bytes` (its frame's header included).
+  void handed(const Message& message, qint64 bytes);
 
   /// What the host keeps for the phone, with `socketBacklog` bytes still in the socket: the party
   /// the waiting states share is counted once.
   qint64 kept(qint64 socketBacklog) const { return socketBacklog + waitingBeyondParty_ + waitingParty_; }
+  /// What the phone made the host owe and has not been sent, with `socketBacklog` bytes still in
+  /// the socket: everything but the parties pushed to it.
+  qint64 owed(qint64 socketBacklog);
+  /// The parties whose frames the socket still holds (some of each may be written already).
+  std::vector<QByteArray> partiesInSocket(qint64 socketBacklog);
   /// Forgets every waiting message.
   void clearWaiting();
 
@@ -58,25 +69,36 @@ class OutgoingBacklog {
   struct Handed {
     qint64 end = 0;  // where the message ends among all bytes handed to the socket
     qint64 bytes = 0;
-    bool state = false;
+    Kind kind = Kind::ordinary;
+    QByteArray party;  // a state's, which the socket shares until it has written it
   };
 
-  /// Forgets what the socket has written, given what it still holds.
-  void retire(qint64 socketBacklog);
+  /// Forgets what the socket has written, given what it still holds; answers how much of the
+  /// oldest message still held is written.
+  qint64 retire(qint64 socketBacklog);
+  /// What the socket still holds of the messages that `handedBytes` counts, those of `kinds`.
+  qint64 inSocket(qint64 socketBacklog, qint64 OutgoingBacklog::*handedBytes, bool (*kinds)(Kind));
   static bool isState(Kind kind) { return kind != Kind::ordinary; }
+  static bool isOwed(Kind kind) { return kind != Kind::latestState; }
   /// What `message` adds beside the party the waiting states share.
   static qint64 beyondParty(const Message& message) {
     return isState(message.kind) ? message.bytes() - message.body.size() : message.bytes();
   }
+  /// Where the message to hand on next waits.
+  template <class Waiting>
+  static auto nextIn(Waiting& waiting);
   void forget(const Message& message);
 
   std::deque<Message> waiting_;
   qint64 waitingBeyondParty_ = 0;
   qint64 waitingParty_ = 0;  // the newest party, while a state waits
   int waitingStates_ = 0;
+  qint64 waitingOwedBeyondParty_ = 0;
+  int waitingOwedStates_ = 0;
   std::deque<Handed> handed_;
   qint64 handedTotal_ = 0;
   qint64 handedStateBytes_ = 0;
+  qint64 handedOwedBytes_ = 0;
 };
 
 }  // namespace kovali

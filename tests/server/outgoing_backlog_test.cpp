@@ -1,4 +1,5 @@
-// What a connection keeps to send: the party its waiting states share apart from the rest.
+// What a connection keeps to send: the party its waiting states share apart from the rest, and
+// what the phone asked for apart from the parties pushed to it.
 
 #include <gtest/gtest.h>
 
@@ -28,12 +29,40 @@ TEST(OutgoingBacklog, WaitingStatesShareTheNewestPartyWhichNeverCountsAgainstWha
   const auto welcome = backlog.takeNext();
   EXPECT_EQ(welcome.body.size(), 2'000'000) << "a newer party answers in the older one's place";
   // In the socket, a state stays a state until the socket has written it.
-  backlog.handed(welcome.kind, welcome.bytes() + 10);
+  backlog.handed(welcome, welcome.bytes() + 10);
   EXPECT_EQ(backlog.beyondPartyAfterPush(message(Kind::ordinary, 0), welcome.bytes() + 10), 1'100);
   EXPECT_EQ(backlog.beyondPartyAfterPush(message(Kind::ordinary, 0), 5), 1'100)
       << "the socket's last bytes are the state's";
-  for (int i = 0; i < 3; ++i) backlog.takeNext();
+  backlog.takeNext();
+  EXPECT_EQ(backlog.takeNext().head.size(), 100) << "the answer";
+  EXPECT_FALSE(backlog.hasWaiting()) << "the answer carried the pushed party along";
   EXPECT_EQ(backlog.kept(0), 0) << "nothing waits once all went";
+}
+
+TEST(OutgoingBacklog, WhatThePhoneAskedForGoesAheadOfThePushedPartyAndAloneIsOwed) {
+  OutgoingBacklog backlog;
+  const auto pushed = message(Kind::latestState, 1'000'000);
+  backlog.push(pushed);
+  const auto inFlight = backlog.takeNext();
+  backlog.handed(inFlight, 1'000'010);
+  backlog.push(message(Kind::latestState, 1'000'000));
+  EXPECT_EQ(backlog.owed(1'000'010), 0) << "parties pushed to the phone, in the socket or waiting, are not owed";
+  EXPECT_EQ(backlog.partiesInSocket(1'000'010), std::vector<QByteArray>{inFlight.body});
+
+  backlog.push(message(Kind::ordinary, 300));  // an answer
+  backlog.push(message(Kind::ordinary, 200));  // a pong
+  EXPECT_EQ(backlog.owed(1'000'010), 500);
+  EXPECT_EQ(backlog.nextKind(), Kind::ordinary);
+  auto answer = backlog.takeNext();
+  EXPECT_EQ(answer.bytes(), 300) << "in the order asked, ahead of the waiting party";
+  backlog.handed(answer, 302);
+  EXPECT_EQ(backlog.owed(302 + 10), 200 + 302) << "what the socket holds of answers is owed";
+  EXPECT_EQ(backlog.owed(100), 200 + 100) << "of the answer being written, its rest";
+  EXPECT_TRUE(backlog.partiesInSocket(100).empty()) << "the party's frame is written";
+  EXPECT_EQ(backlog.takeNext().bytes(), 200);
+  EXPECT_EQ(backlog.nextKind(), Kind::latestState);
+  backlog.push(message(Kind::state, 1'000'000, 50));  // a welcome or an answer: owed, party and all
+  EXPECT_EQ(backlog.owed(0), 1'000'050);
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // replaces an older one, and a phone that would fall too far behind is dropped.
 
 #include <algorithm>
+#include <string_view>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <unistd.h>
 
@@ -33,6 +35,14 @@ std::int64_t residentBytes() {
   std::int64_t size = 0, resident = 0;
   statm >> size >> resident;
   return resident * sysconf(_SC_PAGESIZE);
+}
+
+/// The most the system lets a socket's send buffer grow to.
+std::size_t largestSendBuffer() {
+  std::ifstream memory("/proc/sys/net/ipv4/tcp_wmem");
+  std::size_t least = 0, initial = 0, most = 4 << 20;
+  memory >> least >> initial >> most;
+  return most;
 }
 
 class SlowPhoneTest : public HostServerFixture {
@@ -111,7 +121,7 @@ TEST_F(SlowPhoneTest, FiftyPhonesThatStopReadingKeepOnlyTheirNewestStateWhileARe
   EXPECT_EQ(server->connectionCount(), stalledCount + 1);
 }
 
-TEST_F(SlowPhoneTest, ANewerStateReplacesAWaitingOneAndEverythingElseArrivesInOrder) {
+TEST_F(SlowPhoneTest, ANewerStateReplacesAWaitingOneAndWhatThePhoneAskedForGoesFirstInOrder) {
   StalledPhone phone;
   ASSERT_TRUE(phone.connectTo(port));
   ASSERT_TRUE(waitForConnections(1));
@@ -124,29 +134,48 @@ TEST_F(SlowPhoneTest, ANewerStateReplacesAWaitingOneAndEverythingElseArrivesInOr
   server->send(Event{partyOfSize(10, 3)}, id, "R3");  // an answer is never skipped, but a newer party stands in
   server->send(Event{partyOfSize(10, 4)}, id);
   server->send(Event{Event::RoleChanged{}}, id);
+  server->send(Event{partyOfSize(10, 5)}, id);
+  server->send(Event{vinaro::ProtocolError::badRequest("Unknown command.")}, id, "E2");
 
-  std::vector<std::string> tail;
-  ASSERT_TRUE(QTest::qWaitFor(
-      [&] {
-        phone.drain();
-        const auto all = phone.messages();
-        if (all.empty() || all.back().find(R"("type":"roleChanged")") == std::string::npos) return false;
-        tail.assign(all.end() - 4, all.end());
-        return true;
-      },
-      GuestClient::timeoutMs));
+  const auto tailUpTo = [&](std::string_view last, std::size_t count) {
+    std::vector<std::string> tail;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+          phone.drain();
+          const auto all = phone.messages();
+          if (all.empty() || all.back().find(last) == std::string::npos) return false;
+          tail.assign(all.end() - static_cast<std::ptrdiff_t>(count), all.end());
+          return true;
+        },
+        GuestClient::timeoutMs));
+    return tail;
+  };
   const auto decode = [](const std::string& text) { return vinaro::MessageCodec::decode<Event>(text).value(); };
-  const auto error = decode(tail[0]), answer = decode(tail[1]), newest = decode(tail[2]);
+  auto tail = tailUpTo(R"("replyTo":"E2")", 4);
+  ASSERT_EQ(tail.size(), 4u);
+  const auto error = decode(tail[0]), answer = decode(tail[1]);
   EXPECT_EQ(error.replyTo, "E1");
   EXPECT_TRUE(std::holds_alternative<vinaro::ProtocolError>(error.body.payload));
   EXPECT_EQ(answer.replyTo, "R3");
-  EXPECT_EQ(std::get<SessionState>(answer.body.payload).revision, 4);
-  EXPECT_EQ(newest.replyTo, std::nullopt);
-  EXPECT_EQ(std::get<SessionState>(newest.body.payload).revision, 4);
+  EXPECT_EQ(std::get<SessionState>(answer.body.payload).revision, 5) << "the answer carries the newest party";
+  EXPECT_NE(tail[2].find(R"("type":"roleChanged")"), std::string::npos);
   for (const auto& text : phone.messages()) {
-    EXPECT_EQ(text.find(R"("revision":1,)"), std::string::npos) << "the states replaced while waiting never went out";
-    EXPECT_EQ(text.find(R"("revision":2,)"), std::string::npos);
+    for (const char* replaced : {R"("revision":1,)", R"("revision":2,)", R"("revision":3,)", R"("revision":4,)"}) {
+      EXPECT_EQ(text.find(replaced), std::string::npos) << "the states replaced while waiting never went out";
+    }
   }
+  EXPECT_EQ(std::count_if(tail.begin(), tail.end(),
+                          [](const std::string& text) { return text.find(R"("revision":5,)") != std::string::npos; }),
+            1)
+      << "the answer took the waiting party along";
+
+  // Behind a party that waits, an answer goes first.
+  ASSERT_TRUE(backUp(id, GuestLimits::maxSocketBacklogBytes));
+  server->send(Event{partyOfSize(10, 6)}, id);
+  server->send(Event{vinaro::ProtocolError::badRequest("Unknown command.")}, id, "E3");
+  tail = tailUpTo(R"("revision":6,)", 2);
+  ASSERT_EQ(tail.size(), 2u);
+  EXPECT_EQ(decode(tail[0]).replyTo, "E3");
 }
 
 TEST_F(SlowPhoneTest, APhoneThatSendsWithoutReadingIsReadNoFurtherUntilItCatchesUpAndLosesNothing) {
@@ -233,15 +262,15 @@ TEST_F(SlowPhoneTest, APhoneIsSentPartiesLargerThanTheCapAndStays) {
       [&] {
         if (phone.drain() < 0) return true;
         const auto all = phone.messages();
-        return !all.empty() && all.back().find(R"("replyTo":"x")") != std::string::npos;
+        return !all.empty() && all.back().find(R"("revision":3,)") != std::string::npos;
       },
       GuestClient::timeoutMs * 3));
   const auto all = phone.messages();
-  ASSERT_GE(all.size(), 3u);
+  ASSERT_EQ(all.size(), 3u);
   const auto welcome = vinaro::MessageCodec::decode<Event>(all.front());
   ASSERT_TRUE(welcome);
   EXPECT_EQ(welcome.value().replyTo, "hi");
-  EXPECT_NE(all[all.size() - 2].find(R"("revision":3,)"), std::string::npos) << "the newest state came last";
+  EXPECT_NE(all[1].find(R"("replyTo":"x")"), std::string::npos) << "the answer went ahead of the waiting party";
   EXPECT_TRUE(disconnects.empty());
   EXPECT_EQ(server->connectionCount(), 1);
 }
@@ -279,6 +308,116 @@ TEST_F(SlowPhoneTest, APhoneFarBehindThatAsksMeanwhileGetsItsWelcomeAndEveryAnsw
   EXPECT_EQ(messages.size(), 1u + asked);
   EXPECT_NE(phone.messages().front().find(R"("replyTo":"hi")"), std::string::npos) << "the welcome came first";
   EXPECT_TRUE(disconnects.empty());
+}
+
+TEST_F(SlowPhoneTest, APhoneReadingSlowlyWhileThePartyKeepsChangingHasEachCommandReadAndAnsweredBeforeNewerParties) {
+  StalledPhone phone;
+  ASSERT_TRUE(greet(phone));
+  const ConnectionID id{1};
+  constexpr long party = 1'000'000;
+  std::int64_t revision = 1;
+  server->send(Event{partyOfSize(party, revision)}, id, "hi");
+  long read = 0, sinceChange = 0;
+  // A little at each turn, as over a slow link, while the party changes twice as often as the
+  // phone can read one.
+  const auto readALittle = [&] {
+    const long got = std::max(0L, phone.drain(32 << 10));
+    read += got;
+    if ((sinceChange += got) < party / 2) return;
+    sinceChange = 0;
+    server->send(Event{partyOfSize(party, ++revision)}, id);
+  };
+  std::map<std::string, std::int64_t> newestWhenAnswered;
+  for (int i = 0; i < 6; ++i) {
+    const std::string ask = "s" + std::to_string(i);
+    const std::size_t before = messages.size();
+    ASSERT_TRUE(phone.sendText(commandMessage(ask, vinaro::Command{vinaro::Command::Search{"x"}})));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+          readALittle();
+          return messages.size() > before;
+        },
+        GuestClient::timeoutMs))
+        << ask << " was never read";
+    server->send(Event{vinaro::ProtocolError::badRequest("Answer.")}, id, ask);
+    newestWhenAnswered[ask] = revision;
+    const auto from = static_cast<std::size_t>(read);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+          readALittle();
+          return phone.hasRead(R"("replyTo":")" + ask + '"', from);
+        },
+        GuestClient::timeoutMs))
+        << ask;
+  }
+  EXPECT_GT(revision, 6) << "the party kept changing";
+  std::int64_t newestRead = 0;
+  for (const auto& text : phone.messages()) {
+    const auto event = vinaro::MessageCodec::decode<Event>(text);
+    ASSERT_TRUE(event);
+    if (const auto* state = std::get_if<SessionState>(&event.value().body.payload)) {
+      newestRead = std::max(newestRead, state->revision);
+    } else if (event.value().replyTo && newestWhenAnswered.contains(*event.value().replyTo)) {
+      EXPECT_LE(newestRead, newestWhenAnswered[*event.value().replyTo]) << *event.value().replyTo;
+    }
+  }
+  EXPECT_TRUE(disconnects.empty());
+}
+
+/// Phones that join a large party one at a time, each welcomed with a version of it the next one
+/// changes, and read nothing: the versions their sockets hold are counted together.
+struct OldPartiesCase {
+  const char* name;
+  std::vector<int> joining;       // phones joining together, group by group; each group's party is new
+  int changes;                    // further versions sent to every phone
+  std::vector<int> letGo;         // which phones, counted from 1, go
+};
+
+TEST_F(SlowPhoneTest, OldPartiesThatPhonesStillHoldAreCountedAndThoseKeepingTheMostAloneAreLetGo) {
+  // Larger than the system takes into a socket's own buffer, so that some of each stays with the host.
+  const std::size_t party = largestSendBuffer() + (1 << 20);
+  server->setOldPartiesBudget(3 * party + party / 2);
+  const OldPartiesCase cases[] = {
+      {"one at a time", {1, 1, 1, 1, 1}, 0, {1}},
+      {"the first two together", {2, 1, 1, 1, 1}, 0, {3}},
+      {"one at a time, the party changing on", {1, 1, 1, 1, 1}, 1, {1, 2}},
+      {"all at once, the party changing on", {5}, 4, {}},
+  };
+  LogCapture log("kovaliapp.net");
+  std::int64_t connected = 0, revision = 0;
+  for (const auto& c : cases) {
+    std::vector<std::unique_ptr<StalledPhone>> phones;
+    const std::int64_t first = connected + 1;
+    const auto sendToAll = [&] {
+      const auto state = OutgoingEvent::of(partyOfSize(party, ++revision));
+      for (std::int64_t raw = first; raw <= connected; ++raw) server->send(*state, ConnectionID{raw});
+    };
+    for (const int together : c.joining) {
+      for (int i = 0; i < together; ++i) {
+        phones.push_back(std::make_unique<StalledPhone>());
+        ASSERT_TRUE(phones.back()->connectTo(port, 0x7F000020 + static_cast<std::uint32_t>(connected % 8))) << c.name;
+        ++connected;
+      }
+      ASSERT_TRUE(waitForConnections(static_cast<int>(phones.size()))) << c.name;
+      sendToAll();
+      QCoreApplication::processEvents();
+    }
+    for (int i = 0; i < c.changes; ++i) sendToAll();
+    std::vector<ConnectionID> expected;
+    for (const int phone : c.letGo) expected.push_back(ConnectionID{first + phone - 1});
+    QTest::qWait(100);
+    EXPECT_EQ(disconnects, expected) << c.name;
+    EXPECT_EQ(log.hasLineStartingWith("Guest connection c" + std::to_string(first) + " is far behind"),
+              std::find(c.letGo.begin(), c.letGo.end(), 1) != c.letGo.end())
+        << c.name << testing::PrintToString(log.lines());
+    for (const auto id : expected) {
+      auto& phone = *phones[static_cast<std::size_t>(id.raw - first)];
+      EXPECT_TRUE(QTest::qWaitFor([&] { return phone.drain() < 0; }, GuestClient::timeoutMs)) << c.name << " " << id.raw;
+    }
+    for (std::int64_t raw = first; raw <= connected; ++raw) server->remove(ConnectionID{raw});
+    disconnects.clear();
+    QTest::qWait(50);  // the sockets go, and with them what they held
+  }
 }
 
 /// A phone that reads nothing and keeps sending: what the host keeps for it stays its party and a

@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -119,11 +120,13 @@ long StalledPhone::sendSome(std::string_view bytes) {
   return sent < 0 ? 0 : static_cast<long>(sent);
 }
 
-long StalledPhone::drain() {
+long StalledPhone::drain(std::size_t most) {
   std::vector<char> buffer(1 << 16);
   long total = 0;
   for (;;) {
-    const ssize_t got = ::recv(fd_, buffer.data(), buffer.size(), MSG_DONTWAIT);
+    const std::size_t room = std::min(buffer.size(), most - static_cast<std::size_t>(total));
+    if (room == 0) return total;
+    const ssize_t got = ::recv(fd_, buffer.data(), room, MSG_DONTWAIT);
     if (got > 0) {
       read_.append(buffer.data(), static_cast<std::size_t>(got));
       total += got;

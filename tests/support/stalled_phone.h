@@ -35,11 +35,13 @@ class StalledPhone {
   /// The header of a masked frame (zero mask) whose payload is `length` bytes: a whole text frame
   /// unless `first` gives another first byte (the final bit and the opcode).
   static std::string frameHeader(std::uint64_t length, std::uint8_t first = 0x81);
-  /// Reads whatever has arrived, without waiting; answers how many bytes, or -1 once the host
-  /// has closed or dropped the connection.
-  long drain();
+  /// Reads whatever has arrived, up to `most` bytes, without waiting; answers how many bytes, or
+  /// -1 once the host has closed or dropped the connection.
+  long drain(std::size_t most = SIZE_MAX);
   /// The complete text messages among the bytes read so far, in order.
   std::vector<std::string> messages() const;
+  /// Whether `text` is among the bytes read so far from the `from`th on.
+  bool hasRead(std::string_view text, std::size_t from = 0) const { return read_.find(text, from) != std::string::npos; }
   /// Drops the connection with a reset, as a phone whose network went away may.
   void reset();
 
