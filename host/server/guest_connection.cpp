@@ -188,7 +188,7 @@ bool GuestConnection::behind() { return backlog_.owed(socket_->bytesToWrite()) >
 void GuestConnection::writeWaiting(bool all) {
   // Answers need no room: what the phone may ask for before it is read no further is bounded.
   while (backlog_.hasWaiting() && (all || backlog_.nextKind() == Kind::ordinary ||
-                                   socket_->bytesToWrite() < GuestLimits::maxSocketBacklogBytes)) {
+                                   socket_->bytesToWrite() < GuestLimits::partyHandOffBytes)) {
     const auto next = backlog_.takeNext();
     const qint64 before = socket_->bytesToWrite();
     write(next);

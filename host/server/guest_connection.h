@@ -93,8 +93,8 @@ class GuestConnection final : public QObject {
   void shutDownSendingWhenWritten();
   /// Much of what the phone asked for is still unsent: it is read no further.
   bool behind();
-  /// Hands waiting messages to the socket: what is not a party at once, a party while the socket
-  /// has room; or all of them.
+  /// Hands waiting messages to the socket: what is not a party at once, a party once the socket
+  /// has little left; or all of them.
   void writeWaiting(bool all);
   /// Tells `PartiesInFlight` which parties this connection holds now.
   void countParties();

@@ -16,13 +16,14 @@ struct GuestLimits {
   static constexpr qint64 ownReadBytes = 16 << 10;
   /// What all connections together may hold of messages arriving beyond their own shares.
   static constexpr qint64 incomingPoolBytes = 64 << 20;
-  /// While the socket holds less than this, messages are handed to it at once.
-  static constexpr qint64 maxSocketBacklogBytes = 256 << 10;
+  /// A whole party goes to the socket only once it holds less than this, so that what the phone
+  /// asks for meanwhile goes ahead of it; everything else goes at once.
+  static constexpr qint64 partyHandOffBytes = 64 << 10;
   /// While this much of what the phone asked for (answers, errors, pongs, its welcome) waits to
   /// be sent, nothing more is read from it, so that one that does not read its answers cannot
   /// make more of them; what it sends waits in the network. The party pushed to it never holds
   /// its reading: a newer one replaces it.
-  static constexpr qint64 holdReadingBytes = maxSocketBacklogBytes;
+  static constexpr qint64 holdReadingBytes = 256 << 10;
   /// What may wait to be sent beyond the phone's newest party (answers, errors, pushes, pongs):
   /// a phone that far behind has stopped reading and is let go.
   static constexpr qint64 maxUnsentBytes = 4 << 20;

@@ -96,7 +96,7 @@ TEST_F(SlowPhoneTest, FiftyPhonesThatStopReadingKeepOnlyTheirNewestStateWhileARe
     QCoreApplication::processEvents();  // each change is one turn of the host's event loop
     // At most what the socket takes at once, one message beyond it, and one waiting state (as
     // UTF-16): nothing grows with the number of changes.
-    const qint64 bound = GuestLimits::maxSocketBacklogBytes + 3 * 2 * largestMessage;
+    const qint64 bound = GuestLimits::partyHandOffBytes + 3 * 2 * largestMessage;
     for (std::int64_t raw = 1; raw <= stalledCount; ++raw) {
       ASSERT_LE(server->unsentBytes(ConnectionID{raw}).value_or(-1), bound) << "c" << raw << " at " << revision;
     }
@@ -126,7 +126,7 @@ TEST_F(SlowPhoneTest, ANewerStateReplacesAWaitingOneAndWhatThePhoneAskedForGoesF
   ASSERT_TRUE(phone.connectTo(port));
   ASSERT_TRUE(waitForConnections(1));
   const ConnectionID id{1};
-  ASSERT_TRUE(backUp(id, GuestLimits::maxSocketBacklogBytes));
+  ASSERT_TRUE(backUp(id, GuestLimits::partyHandOffBytes));
 
   server->send(Event{partyOfSize(10, 1)}, id);
   server->send(Event{vinaro::ProtocolError::forbidden("Only the DJ can do that.")}, id, "E1");
@@ -170,7 +170,7 @@ TEST_F(SlowPhoneTest, ANewerStateReplacesAWaitingOneAndWhatThePhoneAskedForGoesF
       << "the answer took the waiting party along";
 
   // Behind a party that waits, an answer goes first.
-  ASSERT_TRUE(backUp(id, GuestLimits::maxSocketBacklogBytes));
+  ASSERT_TRUE(backUp(id, GuestLimits::partyHandOffBytes));
   server->send(Event{partyOfSize(10, 6)}, id);
   server->send(Event{vinaro::ProtocolError::badRequest("Unknown command.")}, id, "E3");
   tail = tailUpTo(R"("revision":6,)", 2);
