@@ -40,6 +40,8 @@ class StalledPhone {
   long drain();
   /// The complete text messages among the bytes read so far, in order.
   std::vector<std::string> messages() const;
+  /// Every byte read so far, as the host wrote it.
+  const std::string& bytesRead() const { return read_; }
   /// Drops the connection with a reset, as a phone whose network went away may.
   void reset();
 
