@@ -21,6 +21,7 @@ const char* reason(int status) {
     case 200: return "OK";
     case 304: return "Not Modified";
     case 404: return "Not Found";
+    case 426: return "Upgrade Required";
     default: return "Bad Request";
   }
 }
@@ -56,14 +57,15 @@ ArtworkResponder::ArtworkResponder(QObject* parent) : QObject(parent) { workers_
 
 ArtworkResponder::~ArtworkResponder() { workers_.waitForDone(); }
 
-void ArtworkResponder::refuse(QTcpSocket* socket, int status) {
-  socket->write(statusLine(status) + "Content-Length: 0\r\nConnection: close\r\n\r\n");
-  if (status != 400) {
+void ArtworkResponder::refuse(QTcpSocket* socket, int status, const QByteArray& headers) {
+  socket->write(statusLine(status) + headers + "Content-Length: 0\r\nConnection: close\r\n\r\n");
+  if (status != 400 && status != 426) {
     closeAfterWriting(socket);
     return;
   }
-  // A client refused mid-request may still be sending: what it sends is dropped for a moment, as
-  // closing on unread bytes would reset the connection before it has read the answer.
+  // A client refused mid-request, or a phone that sent frames behind its upgrade, may still be
+  // sending: what it sends is dropped for a moment, as closing on unread bytes would reset the
+  // connection before it has read the answer.
   socket->readAll();
   QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->readAll(); });
   QTimer::singleShot(kLingerMs, socket, [socket] { closeAfterWriting(socket); });

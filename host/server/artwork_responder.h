@@ -39,8 +39,8 @@ class ArtworkResponder final : public QObject {
   /// closes the socket, which goes once it has closed.
   void respond(QTcpSocket* socket, const QByteArray& head);
 
-  /// Answers `status` without a body and closes the socket.
-  static void refuse(QTcpSocket* socket, int status);
+  /// Answers `status` without a body, with the header lines `headers`, and closes the socket.
+  static void refuse(QTcpSocket* socket, int status, const QByteArray& headers = {});
 
  private:
   struct Picture {

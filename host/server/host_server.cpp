@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 #include <utility>
+#include <variant>
 
 #include <QHostInfo>
 #include <QPointer>
@@ -310,12 +311,13 @@ void HostServer::registered(const std::string& name) {
 
 void HostServer::accept(QTcpSocket* socket, const QByteArray& head) {
   const auto answer = websocketHandshakeAnswer(std::string_view(head.constData(), static_cast<std::size_t>(head.size())));
-  if (!answer) {
-    qCDebug(lcNet).noquote() << "A WebSocket handshake from" << socket->peerAddress().toString() << "was refused";
-    ArtworkResponder::refuse(socket, 400);
+  if (const auto* refusal = std::get_if<HandshakeRefusal>(&answer)) {
+    qCDebug(lcNet).noquote() << "A WebSocket handshake from" << socket->peerAddress().toString()
+                             << "was refused:" << refusal->reason;
+    ArtworkResponder::refuse(socket, refusal->status, refusal->headers);
     return;
   }
-  socket->write(*answer);
+  socket->write(std::get<QByteArray>(answer));
   // A small event behind a larger one would otherwise wait for the phone's delayed
   // acknowledgement, tens of milliseconds.
   socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);

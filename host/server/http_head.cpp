@@ -21,6 +21,15 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
          });
 }
 
+bool listHasToken(std::string_view list, std::string_view token) {
+  while (!list.empty()) {
+    const auto comma = std::min(list.find(','), list.size());
+    if (equalsIgnoringCase(trimmed(list.substr(0, comma)), token)) return true;
+    list.remove_prefix(std::min(comma + 1, list.size()));
+  }
+  return false;
+}
+
 std::vector<std::string_view> headLines(std::string_view head) {
   std::vector<std::string_view> result;
   while (!head.empty()) {

@@ -11,5 +11,7 @@ std::vector<std::string_view> headLines(std::string_view head);
 /// The value of the first header called `name` (in any case) among `lines`, trimmed.
 std::optional<std::string_view> headerValue(const std::vector<std::string_view>& lines, std::string_view name);
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
+/// Whether a header's comma-separated `list` holds `token`, in any case.
+bool listHasToken(std::string_view list, std::string_view token);
 
 }  // namespace kovali

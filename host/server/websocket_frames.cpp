@@ -1,5 +1,7 @@
 #include "server/websocket_frames.h"
 
+#include <utility>
+
 #include <QStringDecoder>
 
 namespace kovali {
@@ -8,10 +10,30 @@ namespace {
 /// Bytes after the first two that hold the length, for a 7-bit length field of `field`.
 qint64 extendedLengthBytes(quint8 field) { return field == 126 ? 2 : field == 127 ? 8 : 0; }
 
-bool isValidUTF8(const QByteArray& bytes) {
+bool isValidUTF8(QByteArrayView bytes) {
   QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   const QString decoded = decoder.decode(bytes);
   return !decoder.hasError();
+}
+
+/// Whether a phone may send `code` in a close frame: the codes defined for the wire (1004-1006
+/// and 1015 only ever describe a close locally), those registered since, and applications' own.
+bool isSendableCloseCode(quint16 code) {
+  return (code >= 1000 && code <= 1003) || (code >= 1007 && code <= 1014) || (code >= 3000 && code <= 4999);
+}
+
+/// The phone's close frame, or why it is one no phone may send.
+FrameReader::Outcome closeOutcome(QByteArray payload) {
+  using Failure = FrameReader::Failure;
+  if (payload.size() == 1) return Failure{CloseCode::protocolError, "A close frame's code is cut short."};
+  if (payload.size() >= 2) {
+    const auto code = static_cast<quint16>((static_cast<quint8>(payload[0]) << 8) | static_cast<quint8>(payload[1]));
+    if (!isSendableCloseCode(code)) return Failure{CloseCode::protocolError, "A close code no phone may send."};
+    if (!isValidUTF8(QByteArrayView(payload).sliced(2))) {
+      return Failure{CloseCode::invalidText, "A close reason is not UTF-8."};
+    }
+  }
+  return FrameReader::Message{FrameOpcode::close, std::move(payload)};
 }
 
 }  // namespace
@@ -111,6 +133,7 @@ FrameReader::Outcome FrameReader::startFrame() {
 
 FrameReader::Outcome FrameReader::finishFrame() {
   inPayload_ = false;
+  if (frameOpcode_ == FrameOpcode::close) return closeOutcome(std::exchange(control_, {}));
   if (isControl()) return Message{frameOpcode_, std::exchange(control_, {})};
   if (!frameFinal_) return {};
   messageUnderWay_ = false;

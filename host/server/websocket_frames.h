@@ -25,8 +25,9 @@ constexpr quint16 tooBig = 1009;
 }  // namespace CloseCode
 
 /// A phone's frames, read in as they arrive: every frame masked, as phones must send them; a
-/// message in any number of frames, with control frames between them. It never asks for a byte
-/// beyond the frame under way, so what it has not asked for waits in the network.
+/// message in any number of frames, with control frames between them; a close frame with no
+/// code, or a code a phone may send and a UTF-8 reason. It never asks for a byte beyond the frame
+/// under way, so what it has not asked for waits in the network.
 class FrameReader {
  public:
   /// A whole message: text, binary, or a control frame's payload.

@@ -6,42 +6,10 @@
 #include <QTest>
 
 #include "server/host_server_fixture.h"
+#include "server/http_exchange.h"
 
 namespace kovali {
 namespace {
-
-/// What came back for `request`, read until the host closed the connection.
-struct Answer {
-  QByteArray bytes;
-  bool closed = false;
-
-  int status() const { return bytes.mid(9, 3).toInt(); }
-  QByteArray body() const { return bytes.mid(bytes.indexOf("\r\n\r\n") + 4); }
-  QByteArray header(const QByteArray& name) const {
-    for (const QByteArray& line : bytes.left(bytes.indexOf("\r\n\r\n")).split('\n')) {
-      if (line.toLower().startsWith(name.toLower() + ':')) return line.mid(name.size() + 1).trimmed();
-    }
-    return {};
-  }
-};
-
-Answer exchange(std::uint16_t port, const QByteArray& request) {
-  QTcpSocket socket;
-  socket.connectToHost(QHostAddress(QHostAddress::LocalHost), port);
-  if (!socket.waitForConnected(GuestClient::timeoutMs)) return {};
-  Answer answer;
-  QObject::connect(&socket, &QTcpSocket::readyRead, [&] { answer.bytes += socket.readAll(); });
-  // Written in pieces, as a slow or hostile client would; the host may close before the end.
-  for (qsizetype at = 0; at < request.size() && socket.state() == QAbstractSocket::ConnectedState; at += 65536) {
-    socket.write(request.mid(at, 65536));
-    socket.waitForBytesWritten(1000);
-    QCoreApplication::processEvents();
-  }
-  answer.closed = QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; },
-                                  GuestClient::timeoutMs);
-  answer.bytes += socket.readAll();
-  return answer;
-}
 
 QByteArray get(const QByteArray& target, const QByteArray& headers = {}) {
   return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "\r\n";

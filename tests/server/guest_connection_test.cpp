@@ -128,6 +128,59 @@ bool sendAll(StalledPhone& phone, std::string_view bytes) {
   return bytes.empty();
 }
 
+/// A masked frame with the first byte `first` (the final bit and the opcode) carrying `payload`.
+std::string frame(std::uint8_t first, const std::string& payload) {
+  return StalledPhone::frameHeader(payload.size(), first) + payload;
+}
+std::string codeBytes(std::uint16_t code) { return {static_cast<char>(code >> 8), static_cast<char>(code & 0xff)}; }
+/// The close frame the host answers with `code`.
+std::string closeWith(std::uint16_t code) { return "\x88\x02" + codeBytes(code); }
+
+TEST_F(GuestConnectionTest, AnswersEachFrameAsTheProtocolAsksAndFailsTheFramesNoPhoneMaySend) {
+  const std::string command = commandMessage("caf\xC3\xA9", pause);
+  const std::size_t midCharacter = command.find('\xA9');
+  ASSERT_NE(midCharacter, std::string::npos) << command;
+  struct Case {
+    std::string name;
+    std::string sent;    // then a close frame without a code
+    std::string answer;  // everything the host writes back
+    bool handedOn = false;
+  };
+  std::vector<Case> cases = {
+      {"a close without a code", "", closeWith(1000)},
+      {"a ping", frame(0x89, "beat"), "\x8A\x04" + std::string("beat") + closeWith(1000)},
+      {"a character over two frames",
+       frame(0x01, command.substr(0, midCharacter)) + frame(0x80, command.substr(midCharacter)), closeWith(1000), true},
+      {"a close of one byte", frame(0x88, "\x03"), closeWith(1002)},
+      {"a close reason that is not UTF-8", frame(0x88, codeBytes(1000) + "bye\xFF"), closeWith(1007)},
+      {"an unmasked frame", "\x81\x05hello", closeWith(1002)},
+      {"reserved bit 1", frame(0xC1, "a"), closeWith(1002)},
+      {"reserved bit 2", frame(0xA1, "a"), closeWith(1002)},
+      {"reserved bit 3", frame(0x91, "a"), closeWith(1002)},
+      {"a reserved data opcode", frame(0x83, "a"), closeWith(1002)},
+      {"a reserved control opcode", frame(0x8B, ""), closeWith(1002)},
+      {"a continuation without a message", frame(0x80, command), closeWith(1002)},
+      {"a text ending mid-character", frame(0x81, "a\xE2\x82"), closeWith(1007)},
+      {"invalid UTF-8 over two frames", frame(0x01, "\xC3") + frame(0x80, "("), closeWith(1007)},
+  };
+  for (const int code : {1000, 1001, 1003, 1007, 1011, 1012, 1014, 3000, 4999}) {
+    cases.push_back({"close code " + std::to_string(code), frame(0x88, codeBytes(code) + "bye"), closeWith(1000)});
+  }
+  for (const int code : {0, 999, 1004, 1005, 1006, 1015, 1016, 1100, 2000, 2999, 5000, 65535}) {
+    cases.push_back({"close code " + std::to_string(code), frame(0x88, codeBytes(code)), closeWith(1002)});
+  }
+  std::uint32_t source = 0x7F000010;  // an address each, as the host takes a few connections an address
+  for (const auto& c : cases) {
+    const std::size_t before = messages.size();
+    StalledPhone phone;
+    ASSERT_TRUE(phone.connectTo(port, source++)) << c.name;
+    ASSERT_TRUE(sendAll(phone, c.sent + frame(0x88, ""))) << c.name;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return phone.drain() < 0; }, GuestClient::timeoutMs)) << c.name << ": closed";
+    EXPECT_EQ(phone.bytesRead(), c.answer) << c.name;
+    EXPECT_EQ(messages.size() - before, c.handedOn ? 1u : 0u) << c.name;
+  }
+}
+
 TEST_F(GuestConnectionTest, TakesAMessageOfOneMebibyteAndClosesAConnectionThatSendsMore) {
   GuestClient largest;
   ASSERT_TRUE(largest.connectTo(port));

@@ -40,8 +40,8 @@ class StalledPhone {
   long drain(std::size_t most = SIZE_MAX);
   /// The complete text messages among the bytes read so far, in order.
   std::vector<std::string> messages() const;
-  /// Whether `text` is among the bytes read so far from the `from`th on.
-  bool hasRead(std::string_view text, std::size_t from = 0) const { return read_.find(text, from) != std::string::npos; }
+  /// Every byte read so far, as the host wrote it.
+  const std::string& bytesRead() const { return read_; }
   /// Drops the connection with a reset, as a phone whose network went away may.
   void reset();
 
