@@ -1,5 +1,6 @@
-// A host that goes away while phones are in the middle of large messages, on loopback: what its
-// connections give back of the shared pool as they go wakes no one that is going too.
+// A host that goes away while phones are in the middle of large messages, on loopback. Its
+// connections go one by one, each waking those that wait for the shared pool, which read on: what
+// they read must reach nothing of the server that is going (run under valgrind to see it).
 
 #include <algorithm>
 #include <memory>
