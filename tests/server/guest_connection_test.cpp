@@ -1,5 +1,8 @@
 // Guest connections over loopback with real WebSocket clients.
 
+#include <algorithm>
+#include <functional>
+#include <memory>
 #include <regex>
 
 #include <QElapsedTimer>
@@ -30,6 +33,16 @@ class GuestConnectionTest : public HostServerFixture {
                        server->send({Event::RoleChanged{}}, id, envelope.id);
                        messages.emplace_back(id, envelope);
                      });
+  }
+
+  /// Sends the phone events it does not read until it is dropped at the unsent cap.
+  void dropAtTheUnsentCap(ConnectionID id) {
+    const Event filler{ProtocolError::badRequest(std::string(64 << 10, 'f'))};
+    for (int sent = 0; sent < 400 && server->unsentBytes(id); ++sent) {
+      server->send(filler, id);
+      QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(server->unsentBytes(id), std::nullopt) << "dropped";
   }
 
   std::uint16_t port = 0;
@@ -230,16 +243,43 @@ TEST_F(GuestConnectionTest, LargeMessagesAreReadOnAfterManyLargeOnesAndAfterPhon
   ASSERT_TRUE(waitForMessages(static_cast<std::size_t>(many)));
 
   // Each leaves with most of a large message read in.
-  for (int i = 0; i < many; ++i) {
-    StalledPhone leaving;
-    ASSERT_TRUE(leaving.connectTo(port, 0x7F000002 + static_cast<std::uint32_t>(i % 8)));
-    ASSERT_TRUE(sendAll(leaving, StalledPhone::frameHeader(large.size()) + large.substr(0, large.size() - 1)));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server->connectionCount() == 2; }, GuestClient::timeoutMs));
-    leaving.reset();
-    ASSERT_TRUE(waitForConnections(1)) << i;
+  const std::string whole = StalledPhone::frameHeader(large.size()) + large;
+  const std::string_view allButLast = std::string_view(whole).substr(0, whole.size() - 1);
+  struct Leaving {
+    const char* name;
+    int phones;
+    std::function<void(StalledPhone&, ConnectionID)> leave;
+  } ways[] = {
+      {"without a word", many, [](StalledPhone& phone, ConnectionID) { phone.reset(); }},
+      {"dropped at the unsent cap", 2, [this](StalledPhone&, ConnectionID id) { dropAtTheUnsentCap(id); }},
+  };
+  std::int64_t lastID = 1;
+  for (const auto& way : ways) {
+    for (int i = 0; i < way.phones; ++i) {
+      StalledPhone leaving;
+      ASSERT_TRUE(leaving.connectTo(port, 0x7F000002 + static_cast<std::uint32_t>(i % 8)));
+      leaving.smallSendBuffer();  // what went is what the host took in
+      ASSERT_TRUE(sendAll(leaving, allButLast)) << way.name;
+      way.leave(leaving, ConnectionID{++lastID});
+      ASSERT_TRUE(waitForConnections(1)) << way.name << " " << i;
+    }
   }
-  ASSERT_TRUE(sendAll(sender, StalledPhone::frameHeader(large.size()) + large));
-  EXPECT_TRUE(waitForMessages(static_cast<std::size_t>(many) + 1)) << "the pool is whole again";
+
+  // The pool is whole again, and no larger: as many phones as it has shares for are read most of
+  // a large message at once, the others wait, and each completed message makes room for theirs.
+  const int shares =
+      static_cast<int>(GuestLimits::incomingPoolBytes / (HostServer::maxMessageBytes - GuestLimits::ownReadBytes));
+  std::vector<std::unique_ptr<StalledPhone>> holders;
+  for (int i = 0; i < shares + 3; ++i) {
+    holders.push_back(std::make_unique<StalledPhone>());
+    ASSERT_TRUE(holders.back()->connectTo(port, 0x7F000020 + static_cast<std::uint32_t>(i % 8))) << i;
+    holders.back()->smallSendBuffer();
+  }
+  std::vector<std::size_t> sent(holders.size(), 0);
+  sendFromEach(holders, allButLast, sent);
+  EXPECT_EQ(std::ranges::count(sent, allButLast.size()), shares);
+  sendFromEach(holders, whole, sent);
+  EXPECT_TRUE(waitForMessages(static_cast<std::size_t>(many) + holders.size())) << messages.size();
 }
 
 TEST_F(GuestConnectionTest, SendsMessagesAtEachEdgeOfTheFramesLengthForms) {

@@ -167,4 +167,18 @@ std::vector<std::string> StalledPhone::messages() const {
   return complete;
 }
 
+void sendFromEach(const std::vector<std::unique_ptr<StalledPhone>>& phones, std::string_view bytes,
+                  std::vector<std::size_t>& sent) {
+  for (int idle = 0; idle < 10;) {
+    long progress = 0;
+    for (std::size_t i = 0; i < phones.size(); ++i) {
+      const long went = phones[i]->sendSome(bytes.substr(std::min(sent[i], bytes.size())));
+      sent[i] += static_cast<std::size_t>(went);
+      progress += went;
+    }
+    QTest::qWait(progress > 0 ? 1 : 20);
+    idle = progress > 0 ? 0 : idle + 1;
+  }
+}
+
 }  // namespace kovali

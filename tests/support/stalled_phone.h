@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,5 +50,10 @@ class StalledPhone {
   int fd_ = -1;
   std::string read_;
 };
+
+/// Sends `bytes` from each of `phones` as fast as the host takes them, each going on from
+/// `sent[i]`, until none has moved on for a while; `sent` ends with how far each has come.
+void sendFromEach(const std::vector<std::unique_ptr<StalledPhone>>& phones, std::string_view bytes,
+                  std::vector<std::size_t>& sent);
 
 }  // namespace kovali

@@ -6,6 +6,7 @@
 namespace kovali {
 namespace {
 
+using vinaro::PlaylistRef;
 using vinaro::ProtocolError;
 
 const ProtocolError kTooMany = ProtocolError::limitReached("Too many searches at once. Wait a moment and try again.");
@@ -27,12 +28,13 @@ class SessionStoreSearchBudgetTest : public SessionStoreTest {
   }
 
   static void sendSearches(GuestClient& phone, const std::string& prefix, int count) {
-    for (int i = 0; i < count; ++i) {
-      phone.sendCommand(prefix + std::to_string(i), Command{Command::Search{"title", 25, Command::SearchKind::songs}});
-    }
+    sendMany(phone, prefix, count, Command{Command::Search{"title", 25, Command::SearchKind::songs}});
+  }
+  static void sendMany(GuestClient& phone, const std::string& prefix, int count, const Command& command) {
+    for (int i = 0; i < count; ++i) phone.sendCommand(prefix + std::to_string(i), command);
   }
 
-  /// The replies to `prefix` searches: refusals for too many, and results.
+  /// The replies to `prefix` searches or listings: refusals for too many, and results.
   struct Replies {
     int refused = 0;
     int results = 0;
@@ -43,7 +45,7 @@ class SessionStoreSearchBudgetTest : public SessionStoreTest {
       const auto event = phone.event(i);
       if (!event || !event->replyTo || !event->replyTo->starts_with(prefix)) continue;
       if (const auto* error = payload<ProtocolError>(*event); error && *error == kTooMany) ++replies.refused;
-      if (payload<Event::SearchResults>(*event)) ++replies.results;
+      if (payload<Event::SearchResults>(*event) || payload<Event::Tracks>(*event)) ++replies.results;
     }
     return replies;
   }
@@ -57,23 +59,38 @@ class SessionStoreSearchBudgetTest : public SessionStoreTest {
 };
 
 TEST_F(SessionStoreSearchBudgetTest, APhoneFloodingSearchesLeavesTheOthersTheirShare) {
-  auto hog = joined("hog");
-  auto calm = joined("calm");
-  const int sent = SearchBudget::shared + 8;
-  sendSearches(*hog, "h", sent);
-  waitForRefusals(*hog, "h", 8);
+  catalog.albums = {{Album{"al1", "Blue", "Band", std::nullopt, 1}, std::vector<MusicTrackEntry>{song("s1")}}};
+  struct Flood {
+    const char* name;
+    Command command;
+  } floods[] = {
+      {"searches", Command{Command::Search{"title", 25, Command::SearchKind::songs}}},
+      {"track listings", Command{Command::ListTracks{PlaylistRef{PlaylistRef::Source::album, "al1", "Blue",
+                                                                 std::nullopt, std::nullopt, std::nullopt}}}},
+  };
+  for (const auto& flood : floods) {
+    auto hog = joined(std::string("hog ") + flood.name);
+    auto calm = joined(std::string("calm ") + flood.name);
+    const int sent = SearchBudget::shared + 8;
+    sendMany(*hog, "h", sent, flood.command);
+    waitForRefusals(*hog, "h", 8);
 
-  calm->sendCommand("c", Command{Command::Search{"title", 25, Command::SearchKind::songs}});
-  sync(*calm);
-  hog->sendCommand("h-more", Command{Command::Search{"title", 25, Command::SearchKind::songs}});
-  waitForRefusals(*hog, "h", 9);
-  EXPECT_EQ(repliesTo(*calm, "c").refused, 0) << "the hog holds the whole shared part, yet the newcomer gets in";
+    calm->sendCommand("c", Command{Command::Search{"title", 25, Command::SearchKind::songs}});
+    sync(*calm);
+    hog->sendCommand("h-more", flood.command);
+    waitForRefusals(*hog, "h", 9);
+    EXPECT_EQ(repliesTo(*calm, "c").refused, 0)
+        << flood.name << ": the hog holds the whole shared part, yet the newcomer gets in";
 
-  advance(1);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return repliesTo(*calm, "c").results == 1; }, GuestClient::timeoutMs));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return repliesTo(*hog, "h").results == SearchBudget::shared; },
-                              GuestClient::timeoutMs));
-  EXPECT_EQ(repliesTo(*hog, "h").refused, 9);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+          advance(1);  // a listing asks the catalogue twice
+          return repliesTo(*calm, "c").results == 1 && repliesTo(*hog, "h").results == SearchBudget::shared;
+        },
+        GuestClient::timeoutMs))
+        << flood.name << ": " << repliesTo(*hog, "h").results;
+    EXPECT_EQ(repliesTo(*hog, "h").refused, 9) << flood.name;
+  }
 }
 
 TEST_F(SessionStoreSearchBudgetTest, ASearchAnsweredAfterItsPhoneLeftGoesNowhereAndGivesBackItsShare) {
