@@ -37,12 +37,25 @@ vinaro::Expected<SessionArchive, SessionArchive::OpenError> SessionArchive::open
 SessionArchive::SessionArchive(QString path, SessionFileSync::Syncer syncer)
     : path_(std::move(path)), sync_(std::make_unique<SessionFileSync>(path_, previousFilePath(), std::move(syncer))) {
   QObject::connect(sync_.get(), &SessionFileSync::synced, sync_.get(),
-                   [health = health_.get()](const std::optional<QString>& failure) {
-                     if (failure && !health->syncProblem) logSaveFailure(*failure);
-                     if (!failure && health->syncProblem) qCInfo(lcArchive, "The session is synced to disk again.");
-                     health->syncProblem = failure;
-                     if (health->syncReport) health->syncReport();
-                   });
+                   [health = health_.get()](const std::optional<QString>& failure) { noteSync(*health, failure); });
+}
+
+void SessionArchive::noteSync(Health& health, const std::optional<QString>& failure) {
+  if (failure && !health.syncProblem) logSaveFailure(*failure);
+  if (!failure && health.syncProblem) qCInfo(lcArchive, "The session is synced to disk again.");
+  health.syncProblem = failure;
+  if (health.syncReport) health.syncReport();
+}
+
+bool SessionArchive::noteWrite(std::optional<QString> failure) {
+  if (failure) {
+    // One line per streak: a full disk would otherwise log at every change.
+    if (!health_->writeProblem) logSaveFailure(*failure);
+    health_->writeProblem = std::move(failure);
+    return false;
+  }
+  if (std::exchange(health_->writeProblem, std::nullopt)) qCInfo(lcArchive, "The session is saved again.");
+  return true;
 }
 
 std::optional<QString> SessionArchive::problem() const {
@@ -59,10 +72,24 @@ std::optional<SessionSnapshot> SessionArchive::load() {
   if (!QFile::exists(path_)) return std::nullopt;
   auto snapshot = read(path_);
   if (snapshot) return std::move(snapshot).value();
-  setAside(snapshot.error());
+  qCWarning(lcArchive, "Could not read the saved session: %s", qUtf8Printable(snapshot.error()));
+  unreadableInPlace_ = true;
   auto previous = loadPrevious();
-  if (!previous) qCInfo(lcArchive, "The host starts a new session.");
+  if (!previous) {
+    setAside();
+    qCInfo(lcArchive, "The host starts a new session.");
+    return std::nullopt;
+  }
+  writeBack(*previous);
   return previous;
+}
+
+void SessionArchive::writeBack(const SessionSnapshot& restored) {
+  // Until the restored party is in the file and on disk, one more stop would start a new party,
+  // whose first save would then replace the previous copy with it. Should this write fail, the
+  // unreadable file stays in place, so that the next launch restores the previous copy again.
+  if (!noteWrite(write(restored.parts()))) return;
+  noteSync(*health_, sync_->syncNow());
 }
 
 vinaro::Expected<SessionSnapshot, QString> SessionArchive::read(const QString& path) {
@@ -95,37 +122,35 @@ std::optional<SessionSnapshot> SessionArchive::loadPrevious() const {
   return std::move(previous).value();
 }
 
-void SessionArchive::setAside(const QString& reason) {
-  qCWarning(lcArchive, "Could not read the saved session: %s", qUtf8Printable(reason));
+bool SessionArchive::setAside() {
+  unreadableInPlace_ = false;
   const QString aside = unreadableFilePath();
   if (QFile::exists(aside)) QFile::remove(aside);  // only the latest unreadable file is kept
   if (QDir().rename(path_, aside)) {
     qCInfo(lcArchive, "Moved the unreadable session file to %s.",
            qUtf8Printable(QDir::toNativeSeparators(aside)));
-    return;
+    return true;
   }
   keepsFileUntouched_ = true;
   qCWarning(lcArchive, "Could not move the unreadable session file to %s, so the session will not be saved over it.",
             qUtf8Printable(QDir::toNativeSeparators(aside)));
+  return false;
 }
 
 bool SessionArchive::save(const SessionSnapshotParts& snapshot) {
   // Held open past the rename, so that the old file is freed on the sync's thread, not here.
   const int replaced = ::open(QFile::encodeName(path_).constData(), O_RDONLY | O_CLOEXEC);
-  if (auto failure = write(snapshot)) {
+  if (!noteWrite(write(snapshot))) {
     if (replaced != -1) ::close(replaced);
-    // One line per streak: a full disk would otherwise log at every change.
-    if (!health_->writeProblem) logSaveFailure(*failure);
-    health_->writeProblem = std::move(failure);
     return false;
   }
-  if (std::exchange(health_->writeProblem, std::nullopt)) qCInfo(lcArchive, "The session is saved again.");
   sync_->request(replaced);
   return true;
 }
 
-std::optional<QString> SessionArchive::write(const SessionSnapshotParts& snapshot) const {
-  if (keepsFileUntouched_) return QStringLiteral("the unreadable session file is still in its place.");
+std::optional<QString> SessionArchive::write(const SessionSnapshotParts& snapshot) {
+  const QString untouched = QStringLiteral("the unreadable session file is still in its place.");
+  if (keepsFileUntouched_) return untouched;
   std::string json;
   try {
     json = vinaro::wire::encode(snapshot);
@@ -148,6 +173,7 @@ std::optional<QString> SessionArchive::write(const SessionSnapshotParts& snapsho
   }
   file.close();
   if (file.error() != QFileDevice::NoError) return failed(file.errorString());
+  if (unreadableInPlace_ && !setAside()) return failed(untouched);
   // The sync to disk follows on the sync's thread; the crash of this process cannot undo a rename.
   if (std::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path_).constData()) != 0) {
     return failed(QString::fromLocal8Bit(std::strerror(errno)));

@@ -46,9 +46,12 @@ class SessionArchive {
 
   /// The saved session, or nothing. A file that exists but cannot be read or decoded, or whose
   /// revision is beyond `SessionState::maxRestorableRevision`, is logged and moved to
-  /// `unreadableFilePath()` (replacing an older one there), so that the next save cannot
-  /// overwrite a saved party; when it cannot be moved, this archive stops saving. In place of
-  /// such a file, the previous copy is read, which is logged. No file gives nothing, silently.
+  /// `unreadableFilePath()` (replacing an older one there) before any save takes its place, so
+  /// that no save overwrites a saved party; when it cannot be moved, this archive stops saving.
+  /// In place of such a file, the previous copy is read, which is logged, and written back as
+  /// the file and synced to disk before this returns, so that the party outlives one more stop
+  /// however abrupt; that write failing is a failed save, and leaves the unreadable file in
+  /// place for the next launch to restore from the copy again. No file gives nothing, silently.
   std::optional<SessionSnapshot> load();
 
   /// Writes the snapshot over the file in one step, so a crash or a full disk never leaves half a
@@ -75,12 +78,20 @@ class SessionArchive {
   static vinaro::Expected<SessionSnapshot, QString> read(const QString& path);
   /// The previous copy, when there is one and it is whole.
   std::optional<SessionSnapshot> loadPrevious() const;
-  void setAside(const QString& reason);
+  /// Saves a party restored from the previous copy and waits for its sync to disk.
+  void writeBack(const SessionSnapshot& restored);
+  /// Keeps the outcome of a write: logged once a streak; answers whether it was written.
+  bool noteWrite(std::optional<QString> failure);
+  /// Keeps the outcome of a sync to disk, logged once a streak, and tells `syncReport`.
+  static void noteSync(Health& health, const std::optional<QString>& failure);
+  /// Moves the unreadable file out of the way; answers whether it could, else this stops saving.
+  bool setAside();
   /// Writes the snapshot in place of the file; the reason when it could not.
-  std::optional<QString> write(const SessionSnapshotParts& snapshot) const;
+  std::optional<QString> write(const SessionSnapshotParts& snapshot);
   QString temporaryFilePath() const { return path_ + QStringLiteral(".saving"); }
 
   QString path_;
+  bool unreadableInPlace_ = false;   // an unreadable file is still to be moved out of the way
   bool keepsFileUntouched_ = false;  // an unreadable file could not be moved out of the way
   std::unique_ptr<Health> health_ = std::make_unique<Health>();  // where the syncs report, whatever moves
   std::unique_ptr<SessionFileSync> sync_;

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <future>
 #include <utility>
 
 #include <QDir>
@@ -37,8 +38,10 @@ bool writeAll(int file, const char* bytes, ssize_t size) {
   return true;
 }
 
-/// A new file at `target` with the bytes of the file open as `source`, synced.
-std::optional<QString> copySynced(int source, const char* target) {
+using Sync = SessionFileSync::PreviousCopy::Sync;
+
+/// A new file at `target` with the bytes of the file open as `source`, synced with `sync`.
+std::optional<QString> copySynced(int source, const char* target, const Sync& sync) {
   const int copy = ::open(target, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (copy < 0) return lastError();
   std::optional<QString> failure;
@@ -49,7 +52,7 @@ std::optional<QString> copySynced(int source, const char* target) {
     if (got < 0 || !writeAll(copy, buffer, got)) failure = lastError();
     offset += got;
   }
-  if (!failure && ::fsync(copy) != 0) failure = lastError();
+  if (!failure && sync(copy) != 0) failure = lastError();
   if (::close(copy) != 0 && !failure) failure = lastError();
   return failure;
 }
@@ -65,7 +68,7 @@ std::optional<QString> keepAsPrevious(int synced, const QString& path, const Ses
   if (previous.link(QFile::encodeName(path).constData(), staging.constData()) != 0 ||
       !sameFile(synced, staging.constData())) {
     ::unlink(staging.constData());
-    if (auto failure = copySynced(synced, staging.constData())) {
+    if (auto failure = copySynced(synced, staging.constData(), previous.sync)) {
       ::unlink(staging.constData());
       return failure;
     }
@@ -78,12 +81,13 @@ std::optional<QString> keepAsPrevious(int synced, const QString& path, const Ses
   return std::nullopt;
 }
 
-/// fsync of what is at `path`, then `also` with its descriptor when given.
-std::optional<QString> syncPath(const QString& path, int flags, const std::function<void(int)>& also = {}) {
+/// `sync` of what is at `path`, then `also` with its descriptor when given.
+std::optional<QString> syncPath(const QString& path, int flags, const Sync& sync,
+                                const std::function<void(int)>& also = {}) {
   const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC);
   if (fd < 0) return lastError();
   std::optional<QString> failure;
-  if (::fsync(fd) != 0) failure = lastError();
+  if (sync(fd) != 0) failure = lastError();
   if (!failure && also) also(fd);
   ::close(fd);
   return failure;
@@ -133,18 +137,29 @@ void SessionFileSync::request(int replaced) {
       this, [this](std::optional<QString> failure) { emit synced(failure); });
 }
 
+std::optional<QString> SessionFileSync::syncNow() {
+  std::promise<std::optional<QString>> ended;
+  auto failure = ended.get_future();
+  queue_->async([&ended, path = path_, syncer = syncer_, replaced = replaced_] {
+    replaced->closeAll();
+    ended.set_value(syncer(path));
+  });
+  return failure.get();
+}
+
 std::optional<QString> SessionFileSync::syncToDisk(const QString& path, PreviousCopy* previous) {
+  const Sync sync = previous ? previous->sync : Sync(::fsync);
   std::optional<QString> keepFailure;
   std::function<void(int)> keep;
   if (previous) keep = [&](int synced) { keepFailure = keepAsPrevious(synced, path, *previous); };
-  if (auto failure = syncPath(path, O_RDONLY, keep)) return failure;
+  if (auto failure = syncPath(path, O_RDONLY, sync, keep)) return failure;
   if (previous && keepFailure && !previous->failing) {
     qCWarning(lcArchive, "Could not keep the synced session as %s: %s",
               qUtf8Printable(QDir::toNativeSeparators(previous->path)), qUtf8Printable(*keepFailure));
   }
   if (previous) previous->failing = keepFailure.has_value();
   // The renames that put the file and its previous copy in place are in the folder's entries.
-  return syncPath(QFileInfo(path).absolutePath(), O_RDONLY | O_DIRECTORY);
+  return syncPath(QFileInfo(path).absolutePath(), O_RDONLY | O_DIRECTORY, sync);
 }
 
 }  // namespace kovali

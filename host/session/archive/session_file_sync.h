@@ -33,9 +33,13 @@ class SessionFileSync final : public QObject {
   struct PreviousCopy {
     /// `link(2)`'s shape, so a file system that refuses it can be had anywhere.
     using Link = int (*)(const char* existing, const char* created);
+    /// `fsync(2)`'s shape, for every sync made with this copy, so that what reaches the disk can
+    /// be seen.
+    using Sync = std::function<int(int file)>;
 
     QString path;
     Link link = ::link;
+    Sync sync = ::fsync;
     bool failing = false;  // the last keeping failed, and that was logged
   };
 
@@ -50,6 +54,9 @@ class SessionFileSync final : public QObject {
   /// `maxReplacedWaiting` waiting, it is closed at once.
   void request(int replaced = -1);
   static constexpr std::size_t maxReplacedWaiting = 32;
+  /// Syncs the file as it is now on the worker thread, after whatever waits there, and blocks
+  /// until that has ended; answers the reason it failed. Reports no `synced`.
+  std::optional<QString> syncNow();
 
   /// fsync of the file at `path`, then of its folder. With a `previous` copy, the synced file is
   /// also put there in one step before the folder's sync, replacing the one there before: linked

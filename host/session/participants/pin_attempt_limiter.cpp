@@ -51,23 +51,42 @@ bool PINAttemptLimiter::guardsHost(MonotonicTime now) const {
   return host_.engaged && host_.lastFailure && secondsBetween(*host_.lastFailure, now) <= kForgiveAfterSeconds;
 }
 
-PINAttemptLimiter::Admission PINAttemptLimiter::admit(ConnectionID connection, const std::string& source,
-                                                      MonotonicTime now) {
-  if (!guardsHost(now)) return Admission::compareNow;
+PINAttemptLimiter::Admitted PINAttemptLimiter::admit(ConnectionID connection, const std::string& source,
+                                                     MonotonicTime now) {
+  if (!guardsHost(now)) return {Admission::compareNow};
   // One place a source: more connections from one address take no more of the turns.
   if (std::any_of(line_.begin(), line_.end(), [&](const Waiting& waiting) {
         return waiting.source == source || waiting.connection == connection;
       })) {
-    return Admission::refused;
+    return {Admission::refused};
   }
   if (line_.empty() && host_.nextTurn <= now) {
     host_.nextTurn = secondsAfter(now, turnSeconds);
-    return Admission::compareNow;
+    return {Admission::compareNow};
   }
-  const MonotonicTime turn = secondsAfter(std::max(now, host_.nextTurn), turnSeconds * static_cast<double>(line_.size()));
-  if (secondsBetween(now, turn) > longestWaitSeconds) return Admission::refused;
-  line_.push_back({connection, source});
-  return Admission::waitsInLine;
+  // Guessers keeping the line full would otherwise keep out a device that only ever sent its PIN.
+  const auto place = hasGuessed(source, now) ? line_.end()
+                                             : std::find_if(line_.begin(), line_.end(), [&](const Waiting& waiting) {
+                                                 return hasGuessed(waiting.source, now);
+                                               });
+  if (!turnComesSoonEnough(static_cast<std::size_t>(place - line_.begin()), now)) return {Admission::refused};
+  line_.insert(place, {connection, source});
+  Admitted admitted{Admission::waitsInLine};
+  if (!turnComesSoonEnough(line_.size() - 1, now)) {
+    admitted.displaced = line_.back().connection;
+    line_.pop_back();
+  }
+  return admitted;
+}
+
+bool PINAttemptLimiter::turnComesSoonEnough(std::size_t position, MonotonicTime now) const {
+  const MonotonicTime turn = secondsAfter(std::max(now, host_.nextTurn), turnSeconds * static_cast<double>(position));
+  return secondsBetween(now, turn) <= longestWaitSeconds;
+}
+
+bool PINAttemptLimiter::hasGuessed(const std::string& source, MonotonicTime now) const {
+  const auto found = sources_.find(source);
+  return found != sources_.end() && secondsBetween(found->second.lastSeen, now) <= hostWindowSeconds;
 }
 
 std::optional<MonotonicTime> PINAttemptLimiter::nextTurn(MonotonicTime now) const {

@@ -29,8 +29,11 @@ namespace kovali {
 /// their turns in line, one per source, each held by its connection: a connection that goes, or
 /// whose source is locked by its turn, passes the turn on to the one behind it, so holding places
 /// and hanging up keeps no one else waiting. An attempt whose turn is more than
-/// `longestWaitSeconds` away gets no place. Times are read on the monotonic clock, so setting the
-/// wall clock neither frees a guesser nor holds back the DJ.
+/// `longestWaitSeconds` away gets no place. An attempt from a source without a wrong PIN within
+/// the host window goes ahead of those from sources with one, taking if it must the place of the
+/// last of them: however many addresses keep the line full, a new device waits only until each
+/// has been compared once. Times are read on the monotonic clock, so setting the wall clock
+/// neither frees a guesser nor holds back the DJ.
 class PINAttemptLimiter {
  public:
   static constexpr int allowedFailures = 5;
@@ -61,8 +64,12 @@ class PINAttemptLimiter {
     waitsInLine,  // until `serveTurn` hands it its turn
     refused,      // no turn soon enough, or its source already waits
   };
+  struct Admitted {
+    Admission admission;
+    std::optional<ConnectionID> displaced = std::nullopt;  // the attempt whose place it took: refused
+  };
   /// Admits an attempt from `source` on `connection`, which its lock (`lockRemaining`) let through.
-  Admission admit(ConnectionID connection, const std::string& source, MonotonicTime now);
+  Admitted admit(ConnectionID connection, const std::string& source, MonotonicTime now);
   /// When the first attempt in line is due, or nothing when none waits.
   std::optional<MonotonicTime> nextTurn(MonotonicTime now) const;
   /// What a turn at `now` does with the line.
@@ -118,6 +125,10 @@ class PINAttemptLimiter {
   };
 
   Tally& sourceTally(const std::string& source, MonotonicTime now);
+  /// Whether `source` gave a wrong PIN within the host window before `now`.
+  bool hasGuessed(const std::string& source, MonotonicTime now) const;
+  /// Whether the attempt `position` places from the front of the line would have its turn soon enough.
+  bool turnComesSoonEnough(std::size_t position, MonotonicTime now) const;
   /// Counts a wrong PIN from `own` toward the host while that source's share is not used up;
   /// answers whether the host went on guard with it.
   bool failHost(Tally& own, MonotonicTime now);

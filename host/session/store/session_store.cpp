@@ -47,6 +47,7 @@ SessionStore::SessionStore(Services services, AudioServices audio, std::optional
   if (archive_) {
     if (auto snapshot = archive_->load()) restore(std::move(*snapshot), hostName);
     archive_->setSyncReport([this] { showSaveProblem(); });
+    showSaveProblem();  // a restored party that could not be written back
   }
 
   connectServices();

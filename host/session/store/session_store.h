@@ -286,6 +286,8 @@ class SessionStore final : public QObject {
   void authenticateDJ(const std::string& pin, const std::string& envelopeID, ConnectionID connection);
   /// Answers the PINs in line whose turn has come, and waits for the next turn.
   void serveWaitingPINs();
+  /// Refuses the attempt unread, as there is no turn for it soon enough.
+  void refuseWhileGuessed(ConnectionID connection, const std::string& envelopeID);
   /// Compares the PIN now, for the connection's participant as it is now.
   void comparePIN(const std::string& pin, const std::string& envelopeID, ConnectionID connection);
   /// The refusal, logged, of an attempt from `source` while it is locked, or nothing.

@@ -12,7 +12,13 @@ void SessionStore::authenticateDJ(const std::string& pin, const std::string& env
     sendError(*refusal, connection, envelopeID);
     return;
   }
-  switch (pinAttempts_.admit(connection, source, scheduler_.monotonicNow())) {
+  const auto admitted = pinAttempts_.admit(connection, source, scheduler_.monotonicNow());
+  if (admitted.displaced) {
+    if (const auto waiting = waitingPINs_.extract(*admitted.displaced)) {
+      refuseWhileGuessed(*admitted.displaced, waiting.mapped().envelopeID);
+    }
+  }
+  switch (admitted.admission) {
     case PINAttemptLimiter::Admission::compareNow:
       comparePIN(pin, envelopeID, connection);
       return;
@@ -21,12 +27,16 @@ void SessionStore::authenticateDJ(const std::string& pin, const std::string& env
       serveWaitingPINs();
       return;
     case PINAttemptLimiter::Admission::refused:
-      // Debug only, as the refusals of a flood are: a line each would let guessers fill the disk.
-      qCDebug(lcSession).noquote() << "DJ PIN from guest connection" << connection.text().c_str()
-                                  << "refused unread: the host compares PINs slowly while they are guessed";
-      sendError(StoreErrors::pinGuessingSlowedDown(), connection, envelopeID);
+      refuseWhileGuessed(connection, envelopeID);
       return;
   }
+}
+
+void SessionStore::refuseWhileGuessed(ConnectionID connection, const std::string& envelopeID) {
+  // Debug only, as the refusals of a flood are: a line each would let guessers fill the disk.
+  qCDebug(lcSession).noquote() << "DJ PIN from guest connection" << connection.text().c_str()
+                              << "refused unread: the host compares PINs slowly while they are guessed";
+  sendError(StoreErrors::pinGuessingSlowedDown(), connection, envelopeID);
 }
 
 void SessionStore::serveWaitingPINs() {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <vector>
 
 #include <QDir>
@@ -173,36 +174,64 @@ bool sameFile(const QString& one, const QString& other) {
          ::stat(QFile::encodeName(other).constData(), &otherInfo) == 0 && oneInfo.st_ino == otherInfo.st_ino;
 }
 
+ino_t inodeOf(const QString& path) {
+  struct stat info {};
+  return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+}
+
 TEST_F(SessionArchiveSyncTest, TheSyncedFileIsKeptAsThePreviousCopyWithOrWithoutLinksAndNoSaveFails) {
   struct Case {
     const char* name;
     SessionFileSync::PreviousCopy::Link link;
-    bool linked;  // the previous copy is a second name of the synced file
+    bool linked;        // the previous copy is a second name of the synced file
+    bool kept = true;   // else keeping it fails, and the log alone says so
   } cases[] = {
       {"where links work", ::link, true},
       {"where links are refused", refusedLink, false},
       {"across devices", crossDeviceLink, false},
       {"with a newer save in place before the link", linkAfterANewerSave, false},
+      {"with a folder in the previous copy's place", ::link, false, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     QTemporaryDir caseFolder;
-    const auto previous = std::make_shared<SessionFileSync::PreviousCopy>(
-        SessionFileSync::PreviousCopy{caseFolder.filePath(QStringLiteral("Session.previous.json")), c.link});
+    std::mutex syncing;
+    std::set<ino_t> onDisk;  // the files synced
+    const auto previous = std::make_shared<SessionFileSync::PreviousCopy>(SessionFileSync::PreviousCopy{
+        caseFolder.filePath(QStringLiteral("Session.previous.json")), c.link, [&](int file) {
+          struct stat info {};
+          ::fstat(file, &info);
+          const std::lock_guard lock(syncing);
+          onDisk.insert(info.st_ino);
+          return ::fsync(file);
+        }});
     auto opened = SessionArchive::open(caseFolder.path(), [previous](const QString& path) {
       return SessionFileSync::syncToDisk(path, previous.get());
     });
     ASSERT_TRUE(opened.hasValue());
     SessionArchive archive = std::move(opened).value();
     putFile(previous->path + ".linking", "left by a crash");
+    if (!c.kept) {
+      ASSERT_TRUE(QDir().mkpath(previous->path + "/in-the-way"));
+    }
     LogCapture log("kovaliapp.archive");
 
     saveAndSync(archive, withRevision(1));
 
     EXPECT_EQ(archive.problem(), std::nullopt) << "the save reached the disk";
+    if (!c.kept) {
+      EXPECT_EQ(archive.load(), withRevision(1));
+      EXPECT_TRUE(log.hasLineStartingWith("Could not keep the synced session as "));
+      EXPECT_EQ(QDir(caseFolder.path()).entryList(QDir::Files), (QStringList{"Session.json"}));
+      continue;
+    }
     EXPECT_TRUE(log.lines().empty());
     EXPECT_EQ(contents(archive.previousFilePath()), encoded(withRevision(1))) << "the synced file, not a newer one";
     EXPECT_EQ(sameFile(archive.filePath(), archive.previousFilePath()), c.linked);
+    {
+      const std::lock_guard lock(syncing);
+      EXPECT_TRUE(onDisk.contains(inodeOf(archive.previousFilePath()))) << "the copy is on disk too";
+    }
     EXPECT_EQ(QDir(caseFolder.path()).entryList(QDir::Files), (QStringList{"Session.json", "Session.previous.json"}));
     replaceFile(archive.filePath(), "");
     EXPECT_EQ(archive.load(), withRevision(1)) << "a spoilt file restores the copy";

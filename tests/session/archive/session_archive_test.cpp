@@ -154,14 +154,16 @@ TEST_F(SessionArchiveTest, RestoresTheLastSyncedPartyWhenAPowerCutSpoilsTheFileA
   SessionSnapshot synced = sampleSnapshot();
   synced.state.mode = vinaro::PartyMode::suggestion;
   const QByteArray newer = encoded(withRevision(9));
+  const auto emptied = [](const QString& path) { replaceFile(path, ""); };
   struct Case {
     const char* name;
     std::function<void(const QString& path)> spoil;
     bool restores;
-    const char* logLine;  // that the load logs, or none at all
+    const char* logLine;          // that the load logs, or none at all
+    bool writeBackFails = false;  // the restored party cannot be written back
   } cases[] = {
       {"deleted, to start afresh", [](const QString& path) { ASSERT_TRUE(QFile::remove(path)); }, false, nullptr},
-      {"empty", [](const QString& path) { replaceFile(path, ""); }, true, "Restored the session from "},
+      {"empty", emptied, true, "Restored the session from "},
       {"cut in half", [&](const QString& path) { replaceFile(path, newer.left(newer.size() / 2)); }, true,
        "Restored the session from "},
       {"zero-filled", [&](const QString& path) { replaceFile(path, QByteArray(newer.size(), '\0')); }, true,
@@ -178,14 +180,35 @@ TEST_F(SessionArchiveTest, RestoresTheLastSyncedPartyWhenAPowerCutSpoilsTheFileA
          replaceFile(QFileInfo(path).dir().filePath("Session.previous.json"), newer.left(10));
        },
        false, "Could not read the previous session file "},
+      {"empty, and no file can be written beside it",
+       [](const QString& path) {
+         replaceFile(path, "");
+         ASSERT_TRUE(QDir().mkpath(path + ".saving/in-the-way"));
+       },
+       true, "Could not save the session: ", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     QTemporaryDir caseFolder;
-    SessionArchive archive = openedIn(caseFolder.path());
+    std::mutex syncing;
+    std::vector<QByteArray> onDisk;  // the files synced, as they were
+    const auto previous = std::make_shared<SessionFileSync::PreviousCopy>(
+        SessionFileSync::PreviousCopy{caseFolder.filePath(QStringLiteral("Session.previous.json"))});
+    auto opened = SessionArchive::open(caseFolder.path(), [&, previous](const QString& path) {
+      auto failure = SessionFileSync::syncToDisk(path, previous.get());
+      const std::lock_guard lock(syncing);
+      onDisk.push_back(contents(path));
+      return failure;
+    });
+    ASSERT_TRUE(opened.hasValue());
+    SessionArchive archive = std::move(opened).value();
     saveAndSync(archive, synced);
     c.spoil(archive.filePath());
     const bool wasThere = QFileInfo::exists(archive.filePath());
+    {
+      const std::lock_guard lock(syncing);
+      onDisk.clear();
+    }
     LogCapture log("kovaliapp.archive");
 
     const auto loaded = archive.load();
@@ -197,6 +220,13 @@ TEST_F(SessionArchiveTest, RestoresTheLastSyncedPartyWhenAPowerCutSpoilsTheFileA
       EXPECT_EQ(loaded->state.mode, vinaro::PartyMode::suggestion);
       EXPECT_EQ(loaded->djDeviceIDs, (std::vector<std::string>{"device-a", "device-b"}));
       EXPECT_EQ(*loaded, synced);
+      {
+        const std::lock_guard lock(syncing);
+        EXPECT_EQ(onDisk, c.writeBackFails ? std::vector<QByteArray>{} : std::vector{encoded(synced)})
+            << "the restored party is written back and on disk before the host goes on";
+      }
+      EXPECT_EQ(openedIn(caseFolder.path()).load(), synced) << "a relaunch without a clean stop has the party";
+      EXPECT_EQ(contents(archive.previousFilePath()), encoded(synced)) << "the copy holds the party still";
     } else {
       EXPECT_EQ(loaded, std::nullopt);
     }
@@ -205,9 +235,14 @@ TEST_F(SessionArchiveTest, RestoresTheLastSyncedPartyWhenAPowerCutSpoilsTheFileA
     } else {
       EXPECT_TRUE(log.lines().empty());
     }
-    EXPECT_EQ(QFileInfo::exists(archive.unreadableFilePath()), wasThere) << "a spoilt file is set aside";
+    EXPECT_EQ(archive.problem().has_value(), c.writeBackFails) << "a failed write-back is a failed save";
+    EXPECT_EQ(QFileInfo::exists(archive.unreadableFilePath()), wasThere && !c.writeBackFails)
+        << "a spoilt file is set aside, once the restored party can take its place";
+    ASSERT_TRUE(QDir(archive.filePath() + ".saving").removeRecursively());  // what kept the write-back out
     saveAndSync(archive, withRevision(10));
     EXPECT_EQ(archive.load(), withRevision(10)) << "saving goes on";
+    EXPECT_EQ(archive.problem(), std::nullopt);
+    EXPECT_EQ(QFileInfo::exists(archive.unreadableFilePath()), wasThere) << "the spoilt file is kept";
   }
 }
 

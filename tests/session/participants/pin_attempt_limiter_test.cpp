@@ -51,11 +51,13 @@ int guessFor(PINAttemptLimiter& limiter, int sources, int seconds) {
     for (int source = 0; source < sources; ++source) {
       const std::string from = address(source);
       if (nextAttempt[from] > second || limiter.lockRemaining(from, at(second))) continue;
-      switch (limiter.admit(ConnectionID{source}, from, at(second))) {
+      const auto admitted = limiter.admit(ConnectionID{source}, from, at(second));
+      switch (admitted.admission) {
         case PINAttemptLimiter::Admission::compareNow: compare(ConnectionID{source}, second); break;
         case PINAttemptLimiter::Admission::waitsInLine: nextAttempt[from] = 1e12; break;
         case PINAttemptLimiter::Admission::refused: nextAttempt[from] = second + 1; break;
       }
+      if (admitted.displaced) nextAttempt[address(admitted.displaced->raw)] = second + 1;
     }
   }
   for (; limiter.nextTurn(at(second)); ++second) serve();
@@ -103,26 +105,33 @@ TEST(PINAttemptLimiter, TwentyWrongPINsAcrossTheHostMakeEveryAttemptNewOrKnownWa
   PINAttemptLimiter limiter;
   for (int source = 0; source < 4; ++source) fail(limiter, "10.0.0." + std::to_string(source), 4, source * 4.0);
   fail(limiter, "10.0.0.4", 3, 16);
-  ASSERT_EQ(limiter.admit(ConnectionID{9}, "10.0.0.9", at(19)), Admission::compareNow) << "nineteen slow nothing";
+  ASSERT_EQ(limiter.admit(ConnectionID{9}, "10.0.0.9", at(19)).admission, Admission::compareNow)
+      << "nineteen slow nothing";
 
   // The twentieth, at 19 s, puts the host on guard, though no source has had five.
   EXPECT_TRUE(limiter.recordFailure("10.0.0.4", at(19)).guardsHost);
   EXPECT_EQ(limiter.lockRemaining("10.0.0.0", at(20)), std::nullopt) << "no source is locked";
-  EXPECT_EQ(limiter.admit(ConnectionID{1}, "10.0.0.0", at(20)), Admission::waitsInLine);
+  EXPECT_EQ(limiter.admit(ConnectionID{1}, "10.0.0.0", at(20)).admission, Admission::waitsInLine);
   EXPECT_EQ(limiter.nextTurn(at(20)), at(39)) << "the next turn is twenty seconds on";
-  EXPECT_EQ(limiter.admit(ConnectionID{2}, "10.0.0.20", at(20)), Admission::waitsInLine) << "a new source waits too";
-  EXPECT_EQ(limiter.admit(ConnectionID{3}, "10.0.0.21", at(20)), Admission::refused)
+  EXPECT_EQ(limiter.admit(ConnectionID{2}, "10.0.0.20", at(20)).admission, Admission::waitsInLine)
+      << "a new source waits too, ahead of one that guessed";
+  EXPECT_EQ(limiter.admit(ConnectionID{3}, "10.0.0.1", at(20)).admission, Admission::refused)
       << "a turn more than forty seconds away is none";
-  EXPECT_EQ(limiter.admit(ConnectionID{4}, "10.0.0.0", at(30)), Admission::refused) << "one place a source";
+  EXPECT_EQ(limiter.admit(ConnectionID{4}, "10.0.0.0", at(30)).admission, Admission::refused) << "one place a source";
   EXPECT_FALSE(limiter.serveTurn(at(38)).compared);
-  EXPECT_EQ(limiter.serveTurn(at(39)).compared, ConnectionID{1});
+  EXPECT_EQ(limiter.serveTurn(at(39)).compared, ConnectionID{2});
   EXPECT_EQ(limiter.nextTurn(at(40)), at(59));
-  EXPECT_EQ(limiter.admit(ConnectionID{5}, "10.0.0.21", at(40)), Admission::waitsInLine) << "its turn at 79 s";
+  EXPECT_EQ(limiter.admit(ConnectionID{5}, "10.0.0.21", at(40)).admission, Admission::waitsInLine)
+      << "ahead of the guesser, its turn at 59 s";
+  const auto crowding = limiter.admit(ConnectionID{7}, "10.0.0.23", at(41));
+  EXPECT_EQ(crowding.admission, Admission::waitsInLine) << "its turn at 79 s";
+  EXPECT_EQ(crowding.displaced, ConnectionID{1}) << "the guesser's turn would be 58 s away: it is refused";
+  EXPECT_EQ(limiter.serveTurn(at(59)).compared, ConnectionID{5});
   EXPECT_EQ(limiter.guessingSources(at(40)), 5u);
 
   EXPECT_TRUE(limiter.guardsHost(at(19 + 3600))) << "an hour without wrong PINs ends the guard";
   EXPECT_FALSE(limiter.guardsHost(at(20 + 3600)));
-  EXPECT_EQ(limiter.admit(ConnectionID{6}, "10.0.0.22", at(20 + 3600)), Admission::compareNow);
+  EXPECT_EQ(limiter.admit(ConnectionID{6}, "10.0.0.22", at(20 + 3600)).admission, Admission::compareNow);
 }
 
 TEST(PINAttemptLimiter, ManySourcesTakingTurnsGetNoMoreComparisonsThanTheTurnsBeyondTheMemory) {
@@ -164,76 +173,85 @@ TEST(PINAttemptLimiter, ForgettingALockedGuesserGivesItNoComparisonOutOfTurn) {
   ASSERT_TRUE(limiter.guardsHost(at(13)));
   int comparedAtOnce = 0;
   for (int attempt = 0; attempt < 10; ++attempt) {
-    comparedAtOnce += limiter.admit(ConnectionID{attempt}, "10.0.0.66", at(13)) ==
+    comparedAtOnce += limiter.admit(ConnectionID{attempt}, "10.0.0.66", at(13)).admission ==
                       PINAttemptLimiter::Admission::compareNow;
   }
   EXPECT_EQ(comparedAtOnce, 0) << "it waits for a turn as every source does";
 }
 
-TEST(PINAttemptLimiter, EachTurnGoesToAPINWaitingOnALiveConnectionSoTheDJGetsInWhateverOneAddressDoes) {
+TEST(PINAttemptLimiter, EachTurnGoesToAPINWaitingOnALiveConnectionSoTheDJGetsInWhateverTheGuessersDo) {
   struct Case {
     const char* name;
-    int hoarders;                // connections of one address, each rebooking at once when it has no place
+    int addresses;               // guessing, each of its connections guessing anew at once when it has no place
+    int hoarders;                // connections of each address
     bool hangUpBeforeTurns;      // each hangs up a second before every turn
-    std::optional<double> lock;  // when the hoarding address is locked by wrong PINs from elsewhere
+    std::optional<double> lock;  // when the first address is locked by wrong PINs from elsewhere
     double djFrom;               // when a new device starts sending the right PIN, every 5 s
     double djInBy;               // by when it must be compared
   } cases[] = {
-      {"three connections hanging up before their turns", 3, true, std::nullopt, 10, 10 + 90},
-      {"three connections waiting for their turns", 3, false, std::nullopt, 10, 10 + 90},
-      {"one connection, its address locked while it waits", 1, false, 12, 10, 24},
+      {"three connections hanging up before their turns", 1, 3, true, std::nullopt, 10, 10 + 90},
+      {"three connections waiting for their turns", 1, 3, false, std::nullopt, 10, 10 + 90},
+      {"one connection, its address locked while it waits", 1, 1, false, 12, 10, 24},
+      // Each address is as new as the DJ's until its first turn.
+      {"twelve addresses keeping the line full", 12, 1, false, std::nullopt, 10, 24 + 12 * 20 + 40 + 5},
   };
-  const std::string hoarder = "10.0.0.66";
+  const auto address = [](int n) { return "10.0.0." + std::to_string(66 + n); };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     PINAttemptLimiter limiter;
     for (int source = 0; source < 4; ++source) fail(limiter, "10.0.9." + std::to_string(source), 5, 0);
     ASSERT_TRUE(limiter.guardsHost(at(5)));
     const ConnectionID dj{1000};
-    std::map<ConnectionID, bool> hoarding;  // its connections, and whether each holds a place
+    struct Hoarder {
+      std::string address;
+      bool hasPlace = false;
+    };
+    std::map<ConnectionID, Hoarder> hoarding;
     std::int64_t nextConnection = 0;
-    for (int i = 0; i < c.hoarders; ++i) hoarding[ConnectionID{nextConnection++}] = false;
+    for (int n = 0; n < c.addresses * c.hoarders; ++n) hoarding[ConnectionID{nextConnection++}] = {address(n % c.addresses)};
     std::optional<double> djIn;
     bool djWaits = false;
     int compared = 0;
+    const auto unplace = [&](ConnectionID connection) {
+      if (connection == dj) djWaits = false;
+      if (const auto live = hoarding.find(connection); live != hoarding.end()) live->second.hasPlace = false;
+    };
     for (double second = 5; !djIn && second <= c.djInBy + 60; ++second) {
-      const auto unplace = [&](ConnectionID connection) {
-        if (const auto live = hoarding.find(connection); live != hoarding.end()) live->second = false;
-      };
       serveDue(limiter, second, unplace, [&](ConnectionID connection) {
         if (connection == dj) {
           djIn = second;
           return;
         }
         ++compared;
-        limiter.recordFailure(hoarder, at(second));
+        limiter.recordFailure(hoarding.at(connection).address, at(second));
         unplace(connection);
       });
       for (int wrong = 0; c.lock == second && wrong < PINAttemptLimiter::allowedFailures; ++wrong) {
-        limiter.recordFailure(hoarder, at(second));
+        limiter.recordFailure(address(0), at(second));
       }
       const bool turnComesNext = limiter.nextTurn(at(second)) == at(second + 1);
-      for (const auto& [held, hasPlace] : std::map(hoarding)) {
+      for (const auto& [held, hoarder] : std::map(hoarding)) {
         ConnectionID connection = held;
-        bool placed = hasPlace;
-        if (placed && c.hangUpBeforeTurns && turnComesNext) {
+        if (hoarder.hasPlace && c.hangUpBeforeTurns && turnComesNext) {
           limiter.leave(connection);
           hoarding.erase(connection);
           connection = ConnectionID{nextConnection++};
-          placed = false;
+          hoarding[connection] = {hoarder.address};
         }
-        if (placed || limiter.lockRemaining(hoarder, at(second))) continue;
-        const auto admission = limiter.admit(connection, hoarder, at(second));
-        if (admission == PINAttemptLimiter::Admission::compareNow) {
+        if (hoarding[connection].hasPlace || limiter.lockRemaining(hoarder.address, at(second))) continue;
+        const auto admitted = limiter.admit(connection, hoarder.address, at(second));
+        if (admitted.admission == PINAttemptLimiter::Admission::compareNow) {
           ++compared;
-          limiter.recordFailure(hoarder, at(second));
+          limiter.recordFailure(hoarder.address, at(second));
         }
-        hoarding[connection] = admission == PINAttemptLimiter::Admission::waitsInLine;
+        hoarding[connection].hasPlace = admitted.admission == PINAttemptLimiter::Admission::waitsInLine;
+        if (admitted.displaced) unplace(*admitted.displaced);
       }
       if (second >= c.djFrom && !djWaits && static_cast<int>(second - c.djFrom) % 5 == 0) {
-        const auto admission = limiter.admit(dj, "10.0.0.99", at(second));
-        if (admission == PINAttemptLimiter::Admission::compareNow) djIn = second;
-        djWaits = admission == PINAttemptLimiter::Admission::waitsInLine;
+        const auto admitted = limiter.admit(dj, "10.0.0.99", at(second));
+        if (admitted.admission == PINAttemptLimiter::Admission::compareNow) djIn = second;
+        djWaits = admitted.admission == PINAttemptLimiter::Admission::waitsInLine;
+        if (admitted.displaced) unplace(*admitted.displaced);
       }
     }
     ASSERT_TRUE(djIn) << "the right PIN was never compared";

@@ -3,6 +3,7 @@
 // the PIN from many addresses.
 
 #include <functional>
+#include <map>
 #include <set>
 
 #include "session/store/session_store_fixture.h"
@@ -328,6 +329,129 @@ TEST_F(SessionStoreGuestIDsTest, OnGuardEachPhoneWaitsWithOnePINForItsTurnAndThe
   ASSERT_TRUE(granted);
   EXPECT_TRUE(payload<Event::RoleChanged>(*granted));
   EXPECT_EQ(store().djDeviceIDs(), (SessionStore::DeviceIDs{"device-dee"}));
+}
+
+/// Phones from addresses of their own around a PIN waiting in line.
+class PINLine {
+ public:
+  explicit PINLine(std::uint16_t port) : port_(port) {}
+
+  /// A phone from the loopback address `source` that said hello, known by `name`.
+  StalledPhone& join(std::uint32_t source, const std::string& name) {
+    auto& phone = *(phones_[name] = std::make_unique<StalledPhone>());
+    EXPECT_TRUE(phone.connectTo(port_, source));
+    EXPECT_TRUE(phone.sendText(commandMessage("hello", Command{Command::Hello{"Guest", "device-" + name, 1}})));
+    return phone;
+  }
+  StalledPhone& operator[](const std::string& name) { return *phones_.at(name); }
+  /// Sends `pin` from `phone` as the command `id`.
+  static void sendPIN(StalledPhone& phone, const std::string& pin, const std::string& id = "pin") {
+    EXPECT_TRUE(phone.sendText(commandMessage(id, Command{Command::AuthenticateDJ{pin}})));
+  }
+  /// The reply to `id` that `phone` has once the host has read all it sent; nothing when the
+  /// host has not answered it (yet).
+  std::optional<std::string> replyTo(StalledPhone& phone, const std::string& id = "pin") {
+    const std::string read = "read-" + std::to_string(++reads_);
+    EXPECT_TRUE(phone.sendText(commandMessage(read, Command{Command::DeletePlaylist{"none"}})));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return phone.drain() < 0 || reply(phone, read); },
+        GuestClient::timeoutMs))
+        << "the host did not read " << read;
+    return reply(phone, id);
+  }
+
+ private:
+  using Command = vinaro::Command;
+
+  static std::optional<std::string> reply(const StalledPhone& phone, const std::string& id) {
+    for (const auto& message : phone.messages()) {
+      if (message.find("\"replyTo\":\"" + id + "\"") != std::string::npos) return message;
+    }
+    return std::nullopt;
+  }
+
+  std::uint16_t port_;
+  std::map<std::string, std::unique_ptr<StalledPhone>> phones_;
+  int reads_ = 0;
+};
+
+TEST_F(SessionStoreGuestIDsTest, OnGuardEveryPINInLineIsAnsweredAndAnAddressThatNeverGuessedGoesFirst) {
+  constexpr std::uint32_t kGuesser = 0x7F000200;  // the first of those that put the host on guard
+  constexpr std::uint32_t kNew = 0x7F000301;      // an address that never guessed
+  const auto nothing = [](PINLine&) {};
+  const auto twoGuessersWait = [](PINLine& line) {
+    for (const std::uint32_t guesser : {kGuesser, kGuesser + 1}) {
+      auto& phone = line.join(guesser, "guesser-" + std::to_string(guesser - kGuesser));
+      PINLine::sendPIN(phone, "0000");
+      EXPECT_EQ(line.replyTo(phone), std::nullopt) << "it waits in line";
+    }
+  };
+  const auto waiting = [](PINLine& line) { return &line["waiting"]; };
+  struct Case {
+    const char* name;
+    std::function<void(PINLine&)> before;  // before the right PIN from a new address waits in line
+    /// What happens while it waits; answers the phone whose PIN is answered at the turn.
+    std::function<StalledPhone*(PINLine&)> meanwhile;
+    double turnIn;       // seconds from then
+    const char* answer;  // a piece of that answer
+  } cases[] = {
+      {"its phone hangs up and its address sends the PIN again", nothing,
+       [this](PINLine& line) {
+         const auto phones = store().participants().size();
+         line["waiting"].reset();
+         EXPECT_TRUE(QTest::qWaitFor([&] { return store().participants().size() < phones; }, GuestClient::timeoutMs));
+         auto& again = line.join(kNew, "again");
+         PINLine::sendPIN(again, "2468");
+         EXPECT_EQ(line.replyTo(again), std::nullopt) << "it takes the place given up";
+         return &again;
+       },
+       PINAttemptLimiter::turnSeconds, "\"roleChanged\""},
+      {"two addresses that guessed wait before it", twoGuessersWait, waiting, PINAttemptLimiter::turnSeconds,
+       "\"roleChanged\""},
+      {"the last of those, whose place it takes", twoGuessersWait, [](PINLine& line) { return &line["guesser-1"]; },
+       0, "Too many wrong PINs at this party. Try again later."},
+      {"its address locked once the guard has ended",
+       [this](PINLine& line) {
+         advance(PINAttemptLimiter::hostWindowSeconds - 25);  // a PIN compared now leaves the next turn at 5 s before the end
+         auto& first = line.join(kNew + 1, "first");
+         PINLine::sendPIN(first, "2468");
+         const auto granted = line.replyTo(first);
+         EXPECT_TRUE(granted && granted->find("\"roleChanged\"") != std::string::npos) << "compared at once";
+         auto& second = line.join(kNew + 2, "second");
+         PINLine::sendPIN(second, "2468");
+         EXPECT_EQ(line.replyTo(second), std::nullopt) << "its turn is 5 s before the guard ends";
+       },
+       [this](PINLine& line) {
+         advance(26);  // the guard has ended, and the turn is 14 s away
+         auto& sameAddress = line.join(kNew, "same-address");
+         for (int wrong = 0; wrong < PINAttemptLimiter::allowedFailures; ++wrong) {
+           PINLine::sendPIN(sameAddress, "0000", "wrong-" + std::to_string(wrong));
+         }
+         const auto fifth = line.replyTo(sameAddress, "wrong-4");
+         EXPECT_TRUE(fifth && fifth->find("Wrong PIN.") != std::string::npos) << "compared at once, and locking";
+         return &line["waiting"];
+       },
+       14, "Too many wrong PINs. Try again in "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    makeStore(false);
+    const std::uint16_t port = startHosting();
+    PINLine line(port);
+    Guessers guessers;
+    ASSERT_TRUE(guessers.arrive(port, ipv4Sources(kGuesser, PINAttemptLimiter::allowedHostFailures)));
+    c.before(line);
+    auto& waitingPhone = line.join(kNew, "waiting");
+    PINLine::sendPIN(waitingPhone, "2468");
+    ASSERT_EQ(line.replyTo(waitingPhone), std::nullopt) << "it waits for its turn";
+
+    StalledPhone* answered = c.meanwhile(line);
+    advance(c.turnIn);
+
+    const auto answer = line.replyTo(*answered);
+    ASSERT_TRUE(answer) << "never answered";
+    EXPECT_NE(answer->find(c.answer), std::string::npos) << *answer;
+  }
 }
 
 TEST_F(SessionStoreGuestIDsTest, ASessionSavedWithDeviceIDsIsRestoredUnderPublicIDsOnce) {

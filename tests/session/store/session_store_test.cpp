@@ -5,8 +5,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
+#include <QTest>
 
 #include "app/console/console_snapshot.h"
+#include "session/archive/archive_files.h"
 #include "session/store/session_store_fixture.h"
 #include "support/sample_values.h"
 
@@ -248,6 +250,37 @@ TEST_F(SessionStoreTest, ASaveThatFailsIsTheHostsSaveProblemUntilASaveSucceedsAg
   ASSERT_TRUE(store.dispatch(action::SetMode{vinaro::PartyMode::suggestion}, vinaro::Actor::host()));
   EXPECT_EQ(store.saveProblem(), std::nullopt) << "the next change saves again";
   EXPECT_EQ(changes.count(), 2);
+}
+
+TEST_F(SessionStoreTest, APartyRestoredFromThePreviousCopyIsSavedBeforeHostingOrTheHostSaysItCouldNot) {
+  struct Case {
+    const char* name;
+    bool writeBackFails;
+  } cases[] = {{"written back", false}, {"no file can be written beside the session file", true}};
+  QDir folder(archiveFolder.path());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(makeStore().dispatch(action::SetMode{vinaro::PartyMode::suggestion}, vinaro::Actor::host()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return folder.exists("Session.previous.json"); }, 5000)) << "synced once";
+    dropStore();
+    archive_files::replaceFile(folder.filePath("Session.json"), "");  // a power cut before its bytes reached the disk
+    if (c.writeBackFails) {
+      ASSERT_TRUE(folder.mkpath("Session.json.saving/in-the-way"));
+    }
+
+    auto& store = makeStore();
+
+    EXPECT_EQ(store.state().mode, vinaro::PartyMode::suggestion) << "restored";
+    EXPECT_EQ(store.saveProblem().has_value(), c.writeBackFails);
+    EXPECT_EQ(ConsoleSnapshot::of(store).saveProblem, store.saveProblem()) << "the console shows it";
+    auto relaunched = SessionArchive::open(archiveFolder.path());  // the host killed before it served a phone
+    ASSERT_TRUE(relaunched.hasValue());
+    const auto party = relaunched.value().load();
+    ASSERT_TRUE(party);
+    EXPECT_EQ(party->state.mode, vinaro::PartyMode::suggestion);
+    dropStore();
+    ASSERT_TRUE(folder.removeRecursively() && folder.mkpath("."));
+  }
 }
 
 TEST_F(SessionStoreTest, ASyncToDiskThatFailsIsTheHostsSaveProblemUntilOneSucceeds) {
