@@ -4,6 +4,8 @@
 #include <QEvent>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace kovali {
@@ -44,6 +46,23 @@ QImage screenImage(QWidget& window) {
   if (near) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << actual.name().toStdString()
                                        << ", expected " << expected.name().toStdString();
+}
+
+namespace {
+
+double relativeLuminance(const QColor& color) {
+  const auto linear = [](double channel) {
+    return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) + 0.0722 * linear(color.blueF());
+}
+
+}  // namespace
+
+double contrastRatio(const QColor& first, const QColor& second) {
+  const double a = relativeLuminance(first);
+  const double b = relativeLuminance(second);
+  return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
 }
 
 QPalette darkPalette(const QPalette& light) {

@@ -21,6 +21,9 @@ QImage screenImage(QWidget& window);
 /// `light` with a dark window, base and white text, as a dark desktop gives it.
 QPalette darkPalette(const QPalette& light);
 
+/// The WCAG contrast ratio of two opaque colours, from 1 (the same) to 21 (black on white).
+double contrastRatio(const QColor& first, const QColor& second);
+
 /// Whether the pixel at (x, y) is `expected`, each channel within `tolerance`.
 ::testing::AssertionResult pixelIs(const QImage& image, int x, int y, const QColor& expected, int tolerance = 3);
 

@@ -103,9 +103,10 @@ void drawSlider(const QStyleOptionSlider& slider, QPainter& painter) {
   painter.setBrush(slider.state & QStyle::State_Enabled ? LookStyle::sliderFilled() : Palette::inkTertiary(appearance));
   painter.drawRoundedRect(filled, radius, radius);
   const bool focused = slider.state & QStyle::State_HasFocus;
-  painter.setPen(QPen(focused ? Palette::teal() : Palette::inkTertiary(appearance), 1));
+  const double rim = focused ? 2 : 1;
+  painter.setPen(QPen(focused ? Palette::focusRing(appearance) : Palette::inkTertiary(appearance), rim));
   painter.setBrush(Palette::surface(appearance));
-  painter.drawEllipse(QRectF(knob).adjusted(0.5, 0.5, -0.5, -0.5));
+  painter.drawEllipse(QRectF(knob).adjusted(rim / 2, rim / 2, -rim / 2, -rim / 2));
 }
 
 }  // namespace

@@ -33,6 +33,9 @@ struct Palette {
   static QColor inkTertiary(Appearance appearance);
   static QColor inkQuaternary(Appearance appearance);
   static QColor hairline(Appearance appearance);
+  /// The keyboard focus ring: at least 3:1 against paper, surface and (light) ink, so it shows
+  /// on every face and backdrop it is drawn on.
+  static QColor focusRing(Appearance appearance);
 };
 
 /// `color` with its alpha replaced by `opacity` (0 to 1).

@@ -1,12 +1,18 @@
 // Space and Ctrl+Right reach the transport in the DJ console through the window's Party menu;
 // a text field or a button with the focus keeps its Space, and Tab shows where it stands, down a long queue too.
+// After a row's button acts, the focus stays where the row stood; Tab follows the rows as shown.
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "app/console/console_fixture.h"
 #include "app/console/console_view.h"
@@ -14,8 +20,11 @@
 #include "app/console/queue/queue_row.h"
 #include "app/console/queue/up_next_list.h"
 #include "app/look/controls/symbol_button.h"
+#include "app/look/palette.h"
+#include "app/shell/window/host_view_mode.h"
 #include "app/shell/window/host_shell_fixture.h"
 #include "app/shell/window/main_window.h"
+#include "app/shell/window/view_picker.h"
 #include "support/widget_rendering.h"
 
 namespace kovali {
@@ -34,7 +43,219 @@ class ConsoleKeys : public HostShellTest {
     EXPECT_NE(console, nullptr);
     return *console;
   }
+
+  /// Puts songs "T1" to "T<count>" into the queue, with ids of `batch`.
+  void queueSongs(int count, const std::string& batch = "t") {
+    for (int n = 1; n <= count; ++n) {
+      const std::string id = batch + std::to_string(n);
+      catalog.songs.push_back(song(id, "T" + std::to_string(n), "Band"));
+      queue(id);
+    }
+  }
+
+  /// The titles the list shows, once it shows the queue as the store has it.
+  std::vector<std::string> shownTitles(const UpNextList& list) {
+    const auto titles = [](const auto& items, auto title) {
+      std::vector<std::string> all;
+      for (const auto& item : items) all.push_back(title(item));
+      return all;
+    };
+    const auto shown = [&] { return titles(list.rows(), [](const QueueRow* row) { return row->model().track.title; }); };
+    const auto queued = [&] { return titles(store().state().queue, [](const auto& item) { return item.track.title; }); };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown() == queued(); })) << "the list catches up with the queue";
+    QCoreApplication::processEvents();
+    return shown();
+  }
 };
+
+/// The row button or other widget that has the focus, as "T3 remove", "T4 play next" or "the list".
+std::string focusIn(const UpNextList& list) {
+  const QWidget* focused = QApplication::focusWidget();
+  if (focused == &list) return "the list";
+  for (const QueueRow* row : list.rows()) {
+    if (focused == &row->playNextButton()) return row->model().track.title + " play next";
+    if (focused == &row->removeButton()) return row->model().track.title + " remove";
+  }
+  return focused ? focused->metaObject()->className() : "nothing";
+}
+
+/// The button of the row of `title`; a stand-in and a failure when no row shows it.
+SymbolButton& buttonOf(const UpNextList& list, const std::string& title, bool remove) {
+  const auto& rows = list.rows();
+  const auto found =
+      std::find_if(rows.begin(), rows.end(), [&](const QueueRow* row) { return row->model().track.title == title; });
+  if (found == rows.end()) {
+    ADD_FAILURE() << "no row " << title;
+    static SymbolButton none(Symbol::xmark, QString(), {});
+    return none;
+  }
+  return remove ? (*found)->removeButton() : (*found)->playNextButton();
+}
+
+/// "T1" to "T<count>" but `left`.
+std::vector<std::string> titlesBut(int count, const std::string& left) {
+  std::vector<std::string> titles;
+  for (int n = 1; n <= count; ++n) {
+    if ("T" + std::to_string(n) != left) titles.push_back("T" + std::to_string(n));
+  }
+  return titles;
+}
+
+QScrollBar& scrollBarOf(const UpNextList& list) { return *list.findChild<QScrollArea*>()->verticalScrollBar(); }
+
+/// Whether `widget` stands wholly inside the list's view.
+bool inView(const QWidget& widget, const UpNextList& list) {
+  const QWidget* viewport = list.findChild<QScrollArea*>()->viewport();
+  return viewport->rect().contains(QRect(widget.mapTo(viewport, QPoint(0, 0)), widget.size()));
+}
+
+TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
+  enum Button : bool { playNext, remove };
+  struct Case {
+    const char* name;
+    int songs;
+    std::function<void(UpNextList&)> arrange;  // before the keys
+    std::vector<Qt::Key> keys;
+    std::vector<std::string> queueAfter;
+    std::optional<vinaro::PlaybackStatus> playback;  // none: as it was before the keys
+    std::string focusAfter;
+  };
+  const auto focusOn = [](const char* title, Button button) {
+    return [=](UpNextList& list) { buttonOf(list, title, button).setFocus(); };
+  };
+  const Case cases[] = {
+      {"Space twice on Play next moves its row, then the row below it", 5, focusOn("T3", playNext),
+       {Qt::Key_Space, Qt::Key_Space}, {"T4", "T3", "T1", "T2", "T5"}, std::nullopt,
+       "T5 play next"},
+      {"Play next on the last row hands the focus to the row before it", 3, focusOn("T3", playNext),
+       {Qt::Key_Space}, {"T3", "T1", "T2"}, std::nullopt, "T2 play next"},
+      {"Space on remove leaves the focus on the next row's remove", 4, focusOn("T2", remove),
+       {Qt::Key_Space}, {"T1", "T3", "T4"}, std::nullopt, "T3 remove"},
+      {"Removing the last row hands the focus to the row before it", 3, focusOn("T3", remove),
+       {Qt::Key_Space, Qt::Key_Space}, {"T1"}, std::nullopt, "T1 remove"},
+      {"Removing the only row leaves the focus on the list, where Space pauses", 2,
+       [&](UpNextList& list) {
+         store().togglePlayback();
+         shownTitles(list);
+         focusOn("T2", remove)(list);
+       },
+       {Qt::Key_Space, Qt::Key_Space}, {}, vinaro::PlaybackStatus::paused, "the list"},
+      {"Scrolling away keeps Space and Tab on the focused row", 40,
+       [&](UpNextList& list) {
+         focusOn("T3", remove)(list);
+         scrollBarOf(list).setValue(scrollBarOf(list).maximum());
+       },
+       {Qt::Key_Space, Qt::Key_Tab}, titlesBut(40, "T3"), std::nullopt, "T5 play next"},
+      // Last: it leaves the party playing.
+      {"A clicked button leaves the focus, and Space plays",
+       3,
+       [](UpNextList& list) {
+         QTest::mouseClick(&buttonOf(list, "T3", remove), Qt::LeftButton);
+       },
+       {Qt::Key_Space}, {"T2"}, vinaro::PlaybackStatus::playing, "kovali::ConsoleView"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_FALSE(store().state().playback.current) << "each case starts with nothing playing";
+    queueSongs(c.songs, c.name);
+    ConsoleView& console = openConsole();
+    UpNextList& list = console.queueColumn().upNext();
+    shownTitles(list);
+    c.arrange(list);
+    const vinaro::PlaybackStatus before = store().state().playback.status;
+    for (const Qt::Key key : c.keys) {
+      QTest::keyClick(QApplication::focusWidget(), key);
+      shownTitles(list);
+    }
+    EXPECT_EQ(shownTitles(list), c.queueAfter);
+    EXPECT_EQ(store().state().playback.status, c.playback.value_or(before));
+    EXPECT_EQ(focusIn(list), c.focusAfter);
+    store().performHostAction(vinaro::action::ClearQueue{});
+    if (store().state().playback.current) store().performHostAction(vinaro::action::Skip{});
+  }
+}
+
+TEST_F(ConsoleKeys, TabFollowsTheRowsAsShownAfterMovesRemovalsInsertionsAndSkips) {
+  queueSongs(7);
+  ConsoleView& console = openConsole();
+  UpNextList& list = console.queueColumn().upNext();
+  QTest::mouseClick(&buttonOf(list, "T3", false), Qt::LeftButton);
+  shownTitles(list);
+  QTest::mouseClick(&buttonOf(list, "T5", false), Qt::LeftButton);
+  shownTitles(list);
+  QTest::mouseClick(&buttonOf(list, "T2", true), Qt::LeftButton);
+  catalog.songs.push_back(song("t8", "T8", "Band"));
+  queue("t8");
+  shownTitles(list);
+  QTest::mouseClick(&buttonOf(list, "T8", false), Qt::LeftButton);
+  shownTitles(list);
+  store().togglePlayback();
+  store().performHostAction(vinaro::action::Skip{});
+  const std::vector<std::string> shown = shownTitles(list);
+  ASSERT_GE(shown.size(), 4u);
+
+  buttonOf(list, shown.front(), true).setFocus();
+  std::vector<std::string> forth = {focusIn(list)};
+  for (std::size_t step = 1; step < 2 * shown.size() - 1; ++step) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    forth.push_back(focusIn(list));
+  }
+  std::vector<std::string> expected = {shown.front() + " remove"};
+  for (std::size_t place = 1; place < shown.size(); ++place) {
+    expected.push_back(shown[place] + " play next");
+    expected.push_back(shown[place] + " remove");
+  }
+  EXPECT_EQ(forth, expected);
+  std::vector<std::string> back = {focusIn(list)};
+  for (std::size_t step = 1; step < expected.size(); ++step) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    back.push_back(focusIn(list));
+  }
+  EXPECT_EQ(back, std::vector(expected.rbegin(), expected.rend()));
+}
+
+TEST_F(ConsoleKeys, TabIntoAScrolledListFocusesARowInViewAndTheListFollows) {
+  queueSongs(60);
+  ConsoleView& console = openConsole();
+  UpNextList& list = console.queueColumn().upNext();
+  shownTitles(list);
+  const auto& rows = list.rows();
+  QScrollBar& bar = scrollBarOf(list);
+  struct Case {
+    const char* name;
+    Qt::Key key;
+    std::function<QWidget&()> from;
+  } cases[] = {
+      {"Tab from the control before the list", Qt::Key_Tab,
+       [&]() -> QWidget& { return console.queueColumn().clearButton(); }},
+      {"Shift+Tab from the control after the list", Qt::Key_Backtab,
+       [&]() -> QWidget& {
+         QWidget* after = rows.back()->removeButton().nextInFocusChain();
+         while (!(after->isVisible() && after->isEnabled() && (after->focusPolicy() & Qt::TabFocus))) {
+           after = after->nextInFocusChain();
+         }
+         return *after;
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    bar.setValue(bar.maximum() / 2);
+    QCoreApplication::processEvents();
+    c.from().setFocus();
+    const int scrolledTo = bar.value();
+    QTest::keyClick(QApplication::focusWidget(), c.key);
+    QCoreApplication::processEvents();
+    const QWidget* focused = QApplication::focusWidget();
+    ASSERT_TRUE(list.isAncestorOf(focused)) << focusIn(list);
+    EXPECT_TRUE(inView(*focused, list)) << focusIn(list);
+    EXPECT_EQ(bar.value(), scrolledTo) << "the row was in view already";
+    QTest::keyClick(QApplication::focusWidget(), c.key);
+    QTest::keyClick(QApplication::focusWidget(), c.key);
+    QTest::keyClick(QApplication::focusWidget(), c.key);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(inView(*QApplication::focusWidget(), list)) << "the list follows: " << focusIn(list);
+  }
+}
 
 TEST_F(ConsoleKeys, SpaceInAFocusedTextFieldOrButtonIsTheirsAndPlaysElsewhere) {
   queue("s1");
@@ -91,6 +312,40 @@ TEST_F(ConsoleKeys, EveryControlTabReachesDrawsItsFocus) {
     QTest::keyClick(focused, Qt::Key_Tab);
   }
   EXPECT_EQ(reached.size(), unfocused.size()) << "Tab reaches every control";
+}
+
+TEST_F(ConsoleKeys, TheFocusRingShowsOnTheFocusedControlAloneAtThreeToOneOrMore) {
+  queueSongs(3);
+  ConsoleView& console = openConsole();
+  MainWindow& window = shell().mainWindow();
+  std::vector<QWidget*> controls;
+  for (QWidget* control : console.findChildren<QWidget*>()) {
+    if (control->isVisible() && control->isEnabled() && (control->focusPolicy() & Qt::TabFocus)) {
+      controls.push_back(control);
+    }
+  }
+  for (const HostViewMode mode : vinaro::allCases<HostViewMode>()) controls.push_back(window.picker().segment(mode));
+  const QColor ring = Palette::focusRing(Appearance::light);
+  double weakest = 21;
+  for (QWidget* control : controls) {
+    const std::string name = control->metaObject()->className() + (" " + control->accessibleName().toStdString());
+    SCOPED_TRACE(name);
+    if (QWidget* focused = QApplication::focusWidget()) focused->clearFocus();
+    // The middle of the control's top edge, where the ring runs straight.
+    const QPoint edge = control->mapTo(&window, QPoint(control->width() / 2, 0));
+    ASSERT_GT(edge.y(), 0);
+    const QImage unfocused = grabWidget(window);
+    control->setFocus(Qt::TabFocusReason);
+    const QImage focused = grabWidget(window);
+    EXPECT_FALSE(pixelIs(unfocused, edge.x(), edge.y(), ring, 8)) << "no ring while the control has no focus";
+    ASSERT_TRUE(pixelIs(focused, edge.x(), edge.y(), ring, 8));
+    EXPECT_TRUE(pixelIs(focused, edge.x(), edge.y() + 1, ring, 8)) << "the ring is two pixels wide";
+    const double outside = contrastRatio(ring, focused.pixelColor(edge.x(), edge.y() - 1));
+    const double inside = contrastRatio(ring, focused.pixelColor(edge.x(), edge.y() + 2));
+    EXPECT_GE(std::min(outside, inside), 3.0) << "outside " << outside << ", inside " << inside;
+    weakest = std::min({weakest, outside, inside});
+  }
+  RecordProperty("weakestRingContrast", QString::number(weakest, 'f', 2).toStdString());
 }
 
 TEST_F(ConsoleTest, TabWalksTheRowsOfALongQueueBothWaysAsTheListFollows) {

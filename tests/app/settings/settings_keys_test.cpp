@@ -1,8 +1,12 @@
-// The window's Space plays and pauses, but a focused switch in Settings keeps its own Space.
+// The window's Space plays and pauses, but a focused switch or menu in Settings keeps its own Space.
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QTest>
+#include <functional>
 
 #include "app/look/controls/switch_toggle.h"
+#include "app/settings/heos/heos_section.h"
 #include "app/settings/party/party_mode_settings.h"
 #include "app/settings/settings_view.h"
 #include "app/settings/widgets/settings_rows.h"
@@ -12,6 +16,12 @@ namespace kovali {
 namespace {
 
 using SettingsKeys = HostShellTest;
+
+/// Shows `control` and the rows it stands in, which the page hides until a device answers.
+QWidget& revealed(QWidget& control, const QWidget& page) {
+  for (QWidget* part = &control; part && part != &page; part = part->parentWidget()) part->show();
+  return control;
+}
 
 TEST_F(SettingsKeys, SpaceOnAFocusedSwitchFlipsItAndLeavesPlaybackAlone) {
   queue("s1");
@@ -35,6 +45,45 @@ TEST_F(SettingsKeys, SpaceOnAFocusedSwitchFlipsItAndLeavesPlaybackAlone) {
   settings->setFocus();
   QTest::keyClick(settings, Qt::Key_Space);
   EXPECT_EQ(store().state().playback.status, vinaro::PlaybackStatus::playing) << "Space plays elsewhere";
+}
+
+TEST_F(SettingsKeys, SpaceOnAFocusedControlIsItsOwnAndPlaysElsewhere) {
+  struct Case {
+    const char* name;
+    std::function<QWidget&(SettingsView&)> control;
+    std::function<bool(QWidget&)> tookTheSpace;  // what the control did with it
+    vinaro::PlaybackStatus playback;
+  } cases[] = {
+      {"a menu opens",
+       [](SettingsView& page) -> QWidget& {
+         page.heos().inputPicker().addItem(QStringLiteral("Kitchen - Line In"));
+         return revealed(page.heos().inputPicker(), page);
+       },
+       [](QWidget& control) { return static_cast<QComboBox&>(control).view()->isVisible(); },
+       vinaro::PlaybackStatus::stopped},
+      {"the page itself plays", [](SettingsView& page) -> QWidget& { return page; },
+       [](QWidget&) { return true; }, vinaro::PlaybackStatus::playing},
+  };
+  queue("s1");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    makeShell();
+    shell().launch();
+    shell().show(HostViewMode::settings);
+    MainWindow& window = shell().mainWindow();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    auto* settings = dynamic_cast<SettingsView*>(window.currentView());
+    ASSERT_NE(settings, nullptr);
+
+    QWidget& control = c.control(*settings);
+    control.setFocus();
+    ASSERT_TRUE(control.hasFocus());
+    QTest::keyClick(&control, Qt::Key_Space);
+    EXPECT_TRUE(c.tookTheSpace(control));
+    EXPECT_EQ(store().state().playback.status, c.playback);
+    if (auto* menu = qobject_cast<QComboBox*>(&control)) menu->hidePopup();
+  }
 }
 
 }  // namespace

@@ -5,17 +5,21 @@
 #include <QDrag>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QMimeData>
 #include <QScrollArea>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QUuid>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "app/console/queue/queue_row.h"
+#include "app/look/controls/symbol_button.h"
 #include "app/look/keyed_widgets.h"
 #include "app/look/palette.h"
 #include "app/look/system_font.h"
@@ -47,6 +51,10 @@ class UpNextList::Panel final : public QWidget {
     autoScroll(y);
   }
   void dragLeaveEvent(QDragLeaveEvent*) override { list_.showDropIndicator(std::nullopt); }
+  bool focusNextPrevChild(bool next) override {
+    const QScopedValueRollback walking(list_.tabbingInside_, true);
+    return QWidget::focusNextPrevChild(next);
+  }
   void dropEvent(QDropEvent* event) override {
     list_.showDropIndicator(std::nullopt);
     const auto row = accept(event) ? list_.draggedRow(event->mimeData()) : std::nullopt;
@@ -80,6 +88,11 @@ class UpNextList::Panel final : public QWidget {
 
 UpNextList::UpNextList(ArtworkLoader& loader, QWidget* parent)
     : QWidget(parent), loader_(loader), token_(QUuid::createUuid().toByteArray(QUuid::WithoutBraces)) {
+  // Made first, so it stands where the list stands in the Tab chain; the rows, made later, are
+  // chained after it.
+  tabAnchor_ = new QWidget(this);
+  tabAnchor_->setFocusPolicy(Qt::TabFocus);
+  tabAnchor_->hide();
   panel_ = new Panel(*this);
   panel_->setObjectName(QStringLiteral("upNextRows"));
   column_ = new QVBoxLayout(panel_);
@@ -140,22 +153,126 @@ void UpNextList::setRows(const std::vector<QueueRowModel>& rows) {
   const int digits = static_cast<int>(std::to_string(rows.size()).size());
   const bool widthChanged = digits != positionDigits_;
   positionDigits_ = digits;
-  reconcileWidgets(rows_, rows, *column_, 0, [this] {
-    auto* row = new QueueRow(loader_, panel_);
-    QSizePolicy policy = row->sizePolicy();
-    policy.setRetainSizeWhenHidden(true);
-    row->setSizePolicy(policy);
-    row->setPositionDigits(positionDigits_);
-    connect(row, &QueueRow::playNextClicked, this, &UpNextList::playNextClicked);
-    connect(row, &QueueRow::removeClicked, this, &UpNextList::removeClicked);
-    connect(row, &QueueRow::dragStarted, this, &UpNextList::startDrag);
-    return row;
-  });
+  const std::optional<FocusedButton> focused = focusedButton();
+  {
+    const QScopedValueRollback changing(changingRows_, true);
+    reconcileWidgets(rows_, rows, *column_, 0, [this] {
+      auto* row = new QueueRow(loader_, panel_);
+      QSizePolicy policy = row->sizePolicy();
+      policy.setRetainSizeWhenHidden(true);
+      row->setSizePolicy(policy);
+      row->setPositionDigits(positionDigits_);
+      row->playNextButton().installEventFilter(this);
+      row->removeButton().installEventFilter(this);
+      connect(row, &QueueRow::playNextClicked, this, &UpNextList::playNextClicked);
+      connect(row, &QueueRow::removeClicked, this, &UpNextList::removeClicked);
+      connect(row, &QueueRow::dragStarted, this, &UpNextList::startDrag);
+      return row;
+    });
+  }
   if (widthChanged) {
     for (QueueRow* row : rows_) row->setPositionDigits(digits);
   }
   empty_->setVisible(rows_.empty());
+  orderTabsAsShown();
+  if (focused) keepFocus(*focused);
   showRowsNearTheView();
+}
+
+void UpNextList::orderTabsAsShown() {
+  // A row keeps its widget when it moves, and a new one joins the chain at the window's end.
+  QWidget* previous = tabAnchor_;
+  for (QueueRow* row : rows_) {
+    QWidget::setTabOrder(previous, &row->playNextButton());
+    QWidget::setTabOrder(&row->playNextButton(), &row->removeButton());
+    previous = &row->removeButton();
+  }
+}
+
+std::optional<std::size_t> UpNextList::placeOf(const QWidget* inRow) const {
+  const QWidget* row = inRow;
+  while (row && row->parentWidget() != panel_) row = row->parentWidget();
+  const auto found = std::find(rows_.begin(), rows_.end(), row);
+  if (!row || found == rows_.end()) return std::nullopt;
+  return static_cast<std::size_t>(found - rows_.begin());
+}
+
+std::optional<UpNextList::FocusedButton> UpNextList::focusedButton() const {
+  QWidget* focused = QApplication::focusWidget();
+  const auto place = placeOf(focused);
+  if (!place) return std::nullopt;
+  FocusedButton was{focused, *place, focused == &rows_[*place]->removeButton(), {}};
+  was.idsBefore.reserve(rows_.size());
+  for (const QueueRow* row : rows_) was.idsBefore.push_back(row->model().id);
+  return was;
+}
+
+void UpNextList::keepFocus(const FocusedButton& was) {
+  if (was.button && was.button->isEnabled()) {
+    if (!was.button->hasFocus()) was.button->setFocus(Qt::OtherFocusReason);
+    return;
+  }
+  std::unordered_map<std::string, std::size_t> placeNow;
+  for (std::size_t place = 0; place < rows_.size(); ++place) placeNow.emplace(rows_[place]->model().id, place);
+  const auto takesFocus = [&](std::size_t before) {
+    const auto found = placeNow.find(was.idsBefore[before]);
+    if (found == placeNow.end()) return false;
+    QueueRow& row = *rows_[found->second];
+    if (!(was.remove ? row.removeButton() : row.playNextButton()).isEnabled()) return false;
+    focusButton(found->second, was.remove, Qt::OtherFocusReason);
+    return true;
+  };
+  for (std::size_t before = was.place + 1; before < was.idsBefore.size(); ++before) {
+    if (takesFocus(before)) return;
+  }
+  for (std::size_t before = was.place; before-- > 0;) {
+    if (takesFocus(before)) return;
+  }
+  setFocus(Qt::OtherFocusReason);
+}
+
+void UpNextList::focusButton(std::size_t place, bool remove, Qt::FocusReason reason) {
+  QueueRow& row = *rows_[place];
+  row.show();
+  (remove ? row.removeButton() : row.playNextButton()).setFocus(reason);
+}
+
+bool UpNextList::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::FocusIn || changingRows_) return QWidget::eventFilter(watched, event);
+  const auto place = placeOf(qobject_cast<QWidget*>(watched));
+  if (!place) return false;
+  const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+  const bool entering = !tabbingInside_ && (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason);
+  const auto inView = rowsInView();
+  if (entering && inView && (*place < inView->first || *place > inView->second)) {
+    // Tab from outside lands on the rows the DJ sees, not on those kept shown beyond the view.
+    const std::size_t target = reason == Qt::TabFocusReason ? inView->first : inView->second;
+    const bool remove = reason == Qt::BacktabFocusReason || !rows_[target]->playNextButton().isEnabled();
+    focusButton(target, remove, reason);
+    return false;
+  }
+  scrollToRow(*place);
+  return false;
+}
+
+int UpNextList::rowHeight() const {
+  // Every row is as high as the first, so where a row stands follows from its place.
+  return rows_.empty() ? 1 : std::max(1, rows_.front()->sizeHint().height());
+}
+
+std::optional<std::pair<std::size_t, std::size_t>> UpNextList::rowsInView() const {
+  const int height = rowHeight();
+  const int top = scroll_->verticalScrollBar()->value() - column_->contentsMargins().top();
+  const int first = std::max(0, (top + height - 1) / height);
+  const int last = std::min(static_cast<int>(rows_.size()), (top + scroll_->viewport()->height()) / height) - 1;
+  if (first > last) return std::nullopt;
+  return std::pair{static_cast<std::size_t>(first), static_cast<std::size_t>(last)};
+}
+
+void UpNextList::scrollToRow(std::size_t place) {
+  const int height = rowHeight();
+  const int middle = column_->contentsMargins().top() + static_cast<int>(place) * height + height / 2;
+  scroll_->ensureVisible(0, middle, 0, height / 2);
 }
 
 void UpNextList::resizeEvent(QResizeEvent* event) {
@@ -165,16 +282,16 @@ void UpNextList::resizeEvent(QResizeEvent* event) {
 
 void UpNextList::showRowsNearTheView() {
   if (rows_.empty()) return;
-  // Every row is as high as the first, so where a row stands follows from its place.
-  const int rowHeight = std::max(1, rows_.front()->sizeHint().height());
+  const int height = rowHeight();
   const int top = scroll_->verticalScrollBar()->value() - column_->contentsMargins().top();
-  const auto first = static_cast<std::size_t>(std::max(0, top / rowHeight - kRowsBeyondView));
-  const auto last = static_cast<std::size_t>(std::max(0, (top + scroll_->viewport()->height()) / rowHeight + kRowsBeyondView));
-  // The focused row stays shown wherever the list is scrolled, so it keeps the focus.
-  const QWidget* focusedRow = QApplication::focusWidget();
-  while (focusedRow && focusedRow->parentWidget() != panel_) focusedRow = focusedRow->parentWidget();
+  const auto first = static_cast<std::size_t>(std::max(0, top / height - kRowsBeyondView));
+  const auto last = static_cast<std::size_t>(std::max(0, (top + scroll_->viewport()->height()) / height + kRowsBeyondView));
+  // The focused row and its neighbours stay shown wherever the list is scrolled: it keeps the
+  // focus, and Tab goes on from it to the next row.
+  const auto focused = placeOf(QApplication::focusWidget());
   for (std::size_t place = 0; place < rows_.size(); ++place) {
-    const bool near = (place >= first && place <= last) || rows_[place] == focusedRow;
+    const bool besideFocus = focused && place + 1 >= *focused && place <= *focused + 1;
+    const bool near = (place >= first && place <= last) || besideFocus;
     if (near == rows_[place]->isHidden()) rows_[place]->setVisible(near);
   }
 }

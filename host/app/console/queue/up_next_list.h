@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QPointer>
 #include <QWidget>
 #include <cstddef>
+#include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/console/queue/queue_column_model.h"
@@ -46,6 +49,9 @@ class UpNextList final : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  /// Follows the focus of the rows' buttons: Tab from outside lands on a row in view, and the
+  /// list scrolls to the row that takes the focus.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  signals:
   void playNextClicked(const std::string& itemID);
@@ -55,9 +61,28 @@ class UpNextList final : public QWidget {
 
  private:
   class Panel;
+  /// The row button that had the focus before the rows changed, by the row's place and id.
+  struct FocusedButton {
+    QPointer<QWidget> button;
+    std::size_t place = 0;
+    bool remove = false;
+    std::vector<std::string> idsBefore;  // the rows' ids before the change, to find the neighbours
+  };
 
   /// Whether the rows show exactly `rows` already.
   bool shows(const std::vector<QueueRowModel>& rows) const;
+  std::optional<std::size_t> placeOf(const QWidget* inRow) const;
+  std::optional<FocusedButton> focusedButton() const;
+  /// Gives the focus a row's button lost with the change to the same button of the row that
+  /// followed it, else of the one before it, else to the list.
+  void keepFocus(const FocusedButton& was);
+  void focusButton(std::size_t place, bool remove, Qt::FocusReason reason);
+  /// Chains Tab through the rows' buttons in the order they are shown, after the anchor.
+  void orderTabsAsShown();
+  int rowHeight() const;
+  /// The first and last row that stand wholly in the view.
+  std::optional<std::pair<std::size_t, std::size_t>> rowsInView() const;
+  void scrollToRow(std::size_t place);
   std::optional<std::size_t> draggedRow(const QMimeData* dropped) const;
   void startDrag(QueueRow* row);
   void showDropIndicator(std::optional<std::size_t> destination);
@@ -69,6 +94,9 @@ class UpNextList final : public QWidget {
   QVBoxLayout* column_ = nullptr;
   QScrollArea* scroll_ = nullptr;
   QWidget* indicator_ = nullptr;
+  QWidget* tabAnchor_ = nullptr;  // never shown; the rows' buttons follow it in the Tab chain
+  bool tabbingInside_ = false;    // Tab moves between the rows' own buttons
+  bool changingRows_ = false;     // focus moves of the toolkit while rows change are not the user's
   PlainLabel* empty_ = nullptr;
   std::vector<QueueRow*> rows_;  // in queue order
   int positionDigits_ = 0;

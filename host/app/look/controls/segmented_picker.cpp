@@ -13,13 +13,14 @@ namespace {
 QString css(const QColor& color) { return color.name(QColor::HexArgb); }
 
 // The chosen segment is filled with ink, so it stands out in the light and the dark palette alike.
+// The focused one takes the focus ring's width in its border and as much less padding: it keeps its size.
 QString segmentStyle(Appearance appearance) {
   return QStringLiteral(
              "QToolButton { background: %1; color: %2; border: 1px solid %3; padding: 3px 12px; }"
              "QToolButton:checked { background: %4; color: %5; border-color: %4; }"
-             "QToolButton:focus { border-color: %6; }")
+             "QToolButton:focus { border: 2px solid %6; padding: 2px 11px; }")
       .arg(css(Palette::surface(appearance)), css(Palette::ink(appearance)), css(Palette::hairline(appearance)),
-           css(Palette::ink(appearance)), css(Palette::paper(appearance)), css(Palette::teal()));
+           css(Palette::ink(appearance)), css(Palette::paper(appearance)), css(Palette::focusRing(appearance)));
 }
 
 }  // namespace
