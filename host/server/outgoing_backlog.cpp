@@ -10,14 +10,7 @@ void OutgoingBacklog::push(Message message) {
     for (Message& waiting : waiting_) {
       if (isState(waiting.kind)) waiting.body = message.body;
     }
-    if (message.kind == Kind::latestState) {
-      const auto older = std::find_if(waiting_.begin(), waiting_.end(),
-                                      [](const Message& waiting) { return waiting.kind == Kind::latestState; });
-      if (older != waiting_.end()) {
-        forget(*older);
-        waiting_.erase(older);
-      }
-    }
+    if (message.kind == Kind::latestState) dropWaitingPushedParty();
     waitingParty_ = message.body.size();
     ++waitingStates_;
     if (isOwed(message.kind)) ++waitingOwedStates_;
@@ -59,15 +52,16 @@ OutgoingBacklog::Message OutgoingBacklog::takeNext() {
   Message taken = std::move(*at);
   waiting_.erase(at);
   forget(taken);
-  if (taken.kind == Kind::state) {
-    const auto pushed = std::find_if(waiting_.begin(), waiting_.end(),
-                                     [](const Message& waiting) { return waiting.kind == Kind::latestState; });
-    if (pushed != waiting_.end()) {
-      forget(*pushed);
-      waiting_.erase(pushed);
-    }
-  }
+  if (taken.kind == Kind::state) dropWaitingPushedParty();
   return taken;
+}
+
+void OutgoingBacklog::dropWaitingPushedParty() {
+  const auto pushed = std::find_if(waiting_.begin(), waiting_.end(),
+                                   [](const Message& waiting) { return waiting.kind == Kind::latestState; });
+  if (pushed == waiting_.end()) return;
+  forget(*pushed);
+  waiting_.erase(pushed);
 }
 
 void OutgoingBacklog::forget(const Message& message) {

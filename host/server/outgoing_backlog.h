@@ -88,6 +88,8 @@ class OutgoingBacklog {
   template <class Waiting>
   static auto nextIn(Waiting& waiting);
   void forget(const Message& message);
+  /// Drops the party that answers nothing, if one waits: a newer party stands in for it.
+  void dropWaitingPushedParty();
 
   std::deque<Message> waiting_;
   qint64 waitingBeyondParty_ = 0;

@@ -15,7 +15,19 @@
 namespace kovali {
 namespace {
 
-using SettingsKeys = HostShellTest;
+class SettingsKeys : public HostShellTest {
+ protected:
+  /// A new window showing Settings, active, as the DJ has it; none when it did not become active.
+  SettingsView* openSettings() {
+    makeShell();
+    shell().launch();
+    shell().show(HostViewMode::settings);
+    MainWindow& window = shell().mainWindow();
+    window.activateWindow();
+    if (!QTest::qWaitForWindowActive(&window)) return nullptr;
+    return dynamic_cast<SettingsView*>(window.currentView());
+  }
+};
 
 /// Shows `control` and the rows it stands in, which the page hides until a device answers.
 QWidget& revealed(QWidget& control, const QWidget& page) {
@@ -25,13 +37,7 @@ QWidget& revealed(QWidget& control, const QWidget& page) {
 
 TEST_F(SettingsKeys, SpaceOnAFocusedSwitchFlipsItAndLeavesPlaybackAlone) {
   queue("s1");
-  makeShell();
-  shell().launch();
-  shell().show(HostViewMode::settings);
-  MainWindow& window = shell().mainWindow();
-  window.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-  auto* settings = dynamic_cast<SettingsView*>(window.currentView());
+  SettingsView* settings = openSettings();
   ASSERT_NE(settings, nullptr);
 
   SwitchToggle& toggle = settings->partyMode().lastSwitch().toggle();
@@ -67,13 +73,7 @@ TEST_F(SettingsKeys, SpaceOnAFocusedControlIsItsOwnAndPlaysElsewhere) {
   queue("s1");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    makeShell();
-    shell().launch();
-    shell().show(HostViewMode::settings);
-    MainWindow& window = shell().mainWindow();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    auto* settings = dynamic_cast<SettingsView*>(window.currentView());
+    SettingsView* settings = openSettings();
     ASSERT_NE(settings, nullptr);
 
     QWidget& control = c.control(*settings);
