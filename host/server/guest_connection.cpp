@@ -89,7 +89,6 @@ bool GuestConnection::send(OutgoingBacklog::Message message) {
         Qt::QueuedConnection);
     return false;
   }
-  if (message.kind != Kind::ordinary) newestParty_ = message.body;
   backlog_.push(std::move(message));
   writeWaiting(false);
   return true;
@@ -199,7 +198,8 @@ void GuestConnection::writeWaiting(bool all) {
 
 void GuestConnection::countParties() {
   if (ended_) return;
-  parties_->update(this, backlog_.partiesInSocket(socket_->bytesToWrite()), newestParty_);
+  auto [inSocket, newest] = backlog_.parties(socket_->bytesToWrite());
+  parties_->update(this, std::move(inSocket), std::move(newest));
 }
 
 void GuestConnection::write(const OutgoingBacklog::Message& message) {
@@ -230,7 +230,6 @@ void GuestConnection::close() { closeOnceWritten(CloseCode::normal); }
 
 void GuestConnection::abort() {
   backlog_.clearWaiting();
-  newestParty_ = {};
   socket_->abort();
   parties_->forget(this);
 }

@@ -107,7 +107,6 @@ class GuestConnection final : public QObject {
   QTcpSocket* socket_;
   std::shared_ptr<IncomingPool> pool_;
   std::shared_ptr<PartiesInFlight> parties_;
-  QByteArray newestParty_;  // the last one it was given
   Scheduler& scheduler_;
   FrameReader reader_{GuestLimits::maxIncomingMessageBytes};
   OutgoingBacklog backlog_;

@@ -13,10 +13,8 @@ void OutgoingBacklog::push(Message message) {
     if (message.kind == Kind::latestState) dropWaitingPushedParty();
     waitingParty_ = message.body.size();
     ++waitingStates_;
-    if (isOwed(message.kind)) ++waitingOwedStates_;
   }
   waitingBeyondParty_ += beyondParty(message);
-  if (isOwed(message.kind)) waitingOwedBeyondParty_ += beyondParty(message);
   waiting_.push_back(std::move(message));
 }
 
@@ -26,15 +24,25 @@ qint64 OutgoingBacklog::beyondPartyAfterPush(const Message& message, qint64 sock
 }
 
 qint64 OutgoingBacklog::owed(qint64 socketBacklog) {
-  return inSocket(socketBacklog, &OutgoingBacklog::handedOwedBytes_, isOwed) + waitingOwedBeyondParty_ +
-         (waitingOwedStates_ > 0 ? waitingParty_ : 0);
+  // Everything waiting but the pushed party, of which at most one waits.
+  const auto pushed = waitingPushedParty();
+  const bool partyPushed = pushed != waiting_.cend();
+  const qint64 waiting = waitingBeyondParty_ - (partyPushed ? beyondParty(*pushed) : 0) +
+                         (waitingStates_ > (partyPushed ? 1 : 0) ? waitingParty_ : 0);
+  return inSocket(socketBacklog, &OutgoingBacklog::handedOwedBytes_, isOwed) + waiting;
 }
 
-std::vector<QByteArray> OutgoingBacklog::partiesInSocket(qint64 socketBacklog) {
+OutgoingBacklog::Parties OutgoingBacklog::parties(qint64 socketBacklog) {
   retire(socketBacklog);
-  std::vector<QByteArray> parties;
+  Parties parties;
   for (const Handed& handed : handed_) {
-    if (isState(handed.kind)) parties.push_back(handed.party);
+    if (isState(handed.kind)) parties.inSocket.push_back(handed.party);
+  }
+  const auto waiting = std::find_if(waiting_.begin(), waiting_.end(), [](const Message& m) { return isState(m.kind); });
+  if (waiting != waiting_.end()) {
+    parties.newest = waiting->body;  // every waiting state carries the newest
+  } else if (!parties.inSocket.empty()) {
+    parties.newest = parties.inSocket.back();
   }
   return parties;
 }
@@ -56,18 +64,20 @@ OutgoingBacklog::Message OutgoingBacklog::takeNext() {
   return taken;
 }
 
+std::deque<OutgoingBacklog::Message>::const_iterator OutgoingBacklog::waitingPushedParty() const {
+  return std::find_if(waiting_.cbegin(), waiting_.cend(),
+                      [](const Message& waiting) { return waiting.kind == Kind::latestState; });
+}
+
 void OutgoingBacklog::dropWaitingPushedParty() {
-  const auto pushed = std::find_if(waiting_.begin(), waiting_.end(),
-                                   [](const Message& waiting) { return waiting.kind == Kind::latestState; });
-  if (pushed == waiting_.end()) return;
+  const auto pushed = waitingPushedParty();
+  if (pushed == waiting_.cend()) return;
   forget(*pushed);
   waiting_.erase(pushed);
 }
 
 void OutgoingBacklog::forget(const Message& message) {
   waitingBeyondParty_ -= beyondParty(message);
-  if (isOwed(message.kind)) waitingOwedBeyondParty_ -= beyondParty(message);
-  if (message.kind == Kind::state) --waitingOwedStates_;
   if (isState(message.kind) && --waitingStates_ == 0) waitingParty_ = 0;
 }
 
@@ -96,8 +106,8 @@ qint64 OutgoingBacklog::inSocket(qint64 socketBacklog, qint64 OutgoingBacklog::*
 
 void OutgoingBacklog::clearWaiting() {
   waiting_.clear();
-  waitingBeyondParty_ = waitingParty_ = waitingOwedBeyondParty_ = 0;
-  waitingStates_ = waitingOwedStates_ = 0;
+  waitingBeyondParty_ = waitingParty_ = 0;
+  waitingStates_ = 0;
 }
 
 }  // namespace kovali

@@ -60,8 +60,12 @@ class OutgoingBacklog {
   /// What the phone made the host owe and has not been sent, with `socketBacklog` bytes still in
   /// the socket: everything but the parties pushed to it.
   qint64 owed(qint64 socketBacklog);
-  /// The parties whose frames the socket still holds (some of each may be written already).
-  std::vector<QByteArray> partiesInSocket(qint64 socketBacklog);
+  struct Parties {
+    std::vector<QByteArray> inSocket;  // whose frames the socket still holds, some of each written
+    QByteArray newest;                 // the one waiting, else the socket's last; none when neither
+  };
+  /// The parties the connection holds, with `socketBacklog` bytes still in the socket.
+  Parties parties(qint64 socketBacklog);
   /// Forgets every waiting message.
   void clearWaiting();
 
@@ -88,6 +92,8 @@ class OutgoingBacklog {
   template <class Waiting>
   static auto nextIn(Waiting& waiting);
   void forget(const Message& message);
+  /// The party that answers nothing, if one waits (at most one does).
+  std::deque<Message>::const_iterator waitingPushedParty() const;
   /// Drops the party that answers nothing, if one waits: a newer party stands in for it.
   void dropWaitingPushedParty();
 
@@ -95,8 +101,6 @@ class OutgoingBacklog {
   qint64 waitingBeyondParty_ = 0;
   qint64 waitingParty_ = 0;  // the newest party, while a state waits
   int waitingStates_ = 0;
-  qint64 waitingOwedBeyondParty_ = 0;
-  int waitingOwedStates_ = 0;
   std::deque<Handed> handed_;
   qint64 handedTotal_ = 0;
   qint64 handedStateBytes_ = 0;

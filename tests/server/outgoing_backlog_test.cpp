@@ -47,7 +47,9 @@ TEST(OutgoingBacklog, WhatThePhoneAskedForGoesAheadOfThePushedPartyAndAloneIsOwe
   backlog.handed(inFlight, 1'000'010);
   backlog.push(message(Kind::latestState, 1'000'000));
   EXPECT_EQ(backlog.owed(1'000'010), 0) << "parties pushed to the phone, in the socket or waiting, are not owed";
-  EXPECT_EQ(backlog.partiesInSocket(1'000'010), std::vector<QByteArray>{inFlight.body});
+  const auto held = backlog.parties(1'000'010);
+  EXPECT_EQ(held.inSocket, std::vector<QByteArray>{inFlight.body});
+  EXPECT_EQ(held.newest.size(), 1'000'000) << "the waiting party is the newest";
 
   backlog.push(message(Kind::ordinary, 300));  // an answer
   backlog.push(message(Kind::ordinary, 200));  // a pong
@@ -58,7 +60,7 @@ TEST(OutgoingBacklog, WhatThePhoneAskedForGoesAheadOfThePushedPartyAndAloneIsOwe
   backlog.handed(answer, 302);
   EXPECT_EQ(backlog.owed(302 + 10), 200 + 302) << "what the socket holds of answers is owed";
   EXPECT_EQ(backlog.owed(100), 200 + 100) << "of the answer being written, its rest";
-  EXPECT_TRUE(backlog.partiesInSocket(100).empty()) << "the party's frame is written";
+  EXPECT_TRUE(backlog.parties(100).inSocket.empty()) << "the party's frame is written";
   EXPECT_EQ(backlog.takeNext().bytes(), 200);
   EXPECT_EQ(backlog.nextKind(), Kind::latestState);
   backlog.push(message(Kind::state, 1'000'000, 50));  // a welcome or an answer: owed, party and all
