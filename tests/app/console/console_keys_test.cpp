@@ -9,7 +9,6 @@
 #include <QTest>
 #include <algorithm>
 #include <functional>
-#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -288,42 +287,26 @@ TEST_F(ConsoleKeys, SpaceInAFocusedTextFieldOrButtonIsTheirsAndPlaysElsewhere) {
   EXPECT_EQ(store().state().playback.current->track.title, "Second") << "Ctrl+Right skips";
 }
 
-TEST_F(ConsoleKeys, EveryControlTabReachesDrawsItsFocus) {
-  queue("s1");
-  queue("s2");
-  ConsoleView& console = openConsole();
-  if (QWidget* focused = QApplication::focusWidget()) focused->clearFocus();
-  std::map<QWidget*, QImage> unfocused;
-  for (QWidget* control : console.findChildren<QWidget*>()) {
-    if (control->isVisible() && control->isEnabled() && (control->focusPolicy() & Qt::TabFocus)) {
-      unfocused[control] = control->grab().toImage();
-    }
-  }
-  ASSERT_FALSE(unfocused.empty());
-  unfocused.begin()->first->setFocus();
-  std::set<QWidget*> reached;
-  for (std::size_t step = 0; step < 2 * unfocused.size() + 8; ++step) {
-    QWidget* focused = QApplication::focusWidget();
-    ASSERT_NE(focused, nullptr);
-    if (console.isAncestorOf(focused) && reached.insert(focused).second) {
-      EXPECT_NE(focused->grab().toImage(), unfocused[focused])
-          << focused->metaObject()->className() << " " << focused->accessibleName().toStdString();
-    }
-    QTest::keyClick(focused, Qt::Key_Tab);
-  }
-  EXPECT_EQ(reached.size(), unfocused.size()) << "Tab reaches every control";
-}
-
-TEST_F(ConsoleKeys, TheFocusRingShowsOnTheFocusedControlAloneAtThreeToOneOrMore) {
+TEST_F(ConsoleKeys, EveryControlTabReachesDrawsAFocusRingAloneAtThreeToOneOrMore) {
   queueSongs(3);
   ConsoleView& console = openConsole();
   MainWindow& window = shell().mainWindow();
-  std::vector<QWidget*> controls;
+  std::set<QWidget*> stops;
   for (QWidget* control : console.findChildren<QWidget*>()) {
-    if (control->isVisible() && control->isEnabled() && (control->focusPolicy() & Qt::TabFocus)) {
-      controls.push_back(control);
-    }
+    if (control->isVisible() && control->isEnabled() && (control->focusPolicy() & Qt::TabFocus)) stops.insert(control);
   }
+  ASSERT_FALSE(stops.empty());
+  (*stops.begin())->setFocus();
+  std::set<QWidget*> reached;
+  for (std::size_t step = 0; step < 2 * stops.size() + 8; ++step) {
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr);
+    if (console.isAncestorOf(focused)) reached.insert(focused);
+    QTest::keyClick(focused, Qt::Key_Tab);
+  }
+  EXPECT_EQ(reached, stops) << "Tab reaches every control";
+
+  std::vector<QWidget*> controls(stops.begin(), stops.end());
   for (const HostViewMode mode : vinaro::allCases<HostViewMode>()) controls.push_back(window.picker().segment(mode));
   const QColor ring = Palette::focusRing(Appearance::light);
   double weakest = 21;
