@@ -1,10 +1,10 @@
 #include "session/archive/session_archive.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -16,26 +16,40 @@
 #include "platform/runtime/logging.h"
 #include "protocol/json_reader.h"
 #include "protocol/json_writer.h"
+#include "session/archive/second_name.h"
 
 namespace kovali {
 namespace {
 
 void logSaveFailure(const QString& reason) { qCWarning(lcArchive, "Could not save the session: %s", qUtf8Printable(reason)); }
 
+QString untouchedReason() { return QStringLiteral("the unreadable session file is still in its place."); }
+
+QString lastError() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+/// Whether the file open as `file` is a plain file, which can have a second name.
+bool isPlainFile(int file) {
+  struct stat info {};
+  return ::fstat(file, &info) == 0 && S_ISREG(info.st_mode);
+}
+
 }  // namespace
 
 vinaro::Expected<SessionArchive, SessionArchive::OpenError> SessionArchive::open() { return open(appDataFolder()); }
 
 vinaro::Expected<SessionArchive, SessionArchive::OpenError> SessionArchive::open(const QString& folder,
-                                                                                 SessionFileSync::Syncer syncer) {
+                                                                                 SessionFileSync::Syncer syncer,
+                                                                                 FolderCalls calls) {
   if (auto error = createFolder(folder)) return OpenError{*error};
   // It holds the DJs' device ids, which are as good as credentials.
   QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-  return SessionArchive(QDir(folder).filePath(QStringLiteral("Session.json")), std::move(syncer));
+  return SessionArchive(QDir(folder).filePath(QStringLiteral("Session.json")), std::move(syncer), std::move(calls));
 }
 
-SessionArchive::SessionArchive(QString path, SessionFileSync::Syncer syncer)
-    : path_(std::move(path)), sync_(std::make_unique<SessionFileSync>(path_, previousFilePath(), std::move(syncer))) {
+SessionArchive::SessionArchive(QString path, SessionFileSync::Syncer syncer, FolderCalls calls)
+    : path_(std::move(path)),
+      calls_(calls),
+      sync_(std::make_unique<SessionFileSync>(path_, previousFilePath(), std::move(syncer), std::move(calls))) {
   QObject::connect(sync_.get(), &SessionFileSync::synced, sync_.get(),
                    [health = health_.get()](const std::optional<QString>& failure) { noteSync(*health, failure); });
 }
@@ -85,9 +99,8 @@ std::optional<SessionSnapshot> SessionArchive::load() {
 }
 
 void SessionArchive::writeBack(const SessionSnapshot& restored) {
-  // Until the restored party is in the file and on disk, one more stop would start a new party,
-  // whose first save would then replace the previous copy with it. Should this write fail, the
-  // unreadable file stays in place, so that the next launch restores the previous copy again.
+  // Until the restored party is in the file and on disk, a power cut could leave the unreadable
+  // file in place, from which the next launch restores the previous copy again.
   if (!noteWrite(write(restored.parts()))) return;
   noteSync(*health_, sync_->syncNow());
 }
@@ -149,8 +162,7 @@ bool SessionArchive::save(const SessionSnapshotParts& snapshot) {
 }
 
 std::optional<QString> SessionArchive::write(const SessionSnapshotParts& snapshot) {
-  const QString untouched = QStringLiteral("the unreadable session file is still in its place.");
-  if (keepsFileUntouched_) return untouched;
+  if (keepsFileUntouched_) return untouchedReason();
   std::string json;
   try {
     json = vinaro::wire::encode(snapshot);
@@ -173,10 +185,46 @@ std::optional<QString> SessionArchive::write(const SessionSnapshotParts& snapsho
   }
   file.close();
   if (file.error() != QFileDevice::NoError) return failed(file.errorString());
-  if (unreadableInPlace_ && !setAside()) return failed(untouched);
+  if (auto failure = putInPlace()) return failed(*failure);
+  return std::nullopt;
+}
+
+std::optional<QString> SessionArchive::putInPlace() {
+  if (unreadableInPlace_) return replaceUnreadable();
   // The sync to disk follows on the sync's thread; the crash of this process cannot undo a rename.
-  if (std::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path_).constData()) != 0) {
-    return failed(QString::fromLocal8Bit(std::strerror(errno)));
+  const QByteArray written = QFile::encodeName(temporaryFilePath());
+  if (calls_.rename(written.constData(), QFile::encodeName(path_).constData()) != 0) return lastError();
+  return std::nullopt;
+}
+
+std::optional<QString> SessionArchive::replaceUnreadable() {
+  // A missing file would make the next launch start a new party, whose first sync would replace
+  // the previous copy: so the unreadable file gets its second name while it stays in place.
+  unreadableInPlace_ = false;
+  const QString aside = unreadableFilePath();
+  const int unreadable = ::open(QFile::encodeName(path_).constData(), O_RDONLY | O_CLOEXEC);
+  const bool plain = unreadable != -1 && isPlainFile(unreadable);
+  const auto failure = plain ? keepUnderSecondName(unreadable, path_, aside, calls_) : swapWithUnreadable();
+  if (unreadable != -1) ::close(unreadable);
+  if (failure) {
+    keepsFileUntouched_ = true;
+    qCWarning(lcArchive, "Could not keep the unreadable session file as %s, so the session will not be saved over it: %s",
+              qUtf8Printable(QDir::toNativeSeparators(aside)), qUtf8Printable(*failure));
+    return untouchedReason();
+  }
+  qCInfo(lcArchive, "Kept the unreadable session file as %s.", qUtf8Printable(QDir::toNativeSeparators(aside)));
+  return plain ? putInPlace() : std::nullopt;
+}
+
+std::optional<QString> SessionArchive::swapWithUnreadable() {
+  const QByteArray written = QFile::encodeName(temporaryFilePath());
+  const QByteArray aside = QFile::encodeName(unreadableFilePath());
+  ::unlink(aside.constData());  // only the latest unreadable file is kept
+  if (calls_.rename(written.constData(), aside.constData()) != 0) return lastError();
+  if (calls_.exchange(aside.constData(), QFile::encodeName(path_).constData()) != 0) {
+    const QString failure = lastError();
+    ::unlink(aside.constData());
+    return failure;
   }
   return std::nullopt;
 }

@@ -29,9 +29,9 @@ class SessionArchive {
   /// The archive in the user's data folder, which is created when missing.
   static vinaro::Expected<SessionArchive, OpenError> open();
   /// The archive in `folder`, which is created when missing; `syncer` stands in for the sync to
-  /// disk where given.
-  static vinaro::Expected<SessionArchive, OpenError> open(const QString& folder,
-                                                          SessionFileSync::Syncer syncer = {});
+  /// disk where given, and `calls` for the system calls that change the folder.
+  static vinaro::Expected<SessionArchive, OpenError> open(const QString& folder, SessionFileSync::Syncer syncer = {},
+                                                          FolderCalls calls = {});
 
   // One archive per file: a copy would not know that the other stopped saving.
   SessionArchive(SessionArchive&&) = default;
@@ -39,19 +39,21 @@ class SessionArchive {
 
   /// The session file.
   const QString& filePath() const { return path_; }
-  /// Where an unreadable session file is moved.
+  /// Where an unreadable session file is kept.
   QString unreadableFilePath() const { return path_ + QStringLiteral(".unreadable"); }
   /// The last session file that was synced to disk.
   QString previousFilePath() const;
 
   /// The saved session, or nothing. A file that exists but cannot be read or decoded, or whose
-  /// revision is beyond `SessionState::maxRestorableRevision`, is logged and moved to
-  /// `unreadableFilePath()` (replacing an older one there) before any save takes its place, so
-  /// that no save overwrites a saved party; when it cannot be moved, this archive stops saving.
-  /// In place of such a file, the previous copy is read, which is logged, and written back as
-  /// the file and synced to disk before this returns, so that the party outlives one more stop
-  /// however abrupt; that write failing is a failed save, and leaves the unreadable file in
-  /// place for the next launch to restore from the copy again. No file gives nothing, silently.
+  /// revision is beyond `SessionState::maxRestorableRevision`, is logged and kept as
+  /// `unreadableFilePath()` (replacing an older one there), so that no save overwrites a saved
+  /// party; when it cannot be kept, this archive stops saving. In place of such a file, the
+  /// previous copy is read, which is logged, and written back as the file and synced to disk
+  /// before this returns, so that the party outlives one more stop however abrupt. The
+  /// unreadable file stays in place until the written one replaces it in one step, so that
+  /// whenever the host stops, a launch finds either the party or the unreadable file it restores
+  /// from the copy again; a failed write is a failed save. Without a whole previous copy, the
+  /// unreadable file is moved aside at once. No file gives nothing, silently.
   std::optional<SessionSnapshot> load();
 
   /// Writes the snapshot over the file in one step, so a crash or a full disk never leaves half a
@@ -72,7 +74,7 @@ class SessionArchive {
     std::function<void()> syncReport;
   };
 
-  SessionArchive(QString path, SessionFileSync::Syncer syncer);
+  SessionArchive(QString path, SessionFileSync::Syncer syncer, FolderCalls calls);
 
   /// The snapshot in the file at `path`, or why it cannot be had.
   static vinaro::Expected<SessionSnapshot, QString> read(const QString& path);
@@ -88,11 +90,20 @@ class SessionArchive {
   bool setAside();
   /// Writes the snapshot in place of the file; the reason when it could not.
   std::optional<QString> write(const SessionSnapshotParts& snapshot);
+  /// Puts the written file in place of the session file; the reason when it could not.
+  std::optional<QString> putInPlace();
+  /// Puts the written file in place of the unreadable one, which is kept as `unreadableFilePath()`;
+  /// the reason when it could not, and then this stops saving.
+  std::optional<QString> replaceUnreadable();
+  /// `replaceUnreadable` for what has no second name, such as a folder: the written file goes
+  /// beside it under the unreadable name, and the two then swap names in one step.
+  std::optional<QString> swapWithUnreadable();
   QString temporaryFilePath() const { return path_ + QStringLiteral(".saving"); }
 
   QString path_;
-  bool unreadableInPlace_ = false;   // an unreadable file is still to be moved out of the way
-  bool keepsFileUntouched_ = false;  // an unreadable file could not be moved out of the way
+  FolderCalls calls_;
+  bool unreadableInPlace_ = false;   // an unreadable file is still to be kept before it is replaced
+  bool keepsFileUntouched_ = false;  // an unreadable file could not be kept
   std::unique_ptr<Health> health_ = std::make_unique<Health>();  // where the syncs report, whatever moves
   std::unique_ptr<SessionFileSync> sync_;
 };

@@ -1,7 +1,6 @@
 #include "session/archive/session_file_sync.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,72 +13,14 @@
 #include <QFileInfo>
 
 #include "platform/runtime/logging.h"
+#include "session/archive/second_name.h"
 
 namespace kovali {
 namespace {
 
 QString lastError() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
-bool sameFile(int open, const char* path) {
-  struct stat openInfo {};
-  struct stat pathInfo {};
-  return ::fstat(open, &openInfo) == 0 && ::stat(path, &pathInfo) == 0 && openInfo.st_dev == pathInfo.st_dev &&
-         openInfo.st_ino == pathInfo.st_ino;
-}
-
-/// Writes all of `bytes` to `file`.
-bool writeAll(int file, const char* bytes, ssize_t size) {
-  for (ssize_t written = 0; written < size;) {
-    const ssize_t put = ::write(file, bytes + written, static_cast<std::size_t>(size - written));
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
-    written += put;
-  }
-  return true;
-}
-
-using Sync = SessionFileSync::PreviousCopy::Sync;
-
-/// A new file at `target` with the bytes of the file open as `source`, synced with `sync`.
-std::optional<QString> copySynced(int source, const char* target, const Sync& sync) {
-  const int copy = ::open(target, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (copy < 0) return lastError();
-  std::optional<QString> failure;
-  char buffer[64 * 1024];
-  for (off_t offset = 0; !failure;) {
-    const ssize_t got = ::pread(source, buffer, sizeof buffer, offset);
-    if (got == 0) break;
-    if (got < 0 || !writeAll(copy, buffer, got)) failure = lastError();
-    offset += got;
-  }
-  if (!failure && sync(copy) != 0) failure = lastError();
-  if (::close(copy) != 0 && !failure) failure = lastError();
-  return failure;
-}
-
-/// Puts the file open as `synced` at the previous copy's place in one step: a link to the file
-/// at `path` when that is still the synced one, else a copy.
-std::optional<QString> keepAsPrevious(int synced, const QString& path, const SessionFileSync::PreviousCopy& previous) {
-  const QByteArray target = QFile::encodeName(previous.path);
-  const QByteArray staging = target + ".linking";
-  ::unlink(staging.constData());  // left by a crash in between
-  // A save may have put a newer file at `path` meanwhile, whose bytes may not be on disk yet;
-  // some file systems (FAT) have no links at all.
-  if (previous.link(QFile::encodeName(path).constData(), staging.constData()) != 0 ||
-      !sameFile(synced, staging.constData())) {
-    ::unlink(staging.constData());
-    if (auto failure = copySynced(synced, staging.constData(), previous.sync)) {
-      ::unlink(staging.constData());
-      return failure;
-    }
-  }
-  if (::rename(staging.constData(), target.constData()) != 0) {
-    const QString failure = lastError();
-    ::unlink(staging.constData());
-    return failure;
-  }
-  return std::nullopt;
-}
+using Sync = FolderCalls::Sync;
 
 /// `sync` of what is at `path`, then `also` with its descriptor when given.
 std::optional<QString> syncPath(const QString& path, int flags, const Sync& sync,
@@ -95,11 +36,13 @@ std::optional<QString> syncPath(const QString& path, int flags, const Sync& sync
 
 }  // namespace
 
-SessionFileSync::SessionFileSync(QString path, QString previousPath, Syncer syncer)
+SessionFileSync::SessionFileSync(QString path, QString previousPath, Syncer syncer, FolderCalls calls)
     : path_(std::move(path)),
       syncer_(syncer ? std::move(syncer)
-                     : Syncer([previous = std::make_shared<PreviousCopy>(PreviousCopy{std::move(previousPath)})](
-                                  const QString& synced) { return syncToDisk(synced, previous.get()); })),
+                     : Syncer([previous = std::make_shared<PreviousCopy>(
+                                   PreviousCopy{std::move(previousPath), std::move(calls)})](const QString& synced) {
+                         return syncToDisk(synced, previous.get());
+                       })),
       queue_(std::make_unique<SerialQueue>(QStringLiteral("kovaliapp.archive"))) {}
 
 SessionFileSync::~SessionFileSync() {
@@ -148,10 +91,10 @@ std::optional<QString> SessionFileSync::syncNow() {
 }
 
 std::optional<QString> SessionFileSync::syncToDisk(const QString& path, PreviousCopy* previous) {
-  const Sync sync = previous ? previous->sync : Sync(::fsync);
+  const Sync sync = previous ? previous->calls.sync : Sync(::fsync);
   std::optional<QString> keepFailure;
   std::function<void(int)> keep;
-  if (previous) keep = [&](int synced) { keepFailure = keepAsPrevious(synced, path, *previous); };
+  if (previous) keep = [&](int synced) { keepFailure = keepUnderSecondName(synced, path, previous->path, previous->calls); };
   if (auto failure = syncPath(path, O_RDONLY, sync, keep)) return failure;
   if (previous && keepFailure && !previous->failing) {
     qCWarning(lcArchive, "Could not keep the synced session as %s: %s",

@@ -7,12 +7,11 @@
 #include <optional>
 #include <vector>
 
-#include <unistd.h>
-
 #include <QObject>
 #include <QString>
 
 #include "platform/runtime/serial_queue.h"
+#include "session/archive/folder_calls.h"
 
 namespace kovali {
 
@@ -31,21 +30,14 @@ class SessionFileSync final : public QObject {
 
   /// Where and how the synced file is kept as the last synced session.
   struct PreviousCopy {
-    /// `link(2)`'s shape, so a file system that refuses it can be had anywhere.
-    using Link = int (*)(const char* existing, const char* created);
-    /// `fsync(2)`'s shape, for every sync made with this copy, so that what reaches the disk can
-    /// be seen.
-    using Sync = std::function<int(int file)>;
-
     QString path;
-    Link link = ::link;
-    Sync sync = ::fsync;
+    FolderCalls calls;     // for every step of the sync made with this copy
     bool failing = false;  // the last keeping failed, and that was logged
   };
 
   /// Syncs `path` with `syncer`; unless given, that is `syncToDisk` keeping the synced file at
-  /// `previousPath`.
-  SessionFileSync(QString path, QString previousPath, Syncer syncer = {});
+  /// `previousPath` through `calls`.
+  SessionFileSync(QString path, QString previousPath, Syncer syncer = {}, FolderCalls calls = {});
   ~SessionFileSync() override;
 
   /// Asks for the file as it is now to be synced. `replaced`, when not -1, is an open descriptor

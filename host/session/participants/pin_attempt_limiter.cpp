@@ -22,6 +22,8 @@ std::optional<double> PINAttemptLimiter::Tally::remaining(MonotonicTime now) con
 bool PINAttemptLimiter::Tally::fail(MonotonicTime now) {
   if (secondsBetween(lastSeen, now) > kForgiveAfterSeconds) locks = 0;
   lastSeen = now;
+  latestFailures.push_back(now);
+  if (latestFailures.size() > rankedFailures) latestFailures.pop_front();
   if (failures == 0 || secondsBetween(firstFailure, now) > windowSeconds) {
     failures = 0;
     firstFailure = now;
@@ -64,11 +66,10 @@ PINAttemptLimiter::Admitted PINAttemptLimiter::admit(ConnectionID connection, co
     host_.nextTurn = secondsAfter(now, turnSeconds);
     return {Admission::compareNow};
   }
-  // Guessers keeping the line full would otherwise keep out a device that only ever sent its PIN.
-  const auto place = hasGuessed(source, now) ? line_.end()
-                                             : std::find_if(line_.begin(), line_.end(), [&](const Waiting& waiting) {
-                                                 return hasGuessed(waiting.source, now);
-                                               });
+  // Guessers keeping the line full would otherwise keep out a device that only ever sent its PIN,
+  // or mistyped it once.
+  const auto place = std::find_if(line_.begin(), line_.end(),
+                                  [&](const Waiting& waiting) { return goesAhead(source, waiting.source, now); });
   if (!turnComesSoonEnough(static_cast<std::size_t>(place - line_.begin()), now)) return {Admission::refused};
   line_.insert(place, {connection, source});
   Admitted admitted{Admission::waitsInLine};
@@ -84,9 +85,22 @@ bool PINAttemptLimiter::turnComesSoonEnough(std::size_t position, MonotonicTime 
   return secondsBetween(now, turn) <= longestWaitSeconds;
 }
 
-bool PINAttemptLimiter::hasGuessed(const std::string& source, MonotonicTime now) const {
+PINAttemptLimiter::Standing PINAttemptLimiter::standingOf(const std::string& source, MonotonicTime now) const {
   const auto found = sources_.find(source);
-  return found != sources_.end() && secondsBetween(found->second.lastSeen, now) <= hostWindowSeconds;
+  if (found == sources_.end()) return {};
+  const auto& times = found->second.latestFailures;
+  const auto recent = std::find_if(times.begin(), times.end(), [now](MonotonicTime failure) {
+    return secondsBetween(failure, now) <= hostWindowSeconds;
+  });
+  if (recent == times.end()) return {};
+  return {static_cast<std::size_t>(times.end() - recent), times.back()};
+}
+
+bool PINAttemptLimiter::goesAhead(const std::string& source, const std::string& waiting, MonotonicTime now) const {
+  const Standing own = standingOf(source, now);
+  const Standing other = standingOf(waiting, now);
+  if (own.failures != other.failures) return own.failures < other.failures;
+  return own.failures > 0 && own.lastFailure < other.lastFailure;
 }
 
 std::optional<MonotonicTime> PINAttemptLimiter::nextTurn(MonotonicTime now) const {

@@ -29,11 +29,12 @@ namespace kovali {
 /// their turns in line, one per source, each held by its connection: a connection that goes, or
 /// whose source is locked by its turn, passes the turn on to the one behind it, so holding places
 /// and hanging up keeps no one else waiting. An attempt whose turn is more than
-/// `longestWaitSeconds` away gets no place. An attempt from a source without a wrong PIN within
-/// the host window goes ahead of those from sources with one, taking if it must the place of the
-/// last of them: however many addresses keep the line full, a new device waits only until each
-/// has been compared once. Times are read on the monotonic clock, so setting the wall clock
-/// neither frees a guesser nor holds back the DJ.
+/// `longestWaitSeconds` away gets no place. An attempt goes ahead of those from sources with
+/// more wrong PINs within the host window (counted up to `rankedFailures`), or as many with the
+/// last of them later, taking if it must the place of the last in line: however many addresses
+/// keep the line full, a device that mistyped k times waits only until each has had k wrong PINs
+/// compared. Times are read on the monotonic clock, so setting the wall clock neither frees a
+/// guesser nor holds back the DJ.
 class PINAttemptLimiter {
  public:
   static constexpr int allowedFailures = 5;
@@ -45,6 +46,7 @@ class PINAttemptLimiter {
   static constexpr std::size_t maxSources = 512;
   static constexpr double turnSeconds = 20;
   static constexpr double longestWaitSeconds = 40;
+  static constexpr std::size_t rankedFailures = 16;
 
   /// What a wrong PIN set off.
   struct Failure {
@@ -103,6 +105,7 @@ class PINAttemptLimiter {
     // The source's wrong PINs counted toward the host, within the host window that began then.
     int hostShare = 0;
     MonotonicTime hostShareWindow;
+    std::deque<MonotonicTime> latestFailures;  // at most `rankedFailures`, for the line's order
 
     std::optional<double> remaining(MonotonicTime now) const;
     /// Counts one wrong PIN; locks when it is the fifth within the window.
@@ -125,8 +128,14 @@ class PINAttemptLimiter {
   };
 
   Tally& sourceTally(const std::string& source, MonotonicTime now);
-  /// Whether `source` gave a wrong PIN within the host window before `now`.
-  bool hasGuessed(const std::string& source, MonotonicTime now) const;
+  /// A source's wrong PINs within the host window before a moment, and the last of them.
+  struct Standing {
+    std::size_t failures = 0;
+    MonotonicTime lastFailure;
+  };
+  Standing standingOf(const std::string& source, MonotonicTime now) const;
+  /// Whether an attempt from `source` goes ahead of one from `waiting` in the line at `now`.
+  bool goesAhead(const std::string& source, const std::string& waiting, MonotonicTime now) const;
   /// Whether the attempt `position` places from the front of the line would have its turn soon enough.
   bool turnComesSoonEnough(std::size_t position, MonotonicTime now) const;
   /// Counts a wrong PIN from `own` toward the host while that source's share is not used up;

@@ -1,5 +1,7 @@
 #include "session/archive/archive_files.h"
 
+#include <filesystem>
+
 #include <QDir>
 #include <QFile>
 #include <QTest>
@@ -53,6 +55,46 @@ void saveAndSync(SessionArchive& archive, const SessionSnapshot& snapshot) {
   ASSERT_TRUE(archive.save(snapshot));
   ASSERT_TRUE(QTest::qWaitFor([&] { return synced; }, 5000));
   archive.setSyncReport({});
+}
+
+FolderCalls StoppedAtEachStep::calls() {
+  return {[this, real = real_](const char* existing, const char* created) {
+            keep();
+            return real.link(existing, created);
+          },
+          [this, real = real_](int file) {
+            keep();
+            return real.sync(file);
+          },
+          [this, real = real_](const char* from, const char* to) {
+            keep();
+            return real.rename(from, to);
+          },
+          [this, real = real_](const char* one, const char* other) {
+            keep();
+            return real.exchange(one, other);
+          }};
+}
+
+void StoppedAtEachStep::watch() {
+  const std::lock_guard guard(lock_);
+  watching_ = true;
+  kept_.clear();
+}
+
+void StoppedAtEachStep::keep() {
+  const std::lock_guard guard(lock_);
+  if (!watching_) return;
+  auto& copy = *kept_.emplace_back(std::make_unique<QTemporaryDir>());
+  std::filesystem::copy(folder_.toStdString(), copy.path().toStdString(), std::filesystem::copy_options::recursive);
+}
+
+std::vector<std::optional<SessionSnapshot>> StoppedAtEachStep::launches() {
+  keep();
+  const std::lock_guard guard(lock_);
+  std::vector<std::optional<SessionSnapshot>> loaded;
+  for (const auto& folder : kept_) loaded.push_back(openedIn(folder->path()).load());
+  return loaded;
 }
 
 }  // namespace kovali::archive_files

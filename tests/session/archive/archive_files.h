@@ -1,9 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
 
 #include <QByteArray>
 #include <QString>
+#include <QTemporaryDir>
 
 #include "session/archive/session_archive.h"
 
@@ -25,5 +30,27 @@ void replaceFile(const QString& path, const QByteArray& bytes);
 SessionArchive openedIn(const QString& folder);
 /// Saves `snapshot` and waits until its sync to disk has ended.
 void saveAndSync(SessionArchive& archive, const SessionSnapshot& snapshot);
+
+/// What a launch would find had the host stopped between any two of the steps that change a
+/// folder or put it on disk, made through `calls()` once `watch()` was called.
+class StoppedAtEachStep {
+ public:
+  explicit StoppedAtEachStep(QString folder, FolderCalls real = {}) : folder_(std::move(folder)), real_(std::move(real)) {}
+  /// The calls of `real`, each made after the folder as it is has been kept.
+  FolderCalls calls();
+  /// Keeps the folder before each call from now on, forgetting what was kept before.
+  void watch();
+  /// What a launch loads from each folder kept, and from the folder as it is now.
+  std::vector<std::optional<SessionSnapshot>> launches();
+
+ private:
+  void keep();
+
+  QString folder_;
+  FolderCalls real_;
+  std::mutex lock_;
+  bool watching_ = false;
+  std::vector<std::unique_ptr<QTemporaryDir>> kept_;
+};
 
 }  // namespace kovali::archive_files

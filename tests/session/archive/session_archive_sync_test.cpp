@@ -182,7 +182,7 @@ ino_t inodeOf(const QString& path) {
 TEST_F(SessionArchiveSyncTest, TheSyncedFileIsKeptAsThePreviousCopyWithOrWithoutLinksAndNoSaveFails) {
   struct Case {
     const char* name;
-    SessionFileSync::PreviousCopy::Link link;
+    FolderCalls::Link link;
     bool linked;        // the previous copy is a second name of the synced file
     bool kept = true;   // else keeping it fails, and the log alone says so
   } cases[] = {
@@ -198,13 +198,13 @@ TEST_F(SessionArchiveSyncTest, TheSyncedFileIsKeptAsThePreviousCopyWithOrWithout
     std::mutex syncing;
     std::set<ino_t> onDisk;  // the files synced
     const auto previous = std::make_shared<SessionFileSync::PreviousCopy>(SessionFileSync::PreviousCopy{
-        caseFolder.filePath(QStringLiteral("Session.previous.json")), c.link, [&](int file) {
+        caseFolder.filePath(QStringLiteral("Session.previous.json")), {c.link, [&](int file) {
           struct stat info {};
           ::fstat(file, &info);
           const std::lock_guard lock(syncing);
           onDisk.insert(info.st_ino);
           return ::fsync(file);
-        }});
+        }}});
     auto opened = SessionArchive::open(caseFolder.path(), [previous](const QString& path) {
       return SessionFileSync::syncToDisk(path, previous.get());
     });

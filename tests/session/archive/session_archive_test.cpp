@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 #include <cmath>
 #include <csignal>
@@ -38,6 +39,7 @@ using archive_files::putFile;
 using archive_files::replaceFile;
 using archive_files::sampleSnapshot;
 using archive_files::saveAndSync;
+using archive_files::StoppedAtEachStep;
 using archive_files::withRevision;
 
 class SessionArchiveTest : public ::testing::Test {
@@ -161,9 +163,15 @@ TEST_F(SessionArchiveTest, RestoresTheLastSyncedPartyWhenAPowerCutSpoilsTheFileA
     bool restores;
     const char* logLine;          // that the load logs, or none at all
     bool writeBackFails = false;  // the restored party cannot be written back
+    FolderCalls calls = {};
   } cases[] = {
       {"deleted, to start afresh", [](const QString& path) { ASSERT_TRUE(QFile::remove(path)); }, false, nullptr},
       {"empty", emptied, true, "Restored the session from "},
+      {"empty, where links are refused", emptied, true, "Restored the session from ", false,
+       FolderCalls{[](const char*, const char*) {
+         errno = EPERM;
+         return -1;
+       }}},
       {"cut in half", [&](const QString& path) { replaceFile(path, newer.left(newer.size() / 2)); }, true,
        "Restored the session from "},
       {"zero-filled", [&](const QString& path) { replaceFile(path, QByteArray(newer.size(), '\0')); }, true,
@@ -192,14 +200,18 @@ TEST_F(SessionArchiveTest, RestoresTheLastSyncedPartyWhenAPowerCutSpoilsTheFileA
     QTemporaryDir caseFolder;
     std::mutex syncing;
     std::vector<QByteArray> onDisk;  // the files synced, as they were
+    StoppedAtEachStep stops(caseFolder.path(), c.calls);
     const auto previous = std::make_shared<SessionFileSync::PreviousCopy>(
-        SessionFileSync::PreviousCopy{caseFolder.filePath(QStringLiteral("Session.previous.json"))});
-    auto opened = SessionArchive::open(caseFolder.path(), [&, previous](const QString& path) {
-      auto failure = SessionFileSync::syncToDisk(path, previous.get());
-      const std::lock_guard lock(syncing);
-      onDisk.push_back(contents(path));
-      return failure;
-    });
+        SessionFileSync::PreviousCopy{caseFolder.filePath(QStringLiteral("Session.previous.json")), stops.calls()});
+    auto opened = SessionArchive::open(
+        caseFolder.path(),
+        [&, previous](const QString& path) {
+          auto failure = SessionFileSync::syncToDisk(path, previous.get());
+          const std::lock_guard lock(syncing);
+          onDisk.push_back(contents(path));
+          return failure;
+        },
+        stops.calls());
     ASSERT_TRUE(opened.hasValue());
     SessionArchive archive = std::move(opened).value();
     saveAndSync(archive, synced);
@@ -210,8 +222,15 @@ TEST_F(SessionArchiveTest, RestoresTheLastSyncedPartyWhenAPowerCutSpoilsTheFileA
       onDisk.clear();
     }
     LogCapture log("kovaliapp.archive");
+    stops.watch();
 
     const auto loaded = archive.load();
+
+    const auto stoppedInTheLoad = stops.launches();
+    EXPECT_GE(stoppedInTheLoad.size(), c.restores && !c.writeBackFails ? 7u : 1u) << "every step is seen";
+    for (std::size_t step = 0; step < stoppedInTheLoad.size(); ++step) {
+      EXPECT_EQ(stoppedInTheLoad[step], loaded) << "a launch after a stop before step " << step;
+    }
 
     if (c.restores) {
       ASSERT_TRUE(loaded);
@@ -239,7 +258,11 @@ TEST_F(SessionArchiveTest, RestoresTheLastSyncedPartyWhenAPowerCutSpoilsTheFileA
     EXPECT_EQ(QFileInfo::exists(archive.unreadableFilePath()), wasThere && !c.writeBackFails)
         << "a spoilt file is set aside, once the restored party can take its place";
     ASSERT_TRUE(QDir(archive.filePath() + ".saving").removeRecursively());  // what kept the write-back out
+    stops.watch();
     saveAndSync(archive, withRevision(10));
+    for (const auto& launched : stops.launches()) {
+      EXPECT_TRUE(launched == loaded || launched == withRevision(10)) << "a launch after a stop in a save";
+    }
     EXPECT_EQ(archive.load(), withRevision(10)) << "saving goes on";
     EXPECT_EQ(archive.problem(), std::nullopt);
     EXPECT_EQ(QFileInfo::exists(archive.unreadableFilePath()), wasThere) << "the spoilt file is kept";
@@ -258,17 +281,53 @@ TEST_F(SessionArchiveTest, KeepsOnlyTheLatestUnreadableFile) {
   EXPECT_FALSE(QFile::exists(archive.filePath()));
 }
 
-TEST_F(SessionArchiveTest, StopsSavingWhenAnUnreadableFileCannotBeMovedAside) {
-  SessionArchive archive = openArchive();
-  putFile(archive.filePath(), "{}");
-  ASSERT_TRUE(QDir().mkpath(archive.unreadableFilePath() + "/in-the-way"));  // a folder cannot be replaced
-  LogCapture log("kovaliapp.archive");
+TEST_F(SessionArchiveTest, StopsSavingWhenAnUnreadableFileCannotBeKept) {
+  const SessionSnapshot party = withRevision(3);
+  const auto folderInTheWay = [](const SessionArchive& archive) {
+    replaceFile(archive.filePath(), "{}");
+    ASSERT_TRUE(QDir().mkpath(archive.unreadableFilePath() + "/in-the-way"));  // a folder cannot be replaced
+  };
+  struct Case {
+    const char* name;
+    bool partySaved;  // else the folder held no party before
+    std::function<void(const SessionArchive& archive)> prepare;
+    FolderCalls calls = {};
+  } cases[] = {
+      {"a folder where it would be moved", false, folderInTheWay},
+      {"a folder where it would be kept, with a party to restore", true, folderInTheWay},
+      {"a folder in the file's place, where names cannot be swapped", true,
+       [](const SessionArchive& archive) {
+         ASSERT_TRUE(QFile::remove(archive.filePath()));
+         ASSERT_TRUE(QDir().mkpath(archive.filePath() + "/inner"));
+       },
+       FolderCalls{.exchange = [](const char*, const char*) {
+         errno = EINVAL;
+         return -1;
+       }}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QTemporaryDir caseFolder;
+    if (c.partySaved) {
+      SessionArchive earlier = openedIn(caseFolder.path());
+      saveAndSync(earlier, party);
+    }
+    auto opened = SessionArchive::open(caseFolder.path(), {}, c.calls);
+    ASSERT_TRUE(opened.hasValue());
+    SessionArchive archive = std::move(opened).value();
+    c.prepare(archive);
+    LogCapture log("kovaliapp.archive");
 
-  EXPECT_EQ(archive.load(), std::nullopt);
-  EXPECT_FALSE(archive.save(sampleSnapshot()));
+    const auto loaded = archive.load();
 
-  EXPECT_EQ(contents(archive.filePath()), "{}");
-  EXPECT_TRUE(log.hasLineStartingWith("Could not save the session: "));
+    EXPECT_EQ(loaded, c.partySaved ? std::optional(party) : std::nullopt);
+    EXPECT_FALSE(archive.save(sampleSnapshot()));
+    EXPECT_TRUE(log.hasLineStartingWith("Could not save the session: "));
+    EXPECT_FALSE(QFileInfo(archive.filePath()).isFile() && contents(archive.filePath()) != "{}")
+        << "what is in the file's place stays";
+    EXPECT_FALSE(QFileInfo(archive.unreadableFilePath()).isFile()) << "nothing is kept in its name";
+    EXPECT_EQ(openedIn(caseFolder.path()).load(), loaded) << "the next launch restores the same";
+  }
 }
 
 /// Files written meanwhile end at `bytes`, as on a full disk: a write past it fails part-way.

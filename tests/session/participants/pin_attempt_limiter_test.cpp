@@ -188,17 +188,29 @@ TEST(PINAttemptLimiter, EachTurnGoesToAPINWaitingOnALiveConnectionSoTheDJGetsInW
     std::optional<double> lock;  // when the first address is locked by wrong PINs from elsewhere
     double djFrom;               // when a new device starts sending the right PIN, every 5 s
     double djInBy;               // by when it must be compared
+    int djWrongPINs = 0;         // that the device sent before, one a second
+    double djWrongFrom = 0;
+    int guessedBefore = 0;       // wrong PINs of each guessing address before the guard, one a second
   } cases[] = {
       {"three connections hanging up before their turns", 1, 3, true, std::nullopt, 10, 10 + 90},
       {"three connections waiting for their turns", 1, 3, false, std::nullopt, 10, 10 + 90},
       {"one connection, its address locked while it waits", 1, 1, false, 12, 10, 24},
       // Each address is as new as the DJ's until its first turn.
       {"twelve addresses keeping the line full", 12, 1, false, std::nullopt, 10, 24 + 12 * 20 + 40 + 5},
+      // It goes ahead of each once that one has had a wrong PIN compared later than its own.
+      {"twelve addresses keeping the line full, and a device that mistyped once", 12, 1, false, std::nullopt, 10,
+       24 + 12 * 20 + 40 + 5, 1},
+      {"six addresses that guessed three times each, and a device that mistyped once", 6, 1, false, std::nullopt, 10,
+       24, 1, 0, 3},
+      {"six addresses that guessed three times each, and a device whose wrong PINs are over an hour old", 6, 1,
+       false, std::nullopt, 10, 24, 4, -PINAttemptLimiter::hostWindowSeconds - 10, 3},
   };
   const auto address = [](int n) { return "10.0.0." + std::to_string(66 + n); };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     PINAttemptLimiter limiter;
+    fail(limiter, "10.0.0.99", c.djWrongPINs, c.djWrongFrom);
+    for (int n = 0; n < c.addresses; ++n) fail(limiter, address(n), c.guessedBefore, 0);
     for (int source = 0; source < 4; ++source) fail(limiter, "10.0.9." + std::to_string(source), 5, 0);
     ASSERT_TRUE(limiter.guardsHost(at(5)));
     const ConnectionID dj{1000};
@@ -254,7 +266,10 @@ TEST(PINAttemptLimiter, EachTurnGoesToAPINWaitingOnALiveConnectionSoTheDJGetsInW
         if (admitted.displaced) unplace(*admitted.displaced);
       }
     }
-    ASSERT_TRUE(djIn) << "the right PIN was never compared";
+    if (!djIn) {
+      ADD_FAILURE() << "the right PIN was never compared";
+      continue;
+    }
     EXPECT_LE(*djIn, c.djInBy);
     EXPECT_LE(compared, *djIn / PINAttemptLimiter::turnSeconds + 1) << "no more wrong PINs than the turns";
   }

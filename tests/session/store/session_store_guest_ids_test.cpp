@@ -454,6 +454,59 @@ TEST_F(SessionStoreGuestIDsTest, OnGuardEveryPINInLineIsAnsweredAndAnAddressThat
   }
 }
 
+TEST_F(SessionStoreGuestIDsTest, OnGuardADeviceThatMistypedOnceGetsInWhileAddressesKeepGuessing) {
+  constexpr std::uint32_t kDJ = 0x7F000301;
+  constexpr std::uint32_t kFlooder = 0x7F000401;
+  constexpr double kGuessingSeconds = 300;
+  struct Case {
+    const char* name;
+    int flooders;  // addresses sending a wrong PIN again at once whenever theirs is answered
+  } cases[] = {{"six addresses", 6}, {"twelve addresses", 12}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    makeStore(false);
+    const std::uint16_t port = startHosting();
+    PINLine line(port);
+    auto& dj = line.join(kDJ, "dj");
+    PINLine::sendPIN(dj, "1357", "typo");
+    const auto typo = line.replyTo(dj, "typo");
+    ASSERT_TRUE(typo && typo->find("Wrong PIN.") != std::string::npos) << "compared at once";
+    Guessers guessers;
+    ASSERT_TRUE(guessers.arrive(port, ipv4Sources(0x7F000200, PINAttemptLimiter::allowedHostFailures)));
+    std::map<std::string, std::string> waiting;  // the PIN each phone waits on
+    const auto answered = [&](const std::string& name) {
+      return line.replyTo(line[name], waiting.at(name));
+    };
+    for (int n = 0; n < c.flooders; ++n) line.join(kFlooder + static_cast<std::uint32_t>(n), "flooder-" + std::to_string(n));
+    const vinaro::Date start = scheduler.now();
+    bool djIn = false;
+    // Every 5 s the flooders send again first, so they take every place a turn has freed.
+    for (int sent = 0; !djIn && scheduler.now().secondsSince(start) <= kGuessingSeconds; advance(5)) {
+      for (int n = 0; n < c.flooders; ++n) {
+        const std::string name = "flooder-" + std::to_string(n);
+        if (waiting.contains(name) && !answered(name)) continue;
+        waiting[name] = "pin-" + std::to_string(++sent);
+        PINLine::sendPIN(line[name], "0000", waiting[name]);
+      }
+      if (waiting.contains("dj")) {
+        const auto answer = answered("dj");
+        if (!answer) continue;
+        djIn = answer->find("\"roleChanged\"") != std::string::npos;
+        if (!djIn) {
+          EXPECT_NE(answer->find("Too many wrong PINs at this party. Try again later."), std::string::npos) << *answer;
+        }
+        waiting.erase("dj");
+      }
+      if (!djIn) {
+        waiting["dj"] = "pin-" + std::to_string(++sent);
+        PINLine::sendPIN(dj, "2468", waiting["dj"]);
+      }
+    }
+    EXPECT_TRUE(djIn) << "the right PIN every 5 s got in within " << kGuessingSeconds << " s";
+    EXPECT_EQ(store().djDeviceIDs().size(), djIn ? 1u : 0u);
+  }
+}
+
 TEST_F(SessionStoreGuestIDsTest, ASessionSavedWithDeviceIDsIsRestoredUnderPublicIDsOnce) {
   // A session file from before public ids: the queue, a request and its votes and a badge name
   // the phones by their device ids.
