@@ -19,11 +19,11 @@
 #include "app/console/queue/queue_row.h"
 #include "app/console/queue/up_next_list.h"
 #include "app/look/controls/symbol_button.h"
-#include "app/look/palette.h"
 #include "app/shell/window/host_view_mode.h"
 #include "app/shell/window/host_shell_fixture.h"
 #include "app/shell/window/main_window.h"
 #include "app/shell/window/view_picker.h"
+#include "support/focus_rings.h"
 #include "support/widget_rendering.h"
 
 namespace kovali {
@@ -291,42 +291,12 @@ TEST_F(ConsoleKeys, EveryControlTabReachesDrawsAFocusRingAloneAtThreeToOneOrMore
   queueSongs(3);
   ConsoleView& console = openConsole();
   MainWindow& window = shell().mainWindow();
-  std::set<QWidget*> stops;
-  for (QWidget* control : console.findChildren<QWidget*>()) {
-    if (control->isVisible() && control->isEnabled() && (control->focusPolicy() & Qt::TabFocus)) stops.insert(control);
-  }
-  ASSERT_FALSE(stops.empty());
-  (*stops.begin())->setFocus();
-  std::set<QWidget*> reached;
-  for (std::size_t step = 0; step < 2 * stops.size() + 8; ++step) {
-    QWidget* focused = QApplication::focusWidget();
-    ASSERT_NE(focused, nullptr);
-    if (console.isAncestorOf(focused)) reached.insert(focused);
-    QTest::keyClick(focused, Qt::Key_Tab);
-  }
-  EXPECT_EQ(reached, stops) << "Tab reaches every control";
-
-  std::vector<QWidget*> controls(stops.begin(), stops.end());
+  std::vector<QWidget*> controls = expectTabReachesEveryStop(console);
   for (const HostViewMode mode : vinaro::allCases<HostViewMode>()) controls.push_back(window.picker().segment(mode));
-  const QColor ring = Palette::focusRing(Appearance::light);
-  double weakest = 21;
+  const double weakest = expectFocusRings(window, controls);
   for (QWidget* control : controls) {
-    const std::string name = control->metaObject()->className() + (" " + control->accessibleName().toStdString());
-    SCOPED_TRACE(name);
-    if (QWidget* focused = QApplication::focusWidget()) focused->clearFocus();
-    // The middle of the control's top edge, where the ring runs straight.
-    const QPoint edge = control->mapTo(&window, QPoint(control->width() / 2, 0));
-    ASSERT_GT(edge.y(), 0);
-    const QImage unfocused = grabWidget(window);
-    control->setFocus(Qt::TabFocusReason);
-    const QImage focused = grabWidget(window);
-    EXPECT_FALSE(pixelIs(unfocused, edge.x(), edge.y(), ring, 8)) << "no ring while the control has no focus";
-    ASSERT_TRUE(pixelIs(focused, edge.x(), edge.y(), ring, 8));
-    EXPECT_TRUE(pixelIs(focused, edge.x(), edge.y() + 1, ring, 8)) << "the ring is two pixels wide";
-    const double outside = contrastRatio(ring, focused.pixelColor(edge.x(), edge.y() - 1));
-    const double inside = contrastRatio(ring, focused.pixelColor(edge.x(), edge.y() + 2));
-    EXPECT_GE(std::min(outside, inside), 3.0) << "outside " << outside << ", inside " << inside;
-    weakest = std::min({weakest, outside, inside});
+    const auto* button = qobject_cast<SymbolButton*>(control);
+    if (button && !button->text().isEmpty()) expectNothingUnderTheRing(window, *control);
   }
   RecordProperty("weakestRingContrast", QString::number(weakest, 'f', 2).toStdString());
 }
