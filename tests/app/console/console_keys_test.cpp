@@ -347,6 +347,7 @@ TEST_F(ConsoleKeys, EveryControlTabReachesDrawsAFocusRingAloneAtThreeToOneOrMore
   MainWindow& window = shell().mainWindow();
   std::vector<QWidget*> controls = expectTabReachesEveryStop(console);
   for (const HostViewMode mode : vinaro::allCases<HostViewMode>()) controls.push_back(window.picker().segment(mode));
+  controls.push_back(&console.queueColumn().upNext());  // it holds the focus once its last row goes by key
   const double weakest = expectFocusRings(window, controls);
   for (QWidget* control : controls) {
     const auto* button = qobject_cast<SymbolButton*>(control);
