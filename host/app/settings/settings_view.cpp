@@ -34,6 +34,9 @@ SettingsView::SettingsView(Services services, QWidget* parent) : QScrollArea(par
   setFrameShape(QFrame::NoFrame);
   setWidgetResizable(true);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // A click on the page gives it the focus, where Space plays; Tab goes only to the controls,
+  // which show where it stands.
+  setFocusPolicy(Qt::ClickFocus);
   auto* content = new QWidget;
   QPalette paper = content->palette();
   paper.setColor(QPalette::Window, Palette::paper(appearanceOf(*this)));

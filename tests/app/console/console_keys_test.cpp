@@ -1,6 +1,7 @@
 // Space and Ctrl+Right reach the transport in the DJ console through the window's Party menu;
 // a text field or a button with the focus keeps its Space, and Tab shows where it stands, down a long queue too.
-// After a row's button acts, the focus stays where the row stood; Tab follows the rows as shown.
+// After a row's button acts, the focus stays where the row stood; Tab follows the rows as shown, and the
+// list follows the focus only where the DJ moved it or acted on its row, never for changes made elsewhere.
 
 #include <QApplication>
 #include <QLineEdit>
@@ -19,11 +20,11 @@
 #include "app/console/queue/queue_row.h"
 #include "app/console/queue/up_next_list.h"
 #include "app/look/controls/symbol_button.h"
-#include "app/look/palette.h"
 #include "app/shell/window/host_view_mode.h"
 #include "app/shell/window/host_shell_fixture.h"
 #include "app/shell/window/main_window.h"
 #include "app/shell/window/view_picker.h"
+#include "support/focus_rings.h"
 #include "support/widget_rendering.h"
 
 namespace kovali {
@@ -91,11 +92,11 @@ SymbolButton& buttonOf(const UpNextList& list, const std::string& title, bool re
   return remove ? (*found)->removeButton() : (*found)->playNextButton();
 }
 
-/// "T1" to "T<count>" but `left`.
-std::vector<std::string> titlesBut(int count, const std::string& left) {
+/// "T1" to "T<count>" but those `left`.
+std::vector<std::string> titlesBut(int count, const std::set<std::string>& left) {
   std::vector<std::string> titles;
   for (int n = 1; n <= count; ++n) {
-    if ("T" + std::to_string(n) != left) titles.push_back("T" + std::to_string(n));
+    if (!left.contains("T" + std::to_string(n))) titles.push_back("T" + std::to_string(n));
   }
   return titles;
 }
@@ -110,6 +111,7 @@ bool inView(const QWidget& widget, const UpNextList& list) {
 
 TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
   enum Button : bool { playNext, remove };
+  enum class View { anywhere, asScrolled, onTheFocus };
   struct Case {
     const char* name;
     int songs;
@@ -117,10 +119,25 @@ TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
     std::vector<Qt::Key> keys;
     std::vector<std::string> queueAfter;
     std::optional<vinaro::PlaybackStatus> playback;  // none: as it was before the keys
-    std::string focusAfter;
+    std::string focusAfter;                          // empty: a row's button in view
+    std::function<void(UpNextList&)> elsewhere = [](UpNextList&) {};  // after the keys: not the DJ's keys
+    View view = View::anywhere;
   };
   const auto focusOn = [](const char* title, Button button) {
     return [=](UpNextList& list) { buttonOf(list, title, button).setFocus(); };
+  };
+  const auto scrollAwayFrom = [&](const char* title, int toEighths = 4) {
+    return [=](UpNextList& list) {
+      focusOn(title, remove)(list);
+      scrollBarOf(list).setValue(scrollBarOf(list).maximum() * toEighths / 8);
+    };
+  };
+  const auto playFirst = [&](auto arrange) {
+    return [=, this](UpNextList& list) {
+      store().togglePlayback();
+      shownTitles(list);
+      arrange(list);
+    };
   };
   const Case cases[] = {
       {"Space twice on Play next moves its row, then the row below it", 5, focusOn("T3", playNext),
@@ -132,19 +149,44 @@ TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
        {Qt::Key_Space}, {"T1", "T3", "T4"}, std::nullopt, "T3 remove"},
       {"Removing the last row hands the focus to the row before it", 3, focusOn("T3", remove),
        {Qt::Key_Space, Qt::Key_Space}, {"T1"}, std::nullopt, "T1 remove"},
-      {"Removing the only row leaves the focus on the list, where Space pauses", 2,
-       [&](UpNextList& list) {
-         store().togglePlayback();
-         shownTitles(list);
-         focusOn("T2", remove)(list);
-       },
-       {Qt::Key_Space, Qt::Key_Space}, {}, vinaro::PlaybackStatus::paused, "the list"},
+      {"Removing the only row leaves the focus on the list, where Space leaves the party playing", 2,
+       playFirst(focusOn("T2", remove)), {Qt::Key_Space, Qt::Key_Space}, {}, std::nullopt, "the list"},
+      {"A skip from elsewhere leaves the list where the DJ scrolled it", 60, playFirst(scrollAwayFrom("T2")), {},
+       titlesBut(60, {"T1", "T2"}), std::nullopt, "T3 remove",
+       [&](UpNextList&) { store().performHostAction(vinaro::action::Skip{}); }, View::asScrolled},
+      {"Removing the focused row from elsewhere leaves the list where the DJ scrolled it", 60,
+       scrollAwayFrom("T1"), {}, titlesBut(60, {"T1"}), std::nullopt, "T2 remove",
+       [&](UpNextList&) { store().performHostAction(vinaro::action::Remove{store().state().queue.front().id}); },
+       View::asScrolled},
+      {"Space on a row scrolled away from brings the list back to the focus", 40, scrollAwayFrom("T3", 8),
+       {Qt::Key_Space}, titlesBut(40, {"T3"}), std::nullopt, "T4 remove", [](UpNextList&) {}, View::onTheFocus},
+      {"A click on another row leaves the list where the DJ scrolled it", 60, scrollAwayFrom("T1", 8), {},
+       [] {
+         std::vector<std::string> titles = titlesBut(59, {});
+         titles.insert(titles.begin(), "T60");
+         return titles;
+       }(),
+       std::nullopt, "T1 remove",
+       [&](UpNextList& list) { QTest::mouseClick(&buttonOf(list, "T60", playNext), Qt::LeftButton); },
+       View::asScrolled},
+      {"Shrinking the window keeps the focused row in view", 60, focusOn("T20", remove), {}, titlesBut(60, {}),
+       std::nullopt, "T20 remove", [&](UpNextList&) { shell().mainWindow().resize(MainWindow::defaultSize - QSize(0, 200)); },
+       View::onTheFocus},
+      {"Shrinking the window leaves a list scrolled away from the focus where it was", 60, scrollAwayFrom("T1"),
+       {}, titlesBut(60, {}), std::nullopt, "T1 remove",
+       [&](UpNextList&) { shell().mainWindow().resize(MainWindow::defaultSize - QSize(0, 200)); }, View::asScrolled},
+      {"Page Down takes the focus along with the view", 60, focusOn("T2", remove), {Qt::Key_PageDown},
+       titlesBut(60, {}), std::nullopt, "", [](UpNextList&) {}, View::onTheFocus},
+      {"Page Up takes the focus along with the view", 60, focusOn("T60", playNext), {Qt::Key_PageUp},
+       titlesBut(60, {}), std::nullopt, "", [](UpNextList&) {}, View::onTheFocus},
+      {"Page Down at the end leaves the focus where it is", 60, focusOn("T60", remove), {Qt::Key_PageDown},
+       titlesBut(60, {}), std::nullopt, "T60 remove", [](UpNextList&) {}, View::onTheFocus},
       {"Scrolling away keeps Space and Tab on the focused row", 40,
        [&](UpNextList& list) {
          focusOn("T3", remove)(list);
          scrollBarOf(list).setValue(scrollBarOf(list).maximum());
        },
-       {Qt::Key_Space, Qt::Key_Tab}, titlesBut(40, "T3"), std::nullopt, "T5 play next"},
+       {Qt::Key_Space, Qt::Key_Tab}, titlesBut(40, {"T3"}), std::nullopt, "T5 play next"},
       // Last: it leaves the party playing.
       {"A clicked button leaves the focus, and Space plays",
        3,
@@ -162,13 +204,25 @@ TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
     shownTitles(list);
     c.arrange(list);
     const vinaro::PlaybackStatus before = store().state().playback.status;
+    const int scrolledTo = scrollBarOf(list).value();
     for (const Qt::Key key : c.keys) {
       QTest::keyClick(QApplication::focusWidget(), key);
       shownTitles(list);
     }
+    c.elsewhere(list);
     EXPECT_EQ(shownTitles(list), c.queueAfter);
     EXPECT_EQ(store().state().playback.status, c.playback.value_or(before));
-    EXPECT_EQ(focusIn(list), c.focusAfter);
+    const QWidget* focused = QApplication::focusWidget();
+    if (c.focusAfter.empty()) {
+      EXPECT_TRUE(focused && list.isAncestorOf(focused) && focused != &list) << focusIn(list);
+    } else {
+      EXPECT_EQ(focusIn(list), c.focusAfter);
+    }
+    if (c.view == View::asScrolled) {
+      EXPECT_EQ(scrollBarOf(list).value(), scrolledTo);
+    } else if (c.view == View::onTheFocus) {
+      EXPECT_TRUE(focused && inView(*focused, list)) << focusIn(list);
+    }
     store().performHostAction(vinaro::action::ClearQueue{});
     if (store().state().playback.current) store().performHostAction(vinaro::action::Skip{});
   }
@@ -291,42 +345,13 @@ TEST_F(ConsoleKeys, EveryControlTabReachesDrawsAFocusRingAloneAtThreeToOneOrMore
   queueSongs(3);
   ConsoleView& console = openConsole();
   MainWindow& window = shell().mainWindow();
-  std::set<QWidget*> stops;
-  for (QWidget* control : console.findChildren<QWidget*>()) {
-    if (control->isVisible() && control->isEnabled() && (control->focusPolicy() & Qt::TabFocus)) stops.insert(control);
-  }
-  ASSERT_FALSE(stops.empty());
-  (*stops.begin())->setFocus();
-  std::set<QWidget*> reached;
-  for (std::size_t step = 0; step < 2 * stops.size() + 8; ++step) {
-    QWidget* focused = QApplication::focusWidget();
-    ASSERT_NE(focused, nullptr);
-    if (console.isAncestorOf(focused)) reached.insert(focused);
-    QTest::keyClick(focused, Qt::Key_Tab);
-  }
-  EXPECT_EQ(reached, stops) << "Tab reaches every control";
-
-  std::vector<QWidget*> controls(stops.begin(), stops.end());
+  std::vector<QWidget*> controls = expectTabReachesEveryStop(console);
   for (const HostViewMode mode : vinaro::allCases<HostViewMode>()) controls.push_back(window.picker().segment(mode));
-  const QColor ring = Palette::focusRing(Appearance::light);
-  double weakest = 21;
+  controls.push_back(&console.queueColumn().upNext());  // it holds the focus once its last row goes by key
+  const double weakest = expectFocusRings(window, controls);
   for (QWidget* control : controls) {
-    const std::string name = control->metaObject()->className() + (" " + control->accessibleName().toStdString());
-    SCOPED_TRACE(name);
-    if (QWidget* focused = QApplication::focusWidget()) focused->clearFocus();
-    // The middle of the control's top edge, where the ring runs straight.
-    const QPoint edge = control->mapTo(&window, QPoint(control->width() / 2, 0));
-    ASSERT_GT(edge.y(), 0);
-    const QImage unfocused = grabWidget(window);
-    control->setFocus(Qt::TabFocusReason);
-    const QImage focused = grabWidget(window);
-    EXPECT_FALSE(pixelIs(unfocused, edge.x(), edge.y(), ring, 8)) << "no ring while the control has no focus";
-    ASSERT_TRUE(pixelIs(focused, edge.x(), edge.y(), ring, 8));
-    EXPECT_TRUE(pixelIs(focused, edge.x(), edge.y() + 1, ring, 8)) << "the ring is two pixels wide";
-    const double outside = contrastRatio(ring, focused.pixelColor(edge.x(), edge.y() - 1));
-    const double inside = contrastRatio(ring, focused.pixelColor(edge.x(), edge.y() + 2));
-    EXPECT_GE(std::min(outside, inside), 3.0) << "outside " << outside << ", inside " << inside;
-    weakest = std::min({weakest, outside, inside});
+    const auto* button = qobject_cast<SymbolButton*>(control);
+    if (button && !button->text().isEmpty()) expectNothingUnderTheRing(window, *control);
   }
   RecordProperty("weakestRingContrast", QString::number(weakest, 'f', 2).toStdString());
 }

@@ -1,9 +1,11 @@
-// The window's Space plays and pauses, but a focused switch or menu in Settings keeps its own Space.
+// The window's Space plays and pauses, but a focused switch or menu in Settings keeps its own Space;
+// every control Tab reaches shows its focus.
 
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QTest>
 #include <functional>
+#include <vector>
 
 #include "app/look/controls/switch_toggle.h"
 #include "app/settings/heos/heos_section.h"
@@ -11,6 +13,8 @@
 #include "app/settings/settings_view.h"
 #include "app/settings/widgets/settings_rows.h"
 #include "app/shell/window/host_shell_fixture.h"
+#include "session/store/store_service_doubles.h"
+#include "support/focus_rings.h"
 
 namespace kovali {
 namespace {
@@ -84,6 +88,17 @@ TEST_F(SettingsKeys, SpaceOnAFocusedControlIsItsOwnAndPlaysElsewhere) {
     EXPECT_EQ(store().state().playback.status, c.playback);
     if (auto* menu = qobject_cast<QComboBox*>(&control)) menu->hidePopup();
   }
+}
+
+TEST_F(SettingsKeys, EveryControlTabReachesDrawsAFocusRingAloneAtThreeToOneOrMore) {
+  output->setDevices({{7, "Null Output", AudioOutput::Device::Transport::other},
+                      {9, "USB Speakers", AudioOutput::Device::Transport::usb}});
+  output->changeDefault(9);
+  SettingsView* settings = openSettings();
+  ASSERT_NE(settings, nullptr);
+  const std::vector<QWidget*> controls = expectTabReachesEveryStop(*settings);
+  const double weakest = expectFocusRings(shell().mainWindow(), controls);
+  RecordProperty("weakestRingContrast", QString::number(weakest, 'f', 2).toStdString());
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ TEST_F(SettingsViewTest, RendersTheLeftColumnsSectionsBoxedOnPaper) {
 
   // The PIN "123" is invalid: the field's border is orange.
   const QWidget& field = view.general().field();
-  const QPoint border = field.mapTo(&view, QPoint(field.width() / 2, 1));
+  const QPoint border = field.mapTo(&view, QPoint(field.width() / 2, BoxedField::ringRoom + 1));
   const QColor edge = image.pixelColor(border);
   EXPECT_GT(edge.red(), edge.green() + 40) << edge.name().toStdString();
 }

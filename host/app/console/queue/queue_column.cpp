@@ -84,9 +84,14 @@ QWidget* QueueColumn::makeHeader() {
   partygoers_->setToolTip(QStringLiteral("Show who's at the party"));
   connect(partygoers_, &QAbstractButton::clicked, this, &QueueColumn::showGuests);
 
+  // The partygoers' text stands as far from the dot as the dot from the status; its button's room
+  // for the focus ring makes up the rest.
+  constexpr int gap = 6;
+  constexpr int spacing = gap - SymbolButton::ringRoom;
   auto* statusRow = new QHBoxLayout;
-  statusRow->setSpacing(6);
+  statusRow->setSpacing(spacing);
   statusRow->addWidget(status_, 0, Qt::AlignVCenter);
+  statusRow->addSpacing(gap - 2 * spacing);
   statusRow->addWidget(separator_, 0, Qt::AlignVCenter);
   statusRow->addWidget(partygoers_, 0, Qt::AlignVCenter);
   statusRow->addStretch(1);
@@ -119,8 +124,12 @@ QWidget* QueueColumn::makeUpNextHeader() {
   clear_->setFont(systemFont(12));
   connect(clear_, &QAbstractButton::clicked, this, &QueueColumn::confirmClear);
 
+  // The clear button's room for its focus ring reaches into the margins, so its text lines up
+  // with the title and the rows' right edge.
+  const int room = SymbolButton::ringRoom;
+  upNextTitle_->setContentsMargins(0, 0, 0, room);
   auto* row = new QHBoxLayout(header);
-  row->setContentsMargins(kSideMargin, 24, kSideMargin, 0);
+  row->setContentsMargins(kSideMargin, 24 - room, kSideMargin - room, 0);
   row->addWidget(upNextTitle_, 0, Qt::AlignBottom);
   row->addStretch(1);
   row->addWidget(clearNoticeLabel_, 0, Qt::AlignBottom);

@@ -7,7 +7,9 @@
 #include <QDropEvent>
 #include <QFocusEvent>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QMimeData>
+#include <QPainter>
 #include <QScrollArea>
 #include <QScopedValueRollback>
 #include <QScrollBar>
@@ -19,6 +21,7 @@
 #include <utility>
 
 #include "app/console/queue/queue_row.h"
+#include "app/look/controls/focus_ring.h"
 #include "app/look/controls/symbol_button.h"
 #include "app/look/keyed_widgets.h"
 #include "app/look/palette.h"
@@ -34,6 +37,8 @@ constexpr int kAutoScrollMargin = 24;
 constexpr int kAutoScrollStep = 12;
 // Rows shown beyond each edge of the view, so that Tab and a drag find the next row shown.
 constexpr int kRowsBeyondView = 6;
+
+bool isSpace(const QKeyEvent& key) { return key.key() == Qt::Key_Space && key.modifiers() == Qt::NoModifier; }
 
 }  // namespace
 
@@ -149,6 +154,8 @@ std::optional<std::size_t> UpNextList::draggedRow(const QMimeData* dropped) cons
 }
 
 void UpNextList::setRows(const std::vector<QueueRowModel>& rows) {
+  // The first rows after the DJ's press show its outcome, or that it was refused.
+  const bool followFocus = std::exchange(actedOnFocus_, false);
   if (shows(rows)) return;
   const int digits = static_cast<int>(std::to_string(rows.size()).size());
   const bool widthChanged = digits != positionDigits_;
@@ -162,11 +169,7 @@ void UpNextList::setRows(const std::vector<QueueRowModel>& rows) {
       policy.setRetainSizeWhenHidden(true);
       row->setSizePolicy(policy);
       row->setPositionDigits(positionDigits_);
-      row->playNextButton().installEventFilter(this);
-      row->removeButton().installEventFilter(this);
-      connect(row, &QueueRow::playNextClicked, this, &UpNextList::playNextClicked);
-      connect(row, &QueueRow::removeClicked, this, &UpNextList::removeClicked);
-      connect(row, &QueueRow::dragStarted, this, &UpNextList::startDrag);
+      connectRow(*row);
       return row;
     });
   }
@@ -175,8 +178,28 @@ void UpNextList::setRows(const std::vector<QueueRowModel>& rows) {
   }
   empty_->setVisible(rows_.empty());
   orderTabsAsShown();
-  if (focused) keepFocus(*focused);
+  if (focused) {
+    const QScopedValueRollback changing(changingRows_, true);
+    keepFocus(*focused);
+  }
+  const auto place = placeOf(QApplication::focusWidget());
+  if (followFocus && place) scrollToRow(*place);
   showRowsNearTheView();
+}
+
+void UpNextList::connectRow(QueueRow& row) {
+  row.playNextButton().installEventFilter(this);
+  row.removeButton().installEventFilter(this);
+  const auto noteFocus = [this, &row] { actedOnFocus_ = row.isAncestorOf(QApplication::focusWidget()); };
+  connect(&row, &QueueRow::playNextClicked, this, [this, noteFocus](const std::string& itemID) {
+    noteFocus();
+    emit playNextClicked(itemID);
+  });
+  connect(&row, &QueueRow::removeClicked, this, [this, noteFocus](const std::string& itemID) {
+    noteFocus();
+    emit removeClicked(itemID);
+  });
+  connect(&row, &QueueRow::dragStarted, this, &UpNextList::startDrag);
 }
 
 void UpNextList::orderTabsAsShown() {
@@ -238,21 +261,65 @@ void UpNextList::focusButton(std::size_t place, bool remove, Qt::FocusReason rea
 }
 
 bool UpNextList::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() != QEvent::FocusIn || changingRows_) return QWidget::eventFilter(watched, event);
+  const auto* key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent*>(event) : nullptr;
+  const bool paging = key && key->modifiers() == Qt::NoModifier &&
+                      (key->key() == Qt::Key_PageDown || key->key() == Qt::Key_PageUp);
+  if (changingRows_ || (event->type() != QEvent::FocusIn && !paging)) return QWidget::eventFilter(watched, event);
   const auto place = placeOf(qobject_cast<QWidget*>(watched));
   if (!place) return false;
-  const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+  if (!paging) {
+    focusEntered(*place, static_cast<QFocusEvent*>(event)->reason());
+    return false;
+  }
+  turnPage(*place, key->key() == Qt::Key_PageDown);
+  return true;
+}
+
+void UpNextList::focusEntered(std::size_t place, Qt::FocusReason reason) {
   const bool entering = !tabbingInside_ && (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason);
   const auto inView = rowsInView();
-  if (entering && inView && (*place < inView->first || *place > inView->second)) {
+  if (entering && inView && (place < inView->first || place > inView->second)) {
     // Tab from outside lands on the rows the DJ sees, not on those kept shown beyond the view.
     const std::size_t target = reason == Qt::TabFocusReason ? inView->first : inView->second;
     const bool remove = reason == Qt::BacktabFocusReason || !rows_[target]->playNextButton().isEnabled();
     focusButton(target, remove, reason);
-    return false;
+    return;
   }
-  scrollToRow(*place);
-  return false;
+  scrollToRow(place);
+}
+
+void UpNextList::turnPage(std::size_t place, bool down) {
+  scroll_->verticalScrollBar()->triggerAction(down ? QAbstractSlider::SliderPageStepAdd
+                                                   : QAbstractSlider::SliderPageStepSub);
+  const auto inView = rowsInView();
+  if (!inView || (place >= inView->first && place <= inView->second)) return;
+  // The focus goes to the row the view shows nearest to where it was.
+  const std::size_t target = down ? inView->first : inView->second;
+  const bool remove = rows_[place]->removeButton().hasFocus() || !rows_[target]->playNextButton().isEnabled();
+  focusButton(target, remove, Qt::OtherFocusReason);
+}
+
+bool UpNextList::event(QEvent* event) {
+  if (event->type() == QEvent::ShortcutOverride && isSpace(*static_cast<QKeyEvent*>(event))) {
+    // Space here acts on a row or on nothing, never on the party: the focus stays on the list
+    // itself when the rows it was on went, and the DJ's Space was meant for one of them.
+    event->accept();
+    return true;
+  }
+  return QWidget::event(event);
+}
+
+void UpNextList::keyPressEvent(QKeyEvent* event) {
+  if (isSpace(*event)) {
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void UpNextList::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  paintFocusRing(painter, *this, rect(), 10);
 }
 
 int UpNextList::rowHeight() const {
@@ -260,11 +327,12 @@ int UpNextList::rowHeight() const {
   return rows_.empty() ? 1 : std::max(1, rows_.front()->sizeHint().height());
 }
 
-std::optional<std::pair<std::size_t, std::size_t>> UpNextList::rowsInView() const {
+std::optional<std::pair<std::size_t, std::size_t>> UpNextList::rowsInView(std::optional<int> viewHeight) const {
   const int height = rowHeight();
   const int top = scroll_->verticalScrollBar()->value() - column_->contentsMargins().top();
   const int first = std::max(0, (top + height - 1) / height);
-  const int last = std::min(static_cast<int>(rows_.size()), (top + scroll_->viewport()->height()) / height) - 1;
+  const int bottom = top + viewHeight.value_or(scroll_->viewport()->height());
+  const int last = std::min(static_cast<int>(rows_.size()), bottom / height) - 1;
   if (first > last) return std::nullopt;
   return std::pair{static_cast<std::size_t>(first), static_cast<std::size_t>(last)};
 }
@@ -277,6 +345,13 @@ void UpNextList::scrollToRow(std::size_t place) {
 
 void UpNextList::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  const auto place = placeOf(QApplication::focusWidget());
+  if (place && event->oldSize().isValid()) {
+    // The list's layout has sized the view already; before, it was as much smaller or larger.
+    const int viewBefore = scroll_->viewport()->height() - event->size().height() + event->oldSize().height();
+    const auto before = rowsInView(viewBefore);
+    if (before && *place >= before->first && *place <= before->second) scrollToRow(*place);
+  }
   showRowsNearTheView();
 }
 

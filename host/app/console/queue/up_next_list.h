@@ -26,7 +26,10 @@ class QueueRow;
 /// item while the queue changes (only rows that changed are touched), that can be dragged to
 /// another place. Only the rows in and near the view are shown, the others keep their room, so a
 /// queue of thousands costs what a screenful does when the list appears or changes. It shows what
-/// it is given and reports presses and drops; the owner changes the queue.
+/// it is given and reports presses and drops; the owner changes the queue. The view follows the
+/// focused row only where the DJ moved the focus or acted on that row, never for changes made
+/// elsewhere. Holding the focus itself, once the rows it was on are gone, the list takes Space
+/// and shows the ring, so a DJ clearing the queue by key leaves the party playing.
 class UpNextList final : public QWidget {
   Q_OBJECT
 
@@ -48,9 +51,13 @@ class UpNextList final : public QWidget {
   std::size_t destinationAt(int y) const;
 
  protected:
+  bool event(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  /// Keeps the focused row in view where it was in view before.
   void resizeEvent(QResizeEvent* event) override;
-  /// Follows the focus of the rows' buttons: Tab from outside lands on a row in view, and the
-  /// list scrolls to the row that takes the focus.
+  /// Follows the focus of the rows' buttons: Tab from outside lands on a row in view, the list
+  /// scrolls to the row that takes the focus, and Page Up and Down take the focus along.
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  signals:
@@ -79,9 +86,14 @@ class UpNextList final : public QWidget {
   void focusButton(std::size_t place, bool remove, Qt::FocusReason reason);
   /// Chains Tab through the rows' buttons in the order they are shown, after the anchor.
   void orderTabsAsShown();
+  /// Connects a new row's presses, noting those made on the focused row.
+  void connectRow(QueueRow& row);
+  void focusEntered(std::size_t place, Qt::FocusReason reason);
+  /// Scrolls a page and moves the focus onto the rows the page shows.
+  void turnPage(std::size_t place, bool down);
   int rowHeight() const;
-  /// The first and last row that stand wholly in the view.
-  std::optional<std::pair<std::size_t, std::size_t>> rowsInView() const;
+  /// The first and last row that stand wholly in a view `viewHeight` high.
+  std::optional<std::pair<std::size_t, std::size_t>> rowsInView(std::optional<int> viewHeight = std::nullopt) const;
   void scrollToRow(std::size_t place);
   std::optional<std::size_t> draggedRow(const QMimeData* dropped) const;
   void startDrag(QueueRow* row);
@@ -97,6 +109,7 @@ class UpNextList final : public QWidget {
   QWidget* tabAnchor_ = nullptr;  // never shown; the rows' buttons follow it in the Tab chain
   bool tabbingInside_ = false;    // Tab moves between the rows' own buttons
   bool changingRows_ = false;     // focus moves of the toolkit while rows change are not the user's
+  bool actedOnFocus_ = false;     // the DJ pressed the focused row's button; the next rows follow it
   PlainLabel* empty_ = nullptr;
   std::vector<QueueRow*> rows_;  // in queue order
   int positionDigits_ = 0;

@@ -34,9 +34,21 @@ void SymbolButton::setLook(Look look) {
 QSize SymbolButton::sizeHint() const {
   if (!look_.frame.isEmpty()) return look_.frame;
   const int glyph = static_cast<int>(std::ceil(look_.glyph));
-  if (text().isEmpty()) return {glyph, glyph};
   const QFontMetrics metrics(font());
-  return {glyph + spacing + metrics.horizontalAdvance(text()), std::max(glyph, metrics.height())};
+  const QSize content = text().isEmpty() ? QSize(glyph, glyph)
+                                         : QSize(glyph + spacing + metrics.horizontalAdvance(text()),
+                                                 std::max(glyph, metrics.height()));
+  return content.grownBy(QMargins(ringRoom, ringRoom, ringRoom, ringRoom));
+}
+
+QRectF SymbolButton::contentFrame() const {
+  double inset = 0;
+  if (look_.frame.isEmpty()) {
+    inset = ringRoom;
+  } else if (hasFocus() && isRound()) {
+    inset = 3;  // smaller inside the focus ring, which the disc would hide
+  }
+  return QRectF(rect()).adjusted(inset, inset, -inset, -inset);
 }
 
 void SymbolButton::paintEvent(QPaintEvent*) {
@@ -57,9 +69,7 @@ void SymbolButton::paintFace(QPainter& painter) {
   } else if (isDown()) {
     painter.setOpacity(0.6);
   }
-  // A round button draws itself a little smaller inside its focus ring, which its disc would hide.
-  const double inset = hasFocus() && isRound() ? 3 : 0;
-  const QRectF frame = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
+  const QRectF frame = contentFrame();
   if (look_.disc) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(*look_.disc);
@@ -77,15 +87,16 @@ void SymbolButton::paintFace(QPainter& painter) {
     paintSymbol(painter, symbol_, box, color);
     return;
   }
-  paintSymbol(painter, symbol_, QRectF(0, (height() - glyph) / 2, glyph, glyph), color);
+  paintSymbol(painter, symbol_, QRectF(frame.left(), frame.center().y() - glyph / 2, glyph, glyph), color);
   QFont textFont = font();
   painter.setFont(textFont);
   painter.setPen(color);
-  const QRectF textBox(glyph + spacing, 0, width() - glyph - spacing, height());
+  const QRectF textBox = frame.adjusted(glyph + spacing, 0, 0, 0);
   painter.drawText(textBox, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text());
   if (look_.underlined) {
     const QFontMetricsF metrics(textFont);
-    const double baseline = (height() + metrics.ascent() - metrics.descent()) / 2 + metrics.underlinePos();
+    const double baseline =
+        frame.top() + (frame.height() + metrics.ascent() - metrics.descent()) / 2 + metrics.underlinePos();
     painter.setPen(QPen(withOpacity(color, 0.4), std::max(1.0, metrics.lineWidth())));
     painter.drawLine(QPointF(textBox.left(), baseline),
                      QPointF(textBox.left() + metrics.horizontalAdvance(text()), baseline));

@@ -9,10 +9,13 @@ namespace kovali {
 
 /// A borderless button of a symbol, optionally followed by a text, drawn in one colour: the
 /// plain buttons of the console. A fixed `frame` centres the symbol on an optional disc or ring.
+/// A button sized by its content keeps `ringRoom` free around it, where its focus ring runs.
 class SymbolButton final : public QAbstractButton {
   Q_OBJECT
 
  public:
+  static constexpr int ringRoom = 4;
+
   struct Look {
     double glyph = 13;                      // the symbol's side
     QColor color{};                         // symbol and text
@@ -40,6 +43,8 @@ class SymbolButton final : public QAbstractButton {
   static constexpr int spacing = 4;
 
   bool isRound() const { return look_.disc || look_.ring; }
+  /// Where the symbol and the text are drawn.
+  QRectF contentFrame() const;
   void paintFace(QPainter& painter);
 
   Symbol symbol_;

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "app/look/controls/focus_ring.h"
 #include "app/look/hairline.h"
 #include "app/look/palette.h"
 #include "app/look/system_font.h"
@@ -19,6 +20,8 @@ constexpr int kIconWidth = 20;
 constexpr int kSpacing = 10;
 constexpr int kPaddingY = 8;
 constexpr int kCheck = 12;
+// Room at each side for the focus ring, which the symbol and the check mark stay clear of.
+constexpr int kRingRoom = 4;
 
 }  // namespace
 
@@ -60,7 +63,8 @@ void DeviceRow::setModel(DeviceRowModel model) {
 QSize DeviceRow::sizeHint() const {
   const QFontMetrics title(systemFont(13));
   const QFontMetrics subtitle(systemFont(11));
-  return {kIconWidth + kSpacing + title.horizontalAdvance(text()), title.height() + 1 + subtitle.height() + 2 * kPaddingY};
+  return {kRingRoom + kIconWidth + kSpacing + title.horizontalAdvance(text()) + kRingRoom,
+          title.height() + 1 + subtitle.height() + 2 * kPaddingY};
 }
 
 void DeviceRow::paintEvent(QPaintEvent*) {
@@ -70,15 +74,16 @@ void DeviceRow::paintEvent(QPaintEvent*) {
   if (isDown()) painter.setOpacity(0.6);
   const QColor accent = Palette::orange();
   const double middle = height() / 2.0;
-  paintSymbol(painter, model_.symbol, QRectF(kIconWidth / 2.0 - 7, middle - 7, 14, 14),
+  paintSymbol(painter, model_.symbol, QRectF(kRingRoom + kIconWidth / 2.0 - 7, middle - 7, 14, 14),
               model_.selected ? accent : Palette::inkSecondary(appearance));
 
-  const int right = model_.selected ? width() - kCheck - kSpacing : width();
+  const int end = width() - kRingRoom;
+  const int right = model_.selected ? end - kCheck - kSpacing : end;
   const QFont titleFont = systemFont(13);
   const QFont subtitleFont = systemFont(11);
   const QFontMetrics titleMetrics(titleFont);
   const QFontMetrics subtitleMetrics(subtitleFont);
-  const int left = kIconWidth + kSpacing;
+  const int left = kRingRoom + kIconWidth + kSpacing;
   const int top = (height() - titleMetrics.height() - 1 - subtitleMetrics.height()) / 2;
   const QRect titleBox(left, top, right - left, titleMetrics.height());
   painter.setFont(titleFont);
@@ -91,7 +96,8 @@ void DeviceRow::paintEvent(QPaintEvent*) {
   painter.drawText(subtitleBox, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                    subtitleMetrics.elidedText(QString::fromStdString(model_.subtitle), Qt::ElideRight,
                                               subtitleBox.width()));
-  if (model_.selected) paintSymbol(painter, Symbol::checkmark, QRectF(width() - kCheck, middle - 6, 12, 12), accent);
+  if (model_.selected) paintSymbol(painter, Symbol::checkmark, QRectF(end - kCheck, middle - 6, 12, 12), accent);
+  paintFocusRing(painter, *this, rect(), 6);
 }
 
 DeviceList::DeviceList(QWidget* parent) : QWidget(parent) {

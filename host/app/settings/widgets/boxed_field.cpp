@@ -4,6 +4,7 @@
 #include <QGraphicsOpacityEffect>
 #include <QPainter>
 
+#include "app/look/controls/focus_ring.h"
 #include "app/look/palette.h"
 #include "app/look/system_font.h"
 
@@ -23,8 +24,8 @@ BoxedField::BoxedField(double size, Filter filter, QWidget* parent) : QLineEdit(
   setFrame(false);
   setFont(boxedFont(size));
   setAlignment(Qt::AlignCenter);
-  setFixedWidth(width);
-  setTextMargins(0, 6, 0, 6);
+  setFixedWidth(width + 2 * ringRoom);
+  setTextMargins(ringRoom, 6 + ringRoom, ringRoom, 6 + ringRoom);
   QPalette colours = palette();
   colours.setColor(QPalette::Base, Qt::transparent);
   colours.setColor(QPalette::Text, Palette::ink(appearanceOf(*this)));
@@ -60,10 +61,13 @@ void BoxedField::paintEvent(QPaintEvent* event) {
     painter.setRenderHint(QPainter::Antialiasing);
     const Appearance appearance = appearanceOf(*this);
     const double line = 1.5;
-    const QRectF box = QRectF(rect()).adjusted(line / 2, line / 2, -line / 2, -line / 2);
+    const QRectF outline = QRectF(rect()).adjusted(ringRoom, ringRoom, -ringRoom, -ringRoom);
+    const QRectF box = outline.adjusted(line / 2, line / 2, -line / 2, -line / 2);
     painter.setBrush(Palette::paper(appearance));
     painter.setPen(QPen(valid_ ? withOpacity(Palette::teal(), 0.6) : withOpacity(Palette::orange(), 0.7), line));
     painter.drawRoundedRect(box, 8, 8);
+    // Around the border, which keeps telling a valid entry from one that is not.
+    paintFocusRing(painter, *this, rect(), 8 + ringRoom);
   }
   QLineEdit::paintEvent(event);
 }
