@@ -200,10 +200,12 @@ void GuestConnection::countParties() {
   if (ended_) return;
   auto held = backlog_.parties(socket_->bytesToWrite());
   // What the system still keeps unacknowledged the phone has not taken; a phone reading slowly
-  // may take much before the system asks the socket for more.
-  int unacknowledged = 0;
-  if (ioctl(static_cast<int>(socket_->socketDescriptor()), SIOCOUTQ, &unacknowledged) != 0) unacknowledged = 0;
-  const PartiesInFlight::Reading reading{held.written - unacknowledged, unacknowledged > 0};
+  // may take much before the system asks the socket for more. What the system has not even sent
+  // waits on the phone's window: the bytes just handed to a phone that reads have gone at once.
+  const auto fd = static_cast<int>(socket_->socketDescriptor());
+  int unacknowledged = 0, unsent = 0;
+  if (ioctl(fd, SIOCOUTQ, &unacknowledged) != 0 || ioctl(fd, SIOCOUTQNSD, &unsent) != 0) unacknowledged = unsent = 0;
+  const PartiesInFlight::Reading reading{held.written - unacknowledged, unsent > 0};
   parties_->update(this, std::move(held), reading);
 }
 
