@@ -1,7 +1,9 @@
 #include "server/guest_connection.h"
 
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -185,9 +187,7 @@ void GuestConnection::shutDownSendingWhenWritten() {
 bool GuestConnection::behind() { return backlog_.owed(socket_->bytesToWrite()) >= GuestLimits::holdReadingBytes; }
 
 void GuestConnection::writeWaiting(bool all) {
-  // Answers need no room: what the phone may ask for before it is read no further is bounded.
-  while (backlog_.hasWaiting() && (all || backlog_.nextKind() == Kind::ordinary ||
-                                   socket_->bytesToWrite() < GuestLimits::partyHandOffBytes)) {
+  while (backlog_.hasWaiting() && (all || backlog_.nextGoesNow(socket_->bytesToWrite()))) {
     const auto next = backlog_.takeNext();
     const qint64 before = socket_->bytesToWrite();
     write(next);
@@ -198,8 +198,15 @@ void GuestConnection::writeWaiting(bool all) {
 
 void GuestConnection::countParties() {
   if (ended_) return;
-  auto [inSocket, newest] = backlog_.parties(socket_->bytesToWrite());
-  parties_->update(this, std::move(inSocket), std::move(newest));
+  auto held = backlog_.parties(socket_->bytesToWrite());
+  // What the system still keeps unacknowledged the phone has not taken; a phone reading slowly
+  // may take much before the system asks the socket for more. What the system has not even sent
+  // waits on the phone's window: the bytes just handed to a phone that reads have gone at once.
+  const auto fd = static_cast<int>(socket_->socketDescriptor());
+  int unacknowledged = 0, unsent = 0;
+  if (ioctl(fd, SIOCOUTQ, &unacknowledged) != 0 || ioctl(fd, SIOCOUTQNSD, &unsent) != 0) unacknowledged = unsent = 0;
+  const PartiesInFlight::Reading reading{held.written - unacknowledged, unsent > 0};
+  parties_->update(this, std::move(held), reading);
 }
 
 void GuestConnection::write(const OutgoingBacklog::Message& message) {

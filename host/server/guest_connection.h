@@ -65,6 +65,9 @@ class GuestConnection final : public QObject {
   /// Ends all reporting and closes the connection if it is still open; the object deletes itself
   /// once the socket is closed, or after `stallSeconds` when the phone does not take the rest.
   void release();
+  /// Tells `PartiesInFlight` which parties this connection holds now and how far its phone has
+  /// read; done whenever the socket writes, and by the owner before the old parties are judged.
+  void countParties();
 
  signals:
   /// One complete message from the phone.
@@ -96,8 +99,6 @@ class GuestConnection final : public QObject {
   /// Hands waiting messages to the socket: what is not a party at once, a party once the socket
   /// has little left; or all of them.
   void writeWaiting(bool all);
-  /// Tells `PartiesInFlight` which parties this connection holds now.
-  void countParties();
   /// Writes `message` to the network as one frame.
   void write(const OutgoingBacklog::Message& message);
   void startStallCheck();

@@ -29,8 +29,19 @@ struct GuestLimits {
   static constexpr qint64 maxUnsentBytes = 4 << 20;
   /// What older parties that sockets are still sending may cost the host together: each stays
   /// whole until its slowest phone has read it. Honest phones at a busy party hold a few; past
-  /// this, the phones that alone keep the most of them are let go.
+  /// this, of the phones that are not reading theirs, those that alone keep the most are let go.
   static constexpr qint64 oldPartiesBytes = 256 << 20;
+  /// How long a phone's reading is watched before it is judged: one whose socket has written
+  /// nothing this long has stopped reading the parties it holds, and the pace of one that reads is
+  /// what its socket wrote over the last this long or a little more. Longer than a phone's radio
+  /// sleeps or its Wi-Fi roams.
+  static constexpr double notReadingSeconds = 10;
+  /// A phone reading more slowly than it can finish its old parties in this long is not reading
+  /// them either. A party of 10,000 songs (4 MB) read at 50 KB/s takes 80 s; phones reading at a
+  /// third less than that still stay, so an honest slow phone's uneven pace does not count.
+  static constexpr double finishOldPartiesSeconds = 120;
+  /// While old parties cost more than their budget, who is not reading is looked at again this often.
+  static constexpr double oldPartiesLookSeconds = 1;
   /// How long a released connection may take to send what is left.
   static constexpr double stallSeconds = 5;
   /// A phone that has acknowledged nothing this long, with the host waiting on it or after the

@@ -173,6 +173,8 @@ void HostServer::dropStalled(ConnectionID id, qint64 unsent) {
 }
 
 void HostServer::letGoOfOldParties() {
+  // Phones reading slowly take bytes long before their sockets are asked for more.
+  for (const auto& [id, connection] : connections_) connection->countParties();
   while (GuestConnection* heaviest = parties_->overBudget() ? parties_->heaviest() : nullptr) {
     const auto found = std::find_if(connections_.begin(), connections_.end(),
                                     [heaviest](const auto& entry) { return entry.second == heaviest; });

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "server/guest_limits.h"
+
 namespace kovali {
 
 void OutgoingBacklog::push(Message message) {
@@ -36,14 +38,15 @@ OutgoingBacklog::Parties OutgoingBacklog::parties(qint64 socketBacklog) {
   retire(socketBacklog);
   Parties parties;
   for (const Handed& handed : handed_) {
-    if (isState(handed.kind)) parties.inSocket.push_back(handed.party);
+    if (isState(handed.kind)) parties.inSocket.push_back({handed.party, handed.end});
   }
   const auto waiting = std::find_if(waiting_.begin(), waiting_.end(), [](const Message& m) { return isState(m.kind); });
   if (waiting != waiting_.end()) {
     parties.newest = waiting->body;  // every waiting state carries the newest
   } else if (!parties.inSocket.empty()) {
-    parties.newest = parties.inSocket.back();
+    parties.newest = parties.inSocket.back().party;
   }
+  parties.written = handedTotal_ - socketBacklog;
   return parties;
 }
 
@@ -54,6 +57,11 @@ auto OutgoingBacklog::nextIn(Waiting& waiting) {
 }
 
 OutgoingBacklog::Kind OutgoingBacklog::nextKind() const { return nextIn(waiting_)->kind; }
+
+bool OutgoingBacklog::nextGoesNow(qint64 socketBacklog) const {
+  // Answers need no room: what the phone may ask for before it is read no further is bounded.
+  return nextKind() == Kind::ordinary || socketBacklog < GuestLimits::partyHandOffBytes;
+}
 
 OutgoingBacklog::Message OutgoingBacklog::takeNext() {
   const auto at = nextIn(waiting_);

@@ -47,6 +47,10 @@ class OutgoingBacklog {
   bool hasWaiting() const { return !waiting_.empty(); }
   /// The kind of message `takeNext` would take.
   Kind nextKind() const;
+  /// Whether the message `takeNext` would take may go to the socket now, with `socketBacklog`
+  /// bytes still in it: anything but a party at once, a party once the socket holds less than
+  /// `GuestLimits::partyHandOffBytes`, so that what the phone asks for meanwhile goes ahead of it.
+  bool nextGoesNow(qint64 socketBacklog) const;
   /// Takes the next waiting message to hand to the socket: the oldest one the phone is owed, or
   /// else the party pushed to it. A state that answers takes the pushed party along, as it
   /// carries the same one.
@@ -60,9 +64,14 @@ class OutgoingBacklog {
   /// What the phone made the host owe and has not been sent, with `socketBacklog` bytes still in
   /// the socket: everything but the parties pushed to it.
   qint64 owed(qint64 socketBacklog);
+  struct InSocket {
+    QByteArray party;
+    qint64 end = 0;  // what the socket will have written in all once it has written the party's frame
+  };
   struct Parties {
-    std::vector<QByteArray> inSocket;  // whose frames the socket still holds, some of each written
-    QByteArray newest;                 // the one waiting, else the socket's last; none when neither
+    std::vector<InSocket> inSocket;  // whose frames the socket still holds, some of each written
+    QByteArray newest;               // the one waiting, else the socket's last; none when neither
+    qint64 written = 0;              // what the socket has written in all
   };
   /// The parties the connection holds, with `socketBacklog` bytes still in the socket.
   Parties parties(qint64 socketBacklog);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "server/guest_limits.h"
 #include "server/outgoing_backlog.h"
 
 namespace kovali {
@@ -48,7 +49,8 @@ TEST(OutgoingBacklog, WhatThePhoneAskedForGoesAheadOfThePushedPartyAndAloneIsOwe
   backlog.push(message(Kind::latestState, 1'000'000));
   EXPECT_EQ(backlog.owed(1'000'010), 0) << "parties pushed to the phone, in the socket or waiting, are not owed";
   const auto held = backlog.parties(1'000'010);
-  EXPECT_EQ(held.inSocket, std::vector<QByteArray>{inFlight.body});
+  ASSERT_EQ(held.inSocket.size(), 1u);
+  EXPECT_EQ(held.inSocket[0].party, inFlight.body);
   EXPECT_EQ(held.newest.size(), 1'000'000) << "the waiting party is the newest";
 
   backlog.push(message(Kind::ordinary, 300));  // an answer
@@ -65,6 +67,27 @@ TEST(OutgoingBacklog, WhatThePhoneAskedForGoesAheadOfThePushedPartyAndAloneIsOwe
   EXPECT_EQ(backlog.nextKind(), Kind::latestState);
   backlog.push(message(Kind::state, 1'000'000, 50));  // a welcome or an answer: owed, party and all
   EXPECT_EQ(backlog.owed(0), 1'000'050);
+}
+
+TEST(OutgoingBacklog, AnythingButAPartyGoesToTheSocketAtOnceAndAPartyOnceTheSocketHasLittleLeft) {
+  constexpr qint64 room = GuestLimits::partyHandOffBytes;
+  const struct Case {
+    const char* name;
+    std::vector<Kind> waiting;
+    qint64 inSocket;
+    bool goesNow;
+  } cases[] = {
+      {"an answer behind a party being written", {Kind::ordinary}, 4 << 20, true},
+      {"an error behind a pushed party that waits", {Kind::latestState, Kind::ordinary}, 4 << 20, true},
+      {"a pushed party behind one being written", {Kind::latestState}, room, false},
+      {"a party that answers, likewise", {Kind::state}, room, false},
+      {"a party once the socket has little left", {Kind::latestState}, room - 1, true},
+  };
+  for (const auto& c : cases) {
+    OutgoingBacklog backlog;
+    for (const Kind kind : c.waiting) backlog.push(message(kind, 1'000));
+    EXPECT_EQ(backlog.nextGoesNow(c.inSocket), c.goesNow) << c.name;
+  }
 }
 
 }  // namespace

@@ -61,6 +61,17 @@ class SlowPhoneTest : public HostServerFixture {
     return false;
   }
 
+  /// Has `phone` read `bytes` more of what the host sends it, as they come.
+  [[nodiscard]] static bool readOn(StalledPhone& phone, long bytes) {
+    long got = 0;
+    return QTest::qWaitFor(
+        [&] {
+          got += std::max(0L, phone.drain(static_cast<std::size_t>(bytes - got)));
+          return got >= bytes;
+        },
+        GuestClient::timeoutMs);
+  }
+
   /// Connects `phone` and has it say hello; true once the hello has reached the owner.
   [[nodiscard]] bool greet(StalledPhone& phone, std::uint32_t source = 0x7F000001) {
     const std::size_t before = messages.size();
@@ -365,44 +376,58 @@ TEST_F(SlowPhoneTest, APhoneReadingSlowlyWhileThePartyKeepsChangingHasEachComman
 }
 
 /// Phones that join a large party one at a time, each welcomed with a version of it the next one
-/// changes, and read nothing: the versions their sockets hold are counted together.
+/// changes, and read nothing, or some read on: the versions their sockets hold are counted
+/// together, and only phones that are not reading are let go for them.
 struct OldPartiesCase {
   const char* name;
   std::vector<int> joining;       // phones joining together, group by group; each group's party is new
   int changes;                    // further versions sent to every phone
   std::vector<int> letGo;         // which phones, counted from 1, go
+  std::vector<int> reading = {};  // which phones read on at a steady pace
+  bool welcomesOnly = false;      // each version goes to the phones joining with it alone
+  bool hostsBudget = false;       // as the host has it, rather than a few parties
 };
 
-TEST_F(SlowPhoneTest, OldPartiesThatPhonesStillHoldAreCountedAndThoseKeepingTheMostAloneAreLetGo) {
+TEST_F(SlowPhoneTest, OldPartiesThatPhonesStillHoldAreCountedAndThoseNotReadingThatKeepTheMostAloneAreLetGo) {
   // Larger than the system takes into a socket's own buffer, so that some of each stays with the host.
   const std::size_t party = largestSendBuffer() + (1 << 20);
-  server->setOldPartiesBudget(3 * party + party / 2);
+  const std::vector<int> nine(9, 1);
   const OldPartiesCase cases[] = {
       {"one at a time", {1, 1, 1, 1, 1}, 0, {1}},
       {"the first two together", {2, 1, 1, 1, 1}, 0, {3}},
       {"one at a time, the party changing on", {1, 1, 1, 1, 1}, 1, {1, 2}},
       {"all at once, the party changing on", {5}, 4, {}},
+      {"one at a time, the first reading on", {1, 1, 1, 1, 1}, 0, {2}, {1}},
+      {"one at a time, each sent its welcome alone", {1, 1, 1, 1, 1}, 0, {}, {}, true},
+      {"nine one at a time, within the host's budget", nine, 0, {}, {}, false, true},
   };
   LogCapture log("kovaliapp.net");
   std::int64_t connected = 0, revision = 0;
   for (const auto& c : cases) {
+    server->setOldPartiesBudget(c.hostsBudget ? GuestLimits::oldPartiesBytes : 3 * party + party / 2);
     std::vector<std::unique_ptr<StalledPhone>> phones;
     const std::int64_t first = connected + 1;
-    const auto sendToAll = [&] {
+    const auto sendToAll = [&](std::int64_t from) {
       const auto state = OutgoingEvent::of(partyOfSize(party, ++revision));
-      for (std::int64_t raw = first; raw <= connected; ++raw) server->send(*state, ConnectionID{raw});
+      for (std::int64_t raw = from; raw <= connected; ++raw) server->send(*state, ConnectionID{raw});
     };
     for (const int together : c.joining) {
       for (int i = 0; i < together; ++i) {
         phones.push_back(std::make_unique<StalledPhone>());
-        ASSERT_TRUE(phones.back()->connectTo(port, 0x7F000020 + static_cast<std::uint32_t>(connected % 8))) << c.name;
+        // Greeted, as the watch below runs past the time allowed for a hello.
+        ASSERT_TRUE(greet(*phones.back(), 0x7F000020 + static_cast<std::uint32_t>(connected % 8))) << c.name;
         ++connected;
       }
       ASSERT_TRUE(waitForConnections(static_cast<int>(phones.size()))) << c.name;
-      sendToAll();
+      sendToAll(c.welcomesOnly ? connected - together + 1 : first);
       QCoreApplication::processEvents();
     }
-    for (int i = 0; i < c.changes; ++i) sendToAll();
+    for (int i = 0; i < c.changes; ++i) sendToAll(first);
+    // Long enough for the silent ones to be judged, the reading ones on at 64 KiB a second.
+    for (int second = 0; second <= GuestLimits::notReadingSeconds; ++second) {
+      for (const int phone : c.reading) ASSERT_TRUE(readOn(*phones[phone - 1], 64 << 10)) << c.name;
+      scheduler.advance(1);
+    }
     std::vector<ConnectionID> expected;
     for (const int phone : c.letGo) expected.push_back(ConnectionID{first + phone - 1});
     QTest::qWait(100);
