@@ -42,10 +42,7 @@ std::optional<ArtworkRequest> artworkAddress(std::string_view rest) {
 
 }  // namespace
 
-bool isWebSocketUpgrade(std::string_view head) {
-  const auto upgrade = headerValue(headLines(head), "Upgrade");
-  return upgrade && equalsIgnoringCase(*upgrade, "websocket");
-}
+bool isWebSocketUpgrade(std::string_view head) { return upgradesToWebSocket(headLines(head)); }
 
 std::variant<ArtworkRequest, HTTPRefusal> parseArtworkRequest(std::string_view head) {
   const auto lines = headLines(head);

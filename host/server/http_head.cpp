@@ -13,6 +13,15 @@ std::string_view trimmed(std::string_view text) {
   return text;
 }
 
+/// The trimmed value of the header `line` when the header is called `name`.
+std::optional<std::string_view> valueIfNamed(std::string_view line, std::string_view name) {
+  const auto colon = line.find(':');
+  if (colon == std::string_view::npos || !equalsIgnoringCase(trimmed(line.substr(0, colon)), name)) {
+    return std::nullopt;
+  }
+  return trimmed(line.substr(colon + 1));
+}
+
 }  // namespace
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
@@ -30,6 +39,11 @@ bool listHasToken(std::string_view list, std::string_view token) {
   return false;
 }
 
+bool upgradesToWebSocket(const std::vector<std::string_view>& lines) {
+  const auto upgrade = headerList(lines, "Upgrade");
+  return upgrade && listHasToken(*upgrade, "websocket");
+}
+
 std::vector<std::string_view> headLines(std::string_view head) {
   std::vector<std::string_view> result;
   while (!head.empty()) {
@@ -43,12 +57,24 @@ std::vector<std::string_view> headLines(std::string_view head) {
 
 std::optional<std::string_view> headerValue(const std::vector<std::string_view>& lines, std::string_view name) {
   for (std::size_t i = 1; i < lines.size(); ++i) {
-    const auto colon = lines[i].find(':');
-    if (colon != std::string_view::npos && equalsIgnoringCase(trimmed(lines[i].substr(0, colon)), name)) {
-      return trimmed(lines[i].substr(colon + 1));
-    }
+    if (const auto value = valueIfNamed(lines[i], name)) return value;
   }
   return std::nullopt;
+}
+
+std::optional<std::string> headerList(const std::vector<std::string_view>& lines, std::string_view name) {
+  std::optional<std::string> list;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    const auto value = valueIfNamed(lines[i], name);
+    if (!value) continue;
+    if (list) {
+      *list += ", ";
+      *list += *value;
+    } else {
+      list.emplace(*value);
+    }
+  }
+  return list;
 }
 
 }  // namespace kovali

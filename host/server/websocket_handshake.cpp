@@ -34,9 +34,8 @@ std::variant<QByteArray, HandshakeRefusal> websocketHandshakeAnswer(std::string_
   }
   const auto host = headerValue(lines, "Host");
   if (!host || host->empty()) return HandshakeRefusal{400, {}, "no Host"};
-  const auto upgrade = headerValue(lines, "Upgrade");
-  const auto connection = headerValue(lines, "Connection");
-  if (!upgrade || !equalsIgnoringCase(*upgrade, "websocket") || !connection || !listHasToken(*connection, "upgrade")) {
+  const auto connection = headerList(lines, "Connection");
+  if (!upgradesToWebSocket(lines) || !connection || !listHasToken(*connection, "upgrade")) {
     return HandshakeRefusal{400, {}, "no Connection: Upgrade"};
   }
   const auto version = headerValue(lines, "Sec-WebSocket-Version");

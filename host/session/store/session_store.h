@@ -21,6 +21,7 @@
 #include "model/session_state.h"
 #include "music/music_service.h"
 #include "music/player_engine.h"
+#include "platform/runtime/batch_timer.h"
 #include "platform/runtime/cancellable_task.h"
 #include "platform/runtime/preferences.h"
 #include "platform/runtime/scheduler.h"
@@ -122,6 +123,11 @@ class SessionStore final : public QObject {
   /// storm of joins then costs each phone one or two partygoer lists, not one a join.
   static constexpr double presenceIntervalSeconds = 0.5;
   static constexpr double presenceLongestWaitSeconds = 2;
+  /// A hello is welcomed once hellos have stopped coming for this long, and at the latest
+  /// `welcomeLongestWaitSeconds` after the first that waits. A crowd joining then shares a few
+  /// versions of the party, each kept until its slowest phone has read it, not one a phone.
+  static constexpr double welcomeIntervalSeconds = 0.25;
+  static constexpr double welcomeLongestWaitSeconds = 1;
 
   /// A fresh party named `hostName`, replaced by the saved one when `archive` holds one; without
   /// an archive nothing is ever saved. Does not start the server.
@@ -134,6 +140,8 @@ class SessionStore final : public QObject {
   /// it without copying a big party.
   std::shared_ptr<const vinaro::SessionState> sharedState() const { return state_; }
   const Participants& participants() const { return participants_; }
+  /// Hellos read whose welcome has not gone out yet.
+  std::size_t welcomesWaiting() const { return joining_.size(); }
   /// The failure of the last host-side action; cleared by the next success.
   const std::optional<vinaro::ProtocolError>& lastHostError() const { return lastHostError_; }
   /// The player's last failure, until playback is seen playing again.
@@ -275,7 +283,7 @@ class SessionStore final : public QObject {
   };
   void hello(const vinaro::Command::Hello& hello, const std::string& envelopeID, ConnectionID connection);
   /// Makes participants of the phones whose hellos were read since the last call, saves the party
-  /// once with all of them and welcomes each.
+  /// once with all of them and welcomes each; see `welcomeIntervalSeconds` for when.
   void welcomeJoining();
   bool isJoining(ConnectionID connection) const;
   /// Takes the partygoers who left since the last call out of the party in one change.
@@ -304,6 +312,7 @@ class SessionStore final : public QObject {
   /// all in (see `presenceIntervalSeconds`), leaving out phones whose welcome already holds the
   /// newest state.
   void schedulePresenceBroadcast();
+  /// Sends the new partygoers to the phones that do not have them yet.
   void broadcastPresence();
 
   // Music commands of the phones (session_store_music.cpp)
@@ -387,6 +396,9 @@ class SessionStore final : public QObject {
   PartygoerList partygoerList_;  // participants_ in the party's order
   std::map<ConnectionID, std::string> connectionDevices_;  // the device id each participant said hello with
   std::vector<Joining> joining_;  // in the order their hellos came
+  BatchTimer welcomes_{*this, scheduler_,
+                       {.quietSeconds = welcomeIntervalSeconds, .longestWaitSeconds = welcomeLongestWaitSeconds},
+                       [this] { welcomeJoining(); }};
   bool departuresPending_ = false;
   ParticipantIDs participantIDs_;
   std::optional<vinaro::ProtocolError> lastHostError_;
@@ -418,10 +430,11 @@ class SessionStore final : public QObject {
   CancellableTask transportNoticeTask_;
   CancellableTask audioPushTask_;
   bool autoPlayRunning_ = false;  // one attempt at a time
-  bool presenceBroadcastPending_ = false;
-  CancellableTask presenceTask_;
-  std::optional<MonotonicTime> lastPresenceBroadcast_;
-  std::optional<MonotonicTime> presenceWaitingSince_;  // while a broadcast waits for the joins to stop
+  BatchTimer presenceBroadcast_{*this, scheduler_,
+                                {.quietSeconds = presenceIntervalSeconds,
+                                 .longestWaitSeconds = presenceLongestWaitSeconds,
+                                 .atOnceWhenQuiet = true},
+                                [this] { broadcastPresence(); }};
   std::set<ConnectionID> presenceCurrent_;  // phones whose last message holds the newest state
   std::map<ConnectionID, vinaro::HostAudioState> audioPushed_;  // the sound each DJ phone was last pushed
 };

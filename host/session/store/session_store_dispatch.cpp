@@ -39,7 +39,7 @@ void SessionStore::broadcastState(std::optional<ConnectionID> except, const std:
 }
 
 void SessionStore::sendViews(const std::set<ConnectionID>& skipped, const std::optional<ReplyTarget>& replyTo) {
-  if (skipped.empty()) presenceBroadcastPending_ = false;  // everyone gets the newest partygoers now
+  if (skipped.empty()) presenceBroadcast_.drop();  // everyone gets the newest partygoers now
   // Each distinct view is encoded once, however many phones share it.
   StateViews views = currentViews();
   const std::optional<std::string> answer = replyTo ? std::optional(replyTo->envelopeID) : std::nullopt;

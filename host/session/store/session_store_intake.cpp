@@ -3,7 +3,6 @@
 #include <utility>
 #include <vector>
 
-#include <QPointer>
 #include <QString>
 #include <QTextBoundaryFinder>
 
@@ -84,7 +83,7 @@ void SessionStore::handle(vinaro::Envelope<Command> envelope, ConnectionID conne
   const Command& command = envelope.body;
   const std::string& envelopeID = envelope.id;
   // A phone's earlier hello is answered before anything else it sent, a refusal included.
-  if (isJoining(connection)) welcomeJoining();
+  if (isJoining(connection)) welcomes_.runNow();
   if (const bool reads = onlyReads(command); !rateFor(connection, reads).take(scheduler_.monotonicNow())) {
     sendError(reads ? StoreErrors::tooManySearches() : StoreErrors::tooManyCommands(), connection, envelopeID);
     return;
@@ -146,10 +145,10 @@ void SessionStore::hello(const Command::Hello& hello, const std::string& envelop
     sendError(*refusal, connection, envelopeID);
     return;
   }
-  // The hellos that arrive together join together: one save and one partygoer change for a crowd,
-  // not one each.
+  // The hellos that arrive together join together: one save, one partygoer change and one version
+  // of the party for a crowd, not one each.
   joining_.push_back(Joining{connection, hello.deviceID, partygoerName(hello.name), envelopeID});
-  if (joining_.size() == 1) QMetaObject::invokeMethod(this, &SessionStore::welcomeJoining, Qt::QueuedConnection);
+  welcomes_.request();
 }
 
 void SessionStore::welcomeJoining() {
@@ -239,36 +238,9 @@ void SessionStore::settleDepartures() {
   schedulePresenceBroadcast();
 }
 
-void SessionStore::schedulePresenceBroadcast() {
-  const auto now = scheduler_.monotonicNow();
-  if (!std::exchange(presenceBroadcastPending_, true)) {
-    presenceWaitingSince_.reset();
-    if (!lastPresenceBroadcast_ || secondsBetween(*lastPresenceBroadcast_, now) >= presenceIntervalSeconds) {
-      // Posted behind the messages already waiting, so a crowd arriving or leaving at once is one send.
-      QMetaObject::invokeMethod(this, &SessionStore::broadcastPresence, Qt::QueuedConnection);
-      return;
-    }
-    presenceWaitingSince_ = now;
-  } else if (!presenceWaitingSince_) {
-    return;  // goes out with the send already posted
-  }
-  // A crowd arriving over seconds would otherwise send every phone the whole party again and again.
-  const double wait = std::max(
-      0.0, std::min(presenceIntervalSeconds, presenceLongestWaitSeconds - secondsBetween(*presenceWaitingSince_, now)));
-  presenceTask_.start([this, wait, self = QPointer<SessionStore>(this)](CancellationToken token) -> QCoro::Task<> {
-    co_await scheduler_.sleep(wait, token);
-    if (token.isCancelled() || !self) co_return;
-    broadcastPresence();
-  });
-}
+void SessionStore::schedulePresenceBroadcast() { presenceBroadcast_.request(); }
 
-void SessionStore::broadcastPresence() {
-  presenceWaitingSince_.reset();
-  if (!presenceBroadcastPending_) return;  // a broadcast to everyone went out meanwhile
-  sendViews(std::exchange(presenceCurrent_, {}), std::nullopt);
-  presenceBroadcastPending_ = false;
-  lastPresenceBroadcast_ = scheduler_.monotonicNow();
-}
+void SessionStore::broadcastPresence() { sendViews(std::exchange(presenceCurrent_, {}), std::nullopt); }
 
 void SessionStore::dispatchPartygoers() { performHostAction(vinaro::action::SetPartygoers{partygoers()}); }
 

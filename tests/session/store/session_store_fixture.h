@@ -61,6 +61,10 @@ class SessionStoreTest : public ::testing::Test {
   std::unique_ptr<GuestClient> connectPhone();
   /// A phone that said hello and got its welcome (its first message).
   std::unique_ptr<GuestClient> join(const std::string& name, const std::string& deviceID);
+  /// Sends `greeting` (a hello) from `phone` as message `id` and waits for the answer to it: once
+  /// the host has read it, virtual time passes while its welcome waits for others joining.
+  /// Answers whether it came.
+  bool sayHello(GuestClient& phone, const std::string& id, const Command& greeting);
   /// A catalogue song "Title <id>" by "Artist <id>", 200 s long.
   static Song song(const std::string& id) {
     Song made;

@@ -1,6 +1,9 @@
 // Joins and departures that arrive together reach the phones as one state, and the badges of
 // guests long gone do not pile up.
 
+#include <map>
+#include <set>
+
 #include "session/participants/badge_retention.h"
 #include "session/participants/command_rate.h"
 #include "session/store/session_store_fixture.h"
@@ -50,7 +53,7 @@ TEST_F(SessionStorePresenceTest, PhonesJoiningTogetherAreOneChangeWelcomedWithEv
     const std::string device = "device-" + std::to_string(raw);
     store().handle({.id = "hello-" + device, .body = hello("Guest " + std::to_string(raw), device)}, ConnectionID{raw});
   }
-  runPostedEvents();
+  advance(SessionStore::welcomeIntervalSeconds);
   EXPECT_EQ(store().state().participantCount, 5);
   EXPECT_EQ(store().state().revision, revision + 1) << "one change and one save for the four";
 
@@ -64,6 +67,61 @@ TEST_F(SessionStorePresenceTest, PhonesJoiningTogetherAreOneChangeWelcomedWithEv
     EXPECT_EQ(welcome->state.participantCount, 5) << "the welcome already has everyone";
     EXPECT_EQ(statesCounting(*phone, 5), 0u);
     EXPECT_EQ(welcomes(*phone), 1u);
+  }
+}
+
+TEST_F(SessionStorePresenceTest, HellosALittleApartShareOneWelcomePartyAndNoneWaitsPastTheLongestWait) {
+  struct Case {
+    const char* name;
+    int hellos;
+    double apart;         // virtual seconds from one hello to the next
+    std::size_t parties;  // versions of the party among their welcomes
+    double longestWait;   // the most a hello may wait for its welcome
+  } cases[] = {
+      {"alone at a quiet party", 1, 0, 1, SessionStore::welcomeIntervalSeconds},
+      {"read in one pass", 4, 0, 1, SessionStore::welcomeIntervalSeconds},
+      {"100 ms apart", 4, 0.1, 1, 0.3 + SessionStore::welcomeIntervalSeconds},
+      // They never pause: a welcome every longest wait, for the hellos read since the last one.
+      {"150 ms apart for 2 s", 15, 0.15, 3, SessionStore::welcomeLongestWaitSeconds},
+  };
+  std::int64_t connected = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::unique_ptr<GuestClient>> phones;
+    for (int i = 0; i < c.hellos; ++i) phones.push_back(connectPhone());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server->connectionCount() == c.hellos; }, GuestClient::timeoutMs));
+    const std::int64_t first = connected + 1;
+    connected += c.hellos;
+    const auto start = scheduler.monotonicNow();
+    std::map<std::int64_t, double> heard, welcomed;
+    const auto joined = QObject::connect(&store(), &SessionStore::participantsChanged, [&] {
+      for (const auto& [connection, participant] : store().participants()) {
+        welcomed.try_emplace(connection.raw, secondsBetween(start, scheduler.monotonicNow()));
+      }
+    });
+    for (std::int64_t raw = first; raw < first + c.hellos; ++raw) {
+      if (raw > first && c.apart > 0) advance(c.apart);
+      heard[raw] = secondsBetween(start, scheduler.monotonicNow());
+      const std::string device = "device-" + std::to_string(raw);
+      store().handle({.id = "hello-" + device, .body = hello("Guest", device)}, ConnectionID{raw});
+    }
+    advance(SessionStore::welcomeLongestWaitSeconds);
+    QObject::disconnect(joined);
+
+    std::set<std::int64_t> revisions;
+    for (std::int64_t raw = first; raw < first + c.hellos; ++raw) {
+      ASSERT_TRUE(welcomed.contains(raw)) << "c" << raw << " was not welcomed";
+      EXPECT_LE(welcomed[raw] - heard[raw], c.longestWait + 1e-6) << "c" << raw;
+      auto& phone = *phones[static_cast<std::size_t>(raw - first)];
+      ASSERT_TRUE(phone.waitForMessages(1));
+      const auto welcome = payloadAt<vinaro::Event::Welcome>(phone, 0);
+      ASSERT_TRUE(welcome) << "c" << raw;
+      revisions.insert(welcome->state.revision);
+    }
+    EXPECT_EQ(revisions.size(), c.parties);
+    phones.clear();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server->connectionCount() == 0; }, GuestClient::timeoutMs));
+    advance(SessionStore::presenceLongestWaitSeconds);
   }
 }
 
@@ -107,12 +165,13 @@ TEST_F(SessionStorePresenceTest, JoinsThatNeverPauseAreStillToldAfterTheLongestW
   double waited = 0;
   int joined = 0;
   // Each join comes before the interval after the one before it is over, and they go on past the
-  // longest wait.
+  // longest wait. Each welcome waits part of the step.
   for (; waited < SessionStore::presenceLongestWaitSeconds; waited += step) {
     EXPECT_EQ(states(), 0) << "the joins have not paused after " << joined;
     crowd.push_back(join("Guest", "device-" + std::to_string(joined++)));
-    advance(step);
+    advance(step - SessionStore::welcomeIntervalSeconds);
   }
+  advance(SessionStore::welcomeIntervalSeconds);  // the wait of the first of them, the loop's first step
   EXPECT_EQ(states(), 1) << "told at the latest after the longest wait, " << waited << " s";
   crowd.push_back(join("Guest", "device-" + std::to_string(joined++)));
   EXPECT_EQ(states(), 1) << "and the next join waits again";
@@ -158,8 +217,9 @@ TEST_F(SessionStorePresenceTest, BadgesOfDepartedGuestsStayBoundedAtEveryMomentN
   for (int i = 1; i <= static_cast<int>(bound) + 50; ++i) {
     ASSERT_TRUE(ask(*phone, Command{Command::SetBadge{"gold"}}, "badge-" + std::to_string(i)));
     ASSERT_LE(store().state().badges.value_or(std::map<std::string, std::string>{}).size(), bound) << "at " << i;
-    ASSERT_TRUE(ask(*phone, hello("Shifty", "device-" + std::to_string(i)), "hello-" + std::to_string(i)));
-    advance(0.25);  // within what one phone may send, and far short of the minute's prune
+    // Its welcome waits a quarter of a second: within what one phone may send, and far short of
+    // the minute's prune.
+    ASSERT_TRUE(sayHello(*phone, "hello-" + std::to_string(i), hello("Shifty", "device-" + std::to_string(i))));
   }
 }
 

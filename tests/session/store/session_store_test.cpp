@@ -110,13 +110,11 @@ TEST_F(SessionStoreTest, APhoneFirstHearsOfEachRevisionWhenItIsAlreadyInTheFile)
   };
   auto dj = connectPhone();
   listen(*dj);
-  dj->sendCommand("hello", hello("Dee", "device-dj"));
-  ASSERT_TRUE(dj->waitForMessages(1));
+  ASSERT_TRUE(sayHello(*dj, "hello", hello("Dee", "device-dj")));
   ASSERT_TRUE(ask(*dj, Command{Command::AuthenticateDJ{"2468"}}, "pin"));
   auto guest = connectPhone();
   listen(*guest);
-  guest->sendCommand("hello", hello("Ana", "device-ana"));
-  ASSERT_TRUE(guest->waitForMessages(1));
+  ASSERT_TRUE(sayHello(*guest, "hello", hello("Ana", "device-ana")));
   ASSERT_TRUE(ask(*dj, Command{Command::SetMode{vinaro::PartyMode::suggestion}}, "mode"));
   ASSERT_TRUE(ask(*dj, Command{Command::Add{"s1"}}, "add"));
   advance(SessionStore::presenceIntervalSeconds);
