@@ -97,6 +97,7 @@ SavePresetDialog::SavePresetDialog(QWidget* parent) : QDialog(parent) {
   message->setWordWrap(true);
   name_ = new QLineEdit;
   name_->setPlaceholderText(QStringLiteral("Name"));
+  name_->setTextMargins(focusRingRoom, 0, focusRingRoom, 0);  // the text stays clear of the focus ring
   auto* buttons = new QDialogButtonBox;
   save_ = buttons->addButton(QStringLiteral("Save"), QDialogButtonBox::AcceptRole);
   buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
