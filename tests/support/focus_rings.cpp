@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QScrollArea>
 #include <QTest>
 #include <QWidget>
 #include <algorithm>
@@ -38,6 +39,16 @@ bool passedByTab(const QWidget& control) {
   return group && group->exclusive() && group->checkedButton() && !button->isChecked();
 }
 
+/// Scrolls `control` into view, with room for what lies around its ring, as Tab does.
+void scrollIntoView(const QWidget& control) {
+  for (QWidget* holder = control.parentWidget(); holder; holder = holder->parentWidget()) {
+    auto* area = qobject_cast<QScrollArea*>(holder);
+    if (!area || !area->widget()) continue;
+    const QPoint middle = control.mapTo(area->widget(), control.rect().center());
+    area->ensureVisible(middle.x(), middle.y(), control.width() / 2 + 8, control.height() / 2 + 8);
+  }
+}
+
 }  // namespace
 
 std::vector<QWidget*> expectTabReachesEveryStop(const QWidget& view) {
@@ -68,6 +79,7 @@ double expectFocusRings(QWidget& window, const std::vector<QWidget*>& controls) 
   for (QWidget* control : controls) {
     SCOPED_TRACE(nameOf(*control));
     if (QWidget* focused = QApplication::focusWidget()) focused->clearFocus();
+    scrollIntoView(*control);
     // The middle of the control's top edge, where the ring runs straight.
     const QPoint edge = control->mapTo(&window, QPoint(control->width() / 2, 0));
     if (edge.y() <= 0) {
@@ -94,6 +106,7 @@ double expectFocusRings(QWidget& window, const std::vector<QWidget*>& controls) 
 void expectNothingUnderTheRing(QWidget& window, const QWidget& control) {
   SCOPED_TRACE(nameOf(control));
   if (QWidget* focused = QApplication::focusWidget()) focused->clearFocus();
+  scrollIntoView(control);
   const QRect frame(control.mapTo(&window, QPoint(0, 0)), control.size());
   const QImage image = grabWidget(window).copy(frame);
   const QColor backdrop = image.pixelColor(0, 0);

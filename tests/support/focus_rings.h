@@ -11,9 +11,9 @@ namespace kovali {
 /// those controls with every segment.
 std::vector<QWidget*> expectTabReachesEveryStop(const QWidget& view);
 
-/// Checks that each of `controls` draws the focus ring where `window` shows it, and only while it
-/// has the focus: two pixels of the ring's colour at the middle of its top edge, at 3:1 or more
-/// against what lies just outside and just inside. Gives the weakest of those contrasts.
+/// Checks that each of `controls`, scrolled into view, draws the focus ring where `window` shows
+/// it, and only while it has the focus: two pixels of the ring's colour at the middle of its top
+/// edge, at 3:1 or more against what lies just outside and just inside. Gives the weakest of those contrasts.
 double expectFocusRings(QWidget& window, const std::vector<QWidget*>& controls);
 
 /// Checks that `control`, a face drawn on its parent's backdrop, draws nothing where its focus

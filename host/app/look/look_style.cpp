@@ -2,9 +2,13 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
+#include <QStyleOptionFrame>
 #include <QStyleOptionSlider>
 #include <algorithm>
 
+#include "app/look/controls/focus_ring.h"
 #include "app/look/palette.h"
 
 namespace kovali {
@@ -14,6 +18,24 @@ namespace {
 constexpr int minimumScrollHandle = 24;
 constexpr int scrollHandleInset = 2;
 constexpr int grooveThickness = 4;
+constexpr double kStockRingRadius = 6;
+
+QRect insideRingRoom(const QRect& whole) {
+  return whole.adjusted(focusRingRoom, focusRingRoom, -focusRingRoom, -focusRingRoom);
+}
+
+/// Draws a stock control through `draw` without the toolkit's own focus look, and the shared ring
+/// around it while it has the focus; `room` draws the control inside the room kept for the ring.
+template <class Option, class Draw>
+void drawRinged(const Option& option, QPainter& painter, bool room, Draw draw) {
+  Option plain = option;
+  plain.state &= ~QStyle::State_HasFocus;
+  if (room) plain.rect = insideRingRoom(option.rect);
+  draw(plain);
+  if (option.state & QStyle::State_HasFocus) {
+    paintFocusRing(painter, appearanceOf(option.palette), option.rect, kStockRingRadius);
+  }
+}
 
 bool horizontal(const QStyleOptionSlider& slider) { return slider.orientation == Qt::Horizontal; }
 
@@ -50,14 +72,17 @@ QRect scrollBarPart(const QStyleOptionSlider& bar, QStyle::SubControl part) {
 }
 
 QRect sliderPart(const QStyleOptionSlider& slider, QStyle::SubControl part) {
-  if (part == QStyle::SC_SliderGroove) return slider.rect;
+  // The knob runs inside the room the focus ring keeps.
+  QStyleOptionSlider track = slider;
+  track.rect = insideRingRoom(slider.rect);
+  if (part == QStyle::SC_SliderGroove) return track.rect;
   if (part != QStyle::SC_SliderHandle) return {};
-  const int length = lengthOf(slider);
+  const int length = lengthOf(track);
   const int knob = std::min(LookStyle::sliderKnob, length);
   const int start =
-      QStyle::sliderPositionFromValue(slider.minimum, slider.maximum, slider.sliderPosition, length - knob,
-                                      slider.upsideDown);
-  const QRect stretch = along(slider, start, knob);
+      QStyle::sliderPositionFromValue(track.minimum, track.maximum, track.sliderPosition, length - knob,
+                                      track.upsideDown);
+  const QRect stretch = along(track, start, knob);
   QRect square(0, 0, knob, knob);
   square.moveCenter(stretch.center());
   return square;
@@ -79,7 +104,7 @@ void drawScrollBar(const QStyleOptionSlider& bar, QPainter& painter) {
 void drawSlider(const QStyleOptionSlider& slider, QPainter& painter) {
   const Appearance appearance = appearanceOf(slider.palette);
   const QRect knob = sliderPart(slider, QStyle::SC_SliderHandle);
-  QRectF groove = QRectF(slider.rect).adjusted(1, 1, -1, -1);
+  QRectF groove = sliderPart(slider, QStyle::SC_SliderGroove);
   if (horizontal(slider)) {
     groove.setHeight(grooveThickness);
     groove.moveTop(knob.center().y() + 0.5 - grooveThickness / 2.0);
@@ -87,6 +112,7 @@ void drawSlider(const QStyleOptionSlider& slider, QPainter& painter) {
     groove.setWidth(grooveThickness);
     groove.moveLeft(knob.center().x() + 0.5 - grooveThickness / 2.0);
   }
+  if (slider.state & QStyle::State_HasFocus) paintFocusRing(painter, appearance, slider.rect, kStockRingRadius);
   // The part between the minimum and the knob is filled.
   QRectF filled = groove;
   const QPointF middle = QRectF(knob).center();
@@ -102,11 +128,9 @@ void drawSlider(const QStyleOptionSlider& slider, QPainter& painter) {
   painter.drawRoundedRect(groove, radius, radius);
   painter.setBrush(slider.state & QStyle::State_Enabled ? LookStyle::sliderFilled() : Palette::inkTertiary(appearance));
   painter.drawRoundedRect(filled, radius, radius);
-  const bool focused = slider.state & QStyle::State_HasFocus;
-  const double rim = focused ? 2 : 1;
-  painter.setPen(QPen(focused ? Palette::focusRing(appearance) : Palette::inkTertiary(appearance), rim));
+  painter.setPen(QPen(Palette::inkTertiary(appearance), 1));
   painter.setBrush(Palette::surface(appearance));
-  painter.drawEllipse(QRectF(knob).adjusted(rim / 2, rim / 2, -rim / 2, -rim / 2));
+  painter.drawEllipse(QRectF(knob).adjusted(0.5, 0.5, -0.5, -0.5));
 }
 
 }  // namespace
@@ -155,7 +179,43 @@ void LookStyle::drawComplexControl(ComplexControl control, const QStyleOptionCom
       return;
     }
   }
+  if (const auto* menu = qstyleoption_cast<const QStyleOptionComboBox*>(option); menu && control == CC_ComboBox) {
+    drawRinged(*menu, *painter, false, [&](const QStyleOptionComboBox& plain) {
+      QProxyStyle::drawComplexControl(control, &plain, painter, widget);
+    });
+    return;
+  }
   QProxyStyle::drawComplexControl(control, option, painter, widget);
+}
+
+QSize LookStyle::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& contents,
+                                  const QWidget* widget) const {
+  const QSize size = QProxyStyle::sizeFromContents(type, option, contents, widget);
+  const bool keepsRoom = type == CT_PushButton || type == CT_CheckBox;
+  return keepsRoom ? size.grownBy(QMargins(focusRingRoom, focusRingRoom, focusRingRoom, focusRingRoom)) : size;
+}
+
+void LookStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                            const QWidget* widget) const {
+  const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+  if (button && (element == CE_PushButton || element == CE_CheckBox)) {
+    drawRinged(*button, *painter, true,
+               [&](const QStyleOptionButton& plain) { QProxyStyle::drawControl(element, &plain, painter, widget); });
+    return;
+  }
+  QProxyStyle::drawControl(element, option, painter, widget);
+}
+
+void LookStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                              const QWidget* widget) const {
+  const auto* field = qstyleoption_cast<const QStyleOptionFrame*>(option);
+  if (field && element == PE_PanelLineEdit) {
+    // A field keeps the room for its ring in its own text margins.
+    drawRinged(*field, *painter, false,
+               [&](const QStyleOptionFrame& plain) { QProxyStyle::drawPrimitive(element, &plain, painter, widget); });
+    return;
+  }
+  QProxyStyle::drawPrimitive(element, option, painter, widget);
 }
 
 void applySharedLook(QApplication& application) { application.setStyle(new LookStyle); }

@@ -2,12 +2,16 @@
 // every control Tab reaches shows its focus.
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QTest>
+#include <QUuid>
+#include <algorithm>
 #include <functional>
 #include <vector>
 
 #include "app/look/controls/switch_toggle.h"
+#include "app/settings/heos/heos_rows.h"
 #include "app/settings/heos/heos_section.h"
 #include "app/settings/party/party_mode_settings.h"
 #include "app/settings/settings_view.h"
@@ -91,13 +95,45 @@ TEST_F(SettingsKeys, SpaceOnAFocusedControlIsItsOwnAndPlaysElsewhere) {
 }
 
 TEST_F(SettingsKeys, EveryControlTabReachesDrawsAFocusRingAloneAtThreeToOneOrMore) {
-  output->setDevices({{7, "Null Output", AudioOutput::Device::Transport::other},
-                      {9, "USB Speakers", AudioOutput::Device::Transport::usb}});
-  output->changeDefault(9);
-  SettingsView* settings = openSettings();
-  ASSERT_NE(settings, nullptr);
-  const std::vector<QWidget*> controls = expectTabReachesEveryStop(*settings);
-  const double weakest = expectFocusRings(shell().mainWindow(), controls);
+  using HEOSStatus = HEOSController::Status;
+  struct Case {
+    const char* name;
+    std::function<void()> devicesAnswer;
+  } cases[] = {
+      {"before any device answers", [] {}},
+      {"HEOS connected with a preset and its address, AirPlay on with a speaker",
+       [this] {
+         auto configuration = heos->configuration();
+         configuration.host = "127.0.0.2";
+         heos->setConfiguration(configuration);
+         heos->setStatus(HEOSStatus::connected("127.0.0.2"));
+         heos->setPlayers({{1, "Living Room"}, {2, "Patio"}});
+         heos->setInputs({{7, "line1", "Line In"}});
+         heos->setZoneVolumes({{1, 30}});
+         heos->setPresets({{QUuid::createUuid(), "Dinner", 7, "line1", "Line In", {{1, "Living Room", 25}}, 35}});
+         multiRoom->setStatus(MultiRoomAudio::Status::on());
+         multiRoom->setSpeakers({{"raop-1", "Kitchen", 40}});
+       }},
+      {"no HEOS found", [this] { heos->setStatus(HEOSStatus::notFound()); }},
+  };
+  double weakest = 21;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    output->setDevices({{7, "Null Output", AudioOutput::Device::Transport::other},
+                        {9, "USB Speakers", AudioOutput::Device::Transport::usb}});
+    output->changeDefault(9);
+    heos->followParty(true);
+    c.devicesAnswer();
+    SettingsView* settings = openSettings();
+    ASSERT_NE(settings, nullptr);
+    const std::vector<QWidget*> controls = expectTabReachesEveryStop(*settings);
+    weakest = std::min(weakest, expectFocusRings(shell().mainWindow(), controls));
+    for (QWidget* control : controls) {
+      if (qobject_cast<QCheckBox*>(control) || qobject_cast<PresetRow*>(control)) {
+        expectNothingUnderTheRing(shell().mainWindow(), *control);
+      }
+    }
+  }
   RecordProperty("weakestRingContrast", QString::number(weakest, 'f', 2).toStdString());
 }
 

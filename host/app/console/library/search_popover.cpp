@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/console/library/search_result_row.h"
+#include "app/look/controls/focus_ring.h"
 #include "app/look/controls/segmented_picker.h"
 #include "app/look/keyed_widgets.h"
 #include "app/look/palette.h"
@@ -26,6 +27,7 @@ SearchPopover::SearchPopover(SessionStore& store, Scheduler& scheduler, ArtworkL
   field_->setObjectName(QStringLiteral("searchField"));
   field_->setPlaceholderText(QStringLiteral("Search the music library"));
   field_->setClearButtonEnabled(true);
+  field_->setTextMargins(focusRingRoom, 0, 0, 0);  // the text starts clear of the focus ring
   connect(field_, &QLineEdit::textChanged, this,
           [this](const QString& text) { session_.setQuery(text.toStdString()); });
   connect(field_, &QLineEdit::returnPressed, this, [this] { session_.runSearch(); });

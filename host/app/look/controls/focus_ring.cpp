@@ -24,8 +24,10 @@ void strokeInside(QPainter& painter, const QRectF& shape, double radius, double 
 }  // namespace
 
 void paintFocusRing(QPainter& painter, const QWidget& control, const QRectF& shape, double radius) {
-  if (!control.hasFocus()) return;
-  const Appearance appearance = appearanceOf(control);
+  if (control.hasFocus()) paintFocusRing(painter, appearanceOf(control), shape, radius);
+}
+
+void paintFocusRing(QPainter& painter, Appearance appearance, const QRectF& shape, double radius) {
   painter.save();
   painter.setOpacity(1);
   painter.setRenderHint(QPainter::Antialiasing);

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/look/controls/focus_ring.h"
 #include "app/look/palette.h"
 #include "app/look/symbols/symbol.h"
 #include "app/look/system_font.h"
@@ -67,15 +68,19 @@ void PresetRow::setModel(HEOSSectionModel::PresetRow preset) {
 }
 
 QSize PresetRow::sizeHint() const {
-  return {kGlyph + kGlyphSpacing + fontMetrics().horizontalAdvance(text()), fontMetrics().height() + 4};
+  const QSize content(kGlyph + kGlyphSpacing + fontMetrics().horizontalAdvance(text()), fontMetrics().height() + 4);
+  return content.grownBy(QMargins(focusRingRoom, focusRingRoom, focusRingRoom, focusRingRoom));
 }
 
 void PresetRow::paintEvent(QPaintEvent*) {
   QPainter painter(this);
+  paintFocusRing(painter, *this, rect(), 6);
   if (isDown()) painter.setOpacity(0.6);
   const QColor color = Palette::orange();
-  paintSymbol(painter, Symbol::hifiSpeaker2, QRectF(0, (height() - kGlyph) / 2.0, kGlyph, kGlyph), color);
-  const QRect textBox(kGlyph + kGlyphSpacing, 0, width() - kGlyph - kGlyphSpacing, height());
+  const QRect content = rect().adjusted(focusRingRoom, focusRingRoom, -focusRingRoom, -focusRingRoom);
+  paintSymbol(painter, Symbol::hifiSpeaker2,
+              QRectF(content.left(), content.top() + (content.height() - kGlyph) / 2.0, kGlyph, kGlyph), color);
+  const QRect textBox = content.adjusted(kGlyph + kGlyphSpacing, 0, 0, 0);
   painter.setPen(color);
   painter.drawText(textBox, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                    fontMetrics().elidedText(text(), Qt::ElideRight, textBox.width()));
@@ -92,6 +97,7 @@ SavePresetDialog::SavePresetDialog(QWidget* parent) : QDialog(parent) {
   message->setWordWrap(true);
   name_ = new QLineEdit;
   name_->setPlaceholderText(QStringLiteral("Name"));
+  name_->setTextMargins(focusRingRoom, 0, focusRingRoom, 0);  // the text stays clear of the focus ring
   auto* buttons = new QDialogButtonBox;
   save_ = buttons->addButton(QStringLiteral("Save"), QDialogButtonBox::AcceptRole);
   buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/look/controls/focus_ring.h"
 #include "app/look/controls/spinner.h"
 #include "app/look/keyed_widgets.h"
 #include "app/look/palette.h"
@@ -148,6 +149,7 @@ QWidget* HEOSSection::makeAddressRow() {
   address_->setFont(systemFont(13));
   address_->setAlignment(Qt::AlignRight);
   address_->setFrame(false);
+  address_->setTextMargins(focusRingRoom, focusRingRoom, focusRingRoom, focusRingRoom);
   address_->setFixedWidth(130);
   address_->setAccessibleName(QStringLiteral("HEOS address"));
   // Only Return commits; leaving the field keeps what the controller has.

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QPainter>
+#include <QStyleOptionFrame>
 
 #include "app/look/controls/focus_ring.h"
 #include "app/look/palette.h"
@@ -75,6 +76,12 @@ void BoxedField::paintEvent(QPaintEvent* event) {
 void BoxedField::changeEvent(QEvent* event) {
   QLineEdit::changeEvent(event);
   if (event->type() == QEvent::EnabledChange) graphicsEffect()->setEnabled(!isEnabled());
+}
+
+void BoxedField::initStyleOption(QStyleOptionFrame* option) const {
+  QLineEdit::initStyleOption(option);
+  // Its own ring runs around the box instead of the style's around the field.
+  option->state &= ~QStyle::State_HasFocus;
 }
 
 }  // namespace kovali

@@ -32,6 +32,7 @@ class BoxedField final : public QLineEdit {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void initStyleOption(QStyleOptionFrame* option) const override;
 
  private:
   void userEdited(const QString& text);
