@@ -8,6 +8,7 @@
 #include "app/console/queue/guests_sheet.h"
 #include "app/console/queue/queue_now_playing.h"
 #include "app/console/queue/up_next_list.h"
+#include "app/look/controls/focus_ring.h"
 #include "app/look/controls/symbol_button.h"
 #include "app/look/fade.h"
 #include "app/look/palette.h"
@@ -87,7 +88,7 @@ QWidget* QueueColumn::makeHeader() {
   // The partygoers' text stands as far from the dot as the dot from the status; its button's room
   // for the focus ring makes up the rest.
   constexpr int gap = 6;
-  constexpr int spacing = gap - SymbolButton::ringRoom;
+  constexpr int spacing = gap - focusRingRoom;
   auto* statusRow = new QHBoxLayout;
   statusRow->setSpacing(spacing);
   statusRow->addWidget(status_, 0, Qt::AlignVCenter);
@@ -126,7 +127,7 @@ QWidget* QueueColumn::makeUpNextHeader() {
 
   // The clear button's room for its focus ring reaches into the margins, so its text lines up
   // with the title and the rows' right edge.
-  const int room = SymbolButton::ringRoom;
+  const int room = focusRingRoom;
   upNextTitle_->setContentsMargins(0, 0, 0, room);
   auto* row = new QHBoxLayout(header);
   row->setContentsMargins(kSideMargin, 24 - room, kSideMargin - room, 0);

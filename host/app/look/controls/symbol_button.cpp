@@ -38,13 +38,13 @@ QSize SymbolButton::sizeHint() const {
   const QSize content = text().isEmpty() ? QSize(glyph, glyph)
                                          : QSize(glyph + spacing + metrics.horizontalAdvance(text()),
                                                  std::max(glyph, metrics.height()));
-  return content.grownBy(QMargins(ringRoom, ringRoom, ringRoom, ringRoom));
+  return content.grownBy(QMargins(focusRingRoom, focusRingRoom, focusRingRoom, focusRingRoom));
 }
 
 QRectF SymbolButton::contentFrame() const {
   double inset = 0;
   if (look_.frame.isEmpty()) {
-    inset = ringRoom;
+    inset = focusRingRoom;
   } else if (hasFocus() && isRound()) {
     inset = 3;  // smaller inside the focus ring, which the disc would hide
   }

@@ -9,13 +9,11 @@ namespace kovali {
 
 /// A borderless button of a symbol, optionally followed by a text, drawn in one colour: the
 /// plain buttons of the console. A fixed `frame` centres the symbol on an optional disc or ring.
-/// A button sized by its content keeps `ringRoom` free around it, where its focus ring runs.
+/// A button sized by its content keeps `focusRingRoom` free around it, where its focus ring runs.
 class SymbolButton final : public QAbstractButton {
   Q_OBJECT
 
  public:
-  static constexpr int ringRoom = 4;
-
   struct Look {
     double glyph = 13;                      // the symbol's side
     QColor color{};                         // symbol and text

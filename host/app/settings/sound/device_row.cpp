@@ -20,8 +20,6 @@ constexpr int kIconWidth = 20;
 constexpr int kSpacing = 10;
 constexpr int kPaddingY = 8;
 constexpr int kCheck = 12;
-// Room at each side for the focus ring, which the symbol and the check mark stay clear of.
-constexpr int kRingRoom = 4;
 
 }  // namespace
 
@@ -63,7 +61,7 @@ void DeviceRow::setModel(DeviceRowModel model) {
 QSize DeviceRow::sizeHint() const {
   const QFontMetrics title(systemFont(13));
   const QFontMetrics subtitle(systemFont(11));
-  return {kRingRoom + kIconWidth + kSpacing + title.horizontalAdvance(text()) + kRingRoom,
+  return {focusRingRoom + kIconWidth + kSpacing + title.horizontalAdvance(text()) + focusRingRoom,
           title.height() + 1 + subtitle.height() + 2 * kPaddingY};
 }
 
@@ -74,16 +72,16 @@ void DeviceRow::paintEvent(QPaintEvent*) {
   if (isDown()) painter.setOpacity(0.6);
   const QColor accent = Palette::orange();
   const double middle = height() / 2.0;
-  paintSymbol(painter, model_.symbol, QRectF(kRingRoom + kIconWidth / 2.0 - 7, middle - 7, 14, 14),
+  paintSymbol(painter, model_.symbol, QRectF(focusRingRoom + kIconWidth / 2.0 - 7, middle - 7, 14, 14),
               model_.selected ? accent : Palette::inkSecondary(appearance));
 
-  const int end = width() - kRingRoom;
+  const int end = width() - focusRingRoom;
   const int right = model_.selected ? end - kCheck - kSpacing : end;
   const QFont titleFont = systemFont(13);
   const QFont subtitleFont = systemFont(11);
   const QFontMetrics titleMetrics(titleFont);
   const QFontMetrics subtitleMetrics(subtitleFont);
-  const int left = kRingRoom + kIconWidth + kSpacing;
+  const int left = focusRingRoom + kIconWidth + kSpacing;
   const int top = (height() - titleMetrics.height() - 1 - subtitleMetrics.height()) / 2;
   const QRect titleBox(left, top, right - left, titleMetrics.height());
   painter.setFont(titleFont);

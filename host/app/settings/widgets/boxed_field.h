@@ -7,8 +7,9 @@ namespace kovali {
 
 /// The short numeric text field of the settings: monospaced semibold digits centred in a
 /// rounded box 85 wide, whose border is teal while the entry is valid and orange while it is
-/// not. The focus ring runs around the box, in `ringRoom` kept free at each side. Every edit by the user runs through `filter` first; the field then holds the filtered
-/// text and reports it through `edited`. Text set by the program is neither filtered nor reported.
+/// not. The focus ring runs around the box, in `ringRoom` kept free at each side. Every edit by
+/// the user runs through `filter` first; the field then holds the filtered text and reports it
+/// through `edited`. Text set by the program is neither filtered nor reported.
 class BoxedField final : public QLineEdit {
   Q_OBJECT
 
