@@ -414,7 +414,9 @@ TEST_F(SessionArchiveTest, ReportsAWriteFailureAndLeavesThePreviousFile) {
     auto opened = SessionArchive::open(caseFolder.path() + "/data");
     ASSERT_TRUE(opened.hasValue());
     SessionArchive archive = std::move(opened).value();
-    ASSERT_TRUE(archive.save(sampleSnapshot()));
+    // Synced first: the sync's thread would otherwise still be adding the previous copy to the
+    // folder the case takes away.
+    saveAndSync(archive, sampleSnapshot());
     const QByteArray before = contents(archive.filePath());
     SessionSnapshot snapshot = sampleSnapshot();
     snapshot.state.revision = 8;
