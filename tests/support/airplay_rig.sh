@@ -112,7 +112,9 @@ start_airplay_speaker() {  # $1 = number from 1: a receiver playing into its sin
   local n=$1 dir=$KOVALI_AIRPLAY_RIG/speaker
   # Under PipeWire the volume never reaches a speaker, so the receiver keeps its full level. With
   # a buffer under 0.3 s the receiver plays its first frame 50-90 ms late into its sink, and may
-  # drop what it holds to catch up.
+  # drop what it holds to catch up. PipeWire's AirPlay sink asks for only 0.25 s of latency, less
+  # than that buffer, so there the receivers play what arrives as it arrives, unsynchronised
+  # (they log "Synchronisation may fail"); with a buffer under 0.25 s they drop whole streams.
   local pipewire_lines=""
   [ "$KOVALI_AIRPLAY_SERVER" = pipewire ] && pipewire_lines='ignore_volume_control = "yes";'
   # Each receiver has its own ports; its D-Bus names go to a bus nobody runs, and metadata

@@ -85,6 +85,11 @@ std::string rigServer() {
   return server ? server : "";
 }
 
+RigTimekeeping rigTimekeeping() {
+  if (rigServer() == "pipewire") return {0.08, 0.75};
+  return {0, 0.1};
+}
+
 std::optional<std::string> setRigSpeakerRunning(int number, bool running) {
   const char* script = std::getenv("KOVALI_AIRPLAY_RIG_SCRIPT");
   if (!script) return "Not inside the AirPlay rig.";
