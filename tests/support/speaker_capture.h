@@ -25,8 +25,8 @@ std::string rigServer();
 
 /// How closely the rig's receivers can keep time: under PulseAudio they play each frame when
 /// its timestamp says; under PipeWire they play unsynchronised (tests/support/airplay_rig.sh),
-/// and a bare client's stream there, played by pactl alone, breaks off for 0.1-0.2 s at times
-/// and two speakers play up to 60 ms apart.
+/// so that even paplay's stream breaks off there for 0.1-0.2 s at times, and the player's two
+/// speakers were measured up to 60 ms apart.
 struct RigTimekeeping {
   double apart;    // extra seconds two speakers may play apart, beyond what the player allows
   double dropout;  // the longest a speaker that plays on may fall silent, in seconds
