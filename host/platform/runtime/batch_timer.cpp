@@ -13,13 +13,7 @@ void BatchTimer::request() {
   const auto now = scheduler_.monotonicNow();
   if (!std::exchange(due_, true)) {
     if (timing_.atOnceWhenQuiet && (!lastRun_ || secondsBetween(*lastRun_, now) >= timing_.quietSeconds)) {
-      // Posted behind what was read already, so that requests arriving together share the run.
-      QMetaObject::invokeMethod(
-          &owner_,
-          [this, post = ++posts_] {
-            if (post == posts_) runNow();
-          },
-          Qt::QueuedConnection);
+      postRun();
       return;
     }
     waitingSince_ = now;
@@ -28,6 +22,23 @@ void BatchTimer::request() {
   }
   const double waited = secondsBetween(*waitingSince_, now);
   waitFor(std::max(0.0, std::min(timing_.quietSeconds, timing_.longestWaitSeconds - waited)));
+}
+
+void BatchTimer::requestSoon() {
+  if (std::exchange(due_, true) && !waitingSince_) return;  // goes with the run already posted
+  waitingSince_.reset();
+  wait_.cancel();
+  postRun();
+}
+
+void BatchTimer::postRun() {
+  // Posted behind what was read already, so that requests arriving together share the run.
+  QMetaObject::invokeMethod(
+      &owner_,
+      [this, post = ++posts_] {
+        if (post == posts_) runNow();
+      },
+      Qt::QueuedConnection);
 }
 
 void BatchTimer::waitFor(double seconds) {

@@ -31,6 +31,9 @@ class BatchTimer {
 
   /// Asks for a run that takes this request in.
   void request();
+  /// Asks for a run in the next pass of the event loop, whatever the timing: it takes in this
+  /// request, those read in the same pass and any still waiting.
+  void requestSoon();
   /// Runs the work at once when a run is due, and only then.
   void runNow();
   /// Forgets the run that is due, as the work was done another way.
@@ -38,6 +41,7 @@ class BatchTimer {
 
  private:
   void waitFor(double seconds);
+  void postRun();
 
   QObject& owner_;
   Scheduler& scheduler_;

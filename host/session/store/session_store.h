@@ -123,11 +123,17 @@ class SessionStore final : public QObject {
   /// storm of joins then costs each phone one or two partygoer lists, not one a join.
   static constexpr double presenceIntervalSeconds = 0.5;
   static constexpr double presenceLongestWaitSeconds = 2;
-  /// A hello is welcomed once hellos have stopped coming for this long, and at the latest
-  /// `welcomeLongestWaitSeconds` after the first that waits. A crowd joining then shares a few
-  /// versions of the party, each kept until its slowest phone has read it, not one a phone.
+  /// At a party whose full view takes `welcomeSharedFromBytes` or more, a hello is welcomed once
+  /// hellos have stopped coming for this long, and at the latest `welcomeLongestWaitSeconds` after
+  /// the first that waits. A crowd joining then shares a few versions of the party, each kept until
+  /// its slowest phone has read it, not one a phone. At a smaller party a hello is welcomed in the
+  /// next pass, with the hellos read in the same one.
   static constexpr double welcomeIntervalSeconds = 0.25;
   static constexpr double welcomeLongestWaitSeconds = 1;
+  /// Below this (about 600 songs), a thousand phones joining each with a version of their own keep
+  /// no more old parties than their budget, and every connection the host takes (4,096 at most) no
+  /// more than their ceiling: sharing would save too little to make a phone wait.
+  static constexpr qint64 welcomeSharedFromBytes = GuestLimits::oldPartiesBytes / 1024;
 
   /// A fresh party named `hostName`, replaced by the saved one when `archive` holds one; without
   /// an archive nothing is ever saved. Does not start the server.
@@ -282,6 +288,8 @@ class SessionStore final : public QObject {
     std::string envelopeID;
   };
   void hello(const vinaro::Command::Hello& hello, const std::string& envelopeID, ConnectionID connection);
+  /// Whether the party is big enough that the hellos wait for each other; see `welcomeSharedFromBytes`.
+  bool welcomesWaitForTheCrowd();
   /// Makes participants of the phones whose hellos were read since the last call, saves the party
   /// once with all of them and welcomes each; see `welcomeIntervalSeconds` for when.
   void welcomeJoining();

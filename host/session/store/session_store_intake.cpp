@@ -148,7 +148,17 @@ void SessionStore::hello(const Command::Hello& hello, const std::string& envelop
   // The hellos that arrive together join together: one save, one partygoer change and one version
   // of the party for a crowd, not one each.
   joining_.push_back(Joining{connection, hello.deviceID, partygoerName(hello.name), envelopeID});
-  welcomes_.request();
+  if (welcomesWaitForTheCrowd()) {
+    welcomes_.request();
+  } else {
+    welcomes_.requestSoon();
+  }
+}
+
+bool SessionStore::welcomesWaitForTheCrowd() {
+  // Every change goes out to the phones, so the party as it is now is almost always encoded already.
+  const auto& view = fullView();
+  return view && view->payload().size() >= welcomeSharedFromBytes;
 }
 
 void SessionStore::welcomeJoining() {

@@ -33,6 +33,21 @@ class SessionStorePresenceTest : public SessionStoreTest {
     return states;
   }
 
+  /// Queues `count` songs of about 410 bytes on the wire each, as a party's real songs take.
+  void queueSongs(int count) {
+    std::vector<vinaro::Track> tracks;
+    for (int i = 0; i < count; ++i) {
+      tracks.push_back({.id = "song-" + std::to_string(i),
+                        .title = std::string(90, 't'),
+                        .artist = std::string(60, 'a'),
+                        .album = std::string(60, 'b'),
+                        .duration = 215,
+                        .artworkURLTemplate = "http://host.local:1/artwork/" + std::string(40, 'c') + "/{w}x{h}"});
+    }
+    store().performHostAction(vinaro::action::LoadTracks{std::move(tracks), true, std::nullopt});
+    advance(SessionStore::presenceLongestWaitSeconds);
+  }
+
   static std::size_t welcomes(const GuestClient& phone) {
     const auto names = types(phone);
     return static_cast<std::size_t>(std::count(names.begin(), names.end(), "welcome"));
@@ -70,23 +85,28 @@ TEST_F(SessionStorePresenceTest, PhonesJoiningTogetherAreOneChangeWelcomedWithEv
   }
 }
 
-TEST_F(SessionStorePresenceTest, HellosALittleApartShareOneWelcomePartyAndNoneWaitsPastTheLongestWait) {
+TEST_F(SessionStorePresenceTest, HellosALittleApartAtABigPartyShareOneWelcomePartyAndNoneWaitsPastTheLongestWait) {
   struct Case {
     const char* name;
+    bool bigParty;        // whether its welcome takes `welcomeSharedFromBytes` or more; once, for good
     int hellos;
     double apart;         // virtual seconds from one hello to the next
     std::size_t parties;  // versions of the party among their welcomes
     double longestWait;   // the most a hello may wait for its welcome
   } cases[] = {
-      {"alone at a quiet party", 1, 0, 1, SessionStore::welcomeIntervalSeconds},
-      {"read in one pass", 4, 0, 1, SessionStore::welcomeIntervalSeconds},
-      {"100 ms apart", 4, 0.1, 1, 0.3 + SessionStore::welcomeIntervalSeconds},
+      {"alone at a small party, welcomed in the pass that read it", false, 1, 0, 1, 0},
+      {"read in one pass at a small party", false, 4, 0, 1, 0},
+      {"100 ms apart at a small party", false, 4, 0.1, 4, 0},
+      {"alone at a big party", true, 1, 0, 1, SessionStore::welcomeIntervalSeconds},
+      {"read in one pass", true, 4, 0, 1, SessionStore::welcomeIntervalSeconds},
+      {"100 ms apart", true, 4, 0.1, 1, 0.3 + SessionStore::welcomeIntervalSeconds},
       // They never pause: a welcome every longest wait, for the hellos read since the last one.
-      {"150 ms apart for 2 s", 15, 0.15, 3, SessionStore::welcomeLongestWaitSeconds},
+      {"150 ms apart for 2 s", true, 15, 0.15, 3, SessionStore::welcomeLongestWaitSeconds},
   };
   std::int64_t connected = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
+    if (c.bigParty && store().state().queue.empty()) queueSongs(1'000);
     std::vector<std::unique_ptr<GuestClient>> phones;
     for (int i = 0; i < c.hellos; ++i) phones.push_back(connectPhone());
     ASSERT_TRUE(QTest::qWaitFor([&] { return server->connectionCount() == c.hellos; }, GuestClient::timeoutMs));
@@ -116,6 +136,7 @@ TEST_F(SessionStorePresenceTest, HellosALittleApartShareOneWelcomePartyAndNoneWa
       ASSERT_TRUE(phone.waitForMessages(1));
       const auto welcome = payloadAt<vinaro::Event::Welcome>(phone, 0);
       ASSERT_TRUE(welcome) << "c" << raw;
+      EXPECT_EQ(phone.received.front().size() >= SessionStore::welcomeSharedFromBytes, c.bigParty) << "c" << raw;
       revisions.insert(welcome->state.revision);
     }
     EXPECT_EQ(revisions.size(), c.parties);
