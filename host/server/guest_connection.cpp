@@ -199,13 +199,10 @@ void GuestConnection::writeWaiting(bool all) {
 void GuestConnection::countParties() {
   if (ended_) return;
   auto held = backlog_.parties(socket_->bytesToWrite());
-  // What the system still keeps unacknowledged the phone has not taken; a phone reading slowly
-  // may take much before the system asks the socket for more. What the system has not even sent
-  // waits on the phone's window: the bytes just handed to a phone that reads have gone at once.
   const auto fd = static_cast<int>(socket_->socketDescriptor());
   int unacknowledged = 0, unsent = 0;
   if (ioctl(fd, SIOCOUTQ, &unacknowledged) != 0 || ioctl(fd, SIOCOUTQNSD, &unsent) != 0) unacknowledged = unsent = 0;
-  const PartiesInFlight::Reading reading{held.written - unacknowledged, unsent > 0};
+  const auto reading = PartiesInFlight::Reading::ofSocket(held.written, unacknowledged, unsent);
   parties_->update(this, std::move(held), reading);
 }
 

@@ -31,6 +31,11 @@ struct GuestLimits {
   /// whole until its slowest phone has read it. Honest phones at a busy party hold a few; past
   /// this, of the phones that are not reading theirs, those that alone keep the most are let go.
   static constexpr qint64 oldPartiesBytes = 256 << 20;
+  /// What old parties may cost however honest their phones: past it, the phones furthest from
+  /// finishing theirs are let go too, reading or not, until they cost less. Honest crowds stay well
+  /// under it (400 phones reading 40 KB/s at a 10,000-song party that changes three times a second
+  /// hold about 425 MB); a guest reading many connections just fast enough to stay holds no more.
+  static constexpr qint64 oldPartiesCeilingBytes = 4 * oldPartiesBytes;
   /// How long a phone's reading is watched before it is judged: one whose socket has written
   /// nothing this long has stopped reading the parties it holds, and the pace of one that reads is
   /// what its socket wrote over the last this long or a little more. Longer than a phone's radio

@@ -81,6 +81,8 @@ GuestConnection* PartiesInFlight::heaviest() const {
   GuestConnection* heaviest = nullptr;
   double most = 0;
   std::uint64_t since = 0;
+  GuestConnection* furthest = nullptr;  // from finishing, while over the ceiling
+  qint64 mostLeft = 0;
   for (const auto& [holder, counted] : holders_) {
     double share = 0;
     std::uint64_t oldest = UINT64_MAX;
@@ -92,14 +94,26 @@ GuestConnection* PartiesInFlight::heaviest() const {
       oldest = std::min(oldest, party.since);
       untilFreed = std::max(untilFreed, inSocket.end - counted.held.written);
     }
-    if (share == 0 || counted.progress.keepsUp(untilFreed, now)) continue;
+    if (share == 0) continue;
+    if (untilFreed > mostLeft) {
+      furthest = holder;
+      mostLeft = untilFreed;
+    }
+    if (counted.progress.keepsUp(untilFreed, now)) continue;
     if (share > most || (share == most && oldest < since)) {
       heaviest = holder;
       most = share;
       since = oldest;
     }
   }
-  return heaviest;
+  return heaviest != nullptr ? heaviest : overCeiling() ? furthest : nullptr;
+}
+
+PartiesInFlight::Reading PartiesInFlight::Reading::ofSocket(qint64 written, qint64 unacknowledged, qint64 unsent) {
+  // What the system still keeps unacknowledged the phone has not taken; a phone reading slowly
+  // may take much before the system asks the socket for more. What the system has not even sent
+  // waits on the phone's window: the bytes just handed to a phone that reads have gone at once.
+  return {written - unacknowledged, unsent > 0};
 }
 
 void PartiesInFlight::Progress::record(Reading reading, MonotonicTime now) {

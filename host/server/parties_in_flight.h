@@ -8,6 +8,7 @@
 
 #include "platform/runtime/monotonic_time.h"
 #include "platform/runtime/scheduler.h"
+#include "server/guest_limits.h"
 #include "server/outgoing_backlog.h"
 
 namespace kovali {
@@ -19,8 +20,9 @@ class GuestConnection;
 /// whole for as long as the slowest phone that began it takes to read it. What such old parties
 /// cost together is kept under a budget: past it, of the phones that are not reading theirs, those
 /// that alone keep the most of it alive are to be let go. A phone that keeps reading finishes its
-/// old parties and frees them, so it is never named. Main thread; it never touches the holders it
-/// names.
+/// old parties and frees them, so it is named only past a ceiling above the budget, which many
+/// phones reading just fast enough could otherwise hold the host above. Main thread; it never
+/// touches the holders it names.
 class PartiesInFlight final : public QObject {
   Q_OBJECT
 
@@ -28,12 +30,17 @@ class PartiesInFlight final : public QObject {
   /// `scheduler` tells how long a socket has written nothing, and paces the looks while over budget.
   PartiesInFlight(qint64 budget, Scheduler& scheduler) : budget_(budget), scheduler_(scheduler) {}
   void setBudget(qint64 budget) { budget_ = budget; }
+  void setCeiling(qint64 ceiling) { ceiling_ = ceiling; }
 
   /// How far a holder's phone has read: how many bytes of all it was sent it has taken, and
   /// whether bytes wait for it in the network (else it has taken all it was given).
   struct Reading {
     qint64 taken = 0;
     bool waiting = false;
+
+    /// A socket's reading, from what it has written, what the system still keeps of that
+    /// unacknowledged and what of that it has not even sent.
+    static Reading ofSocket(qint64 written, qint64 unacknowledged, qint64 unsent);
   };
   /// What `holder`'s socket holds of parties now, the newest party it was given, and how far its
   /// phone has read. Parties are told apart by their shared bytes, never by content, so that this
@@ -44,8 +51,11 @@ class PartiesInFlight final : public QObject {
   /// What the parties that are no one's newest but that a socket still holds cost together.
   qint64 oldBytes() const { return oldBytes_; }
   bool overBudget() const { return oldBytes_ > budget_; }
+  bool overCeiling() const { return oldBytes_ > ceiling_; }
   /// Of the holders not reading their old parties, the one whose going frees the most of them
-  /// (the one that began the oldest among equals); none when no such holder holds one.
+  /// (the one that began the oldest among equals). When no such holder holds one but old parties
+  /// cost more than the ceiling, the holder with the most still to write before it lets go of its
+  /// last old party, reading or not. Otherwise none.
   GuestConnection* heaviest() const;
 
  signals:
@@ -90,6 +100,7 @@ class PartiesInFlight final : public QObject {
   void watchBudget();
 
   qint64 budget_;
+  qint64 ceiling_ = GuestLimits::oldPartiesCeilingBytes;
   Scheduler& scheduler_;
   qint64 oldBytes_ = 0;
   std::uint64_t taken_ = 0;
