@@ -6,7 +6,6 @@
 #include "app/console/library/sidebar.h"
 #include "app/console/queue/queue_column.h"
 #include "app/console/requests/requests_column.h"
-#include "app/look/focused_control_keys.h"
 #include "app/look/frame_refresh.h"
 #include "app/look/hairline.h"
 #include "app/look/palette.h"
@@ -17,6 +16,9 @@ namespace kovali {
 ConsoleView::ConsoleView(SessionStore& store, Scheduler& scheduler, ArtworkLoader& loader, QWidget* parent)
     : QWidget(parent), store_(store) {
   setObjectName(QStringLiteral("console"));
+  // A click on the page between the controls gives it the focus, where Space plays; Tab goes
+  // only to the controls.
+  setFocusPolicy(Qt::ClickFocus);
   sidebar_ = new Sidebar(store, scheduler, loader);
   sidebar_->setFixedWidth(sidebarWidth);
   queue_ = new QueueColumn(store, scheduler, loader);
@@ -51,8 +53,6 @@ void ConsoleView::refresh() {
   queue_->setSnapshot(snapshot);
   requests_->setState(*snapshot.state);
 }
-
-bool ConsoleView::event(QEvent* event) { return keepSpaceForFocusedControl(*event, *this) || QWidget::event(event); }
 
 void ConsoleView::paintEvent(QPaintEvent*) { QPainter(this).fillRect(rect(), Palette::paper(appearanceOf(*this))); }
 

@@ -31,7 +31,6 @@ class ConsoleView final : public QWidget {
   RequestsColumn& requestsColumn() const { return *requests_; }
 
  protected:
-  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 
  private:

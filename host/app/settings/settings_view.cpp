@@ -3,7 +3,6 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "app/look/focused_control_keys.h"
 #include "app/look/palette.h"
 #include "app/settings/advanced/advanced_settings.h"
 #include "app/settings/general/general_settings.h"
@@ -68,10 +67,6 @@ SettingsView::SettingsView(Services services, QWidget* parent) : QScrollArea(par
   columns->addWidget(leftColumn, 1);
   columns->addWidget(rightColumn, 1);
   setWidget(content);
-}
-
-bool SettingsView::event(QEvent* event) {
-  return keepSpaceForFocusedControl(*event, *this) || QScrollArea::event(event);
 }
 
 }  // namespace kovali

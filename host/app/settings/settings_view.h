@@ -41,9 +41,6 @@ class SettingsView final : public QScrollArea {
   AirPlaySettings& airPlay() const { return *airPlay_; }
   HEOSSection& heos() const { return *heos_; }
 
- protected:
-  bool event(QEvent* event) override;
-
  private:
   GeneralSettings* general_ = nullptr;
   PartyModeSettings* partyMode_ = nullptr;

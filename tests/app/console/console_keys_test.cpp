@@ -8,6 +8,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QWindow>
 #include <algorithm>
 #include <functional>
 #include <set>
@@ -19,6 +20,7 @@
 #include "app/console/queue/queue_column.h"
 #include "app/console/queue/queue_row.h"
 #include "app/console/queue/up_next_list.h"
+#include "app/console/requests/requests_column.h"
 #include "app/look/controls/symbol_button.h"
 #include "app/shell/window/host_view_mode.h"
 #include "app/shell/window/host_shell_fixture.h"
@@ -103,10 +105,12 @@ std::vector<std::string> titlesBut(int count, const std::set<std::string>& left)
 
 QScrollBar& scrollBarOf(const UpNextList& list) { return *list.findChild<QScrollArea*>()->verticalScrollBar(); }
 
-/// Whether `widget` stands wholly inside the list's view.
+/// Whether `widget` stands wholly inside the list's view, and the window shows it.
 bool inView(const QWidget& widget, const UpNextList& list) {
   const QWidget* viewport = list.findChild<QScrollArea*>()->viewport();
-  return viewport->rect().contains(QRect(widget.mapTo(viewport, QPoint(0, 0)), widget.size()));
+  const QWidget* window = list.window();
+  return viewport->rect().contains(QRect(widget.mapTo(viewport, QPoint(0, 0)), widget.size())) &&
+         window->rect().contains(QRect(widget.mapTo(window, QPoint(0, 0)), widget.size()));
 }
 
 TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
@@ -116,7 +120,7 @@ TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
     const char* name;
     int songs;
     std::function<void(UpNextList&)> arrange;  // before the keys
-    std::vector<Qt::Key> keys;
+    std::vector<QKeyCombination> keys;
     std::vector<std::string> queueAfter;
     std::optional<vinaro::PlaybackStatus> playback;  // none: as it was before the keys
     std::string focusAfter;                          // empty: a row's button in view
@@ -126,11 +130,31 @@ TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
   const auto focusOn = [](const char* title, Button button) {
     return [=](UpNextList& list) { buttonOf(list, title, button).setFocus(); };
   };
-  const auto scrollAwayFrom = [&](const char* title, int toEighths = 4) {
+  const auto scrollAwayFrom = [&](const char* title, int toEighths = 4, Button button = remove) {
     return [=](UpNextList& list) {
-      focusOn(title, remove)(list);
+      focusOn(title, button)(list);
       scrollBarOf(list).setValue(scrollBarOf(list).maximum() * toEighths / 8);
     };
+  };
+  // The focused row stands in the middle of the view, wherever that is at the window's size.
+  const auto focusMidView = [&](UpNextList& list) {
+    const int height = list.rows().front()->height();
+    const int middle = list.findChild<QScrollArea*>()->viewport()->height() / 2 / height;
+    list.rows()[static_cast<std::size_t>(middle)]->removeButton().setFocus();
+    ASSERT_GE(middle, 3) << "a row well below the top";
+    ASSERT_TRUE(inView(*QApplication::focusWidget(), list));
+  };
+  // As a window manager may: below the height the window asks for.
+  const auto shrinkTo = [&](std::vector<int> heights) {
+    return [=, this](UpNextList&) {
+      for (const int height : heights) {
+        shell().mainWindow().windowHandle()->resize(MainWindow::defaultSize.width(), height);
+        QCoreApplication::processEvents();
+      }
+    };
+  };
+  const auto skipByKey = [](UpNextList&) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right, Qt::ControlModifier);
   };
   const auto playFirst = [&](auto arrange) {
     return [=, this](UpNextList& list) {
@@ -160,13 +184,14 @@ TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
        View::asScrolled},
       {"Space on a row scrolled away from brings the list back to the focus", 40, scrollAwayFrom("T3", 8),
        {Qt::Key_Space}, titlesBut(40, {"T3"}), std::nullopt, "T4 remove", [](UpNextList&) {}, View::onTheFocus},
-      {"A click on another row leaves the list where the DJ scrolled it", 60, scrollAwayFrom("T1", 8), {},
+      {"A click on another row takes the focus from the list and leaves it where the DJ scrolled it", 60,
+       scrollAwayFrom("T1", 8), {},
        [] {
          std::vector<std::string> titles = titlesBut(59, {});
          titles.insert(titles.begin(), "T60");
          return titles;
        }(),
-       std::nullopt, "T1 remove",
+       std::nullopt, "kovali::ConsoleView",
        [&](UpNextList& list) { QTest::mouseClick(&buttonOf(list, "T60", playNext), Qt::LeftButton); },
        View::asScrolled},
       {"Shrinking the window keeps the focused row in view", 60, focusOn("T20", remove), {}, titlesBut(60, {}),
@@ -175,6 +200,26 @@ TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
       {"Shrinking the window leaves a list scrolled away from the focus where it was", 60, scrollAwayFrom("T1"),
        {}, titlesBut(60, {}), std::nullopt, "T1 remove",
        [&](UpNextList&) { shell().mainWindow().resize(MainWindow::defaultSize - QSize(0, 200)); }, View::asScrolled},
+      {"The first row leaving by a skip while the second's Play next has the focus leaves the list as scrolled",
+       60, playFirst(scrollAwayFrom("T3", 4, playNext)), {}, titlesBut(60, {"T1", "T2"}), std::nullopt,
+       "T4 play next", [&](UpNextList&) { store().performHostAction(vinaro::action::Skip{}); }, View::asScrolled},
+      {"The first row leaving by the DJ's Ctrl+Right while the second's Play next has the focus", 60,
+       playFirst(scrollAwayFrom("T3", 6, playNext)), {}, titlesBut(60, {"T1", "T2"}), std::nullopt, "T4 play next",
+       skipByKey, View::asScrolled},
+      {"The first row leaving as the song ends while the second's Play next has the focus", 60,
+       playFirst(scrollAwayFrom("T3", 4, playNext)), {}, titlesBut(60, {"T1", "T2"}), std::nullopt, "T4 play next",
+       [&](UpNextList&) {
+         while (systemPlayer.releaseNext()) runPostedEvents();  // the song starts, and plays to its end
+         advance(201);
+       }, View::asScrolled},
+      {"The first row removed while the second's Play next has the focus", 60, scrollAwayFrom("T2", 4, playNext), {},
+       titlesBut(60, {"T1"}), std::nullopt, "T3 play next",
+       [&](UpNextList&) { store().performHostAction(vinaro::action::Remove{store().state().queue.front().id}); },
+       View::asScrolled},
+      {"Shrinking the window at once keeps the focused row in the middle of the view in view", 60, focusMidView, {},
+       titlesBut(60, {}), std::nullopt, "", shrinkTo({500}), View::onTheFocus},
+      {"Shrinking the window in steps keeps the focused row in the middle of the view in view", 60, focusMidView, {},
+       titlesBut(60, {}), std::nullopt, "", shrinkTo({700, 640, 600, 500}), View::onTheFocus},
       {"Page Down takes the focus along with the view", 60, focusOn("T2", remove), {Qt::Key_PageDown},
        titlesBut(60, {}), std::nullopt, "", [](UpNextList&) {}, View::onTheFocus},
       {"Page Up takes the focus along with the view", 60, focusOn("T60", playNext), {Qt::Key_PageUp},
@@ -205,8 +250,8 @@ TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
     c.arrange(list);
     const vinaro::PlaybackStatus before = store().state().playback.status;
     const int scrolledTo = scrollBarOf(list).value();
-    for (const Qt::Key key : c.keys) {
-      QTest::keyClick(QApplication::focusWidget(), key);
+    for (const QKeyCombination key : c.keys) {
+      QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
       shownTitles(list);
     }
     c.elsewhere(list);
@@ -225,6 +270,8 @@ TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
     }
     store().performHostAction(vinaro::action::ClearQueue{});
     if (store().state().playback.current) store().performHostAction(vinaro::action::Skip{});
+    shell().mainWindow().windowHandle()->resize(MainWindow::defaultSize);
+    QCoreApplication::processEvents();
   }
 }
 
@@ -339,6 +386,67 @@ TEST_F(ConsoleKeys, SpaceInAFocusedTextFieldOrButtonIsTheirsAndPlaysElsewhere) {
   EXPECT_EQ(store().state().playback.status, vinaro::PlaybackStatus::playing) << "Space plays elsewhere";
   QTest::keyClick(&console.queueColumn(), Qt::Key_Right, Qt::ControlModifier);
   EXPECT_EQ(store().state().playback.current->track.title, "Second") << "Ctrl+Right skips";
+}
+
+TEST_F(ConsoleKeys, SpaceActsOnTheFocusedPickerAndPlaysOnceTheFocusLeavesTheList) {
+  queueSongs(4);
+  ConsoleView& console = openConsole();
+  UpNextList& list = console.queueColumn().upNext();
+  MainWindow& window = shell().mainWindow();
+  const auto blankOfTheConsole = [&] {
+    RequestsColumn& requests = console.requestsColumn();
+    QTest::mouseClick(&requests, Qt::LeftButton, {}, QPoint(requests.width() / 2, requests.height() - 12));
+  };
+  struct Case {
+    const char* name;
+    HostViewMode page;
+    std::function<void()> focus;  // before Space
+    bool spacePlays;              // else it acts on the focused control, and the party plays on as it was
+    std::string focusAfter = {};  // empty: as it was
+  };
+  const Case cases[] = {
+      {"the picker on the party screen", HostViewMode::party, [&] { window.picker().segment(HostViewMode::party)->setFocus(); }, false},
+      {"the picker on DJ Controls", HostViewMode::console, [&] { window.picker().segment(HostViewMode::console)->setFocus(); }, false},
+      {"the picker on Settings", HostViewMode::settings, [&] { window.picker().segment(HostViewMode::settings)->setFocus(); }, false},
+      {"a click on the console's background after Tab into the list", HostViewMode::console,
+       [&] {
+         buttonOf(list, "T2", true).setFocus(Qt::TabFocusReason);
+         blankOfTheConsole();
+       },
+       true, "kovali::ConsoleView"},
+      {"Escape on a row's button", HostViewMode::console,
+       [&] {
+         buttonOf(list, "T3", false).setFocus(Qt::TabFocusReason);
+         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+       },
+       true, "kovali::ConsoleView"},
+      {"Escape on the list holding the focus itself", HostViewMode::console,
+       [&] {
+         list.setFocus(Qt::OtherFocusReason);
+         QTest::keyClick(&list, Qt::Key_Escape);
+       },
+       true, "kovali::ConsoleView"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    shell().show(c.page);
+    c.focus();
+    const std::string focused = focusIn(list);
+    const std::vector<std::string> queued = shownTitles(list);
+    const vinaro::PlaybackStatus before = store().state().playback.status;
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shell().viewMode().mode(), c.page);
+    EXPECT_EQ(focusIn(list), c.focusAfter.empty() ? focused : c.focusAfter);
+    if (!c.spacePlays) {
+      EXPECT_EQ(store().state().playback.status, before);
+      EXPECT_EQ(shownTitles(list), queued);
+      continue;
+    }
+    EXPECT_EQ(store().state().playback.status, vinaro::PlaybackStatus::playing);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_NE(store().state().playback.status, vinaro::PlaybackStatus::playing) << "and the next Space pauses";
+  }
 }
 
 TEST_F(ConsoleKeys, EveryControlTabReachesDrawsAFocusRingAloneAtThreeToOneOrMore) {

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QScrollArea>
 #include <QScopedValueRollback>
 #include <QScrollBar>
@@ -91,6 +92,28 @@ class UpNextList::Panel final : public QWidget {
   UpNextList& list_;
 };
 
+/// The scroll area of the rows. A change of its view's height, whatever made it (the window, the
+/// column above the list), keeps the focused row in view where it stood in view before.
+class UpNextList::View final : public QScrollArea {
+ public:
+  explicit View(UpNextList& list) : list_(list) {}
+
+ protected:
+  // Called for the view's own resize, before the scroll bar learns of it: its value is still
+  // what the DJ saw, and the view's old height comes with the event.
+  void resizeEvent(QResizeEvent* event) override {
+    const auto place = list_.focusedPlace();
+    const auto before = event->oldSize().isValid() ? list_.rowsInView(event->oldSize().height()) : std::nullopt;
+    const bool keep = place && before && *place >= before->first && *place <= before->second;
+    QScrollArea::resizeEvent(event);
+    if (keep) list_.scrollToRow(*place);
+    list_.showRowsNearTheView();
+  }
+
+ private:
+  UpNextList& list_;
+};
+
 UpNextList::UpNextList(ArtworkLoader& loader, QWidget* parent)
     : QWidget(parent), loader_(loader), token_(QUuid::createUuid().toByteArray(QUuid::WithoutBraces)) {
   // Made first, so it stands where the list stands in the Tab chain; the rows, made later, are
@@ -111,7 +134,7 @@ UpNextList::UpNextList(ArtworkLoader& loader, QWidget* parent)
   indicator_->setPalette(indicatorPalette);
   indicator_->hide();
 
-  scroll_ = new QScrollArea;
+  scroll_ = new View(*this);
   scroll_->setWidget(panel_);
   scroll_->setWidgetResizable(true);
   scroll_->setFrameShape(QFrame::NoFrame);
@@ -163,6 +186,9 @@ void UpNextList::setRows(const std::vector<QueueRowModel>& rows) {
   const std::optional<FocusedButton> focused = focusedButton();
   {
     const QScopedValueRollback changing(changingRows_, true);
+    // A focused button that goes or turns off would hand the focus on by itself, scrolling the
+    // list to it; the list holds it meanwhile and gives it back below.
+    if (focused) setFocus(Qt::OtherFocusReason);
     reconcileWidgets(rows_, rows, *column_, 0, [this] {
       auto* row = new QueueRow(loader_, panel_);
       QSizePolicy policy = row->sizePolicy();
@@ -182,7 +208,7 @@ void UpNextList::setRows(const std::vector<QueueRowModel>& rows) {
     const QScopedValueRollback changing(changingRows_, true);
     keepFocus(*focused);
   }
-  const auto place = placeOf(QApplication::focusWidget());
+  const auto place = focusedPlace();
   if (followFocus && place) scrollToRow(*place);
   showRowsNearTheView();
 }
@@ -220,8 +246,11 @@ std::optional<std::size_t> UpNextList::placeOf(const QWidget* inRow) const {
   return static_cast<std::size_t>(found - rows_.begin());
 }
 
+std::optional<std::size_t> UpNextList::focusedPlace() const { return placeOf(window()->focusWidget()); }
+
 std::optional<UpNextList::FocusedButton> UpNextList::focusedButton() const {
-  QWidget* focused = QApplication::focusWidget();
+  // The window's focus, also while another window is active: a song ending changes the rows then too.
+  QWidget* focused = window()->focusWidget();
   const auto place = placeOf(focused);
   if (!place) return std::nullopt;
   FocusedButton was{focused, *place, focused == &rows_[*place]->removeButton(), {}};
@@ -314,7 +343,23 @@ void UpNextList::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    // From a row's button or the list itself: the page around takes the focus, where Space plays.
+    releaseFocus();
+    event->accept();
+    return;
+  }
   QWidget::keyPressEvent(event);
+}
+
+void UpNextList::releaseFocus() {
+  QWidget* page = parentWidget();
+  while (page && !(page->focusPolicy() & Qt::ClickFocus)) page = page->parentWidget();
+  if (page) {
+    page->setFocus(Qt::OtherFocusReason);
+  } else if (QWidget* focused = window()->focusWidget()) {
+    focused->clearFocus();
+  }
 }
 
 void UpNextList::paintEvent(QPaintEvent*) {
@@ -343,27 +388,16 @@ void UpNextList::scrollToRow(std::size_t place) {
   scroll_->ensureVisible(0, middle, 0, height / 2);
 }
 
-void UpNextList::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  const auto place = placeOf(QApplication::focusWidget());
-  if (place && event->oldSize().isValid()) {
-    // The list's layout has sized the view already; before, it was as much smaller or larger.
-    const int viewBefore = scroll_->viewport()->height() - event->size().height() + event->oldSize().height();
-    const auto before = rowsInView(viewBefore);
-    if (before && *place >= before->first && *place <= before->second) scrollToRow(*place);
-  }
-  showRowsNearTheView();
-}
-
 void UpNextList::showRowsNearTheView() {
-  if (rows_.empty()) return;
+  // While rows are replaced the scroll bar may move under them; the change ends with this anyway.
+  if (changingRows_ || rows_.empty()) return;
   const int height = rowHeight();
   const int top = scroll_->verticalScrollBar()->value() - column_->contentsMargins().top();
   const auto first = static_cast<std::size_t>(std::max(0, top / height - kRowsBeyondView));
   const auto last = static_cast<std::size_t>(std::max(0, (top + scroll_->viewport()->height()) / height + kRowsBeyondView));
   // The focused row and its neighbours stay shown wherever the list is scrolled: it keeps the
   // focus, and Tab goes on from it to the next row.
-  const auto focused = placeOf(QApplication::focusWidget());
+  const auto focused = focusedPlace();
   for (std::size_t place = 0; place < rows_.size(); ++place) {
     const bool besideFocus = focused && place + 1 >= *focused && place <= *focused + 1;
     const bool near = (place >= first && place <= last) || besideFocus;

@@ -29,7 +29,8 @@ class QueueRow;
 /// it is given and reports presses and drops; the owner changes the queue. The view follows the
 /// focused row only where the DJ moved the focus or acted on that row, never for changes made
 /// elsewhere. Holding the focus itself, once the rows it was on are gone, the list takes Space
-/// and shows the ring, so a DJ clearing the queue by key leaves the party playing.
+/// and shows the ring, so a DJ clearing the queue by key leaves the party playing; Escape hands
+/// the focus to the page around, where Space plays and pauses.
 class UpNextList final : public QWidget {
   Q_OBJECT
 
@@ -54,8 +55,6 @@ class UpNextList final : public QWidget {
   bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
-  /// Keeps the focused row in view where it was in view before.
-  void resizeEvent(QResizeEvent* event) override;
   /// Follows the focus of the rows' buttons: Tab from outside lands on a row in view, the list
   /// scrolls to the row that takes the focus, and Page Up and Down take the focus along.
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -68,6 +67,7 @@ class UpNextList final : public QWidget {
 
  private:
   class Panel;
+  class View;
   /// The row button that had the focus before the rows changed, by the row's place and id.
   struct FocusedButton {
     QPointer<QWidget> button;
@@ -79,11 +79,15 @@ class UpNextList final : public QWidget {
   /// Whether the rows show exactly `rows` already.
   bool shows(const std::vector<QueueRowModel>& rows) const;
   std::optional<std::size_t> placeOf(const QWidget* inRow) const;
+  /// The place of the row whose button has the window's focus.
+  std::optional<std::size_t> focusedPlace() const;
   std::optional<FocusedButton> focusedButton() const;
   /// Gives the focus a row's button lost with the change to the same button of the row that
   /// followed it, else of the one before it, else to the list.
   void keepFocus(const FocusedButton& was);
   void focusButton(std::size_t place, bool remove, Qt::FocusReason reason);
+  /// Hands the focus, on a row or on the list, to the page the list stands on.
+  void releaseFocus();
   /// Chains Tab through the rows' buttons in the order they are shown, after the anchor.
   void orderTabsAsShown();
   /// Connects a new row's presses, noting those made on the focused row.

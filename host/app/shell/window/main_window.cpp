@@ -6,6 +6,7 @@
 #include <QStackedWidget>
 
 #include "app/console/console_view.h"
+#include "app/look/focused_control_keys.h"
 #include "app/menus/party_menu.h"
 #include "app/look/frame_refresh.h"
 #include "app/party/party_view.h"
@@ -37,6 +38,9 @@ class MainWindow::Frame final : public QWidget {
     arrange();
   }
   bool hasBarBackground() const { return bar_->autoFillBackground(); }
+  /// The room the window asks for. A hint, not a floor: given less anyway (a window manager may),
+  /// the pages shrink with the window rather than run off its bottom edge out of sight.
+  QSize minimumSizeHint() const override { return minimumContentSize; }
 
  protected:
   void resizeEvent(QResizeEvent*) override { arrange(); }
@@ -69,7 +73,6 @@ MainWindow::MainWindow(SessionStore& store, ViewModePreference& viewMode, Schedu
   views_->insertWidget(static_cast<int>(HostViewMode::settings), settingsView_);
   picker_ = new ViewPicker(viewMode_);
   frame_ = new Frame(views_, picker_);
-  frame_->setMinimumSize(minimumContentSize);
   setCentralWidget(frame_);
 
   buildMenus(std::move(commands));
@@ -90,6 +93,11 @@ MainWindow::~MainWindow() = default;
 QWidget* MainWindow::currentView() const { return views_->currentWidget(); }
 
 bool MainWindow::showsToolbarBackground() const { return frame_->hasBarBackground(); }
+
+bool MainWindow::event(QEvent* event) {
+  // Over the whole window, the picker above the pages included.
+  return keepSpaceForFocusedControl(*event, *this) || QMainWindow::event(event);
+}
 
 void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);

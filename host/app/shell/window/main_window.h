@@ -51,6 +51,7 @@ class MainWindow final : public QMainWindow {
   void appeared();
 
  protected:
+  bool event(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:
