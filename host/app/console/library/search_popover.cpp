@@ -17,6 +17,28 @@
 
 namespace kovali {
 
+namespace {
+
+/// The results' scroll area: a Tab stop whose arrow and page keys scroll the results. It keeps
+/// room around its view for the focus ring, which it draws while it has the focus.
+class ResultList final : public QScrollArea {
+ public:
+  ResultList() { setContentsMargins(focusRingRoom, focusRingRoom, focusRingRoom, focusRingRoom); }
+
+ protected:
+  bool event(QEvent* event) override {
+    // The area's own paint (its view's paint goes to paintEvent): around the view, in its room.
+    const bool handled = QScrollArea::event(event);
+    if (event->type() == QEvent::Paint) {
+      QPainter painter(this);
+      paintFocusRing(painter, *this, rect(), 8);
+    }
+    return handled;
+  }
+};
+
+}  // namespace
+
 SearchPopover::SearchPopover(SessionStore& store, Scheduler& scheduler, ArtworkLoader& loader, QWidget* parent)
     : QFrame(parent, Qt::Popup), session_(store, scheduler), loader_(loader) {
   setObjectName(QStringLiteral("searchPopover"));
@@ -42,7 +64,7 @@ SearchPopover::SearchPopover(SessionStore& store, Scheduler& scheduler, ArtworkL
   list_->setContentsMargins(0, 0, 0, 0);
   list_->setSpacing(2);
   list_->addStretch(1);
-  auto* scroll = new QScrollArea;
+  auto* scroll = new ResultList;
   scroll->setWidget(results);
   scroll->setWidgetResizable(true);
   scroll->setFrameShape(QFrame::NoFrame);

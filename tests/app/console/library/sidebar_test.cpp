@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTest>
 
 #include "app/console/console_fixture.h"
@@ -14,6 +17,7 @@
 #include "app/console/library/search_result_row.h"
 #include "app/look/palette.h"
 #include "app/shell/window/main_window.h"
+#include "support/focus_rings.h"
 #include "support/widget_rendering.h"
 
 namespace kovali {
@@ -127,6 +131,25 @@ TEST_F(SidebarTest, CtrlFOpensTheSearchPopoverWhoseFieldKeepsTheSpaceBar) {
   popover->rows()[1]->addButton().click();
   EXPECT_TRUE(popover->rows()[1]->showsCheckMark());
   EXPECT_EQ(store().state().queue.size(), 2u);
+}
+
+TEST_F(SidebarTest, EveryStopTabReachesInTheSearchPopoverDrawsAFocusRing) {
+  catalog.songs = {song("s1"), song("s2"), song("s3")};
+  Sidebar &sidebar = makeSidebar();
+  sidebar.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&sidebar));
+  sidebar.searchButton().click();
+  SearchPopover *popover = sidebar.searchPopover();
+  ASSERT_NE(popover, nullptr);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(popover));
+  popover->field().setText(QStringLiteral("title"));
+  popover->session().runSearch();
+  runPostedEvents();
+  ASSERT_EQ(popover->rows().size(), 3u);
+  const std::vector<QWidget *> controls = expectTabReachesEveryStop(*popover);
+  EXPECT_TRUE(std::ranges::any_of(controls, [](QWidget *control) { return qobject_cast<QScrollArea *>(control); }))
+      << "the results are a stop of their own";
+  expectFocusRings(*popover, controls);
 }
 
 TEST_F(SidebarTest, RendersTheConsoleWithTheSearchPopoverOpen) {
