@@ -158,7 +158,8 @@ class HostServer final : public QObject {
   /// Drops a connection whose phone stopped reading.
   void dropStalled(ConnectionID id, qint64 unsent);
   /// Lets go of the phones not reading that alone keep the most old parties alive, until they
-  /// cost no more than `GuestLimits::oldPartiesBytes` or every phone left holding one reads on.
+  /// cost no more than `GuestLimits::oldPartiesBytes` or every phone left holding one reads on;
+  /// then, past `GuestLimits::oldPartiesCeilingBytes`, of those with the most left to read.
   void letGoOfOldParties();
   /// Decodes and hands on one message; `type` becomes its command type once decoded.
   void receive(const QByteArray& bytes, ConnectionID id, std::string& type);
