@@ -392,40 +392,34 @@ TEST_F(ConsoleKeys, SpaceActsOnTheFocusedPickerAndPlaysOnceTheFocusLeavesTheList
   queueSongs(4);
   ConsoleView& console = openConsole();
   UpNextList& list = console.queueColumn().upNext();
-  MainWindow& window = shell().mainWindow();
-  const auto blankOfTheConsole = [&] {
-    RequestsColumn& requests = console.requestsColumn();
-    QTest::mouseClick(&requests, Qt::LeftButton, {}, QPoint(requests.width() / 2, requests.height() - 12));
+  const auto onPicker = [&](HostViewMode mode) {
+    return [=, this] { shell().mainWindow().picker().segment(mode)->setFocus(); };
   };
+  const auto thenOn = [&](const char* title, std::function<void()> act) {
+    return [=, &list] {
+      buttonOf(list, title, true).setFocus(Qt::TabFocusReason);
+      act();
+    };
+  };
+  const auto escape = [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); };
   struct Case {
     const char* name;
     HostViewMode page;
     std::function<void()> focus;  // before Space
-    bool spacePlays;              // else it acts on the focused control, and the party plays on as it was
-    std::string focusAfter = {};  // empty: as it was
-  };
-  const Case cases[] = {
-      {"the picker on the party screen", HostViewMode::party, [&] { window.picker().segment(HostViewMode::party)->setFocus(); }, false},
-      {"the picker on DJ Controls", HostViewMode::console, [&] { window.picker().segment(HostViewMode::console)->setFocus(); }, false},
-      {"the picker on Settings", HostViewMode::settings, [&] { window.picker().segment(HostViewMode::settings)->setFocus(); }, false},
-      {"a click on the console's background after Tab into the list", HostViewMode::console,
-       [&] {
-         buttonOf(list, "T2", true).setFocus(Qt::TabFocusReason);
-         blankOfTheConsole();
-       },
-       true, "kovali::ConsoleView"},
-      {"Escape on a row's button", HostViewMode::console,
-       [&] {
-         buttonOf(list, "T3", false).setFocus(Qt::TabFocusReason);
-         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-       },
-       true, "kovali::ConsoleView"},
-      {"Escape on the list holding the focus itself", HostViewMode::console,
-       [&] {
-         list.setFocus(Qt::OtherFocusReason);
-         QTest::keyClick(&list, Qt::Key_Escape);
-       },
-       true, "kovali::ConsoleView"},
+    std::string focusAfter;       // empty: the focused control keeps the focus and the Space, the party as it was
+  } cases[] = {
+      {"the picker on the party screen", HostViewMode::party, onPicker(HostViewMode::party), ""},
+      {"the picker on DJ Controls", HostViewMode::console, onPicker(HostViewMode::console), ""},
+      {"the picker on Settings", HostViewMode::settings, onPicker(HostViewMode::settings), ""},
+      {"a click on the console's background", HostViewMode::console,
+       thenOn("T2", [&] { QTest::mouseClick(&console.requestsColumn(), Qt::LeftButton, {}, QPoint(150, 400)); }),
+       "kovali::ConsoleView"},
+      {"Escape on a row's button", HostViewMode::console, thenOn("T3", escape), "kovali::ConsoleView"},
+      {"Escape on the list holding the focus itself", HostViewMode::console, thenOn("T3", [&] {
+         list.setFocus();
+         escape();
+       }),
+       "kovali::ConsoleView"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -435,10 +429,9 @@ TEST_F(ConsoleKeys, SpaceActsOnTheFocusedPickerAndPlaysOnceTheFocusLeavesTheList
     const std::vector<std::string> queued = shownTitles(list);
     const vinaro::PlaybackStatus before = store().state().playback.status;
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-    QCoreApplication::processEvents();
     EXPECT_EQ(shell().viewMode().mode(), c.page);
     EXPECT_EQ(focusIn(list), c.focusAfter.empty() ? focused : c.focusAfter);
-    if (!c.spacePlays) {
+    if (c.focusAfter.empty()) {
       EXPECT_EQ(store().state().playback.status, before);
       EXPECT_EQ(shownTitles(list), queued);
       continue;

@@ -2,14 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTest>
+#include <algorithm>
 
 #include "app/console/console_fixture.h"
 #include "app/console/library/playlists_section.h"
