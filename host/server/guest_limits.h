@@ -34,7 +34,7 @@ struct GuestLimits {
   /// What old parties may cost however honest their phones: past it, the phones furthest from
   /// finishing theirs are let go too, reading or not, until they cost less. Honest crowds stay well
   /// under it (400 phones reading 40 KB/s at a 10,000-song party that changes three times a second
-  /// hold about 425 MB); a guest reading many connections just fast enough to stay holds no more.
+  /// keep a few hundred MB); a guest reading many connections just fast enough to stay keeps no more.
   static constexpr qint64 oldPartiesCeilingBytes = 4 * oldPartiesBytes;
   /// How long a phone's reading is watched before it is judged: one whose socket has written
   /// nothing this long has stopped reading the parties it holds, and the pace of one that reads is
