@@ -61,6 +61,20 @@ void SessionStoreTest::startHostingThreeSongs() {
   startHosting();
 }
 
+void SessionStoreTest::queueWireSizedSongs(int count) {
+  std::vector<vinaro::Track> tracks;
+  for (int i = 0; i < count; ++i) {
+    const std::string n = std::to_string(i);
+    tracks.push_back({.id = "song-" + n,
+                      .title = std::string(90, 't') + n,
+                      .artist = std::string(60, 'a'),
+                      .album = std::string(60, 'b'),
+                      .duration = 215,
+                      .artworkURLTemplate = "http://host.local:1/artwork/" + std::string(40, 'c') + "/{w}x{h}"});
+  }
+  store().performHostAction(vinaro::action::LoadTracks{std::move(tracks), true, std::nullopt});
+}
+
 std::uint16_t SessionStoreTest::startHosting() {
   store_->start();
   return confirmReadyPort(*advertiser, *server);

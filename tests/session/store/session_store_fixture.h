@@ -74,6 +74,9 @@ class SessionStoreTest : public ::testing::Test {
     made.duration = 200;
     return made;
   }
+  /// Puts `count` songs into the queue as the host, about 410 bytes each on the wire, as a party's
+  /// real songs take.
+  void queueWireSizedSongs(int count);
   /// A hello command.
   static Command hello(const std::string& name, const std::string& deviceID, std::int64_t version = 1);
 

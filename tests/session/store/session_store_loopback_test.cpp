@@ -118,18 +118,7 @@ TEST_F(SessionStoreTest, APartyOfTenThousandSongsReachesEveryPhoneAndIsJoinedAga
   startHosting();
   auto a = join("Zed", "zeta-phone");
   auto b = join("Amy", "alpha-phone");
-  // About 410 bytes a queued song on the wire, as a party's real songs take.
-  std::vector<vinaro::Track> tracks;
-  for (int i = 0; i < 10'000; ++i) {
-    const std::string n = std::to_string(i);
-    tracks.push_back({.id = "song-" + n,
-                      .title = std::string(90, 't') + n,
-                      .artist = std::string(60, 'a'),
-                      .album = std::string(60, 'b'),
-                      .duration = 215,
-                      .artworkURLTemplate = "http://host.local:1/artwork/" + std::string(40, 'c') + "/{w}x{h}"});
-  }
-  store().performHostAction(vinaro::action::LoadTracks{std::move(tracks), true, std::nullopt});
+  queueWireSizedSongs(10'000);
   ASSERT_EQ(store().state().queue.size(), 10'000u);
   advance(SessionStore::presenceIntervalSeconds);
   for (auto* phone : {a.get(), b.get()}) {

@@ -33,21 +33,6 @@ class SessionStorePresenceTest : public SessionStoreTest {
     return states;
   }
 
-  /// Queues `count` songs of about 410 bytes on the wire each, as a party's real songs take.
-  void queueSongs(int count) {
-    std::vector<vinaro::Track> tracks;
-    for (int i = 0; i < count; ++i) {
-      tracks.push_back({.id = "song-" + std::to_string(i),
-                        .title = std::string(90, 't'),
-                        .artist = std::string(60, 'a'),
-                        .album = std::string(60, 'b'),
-                        .duration = 215,
-                        .artworkURLTemplate = "http://host.local:1/artwork/" + std::string(40, 'c') + "/{w}x{h}"});
-    }
-    store().performHostAction(vinaro::action::LoadTracks{std::move(tracks), true, std::nullopt});
-    advance(SessionStore::presenceLongestWaitSeconds);
-  }
-
   static std::size_t welcomes(const GuestClient& phone) {
     const auto names = types(phone);
     return static_cast<std::size_t>(std::count(names.begin(), names.end(), "welcome"));
@@ -106,7 +91,10 @@ TEST_F(SessionStorePresenceTest, HellosALittleApartAtABigPartyShareOneWelcomePar
   std::int64_t connected = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    if (c.bigParty && store().state().queue.empty()) queueSongs(1'000);
+    if (c.bigParty && store().state().queue.empty()) {
+      queueWireSizedSongs(1'000);
+      advance(SessionStore::presenceLongestWaitSeconds);
+    }
     std::vector<std::unique_ptr<GuestClient>> phones;
     for (int i = 0; i < c.hellos; ++i) phones.push_back(connectPhone());
     ASSERT_TRUE(QTest::qWaitFor([&] { return server->connectionCount() == c.hellos; }, GuestClient::timeoutMs));
