@@ -34,9 +34,14 @@ void letGoWhenSilent(QTcpSocket& socket, int seconds) {
 
 }  // namespace
 
-GuestConnection::GuestConnection(QTcpSocket* socket, std::shared_ptr<IncomingPool> pool,
+GuestConnection::GuestConnection(QTcpSocket* socket, ConnectionID id, std::shared_ptr<IncomingPool> pool,
                                  std::shared_ptr<PartiesInFlight> parties, Scheduler& scheduler, QObject* parent)
-    : QObject(parent), socket_(socket), pool_(std::move(pool)), parties_(std::move(parties)), scheduler_(scheduler) {
+    : QObject(parent),
+      socket_(socket),
+      id_(id),
+      pool_(std::move(pool)),
+      parties_(std::move(parties)),
+      scheduler_(scheduler) {
   socket_->setParent(this);
   // What the socket takes in from the network before a frame asks for it stays small.
   socket_->setReadBufferSize(GuestLimits::ownReadBytes);
@@ -151,7 +156,7 @@ void GuestConnection::handle(FrameReader::Message message) {
 }
 
 void GuestConnection::fail(const FrameReader::Failure& failure) {
-  qCDebug(lcNet).noquote() << "Closing a guest connection:" << failure.reason;
+  sayWhyItEnds(QStringLiteral("is closed for a protocol error: ") + QString::fromUtf8(failure.reason));
   giveBackReserve();
   backlog_.clearWaiting();
   if (!sendClose(failure.closeCode)) return;
@@ -223,16 +228,18 @@ void GuestConnection::startStallCheck() {
 }
 
 void GuestConnection::expectGreeting(double seconds) {
-  greetingDeadline_.start([this, seconds, self = QPointer<GuestConnection>(this)](CancellationToken token) -> QCoro::Task<> {
-    co_await scheduler_.sleep(seconds, token);
-    if (token.isCancelled() || !self) co_return;
-    emit greetingMissed();
-  });
+  greetingDeadline_.start(
+      [this, seconds, self = QPointer<GuestConnection>(this)](CancellationToken token) -> QCoro::Task<> {
+        co_await scheduler_.sleep(seconds, token);
+        if (token.isCancelled() || !self) co_return;
+        emit greetingMissed();
+      });
 }
 
 void GuestConnection::close() { closeOnceWritten(CloseCode::normal); }
 
 void GuestConnection::abort() {
+  aborted_ = true;
   backlog_.clearWaiting();
   socket_->abort();
   parties_->forget(this);
@@ -249,8 +256,30 @@ void GuestConnection::release() {
   closeOnceWritten(CloseCode::normal);
 }
 
+void GuestConnection::sayWhyItEnds(const QString& why) {
+  if (std::exchange(saidWhy_, true)) return;
+  const auto reading = QString::fromStdString(parties_->standing(this).text());
+  qCWarning(lcNet, "Guest connection %s %s (%s).", id_.text().c_str(), qUtf8Printable(why), qUtf8Printable(reading));
+}
+
+void GuestConnection::sayWhyTheSystemEndedIt() {
+  if (closing_ || aborted_ || released_) return;
+  switch (socket_->error()) {
+    case QAbstractSocket::RemoteHostClosedError:
+    case QAbstractSocket::UnknownSocketError:
+      return;  // the phone left
+    case QAbstractSocket::SocketTimeoutError:
+      sayWhyItEnds(
+          QStringLiteral("was ended by the system: nothing acknowledged for %1 s").arg(GuestLimits::silentSeconds));
+      return;
+    default:
+      sayWhyItEnds(QStringLiteral("was ended by the system: ") + socket_->errorString());
+  }
+}
+
 void GuestConnection::socketEnded() {
   greetingDeadline_.cancel();
+  if (!ended_) sayWhyTheSystemEndedIt();  // while the account still tells how it read
   parties_->forget(this);
   if (std::exchange(ended_, true)) return;
   stallCheck_.cancel();

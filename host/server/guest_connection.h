@@ -9,6 +9,7 @@
 
 #include "platform/runtime/cancellable_task.h"
 #include "platform/runtime/scheduler.h"
+#include "server/connection_id.h"
 #include "server/guest_limits.h"
 #include "server/incoming_pool.h"
 #include "server/outgoing_backlog.h"
@@ -31,16 +32,18 @@ namespace kovali {
 /// What waits to be sent is the rest of the frame being written, its newest party and at most
 /// `maxUnsentBytes`: a message that would take it further drops the connection at once. The
 /// parties its socket holds are counted host-wide in `PartiesInFlight`. A phone that stops
-/// acknowledging anything is let go by the system.
+/// acknowledging anything is let go by the system. Whoever ends the connection, host or system,
+/// leaves one line in the log saying why.
 class GuestConnection final : public QObject {
   Q_OBJECT
 
  public:
   using Kind = OutgoingBacklog::Kind;
 
-  /// Takes over `socket`, whose WebSocket handshake is done. `scheduler` times the closing.
-  GuestConnection(QTcpSocket* socket, std::shared_ptr<IncomingPool> pool, std::shared_ptr<PartiesInFlight> parties,
-                  Scheduler& scheduler, QObject* parent);
+  /// Takes over `socket`, whose WebSocket handshake is done; `id` names it in the log.
+  /// `scheduler` times the closing.
+  GuestConnection(QTcpSocket* socket, ConnectionID id, std::shared_ptr<IncomingPool> pool,
+                  std::shared_ptr<PartiesInFlight> parties, Scheduler& scheduler, QObject* parent);
   ~GuestConnection() override;
 
   /// The address the phone connects from.
@@ -62,6 +65,9 @@ class GuestConnection final : public QObject {
   void close();
   /// Drops the connection at once, with whatever is unsent.
   void abort();
+  /// Logs why the host ends the connection, as "Guest connection c5 " + `why`, with how its phone
+  /// was reading; only the first reason given is said.
+  void sayWhyItEnds(const QString& why);
   /// Ends all reporting and closes the connection if it is still open; the object deletes itself
   /// once the socket is closed, or after `stallSeconds` when the phone does not take the rest.
   void release();
@@ -103,9 +109,12 @@ class GuestConnection final : public QObject {
   void write(const OutgoingBacklog::Message& message);
   void startStallCheck();
   void socketEnded();
+  /// Says why the system ended the connection, unless the phone or the host did.
+  void sayWhyTheSystemEndedIt();
   void deleteOnce();
 
   QTcpSocket* socket_;
+  const ConnectionID id_;
   std::shared_ptr<IncomingPool> pool_;
   std::shared_ptr<PartiesInFlight> parties_;
   Scheduler& scheduler_;
@@ -115,6 +124,8 @@ class GuestConnection final : public QObject {
   CancellableTask stallCheck_;
   CancellableTask greetingDeadline_;
   bool closing_ = false;  // a close frame went out: what the phone sends is dropped
+  bool aborted_ = false;
+  bool saidWhy_ = false;
   bool ended_ = false;
   bool released_ = false;
   bool deleting_ = false;

@@ -31,16 +31,23 @@ struct GuestLimits {
   /// whole until its slowest phone has read it. Honest phones at a busy party hold a few; past
   /// this, of the phones that are not reading theirs, those that alone keep the most are let go.
   static constexpr qint64 oldPartiesBytes = 256 << 20;
-  /// What old parties may cost however honest their phones: past it, the phones furthest from
-  /// finishing theirs are let go too, reading or not, until they cost less. Honest crowds stay well
-  /// under it (400 phones reading 40 KB/s at a 10,000-song party that changes three times a second
-  /// keep a few hundred MB); a guest reading many connections just fast enough to stay keeps no more.
+  /// What old parties may cost however honest their phones: past it, phones are let go, reading or
+  /// not, until they cost less, the one that costs the most to keep first: its share of each old
+  /// party it holds (a party others hold too is freed only once its last holder goes), for as long
+  /// as it would take to read the rest of it at its own pace. So a guest reading at full speed
+  /// keeps each party a moment and goes last, phones sharing a party are not let go one by one for
+  /// it, and connections paced just fast enough, each keeping a party of its own for a minute or
+  /// more, go first. Honest crowds stay well under it (400 phones reading 40 KB/s at a 10,000-song
+  /// party that changes three times a second keep a few hundred MB).
   static constexpr qint64 oldPartiesCeilingBytes = 4 * oldPartiesBytes;
-  /// How long a phone's reading is watched before it is judged: one whose socket has written
-  /// nothing this long has stopped reading the parties it holds, and the pace of one that reads is
-  /// what its socket wrote over the last this long or a little more. Longer than a phone's radio
-  /// sleeps or its Wi-Fi roams.
+  /// A phone whose socket has written nothing this long while bytes waited for it has stopped
+  /// reading the parties it holds. Longer than a phone's radio sleeps or its Wi-Fi roams.
   static constexpr double notReadingSeconds = 10;
+  /// How long a phone reads its oldest party before its pace is judged, the pace being all it
+  /// took since it began that party. The system acknowledges a phone's small window in bursts
+  /// (up to about 128 KB for a 64 KB window, nothing for seconds between them), which over this
+  /// long cannot make one that steadily reads 40 KB/s look too slow for a 10,000-song party.
+  static constexpr double judgePaceSeconds = 2 * notReadingSeconds;
   /// A phone reading more slowly than it can finish its old parties in this long is not reading
   /// them either. A party of 10,000 songs (4 MB) read at 50 KB/s takes 80 s; phones reading at a
   /// third less than that still stay, so an honest slow phone's uneven pace does not count.

@@ -34,6 +34,19 @@ std::string asSentence(std::string text) {
   return text;
 }
 
+/// Why a phone is let go for the old parties it holds, as the log says it.
+QString letGoReason(PartiesInFlight::Why why) {
+  switch (why) {
+    case PartiesInFlight::Why::notReading:
+      return QStringLiteral("not reading its old parties");
+    case PartiesInFlight::Why::tooSlow:
+      return QStringLiteral("too slow to finish its old parties in %1 s").arg(GuestLimits::finishOldPartiesSeconds);
+    case PartiesInFlight::Why::pastCeiling:
+      return QStringLiteral("the old parties are past their ceiling and it costs the most to keep");
+  }
+  return {};
+}
+
 /// 1, 2, 4, 8, 16, then 30 seconds for every later consecutive failure.
 int restartDelaySeconds(int failures) { return std::min(1 << std::min(failures - 1, 5), 30); }
 
@@ -166,8 +179,8 @@ void HostServer::remove(ConnectionID id) {
 void HostServer::dropStalled(ConnectionID id, qint64 unsent) {
   const auto found = connections_.find(id);
   if (found == connections_.end()) return;
-  qCWarning(lcNet, "Guest connection %s stopped reading: %.1f MiB would be unsent; disconnecting it.",
-            id.text().c_str(), static_cast<double>(unsent) / (1 << 20));
+  found->second->sayWhyItEnds(QStringLiteral("is let go: behind on answers, %1 MiB would wait unsent")
+                                  .arg(static_cast<double>(unsent) / (1 << 20), 0, 'f', 1));
   found->second->abort();  // its end takes it out of the table
   remove(id);
 }
@@ -175,17 +188,15 @@ void HostServer::dropStalled(ConnectionID id, qint64 unsent) {
 void HostServer::letGoOfOldParties() {
   // Phones reading slowly take bytes long before their sockets are asked for more.
   for (const auto& [id, connection] : connections_) connection->countParties();
-  while (GuestConnection* heaviest = parties_->overBudget() ? parties_->heaviest() : nullptr) {
-    const auto found = std::find_if(connections_.begin(), connections_.end(),
-                                    [heaviest](const auto& entry) { return entry.second == heaviest; });
-    const std::optional<ConnectionID> id =
-        found != connections_.end() ? std::optional(found->first) : std::nullopt;  // or it has left the table
-    qCWarning(lcNet, "Guest connection %s is far behind on parties the others are past (%.1f MiB of them kept); "
-              "disconnecting it.",
-              id ? id->text().c_str() : "that has left", static_cast<double>(parties_->oldBytes()) / (1 << 20));
+  while (const auto named = parties_->overBudget() ? parties_->heaviest() : std::nullopt) {
+    named->holder->sayWhyItEnds(QStringLiteral("is let go: %1, with %2 MiB of old parties kept")
+                                    .arg(letGoReason(named->why))
+                                    .arg(static_cast<double>(parties_->oldBytes()) / (1 << 20), 0, 'f', 1));
     // No close frame can follow the half-sent party, and waiting for it would keep what this frees.
-    heaviest->abort();
-    if (id) remove(*id);
+    named->holder->abort();
+    const auto found = std::find_if(connections_.begin(), connections_.end(),
+                                    [&](const auto& entry) { return entry.second == named->holder; });
+    if (found != connections_.end()) remove(found->first);  // else it has left the table already
   }
 }
 
@@ -239,7 +250,7 @@ void HostServer::dropListener() {
     if (head) head->abandon();
   }
   if (!port_) return;
-  port_->close();  // the port is free at once
+  port_->close();                  // the port is free at once
   port_.release()->deleteLater();  // this may run inside one of its own signals
   advertiser_->withdraw();
   emit listeningChanged();
@@ -312,7 +323,8 @@ void HostServer::registered(const std::string& name) {
 }
 
 void HostServer::accept(QTcpSocket* socket, const QByteArray& head) {
-  const auto answer = websocketHandshakeAnswer(std::string_view(head.constData(), static_cast<std::size_t>(head.size())));
+  const auto answer =
+      websocketHandshakeAnswer(std::string_view(head.constData(), static_cast<std::size_t>(head.size())));
   if (const auto* refusal = std::get_if<HandshakeRefusal>(&answer)) {
     qCDebug(lcNet).noquote() << "A WebSocket handshake from" << socket->peerAddress().toString()
                              << "was refused:" << refusal->reason;
@@ -327,7 +339,7 @@ void HostServer::accept(QTcpSocket* socket, const QByteArray& head) {
   // phones does not keep the others waiting.
   socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 16 << 10);
   const ConnectionID id{++nextID_};
-  auto* connection = new GuestConnection(socket, incoming_, parties_, scheduler_, this);
+  auto* connection = new GuestConnection(socket, id, incoming_, parties_, scheduler_, this);
   connect(connection, &GuestConnection::messageReceived, this,
           [this, id](const QByteArray& bytes) { handle(bytes, id); });
   connect(connection, &GuestConnection::ended, this, [this, id] { remove(id); });

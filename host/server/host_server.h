@@ -159,7 +159,7 @@ class HostServer final : public QObject {
   void dropStalled(ConnectionID id, qint64 unsent);
   /// Lets go of the phones not reading that alone keep the most old parties alive, until they
   /// cost no more than `GuestLimits::oldPartiesBytes` or every phone left holding one reads on;
-  /// then, past `GuestLimits::oldPartiesCeilingBytes`, of those with the most left to read.
+  /// then, past `GuestLimits::oldPartiesCeilingBytes`, of those that cost the most to keep.
   void letGoOfOldParties();
   /// Decodes and hands on one message; `type` becomes its command type once decoded.
   void receive(const QByteArray& bytes, ConnectionID id, std::string& type);
@@ -191,7 +191,8 @@ class HostServer final : public QObject {
   std::map<ConnectionID, GuestConnection*> connections_;
   ConnectionBudget budget_;
   std::shared_ptr<IncomingPool> incoming_ = std::make_shared<IncomingPool>(GuestLimits::incomingPoolBytes);
-  std::shared_ptr<PartiesInFlight> parties_ = std::make_shared<PartiesInFlight>(GuestLimits::oldPartiesBytes, scheduler_);
+  std::shared_ptr<PartiesInFlight> parties_ =
+      std::make_shared<PartiesInFlight>(GuestLimits::oldPartiesBytes, scheduler_);
   std::int64_t nextID_ = 0;
   std::string serviceName_;
   std::string sessionID_;

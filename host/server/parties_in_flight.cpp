@@ -1,14 +1,21 @@
 #include "server/parties_in_flight.h"
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
+#include <limits>
 #include <utility>
+
+#include <QString>
 
 #include "server/guest_limits.h"
 
 namespace kovali {
 namespace {
 
-bool sameBytes(const QByteArray& a, const QByteArray& b) { return a.constData() == b.constData() && a.size() == b.size(); }
+bool sameBytes(const QByteArray& a, const QByteArray& b) {
+  return a.constData() == b.constData() && a.size() == b.size();
+}
 
 }  // namespace
 
@@ -25,11 +32,13 @@ void PartiesInFlight::update(GuestConnection* holder, OutgoingBacklog::Parties p
   if (parties.inSocket.empty() && parties.newest.isNull()) {
     if (found != holders_.end()) holders_.erase(found);
   } else {
+    const bool begins = found == holders_.end() || !sameOldest(found->second.held, parties);
     if (found == holders_.end()) {
       const Progress::Mark began{0, reading.taken};
-      found = holders_.emplace(holder, Holder{{}, {now, reading.waiting, 0, began, began, began}}).first;
+      found = holders_.emplace(holder, Holder{{}, {now, reading.waiting, 0, began, began}}).first;
     }
     found->second.progress.record(reading, now);
+    if (begins) found->second.progress.beginParty();
     found->second.held = std::move(parties);
     count(found->second.held, +1);
   }
@@ -40,6 +49,11 @@ bool PartiesInFlight::sameParties(const OutgoingBacklog::Parties& a, const Outgo
   return sameBytes(a.newest, b.newest) &&
          std::equal(a.inSocket.begin(), a.inSocket.end(), b.inSocket.begin(), b.inSocket.end(),
                     [](const auto& x, const auto& y) { return x.end == y.end && sameBytes(x.party, y.party); });
+}
+
+bool PartiesInFlight::sameOldest(const OutgoingBacklog::Parties& a, const OutgoingBacklog::Parties& b) {
+  if (a.inSocket.empty() || b.inSocket.empty()) return a.inSocket.empty() == b.inSocket.empty();
+  return sameBytes(a.inSocket.front().party, b.inSocket.front().party);
 }
 
 void PartiesInFlight::count(const OutgoingBacklog::Parties& held, int sign) {
@@ -76,37 +90,93 @@ void PartiesInFlight::watchBudget() {
       Qt::QueuedConnection);
 }
 
-GuestConnection* PartiesInFlight::heaviest() const {
+std::optional<PartiesInFlight::Named> PartiesInFlight::heaviest() const {
   const MonotonicTime now = scheduler_.monotonicNow();
-  GuestConnection* heaviest = nullptr;
+  if (auto named = slowest(now)) return named;
+  return overCeiling() ? costliest(now) : std::nullopt;
+}
+
+std::optional<PartiesInFlight::Named> PartiesInFlight::slowest(MonotonicTime now) const {
+  const Holders::value_type* heaviest = nullptr;
   double most = 0;
   std::uint64_t since = 0;
-  GuestConnection* furthest = nullptr;  // from finishing, while over the ceiling
-  qint64 mostLeft = 0;
-  for (const auto& [holder, counted] : holders_) {
+  for (const auto& entry : holders_) {
+    const Holder& counted = entry.second;
     double share = 0;
     std::uint64_t oldest = UINT64_MAX;
-    qint64 untilFreed = 0;  // what the socket still writes before it lets go of its last old party
     for (const auto& inSocket : counted.held.inSocket) {
       const Party& party = parties_.at(inSocket.party.constData());
       if (!party.old()) continue;
       share += static_cast<double>(party.bytes) / party.inSockets;
       oldest = std::min(oldest, party.since);
-      untilFreed = std::max(untilFreed, inSocket.end - counted.held.written);
     }
-    if (share == 0) continue;
-    if (untilFreed > mostLeft) {
-      furthest = holder;
-      mostLeft = untilFreed;
-    }
-    if (counted.progress.keepsUp(untilFreed, now)) continue;
+    if (share == 0 || counted.progress.keepsUp(standing(counted, now).untilFreed, now)) continue;
     if (share > most || (share == most && oldest < since)) {
-      heaviest = holder;
+      heaviest = &entry;
       most = share;
       since = oldest;
     }
   }
-  return heaviest != nullptr ? heaviest : overCeiling() ? furthest : nullptr;
+  if (heaviest == nullptr) return std::nullopt;
+  const Why why = heaviest->second.progress.stopped(now) ? Why::notReading : Why::tooSlow;
+  return Named{heaviest->first, why, standing(heaviest->second, now)};
+}
+
+std::optional<PartiesInFlight::Named> PartiesInFlight::costliest(MonotonicTime now) const {
+  const Holders::value_type* costliest = nullptr;
+  double most = 0;
+  qint64 freesMost = 0;
+  for (const auto& entry : holders_) {
+    const auto& [holder, counted] = entry;
+    double cost = 0;   // byte-seconds
+    qint64 frees = 0;  // at once, of the parties it alone holds
+    for (const auto& inSocket : counted.held.inSocket) {
+      const Party& party = parties_.at(inSocket.party.constData());
+      if (!party.old()) continue;
+      if (party.inSockets == 1) frees += party.bytes;
+      // Its share, so that phones sharing a party are not let go one by one for it; yet slow
+      // phones sharing one each keep more than a fast phone keeps its own.
+      const double seconds = counted.progress.secondsFor(inSocket.end - counted.held.written, now);
+      cost += static_cast<double>(party.bytes) / party.inSockets * seconds;
+    }
+    if (cost == 0) continue;
+    if (cost > most ||
+        (cost == most && (frees > freesMost || (frees == freesMost && std::less<>()(holder, costliest->first))))) {
+      costliest = &entry;
+      most = cost;
+      freesMost = frees;
+    }
+  }
+  if (costliest == nullptr) return std::nullopt;
+  return Named{costliest->first, Why::pastCeiling, standing(costliest->second, now)};
+}
+
+PartiesInFlight::Standing PartiesInFlight::standing(GuestConnection* holder) const {
+  const auto found = holders_.find(holder);
+  const MonotonicTime now = scheduler_.monotonicNow();
+  return found != holders_.end() ? standing(found->second, now) : Standing{std::numeric_limits<double>::infinity()};
+}
+
+PartiesInFlight::Standing PartiesInFlight::standing(const Holder& counted, MonotonicTime now) const {
+  Standing standing{counted.progress.pace(now)};
+  for (const auto& inSocket : counted.held.inSocket) {
+    const Party& party = parties_.at(inSocket.party.constData());
+    if (!party.old()) continue;
+    standing.oldBytes += party.bytes;
+    standing.untilFreed = std::max(standing.untilFreed, inSocket.end - counted.held.written);
+  }
+  return standing;
+}
+
+std::string PartiesInFlight::Standing::text() const {
+  const auto megabytes = [](qint64 bytes) { return QString::number(static_cast<double>(bytes) / 1e6, 'f', 1); };
+  const QString reading = std::isinf(pace) ? QStringLiteral("taking all it is sent")
+                          : pace == 0      ? QStringLiteral("taking nothing")
+                                           : QStringLiteral("at %1 KB/s").arg(pace / 1e3, 0, 'f', 1);
+  if (oldBytes == 0) return (reading + QStringLiteral(", no old party held")).toStdString();
+  return QStringLiteral("%1, %2 MB of old parties held, %3 MB of them still to send")
+      .arg(reading, megabytes(oldBytes), megabytes(untilFreed))
+      .toStdString();
 }
 
 PartiesInFlight::Reading PartiesInFlight::Reading::ofSocket(qint64 written, qint64 unacknowledged, qint64 unsent) {
@@ -123,18 +193,36 @@ void PartiesInFlight::Progress::record(Reading reading, MonotonicTime now) {
   recorded = now;
   waiting = reading.waiting;
   if (reading.taken > moved.taken || !reading.waiting) moved = {heldUp, reading.taken};
-  if (heldUp - paceNext.heldUp < GuestLimits::notReadingSeconds) return;
-  paceFrom = paceNext;
-  paceNext = {heldUp, reading.taken};
+}
+
+double PartiesInFlight::Progress::heldUpAt(MonotonicTime now) const {
+  return heldUp + (waiting ? secondsBetween(recorded, now) : 0);
+}
+
+bool PartiesInFlight::Progress::stopped(MonotonicTime now) const {
+  return heldUpAt(now) - moved.heldUp >= GuestLimits::notReadingSeconds;
+}
+
+double PartiesInFlight::Progress::pace(MonotonicTime now) const {
+  if (stopped(now)) return 0;
+  // Up to the last bytes taken: the system acknowledges in bursts, and a pause shorter than
+  // `notReadingSeconds` between them is no sign of a phone slowing down.
+  const double span = moved.heldUp - began.heldUp;
+  const qint64 taken = moved.taken - began.taken;
+  if (span <= 0 || taken <= 0) return std::numeric_limits<double>::infinity();
+  return static_cast<double>(taken) / span;
 }
 
 bool PartiesInFlight::Progress::keepsUp(qint64 remaining, MonotonicTime now) const {
-  const double heldUpNow = heldUp + (waiting ? secondsBetween(recorded, now) : 0);
-  if (heldUpNow - moved.heldUp >= GuestLimits::notReadingSeconds) return false;
-  const double span = heldUpNow - paceFrom.heldUp;
-  if (span < GuestLimits::notReadingSeconds) return true;  // too soon to tell its pace
-  const double pace = static_cast<double>(moved.taken - paceFrom.taken) / span;
-  return static_cast<double>(remaining) <= pace * GuestLimits::finishOldPartiesSeconds;
+  if (stopped(now)) return false;
+  if (heldUpAt(now) - began.heldUp < GuestLimits::judgePaceSeconds) return true;  // too soon to tell its pace
+  return static_cast<double>(remaining) <= pace(now) * GuestLimits::finishOldPartiesSeconds;
+}
+
+double PartiesInFlight::Progress::secondsFor(qint64 remaining, MonotonicTime now) const {
+  if (remaining <= 0) return 0;
+  const double perSecond = pace(now);
+  return perSecond > 0 ? static_cast<double>(remaining) / perSecond : std::numeric_limits<double>::infinity();
 }
 
 }  // namespace kovali

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <unordered_map>
 
 #include <QByteArray>
@@ -21,8 +23,9 @@ class GuestConnection;
 /// cost together is kept under a budget: past it, of the phones that are not reading theirs, those
 /// that alone keep the most of it alive are to be let go. A phone that keeps reading finishes its
 /// old parties and frees them, so it is named only past a ceiling above the budget, which many
-/// phones reading just fast enough could otherwise hold the host above. Main thread; it never
-/// touches the holders it names.
+/// phones reading just fast enough could otherwise hold the host above; then by what it costs to
+/// keep (see `GuestLimits::oldPartiesCeilingBytes`). Main thread; it never touches the holders it
+/// names.
 class PartiesInFlight final : public QObject {
   Q_OBJECT
 
@@ -52,11 +55,35 @@ class PartiesInFlight final : public QObject {
   qint64 oldBytes() const { return oldBytes_; }
   bool overBudget() const { return oldBytes_ > budget_; }
   bool overCeiling() const { return oldBytes_ > ceiling_; }
+
+  /// How a holder's phone stands with the old parties its socket holds.
+  struct Standing {
+    /// Bytes a second it took since it began the oldest party its socket holds: 0 once it has
+    /// stopped reading, infinite while it has taken all it was given or nothing to tell yet.
+    double pace = 0;
+    qint64 oldBytes = 0;    // of old parties, whole, that its socket holds
+    qint64 untilFreed = 0;  // what its socket still writes before it lets go of the last of them
+    /// "at 40.1 KB/s, 4.0 MB of old parties held, 3.2 MB of them still to send", for the log.
+    std::string text() const;
+  };
+  Standing standing(GuestConnection* holder) const;
+
+  /// Why a holder is named.
+  enum class Why {
+    notReading,   // its socket wrote nothing for `GuestLimits::notReadingSeconds` while bytes waited
+    tooSlow,      // at its pace it would not finish its old parties in `finishOldPartiesSeconds`
+    pastCeiling,  // old parties cost more than the ceiling, and it costs the most to keep
+  };
+  struct Named {
+    GuestConnection* holder = nullptr;
+    Why why = Why::notReading;
+    Standing standing;
+  };
   /// Of the holders not reading their old parties, the one whose going frees the most of them
   /// (the one that began the oldest among equals). When no such holder holds one but old parties
-  /// cost more than the ceiling, the holder with the most still to write before it lets go of its
-  /// last old party, reading or not. Otherwise none.
-  GuestConnection* heaviest() const;
+  /// cost more than the ceiling, the holder that costs the most to keep, reading or not. Otherwise
+  /// none.
+  std::optional<Named> heaviest() const;
 
  signals:
   /// Old parties cost more than the budget; reported from the event loop, and again every
@@ -82,11 +109,17 @@ class PartiesInFlight final : public QObject {
     bool waiting = false;
     double heldUp = 0;  // seconds in which bytes waited for the phone, as far as readings tell
     Mark moved;         // the last bytes seen taken, or the phone seen with nothing left to take
-    Mark paceFrom;      // the pace is measured from here, which moves up to `paceNext` once that
-    Mark paceNext;      // is old enough, so that the pace is always that of the last few seconds
+    Mark began;         // when its socket began the oldest party it holds: the pace is taken since
     void record(Reading reading, MonotonicTime now);
+    void beginParty() { began = {heldUp, moved.taken}; }
+    double heldUpAt(MonotonicTime now) const;
+    bool stopped(MonotonicTime now) const;
+    /// As `Standing::pace`.
+    double pace(MonotonicTime now) const;
     /// Whether a phone going on as it has will have taken `remaining` more bytes in time.
     bool keepsUp(qint64 remaining, MonotonicTime now) const;
+    /// How long it would take `remaining` more bytes at its pace.
+    double secondsFor(qint64 remaining, MonotonicTime now) const;
   };
   struct Holder {
     OutgoingBacklog::Parties held;
@@ -94,6 +127,12 @@ class PartiesInFlight final : public QObject {
   };
 
   static bool sameParties(const OutgoingBacklog::Parties& a, const OutgoingBacklog::Parties& b);
+  static bool sameOldest(const OutgoingBacklog::Parties& a, const OutgoingBacklog::Parties& b);
+  /// Of the holders not keeping up with their old parties, the one that alone keeps the most.
+  std::optional<Named> slowest(MonotonicTime now) const;
+  /// The holder that costs the most to keep, by the ceiling's rule; none when none costs anything.
+  std::optional<Named> costliest(MonotonicTime now) const;
+  Standing standing(const Holder& counted, MonotonicTime now) const;
   void count(const OutgoingBacklog::Parties& held, int sign);
   void adjust(const QByteArray& party, int inSockets, int newestOf);
   /// Has the budget looked at soon, and again while it is exceeded; stops looking once it is not.
@@ -107,7 +146,8 @@ class PartiesInFlight final : public QObject {
   RepeatingTimer lookingAgain_;
   // Keyed by where each party's bytes are: a holder keeps them alive while they are listed.
   std::unordered_map<const char*, Party> parties_;
-  std::unordered_map<GuestConnection*, Holder> holders_;
+  using Holders = std::unordered_map<GuestConnection*, Holder>;
+  Holders holders_;
 };
 
 }  // namespace kovali
