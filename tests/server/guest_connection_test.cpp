@@ -10,6 +10,7 @@
 #include "server/guest_connection.h"
 #include "server/host_server_fixture.h"
 #include "server/outgoing_event.h"
+#include "support/log_capture.h"
 #include "support/stalled_phone.h"
 
 namespace kovali {
@@ -182,7 +183,9 @@ TEST_F(GuestConnectionTest, AnswersEachFrameAsTheProtocolAsksAndFailsTheFramesNo
   for (const int code : {0, 999, 1004, 1005, 1006, 1015, 1016, 1100, 2000, 2999, 5000, 65535}) {
     cases.push_back({"close code " + std::to_string(code), frame(0x88, codeBytes(code)), closeWith(1002)});
   }
+  LogCapture log("kovaliapp.net");
   std::uint32_t source = 0x7F000010;  // an address each, as the host takes a few connections an address
+  std::int64_t connection = 0;
   for (const auto& c : cases) {
     const std::size_t before = messages.size();
     StalledPhone phone;
@@ -191,6 +194,10 @@ TEST_F(GuestConnectionTest, AnswersEachFrameAsTheProtocolAsksAndFailsTheFramesNo
     EXPECT_TRUE(QTest::qWaitFor([&] { return phone.drain() < 0; }, GuestClient::timeoutMs)) << c.name << ": closed";
     EXPECT_EQ(phone.bytesRead(), c.answer) << c.name;
     EXPECT_EQ(messages.size() - before, c.handedOn ? 1u : 0u) << c.name;
+    const std::string id = ConnectionID{++connection}.text();
+    EXPECT_EQ(log.hasLineStartingWith("Guest connection " + id + " is closed for a protocol error: "),
+              c.answer.ends_with(closeWith(1002)) || c.answer.ends_with(closeWith(1007)))
+        << c.name << testing::PrintToString(log.lines());
   }
 }
 

@@ -11,6 +11,7 @@
 
 #include "server/guest_limits.h"
 #include "server/host_server_fixture.h"
+#include "support/log_capture.h"
 #include "support/stalled_phone.h"
 
 namespace kovali {
@@ -59,7 +60,8 @@ class VanishedPhoneTest : public HostServerFixture {
   std::uint16_t port = 0;
 };
 
-TEST_F(VanishedPhoneTest, AnIdlePhoneAndOneTheHostWritesToAreLetGoWithinAMinute) {
+TEST_F(VanishedPhoneTest, AnIdlePhoneAndOneTheHostWritesToAreLetGoWithinAMinuteEachWithALineSayingWhy) {
+  LogCapture log("kovaliapp.net");
   StalledPhone idle, writtenTo;
   ASSERT_TRUE(greetFromThePhonesSide(idle));
   ASSERT_TRUE(greetFromThePhonesSide(writtenTo));
@@ -68,6 +70,13 @@ TEST_F(VanishedPhoneTest, AnIdlePhoneAndOneTheHostWritesToAreLetGoWithinAMinute)
 
   EXPECT_TRUE(QTest::qWaitFor([&] { return disconnects.size() == 2; }, (GuestLimits::silentSeconds + 15) * 1000));
   EXPECT_EQ(server->connectionCount(), 0);
+  for (const char* connection : {"c1", "c2"}) {
+    EXPECT_TRUE(log.hasLineStartingWith("Guest connection " + std::string(connection) + " was ended by the system: "))
+        << connection << testing::PrintToString(log.lines());
+  }
+  EXPECT_TRUE(log.hasLineStartingWith("Guest connection c1 was ended by the system: nothing acknowledged for " +
+                                   std::to_string(GuestLimits::silentSeconds) + " s"))
+      << "the idle one";
 }
 
 }  // namespace

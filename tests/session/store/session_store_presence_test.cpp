@@ -78,6 +78,7 @@ TEST_F(SessionStorePresenceTest, HellosALittleApartAtABigPartyShareOneWelcomePar
     double apart;         // virtual seconds from one hello to the next
     std::size_t parties;  // versions of the party among their welcomes
     double longestWait;   // the most a hello may wait for its welcome
+    bool clearedAfterFirst = false;  // the queue is cleared once the first hello is read
   } cases[] = {
       {"alone at a small party, welcomed in the pass that read it", false, 1, 0, 1, 0},
       {"read in one pass at a small party", false, 4, 0, 1, 0},
@@ -87,6 +88,8 @@ TEST_F(SessionStorePresenceTest, HellosALittleApartAtABigPartyShareOneWelcomePar
       {"100 ms apart", true, 4, 0.1, 1, 0.3 + SessionStore::welcomeIntervalSeconds},
       // They never pause: a welcome every longest wait, for the hellos read since the last one.
       {"150 ms apart for 2 s", true, 15, 0.15, 3, SessionStore::welcomeLongestWaitSeconds},
+      // The first one's wait ends with the second: no hello at a small party waits for a crowd.
+      {"100 ms apart, the party small from the second", true, 2, 0.1, 1, 0.1, true},
   };
   std::int64_t connected = 0;
   for (const auto& c : cases) {
@@ -112,6 +115,7 @@ TEST_F(SessionStorePresenceTest, HellosALittleApartAtABigPartyShareOneWelcomePar
       heard[raw] = secondsBetween(start, scheduler.monotonicNow());
       const std::string device = "device-" + std::to_string(raw);
       store().handle({.id = "hello-" + device, .body = hello("Guest", device)}, ConnectionID{raw});
+      if (raw == first && c.clearedAfterFirst) store().performHostAction(vinaro::action::ClearQueue{});
     }
     advance(SessionStore::welcomeLongestWaitSeconds);
     QObject::disconnect(joined);
@@ -124,7 +128,9 @@ TEST_F(SessionStorePresenceTest, HellosALittleApartAtABigPartyShareOneWelcomePar
       ASSERT_TRUE(phone.waitForMessages(1));
       const auto welcome = payloadAt<vinaro::Event::Welcome>(phone, 0);
       ASSERT_TRUE(welcome) << "c" << raw;
-      EXPECT_EQ(phone.received.front().size() >= SessionStore::welcomeSharedFromBytes, c.bigParty) << "c" << raw;
+      EXPECT_EQ(phone.received.front().size() >= SessionStore::welcomeSharedFromBytes,
+                c.bigParty && !c.clearedAfterFirst)
+          << "c" << raw;
       revisions.insert(welcome->state.revision);
     }
     EXPECT_EQ(revisions.size(), c.parties);
