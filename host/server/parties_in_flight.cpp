@@ -73,18 +73,26 @@ void PartiesInFlight::adjust(const QByteArray& party, int inSockets, int newestO
 }
 
 void PartiesInFlight::watchBudget() {
+  const bool crossedCeiling = overCeiling() && !pastCeiling_;
+  pastCeiling_ = overCeiling();
   if (!overBudget()) {
     lookingAgain_.stop();
     return;
   }
-  if (lookingAgain_.isActive()) return;
+  // Past the ceiling, looked at as soon as it is crossed rather than up to a second later: a busy
+  // party makes a few more old parties every second.
+  if (lookingAgain_.isActive() && !crossedCeiling) return;
   // Looked at again while over: a phone reading now may stop later, and the silent ones qualify
   // only once they have been silent a while.
-  lookingAgain_ = scheduler_.repeat(GuestLimits::oldPartiesLookSeconds, [this] { emit budgetExceeded(); });
+  if (!lookingAgain_.isActive()) {
+    lookingAgain_ = scheduler_.repeat(GuestLimits::oldPartiesLookSeconds, [this] { emit budgetExceeded(); });
+  }
   // And from the event loop at once: the caller may be going through every connection.
+  if (std::exchange(lookPosted_, true)) return;
   QMetaObject::invokeMethod(
       this,
       [this] {
+        lookPosted_ = false;
         if (overBudget()) emit budgetExceeded();
       },
       Qt::QueuedConnection);

@@ -87,7 +87,8 @@ class PartiesInFlight final : public QObject {
 
  signals:
   /// Old parties cost more than the budget; reported from the event loop, and again every
-  /// `GuestLimits::oldPartiesLookSeconds` while they do.
+  /// `GuestLimits::oldPartiesLookSeconds` while they do, and as soon as they cost more than the
+  /// ceiling.
   void budgetExceeded();
 
  private:
@@ -135,7 +136,8 @@ class PartiesInFlight final : public QObject {
   Standing standing(const Holder& counted, MonotonicTime now) const;
   void count(const OutgoingBacklog::Parties& held, int sign);
   void adjust(const QByteArray& party, int inSockets, int newestOf);
-  /// Has the budget looked at soon, and again while it is exceeded; stops looking once it is not.
+  /// Has the budget looked at soon, and again while it is exceeded, and at once when the ceiling is
+  /// crossed; stops looking once it is not exceeded.
   void watchBudget();
 
   qint64 budget_;
@@ -144,6 +146,8 @@ class PartiesInFlight final : public QObject {
   qint64 oldBytes_ = 0;
   std::uint64_t taken_ = 0;
   RepeatingTimer lookingAgain_;
+  bool lookPosted_ = false;  // a look from the event loop is on its way
+  bool pastCeiling_ = false;
   // Keyed by where each party's bytes are: a holder keeps them alive while they are listed.
   std::unordered_map<const char*, Party> parties_;
   using Holders = std::unordered_map<GuestConnection*, Holder>;

@@ -5,6 +5,8 @@
 #include <array>
 #include <vector>
 
+#include <QCoreApplication>
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 #include "server/guest_limits.h"
@@ -191,6 +193,45 @@ TEST(PartiesInFlight, APartyIsItsSharedBytesNotWhatTheyRead) {
   EXPECT_EQ(account.oldBytes(), 1'000) << "a newer party that reads the same";
   account.forget(holder(0));
   EXPECT_EQ(account.oldBytes(), 0);
+}
+
+TEST(PartiesInFlight, TheBudgetIsLookedAtOnceOverAndEverySecondAndTheCeilingAsSoonAsItIsCrossed) {
+  ManualScheduler scheduler;
+  PartiesInFlight account(1'000, scheduler);
+  account.setCeiling(2'500);
+  QSignalSpy looks(&account, &PartiesInFlight::budgetExceeded);
+  const QByteArray newest(10, 'n');
+  std::vector<QByteArray> old;
+  struct Step {
+    const char* name;
+    double after;  // seconds
+    bool holdsOneMore;
+    int looks;           // in all since the start
+    bool again = false;  // it lets go of the last one and takes it up once more in the same pass
+  } steps[] = {
+      {"at the budget", 0, true, 0},
+      {"over it", 0, true, 1},
+      {"half a second on", 0.5, false, 1},
+      {"past the ceiling", 0, true, 2},
+      {"a second since it went over", 0.5, false, 3},
+      {"below the ceiling and past it again, twice in one pass", 0, false, 4, true},
+  };
+  for (const auto& step : steps) {
+    scheduler.advance(step.after);
+    const auto holdTheLast = [&] {
+      account.update(holder(static_cast<int>(old.size())), {{{old.back(), 1'000}}, newest, 0}, {});
+    };
+    if (step.holdsOneMore) {
+      old.emplace_back(1'000, 'o');
+      holdTheLast();
+    }
+    for (int time = 0; step.again && time < 2; ++time) {
+      account.forget(holder(static_cast<int>(old.size())));
+      holdTheLast();
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(looks.size(), step.looks) << step.name;
+  }
 }
 
 }  // namespace
