@@ -21,8 +21,10 @@ void FrameRefresh::request() {
 }
 
 void FrameRefresh::run() {
-  sinceLast_.start();
   refresh_();
+  // Timed from its end: a refresh that takes longer than a frame, as a console of 10,000 songs
+  // does, would otherwise run again at once for each of a crowd's departures.
+  sinceLast_.start();
 }
 
 }  // namespace kovali

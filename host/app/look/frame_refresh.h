@@ -9,8 +9,8 @@
 namespace kovali {
 
 /// Runs a screen's refresh at the pace of the screen, however often the party changes: at once
-/// when it has not run for a frame, and otherwise once when that frame is over. A storm of joins
-/// then redraws sixty times a second, not once a join.
+/// when it has not run for a frame since it last ended, and otherwise once when that frame is
+/// over. A storm of joins then redraws sixty times a second at most, not once a join.
 class FrameRefresh final : public QObject {
  public:
   static constexpr int frameMs = 16;
