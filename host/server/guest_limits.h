@@ -32,13 +32,12 @@ struct GuestLimits {
   /// this, of the phones that are not reading theirs, those that alone keep the most are let go.
   static constexpr qint64 oldPartiesBytes = 256 << 20;
   /// What old parties may cost however honest their phones: past it, phones are let go, reading or
-  /// not, until they cost less, the one that costs the most to keep first: its share of each old
-  /// party it holds (a party others hold too is freed only once its last holder goes), for as long
-  /// as it would take to read the rest of it at its own pace. So a guest reading at full speed
-  /// keeps each party a moment and goes last, phones sharing a party are not let go one by one for
-  /// it, and connections paced just fast enough, each keeping a party of its own for a minute or
-  /// more, go first. Honest crowds stay well under it (400 phones reading 40 KB/s at a 10,000-song
-  /// party that changes three times a second keep a few hundred MB).
+  /// not, until they cost less, the one that costs the most to keep first: each old party it holds
+  /// for as long as it would take to read the rest of it at its own pace, a party others hold too
+  /// counting as its share over as many let-gos (it is freed only once its last holder goes). So
+  /// a guest reading at full speed keeps each party a moment and goes last, phones sharing a party
+  /// are swept for it only where none frees one alone, and connections paced just fast enough,
+  /// each keeping a party of its own for a minute or more, go first.
   static constexpr qint64 oldPartiesCeilingBytes = 4 * oldPartiesBytes;
   /// A phone whose socket has written nothing this long while bytes waited for it has stopped
   /// reading the parties it holds. Longer than a phone's radio sleeps or its Wi-Fi roams.

@@ -142,10 +142,11 @@ std::optional<PartiesInFlight::Named> PartiesInFlight::costliest(MonotonicTime n
       const Party& party = parties_.at(inSocket.party.constData());
       if (!party.old()) continue;
       if (party.inSockets == 1) frees += party.bytes;
-      // Its share, so that phones sharing a party are not let go one by one for it; yet slow
-      // phones sharing one each keep more than a fast phone keeps its own.
+      // A party others hold too is freed only once they have all gone: its share, and that over
+      // as many let-gos. So one phone freeing a party goes before a crowd sharing one is swept for
+      // it, while slow phones sharing a party in twos still cost more than a fast one keeps alone.
       const double seconds = counted.progress.secondsFor(inSocket.end - counted.held.written, now);
-      cost += static_cast<double>(party.bytes) / party.inSockets * seconds;
+      cost += static_cast<double>(party.bytes) / (party.inSockets * party.inSockets) * seconds;
     }
     if (cost == 0) continue;
     if (cost > most ||
