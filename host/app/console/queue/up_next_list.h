@@ -82,9 +82,15 @@ class UpNextList final : public QWidget {
   /// The place of the row whose button has the window's focus.
   std::optional<std::size_t> focusedPlace() const;
   std::optional<FocusedButton> focusedButton() const;
-  /// Gives the focus a row's button lost with the change to the same button of the row that
-  /// followed it, else of the one before it, else to the list.
-  void keepFocus(const FocusedButton& was);
+  /// Whether the focused button stays with the change to `rows`: its row stays, the button stays
+  /// on, and a row in view stays in view.
+  bool keepsFocus(const FocusedButton& was, const std::vector<QueueRowModel>& rows) const;
+  /// Keeps the focus of a button about to go off a row that is about to be replaced: the list
+  /// holds it, or, while another window has the focus, this window gives back none meanwhile.
+  void holdFocus(QWidget& button);
+  /// Gives the focus the row's button is losing with the change to the same button of the row
+  /// that followed it, else of the one before it, else to the list.
+  void handFocusOn(const FocusedButton& was);
   void focusButton(std::size_t place, bool remove, Qt::FocusReason reason);
   /// Hands the focus, on a row or on the list, to the page the list stands on.
   void releaseFocus();
@@ -96,8 +102,12 @@ class UpNextList final : public QWidget {
   /// Scrolls a page and moves the focus onto the rows the page shows.
   void turnPage(std::size_t place, bool down);
   int rowHeight() const;
+  /// Where the view's top edge stands, counted from the first row's top.
+  int viewTop() const;
   /// The first and last row that stand wholly in a view `viewHeight` high.
   std::optional<std::pair<std::size_t, std::size_t>> rowsInView(std::optional<int> viewHeight = std::nullopt) const;
+  /// Whether a row at `place` stands wholly in the view as it is scrolled, however many rows follow.
+  bool standsInView(std::size_t place) const;
   void scrollToRow(std::size_t place);
   std::optional<std::size_t> draggedRow(const QMimeData* dropped) const;
   void startDrag(QueueRow* row);
