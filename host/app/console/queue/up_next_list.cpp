@@ -64,16 +64,16 @@ class UpNextList::Panel final : public QWidget {
   }
   void dropEvent(QDropEvent* event) override {
     list_.showDropIndicator(std::nullopt);
-    const auto row = accept(event) ? list_.draggedRow(event->mimeData()) : std::nullopt;
-    if (!row) return;
+    const auto item = accept(event) ? list_.draggedItem(event->mimeData()) : std::nullopt;
+    if (!item) return;
     // The list redraws from the new queue; nothing of the drag itself is kept.
     event->setDropAction(Qt::CopyAction);
-    emit list_.rowsDropped({*row}, list_.destinationAt(event->position().toPoint().y()));
+    emit list_.rowDropped(*item, list_.destinationAt(event->position().toPoint().y()));
   }
 
  private:
   bool accept(QDropEvent* event) {
-    const bool ours = list_.draggedRow(event->mimeData()).has_value();
+    const bool ours = list_.draggedItem(event->mimeData()).has_value();
     if (ours) {
       event->acceptProposedAction();
     } else {
@@ -161,20 +161,18 @@ UpNextList::UpNextList(ArtworkLoader& loader, QWidget* parent)
 QWidget& UpNextList::dropArea() const { return *panel_; }
 
 QMimeData* UpNextList::dragData(std::size_t row) const {
+  // The song, not its place: the phones may change the queue while the row is held.
   auto* payload = new QMimeData;
-  payload->setData(QString::fromLatin1(mimeType), token_ + '/' + QByteArray::number(static_cast<qulonglong>(row)));
+  payload->setData(QString::fromLatin1(mimeType), token_ + '/' + QByteArray::fromStdString(rows_.at(row)->model().id));
   return payload;
 }
 
-std::optional<std::size_t> UpNextList::draggedRow(const QMimeData* dropped) const {
+std::optional<std::string> UpNextList::draggedItem(const QMimeData* dropped) const {
   if (!dropped || !dropped->hasFormat(QString::fromLatin1(mimeType))) return std::nullopt;
   const QByteArray payload = dropped->data(QString::fromLatin1(mimeType));
   const QByteArray prefix = token_ + '/';
   if (!payload.startsWith(prefix)) return std::nullopt;
-  bool ok = false;
-  const qulonglong row = payload.mid(prefix.size()).toULongLong(&ok);
-  if (!ok) return std::nullopt;
-  return static_cast<std::size_t>(row);
+  return payload.mid(prefix.size()).toStdString();
 }
 
 void UpNextList::setRows(const std::vector<QueueRowModel>& rows) {

@@ -5,7 +5,6 @@
 #include <QWidget>
 #include <cstddef>
 #include <optional>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,7 +34,7 @@ class UpNextList final : public QWidget {
   Q_OBJECT
 
  public:
-  /// The type of a dragged row's data: the list's own token, "/" and the row's index.
+  /// The type of a dragged row's data: the list's own token, "/" and the row's queue item id.
   static constexpr const char* mimeType = "application/x-kovali-queue-row";
 
   explicit UpNextList(ArtworkLoader& loader, QWidget* parent = nullptr);
@@ -44,7 +43,8 @@ class UpNextList final : public QWidget {
   const std::vector<QueueRow*>& rows() const { return rows_; }
   /// The widget that takes the drops; positions are in its coordinates.
   QWidget& dropArea() const;
-  /// The data a drag of `row` carries; only this list takes it.
+  /// The data a drag of the row at `row` carries: its song, wherever the queue has moved it by the
+  /// drop. Only this list takes it.
   QMimeData* dragData(std::size_t row) const;
 
   /// The insertion index, counted in the list as it is, that a drop at `y` names: before the
@@ -62,8 +62,9 @@ class UpNextList final : public QWidget {
  signals:
   void playNextClicked(const std::string& itemID);
   void removeClicked(const std::string& itemID);
-  /// The rows `dragged` were dropped at insertion index `destination`.
-  void rowsDropped(const std::set<std::size_t>& dragged, std::size_t destination);
+  /// The row of queue item `itemID` was dropped at insertion index `destination`, counted in the
+  /// list as it is at the drop.
+  void rowDropped(const std::string& itemID, std::size_t destination);
 
  private:
   class Panel;
@@ -109,7 +110,8 @@ class UpNextList final : public QWidget {
   /// Whether a row at `place` stands wholly in the view as it is scrolled, however many rows follow.
   bool standsInView(std::size_t place) const;
   void scrollToRow(std::size_t place);
-  std::optional<std::size_t> draggedRow(const QMimeData* dropped) const;
+  /// The queue item id of a row of this list that `dropped` carries.
+  std::optional<std::string> draggedItem(const QMimeData* dropped) const;
   void startDrag(QueueRow* row);
   void showDropIndicator(std::optional<std::size_t> destination);
   void showRowsNearTheView();
