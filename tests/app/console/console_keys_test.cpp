@@ -519,6 +519,11 @@ TEST_F(ConsoleKeys, SpaceActsOnTheFocusedPickerAndPlaysOnceTheFocusLeavesTheList
       {"a click on the console's background", HostViewMode::console,
        thenOn("T2", [&] { QTest::mouseClick(&console.requestsColumn(), Qt::LeftButton, {}, QPoint(150, 400)); }),
        "kovali::ConsoleView"},
+      {"a click on the picker bar's background", HostViewMode::console, thenOn("T2", [&] {
+         QWidget& bar = *shell().mainWindow().picker().parentWidget();
+         QTest::mouseClick(&bar, Qt::LeftButton, {}, QPoint(10, bar.height() / 2));
+       }),
+       "kovali::ConsoleView"},
       {"Escape on a row's button", HostViewMode::console, thenOn("T3", escape), "kovali::ConsoleView"},
       {"Escape on the list holding the focus itself", HostViewMode::console, thenOn("T3", [&] {
          list.setFocus();
