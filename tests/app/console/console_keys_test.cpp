@@ -17,6 +17,8 @@
 
 #include "app/console/console_fixture.h"
 #include "app/console/console_view.h"
+#include "app/console/library/search_popover.h"
+#include "app/console/library/sidebar.h"
 #include "app/console/queue/queue_column.h"
 #include "app/console/queue/queue_row.h"
 #include "app/console/queue/up_next_list.h"
@@ -55,6 +57,17 @@ class ConsoleKeys : public HostShellTest {
     }
   }
 
+  /// Adds the song "<title>" to the queue, as a phone might while the DJ is busy with the list.
+  void addElsewhere(const std::string& title) {
+    const std::string id = "added " + title;
+    catalog.songs.push_back(song(id, title, "Band"));
+    queue(id);
+  }
+
+  SearchPopover* searchPopover() {
+    return dynamic_cast<ConsoleView&>(*shell().mainWindow().currentView()).sidebar().searchPopover();
+  }
+
   /// The titles the list shows, once it shows the queue as the store has it.
   std::vector<std::string> shownTitles(const UpNextList& list) {
     const auto titles = [](const auto& items, auto title) {
@@ -70,9 +83,10 @@ class ConsoleKeys : public HostShellTest {
   }
 };
 
-/// The row button or other widget that has the focus, as "T3 remove", "T4 play next" or "the list".
+/// The row button or other widget that has the focus of the list's window, also while another window is
+/// active, as "T3 remove", "T4 play next" or "the list".
 std::string focusIn(const UpNextList& list) {
-  const QWidget* focused = QApplication::focusWidget();
+  const QWidget* focused = list.window()->focusWidget();
   if (focused == &list) return "the list";
   for (const QueueRow* row : list.rows()) {
     if (focused == &row->playNextButton()) return row->model().track.title + " play next";
@@ -153,6 +167,79 @@ TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
       }
     };
   };
+  // A press held on the focused button while a song is added elsewhere, released after it.
+  const auto holdSpaceOn = [&](const char* title, Button button) {
+    return [=](UpNextList& list) {
+      focusOn(title, button)(list);
+      QTest::keyPress(QApplication::focusWidget(), Qt::Key_Space);
+    };
+  };
+  const auto holdMouseOn = [&](const char* title, Button button) {
+    return [=](UpNextList& list) {
+      buttonOf(list, title, button).setFocus(Qt::TabFocusReason);
+      QTest::mousePress(&buttonOf(list, title, button), Qt::LeftButton);
+    };
+  };
+  const auto addThenRelease = [&](const char* title, Button button, bool byMouse) {
+    return [=, this](UpNextList& list) {
+      addElsewhere("Late");
+      shownTitles(list);
+      if (byMouse) {
+        QTest::mouseRelease(&buttonOf(list, title, button), Qt::LeftButton);
+      } else {
+        QTest::keyRelease(&buttonOf(list, title, button), Qt::Key_Space);
+      }
+    };
+  };
+  const auto moveElsewhere = [&](std::size_t from, std::int64_t to) {
+    return [=, this](UpNextList&) {
+      store().performHostAction(vinaro::action::Move{store().state().queue[from].id, to});
+    };
+  };
+  // The search popover, opened by its shortcut, has the focus while the rows change under it;
+  // Escape closes it, and the window's focus comes back.
+  const auto withSearchOpen = [&](auto arrange) {
+    return [=, this](UpNextList& list) {
+      arrange(list);
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);
+      ASSERT_TRUE(QTest::qWaitFor([&] { return searchPopover() && searchPopover()->field().hasFocus(); }));
+    };
+  };
+  const auto changeUnderSearch = [&](std::function<void()> change) {
+    return [=, this](UpNextList& list) {
+      SearchPopover& popover = *searchPopover();
+      change();
+      shownTitles(list);
+      EXPECT_EQ(QApplication::focusWidget(), &popover.field()) << "the popover keeps its focus";
+      QTest::keyClick(&popover.field(), Qt::Key_Escape);
+      EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activePopupWidget() == nullptr; }));
+    };
+  };
+  // The engine log, a window of its own, opened by its shortcut and then the active window.
+  const auto withEngineLogActive = [&](auto arrange) {
+    return [=](UpNextList& list) {
+      arrange(list);
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+      QWidget* log = nullptr;
+      for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && window->windowTitle() == QStringLiteral("Engine Log")) log = window;
+      }
+      ASSERT_NE(log, nullptr);
+      log->activateWindow();
+      ASSERT_TRUE(QTest::qWaitForWindowActive(log));
+    };
+  };
+  const auto removeFirst = [&] { store().performHostAction(vinaro::action::Remove{store().state().queue.front().id}); };
+  const auto songEnds = [&](UpNextList&) {
+    while (systemPlayer.releaseNext()) runPostedEvents();  // the song starts, and plays to its end
+    advance(201);
+  };
+  // The queue in order with "Late" added at the end, or `moved` taken to the end.
+  const auto atTheEnd = [](int songs, const char* moved) {
+    std::vector<std::string> titles = titlesBut(songs, {moved});
+    titles.push_back(moved);
+    return titles;
+  };
   const auto skipByKey = [](UpNextList&) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right, Qt::ControlModifier);
   };
@@ -208,10 +295,10 @@ TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
        skipByKey, View::asScrolled},
       {"The first row leaving as the song ends while the second's Play next has the focus", 60,
        playFirst(scrollAwayFrom("T3", 4, playNext)), {}, titlesBut(60, {"T1", "T2"}), std::nullopt, "T4 play next",
-       [&](UpNextList&) {
-         while (systemPlayer.releaseNext()) runPostedEvents();  // the song starts, and plays to its end
-         advance(201);
-       }, View::asScrolled},
+       songEnds, View::asScrolled},
+      {"The first row leaving as the song ends while another window is active leaves the list as scrolled", 60,
+       playFirst(withEngineLogActive(scrollAwayFrom("T3", 4, playNext))), {}, titlesBut(60, {"T1", "T2"}),
+       std::nullopt, "T4 play next", songEnds, View::asScrolled},
       {"The first row removed while the second's Play next has the focus", 60, scrollAwayFrom("T2", 4, playNext), {},
        titlesBut(60, {"T1"}), std::nullopt, "T3 play next",
        [&](UpNextList&) { store().performHostAction(vinaro::action::Remove{store().state().queue.front().id}); },
@@ -232,6 +319,24 @@ TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
          scrollBarOf(list).setValue(scrollBarOf(list).maximum());
        },
        {Qt::Key_Space, Qt::Key_Tab}, titlesBut(40, {"T3"}), std::nullopt, "T5 play next"},
+      {"Space held on Remove across a song added elsewhere removes the row when released", 4,
+       holdSpaceOn("T2", remove), {}, {"T1", "T3", "T4", "Late"}, std::nullopt, "T3 remove",
+       addThenRelease("T2", remove, false)},
+      {"A mouse press held on a Tab-focused Play next across a song added elsewhere moves the row when released", 4,
+       holdMouseOn("T3", playNext), {}, {"T3", "T1", "T2", "T4", "Late"}, std::nullopt, "T4 play next",
+       addThenRelease("T3", playNext, true)},
+      {"A focused row moved out of view elsewhere leaves the focus on the row now in its place", 60,
+       focusOn("T2", remove), {}, atTheEnd(60, "T2"), std::nullopt, "T3 remove", moveElsewhere(1, 59),
+       View::onTheFocus},
+      {"A song added elsewhere leaves the focus on a row the DJ scrolled away from", 60, scrollAwayFrom("T3"), {},
+       atTheEnd(60, "Late"), std::nullopt, "T3 remove", [&](UpNextList&) { addElsewhere("Late"); },
+       View::asScrolled},
+      {"The search popover keeps its focus as a song is added, and the row's button has it back", 4,
+       withSearchOpen(focusOn("T2", remove)), {}, {"T1", "T2", "T3", "T4", "Late"}, std::nullopt, "T2 remove",
+       changeUnderSearch([&] { addElsewhere("Late"); })},
+      {"The search popover keeps its focus as the focused Play next turns off, and the next row's has it back", 4,
+       withSearchOpen(focusOn("T2", playNext)), {}, {"T2", "T3", "T4"}, std::nullopt, "T3 play next",
+       changeUnderSearch(removeFirst)},
       // Last: it leaves the party playing.
       {"A clicked button leaves the focus, and Space plays",
        3,
@@ -413,6 +518,11 @@ TEST_F(ConsoleKeys, SpaceActsOnTheFocusedPickerAndPlaysOnceTheFocusLeavesTheList
       {"the picker on Settings", HostViewMode::settings, onPicker(HostViewMode::settings), ""},
       {"a click on the console's background", HostViewMode::console,
        thenOn("T2", [&] { QTest::mouseClick(&console.requestsColumn(), Qt::LeftButton, {}, QPoint(150, 400)); }),
+       "kovali::ConsoleView"},
+      {"a click on the picker bar's background", HostViewMode::console, thenOn("T2", [&] {
+         QWidget& bar = *shell().mainWindow().picker().parentWidget();
+         QTest::mouseClick(&bar, Qt::LeftButton, {}, QPoint(10, bar.height() / 2));
+       }),
        "kovali::ConsoleView"},
       {"Escape on a row's button", HostViewMode::console, thenOn("T3", escape), "kovali::ConsoleView"},
       {"Escape on the list holding the focus itself", HostViewMode::console, thenOn("T3", [&] {

@@ -41,19 +41,24 @@ std::vector<std::string> queueIDs(const SessionStore& store) {
   return ids;
 }
 
-/// Drops row `row` of `list` before the row at `destination` (or after the last), as a drag of
-/// the list's own row would.
-void dropRow(UpNextList& list, std::size_t row, std::size_t destination) {
+/// Drops what a drag carries, `data`, before the row at `destination` (or after the last).
+void drop(UpNextList& list, const QMimeData& data, std::size_t destination) {
   grabWidget(list);  // the rows stand where the last change put them
   QWidget& area = list.dropArea();
   const auto& rows = list.rows();
   const int y = destination < rows.size() ? rows[destination]->geometry().top() + 2 : rows.back()->geometry().bottom();
-  const std::unique_ptr<QMimeData> data(list.dragData(row));
   const QPointF at(area.width() / 2.0, y);
-  QDragEnterEvent enter(at.toPoint(), Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+  QDragEnterEvent enter(at.toPoint(), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(&area, &enter);
-  QDropEvent drop(at, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(&area, &drop);
+  QDropEvent dropped(at, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&area, &dropped);
+}
+
+/// Drops row `row` of `list` before the row at `destination` (or after the last), as a drag of
+/// the list's own row would.
+void dropRow(UpNextList& list, std::size_t row, std::size_t destination) {
+  const std::unique_ptr<QMimeData> data(list.dragData(row));
+  drop(list, *data, destination);
 }
 
 TEST_F(ConsoleTest, RendersAFullPartyInThreeColumnsAtTheDefaultAndTheSmallestSize) {
@@ -249,6 +254,34 @@ TEST_F(ConsoleTest, DraggingARowMovesItWhereQtsDropRowSays) {
   EXPECT_EQ(store().state().revision, revision) << "the last row dropped after itself";
   dropRow(list, 4, 1);
   EXPECT_EQ(store().state().queue[1].id, before[4]);
+}
+
+TEST_F(ConsoleTest, ARowDroppedAfterTheQueueChangedUnderItMovesItsOwnSongOrNothing) {
+  struct Case {
+    const char* name;
+    std::vector<std::size_t> removed;  // places in the queue before the drag, while the row is held
+    std::size_t destination;           // in the list as it is at the drop
+    std::vector<std::size_t> queueAfter;
+  } cases[] = {
+      {"rows above the held one left", {0, 1, 2}, 0, {4, 3, 5, 6, 7}},
+      {"the held song left", {4}, 0, {0, 1, 2, 3, 5, 6, 7}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    host(vinaro::action::ClearQueue{});
+    queueSongs(8, c.name);
+    ConsoleView& view = makeConsole();
+    renderWidget(view, kWindow);
+    UpNextList& list = view.queueColumn().upNext();
+    const auto before = queueIDs(store());
+    const std::unique_ptr<QMimeData> held(list.dragData(4));
+    for (const std::size_t place : c.removed) host(vinaro::action::Remove{before[place]});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list.rows().size() == before.size() - c.removed.size(); }, kFramesBound));
+    drop(list, *held, c.destination);
+    std::vector<std::string> expected;
+    for (const std::size_t place : c.queueAfter) expected.push_back(before[place]);
+    EXPECT_EQ(queueIDs(store()), expected);
+  }
 }
 
 TEST_F(ConsoleTest, ClearingAsksFirstThenReportsWhatItClearedForThreeSeconds) {

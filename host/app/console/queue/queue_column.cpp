@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/console/queue/guests_sheet.h"
 #include "app/console/queue/queue_now_playing.h"
@@ -51,7 +52,7 @@ QueueColumn::QueueColumn(SessionStore& store, Scheduler& scheduler, ArtworkLoade
   });
   connect(upNext_, &UpNextList::removeClicked, this,
           [this](const std::string& id) { store_.performHostAction(vinaro::action::Remove{id}); });
-  connect(upNext_, &UpNextList::rowsDropped, this, &QueueColumn::move);
+  connect(upNext_, &UpNextList::rowDropped, this, &QueueColumn::move);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -212,11 +213,14 @@ QCoro::Task<> QueueColumn::hideClearNoticeLater() {
   setSnapshot(snapshot_);
 }
 
-void QueueColumn::move(const std::set<std::size_t>& dragged, std::size_t destination) {
+void QueueColumn::move(const std::string& itemID, std::size_t destination) {
   const auto& queue = store_.state().queue;
-  const auto target = reorderTarget(dragged, destination, queue.size());
+  const auto dragged = std::find_if(queue.begin(), queue.end(), [&](const auto& item) { return item.id == itemID; });
+  // A song that left the queue while it was held stands past its end, and moves nowhere.
+  const auto place = static_cast<std::size_t>(dragged - queue.begin());
+  const auto target = reorderTarget({place}, destination, queue.size());
   if (!target) return;
-  store_.performHostAction(vinaro::action::Move{queue[*dragged.begin()].id, static_cast<std::int64_t>(*target)});
+  store_.performHostAction(vinaro::action::Move{itemID, static_cast<std::int64_t>(*target)});
 }
 
 void QueueColumn::refreshProgress() {

@@ -56,7 +56,8 @@ class QueueColumn final : public QWidget {
   void showGuests();
   void confirmClear();
   void clearQueue();
-  void move(const std::set<std::size_t>& dragged, std::size_t destination);
+  /// Moves the song of queue item `itemID` to where a drop before the list's row `destination` puts it.
+  void move(const std::string& itemID, std::size_t destination);
   QCoro::Task<> hideClearNoticeLater();
   void refreshProgress();
   void updateProgressTimer();

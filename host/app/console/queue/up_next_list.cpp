@@ -11,8 +11,8 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QResizeEvent>
-#include <QScrollArea>
 #include <QScopedValueRollback>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QUuid>
 #include <QVBoxLayout>
@@ -28,6 +28,7 @@
 #include "app/look/palette.h"
 #include "app/look/system_font.h"
 #include "app/look/text/plain_label.h"
+#include "app/look/window_focus.h"
 
 namespace kovali {
 
@@ -63,16 +64,16 @@ class UpNextList::Panel final : public QWidget {
   }
   void dropEvent(QDropEvent* event) override {
     list_.showDropIndicator(std::nullopt);
-    const auto row = accept(event) ? list_.draggedRow(event->mimeData()) : std::nullopt;
-    if (!row) return;
+    const auto item = accept(event) ? list_.draggedItem(event->mimeData()) : std::nullopt;
+    if (!item) return;
     // The list redraws from the new queue; nothing of the drag itself is kept.
     event->setDropAction(Qt::CopyAction);
-    emit list_.rowsDropped({*row}, list_.destinationAt(event->position().toPoint().y()));
+    emit list_.rowDropped(*item, list_.destinationAt(event->position().toPoint().y()));
   }
 
  private:
   bool accept(QDropEvent* event) {
-    const bool ours = list_.draggedRow(event->mimeData()).has_value();
+    const bool ours = list_.draggedItem(event->mimeData()).has_value();
     if (ours) {
       event->acceptProposedAction();
     } else {
@@ -160,20 +161,18 @@ UpNextList::UpNextList(ArtworkLoader& loader, QWidget* parent)
 QWidget& UpNextList::dropArea() const { return *panel_; }
 
 QMimeData* UpNextList::dragData(std::size_t row) const {
+  // The song, not its place: the phones may change the queue while the row is held.
   auto* payload = new QMimeData;
-  payload->setData(QString::fromLatin1(mimeType), token_ + '/' + QByteArray::number(static_cast<qulonglong>(row)));
+  payload->setData(QString::fromLatin1(mimeType), token_ + '/' + QByteArray::fromStdString(rows_.at(row)->model().id));
   return payload;
 }
 
-std::optional<std::size_t> UpNextList::draggedRow(const QMimeData* dropped) const {
+std::optional<std::string> UpNextList::draggedItem(const QMimeData* dropped) const {
   if (!dropped || !dropped->hasFormat(QString::fromLatin1(mimeType))) return std::nullopt;
   const QByteArray payload = dropped->data(QString::fromLatin1(mimeType));
   const QByteArray prefix = token_ + '/';
   if (!payload.startsWith(prefix)) return std::nullopt;
-  bool ok = false;
-  const qulonglong row = payload.mid(prefix.size()).toULongLong(&ok);
-  if (!ok) return std::nullopt;
-  return static_cast<std::size_t>(row);
+  return payload.mid(prefix.size()).toStdString();
 }
 
 void UpNextList::setRows(const std::vector<QueueRowModel>& rows) {
@@ -184,11 +183,11 @@ void UpNextList::setRows(const std::vector<QueueRowModel>& rows) {
   const bool widthChanged = digits != positionDigits_;
   positionDigits_ = digits;
   const std::optional<FocusedButton> focused = focusedButton();
+  // A focused button that stays is left alone, and a press held on it with it.
+  const bool handOn = focused && !keepsFocus(*focused, rows);
   {
     const QScopedValueRollback changing(changingRows_, true);
-    // A focused button that goes or turns off would hand the focus on by itself, scrolling the
-    // list to it; the list holds it meanwhile and gives it back below.
-    if (focused) setFocus(Qt::OtherFocusReason);
+    if (handOn) holdFocus(*focused->button);
     reconcileWidgets(rows_, rows, *column_, 0, [this] {
       auto* row = new QueueRow(loader_, panel_);
       QSizePolicy policy = row->sizePolicy();
@@ -204,9 +203,9 @@ void UpNextList::setRows(const std::vector<QueueRowModel>& rows) {
   }
   empty_->setVisible(rows_.empty());
   orderTabsAsShown();
-  if (focused) {
+  if (handOn) {
     const QScopedValueRollback changing(changingRows_, true);
-    keepFocus(*focused);
+    handFocusOn(*focused);
   }
   const auto place = focusedPlace();
   if (followFocus && place) scrollToRow(*place);
@@ -259,11 +258,25 @@ std::optional<UpNextList::FocusedButton> UpNextList::focusedButton() const {
   return was;
 }
 
-void UpNextList::keepFocus(const FocusedButton& was) {
-  if (was.button && was.button->isEnabled()) {
-    if (!was.button->hasFocus()) was.button->setFocus(Qt::OtherFocusReason);
-    return;
+bool UpNextList::keepsFocus(const FocusedButton& was, const std::vector<QueueRowModel>& rows) const {
+  const std::string& id = was.idsBefore[was.place];
+  const auto now = std::find_if(rows.begin(), rows.end(), [&](const QueueRowModel& row) { return row.id == id; });
+  if (now == rows.end() || !(was.remove || now->canPlayNext)) return false;
+  // Space never acts on a song a change elsewhere took out of the DJ's sight.
+  return !standsInView(was.place) || standsInView(static_cast<std::size_t>(now - rows.begin()));
+}
+
+void UpNextList::holdFocus(QWidget& button) {
+  // Going or turning off, the button would hand the focus on by itself, scrolling the list to it
+  // and, under a popup, taking the focus from the popup.
+  if (focusIsInAnotherWindow(*this)) {
+    button.clearFocus();
+  } else {
+    setFocus(Qt::OtherFocusReason);
   }
+}
+
+void UpNextList::handFocusOn(const FocusedButton& was) {
   std::unordered_map<std::string, std::size_t> placeNow;
   for (std::size_t place = 0; place < rows_.size(); ++place) placeNow.emplace(rows_[place]->model().id, place);
   const auto takesFocus = [&](std::size_t before) {
@@ -280,19 +293,19 @@ void UpNextList::keepFocus(const FocusedButton& was) {
   for (std::size_t before = was.place; before-- > 0;) {
     if (takesFocus(before)) return;
   }
-  setFocus(Qt::OtherFocusReason);
+  setWindowFocus(*this, Qt::OtherFocusReason);
 }
 
 void UpNextList::focusButton(std::size_t place, bool remove, Qt::FocusReason reason) {
   QueueRow& row = *rows_[place];
   row.show();
-  (remove ? row.removeButton() : row.playNextButton()).setFocus(reason);
+  setWindowFocus(remove ? row.removeButton() : row.playNextButton(), reason);
 }
 
 bool UpNextList::eventFilter(QObject* watched, QEvent* event) {
   const auto* key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent*>(event) : nullptr;
-  const bool paging = key && key->modifiers() == Qt::NoModifier &&
-                      (key->key() == Qt::Key_PageDown || key->key() == Qt::Key_PageUp);
+  const bool paging =
+      key && key->modifiers() == Qt::NoModifier && (key->key() == Qt::Key_PageDown || key->key() == Qt::Key_PageUp);
   if (changingRows_ || (event->type() != QEvent::FocusIn && !paging)) return QWidget::eventFilter(watched, event);
   const auto place = placeOf(qobject_cast<QWidget*>(watched));
   if (!place) return false;
@@ -372,14 +385,22 @@ int UpNextList::rowHeight() const {
   return rows_.empty() ? 1 : std::max(1, rows_.front()->sizeHint().height());
 }
 
+int UpNextList::viewTop() const { return scroll_->verticalScrollBar()->value() - column_->contentsMargins().top(); }
+
 std::optional<std::pair<std::size_t, std::size_t>> UpNextList::rowsInView(std::optional<int> viewHeight) const {
   const int height = rowHeight();
-  const int top = scroll_->verticalScrollBar()->value() - column_->contentsMargins().top();
+  const int top = viewTop();
   const int first = std::max(0, (top + height - 1) / height);
   const int bottom = top + viewHeight.value_or(scroll_->viewport()->height());
   const int last = std::min(static_cast<int>(rows_.size()), bottom / height) - 1;
   if (first > last) return std::nullopt;
   return std::pair{static_cast<std::size_t>(first), static_cast<std::size_t>(last)};
+}
+
+bool UpNextList::standsInView(std::size_t place) const {
+  const int height = rowHeight();
+  const int rowTop = static_cast<int>(place) * height;
+  return rowTop >= viewTop() && rowTop + height <= viewTop() + scroll_->viewport()->height();
 }
 
 void UpNextList::scrollToRow(std::size_t place) {
@@ -392,9 +413,10 @@ void UpNextList::showRowsNearTheView() {
   // While rows are replaced the scroll bar may move under them; the change ends with this anyway.
   if (changingRows_ || rows_.empty()) return;
   const int height = rowHeight();
-  const int top = scroll_->verticalScrollBar()->value() - column_->contentsMargins().top();
+  const int top = viewTop();
   const auto first = static_cast<std::size_t>(std::max(0, top / height - kRowsBeyondView));
-  const auto last = static_cast<std::size_t>(std::max(0, (top + scroll_->viewport()->height()) / height + kRowsBeyondView));
+  const auto last =
+      static_cast<std::size_t>(std::max(0, (top + scroll_->viewport()->height()) / height + kRowsBeyondView));
   // The focused row and its neighbours stay shown wherever the list is scrolled: it keeps the
   // focus, and Tab goes on from it to the next row.
   const auto focused = focusedPlace();

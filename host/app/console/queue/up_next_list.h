@@ -5,7 +5,6 @@
 #include <QWidget>
 #include <cstddef>
 #include <optional>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,7 +34,7 @@ class UpNextList final : public QWidget {
   Q_OBJECT
 
  public:
-  /// The type of a dragged row's data: the list's own token, "/" and the row's index.
+  /// The type of a dragged row's data: the list's own token, "/" and the row's queue item id.
   static constexpr const char* mimeType = "application/x-kovali-queue-row";
 
   explicit UpNextList(ArtworkLoader& loader, QWidget* parent = nullptr);
@@ -44,7 +43,8 @@ class UpNextList final : public QWidget {
   const std::vector<QueueRow*>& rows() const { return rows_; }
   /// The widget that takes the drops; positions are in its coordinates.
   QWidget& dropArea() const;
-  /// The data a drag of `row` carries; only this list takes it.
+  /// The data a drag of the row at `row` carries: its song, wherever the queue has moved it by the
+  /// drop. Only this list takes it.
   QMimeData* dragData(std::size_t row) const;
 
   /// The insertion index, counted in the list as it is, that a drop at `y` names: before the
@@ -62,8 +62,9 @@ class UpNextList final : public QWidget {
  signals:
   void playNextClicked(const std::string& itemID);
   void removeClicked(const std::string& itemID);
-  /// The rows `dragged` were dropped at insertion index `destination`.
-  void rowsDropped(const std::set<std::size_t>& dragged, std::size_t destination);
+  /// The row of queue item `itemID` was dropped at insertion index `destination`, counted in the
+  /// list as it is at the drop.
+  void rowDropped(const std::string& itemID, std::size_t destination);
 
  private:
   class Panel;
@@ -82,9 +83,15 @@ class UpNextList final : public QWidget {
   /// The place of the row whose button has the window's focus.
   std::optional<std::size_t> focusedPlace() const;
   std::optional<FocusedButton> focusedButton() const;
-  /// Gives the focus a row's button lost with the change to the same button of the row that
-  /// followed it, else of the one before it, else to the list.
-  void keepFocus(const FocusedButton& was);
+  /// Whether the focused button stays with the change to `rows`: its row stays, the button stays
+  /// on, and a row in view stays in view.
+  bool keepsFocus(const FocusedButton& was, const std::vector<QueueRowModel>& rows) const;
+  /// Keeps the focus of a button about to go off a row that is about to be replaced: the list
+  /// holds it, or, while another window has the focus, this window gives back none meanwhile.
+  void holdFocus(QWidget& button);
+  /// Gives the focus the row's button is losing with the change to the same button of the row
+  /// that followed it, else of the one before it, else to the list.
+  void handFocusOn(const FocusedButton& was);
   void focusButton(std::size_t place, bool remove, Qt::FocusReason reason);
   /// Hands the focus, on a row or on the list, to the page the list stands on.
   void releaseFocus();
@@ -96,10 +103,15 @@ class UpNextList final : public QWidget {
   /// Scrolls a page and moves the focus onto the rows the page shows.
   void turnPage(std::size_t place, bool down);
   int rowHeight() const;
+  /// Where the view's top edge stands, counted from the first row's top.
+  int viewTop() const;
   /// The first and last row that stand wholly in a view `viewHeight` high.
   std::optional<std::pair<std::size_t, std::size_t>> rowsInView(std::optional<int> viewHeight = std::nullopt) const;
+  /// Whether a row at `place` stands wholly in the view as it is scrolled, however many rows follow.
+  bool standsInView(std::size_t place) const;
   void scrollToRow(std::size_t place);
-  std::optional<std::size_t> draggedRow(const QMimeData* dropped) const;
+  /// The queue item id of a row of this list that `dropped` carries.
+  std::optional<std::string> draggedItem(const QMimeData* dropped) const;
   void startDrag(QueueRow* row);
   void showDropIndicator(std::optional<std::size_t> destination);
   void showRowsNearTheView();

@@ -7,8 +7,8 @@
 
 #include "app/console/console_view.h"
 #include "app/look/focused_control_keys.h"
-#include "app/menus/party_menu.h"
 #include "app/look/frame_refresh.h"
+#include "app/menus/party_menu.h"
 #include "app/party/party_view.h"
 #include "app/shell/window/view_mode_preference.h"
 #include "app/shell/window/view_picker.h"
@@ -44,6 +44,12 @@ class MainWindow::Frame final : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent*) override { arrange(); }
+  // A press that no control took, on the bar behind the picker or a page's background, takes the
+  // focus from the page's controls to the page, where Space plays and pauses.
+  void mousePressEvent(QMouseEvent* event) override {
+    views_->currentWidget()->setFocus(Qt::MouseFocusReason);
+    QWidget::mousePressEvent(event);
+  }
 
  private:
   void arrange() {
