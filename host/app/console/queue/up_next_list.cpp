@@ -1,14 +1,9 @@
 #include "app/console/queue/up_next_list.h"
 
 #include <QApplication>
-#include <QCursor>
-#include <QDrag>
-#include <QDragMoveEvent>
-#include <QDropEvent>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QKeyEvent>
-#include <QMimeData>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScopedValueRollback>
@@ -22,6 +17,7 @@
 #include <utility>
 
 #include "app/console/queue/queue_row.h"
+#include "app/console/queue/up_next_panel.h"
 #include "app/look/controls/focus_ring.h"
 #include "app/look/controls/symbol_button.h"
 #include "app/look/keyed_widgets.h"
@@ -34,64 +30,12 @@ namespace kovali {
 
 namespace {
 
-// How close to the list's top or bottom edge a drag scrolls it, and by how much a move.
-constexpr int kAutoScrollMargin = 24;
-constexpr int kAutoScrollStep = 12;
 // Rows shown beyond each edge of the view, so that Tab and a drag find the next row shown.
 constexpr int kRowsBeyondView = 6;
 
 bool isSpace(const QKeyEvent& key) { return key.key() == Qt::Key_Space && key.modifiers() == Qt::NoModifier; }
 
 }  // namespace
-
-/// The rows' container inside the scroll area; it takes the drops of this list's own rows.
-class UpNextList::Panel final : public QWidget {
- public:
-  explicit Panel(UpNextList& list) : list_(list) { setAcceptDrops(true); }
-
- protected:
-  void dragEnterEvent(QDragEnterEvent* event) override { accept(event); }
-  void dragMoveEvent(QDragMoveEvent* event) override {
-    if (!accept(event)) return;
-    const int y = event->position().toPoint().y();
-    list_.showDropIndicator(list_.destinationAt(y));
-    autoScroll(y);
-  }
-  void dragLeaveEvent(QDragLeaveEvent*) override { list_.showDropIndicator(std::nullopt); }
-  bool focusNextPrevChild(bool next) override {
-    const QScopedValueRollback walking(list_.tabbingInside_, true);
-    return QWidget::focusNextPrevChild(next);
-  }
-  void dropEvent(QDropEvent* event) override {
-    list_.showDropIndicator(std::nullopt);
-    const auto item = accept(event) ? list_.draggedItem(event->mimeData()) : std::nullopt;
-    if (!item) return;
-    // The list redraws from the new queue; nothing of the drag itself is kept.
-    event->setDropAction(Qt::CopyAction);
-    emit list_.rowDropped(*item, list_.destinationAt(event->position().toPoint().y()));
-  }
-
- private:
-  bool accept(QDropEvent* event) {
-    const bool ours = list_.draggedItem(event->mimeData()).has_value();
-    if (ours) {
-      event->acceptProposedAction();
-    } else {
-      event->ignore();
-    }
-    return ours;
-  }
-
-  void autoScroll(int y) {
-    QScrollBar* bar = list_.scroll_->verticalScrollBar();
-    const int top = bar->value();
-    const int bottom = top + list_.scroll_->viewport()->height();
-    if (y < top + kAutoScrollMargin) bar->setValue(top - kAutoScrollStep);
-    if (y > bottom - kAutoScrollMargin) bar->setValue(top + kAutoScrollStep);
-  }
-
-  UpNextList& list_;
-};
 
 /// The scroll area of the rows. A change of its view's height, whatever made it (the window, the
 /// column above the list), keeps the focused row in view where it stood in view before.
@@ -156,23 +100,6 @@ UpNextList::UpNextList(ArtworkLoader& loader, QWidget* parent)
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(scroll_, 0, 0);
   layout->addWidget(empty_, 0, 0, Qt::AlignCenter);
-}
-
-QWidget& UpNextList::dropArea() const { return *panel_; }
-
-QMimeData* UpNextList::dragData(std::size_t row) const {
-  // The song, not its place: the phones may change the queue while the row is held.
-  auto* payload = new QMimeData;
-  payload->setData(QString::fromLatin1(mimeType), token_ + '/' + QByteArray::fromStdString(rows_.at(row)->model().id));
-  return payload;
-}
-
-std::optional<std::string> UpNextList::draggedItem(const QMimeData* dropped) const {
-  if (!dropped || !dropped->hasFormat(QString::fromLatin1(mimeType))) return std::nullopt;
-  const QByteArray payload = dropped->data(QString::fromLatin1(mimeType));
-  const QByteArray prefix = token_ + '/';
-  if (!payload.startsWith(prefix)) return std::nullopt;
-  return payload.mid(prefix.size()).toStdString();
 }
 
 void UpNextList::setRows(const std::vector<QueueRowModel>& rows) {
@@ -430,35 +357,6 @@ void UpNextList::showRowsNearTheView() {
 bool UpNextList::shows(const std::vector<QueueRowModel>& rows) const {
   return std::equal(rows_.begin(), rows_.end(), rows.begin(), rows.end(),
                     [](const QueueRow* row, const QueueRowModel& model) { return row->model() == model; });
-}
-
-std::size_t UpNextList::destinationAt(int y) const {
-  for (std::size_t index = 0; index < rows_.size(); ++index) {
-    if (y < rows_[index]->geometry().center().y()) return index;
-  }
-  return rows_.size();
-}
-
-void UpNextList::startDrag(QueueRow* row) {
-  const auto found = std::find(rows_.begin(), rows_.end(), row);
-  if (found == rows_.end()) return;
-  auto* drag = new QDrag(panel_);
-  drag->setMimeData(dragData(static_cast<std::size_t>(found - rows_.begin())));
-  drag->setPixmap(row->grab());
-  drag->setHotSpot(row->mapFromGlobal(QCursor::pos()));
-  drag->exec(Qt::MoveAction | Qt::CopyAction, Qt::MoveAction);
-}
-
-void UpNextList::showDropIndicator(std::optional<std::size_t> destination) {
-  if (!destination || rows_.empty()) {
-    indicator_->hide();
-    return;
-  }
-  const int y =
-      *destination < rows_.size() ? rows_[*destination]->geometry().top() : rows_.back()->geometry().bottom() + 1;
-  indicator_->setGeometry(22, y - 1, panel_->width() - 44, 2);
-  indicator_->raise();
-  indicator_->show();
 }
 
 }  // namespace kovali
