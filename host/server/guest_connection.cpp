@@ -228,12 +228,11 @@ void GuestConnection::startStallCheck() {
 }
 
 void GuestConnection::expectGreeting(double seconds) {
-  greetingDeadline_.start(
-      [this, seconds, self = QPointer<GuestConnection>(this)](CancellationToken token) -> QCoro::Task<> {
-        co_await scheduler_.sleep(seconds, token);
-        if (token.isCancelled() || !self) co_return;
-        emit greetingMissed();
-      });
+  greetingDeadline_.start([this, seconds, self = QPointer<GuestConnection>(this)](CancellationToken token) -> QCoro::Task<> {
+    co_await scheduler_.sleep(seconds, token);
+    if (token.isCancelled() || !self) co_return;
+    emit greetingMissed();
+  });
 }
 
 void GuestConnection::close() { closeOnceWritten(CloseCode::normal); }

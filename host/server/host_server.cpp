@@ -250,7 +250,7 @@ void HostServer::dropListener() {
     if (head) head->abandon();
   }
   if (!port_) return;
-  port_->close();                  // the port is free at once
+  port_->close();  // the port is free at once
   port_.release()->deleteLater();  // this may run inside one of its own signals
   advertiser_->withdraw();
   emit listeningChanged();
@@ -323,8 +323,7 @@ void HostServer::registered(const std::string& name) {
 }
 
 void HostServer::accept(QTcpSocket* socket, const QByteArray& head) {
-  const auto answer =
-      websocketHandshakeAnswer(std::string_view(head.constData(), static_cast<std::size_t>(head.size())));
+  const auto answer = websocketHandshakeAnswer(std::string_view(head.constData(), static_cast<std::size_t>(head.size())));
   if (const auto* refusal = std::get_if<HandshakeRefusal>(&answer)) {
     qCDebug(lcNet).noquote() << "A WebSocket handshake from" << socket->peerAddress().toString()
                              << "was refused:" << refusal->reason;

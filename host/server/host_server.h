@@ -191,8 +191,7 @@ class HostServer final : public QObject {
   std::map<ConnectionID, GuestConnection*> connections_;
   ConnectionBudget budget_;
   std::shared_ptr<IncomingPool> incoming_ = std::make_shared<IncomingPool>(GuestLimits::incomingPoolBytes);
-  std::shared_ptr<PartiesInFlight> parties_ =
-      std::make_shared<PartiesInFlight>(GuestLimits::oldPartiesBytes, scheduler_);
+  std::shared_ptr<PartiesInFlight> parties_ = std::make_shared<PartiesInFlight>(GuestLimits::oldPartiesBytes, scheduler_);
   std::int64_t nextID_ = 0;
   std::string serviceName_;
   std::string sessionID_;

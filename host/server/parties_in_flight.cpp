@@ -13,9 +13,7 @@
 namespace kovali {
 namespace {
 
-bool sameBytes(const QByteArray& a, const QByteArray& b) {
-  return a.constData() == b.constData() && a.size() == b.size();
-}
+bool sameBytes(const QByteArray& a, const QByteArray& b) { return a.constData() == b.constData() && a.size() == b.size(); }
 
 }  // namespace
 
@@ -112,13 +110,15 @@ std::optional<PartiesInFlight::Named> PartiesInFlight::slowest(MonotonicTime now
     const Holder& counted = entry.second;
     double share = 0;
     std::uint64_t oldest = UINT64_MAX;
+    qint64 untilFreed = 0;  // what the socket still writes before it lets go of its last old party
     for (const auto& inSocket : counted.held.inSocket) {
       const Party& party = parties_.at(inSocket.party.constData());
       if (!party.old()) continue;
       share += static_cast<double>(party.bytes) / party.inSockets;
       oldest = std::min(oldest, party.since);
+      untilFreed = std::max(untilFreed, inSocket.end - counted.held.written);
     }
-    if (share == 0 || counted.progress.keepsUp(standing(counted, now).untilFreed, now)) continue;
+    if (share == 0 || counted.progress.keepsUp(untilFreed, now)) continue;
     if (share > most || (share == most && oldest < since)) {
       heaviest = &entry;
       most = share;
@@ -127,7 +127,7 @@ std::optional<PartiesInFlight::Named> PartiesInFlight::slowest(MonotonicTime now
   }
   if (heaviest == nullptr) return std::nullopt;
   const Why why = heaviest->second.progress.stopped(now) ? Why::notReading : Why::tooSlow;
-  return Named{heaviest->first, why, standing(heaviest->second, now)};
+  return Named{heaviest->first, why};
 }
 
 std::optional<PartiesInFlight::Named> PartiesInFlight::costliest(MonotonicTime now) const {
@@ -157,7 +157,7 @@ std::optional<PartiesInFlight::Named> PartiesInFlight::costliest(MonotonicTime n
     }
   }
   if (costliest == nullptr) return std::nullopt;
-  return Named{costliest->first, Why::pastCeiling, standing(costliest->second, now)};
+  return Named{costliest->first, Why::pastCeiling};
 }
 
 PartiesInFlight::Standing PartiesInFlight::standing(GuestConnection* holder) const {

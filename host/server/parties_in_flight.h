@@ -77,7 +77,6 @@ class PartiesInFlight final : public QObject {
   struct Named {
     GuestConnection* holder = nullptr;
     Why why = Why::notReading;
-    Standing standing;
   };
   /// Of the holders not reading their old parties, the one whose going frees the most of them
   /// (the one that began the oldest among equals). When no such holder holds one but old parties
