@@ -32,12 +32,13 @@ struct GuestLimits {
   /// this, of the phones that are not reading theirs, those that alone keep the most are let go.
   static constexpr qint64 oldPartiesBytes = 256 << 20;
   /// What old parties may cost however honest their phones: past it, phones are let go, reading or
-  /// not, until they cost less, the one that costs the most to keep first: each old party it holds
-  /// for as long as it would take to read the rest of it at its own pace, a party others hold too
-  /// counting as its share over as many let-gos (it is freed only once its last holder goes). So
-  /// a guest reading at full speed keeps each party a moment and goes last, phones sharing a party
-  /// are swept for it only where none frees one alone, and connections paced just fast enough,
-  /// each keeping a party of its own for a minute or more, go first.
+  /// not, until those kept past the next look cost less. The party that costs the most goes first:
+  /// its bytes for as long as its slowest holder would take to read the rest of it at its own
+  /// pace, over what it would cost once its slow holders (those taking at least half as long)
+  /// went, and they go together. So phones sharing a party cost as one phone holding it alone, a
+  /// phone that would read it soon stays though slower ones sharing it go, a phone that has taken
+  /// nothing costs without end, and a guest reading at full speed keeps each party a moment and
+  /// goes last.
   static constexpr qint64 oldPartiesCeilingBytes = 4 * oldPartiesBytes;
   /// A phone whose socket has written nothing this long while bytes waited for it has stopped
   /// reading the parties it holds. Longer than a phone's radio sleeps or its Wi-Fi roams.

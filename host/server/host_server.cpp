@@ -42,7 +42,7 @@ QString letGoReason(PartiesInFlight::Why why) {
     case PartiesInFlight::Why::tooSlow:
       return QStringLiteral("too slow to finish its old parties in %1 s").arg(GuestLimits::finishOldPartiesSeconds);
     case PartiesInFlight::Why::pastCeiling:
-      return QStringLiteral("the old parties are past their ceiling and it costs the most to keep");
+      return QStringLiteral("the old parties are past their ceiling and it keeps the one that costs the most");
   }
   return {};
 }
@@ -189,14 +189,16 @@ void HostServer::letGoOfOldParties() {
   // Phones reading slowly take bytes long before their sockets are asked for more.
   for (const auto& [id, connection] : connections_) connection->countParties();
   while (const auto named = parties_->overBudget() ? parties_->heaviest() : std::nullopt) {
-    named->holder->sayWhyItEnds(QStringLiteral("is let go: %1, with %2 MiB of old parties kept")
-                                    .arg(letGoReason(named->why))
-                                    .arg(static_cast<double>(parties_->oldBytes()) / (1 << 20), 0, 'f', 1));
-    // No close frame can follow the half-sent party, and waiting for it would keep what this frees.
-    named->holder->abort();
-    const auto found = std::find_if(connections_.begin(), connections_.end(),
-                                    [&](const auto& entry) { return entry.second == named->holder; });
-    if (found != connections_.end()) remove(found->first);  // else it has left the table already
+    const double kept = static_cast<double>(parties_->oldBytes()) / (1 << 20);
+    for (GuestConnection* holder : named->holders) {
+      holder->sayWhyItEnds(
+          QStringLiteral("is let go: %1, with %2 MiB of old parties kept").arg(letGoReason(named->why)).arg(kept, 0, 'f', 1));
+      // No close frame can follow the half-sent party, and waiting for it would keep what this frees.
+      holder->abort();
+      const auto found = std::find_if(connections_.begin(), connections_.end(),
+                                      [&](const auto& entry) { return entry.second == holder; });
+      if (found != connections_.end()) remove(found->first);  // else it has left the table already
+    }
   }
 }
 

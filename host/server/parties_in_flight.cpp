@@ -4,7 +4,9 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <ranges>
 #include <utility>
+#include <vector>
 
 #include <QString>
 
@@ -127,37 +129,49 @@ std::optional<PartiesInFlight::Named> PartiesInFlight::slowest(MonotonicTime now
   }
   if (heaviest == nullptr) return std::nullopt;
   const Why why = heaviest->second.progress.stopped(now) ? Why::notReading : Why::tooSlow;
-  return Named{heaviest->first, why};
+  return Named{{heaviest->first}, why};
 }
 
 std::optional<PartiesInFlight::Named> PartiesInFlight::costliest(MonotonicTime now) const {
-  const Holders::value_type* costliest = nullptr;
-  double most = 0;
-  qint64 freesMost = 0;
-  for (const auto& entry : holders_) {
-    const auto& [holder, counted] = entry;
-    double cost = 0;   // byte-seconds
-    qint64 frees = 0;  // at once, of the parties it alone holds
+  // Each old party with how long each of its holders keeps it: the rest of it at its own pace.
+  struct Kept {
+    qint64 bytes = 0;
+    std::uint64_t since = 0;
+    std::vector<std::pair<double, GuestConnection*>> by;
+  };
+  std::unordered_map<const char*, Kept> kept;
+  for (const auto& [holder, counted] : holders_) {
     for (const auto& inSocket : counted.held.inSocket) {
       const Party& party = parties_.at(inSocket.party.constData());
       if (!party.old()) continue;
-      if (party.inSockets == 1) frees += party.bytes;
-      // A party others hold too is freed only once they have all gone: its share, and that over
-      // as many let-gos. So one phone freeing a party goes before a crowd sharing one is swept for
-      // it, while slow phones sharing a party in twos still cost more than a fast one keeps alone.
-      const double seconds = counted.progress.secondsFor(inSocket.end - counted.held.written, now);
-      cost += static_cast<double>(party.bytes) / (party.inSockets * party.inSockets) * seconds;
-    }
-    if (cost == 0) continue;
-    if (cost > most ||
-        (cost == most && (frees > freesMost || (frees == freesMost && std::less<>()(holder, costliest->first))))) {
-      costliest = &entry;
-      most = cost;
-      freesMost = frees;
+      Kept& keeping = kept.try_emplace(inSocket.party.constData(), Kept{party.bytes, party.since, {}}).first->second;
+      keeping.by.emplace_back(counted.progress.secondsFor(inSocket.end - counted.held.written, now), holder);
     }
   }
-  if (costliest == nullptr) return std::nullopt;
-  return Named{costliest->first, Why::pastCeiling};
+  qint64 keptLong = 0;
+  std::optional<Named> costliest;
+  double most = 0;
+  std::uint64_t since = 0;
+  for (auto& [bytes, began, by] : kept | std::views::values) {
+    std::sort(by.begin(), by.end(), [](const auto& a, const auto& b) {
+      return a.first > b.first || (a.first == b.first && std::less<>()(a.second, b.second));
+    });
+    // A party its holders will all have read by the next look is as good as freed.
+    if (by.front().first < GuestLimits::oldPartiesLookSeconds) continue;
+    keptLong += bytes;
+    // Its slow holders go together, however many share it, so that sharing makes no one cheaper;
+    // a holder that would read it soon stays, as its going would free nothing.
+    const double slowest = by.front().first;
+    const auto fast = std::find_if(by.begin(), by.end(), [&](const auto& holder) { return holder.first < slowest / 2; });
+    const double cost = static_cast<double>(bytes) * (slowest - (fast != by.end() ? fast->first : 0));
+    if (cost > most || (cost == most && began < since)) {
+      most = cost;
+      since = began;
+      costliest = Named{{}, Why::pastCeiling};
+      for (auto holder = by.begin(); holder != fast; ++holder) costliest->holders.push_back(holder->second);
+    }
+  }
+  return keptLong > ceiling_ ? costliest : std::nullopt;
 }
 
 PartiesInFlight::Standing PartiesInFlight::standing(GuestConnection* holder) const {
@@ -214,18 +228,21 @@ bool PartiesInFlight::Progress::stopped(MonotonicTime now) const {
 
 double PartiesInFlight::Progress::pace(MonotonicTime now) const {
   if (stopped(now)) return 0;
-  // Up to the last bytes taken: the system acknowledges in bursts, and a pause shorter than
-  // `notReadingSeconds` between them is no sign of a phone slowing down.
-  const double span = moved.heldUp - began.heldUp;
-  const qint64 taken = moved.taken - began.taken;
-  if (span <= 0 || taken <= 0) return std::numeric_limits<double>::infinity();
-  return static_cast<double>(taken) / span;
+  // Over every second bytes waited for it since it began its oldest party, to now: what it took
+  // shows no faster than it read, and a phone that takes nothing slows with every second.
+  const double span = heldUpAt(now) - began.heldUp;
+  if (span <= 0) return std::numeric_limits<double>::infinity();  // nothing has waited for it
+  return static_cast<double>(moved.taken - began.taken) / span;
 }
 
 bool PartiesInFlight::Progress::keepsUp(qint64 remaining, MonotonicTime now) const {
   if (stopped(now)) return false;
   if (heldUpAt(now) - began.heldUp < GuestLimits::judgePaceSeconds) return true;  // too soon to tell its pace
-  return static_cast<double>(remaining) <= pace(now) * GuestLimits::finishOldPartiesSeconds;
+  // Up to the last bytes taken: the system acknowledges in bursts, and a pause shorter than
+  // `notReadingSeconds` between them is no sign of a phone slowing down.
+  const double span = moved.heldUp - began.heldUp;
+  const auto taken = static_cast<double>(moved.taken - began.taken);
+  return span <= 0 || taken <= 0 || static_cast<double>(remaining) * span <= taken * GuestLimits::finishOldPartiesSeconds;
 }
 
 double PartiesInFlight::Progress::secondsFor(qint64 remaining, MonotonicTime now) const {

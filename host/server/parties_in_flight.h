@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include <QByteArray>
 #include <QObject>
@@ -58,8 +59,8 @@ class PartiesInFlight final : public QObject {
 
   /// How a holder's phone stands with the old parties its socket holds.
   struct Standing {
-    /// Bytes a second it took since it began the oldest party its socket holds: 0 once it has
-    /// stopped reading, infinite while it has taken all it was given or nothing to tell yet.
+    /// Bytes a second it took over the time bytes waited for it since it began the oldest party
+    /// its socket holds, to now: 0 once it has stopped reading, infinite while nothing has waited.
     double pace = 0;
     qint64 oldBytes = 0;    // of old parties, whole, that its socket holds
     qint64 untilFreed = 0;  // what its socket still writes before it lets go of the last of them
@@ -72,16 +73,18 @@ class PartiesInFlight final : public QObject {
   enum class Why {
     notReading,   // its socket wrote nothing for `GuestLimits::notReadingSeconds` while bytes waited
     tooSlow,      // at its pace it would not finish its old parties in `finishOldPartiesSeconds`
-    pastCeiling,  // old parties cost more than the ceiling, and it costs the most to keep
+    pastCeiling,  // old parties cost more than the ceiling, and it keeps the one that costs the most
   };
+  /// Those to let go together.
   struct Named {
-    GuestConnection* holder = nullptr;
+    std::vector<GuestConnection*> holders;
     Why why = Why::notReading;
   };
   /// Of the holders not reading their old parties, the one whose going frees the most of them
-  /// (the one that began the oldest among equals). When no such holder holds one but old parties
-  /// cost more than the ceiling, the holder that costs the most to keep, reading or not. Otherwise
-  /// none.
+  /// (the one that began the oldest among equals). When no such holder holds one but the old
+  /// parties kept beyond a moment cost more than the ceiling, the slow holders of the one that
+  /// costs the most to keep, reading or not (see `GuestLimits::oldPartiesCeilingBytes`).
+  /// Otherwise none.
   std::optional<Named> heaviest() const;
 
  signals:
@@ -116,7 +119,8 @@ class PartiesInFlight final : public QObject {
     bool stopped(MonotonicTime now) const;
     /// As `Standing::pace`.
     double pace(MonotonicTime now) const;
-    /// Whether a phone going on as it has will have taken `remaining` more bytes in time.
+    /// Whether a phone going on as it has will have taken `remaining` more bytes in time, judged
+    /// by what it took to its last acknowledgement.
     bool keepsUp(qint64 remaining, MonotonicTime now) const;
     /// How long it would take `remaining` more bytes at its pace.
     double secondsFor(qint64 remaining, MonotonicTime now) const;
@@ -130,7 +134,8 @@ class PartiesInFlight final : public QObject {
   static bool sameOldest(const OutgoingBacklog::Parties& a, const OutgoingBacklog::Parties& b);
   /// Of the holders not keeping up with their old parties, the one that alone keeps the most.
   std::optional<Named> slowest(MonotonicTime now) const;
-  /// The holder that costs the most to keep, by the ceiling's rule; none when none costs anything.
+  /// The slow holders of the old party that costs the most to keep, by the ceiling's rule; none
+  /// while those kept beyond a moment cost no more than the ceiling.
   std::optional<Named> costliest(MonotonicTime now) const;
   Standing standing(const Holder& counted, MonotonicTime now) const;
   void count(const OutgoingBacklog::Parties& held, int sign);

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <limits>
 #include <vector>
 
 #include <QCoreApplication>
@@ -31,6 +33,7 @@ struct Reader {
   int ackedEvery = 1;     // seconds between the system's acknowledgements of what it read
   qint64 ahead = 0;       // acknowledged beyond what it read as its party began, its system's buffer full
   int sharesWith = -1;    // the reader whose old party its socket holds too, rather than one of its own
+  bool itsNewest = false;  // the party its socket holds is the newest it was given, no old one
 };
 
 /// `count` readers like `reader`, the first with a party of its own and the others sharing it.
@@ -58,6 +61,9 @@ TEST(PartiesInFlight, OnlyAPhoneNotReadingItsOldPartiesOrTooSlowToFinishThemInTi
   constexpr qint64 party = 4'000'000;
   const Reader fastFromItsStart{party, 200'000, always};
   const Reader slowMidParty{party, 30'000, always, false, 1'000'000};
+  const Reader djMidParty{party, 2'000'000, always, false, 1'500'000};
+  const Reader guestMidParty{party, 40'000, always, false, 2'000'000};
+  const Reader tookNothing{party, 0, 0};
   const NamedCase cases[] = {
       {"the heaviest reads on at 50 KB/s, the other stopped",
        {{party, 50'000, always}, {1'000'000, 0, 0}},
@@ -120,9 +126,20 @@ TEST(PartiesInFlight, OnlyAPhoneNotReadingItsOldPartiesOrTooSlowToFinishThemInTi
        2,
        {2},
        2 * party - 1},
-      {"past the ceiling, a phone alone near the end of its party goes before either of two sharing one just begun",
-       {{party, 40'000, always}, {party, 40'000, always, false, 0, -1, 1, 0, 0}, {party, 40'000, always, false, 2'500'000}},
-       2, {2}, 2 * party - 1},
+      {"past the ceiling, four sharing a party, 3.1 MB left each, go together before a phone alone with 0.8 MB left",
+       sharing(4, {party, 50'000, always, false, 900'000}, 0) + std::vector<Reader>{{party, 40'000, always, false, 3'200'000}},
+       2, {0, 1, 2, 3}, 2 * party - 1},
+      {"past the ceiling, a slow phone reading its newest party costs nothing, and one with an old party goes",
+       {{party, 10'000, always, false, 0, -1, 1, 0, -1, true}, guestMidParty},
+       2, {1}, party - 1},
+      {"past the ceiling, holders that took nothing go, and the DJ mid-party and 40 KB/s guests stay",
+       std::vector<Reader>{djMidParty} + std::vector<Reader>(3, guestMidParty) + std::vector<Reader>(3, tookNothing),
+       2, {4, 5, 6}, 3 * party},
+      {"past the ceiling, the DJ sharing its party with two that took nothing: they go, which frees it a moment later, and "
+       "neither the DJ nor a guest whose going would free a party",
+       std::vector<Reader>{djMidParty} + std::vector<Reader>(2, {party, 0, 0, false, 0, -1, 1, 0, 0}) +
+           std::vector<Reader>{guestMidParty},
+       2, {1, 2}, 2 * party - 1},
       {"past the ceiling, two slow phones sharing a party go before a fast phone keeping its own",
        {{party, 1'000'000, always}, slowMidParty, {party, 30'000, always, false, 1'000'000, -1, 1, 0, 1}},
        2,
@@ -144,14 +161,14 @@ TEST(PartiesInFlight, OnlyAPhoneNotReadingItsOldPartiesOrTooSlowToFinishThemInTi
         if (second == 0) {
           old[i] = reader.sharesWith < 0 ? QByteArray(static_cast<qsizetype>(reader.oldParty), 'o')
                                          : old[static_cast<std::size_t>(reader.sharesWith)];
-          if (reader.sharesWith < 0) oldBytes += reader.oldParty;
+          if (reader.sharesWith < 0 && !reader.itsNewest) oldBytes += reader.oldParty;
           read[i] = reader.readBefore;
           taken[i] = reader.readBefore + reader.ahead;
         }
         if (second > 0 && second <= reader.stopsAfter) read[i] += reader.perSecond;
         if (second % reader.ackedEvery == 0) taken[i] = std::max(taken[i], read[i]);
         if (std::find(letGo.begin(), letGo.end(), static_cast<int>(i)) != letGo.end()) continue;
-        account.update(holder(static_cast<int>(i)), {{{old[i], reader.oldParty}}, newest, taken[i]},
+        account.update(holder(static_cast<int>(i)), {{{old[i], reader.oldParty}}, reader.itsNewest ? old[i] : newest, taken[i]},
                        {taken[i], !reader.starved && second != reader.emptiedAt});
       }
       if (second == 0) {
@@ -159,12 +176,59 @@ TEST(PartiesInFlight, OnlyAPhoneNotReadingItsOldPartiesOrTooSlowToFinishThemInTi
       }
       while (const auto named = account.heaviest()) {
         ASSERT_LT(letGo.size(), c.readers.size()) << c.name << ": named again after it went";
-        letGo.push_back(static_cast<int>(reinterpret_cast<char*>(named->holder) - places.data()));
-        account.forget(named->holder);
+        for (GuestConnection* goes : named->holders) {
+          letGo.push_back(static_cast<int>(reinterpret_cast<char*>(goes) - places.data()));
+          account.forget(goes);
+        }
       }
       if (second < c.seconds) scheduler.advance(1);
     }
     EXPECT_EQ(letGo, c.letGo) << c.name;
+  }
+}
+
+TEST(PartiesInFlight, APaceIsNoFasterThanWhatThePhoneTookSinceItsOldestPartyBeganAndFallsWhileItTakesNothing) {
+  constexpr qint64 party = 4'000'000;
+  constexpr double infinite = std::numeric_limits<double>::infinity();
+  struct Step {
+    double after;  // seconds
+    qint64 taken;  // in all
+    bool waiting = true;
+    bool anotherBehind = false;  // a newer party goes into its socket behind what it reads
+    bool oldestDone = false;     // it has read its oldest party
+  };
+  const struct Case {
+    const char* name;
+    std::vector<Step> steps;
+    double pace;
+  } cases[] = {
+      {"took 2 MB in 2 s, then nothing for 9 s", {{0, 0}, {1, 1'000'000}, {1, 2'000'000}, {9, 2'000'000}}, 2e6 / 11},
+      {"took nothing for 5 s since its party began", {{0, 0}, {5, 0}}, 0},
+      {"nothing waited for it", {{0, 0, false}, {5, 300'000, false}}, infinite},
+      {"read its first party fast, then trickles through the next",
+       {{0, 0, true, true}, {10, party, true, false, true}, {10, party + 100'000}},
+       10'000},
+      {"a party goes into its socket behind the one it reads",
+       {{0, 0}, {20, 200'000}, {0, 200'000, true, true}, {1, 1'200'000}},
+       1.2e6 / 21},
+  };
+  for (const auto& c : cases) {
+    ManualScheduler scheduler;
+    PartiesInFlight account(0, scheduler);
+    std::vector<OutgoingBacklog::InSocket> inSocket{{QByteArray(party, 'o'), party}};
+    const QByteArray newest(10, 'n');
+    for (const Step& step : c.steps) {
+      scheduler.advance(step.after);
+      if (step.anotherBehind) inSocket.push_back({QByteArray(party, 'b'), inSocket.back().end + party});
+      if (step.oldestDone) inSocket.erase(inSocket.begin());
+      account.update(holder(0), {inSocket, newest, step.taken}, {step.taken, step.waiting});
+    }
+    const double pace = account.standing(holder(0)).pace;
+    if (std::isinf(c.pace)) {
+      EXPECT_TRUE(std::isinf(pace)) << c.name << ": " << pace;
+    } else {
+      EXPECT_NEAR(pace, c.pace, c.pace / 100 + 1e-9) << c.name;
+    }
   }
 }
 
