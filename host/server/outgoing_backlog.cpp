@@ -7,7 +7,11 @@
 
 namespace kovali {
 
-void OutgoingBacklog::push(Message message) {
+void OutgoingBacklog::push(Message message, std::int64_t second) {
+  if (message.kind == Kind::latestState) {
+    settleWaitingPushedParty(second);
+    pushedSecond_ = second;
+  }
   if (isState(message.kind)) {
     for (Message& waiting : waiting_) {
       if (isState(waiting.kind)) waiting.body = message.body;
@@ -65,11 +69,24 @@ bool OutgoingBacklog::nextGoesNow(qint64 socketBacklog) const {
 
 OutgoingBacklog::Message OutgoingBacklog::takeNext() {
   const auto at = nextIn(waiting_);
+  if (settled_ && at->kind == Kind::latestState) return *std::exchange(settled_, std::nullopt);
   Message taken = std::move(*at);
   waiting_.erase(at);
   forget(taken);
-  if (taken.kind == Kind::state) dropWaitingPushedParty();
+  if (taken.kind == Kind::state) {
+    settled_.reset();
+    dropWaitingPushedParty();
+  }
   return taken;
+}
+
+void OutgoingBacklog::settleWaitingPushedParty(std::int64_t second) {
+  const auto pushed = waiting_.begin() + (waitingPushedParty() - waiting_.cbegin());
+  if (pushed == waiting_.end() || pushedSecond_ >= second) return;
+  // The party as it stood when the second began: every phone behind takes this same one.
+  forget(*pushed);
+  settled_ = std::move(*pushed);
+  waiting_.erase(pushed);
 }
 
 std::deque<OutgoingBacklog::Message>::const_iterator OutgoingBacklog::waitingPushedParty() const {
@@ -114,6 +131,7 @@ qint64 OutgoingBacklog::inSocket(qint64 socketBacklog, qint64 OutgoingBacklog::*
 
 void OutgoingBacklog::clearWaiting() {
   waiting_.clear();
+  settled_.reset();
   waitingBeyondParty_ = waitingParty_ = 0;
   waitingStates_ = 0;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <vector>
 
 #include <QByteArray>
@@ -17,6 +18,9 @@ namespace kovali {
 /// such state. States are told apart from everything else, so that a party however big never
 /// counts against what a phone may leave unread; and what the phone asked for is told apart from
 /// the parties pushed to it, so that it goes first and alone decides whether the phone is behind.
+/// A phone behind that finishes its party takes the one that stood at the start of the second,
+/// shared with every other phone behind, so that the versions they hold grow with time, not
+/// with their number.
 class OutgoingBacklog {
  public:
   enum class Kind {
@@ -37,9 +41,11 @@ class OutgoingBacklog {
     qint64 bytes() const { return head.size() + body.size() + tail.size(); }
   };
 
-  /// Queues `message`; a state gives its party to every state still waiting, and a `latestState`
-  /// drops an older one that still waits here.
-  void push(Message message);
+  /// Queues `message`, pushed in whole second `second` of the host's clock; a state gives its
+  /// party to every state still waiting, and a `latestState` drops an older one that still waits
+  /// here, but for the last one pushed in an earlier second, which stays to be taken first (a
+  /// phone that keeps up never has one waiting).
+  void push(Message message, std::int64_t second = 0);
   /// What would wait beyond the newest party after `push(message)`, with `socketBacklog` bytes
   /// still in the socket.
   qint64 beyondPartyAfterPush(const Message& message, qint64 socketBacklog);
@@ -52,15 +58,17 @@ class OutgoingBacklog {
   /// `GuestLimits::partyHandOffBytes`, so that what the phone asks for meanwhile goes ahead of it.
   bool nextGoesNow(qint64 socketBacklog) const;
   /// Takes the next waiting message to hand to the socket: the oldest one the phone is owed, or
-  /// else the party pushed to it. A state that answers takes the pushed party along, as it
-  /// carries the same one.
+  /// else the party pushed to it, the one kept from an earlier second first. A state that answers
+  /// takes the pushed parties along, as it carries the newest.
   Message takeNext();
   /// Records that `message` went to the socket as `bytes` (its frame's header included).
   void handed(const Message& message, qint64 bytes);
 
   /// What the host keeps for the phone, with `socketBacklog` bytes still in the socket: the party
   /// the waiting states share is counted once.
-  qint64 kept(qint64 socketBacklog) const { return socketBacklog + waitingBeyondParty_ + waitingParty_; }
+  qint64 kept(qint64 socketBacklog) const {
+    return socketBacklog + waitingBeyondParty_ + waitingParty_ + (settled_ ? settled_->bytes() : 0);
+  }
   /// What the phone made the host owe and has not been sent, with `socketBacklog` bytes still in
   /// the socket: everything but the parties pushed to it.
   qint64 owed(qint64 socketBacklog);
@@ -105,11 +113,15 @@ class OutgoingBacklog {
   std::deque<Message>::const_iterator waitingPushedParty() const;
   /// Drops the party that answers nothing, if one waits: a newer party stands in for it.
   void dropWaitingPushedParty();
+  /// Keeps the pushed party waiting aside when it was pushed before `second`.
+  void settleWaitingPushedParty(std::int64_t second);
 
   std::deque<Message> waiting_;
   qint64 waitingBeyondParty_ = 0;
   qint64 waitingParty_ = 0;  // the newest party, while a state waits
   int waitingStates_ = 0;
+  std::int64_t pushedSecond_ = 0;   // of the pushed party waiting
+  std::optional<Message> settled_;  // the last party pushed in a second gone by, while a newer one waits
   std::deque<Handed> handed_;
   qint64 handedTotal_ = 0;
   qint64 handedStateBytes_ = 0;

@@ -1,6 +1,9 @@
 // What a connection keeps to send: the party its waiting states share apart from the rest, and
 // what the phone asked for apart from the parties pushed to it.
 
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "server/guest_limits.h"
@@ -67,6 +70,35 @@ TEST(OutgoingBacklog, WhatThePhoneAskedForGoesAheadOfThePushedPartyAndAloneIsOwe
   EXPECT_EQ(backlog.nextKind(), Kind::latestState);
   backlog.push(message(Kind::state, 1'000'000, 50));  // a welcome or an answer: owed, party and all
   EXPECT_EQ(backlog.owed(0), 1'000'050);
+}
+
+TEST(OutgoingBacklog, APhoneBehindTakesThePartyAsItStoodWhenTheSecondBeganSoPhonesBehindShareIt) {
+  struct Push {
+    std::int64_t second;
+    char party;
+    Kind kind = Kind::latestState;
+  };
+  const struct Case {
+    const char* name;
+    std::vector<Push> pushed;  // while the phone reads what its socket holds
+    std::string taken;         // the parties it takes, one by one, once it has read that
+  } cases[] = {
+      {"pushed within one second: the newest", {{10, 'a'}, {10, 'b'}}, "b"},
+      {"finishing early in the next second: the last of the one gone by, then the newest",
+       {{10, 'a'}, {10, 'b'}, {11, 'c'}}, "bc"},
+      {"finishing later in that second: the same one, then the newest", {{10, 'a'}, {10, 'b'}, {11, 'c'}, {11, 'd'}}, "bd"},
+      {"across seconds: the last of the latest gone by", {{10, 'a'}, {11, 'b'}, {12, 'c'}}, "bc"},
+      {"an answer carries the newest and takes the others along",
+       {{10, 'a'}, {11, 'b'}, {11, 'c', Kind::state}}, "c"},
+  };
+  for (const auto& c : cases) {
+    OutgoingBacklog backlog;
+    for (const Push& push : c.pushed) backlog.push({{}, QByteArray(1'000, push.party), {}, push.kind}, push.second);
+    std::string taken;
+    while (backlog.hasWaiting()) taken += backlog.takeNext().body.front();
+    EXPECT_EQ(taken, c.taken) << c.name;
+    EXPECT_EQ(backlog.kept(0), 0) << c.name;
+  }
 }
 
 TEST(OutgoingBacklog, AnythingButAPartyGoesToTheSocketAtOnceAndAPartyOnceTheSocketHasLittleLeft) {
