@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 #include <QPointer>
@@ -17,19 +18,34 @@
 namespace kovali {
 namespace {
 
-/// Has the system end the connection once the phone has acknowledged nothing for `seconds`:
-/// probes of an idle connection go unanswered, or what was sent stays unacknowledged. A phone
-/// that reads acknowledges, and an idle one answers the probes.
-void letGoWhenSilent(QTcpSocket& socket, int seconds) {
+/// Has the system end an idle connection once the phone has answered none of its probes for
+/// `seconds`. What waits unacknowledged is watched by the connection itself: the system's own
+/// timeout for it (TCP_USER_TIMEOUT) also ends phones that read steadily through a window that
+/// opens slowly.
+void probeWhenIdle(QTcpSocket& socket, int seconds) {
   const auto fd = static_cast<int>(socket.socketDescriptor());
   if (fd < 0) return;
   const int on = 1, idle = seconds / 3, probes = 4, interval = (seconds - idle) / probes;
-  const unsigned int timeoutMs = static_cast<unsigned int>(seconds) * 1000;
   setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
   setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
   setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
   setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
-  setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &timeoutMs, sizeof timeoutMs);
+}
+
+/// The whole second of the host's clock that `time` falls in.
+std::int64_t wholeSecond(MonotonicTime time) {
+  return std::chrono::duration_cast<std::chrono::seconds>(time.time_since_epoch()).count();
+}
+
+/// What the system holds of what the socket wrote: unacknowledged, and of that not even sent.
+struct SystemQueue {
+  int unacknowledged = 0, unsent = 0;
+};
+SystemQueue systemQueue(const QTcpSocket& socket) {
+  const auto fd = static_cast<int>(socket.socketDescriptor());
+  SystemQueue queue;
+  if (ioctl(fd, SIOCOUTQ, &queue.unacknowledged) != 0 || ioctl(fd, SIOCOUTQNSD, &queue.unsent) != 0) return {};
+  return queue;
 }
 
 }  // namespace
@@ -45,9 +61,12 @@ GuestConnection::GuestConnection(QTcpSocket* socket, ConnectionID id, std::share
   socket_->setParent(this);
   // What the socket takes in from the network before a frame asks for it stays small.
   socket_->setReadBufferSize(GuestLimits::ownReadBytes);
-  letGoWhenSilent(*socket_, GuestLimits::silentSeconds);
+  probeWhenIdle(*socket_, GuestLimits::silentSeconds);
+  acknowledgements_ = scheduler_.repeat(GuestLimits::silentSeconds / 9.0, [this] { watchAcknowledgements(); });
+  lastAcknowledged_ = scheduler_.monotonicNow();
   connect(socket_, &QTcpSocket::readyRead, this, &GuestConnection::readFrames);
-  connect(socket_, &QTcpSocket::bytesWritten, this, [this] {
+  connect(socket_, &QTcpSocket::bytesWritten, this, [this](qint64 bytes) {
+    written_ += bytes;
     writeWaiting(false);
     readFrames();
   });
@@ -96,7 +115,7 @@ bool GuestConnection::send(OutgoingBacklog::Message message) {
         Qt::QueuedConnection);
     return false;
   }
-  backlog_.push(std::move(message));
+  backlog_.push(std::move(message), wholeSecond(scheduler_.monotonicNow()));
   writeWaiting(false);
   return true;
 }
@@ -204,11 +223,26 @@ void GuestConnection::writeWaiting(bool all) {
 void GuestConnection::countParties() {
   if (ended_) return;
   auto held = backlog_.parties(socket_->bytesToWrite());
-  const auto fd = static_cast<int>(socket_->socketDescriptor());
-  int unacknowledged = 0, unsent = 0;
-  if (ioctl(fd, SIOCOUTQ, &unacknowledged) != 0 || ioctl(fd, SIOCOUTQNSD, &unsent) != 0) unacknowledged = unsent = 0;
-  const auto reading = PartiesInFlight::Reading::ofSocket(held.written, unacknowledged, unsent);
+  const auto queue = systemQueue(*socket_);
+  const auto reading = PartiesInFlight::Reading::ofSocket(held.written, queue.unacknowledged, queue.unsent);
   parties_->update(this, std::move(held), reading);
+}
+
+void GuestConnection::watchAcknowledgements() {
+  if (ended_ || aborted_) return;
+  const MonotonicTime now = scheduler_.monotonicNow();
+  const qint64 unacknowledged = systemQueue(*socket_).unacknowledged;
+  const qint64 acknowledged = written_ - unacknowledged;
+  if (unacknowledged == 0 || acknowledged != acknowledged_) {
+    acknowledged_ = acknowledged;
+    lastAcknowledged_ = now;
+    return;
+  }
+  if (secondsBetween(lastAcknowledged_, now) < GuestLimits::silentSeconds) return;
+  countParties();
+  sayWhyItEnds(QStringLiteral("is let go: nothing it was sent acknowledged for %1 s").arg(GuestLimits::silentSeconds));
+  abort();
+  socketEnded();
 }
 
 void GuestConnection::write(const OutgoingBacklog::Message& message) {
@@ -239,6 +273,7 @@ void GuestConnection::close() { closeOnceWritten(CloseCode::normal); }
 
 void GuestConnection::abort() {
   aborted_ = true;
+  acknowledgements_.stop();
   backlog_.clearWaiting();
   socket_->abort();
   parties_->forget(this);
@@ -267,7 +302,7 @@ void GuestConnection::sayWhyTheSystemEndedIt() {
     case QAbstractSocket::RemoteHostClosedError:
     case QAbstractSocket::UnknownSocketError:
       return;  // the phone left
-    case QAbstractSocket::SocketTimeoutError:
+    case QAbstractSocket::SocketTimeoutError:  // its probes of the idle connection went unanswered
       sayWhyItEnds(
           QStringLiteral("was ended by the system: nothing acknowledged for %1 s").arg(GuestLimits::silentSeconds));
       return;
@@ -278,6 +313,7 @@ void GuestConnection::sayWhyTheSystemEndedIt() {
 
 void GuestConnection::socketEnded() {
   greetingDeadline_.cancel();
+  acknowledgements_.stop();
   if (!ended_) sayWhyTheSystemEndedIt();  // while the account still tells how it read
   parties_->forget(this);
   if (std::exchange(ended_, true)) return;

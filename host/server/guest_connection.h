@@ -8,6 +8,7 @@
 #include <QObject>
 
 #include "platform/runtime/cancellable_task.h"
+#include "platform/runtime/monotonic_time.h"
 #include "platform/runtime/scheduler.h"
 #include "server/connection_id.h"
 #include "server/guest_limits.h"
@@ -31,9 +32,10 @@ namespace kovali {
 /// way holds a small share of its own or, for a large one, draws on the host-wide `IncomingPool`.
 /// What waits to be sent is the rest of the frame being written, its newest party and at most
 /// `maxUnsentBytes`: a message that would take it further drops the connection at once. The
-/// parties its socket holds are counted host-wide in `PartiesInFlight`. A phone that stops
-/// acknowledging anything is let go by the system. Whoever ends the connection, host or system,
-/// leaves one line in the log saying why.
+/// parties its socket holds are counted host-wide in `PartiesInFlight`. A phone that acknowledges
+/// none of what it was sent for `silentSeconds` is let go, and an idle one that answers none of
+/// the system's probes for as long is let go by the system. Whoever ends the connection, host or
+/// system, leaves one line in the log saying why; a phone that leaves, none.
 class GuestConnection final : public QObject {
   Q_OBJECT
 
@@ -108,6 +110,9 @@ class GuestConnection final : public QObject {
   /// Writes `message` to the network as one frame.
   void write(const OutgoingBacklog::Message& message);
   void startStallCheck();
+  /// Lets the phone go once what it was sent has waited unacknowledged, none of it taken, for
+  /// `GuestLimits::silentSeconds`.
+  void watchAcknowledgements();
   void socketEnded();
   /// Says why the system ended the connection, unless the phone or the host did.
   void sayWhyTheSystemEndedIt();
@@ -123,6 +128,10 @@ class GuestConnection final : public QObject {
   qint64 reserved_ = 0;  // taken from the pool for the message under way
   CancellableTask stallCheck_;
   CancellableTask greetingDeadline_;
+  RepeatingTimer acknowledgements_;
+  qint64 written_ = 0;       // what the socket has handed the system in all
+  qint64 acknowledged_ = 0;  // of that, what the phone had acknowledged when last seen to move
+  MonotonicTime lastAcknowledged_;
   bool closing_ = false;  // a close frame went out: what the phone sends is dropped
   bool aborted_ = false;
   bool saidWhy_ = false;

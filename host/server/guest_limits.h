@@ -56,9 +56,9 @@ struct GuestLimits {
   static constexpr double oldPartiesLookSeconds = 1;
   /// How long a released connection may take to send what is left.
   static constexpr double stallSeconds = 5;
-  /// A phone that has acknowledged nothing this long, with the host waiting on it or after the
-  /// network's own probes of an idle connection, has left the network: the system ends the
-  /// connection. Phones that read, however slowly, acknowledge.
+  /// A phone that has acknowledged none of what it was sent this long has left the network or
+  /// stopped reading, and is let go; an idle one that answers none of the network's probes for as
+  /// long, the system ends. Phones that read, however slowly, acknowledge.
   static constexpr int silentSeconds = 45;
 };
 

@@ -381,18 +381,39 @@ TEST_F(GuestConnectionTest, ForgetsARemovedConnection) {
   EXPECT_TRUE(gone.received.empty());
 }
 
-TEST_F(GuestConnectionTest, ReportsAPhoneThatLeavesOnce) {
-  GuestClient phone;
-  ASSERT_TRUE(phone.connectTo(port));
-  ASSERT_TRUE(waitForConnections(1));
-  phone.socket.close();
+TEST_F(GuestConnectionTest, ReportsAPhoneThatLeavesOnceAndLogsNoEndingForIt) {
+  enum class Leaving { closeFrame, socketClosed, reset };
+  const struct Case {
+    const char* name;
+    Leaving leaving;
+  } cases[] = {
+      {"with a close frame", Leaving::closeFrame},
+      {"closing its socket", Leaving::socketClosed},
+      {"with a reset", Leaving::reset},
+  };
+  std::int64_t id = 0;
+  for (const auto& c : cases) {
+    LogCapture log("kovaliapp.net");
+    disconnects.clear();
+    GuestClient phone;
+    auto plain = std::make_unique<StalledPhone>();
+    ASSERT_TRUE(c.leaving == Leaving::closeFrame ? phone.connectTo(port) : plain->connectTo(port)) << c.name;
+    ASSERT_TRUE(waitForConnections(1)) << c.name;
+    ++id;
+    if (c.leaving == Leaving::closeFrame) phone.socket.close();
+    if (c.leaving == Leaving::socketClosed) plain.reset();
+    if (c.leaving == Leaving::reset) plain->reset();
 
-  ASSERT_TRUE(waitForDisconnects(1));
-  EXPECT_EQ(disconnects, std::vector<ConnectionID>{{1}});
-  EXPECT_EQ(server->connectionCount(), 0);
-  server->remove(ConnectionID{1});
-  server->close(ConnectionID{1});
-  EXPECT_EQ(disconnects.size(), 1u);
+    ASSERT_TRUE(waitForDisconnects(1)) << c.name;
+    EXPECT_EQ(disconnects, std::vector<ConnectionID>{{id}}) << c.name;
+    EXPECT_EQ(server->connectionCount(), 0) << c.name;
+    server->remove(ConnectionID{id});
+    server->close(ConnectionID{id});
+    EXPECT_EQ(disconnects.size(), 1u) << c.name;
+    const std::string connection = "Guest connection c" + std::to_string(id);
+    EXPECT_FALSE(log.hasLineStartingWith(connection + " was ended") || log.hasLineStartingWith(connection + " is "))
+        << c.name << ": a phone that leaves is no ending to explain " << testing::PrintToString(log.lines());
+  }
 }
 
 }  // namespace

@@ -427,6 +427,10 @@ TEST_F(SlowPhoneTest, OldPartiesThatPhonesStillHoldAreCountedAndThoseNotReadingT
     for (int second = 0; second <= GuestLimits::notReadingSeconds; ++second) {
       for (const int phone : c.reading) ASSERT_TRUE(readOn(*phones[phone - 1], 64 << 10)) << c.name;
       scheduler.advance(1);
+      // All that go, go in the look that lets the first of them go.
+      if (!disconnects.empty()) {
+        ASSERT_EQ(disconnects.size(), c.letGo.size()) << c.name << " at " << second;
+      }
     }
     std::vector<ConnectionID> expected;
     for (const int phone : c.letGo) expected.push_back(ConnectionID{first + phone - 1});
@@ -442,6 +446,47 @@ TEST_F(SlowPhoneTest, OldPartiesThatPhonesStillHoldAreCountedAndThoseNotReadingT
     for (std::int64_t raw = first; raw <= connected; ++raw) server->remove(ConnectionID{raw});
     disconnects.clear();
     QTest::qWait(50);  // the sockets go, and with them what they held
+  }
+}
+
+TEST_F(SlowPhoneTest, APhoneThatAcknowledgesNothingForFortyFiveSecondsIsLetGoSayingHowItReadAndOneReadingSlowlyStays) {
+  constexpr std::size_t party = 2'000'000;
+  const struct Case {
+    const char* name;
+    long readsEveryFiveSeconds;
+    bool letGo;
+  } cases[] = {
+      {"reads nothing", 0, true},
+      {"reads 4 KiB every 5 s", 4 << 10, false},
+  };
+  LogCapture log("kovaliapp.net");
+  std::int64_t revision = 0;
+  for (const auto& c : cases) {
+    StalledPhone phone;
+    ASSERT_TRUE(greet(phone)) << c.name;
+    const ConnectionID id = messages.back().first;
+    for (int version = 0; version < 2; ++version) server->send(Event{partyOfSize(party, ++revision)}, id);
+    QTest::qWait(50);
+    for (int step = 0; step < 2 * GuestLimits::silentSeconds / 5; ++step) {
+      if (c.readsEveryFiveSeconds > 0) {
+        ASSERT_TRUE(readOn(phone, c.readsEveryFiveSeconds)) << c.name;
+      }
+      QTest::qWait(20);  // the host's system hears of it
+      scheduler.advance(5);
+      QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(disconnects, c.letGo ? std::vector<ConnectionID>{id} : std::vector<ConnectionID>{}) << c.name;
+    // Said while the account still knows what it holds.
+    const std::string line = "Guest connection " + id.text() + " is let go: nothing it was sent acknowledged for " +
+                             std::to_string(GuestLimits::silentSeconds) + " s (";
+    EXPECT_EQ(std::any_of(log.lines().begin(), log.lines().end(),
+                          [&](const std::string& said) {
+                            return said.starts_with(line) && said.find("2.0 MB of old parties held") != said.npos;
+                          }),
+              c.letGo)
+        << c.name << testing::PrintToString(log.lines());
+    server->remove(id);
+    disconnects.clear();
   }
 }
 
