@@ -189,6 +189,45 @@ TEST_F(SlowPhoneTest, ANewerStateReplacesAWaitingOneAndWhatThePhoneAskedForGoesF
   EXPECT_EQ(decode(tail[0]).replyTo, "E3");
 }
 
+TEST_F(SlowPhoneTest, PhonesBehindThatFinishAtDifferentMomentsOfASecondAreHandedTheSameParty) {
+  StalledPhone early, late;
+  ASSERT_TRUE(early.connectTo(port));
+  ASSERT_TRUE(late.connectTo(port));
+  ASSERT_TRUE(waitForConnections(2));
+  const std::vector<ConnectionID> ids{{1}, {2}};
+  // Far enough behind that what the socket holds stays above the hand-off while the other backs up.
+  for (const auto id : ids) ASSERT_TRUE(backUp(id, 16 * GuestLimits::partyHandOffBytes));
+  const auto pushToBoth = [&](std::int64_t revision) {
+    const auto state = OutgoingEvent::of(partyOfSize(100, revision));
+    for (const auto id : ids) server->send(*state, id);
+  };
+  const auto partiesRead = [](StalledPhone& phone, std::int64_t last) {
+    std::vector<std::int64_t> revisions;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+          phone.drain();
+          revisions.clear();
+          for (const auto& text : phone.messages()) {
+            const auto event = vinaro::MessageCodec::decode<Event>(text);
+            const auto* state = event ? std::get_if<SessionState>(&event.value().body.payload) : nullptr;
+            if (state) revisions.push_back(state->revision);
+          }
+          return !revisions.empty() && revisions.back() == last;
+        },
+        GuestClient::timeoutMs));
+    return revisions;
+  };
+  pushToBoth(1);
+  scheduler.advance(0.5);
+  pushToBoth(2);
+  scheduler.advance(0.6);  // the next second
+  pushToBoth(3);
+  EXPECT_EQ(partiesRead(early, 3), (std::vector<std::int64_t>{2, 3})) << "the last of the second gone by, then the newest";
+  scheduler.advance(0.3);
+  pushToBoth(4);
+  EXPECT_EQ(partiesRead(late, 4), (std::vector<std::int64_t>{2, 4})) << "later in the same second: the same one";
+}
+
 TEST_F(SlowPhoneTest, APhoneThatSendsWithoutReadingIsReadNoFurtherUntilItCatchesUpAndLosesNothing) {
   StalledPhone phone;
   ASSERT_TRUE(greet(phone));
