@@ -63,9 +63,9 @@ class UpNextList final : public QWidget {
  signals:
   void playNextClicked(const std::string& itemID);
   void removeClicked(const std::string& itemID);
-  /// The row of queue item `itemID` was dropped at insertion index `destination`, counted in the
-  /// list as it is at the drop.
-  void rowDropped(const std::string& itemID, std::size_t destination);
+  /// The row of queue item `itemID` was dropped at insertion index `destination` of the rows
+  /// `shownIDs` (their queue item ids) the list showed at the drop, which may lag the queue by a frame.
+  void rowDropped(const std::string& itemID, const std::vector<std::string>& shownIDs, std::size_t destination);
 
  private:
   class Panel;
