@@ -177,6 +177,8 @@ TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
     };
   };
   const auto focusTopAtTheEnd = [&](UpNextList& list) {
+    while (systemPlayer.releaseNext()) runPostedEvents();
+    shownTitles(list);
     scrollBarOf(list).setValue(scrollBarOf(list).maximum());
     const auto& rows = list.rows();
     const auto top = std::find_if(rows.begin(), rows.end(), [&](const QueueRow* row) { return inView(*row, list); });
@@ -284,6 +286,11 @@ TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
   const auto songEnds = [&](UpNextList&) {
     while (systemPlayer.releaseNext()) runPostedEvents();  // the song starts, and plays to its end
     advance(201);
+  };
+  // The column above the list as high after as before: the next song plays, as the first did.
+  const auto songEndsAndNextPlays = [&](UpNextList& list) {
+    songEnds(list);
+    while (systemPlayer.releaseNext()) runPostedEvents();
   };
   // The queue in order with `moved` taken to the front.
   const auto atTheFront = [](int songs, const char* moved) {
@@ -404,7 +411,7 @@ TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
        }(),
        std::nullopt, "", albumApprovedNext(11), View::whereItStood},
       {"The first song ending with the list at its end leaves the focus on the top row in view where it stands", 60,
-       playFirst(focusTopAtTheEnd), {}, titlesBut(60, {"T1", "T2"}), std::nullopt, "", songEnds,
+       playFirst(focusTopAtTheEnd), {}, titlesBut(60, {"T1", "T2"}), std::nullopt, "", songEndsAndNextPlays,
        View::whereItStood},
       {"A focused row moved elsewhere to the row the view cuts in half leaves the focus on the row now in its place",
        60, cutTheSixthRow, {}, [] {
@@ -463,6 +470,7 @@ TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
     } else if (c.view == View::onTheFocus) {
       EXPECT_TRUE(focused && inView(*focused, list)) << focusIn(list);
     } else if (c.view == View::whereItStood) {
+      settleLayouts();  // the view's range too
       EXPECT_TRUE(focused && inView(*focused, list)) << focusIn(list);
       EXPECT_EQ(whereInView(focused), stood) << focusIn(list);
     }
