@@ -289,7 +289,8 @@ TEST_F(ConsoleTest, ARowDroppedAfterTheQueueChangedUnderItMovesItsOwnSongOrNothi
       if (c.toFront) host(vinaro::action::Move{before[*c.toFront], 0});
     }
     if (c.shown) {
-      ASSERT_TRUE(QTest::qWaitFor([&] { return list.rows().size() == before.size() - c.removed.size(); }, kFramesBound));
+      const std::size_t shown = before.size() - c.removed.size();
+      ASSERT_TRUE(QTest::qWaitFor([&] { return list.rows().size() == shown; }, kFramesBound));
     }
     drop(list, *held, c.destination);
     std::vector<std::string> expected;

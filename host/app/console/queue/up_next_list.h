@@ -28,9 +28,9 @@ class QueueRow;
 /// it is given and reports presses and drops; the owner changes the queue. The view follows the
 /// focused row only where the DJ moved the focus or acted on that row, never for changes made
 /// elsewhere: a focused row such a change takes out of view leaves the focus on the row now
-/// standing where it stood. Holding the focus itself, once the rows it was on are gone, the list takes Space
-/// and shows the ring, so a DJ clearing the queue by key leaves the party playing; Escape hands
-/// the focus to the page around, where Space plays and pauses.
+/// standing where it stood. Holding the focus itself, once the rows it was on are gone, the list
+/// takes Space and shows the ring, so a DJ clearing the queue by key leaves the party playing;
+/// Escape hands the focus to the page around, where Space plays and pauses.
 class UpNextList final : public QWidget {
   Q_OBJECT
 

@@ -70,8 +70,8 @@ void UpNextList::focusWhereItStood(const FocusedButton& was) {
   if (const auto inView = rowsInView()) {
     const auto [first, last] = *inView;
     const int height = rowHeight();
-    const auto stood = std::clamp(static_cast<std::size_t>(std::max(0, viewTop() + *was.topInView + height / 2) / height),
-                                  first, last);
+    const int middle = std::max(0, viewTop() + *was.topInView + height / 2);  // of where the row stood
+    const auto stood = std::clamp(static_cast<std::size_t>(middle / height), first, last);
     // Nearest first, the row below before the one above, as the follower is in other changes.
     for (std::size_t distance = 0; stood + distance <= last || stood >= first + distance; ++distance) {
       if (stood + distance <= last && focusIfOn(stood + distance, was.remove)) return;
