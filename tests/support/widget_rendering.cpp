@@ -17,15 +17,11 @@ QImage renderWidget(QWidget& widget, QSize size) {
   return grabWidget(widget);
 }
 
-namespace {
-
 void settleLayouts() {
   // Nested layouts settle one level per pass of posted layout requests.
   for (int pass = 0; pass < 8; ++pass) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
   QCoreApplication::processEvents();
 }
-
-}  // namespace
 
 QImage grabWidget(QWidget& widget) {
   settleLayouts();

@@ -12,6 +12,8 @@ namespace kovali {
 
 /// Shows `widget` at `size` on the offscreen screen, lets it lay itself out and grabs it.
 QImage renderWidget(QWidget& widget, QSize size);
+/// Runs the layout requests posted so far, nested layouts and scroll ranges included.
+void settleLayouts();
 /// Grabs a widget that is already shown.
 QImage grabWidget(QWidget& widget);
 /// What the screen shows of the shown window `window` once it has laid itself out: what it painted,

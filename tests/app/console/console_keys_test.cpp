@@ -29,6 +29,7 @@
 #include "app/shell/window/main_window.h"
 #include "app/shell/window/view_picker.h"
 #include "support/focus_rings.h"
+#include "support/sample_values.h"
 #include "support/widget_rendering.h"
 
 namespace kovali {
@@ -95,17 +96,23 @@ std::string focusIn(const UpNextList& list) {
   return focused ? focused->metaObject()->className() : "nothing";
 }
 
-/// The button of the row of `title`; a stand-in and a failure when no row shows it.
-SymbolButton& buttonOf(const UpNextList& list, const std::string& title, bool remove) {
+/// The row of `title`, or none.
+const QueueRow* rowOf(const UpNextList& list, const std::string& title) {
   const auto& rows = list.rows();
   const auto found =
       std::find_if(rows.begin(), rows.end(), [&](const QueueRow* row) { return row->model().track.title == title; });
-  if (found == rows.end()) {
+  return found == rows.end() ? nullptr : *found;
+}
+
+/// The button of the row of `title`; a stand-in and a failure when no row shows it.
+SymbolButton& buttonOf(const UpNextList& list, const std::string& title, bool remove) {
+  const QueueRow* row = rowOf(list, title);
+  if (!row) {
     ADD_FAILURE() << "no row " << title;
     static SymbolButton none(Symbol::xmark, QString(), {});
     return none;
   }
-  return remove ? (*found)->removeButton() : (*found)->playNextButton();
+  return remove ? row->removeButton() : row->playNextButton();
 }
 
 /// "T1" to "T<count>" but those `left`.
@@ -129,7 +136,7 @@ bool inView(const QWidget& widget, const UpNextList& list) {
 
 TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
   enum Button : bool { playNext, remove };
-  enum class View { anywhere, asScrolled, onTheFocus };
+  enum class View { anywhere, asScrolled, onTheFocus, whereItStood };
   struct Case {
     const char* name;
     int songs;
@@ -157,6 +164,52 @@ TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
     list.rows()[static_cast<std::size_t>(middle)]->removeButton().setFocus();
     ASSERT_GE(middle, 3) << "a row well below the top";
     ASSERT_TRUE(inView(*QApplication::focusWidget(), list));
+  };
+  const auto viewportOf = [](const UpNextList& list) { return list.findChild<QScrollArea*>()->viewport(); };
+  // The list scrolled so that the row of `title` is the last wholly in view.
+  const auto focusLastInView = [&](const char* title, Button button) {
+    return [=](UpNextList& list) {
+      const QueueRow* row = rowOf(list, title);
+      ASSERT_NE(row, nullptr);
+      scrollBarOf(list).setValue(row->geometry().bottom() + 1 - viewportOf(list)->height());
+      focusOn(title, button)(list);
+      ASSERT_TRUE(inView(*row, list));
+    };
+  };
+  const auto focusTopAtTheEnd = [&](UpNextList& list) {
+    while (systemPlayer.releaseNext()) runPostedEvents();
+    shownTitles(list);
+    scrollBarOf(list).setValue(scrollBarOf(list).maximum());
+    const auto& rows = list.rows();
+    const auto top = std::find_if(rows.begin(), rows.end(), [&](const QueueRow* row) { return inView(*row, list); });
+    ASSERT_NE(top, rows.end());
+    (*top)->removeButton().setFocus();
+  };
+  // The window as high as makes the view cut the sixth row in half; T2's Remove focused.
+  const auto cutTheSixthRow = [&](UpNextList& list) {
+    const QueueRow& cut = *list.rows()[5];
+    const int shown = viewportOf(list)->height() - cut.mapTo(viewportOf(list), QPoint(0, 0)).y();
+    QWidget& window = shell().mainWindow();
+    window.windowHandle()->resize(window.width(), window.height() - shown + cut.height() / 2);
+    QCoreApplication::processEvents();
+    focusOn("T2", remove)(list);
+    ASSERT_GT(viewportOf(list)->height(), cut.mapTo(viewportOf(list), QPoint(0, cut.height() / 3)).y());
+    ASSERT_FALSE(inView(cut, list));
+  };
+  // A guest's album of `songs` songs "A1"… approved to play next.
+  const auto albumApprovedNext = [&](int songs) {
+    return [=, this](UpNextList&) {
+      store().performHostAction(vinaro::action::SetMode{vinaro::PartyMode::suggestion});
+      const vinaro::Participant guest{"device-ana", "Ana", vinaro::Role::guest};
+      store().dispatch(vinaro::action::Suggest{vinaro::samples::album("album")}, vinaro::Actor::participant(guest));
+      std::vector<vinaro::Track> tracks;
+      for (int n = 1; n <= songs; ++n) {
+        tracks.push_back(MusicService::track(song("a" + std::to_string(n), "A" + std::to_string(n), "Band")));
+      }
+      store().performHostAction(vinaro::action::ApproveCollectionRequest{store().state().requests.back().id, tracks,
+                                                                         vinaro::QueuePosition::next});
+      store().performHostAction(vinaro::action::SetMode{vinaro::PartyMode::collaboration});
+    };
   };
   // As a window manager may: below the height the window asks for.
   const auto shrinkTo = [&](std::vector<int> heights) {
@@ -233,6 +286,17 @@ TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
   const auto songEnds = [&](UpNextList&) {
     while (systemPlayer.releaseNext()) runPostedEvents();  // the song starts, and plays to its end
     advance(201);
+  };
+  // The column above the list as high after as before: the next song plays, as the first did.
+  const auto songEndsAndNextPlays = [&](UpNextList& list) {
+    songEnds(list);
+    while (systemPlayer.releaseNext()) runPostedEvents();
+  };
+  // The queue in order with `moved` taken to the front.
+  const auto atTheFront = [](int songs, const char* moved) {
+    std::vector<std::string> titles = titlesBut(songs, {moved});
+    titles.insert(titles.begin(), moved);
+    return titles;
   };
   // The queue in order with "Late" added at the end, or `moved` taken to the end.
   const auto atTheEnd = [](int songs, const char* moved) {
@@ -328,6 +392,34 @@ TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
       {"A focused row moved out of view elsewhere leaves the focus on the row now in its place", 60,
        focusOn("T2", remove), {}, atTheEnd(60, "T2"), std::nullopt, "T3 remove", moveElsewhere(1, 59),
        View::onTheFocus},
+      {"A song moved to the front elsewhere leaves Play next on the row now where the last row in view stood", 60,
+       focusLastInView("T20", playNext), {}, atTheFront(60, "T60"), std::nullopt, "T19 play next", moveElsewhere(59, 0),
+       View::whereItStood},
+      {"A song moved to the front elsewhere leaves Remove on the row now where the last row in view stood", 60,
+       focusLastInView("T20", remove), {}, atTheFront(60, "T60"), std::nullopt, "T19 remove", moveElsewhere(59, 0),
+       View::whereItStood},
+      {"The focused song played next from elsewhere leaves Play next on the row now where it stood", 60,
+       focusLastInView("T30", playNext), {}, atTheFront(60, "T30"), std::nullopt, "T29 play next",
+       moveElsewhere(29, 0), View::whereItStood},
+      {"An album approved to play next leaves the focus on the row now where a middle row stood", 60, focusMidView,
+       {},
+       [] {
+         std::vector<std::string> titles = titlesBut(11, {});
+         for (std::string& title : titles) title[0] = 'A';
+         for (const std::string& title : titlesBut(60, {})) titles.push_back(title);
+         return titles;
+       }(),
+       std::nullopt, "", albumApprovedNext(11), View::whereItStood},
+      {"The first song ending with the list at its end leaves the focus on the top row in view where it stands", 60,
+       playFirst(focusTopAtTheEnd), {}, titlesBut(60, {"T1", "T2"}), std::nullopt, "", songEndsAndNextPlays,
+       View::whereItStood},
+      {"A focused row moved elsewhere to the row the view cuts in half leaves the focus on the row now in its place",
+       60, cutTheSixthRow, {}, [] {
+         std::vector<std::string> titles = titlesBut(60, {"T2"});
+         titles.insert(titles.begin() + 5, "T2");
+         return titles;
+       }(),
+       std::nullopt, "T3 remove", moveElsewhere(1, 5), View::whereItStood},
       {"A song added elsewhere leaves the focus on a row the DJ scrolled away from", 60, scrollAwayFrom("T3"), {},
        atTheEnd(60, "Late"), std::nullopt, "T3 remove", [&](UpNextList&) { addElsewhere("Late"); },
        View::asScrolled},
@@ -359,6 +451,11 @@ TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
       QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
       shownTitles(list);
     }
+    const QWidget* viewport = list.findChild<QScrollArea*>()->viewport();
+    const auto whereInView = [&](const QWidget* widget) {
+      return widget ? widget->mapToGlobal(QPoint()) - viewport->mapToGlobal(QPoint()) : QPoint();
+    };
+    const QPoint stood = whereInView(list.window()->focusWidget());
     c.elsewhere(list);
     EXPECT_EQ(shownTitles(list), c.queueAfter);
     EXPECT_EQ(store().state().playback.status, c.playback.value_or(before));
@@ -372,6 +469,10 @@ TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
       EXPECT_EQ(scrollBarOf(list).value(), scrolledTo);
     } else if (c.view == View::onTheFocus) {
       EXPECT_TRUE(focused && inView(*focused, list)) << focusIn(list);
+    } else if (c.view == View::whereItStood) {
+      settleLayouts();  // the view's range too
+      EXPECT_TRUE(focused && inView(*focused, list)) << focusIn(list);
+      EXPECT_EQ(whereInView(focused), stood) << focusIn(list);
     }
     store().performHostAction(vinaro::action::ClearQueue{});
     if (store().state().playback.current) store().performHostAction(vinaro::action::Skip{});

@@ -259,12 +259,19 @@ TEST_F(ConsoleTest, DraggingARowMovesItWhereQtsDropRowSays) {
 TEST_F(ConsoleTest, ARowDroppedAfterTheQueueChangedUnderItMovesItsOwnSongOrNothing) {
   struct Case {
     const char* name;
-    std::vector<std::size_t> removed;  // places in the queue before the drag, while the row is held
-    std::size_t destination;           // in the list as it is at the drop
+    std::vector<std::size_t> removed;    // places in the queue before the drag, while the row is held
+    std::optional<std::size_t> toFront;  // a place in the queue before the drag, moved after the removals
+    bool shown;                          // the list shows the change by the drop, else in the frame after it
+    std::size_t destination;             // in the list as it is at the drop
     std::vector<std::size_t> queueAfter;
   } cases[] = {
-      {"rows above the held one left", {0, 1, 2}, 0, {4, 3, 5, 6, 7}},
-      {"the held song left", {4}, 0, {0, 1, 2, 3, 5, 6, 7}},
+      {"rows above the held one left", {0, 1, 2}, {}, true, 0, {4, 3, 5, 6, 7}},
+      {"the held song left", {4}, {}, true, 0, {0, 1, 2, 3, 5, 6, 7}},
+      {"rows above left in the frame before a drop below the held one", {0, 1}, {}, false, 7, {2, 3, 5, 6, 4, 7}},
+      {"a song moved to the front in the frame before the drop", {}, 7, false, 2, {7, 0, 1, 4, 2, 3, 5, 6}},
+      {"the rows beside the drop left in the frame before it", {1, 2}, {}, false, 2, {0, 4, 3, 5, 6, 7}},
+      {"the held song moved in the frame before it is dropped back by its row", {}, 4, false, 4,
+       {0, 1, 2, 3, 4, 5, 6, 7}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -275,8 +282,16 @@ TEST_F(ConsoleTest, ARowDroppedAfterTheQueueChangedUnderItMovesItsOwnSongOrNothi
     UpNextList& list = view.queueColumn().upNext();
     const auto before = queueIDs(store());
     const std::unique_ptr<QMimeData> held(list.dragData(4));
-    for (const std::size_t place : c.removed) host(vinaro::action::Remove{before[place]});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return list.rows().size() == before.size() - c.removed.size(); }, kFramesBound));
+    {
+      // Unseen by the console, as in the frame its refresh waits for.
+      const QSignalBlocker unseen(c.shown ? nullptr : &store());
+      for (const std::size_t place : c.removed) host(vinaro::action::Remove{before[place]});
+      if (c.toFront) host(vinaro::action::Move{before[*c.toFront], 0});
+    }
+    if (c.shown) {
+      const std::size_t shown = before.size() - c.removed.size();
+      ASSERT_TRUE(QTest::qWaitFor([&] { return list.rows().size() == shown; }, kFramesBound));
+    }
     drop(list, *held, c.destination);
     std::vector<std::string> expected;
     for (const std::size_t place : c.queueAfter) expected.push_back(before[place]);

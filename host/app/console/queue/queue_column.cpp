@@ -213,12 +213,12 @@ QCoro::Task<> QueueColumn::hideClearNoticeLater() {
   setSnapshot(snapshot_);
 }
 
-void QueueColumn::move(const std::string& itemID, std::size_t destination) {
+void QueueColumn::move(const std::string& itemID, const std::vector<std::string>& shownIDs, std::size_t destination) {
   const auto& queue = store_.state().queue;
   const auto dragged = std::find_if(queue.begin(), queue.end(), [&](const auto& item) { return item.id == itemID; });
   // A song that left the queue while it was held stands past its end, and moves nowhere.
   const auto place = static_cast<std::size_t>(dragged - queue.begin());
-  const auto target = reorderTarget({place}, destination, queue.size());
+  const auto target = reorderTarget({place}, dropDestination(queue, itemID, shownIDs, destination), queue.size());
   if (!target) return;
   store_.performHostAction(vinaro::action::Move{itemID, static_cast<std::int64_t>(*target)});
 }

@@ -56,8 +56,9 @@ class QueueColumn final : public QWidget {
   void showGuests();
   void confirmClear();
   void clearQueue();
-  /// Moves the song of queue item `itemID` to where a drop before the list's row `destination` puts it.
-  void move(const std::string& itemID, std::size_t destination);
+  /// Moves the song of queue item `itemID` to where a drop before the row `destination` of the
+  /// rows `shownIDs` the list showed puts it.
+  void move(const std::string& itemID, const std::vector<std::string>& shownIDs, std::size_t destination);
   QCoro::Task<> hideClearNoticeLater();
   void refreshProgress();
   void updateProgressTimer();

@@ -1,5 +1,8 @@
 #include "app/console/queue/queue_column_model.h"
 
+#include <string_view>
+#include <unordered_map>
+
 #include "model/overloaded.h"
 
 namespace kovali {
@@ -103,6 +106,31 @@ std::optional<std::size_t> reorderTarget(const std::set<std::size_t>& dragged, s
   const std::size_t target = first < destination ? destination - 1 : destination;
   if (target == first || first >= queueLength) return std::nullopt;
   return target;
+}
+
+std::size_t dropDestination(const std::vector<vinaro::QueueItem>& queue, const std::string& itemID,
+                            const std::vector<std::string>& shownIDs, std::size_t destination) {
+  std::unordered_map<std::string_view, std::size_t> placeOf;
+  for (std::size_t place = 0; place < queue.size(); ++place) placeOf.emplace(queue[place].id, place);
+  // The dragged row itself names no place: the queue may have moved it since.
+  std::vector<std::string_view> around;
+  std::size_t at = destination;
+  for (std::size_t row = 0; row < shownIDs.size(); ++row) {
+    if (shownIDs[row] != itemID) {
+      around.emplace_back(shownIDs[row]);
+    } else if (row < destination) {
+      --at;
+    }
+  }
+  for (std::size_t distance = 0; distance < around.size(); ++distance) {
+    if (at + distance < around.size()) {
+      if (const auto below = placeOf.find(around[at + distance]); below != placeOf.end()) return below->second;
+    }
+    if (distance < at) {
+      if (const auto above = placeOf.find(around[at - 1 - distance]); above != placeOf.end()) return above->second + 1;
+    }
+  }
+  return queue.size();
 }
 
 }  // namespace kovali

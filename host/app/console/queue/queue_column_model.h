@@ -98,4 +98,11 @@ std::string clearedNotice(std::size_t count);
 std::optional<std::size_t> reorderTarget(const std::set<std::size_t>& dragged, std::size_t destination,
                                          std::size_t queueLength);
 
+/// The insertion index in `queue` of a drop of item `itemID` before the row `destination` of the
+/// rows `shownIDs` a list showed, which may lag the queue: before the row below the drop or after
+/// the one above it, whichever of the rows around it, nearest first, is still queued; the queue's
+/// end when none is.
+std::size_t dropDestination(const std::vector<vinaro::QueueItem>& queue, const std::string& itemID,
+                            const std::vector<std::string>& shownIDs, std::size_t destination);
+
 }  // namespace kovali

@@ -13,7 +13,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <string>
-#include <unordered_map>
 #include <utility>
 
 #include "app/console/queue/queue_row.h"
@@ -24,7 +23,6 @@
 #include "app/look/palette.h"
 #include "app/look/system_font.h"
 #include "app/look/text/plain_label.h"
-#include "app/look/window_focus.h"
 
 namespace kovali {
 
@@ -111,10 +109,10 @@ void UpNextList::setRows(const std::vector<QueueRowModel>& rows) {
   positionDigits_ = digits;
   const std::optional<FocusedButton> focused = focusedButton();
   // A focused button that stays is left alone, and a press held on it with it.
-  const bool handOn = focused && !keepsFocus(*focused, rows);
+  const bool going = focused && !staysOn(*focused, rows);
   {
     const QScopedValueRollback changing(changingRows_, true);
-    if (handOn) holdFocus(*focused->button);
+    if (going) holdFocus(*focused->button);
     reconcileWidgets(rows_, rows, *column_, 0, [this] {
       auto* row = new QueueRow(loader_, panel_);
       QSizePolicy policy = row->sizePolicy();
@@ -130,9 +128,9 @@ void UpNextList::setRows(const std::vector<QueueRowModel>& rows) {
   }
   empty_->setVisible(rows_.empty());
   orderTabsAsShown();
-  if (handOn) {
+  if (focused) {
     const QScopedValueRollback changing(changingRows_, true);
-    handFocusOn(*focused);
+    settleFocus(*focused, going, followFocus);
   }
   const auto place = focusedPlace();
   if (followFocus && place) scrollToRow(*place);
@@ -172,62 +170,14 @@ std::optional<std::size_t> UpNextList::placeOf(const QWidget* inRow) const {
   return static_cast<std::size_t>(found - rows_.begin());
 }
 
+std::vector<std::string> UpNextList::shownIDs() const {
+  std::vector<std::string> ids;
+  ids.reserve(rows_.size());
+  for (const QueueRow* row : rows_) ids.push_back(row->model().id);
+  return ids;
+}
+
 std::optional<std::size_t> UpNextList::focusedPlace() const { return placeOf(window()->focusWidget()); }
-
-std::optional<UpNextList::FocusedButton> UpNextList::focusedButton() const {
-  // The window's focus, also while another window is active: a song ending changes the rows then too.
-  QWidget* focused = window()->focusWidget();
-  const auto place = placeOf(focused);
-  if (!place) return std::nullopt;
-  FocusedButton was{focused, *place, focused == &rows_[*place]->removeButton(), {}};
-  was.idsBefore.reserve(rows_.size());
-  for (const QueueRow* row : rows_) was.idsBefore.push_back(row->model().id);
-  return was;
-}
-
-bool UpNextList::keepsFocus(const FocusedButton& was, const std::vector<QueueRowModel>& rows) const {
-  const std::string& id = was.idsBefore[was.place];
-  const auto now = std::find_if(rows.begin(), rows.end(), [&](const QueueRowModel& row) { return row.id == id; });
-  if (now == rows.end() || !(was.remove || now->canPlayNext)) return false;
-  // Space never acts on a song a change elsewhere took out of the DJ's sight.
-  return !standsInView(was.place) || standsInView(static_cast<std::size_t>(now - rows.begin()));
-}
-
-void UpNextList::holdFocus(QWidget& button) {
-  // Going or turning off, the button would hand the focus on by itself, scrolling the list to it
-  // and, under a popup, taking the focus from the popup.
-  if (focusIsInAnotherWindow(*this)) {
-    button.clearFocus();
-  } else {
-    setFocus(Qt::OtherFocusReason);
-  }
-}
-
-void UpNextList::handFocusOn(const FocusedButton& was) {
-  std::unordered_map<std::string, std::size_t> placeNow;
-  for (std::size_t place = 0; place < rows_.size(); ++place) placeNow.emplace(rows_[place]->model().id, place);
-  const auto takesFocus = [&](std::size_t before) {
-    const auto found = placeNow.find(was.idsBefore[before]);
-    if (found == placeNow.end()) return false;
-    QueueRow& row = *rows_[found->second];
-    if (!(was.remove ? row.removeButton() : row.playNextButton()).isEnabled()) return false;
-    focusButton(found->second, was.remove, Qt::OtherFocusReason);
-    return true;
-  };
-  for (std::size_t before = was.place + 1; before < was.idsBefore.size(); ++before) {
-    if (takesFocus(before)) return;
-  }
-  for (std::size_t before = was.place; before-- > 0;) {
-    if (takesFocus(before)) return;
-  }
-  setWindowFocus(*this, Qt::OtherFocusReason);
-}
-
-void UpNextList::focusButton(std::size_t place, bool remove, Qt::FocusReason reason) {
-  QueueRow& row = *rows_[place];
-  row.show();
-  setWindowFocus(remove ? row.removeButton() : row.playNextButton(), reason);
-}
 
 bool UpNextList::eventFilter(QObject* watched, QEvent* event) {
   const auto* key = event->type() == QEvent::KeyPress ? static_cast<QKeyEvent*>(event) : nullptr;
@@ -328,6 +278,12 @@ bool UpNextList::standsInView(std::size_t place) const {
   const int height = rowHeight();
   const int rowTop = static_cast<int>(place) * height;
   return rowTop >= viewTop() && rowTop + height <= viewTop() + scroll_->viewport()->height();
+}
+
+void UpNextList::settleView() {
+  // The scroll area takes the column's new size on a layout request, which would come later.
+  QEvent request(QEvent::LayoutRequest);
+  QCoreApplication::sendEvent(scroll_, &request);
 }
 
 void UpNextList::scrollToRow(std::size_t place) {

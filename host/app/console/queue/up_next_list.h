@@ -27,9 +27,10 @@ class QueueRow;
 /// queue of thousands costs what a screenful does when the list appears or changes. It shows what
 /// it is given and reports presses and drops; the owner changes the queue. The view follows the
 /// focused row only where the DJ moved the focus or acted on that row, never for changes made
-/// elsewhere. Holding the focus itself, once the rows it was on are gone, the list takes Space
-/// and shows the ring, so a DJ clearing the queue by key leaves the party playing; Escape hands
-/// the focus to the page around, where Space plays and pauses.
+/// elsewhere: a focused row such a change takes out of view leaves the focus on the row now
+/// standing where it stood. Holding the focus itself, once the rows it was on are gone, the list
+/// takes Space and shows the ring, so a DJ clearing the queue by key leaves the party playing;
+/// Escape hands the focus to the page around, where Space plays and pauses.
 class UpNextList final : public QWidget {
   Q_OBJECT
 
@@ -62,9 +63,9 @@ class UpNextList final : public QWidget {
  signals:
   void playNextClicked(const std::string& itemID);
   void removeClicked(const std::string& itemID);
-  /// The row of queue item `itemID` was dropped at insertion index `destination`, counted in the
-  /// list as it is at the drop.
-  void rowDropped(const std::string& itemID, std::size_t destination);
+  /// The row of queue item `itemID` was dropped at insertion index `destination` of the rows
+  /// `shownIDs` (their queue item ids) the list showed at the drop, which may lag the queue by a frame.
+  void rowDropped(const std::string& itemID, const std::vector<std::string>& shownIDs, std::size_t destination);
 
  private:
   class Panel;
@@ -75,6 +76,7 @@ class UpNextList final : public QWidget {
     std::size_t place = 0;
     bool remove = false;
     std::vector<std::string> idsBefore;  // the rows' ids before the change, to find the neighbours
+    std::optional<int> topInView;        // where the row stood in the view, when it stood wholly in it
   };
 
   /// Whether the rows show exactly `rows` already.
@@ -83,15 +85,22 @@ class UpNextList final : public QWidget {
   /// The place of the row whose button has the window's focus.
   std::optional<std::size_t> focusedPlace() const;
   std::optional<FocusedButton> focusedButton() const;
-  /// Whether the focused button stays with the change to `rows`: its row stays, the button stays
-  /// on, and a row in view stays in view.
-  bool keepsFocus(const FocusedButton& was, const std::vector<QueueRowModel>& rows) const;
+  std::vector<std::string> shownIDs() const;
+  /// Whether the focused button stays with the change to `rows`: its row stays and the button stays on.
+  bool staysOn(const FocusedButton& was, const std::vector<QueueRowModel>& rows) const;
   /// Keeps the focus of a button about to go off a row that is about to be replaced: the list
   /// holds it, or, while another window has the focus, this window gives back none meanwhile.
   void holdFocus(QWidget& button);
+  /// Settles the focus `was` after the rows changed, `going` from its button, by the DJ's press or not.
+  void settleFocus(const FocusedButton& was, bool going, bool byDJ);
   /// Gives the focus the row's button is losing with the change to the same button of the row
   /// that followed it, else of the one before it, else to the list.
   void handFocusOn(const FocusedButton& was);
+  /// Gives the focus to the same button of the row now standing where the focused row stood in
+  /// view, else of the nearest row in view with that button on, else to the list.
+  void focusWhereItStood(const FocusedButton& was);
+  /// Focuses the button of the row at `place` unless it is off; answers whether it did.
+  bool focusIfOn(std::size_t place, bool remove);
   void focusButton(std::size_t place, bool remove, Qt::FocusReason reason);
   /// Hands the focus, on a row or on the list, to the page the list stands on.
   void releaseFocus();
@@ -109,6 +118,9 @@ class UpNextList final : public QWidget {
   std::optional<std::pair<std::size_t, std::size_t>> rowsInView(std::optional<int> viewHeight = std::nullopt) const;
   /// Whether a row at `place` stands wholly in the view as it is scrolled, however many rows follow.
   bool standsInView(std::size_t place) const;
+  /// Brings the view's range, and the scroll clamped to it, up to the rows now in the column at
+  /// once, rather than at the next layout.
+  void settleView();
   void scrollToRow(std::size_t place);
   /// The queue item id of a row of this list that `dropped` carries.
   std::optional<std::string> draggedItem(const QMimeData* dropped) const;

@@ -49,7 +49,7 @@ void UpNextList::Panel::dropEvent(QDropEvent* event) {
   if (!item) return;
   // The list redraws from the new queue; nothing of the drag itself is kept.
   event->setDropAction(Qt::CopyAction);
-  emit list_.rowDropped(*item, list_.destinationAt(event->position().toPoint().y()));
+  emit list_.rowDropped(*item, list_.shownIDs(), list_.destinationAt(event->position().toPoint().y()));
 }
 
 bool UpNextList::Panel::accept(QDropEvent* event) {
