@@ -48,12 +48,15 @@ struct GuestLimits {
   /// (up to about 128 KB for a 64 KB window, nothing for seconds between them), which over this
   /// long cannot make one that steadily reads 40 KB/s look too slow for a 10,000-song party.
   static constexpr double judgePaceSeconds = 2 * notReadingSeconds;
-  /// A phone reading more slowly than it can finish its old parties in this long is not reading
+  /// A phone reading more slowly than it can finish its oldest party in this long is not reading
   /// them either. A party of 10,000 songs (4 MB) read at 50 KB/s takes 80 s; phones reading at a
   /// third less than that still stay, so an honest slow phone's uneven pace does not count.
   static constexpr double finishOldPartiesSeconds = 120;
   /// While old parties cost more than their budget, who is not reading is looked at again this often.
   static constexpr double oldPartiesLookSeconds = 1;
+  /// Of a longer time between two readings of how a phone reads, only this much counts as bytes
+  /// waiting for it: a host too busy to look may have had nothing in the socket meanwhile.
+  static constexpr double readingsAtMostSeconds = 2 * oldPartiesLookSeconds;
   /// How long a released connection may take to send what is left.
   static constexpr double stallSeconds = 5;
   /// A phone that has acknowledged none of what it was sent this long has left the network or

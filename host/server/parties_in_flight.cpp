@@ -112,15 +112,18 @@ std::optional<PartiesInFlight::Named> PartiesInFlight::slowest(MonotonicTime now
     const Holder& counted = entry.second;
     double share = 0;
     std::uint64_t oldest = UINT64_MAX;
-    qint64 untilFreed = 0;  // what the socket still writes before it lets go of its last old party
+    // Judged by what the socket still writes before it lets go of its oldest party: the system
+    // holds the start of the next one long before a phone reading steadily finishes the last, and
+    // it frees them one after the other, each in time.
+    std::optional<qint64> untilOldestFreed;
     for (const auto& inSocket : counted.held.inSocket) {
       const Party& party = parties_.at(inSocket.party.constData());
       if (!party.old()) continue;
       share += static_cast<double>(party.bytes) / party.inSockets;
       oldest = std::min(oldest, party.since);
-      untilFreed = std::max(untilFreed, inSocket.end - counted.held.written);
+      if (!untilOldestFreed) untilOldestFreed = inSocket.end - counted.held.written;
     }
-    if (share == 0 || counted.progress.keepsUp(untilFreed, now)) continue;
+    if (share == 0 || counted.progress.keepsUp(*untilOldestFreed, now)) continue;
     if (share > most || (share == most && oldest < since)) {
       heaviest = &entry;
       most = share;
@@ -212,14 +215,17 @@ PartiesInFlight::Reading PartiesInFlight::Reading::ofSocket(qint64 written, qint
 void PartiesInFlight::Progress::record(Reading reading, MonotonicTime now) {
   // Only while bytes waited at both ends: a socket the host has just filled, or left empty while
   // busy, says nothing of how the phone reads.
-  if (waiting && reading.waiting) heldUp += secondsBetween(recorded, now);
+  if (waiting && reading.waiting) heldUp += sinceReading(now);
   recorded = now;
   waiting = reading.waiting;
   if (reading.taken > moved.taken || !reading.waiting) moved = {heldUp, reading.taken};
 }
 
-double PartiesInFlight::Progress::heldUpAt(MonotonicTime now) const {
-  return heldUp + (waiting ? secondsBetween(recorded, now) : 0);
+double PartiesInFlight::Progress::heldUpAt(MonotonicTime now) const { return heldUp + (waiting ? sinceReading(now) : 0); }
+
+double PartiesInFlight::Progress::sinceReading(MonotonicTime now) const {
+  // A host too busy to look for longer may have let the socket run dry meanwhile.
+  return std::min(secondsBetween(recorded, now), GuestLimits::readingsAtMostSeconds);
 }
 
 bool PartiesInFlight::Progress::stopped(MonotonicTime now) const {

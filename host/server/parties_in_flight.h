@@ -72,7 +72,7 @@ class PartiesInFlight final : public QObject {
   /// Why a holder is named.
   enum class Why {
     notReading,   // its socket wrote nothing for `GuestLimits::notReadingSeconds` while bytes waited
-    tooSlow,      // at its pace it would not finish its old parties in `finishOldPartiesSeconds`
+    tooSlow,      // at its pace it would not finish its oldest party in `finishOldPartiesSeconds`
     pastCeiling,  // old parties cost more than the ceiling, and it keeps the one that costs the most
   };
   /// Those to let go together.
@@ -116,6 +116,8 @@ class PartiesInFlight final : public QObject {
     void record(Reading reading, MonotonicTime now);
     void beginParty() { began = {heldUp, moved.taken}; }
     double heldUpAt(MonotonicTime now) const;
+    /// Seconds since the last reading that may count as bytes waiting for the phone.
+    double sinceReading(MonotonicTime now) const;
     bool stopped(MonotonicTime now) const;
     /// As `Standing::pace`.
     double pace(MonotonicTime now) const;

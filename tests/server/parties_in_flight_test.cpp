@@ -34,6 +34,7 @@ struct Reader {
   qint64 ahead = 0;       // acknowledged beyond what it read as its party began, its system's buffer full
   int sharesWith = -1;    // the reader whose old party its socket holds too, rather than one of its own
   bool itsNewest = false;  // the party its socket holds is the newest it was given, no old one
+  bool nextBehind = false; // an old party as large waits in its socket behind that one
 };
 
 /// `count` readers like `reader`, the first with a party of its own and the others sharing it.
@@ -95,6 +96,10 @@ TEST(PartiesInFlight, OnlyAPhoneNotReadingItsOldPartiesOrTooSlowToFinishThemInTi
        {{4'050'000, 40'000, always, false, 0, -1, 3, 128'000}},
        6 * watch,
        {}},
+      {"34 KB/s through its oldest party while the system holds the start of the next",
+       {{4'200'000, 34'000, always, false, 0, -1, 3, 0, -1, false, true}},
+       6 * watch,
+       {}},
       {"25 KB/s acknowledged 225 KB at a time, 9 s apart, too slow",
        {{4'050'000, 25'000, always, false, 0, -1, 9}},
        2 * watch,
@@ -151,7 +156,7 @@ TEST(PartiesInFlight, OnlyAPhoneNotReadingItsOldPartiesOrTooSlowToFinishThemInTi
     PartiesInFlight account(0, scheduler);
     account.setCeiling(c.ceiling);
     const QByteArray newest(1'000, 'n');
-    std::vector<QByteArray> old(c.readers.size());
+    std::vector<QByteArray> old(c.readers.size()), next(c.readers.size());
     std::vector<qint64> read(c.readers.size()), taken(c.readers.size());
     qint64 oldBytes = 0;
     std::vector<int> letGo;
@@ -162,13 +167,19 @@ TEST(PartiesInFlight, OnlyAPhoneNotReadingItsOldPartiesOrTooSlowToFinishThemInTi
           old[i] = reader.sharesWith < 0 ? QByteArray(static_cast<qsizetype>(reader.oldParty), 'o')
                                          : old[static_cast<std::size_t>(reader.sharesWith)];
           if (reader.sharesWith < 0 && !reader.itsNewest) oldBytes += reader.oldParty;
+          if (reader.nextBehind) {
+            next[i] = QByteArray(static_cast<qsizetype>(reader.oldParty), 'b');
+            oldBytes += reader.oldParty;
+          }
           read[i] = reader.readBefore;
           taken[i] = reader.readBefore + reader.ahead;
         }
         if (second > 0 && second <= reader.stopsAfter) read[i] += reader.perSecond;
         if (second % reader.ackedEvery == 0) taken[i] = std::max(taken[i], read[i]);
         if (std::find(letGo.begin(), letGo.end(), static_cast<int>(i)) != letGo.end()) continue;
-        account.update(holder(static_cast<int>(i)), {{{old[i], reader.oldParty}}, reader.itsNewest ? old[i] : newest, taken[i]},
+        std::vector<OutgoingBacklog::InSocket> inSocket{{old[i], reader.oldParty}};
+        if (reader.nextBehind) inSocket.push_back({next[i], 2 * reader.oldParty});
+        account.update(holder(static_cast<int>(i)), {inSocket, reader.itsNewest ? old[i] : newest, taken[i]},
                        {taken[i], !reader.starved && second != reader.emptiedAt});
       }
       if (second == 0) {
@@ -197,20 +208,34 @@ TEST(PartiesInFlight, APaceIsNoFasterThanWhatThePhoneTookSinceItsOldestPartyBega
     bool anotherBehind = false;  // a newer party goes into its socket behind what it reads
     bool oldestDone = false;     // it has read its oldest party
   };
+  // A reading a second, the host looking as it does while over budget, from `from` to `to` taken.
+  const auto steadily = [](int seconds, qint64 from, qint64 to) {
+    std::vector<Step> steps;
+    for (int second = 1; second <= seconds; ++second) steps.push_back({1, from + (to - from) * second / seconds});
+    return steps;
+  };
+  const auto then = [](std::vector<Step> first, const std::vector<Step>& next) {
+    first.insert(first.end(), next.begin(), next.end());
+    return first;
+  };
   const struct Case {
     const char* name;
     std::vector<Step> steps;
     double pace;
   } cases[] = {
-      {"took 2 MB in 2 s, then nothing for 9 s", {{0, 0}, {1, 1'000'000}, {1, 2'000'000}, {9, 2'000'000}}, 2e6 / 11},
-      {"took nothing for 5 s since its party began", {{0, 0}, {5, 0}}, 0},
+      {"took 2 MB in 2 s, then nothing for 9 s", then({{0, 0}}, then(steadily(2, 0, 2'000'000), steadily(9, 2'000'000, 2'000'000))),
+       2e6 / 11},
+      {"took nothing for 5 s since its party began", then({{0, 0}}, steadily(5, 0, 0)), 0},
       {"nothing waited for it", {{0, 0, false}, {5, 300'000, false}}, infinite},
       {"read its first party fast, then trickles through the next",
-       {{0, 0, true, true}, {10, party, true, false, true}, {10, party + 100'000}},
+       then({{0, 0, true, true}, {1, party, true, false, true}}, steadily(10, party, party + 100'000)),
        10'000},
       {"a party goes into its socket behind the one it reads",
-       {{0, 0}, {20, 200'000}, {0, 200'000, true, true}, {1, 1'200'000}},
+       then(then({{0, 0}}, steadily(20, 0, 200'000)), {{0, 200'000, true, true}, {1, 1'200'000}}),
        1.2e6 / 21},
+      {"read 40 KB/s, then read 8 s later by a host too busy to fill its socket",
+       then(then({{0, 0}}, steadily(20, 0, 800'000)), {{8, 880'000}}),
+       880e3 / (20 + GuestLimits::readingsAtMostSeconds)},
   };
   for (const auto& c : cases) {
     ManualScheduler scheduler;
