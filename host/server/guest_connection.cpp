@@ -65,8 +65,7 @@ GuestConnection::GuestConnection(QTcpSocket* socket, ConnectionID id, std::share
   acknowledgements_ = scheduler_.repeat(GuestLimits::silentSeconds / 9.0, [this] { watchAcknowledgements(); });
   lastAcknowledged_ = scheduler_.monotonicNow();
   connect(socket_, &QTcpSocket::readyRead, this, &GuestConnection::readFrames);
-  connect(socket_, &QTcpSocket::bytesWritten, this, [this](qint64 bytes) {
-    written_ += bytes;
+  connect(socket_, &QTcpSocket::bytesWritten, this, [this] {
     writeWaiting(false);
     readFrames();
   });
@@ -232,7 +231,7 @@ void GuestConnection::watchAcknowledgements() {
   if (ended_ || aborted_) return;
   const MonotonicTime now = scheduler_.monotonicNow();
   const qint64 unacknowledged = systemQueue(*socket_).unacknowledged;
-  const qint64 acknowledged = written_ - unacknowledged;
+  const qint64 acknowledged = backlog_.written(socket_->bytesToWrite()) - unacknowledged;
   if (unacknowledged == 0 || acknowledged != acknowledged_) {
     acknowledged_ = acknowledged;
     lastAcknowledged_ = now;

@@ -129,8 +129,7 @@ class GuestConnection final : public QObject {
   CancellableTask stallCheck_;
   CancellableTask greetingDeadline_;
   RepeatingTimer acknowledgements_;
-  qint64 written_ = 0;       // what the socket has handed the system in all
-  qint64 acknowledged_ = 0;  // of that, what the phone had acknowledged when last seen to move
+  qint64 acknowledged_ = 0;  // of what the socket wrote, what the phone had acknowledged when last seen to move
   MonotonicTime lastAcknowledged_;
   bool closing_ = false;  // a close frame went out: what the phone sends is dropped
   bool aborted_ = false;

@@ -50,7 +50,7 @@ OutgoingBacklog::Parties OutgoingBacklog::parties(qint64 socketBacklog) {
   } else if (!parties.inSocket.empty()) {
     parties.newest = parties.inSocket.back().party;
   }
-  parties.written = handedTotal_ - socketBacklog;
+  parties.written = written(socketBacklog);
   return parties;
 }
 
@@ -114,7 +114,7 @@ void OutgoingBacklog::handed(const Message& message, qint64 bytes) {
 }
 
 qint64 OutgoingBacklog::retire(qint64 socketBacklog) {
-  const qint64 written = handedTotal_ - socketBacklog;
+  const qint64 written = this->written(socketBacklog);
   while (!handed_.empty() && handed_.front().end <= written) {
     if (isState(handed_.front().kind)) handedStateBytes_ -= handed_.front().bytes;
     if (isOwed(handed_.front().kind)) handedOwedBytes_ -= handed_.front().bytes;

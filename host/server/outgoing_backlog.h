@@ -81,6 +81,8 @@ class OutgoingBacklog {
     QByteArray newest;               // the one waiting, else the socket's last; none when neither
     qint64 written = 0;              // what the socket has written in all
   };
+  /// What the socket has written of the messages handed to it, with `socketBacklog` bytes still in it.
+  qint64 written(qint64 socketBacklog) const { return handedTotal_ - socketBacklog; }
   /// The parties the connection holds, with `socketBacklog` bytes still in the socket.
   Parties parties(qint64 socketBacklog);
   /// Forgets every waiting message.

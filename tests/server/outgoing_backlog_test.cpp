@@ -84,9 +84,6 @@ TEST(OutgoingBacklog, APhoneBehindTakesThePartyAsItStoodWhenTheSecondBeganSoPhon
     std::string taken;         // the parties it takes, one by one, once it has read that
   } cases[] = {
       {"pushed within one second: the newest", {{10, 'a'}, {10, 'b'}}, "b"},
-      {"finishing early in the next second: the last of the one gone by, then the newest",
-       {{10, 'a'}, {10, 'b'}, {11, 'c'}}, "bc"},
-      {"finishing later in that second: the same one, then the newest", {{10, 'a'}, {10, 'b'}, {11, 'c'}, {11, 'd'}}, "bd"},
       {"across seconds: the last of the latest gone by", {{10, 'a'}, {11, 'b'}, {12, 'c'}}, "bc"},
       {"an answer carries the newest and takes the others along",
        {{10, 'a'}, {11, 'b'}, {11, 'c', Kind::state}}, "c"},
