@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QStackedWidget>
 #include <QTest>
+#include <algorithm>
 #include <functional>
 #include <map>
 
@@ -263,7 +264,9 @@ TEST_F(ConsoleTest, ARowDroppedAfterTheQueueChangedUnderItMovesItsOwnSongOrNothi
     std::optional<std::size_t> toFront;  // a place in the queue before the drag, moved after the removals
     bool shown;                          // the list shows the change by the drop, else in the frame after it
     std::size_t destination;             // in the list as it is at the drop
+    // Places in the queue before the drag, then those of the songs added.
     std::vector<std::size_t> queueAfter;
+    int added = 0;                       // songs added to the queue's end after the other changes
   } cases[] = {
       {"rows above the held one left", {0, 1, 2}, {}, true, 0, {4, 3, 5, 6, 7}},
       {"the held song left", {4}, {}, true, 0, {0, 1, 2, 3, 5, 6, 7}},
@@ -272,6 +275,8 @@ TEST_F(ConsoleTest, ARowDroppedAfterTheQueueChangedUnderItMovesItsOwnSongOrNothi
       {"the rows beside the drop left in the frame before it", {1, 2}, {}, false, 2, {0, 4, 3, 5, 6, 7}},
       {"the held song moved in the frame before it is dropped back by its row", {}, 4, false, 4,
        {0, 1, 2, 3, 4, 5, 6, 7}},
+      {"every row shown but the held one left and songs were added in the frame before the drop",
+       {0, 1, 2, 3, 5, 6, 7}, {}, false, 2, {8, 9, 4}, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -287,14 +292,19 @@ TEST_F(ConsoleTest, ARowDroppedAfterTheQueueChangedUnderItMovesItsOwnSongOrNothi
       const QSignalBlocker unseen(c.shown ? nullptr : &store());
       for (const std::size_t place : c.removed) host(vinaro::action::Remove{before[place]});
       if (c.toFront) host(vinaro::action::Move{before[*c.toFront], 0});
+      queueSongs(c.added, std::string(c.name) + " added ");
     }
     if (c.shown) {
       const std::size_t shown = before.size() - c.removed.size();
       ASSERT_TRUE(QTest::qWaitFor([&] { return list.rows().size() == shown; }, kFramesBound));
     }
+    std::vector<std::string> songs = before;
+    for (const std::string& id : queueIDs(store())) {
+      if (std::find(before.begin(), before.end(), id) == before.end()) songs.push_back(id);
+    }
     drop(list, *held, c.destination);
     std::vector<std::string> expected;
-    for (const std::size_t place : c.queueAfter) expected.push_back(before[place]);
+    for (const std::size_t place : c.queueAfter) expected.push_back(songs[place]);
     EXPECT_EQ(queueIDs(store()), expected);
   }
 }
