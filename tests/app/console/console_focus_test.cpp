@@ -69,32 +69,54 @@ TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
     ASSERT_TRUE(inView(*QApplication::focusWidget(), list));
   };
   const auto viewportOf = [](const UpNextList& list) { return list.findChild<QScrollArea*>()->viewport(); };
-  // The list scrolled so that the row of `title` is the last wholly in view.
-  const auto focusLastInView = [&](const char* title, Button button) {
+  // The list scrolled so that the row of `title` stands `rowsBelow` rows above the last wholly in view.
+  const auto focusInView = [&](const char* title, Button button, int rowsBelow = 0) {
     return [=](UpNextList& list) {
       const QueueRow* row = rowOf(list, title);
       ASSERT_NE(row, nullptr);
-      scrollBarOf(list).setValue(row->geometry().bottom() + 1 - viewportOf(list)->height());
+      scrollBarOf(list).setValue(row->geometry().bottom() + 1 + rowsBelow * row->height() -
+                                 viewportOf(list)->height());
       focusOn(title, button)(list);
       ASSERT_TRUE(inView(*row, list));
     };
   };
-  const auto focusTopAtTheEnd = [&](UpNextList& list) {
-    while (systemPlayer.releaseNext()) runPostedEvents();
-    shownTitles(list);
-    scrollBarOf(list).setValue(scrollBarOf(list).maximum());
+  // The list scrolled to `shortOfTheEnd` pixels before its end; the top row wholly in view's `button` focused.
+  const auto focusTopInView = [&](UpNextList& list, Button button, int shortOfTheEnd = 0) {
+    scrollBarOf(list).setValue(scrollBarOf(list).maximum() - shortOfTheEnd);
     const auto& rows = list.rows();
     const auto top = std::find_if(rows.begin(), rows.end(), [&](const QueueRow* row) { return inView(*row, list); });
     ASSERT_NE(top, rows.end());
-    (*top)->removeButton().setFocus();
+    buttonOf(list, (*top)->model().track.title, button).setFocus();
   };
-  // The window as high as makes the view cut the sixth row in half; T2's Remove focused.
-  const auto cutTheSixthRow = [&](UpNextList& list) {
+  const auto focusTopAtTheEnd = [&](UpNextList& list) {
+    while (systemPlayer.releaseNext()) runPostedEvents();
+    shownTitles(list);
+    focusTopInView(list, remove);
+  };
+  // The window as high as makes the unscrolled view end `eighths` eighths of a row into the sixth row.
+  const auto endTheViewInTheSixthRow = [&](UpNextList& list, int eighths) {
     const QueueRow& cut = *list.rows()[5];
     const int shown = viewportOf(list)->height() - cut.mapTo(viewportOf(list), QPoint(0, 0)).y();
     QWidget& window = shell().mainWindow();
-    window.windowHandle()->resize(window.width(), window.height() - shown + cut.height() / 2);
+    window.windowHandle()->resize(window.width(), window.height() - shown + cut.height() * eighths / 8);
     QCoreApplication::processEvents();
+  };
+  // The list three eighths of a row short of its end, in a view that ends three quarters into a row; the Remove
+  // of the top row wholly in view focused, an eighth of a row below the view's top. When the list loses a row,
+  // the view is pulled up to its end by five eighths of a row, and cuts the row now where the focused one stood.
+  const auto focusTopShortOfTheEnd = [&](UpNextList& list) {
+    endTheViewInTheSixthRow(list, 6);
+    focusTopInView(list, remove, list.rows().front()->height() * 3 / 8);
+  };
+  // At the end of a view that ends in the middle of a row, the top row wholly in view's Play next focused.
+  const auto focusPlayNextOnTopAtTheEnd = [&](UpNextList& list) {
+    endTheViewInTheSixthRow(list, 4);
+    focusTopInView(list, playNext);
+  };
+  // The view as it ends in the middle of the sixth row; T2's Remove focused.
+  const auto cutTheSixthRow = [&](UpNextList& list) {
+    const QueueRow& cut = *list.rows()[5];
+    endTheViewInTheSixthRow(list, 4);
     focusOn("T2", remove)(list);
     ASSERT_GT(viewportOf(list)->height(), cut.mapTo(viewportOf(list), QPoint(0, cut.height() / 3)).y());
     ASSERT_FALSE(inView(cut, list));
@@ -183,6 +205,21 @@ TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
       ASSERT_NE(log, nullptr);
       log->activateWindow();
       ASSERT_TRUE(QTest::qWaitForWindowActive(log));
+    };
+  };
+  // Songs removed elsewhere in one change of the list, as a refresh at the end of a frame shows them.
+  const auto removeElsewhere = [&](std::vector<std::string> titles) {
+    return [=, this](UpNextList&) {
+      std::vector<std::string> ids;
+      for (const auto& item : store().state().queue) {
+        if (std::find(titles.begin(), titles.end(), item.track.title) != titles.end()) ids.push_back(item.id);
+      }
+      ASSERT_EQ(ids.size(), titles.size());
+      {
+        const QSignalBlocker unseen(&store());
+        for (std::size_t n = 0; n + 1 < ids.size(); ++n) store().performHostAction(vinaro::action::Remove{ids[n]});
+      }
+      store().performHostAction(vinaro::action::Remove{ids.back()});
     };
   };
   const auto removeFirst = [&] { store().performHostAction(vinaro::action::Remove{store().state().queue.front().id}); };
@@ -295,14 +332,26 @@ TEST_F(ConsoleKeys, ARowsButtonActsByKeyAndTheFocusStaysWhereTheRowStood) {
       {"A focused row moved out of view elsewhere leaves the focus on the row now in its place", 60,
        focusOn("T2", remove), {}, atTheEnd(60, "T2"), std::nullopt, "T3 remove", moveElsewhere(1, 59),
        View::onTheFocus},
+      {"A focused row moved out of a scrolled view elsewhere leaves the focus on the row now in its place", 60,
+       focusInView("T30", remove, 3), {}, atTheEnd(60, "T30"), std::nullopt, "T31 remove", moveElsewhere(29, 59),
+       View::whereItStood},
+      {"The top row removed elsewhere as the view is pulled up by part of a row leaves the focus wholly in view", 20,
+       focusTopShortOfTheEnd, {}, titlesBut(20, {"T15"}), std::nullopt, "T16 remove", removeElsewhere({"T15"}),
+       View::onTheFocus},
+      {"The focused last row removed elsewhere with the one before it leaves the focus on the row now last", 5,
+       focusOn("T5", remove), {}, {"T1", "T2", "T3"}, std::nullopt, "T3 remove", removeElsewhere({"T4", "T5"}),
+       View::onTheFocus},
+      {"Every song ahead of a Play next focused atop the view removed elsewhere leaves the focus on the next row's",
+       20, focusPlayNextOnTopAtTheEnd, {}, {"T16", "T17", "T18", "T19", "T20"}, std::nullopt, "T17 play next",
+       removeElsewhere(titlesBut(15, {})), View::onTheFocus},
       {"A song moved to the front elsewhere leaves Play next on the row now where the last row in view stood", 60,
-       focusLastInView("T20", playNext), {}, atTheFront(60, "T60"), std::nullopt, "T19 play next", moveElsewhere(59, 0),
+       focusInView("T20", playNext), {}, atTheFront(60, "T60"), std::nullopt, "T19 play next", moveElsewhere(59, 0),
        View::whereItStood},
       {"A song moved to the front elsewhere leaves Remove on the row now where the last row in view stood", 60,
-       focusLastInView("T20", remove), {}, atTheFront(60, "T60"), std::nullopt, "T19 remove", moveElsewhere(59, 0),
+       focusInView("T20", remove), {}, atTheFront(60, "T60"), std::nullopt, "T19 remove", moveElsewhere(59, 0),
        View::whereItStood},
       {"The focused song played next from elsewhere leaves Play next on the row now where it stood", 60,
-       focusLastInView("T30", playNext), {}, atTheFront(60, "T30"), std::nullopt, "T29 play next",
+       focusInView("T30", playNext), {}, atTheFront(60, "T30"), std::nullopt, "T29 play next",
        moveElsewhere(29, 0), View::whereItStood},
       {"An album approved to play next leaves the focus on the row now where a middle row stood", 60, focusMidView,
        {},

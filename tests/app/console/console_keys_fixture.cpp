@@ -91,6 +91,7 @@ QScrollBar& scrollBarOf(const UpNextList& list) { return *list.findChild<QScroll
 bool inView(const QWidget& widget, const UpNextList& list) {
   const QWidget* viewport = list.findChild<QScrollArea*>()->viewport();
   const QWidget* window = list.window();
+  if (!viewport->isAncestorOf(&widget)) return false;  // such as the list itself, holding the focus
   return viewport->rect().contains(QRect(widget.mapTo(viewport, QPoint(0, 0)), widget.size())) &&
          window->rect().contains(QRect(widget.mapTo(window, QPoint(0, 0)), widget.size()));
 }

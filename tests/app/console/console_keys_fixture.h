@@ -37,7 +37,7 @@ const QueueRow* rowOf(const UpNextList& list, const std::string& title);
 /// The button of the row of `title`; a stand-in and a failure when no row shows it.
 SymbolButton& buttonOf(const UpNextList& list, const std::string& title, bool remove);
 QScrollBar& scrollBarOf(const UpNextList& list);
-/// Whether `widget` stands wholly inside the list's view, and the window shows it.
+/// Whether `widget`, in the list's rows, stands wholly inside the list's view, and the window shows it.
 bool inView(const QWidget& widget, const UpNextList& list);
 
 }  // namespace kovali
