@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "app/console/queue/queue_row.h"
@@ -154,12 +155,24 @@ void UpNextList::connectRow(QueueRow& row) {
 
 void UpNextList::orderTabsAsShown() {
   // A row keeps its widget when it moves, and a new one joins the chain at the window's end.
+  // Only rows whose neighbour before them changed are linked again: each link walks the window's
+  // focus chain, and a long queue's rows between them.
   QWidget* previous = tabAnchor_;
+  std::unordered_map<const QueueRow*, TabLink> links;
+  links.reserve(rows_.size());
   for (QueueRow* row : rows_) {
-    QWidget::setTabOrder(previous, &row->playNextButton());
-    QWidget::setTabOrder(&row->playNextButton(), &row->removeButton());
+    const auto found = tabLinks_.find(row);
+    // The row, or the widget it followed, may have gone and another taken its address.
+    const bool linked = found != tabLinks_.end() && found->second.row && found->second.after == previous &&
+                        found->second.after;
+    if (!linked) {
+      QWidget::setTabOrder(previous, &row->playNextButton());
+      QWidget::setTabOrder(&row->playNextButton(), &row->removeButton());
+    }
+    links.emplace(row, TabLink{row, previous});
     previous = &row->removeButton();
   }
+  tabLinks_ = std::move(links);
 }
 
 std::optional<std::size_t> UpNextList::placeOf(const QWidget* inRow) const {

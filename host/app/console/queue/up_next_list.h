@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -135,6 +136,12 @@ class UpNextList final : public QWidget {
   QScrollArea* scroll_ = nullptr;
   QWidget* indicator_ = nullptr;
   QWidget* tabAnchor_ = nullptr;  // never shown; the rows' buttons follow it in the Tab chain
+  /// The widget a row's buttons were last put after in the Tab chain.
+  struct TabLink {
+    QPointer<const QueueRow> row;
+    QPointer<QWidget> after;
+  };
+  std::unordered_map<const QueueRow*, TabLink> tabLinks_;
   bool tabbingInside_ = false;    // Tab moves between the rows' own buttons
   bool changingRows_ = false;     // focus moves of the toolkit while rows change are not the user's
   bool actedOnFocus_ = false;     // the DJ pressed the focused row's button; the next rows follow it
