@@ -4,8 +4,8 @@
 
 namespace kovali {
 
-OutgoingEvent::OutgoingEvent(const vinaro::EncodedEvent& encoded)
-    : type_(encoded.type()), payload_(QByteArray::fromStdString(encoded.payload())) {}
+OutgoingEvent::OutgoingEvent(std::string_view type, const std::string& payload)
+    : type_(type), payload_(QByteArray::fromStdString(payload)) {}
 
 std::optional<OutgoingEvent> OutgoingEvent::of(const vinaro::Event& event) {
   return std::visit([](const auto& payload) { return of(payload); }, event.payload);

@@ -29,6 +29,11 @@ class OutgoingEvent {
   }
   /// As above, for a whole event.
   static std::optional<OutgoingEvent> of(const vinaro::Event& event);
+  /// An event whose payload, one of the event's alternatives, is already encoded as `payload`.
+  template <class Payload>
+  static OutgoingEvent encoded(const std::string& payload) {
+    return OutgoingEvent(vinaro::EncodedEvent::typeOf<Payload>(), payload);
+  }
   /// The welcome of a phone that sees `state`, a state event made ready before: its payload is
   /// the state's, shared, inside the phone's own envelope.
   static OutgoingEvent welcome(std::string_view participantID, vinaro::Role role, const OutgoingEvent& state);
@@ -44,7 +49,8 @@ class OutgoingEvent {
   QByteArray tail(const std::optional<std::string>& replyTo) const;
 
  private:
-  explicit OutgoingEvent(const vinaro::EncodedEvent& encoded);
+  explicit OutgoingEvent(const vinaro::EncodedEvent& encoded) : OutgoingEvent(encoded.type(), encoded.payload()) {}
+  OutgoingEvent(std::string_view type, const std::string& payload);
   static void logEncodeFailure(std::string_view type, const char* what);
 
   std::string_view type_;  // one of the event's type names

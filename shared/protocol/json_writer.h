@@ -107,7 +107,8 @@ void Writer::writeObject(Fill&& fill) {
   finishObject(objectBegin, firstField);
 }
 
-/// One writer per described field, in key order, so that the object needs no sorting afterwards.
+/// One writer per described field with its key, in key order, so that the object needs no
+/// sorting afterwards.
 template <class T>
 auto sortedFieldWriters() {
   using FieldWriter = void (*)(ObjectWriter&, const T&);
@@ -123,9 +124,7 @@ auto sortedFieldWriters() {
      ...);
   }(std::make_index_sequence<count>{});
   std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-  std::array<FieldWriter, count> writers;
-  for (std::size_t i = 0; i < count; ++i) writers[i] = entries[i].second;
-  return writers;
+  return entries;
 }
 
 template <class T>
@@ -160,7 +159,7 @@ void Writer::write(const T& value) {
   } else if constexpr (Described<T>) {
     static const auto fieldWriters = sortedFieldWriters<T>();
     writeObject([&](ObjectWriter& object) {
-      for (const auto writeField : fieldWriters) writeField(object, value);
+      for (const auto& [key, writeField] : fieldWriters) writeField(object, value);
     });
   } else {
     static_assert(SelfWriting<T>, "no wire form for this type: add writeJSON(wire::Writer&, const T&)");
