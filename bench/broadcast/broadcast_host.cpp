@@ -12,6 +12,7 @@
 #include "app/shell/launch/host_application.h"
 #include "protocol/uuid.h"
 #include "session/archive/session_archive.h"
+#include "support/library_song.h"
 #include "support/loopback_advertiser.h"
 
 namespace kovali {
@@ -19,20 +20,6 @@ namespace kovali {
 namespace {
 
 constexpr int kPartygoers = 50;
-
-/// A song as the music library describes one: every field filled, as long as real ones run.
-vinaro::Track librarySong(int index) {
-  const std::string number = std::to_string(index);
-  const std::string id = "library-" + std::string(8 - std::min<std::size_t>(8, number.size()), '0') + number;
-  // Port 9 is closed on loopback: the party screen's few covers fail at once.
-  return {id,
-          "Song number " + number + " (Extended Mix)",
-          "Artist of the night " + std::to_string(index % 97),
-          "An album of the year " + std::to_string(index % 211),
-          180.0 + index % 120 + 0.25,
-          "http://127.0.0.1:9/artwork/" + id + "?w={w}&h={h}",
-          index % 7 == 0};
-}
 
 /// The party a relaunched host comes back to: `songs` queued by fifty partygoers.
 SessionSnapshot savedParty(int songs) {

@@ -1,0 +1,104 @@
+// What one change costs the host's main thread at a big party, against its floor: making the
+// state's bytes once. The host is composed as the app composes it, with its window on the party
+// screen (or the DJ console) and its session saved to real disk; each change moves a song, as a DJ does, and counts
+// everything the main thread does for it until the event loop has gone quiet: the change, the
+// save, the phones' state and the window's refresh.
+//
+// Usage: change_bench [songs [changes [party|console]]]   (default 10,000 songs, 40 changes, party)
+
+#include <time.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/look/look_style.h"
+#include "app/shell/window/main_window.h"
+#include "app/shell/window/view_mode_preference.h"
+#include "protocol/json_writer.h"
+#include "support/bench_figures.h"
+#include "support/bench_host.h"
+#include "support/fake_artwork_loader.h"
+#include "support/library_song.h"
+
+namespace kovali {
+namespace {
+
+/// The CPU time the calling thread has used, in milliseconds.
+double threadMilliseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+/// The main thread's time for what the event loop runs within `quietMs` of now.
+double settle(int quietMs) {
+  const double start = threadMilliseconds();
+  QTest::qWait(quietMs);
+  return threadMilliseconds() - start;
+}
+
+int run(int songs, int changes, HostViewMode view) {
+  QTemporaryDir disk;
+  auto archive = SessionArchive::open(disk.path());
+  if (!archive) return 1;
+  BenchHost host({}, std::move(archive).value());
+  host.start();
+  std::vector<vinaro::Track> tracks;
+  for (int number = 1; number <= songs; ++number) tracks.push_back(librarySong(number));
+  host.store.dispatch(vinaro::action::LoadTracks{std::move(tracks), true, std::nullopt}, vinaro::Actor::host());
+  FakeArtworkLoader artwork(host.scheduler);
+  ViewModePreference viewMode(host.preferences);
+  viewMode.setMode(view);
+  MainWindow window(host.store, viewMode, host.scheduler, artwork,
+                    SettingsView::Services{host.store, host.pin, host.preferences, host.scheduler},
+                    MainWindow::Commands{[](HostViewMode) {}, [] {}, [] {}});
+  window.show();
+  if (!QTest::qWaitForWindowExposed(&window)) return 1;
+  constexpr int quietMs = 100;
+  // What the loop costs with nothing to do, taken off each change's share.
+  const double idle = settle(quietMs);
+
+  std::vector<double> floor;
+  for (int i = 0; i < 5; ++i) {
+    const double start = threadMilliseconds();
+    const std::string bytes = vinaro::wire::encode(host.store.state());
+    floor.push_back(threadMilliseconds() - start);
+  }
+  std::vector<double> costs;
+  for (int change = 0; change < changes; ++change) {
+    const auto& queue = host.store.state().queue;
+    const std::size_t from = static_cast<std::size_t>(change * 7919) % queue.size();
+    const double start = threadMilliseconds();
+    const auto result = host.store.dispatch(vinaro::action::Move{queue[from].id, change % 2 ? 0 : songs / 2},
+                                            vinaro::Actor::host());
+    if (!result) return 1;
+    const double spent = threadMilliseconds() - start + settle(quietMs) - idle;
+    costs.push_back(spent);
+    if (qEnvironmentVariableIsSet("CHANGE_BENCH_EACH")) std::printf("change %d: %.1f ms\n", change + 1, spent);
+  }
+  const double bytes = percentile(floor, 0.0);
+  const double median = percentile(costs, 0.5);
+  std::printf("%d songs, %zu bytes a state: making its bytes %.1f ms; a change %.1f ms median, %.1f ms p90, "
+              "%.1f ms worst over %d; ratio %.2f\n",
+              songs, vinaro::wire::encode(host.store.state()).size(), bytes, median, percentile(costs, 0.9),
+              percentile(costs, 1.0), changes, median / bytes);
+  return 0;
+}
+
+}  // namespace
+}  // namespace kovali
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  qputenv("QT_LOGGING_RULES", "kovaliapp.*.info=false");
+  QApplication app(argc, argv);
+  kovali::applySharedLook(app);
+  const int songs = argc > 1 ? std::stoi(argv[1]) : 10000;
+  const int changes = argc > 2 ? std::stoi(argv[2]) : 40;
+  const bool console = argc > 3 && std::string(argv[3]) == "console";
+  return kovali::run(songs, changes, console ? kovali::HostViewMode::console : kovali::HostViewMode::party);
+}

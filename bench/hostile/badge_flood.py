@@ -1,0 +1,104 @@
+#!/usr/bin/env python3
+"""The DJ beside guests who toggle their badges as fast as the host lets them: FLOODERS guest
+connections, 16 to a 127.0.x.y address, each sending a badge change every 0.1 s and reading all
+it is sent; one DJ phone that logs in with PIN and moves a song every INTERVAL seconds, waiting for
+each answer before the next, and times the answers. Prints how many, p50, p90 and the worst.
+
+Usage: badge_flood.py PORT PIN SECONDS FLOODERS [INTERVAL]
+"""
+import json
+import selectors
+import sys
+import time
+
+from hostile_phones import Phone, command, hello, messages
+
+PER_ADDRESS = 16
+
+
+def main():
+    port, pin, seconds, flooders = int(sys.argv[1]), sys.argv[2], float(sys.argv[3]), int(sys.argv[4])
+    interval = float(sys.argv[5]) if len(sys.argv) > 5 else 1.0
+    selector = selectors.DefaultSelector()
+    guests = [Phone(port, f"127.0.{50 + i // (PER_ADDRESS * 250)}.{1 + (i // PER_ADDRESS) % 250}", f"flood-{i}")
+              for i in range(flooders)]
+    dj = Phone(port, "127.0.210.1", "dj-phone")
+    for phone in guests + [dj]:
+        phone.open(selector)
+        phone.greeted, phone.next_badge, phone.toggles = False, 0.0, 0
+    dj.stage, dj.items, dj.asked, times, dropped = "hello", [], None, [], 0
+    next_move, moves = time.monotonic() + 3, 0
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        now = time.monotonic()
+        for guest in guests:
+            if guest.greeted and now >= guest.next_badge:
+                guest.toggles += 1
+                tier = "gold" if guest.toggles % 2 else "vip"
+                try:
+                    guest.sock.send(command(f"b{guest.toggles}", "setBadge", {"tier": tier}))
+                except (BlockingIOError, OSError):
+                    pass
+                guest.next_badge = now + 0.1
+        if dj.stage == "ready" and dj.asked is None and now >= next_move and dj.items:
+            moves += 1
+            item = dj.items[(moves * 7919) % len(dj.items)]
+            dj.asked = (f"move-{moves}", now)
+            dj.sock.send(command(dj.asked[0], "move", {"itemID": item, "toIndex": 0}))
+        for key, events in selector.select(timeout=0.02):
+            phone = key.data
+            try:
+                if events & selectors.EVENT_WRITE:
+                    if phone.pending:
+                        phone.pending = phone.pending[phone.sock.send(phone.pending):]
+                    else:
+                        selector.modify(phone.sock, selectors.EVENT_READ, phone)
+                if not events & selectors.EVENT_READ:
+                    continue
+                data = phone.sock.recv(1 << 22)
+                if not data:
+                    raise ConnectionError
+                if phone is not dj:
+                    if not phone.upgraded:
+                        messages(phone, data)
+                    else:
+                        phone.buffer = b""  # a guest reads everything and looks at nothing
+                    if phone.upgraded and not phone.greeted:
+                        phone.sock.send(hello(phone.device))
+                        phone.greeted = True
+                    continue
+                batch = messages(dj, data)
+                if dj.upgraded and dj.stage == "hello":
+                    dj.sock.send(hello(dj.device))
+                    dj.sock.send(command("pin", "authenticateDJ", {"pin": pin}))
+                    dj.stage = "pin"
+                for message in batch:
+                    if dj.stage == "pin" and b'"type":"state"' in message[-200:]:
+                        state = json.loads(message)["payload"]
+                        dj.items = [item["id"] for item in state["queue"]]
+                        dj.stage = "ready"
+                    if dj.asked and f'"replyTo":"{dj.asked[0]}"'.encode() in message[-300:]:
+                        times.append((time.monotonic() - dj.asked[1]) * 1000)
+                        dj.asked = None
+                        next_move = time.monotonic() + interval
+            except BlockingIOError:
+                continue
+            except (ConnectionError, OSError):
+                phone.close(selector)
+                if phone is dj:
+                    print("badge_flood: the DJ was dropped", file=sys.stderr)
+                    return 1
+                dropped += 1
+    if not times:
+        print("badge_flood: the DJ got no answer", file=sys.stderr)
+        return 1
+    waiting = f", one unanswered after {(time.monotonic() - dj.asked[1]):.1f} s" if dj.asked else ""
+    times.sort()
+    p = lambda f: times[min(len(times) - 1, int(len(times) * f))]
+    print(f"{flooders} flooders: DJ answers {len(times)}, p50 {p(0.5):.0f} ms, p90 {p(0.9):.0f} ms, "
+          f"max {times[-1]:.0f} ms{waiting}; guests dropped {dropped}", flush=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
