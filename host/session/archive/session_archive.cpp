@@ -164,8 +164,9 @@ bool SessionArchive::save(const SessionSnapshotParts& snapshot) {
 std::optional<QString> SessionArchive::write(const SessionSnapshotParts& snapshot) {
   if (keepsFileUntouched_) return untouchedReason();
   std::string json;
+  json.reserve(snapshot.encodedState.size() + 4096);  // a big party's bytes are copied once
   try {
-    json = vinaro::wire::encode(snapshot);
+    vinaro::wire::Writer(json).write(snapshot);
   } catch (const vinaro::wire::EncodeError& error) {
     return QString::fromUtf8(error.what());
   }

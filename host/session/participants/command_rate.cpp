@@ -4,12 +4,21 @@
 
 namespace kovali {
 
+double CommandRate::allowanceAt(MonotonicTime now) const {
+  if (!last_) return allowance_;
+  return std::min(most_, allowance_ + std::max(0.0, secondsBetween(*last_, now)) * rate_);
+}
+
 bool CommandRate::take(MonotonicTime now) {
-  if (last_) allowance_ = std::min(most_, allowance_ + secondsBetween(*last_, now) * rate_);
+  allowance_ = allowanceAt(now);
   last_ = now;
   if (allowance_ < 1) return false;
   allowance_ -= 1;
   return true;
+}
+
+double CommandRate::secondsUntilNext(MonotonicTime now) const {
+  return std::max(0.0, (1 - allowanceAt(now)) / rate_);
 }
 
 }  // namespace kovali

@@ -20,13 +20,20 @@ class CommandRate {
 
   static CommandRate forChanges() { return CommandRate(perSecond, burst); }
   static CommandRate forReads() { return CommandRate(readsPerSecond, readBurst); }
+  /// `rate` a second on average, in bursts of up to `most`.
+  static CommandRate of(double rate, double most) { return CommandRate(rate, most); }
 
   /// Takes one command at `now` (monotonic, so that setting the wall clock neither stops the
   /// allowance filling nor fills it); false when the connection is over its rate.
   bool take(MonotonicTime now);
+  /// Seconds from `now` until one command may be taken; 0 when one may be now.
+  double secondsUntilNext(MonotonicTime now) const;
+  /// Whether the allowance is whole again at `now`, as if nothing had ever been taken.
+  bool isWhole(MonotonicTime now) const { return allowanceAt(now) >= most_; }
 
  private:
   CommandRate(double rate, double most) : rate_(rate), most_(most), allowance_(most) {}
+  double allowanceAt(MonotonicTime now) const;
 
   double rate_;
   double most_;

@@ -17,14 +17,24 @@ bool isPlaying(const SessionState& state) { return state.playback.status == Play
 
 }  // namespace
 
+SessionEffects::Before SessionEffects::Before::of(const SessionState& state) {
+  return Before{state.playback.current, kovali::queueHead(state), state.playback.status};
+}
+
 SessionEffects SessionEffects::of(const SessionState& before, const SessionState& after) {
+  SessionEffects effects = ofAccepted(Before::of(before), after);
+  effects.save = before != after;
+  return effects;
+}
+
+SessionEffects SessionEffects::ofAccepted(const Before& before, const SessionState& after) {
   const bool playing = isPlaying(after);
   return SessionEffects{
-      .save = before != after,
-      .syncPlayer = before.playback.current != after.playback.current || queueHead(before) != queueHead(after) ||
-                    before.playback.status != after.playback.status,
+      .save = true,  // every accepted change counts on
+      .syncPlayer = before.current != after.playback.current || before.queueHead != queueHead(after) ||
+                    before.status != after.playback.status,
       .playing = playing,
-      .partyStarted = playing && !isPlaying(before),
+      .partyStarted = playing && before.status != PlaybackStatus::playing,
       // The requests the host gave up on are the store's to exclude.
       .autoPlay = after.autoPlayCandidate({}).has_value(),
   };

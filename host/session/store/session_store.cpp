@@ -38,7 +38,7 @@ SessionStore::SessionStore(Services services, AudioServices audio, std::optional
       heos_(std::move(audio.heos)),
       audio_(std::move(audio.audio)),
       inputs_(std::move(audio.inputs)),
-      state_(std::make_shared<const SessionState>(SessionState::newParty(vinaro::makeUUIDString(), hostName))),
+      state_(keep(SessionState::newParty(vinaro::makeUUIDString(), hostName))),
       participantIDs_(ParticipantIDs::load(services.secrets)),
       badgeRetention_(services.scheduler.monotonicNow()) {
   audio_->refresh();
@@ -107,6 +107,7 @@ void SessionStore::start() {
 }
 
 void SessionStore::persist() {
+  saveOwed_ = false;
   if (!archive_) return;
   const std::vector<std::string> djDevices(djDeviceIDs_.begin(), djDeviceIDs_.end());
   SessionSnapshotParts parts{*state_, djDevices, scheduler_.now()};
@@ -129,11 +130,8 @@ vinaro::ReducerContext SessionStore::reducerContext() const {
 
 void SessionStore::setState(SessionState state) {
   if (*state_ == state) return;
-  auto previous = std::exchange(state_, std::make_shared<const SessionState>(std::move(state)));
-  fullView_.reset();
-  presenceCurrent_.clear();
-  emit stateChanged();
-  release(std::move(previous));
+  state_ = keep(std::move(state));
+  stateChangedInPlace();
 }
 
 void SessionStore::setLastHostError(std::optional<vinaro::ProtocolError> error) {

@@ -38,11 +38,13 @@
 #include "session/participants/badge_retention.h"
 #include "session/participants/command_rate.h"
 #include "session/participants/dj_pin.h"
+#include "session/participants/guest_changes.h"
 #include "session/participants/participant_ids.h"
 #include "session/participants/partygoer_list.h"
 #include "session/participants/pin_attempt_limiter.h"
 #include "session/participants/search_budget.h"
 #include "session/store/session_effects.h"
+#include "session/views/party_encoder.h"
 #include "session/views/state_views.h"
 
 namespace kovali {
@@ -188,6 +190,10 @@ class SessionStore final : public QObject {
   /// Applies `action` for `actor` and, when accepted, stores, saves and spreads the new state:
   /// the player and HEOS follow it, and with `broadcast` every phone gets its own view (the copy
   /// for `replyTo`'s phone answers its message). Gives the acceptance or the refusal.
+  ///
+  /// At a party whose state takes `welcomeSharedFromBytes` or more, the save and the phones' views
+  /// follow once this turn of the event loop is done, so that the changes read in one turn go out
+  /// as one state; the save always comes before the phones hear of it.
   DispatchResult dispatch(const vinaro::SessionAction& action, const vinaro::Actor& actor, bool broadcast = true,
                           const std::optional<ReplyTarget>& replyTo = std::nullopt);
 
@@ -195,7 +201,8 @@ class SessionStore final : public QObject {
   /// a success clears it. The menus and views act through this.
   void performHostAction(const vinaro::SessionAction& action, bool broadcast = true);
 
-  /// Sends every phone but `except` its view of the state, then republishes the Bonjour status.
+  /// Sends every phone but `except` its view of the state (saved first, where a change is still
+  /// to be saved), then republishes the Bonjour status.
   void broadcastState(std::optional<ConnectionID> except = std::nullopt,
                       const std::optional<ReplyTarget>& replyTo = std::nullopt);
 
@@ -262,20 +269,44 @@ class SessionStore final : public QObject {
   void showSaveProblem();
   vinaro::ReducerContext reducerContext() const;
   void sendState(ConnectionID connection, const vinaro::Participant& participant, std::optional<std::string> replyTo);
-  /// Lets go of a state the store no longer holds, freeing it off the main thread when nobody else
-  /// holds it either.
-  void release(std::shared_ptr<const vinaro::SessionState> state);
+
+  // Changes and the states they make (session_store_changes.cpp)
+  /// Applies `action` for `actor` to the state in place and does what it asks but the save and
+  /// the phones' views, which it leaves owed.
+  DispatchResult applyChange(const vinaro::SessionAction& action, const vinaro::Actor& actor);
+  /// The state, to be changed in place: copied first when anyone else holds it.
+  vinaro::SessionState& ownState();
+  /// The state changed in place: what was made of the old one goes.
+  void stateChangedInPlace();
+  /// Whether the party's state is big enough that changes are folded; see `dispatch`.
+  bool foldsChanges() const { return stateBytes_ >= welcomeSharedFromBytes; }
+  /// Has the owed state served: at once at a small party; at a big one once this turn is done
+  /// when `urgent` (the DJ and the host), else when the guests' next turn comes (see `serve`).
+  void requestServe(bool urgent);
+  /// Applies the guests' changes whose turn has come, then saves and sends the owed state; a
+  /// state made for guests is spaced from the last by as long as that one took, so that making
+  /// them takes at most half the host's time, and the DJ's go at once.
+  void serve();
+  /// Seconds until a state may be made for the guests' changes waiting.
+  double secondsUntilGuestsTurn() const;
+  /// Serves again after `seconds` (0: once this turn is done), unless a serve comes sooner.
+  void serveIn(double seconds);
+  /// Puts a guest's change in line (see `GuestChanges`), refusing it when the guest is over its pace.
+  void offerGuestChange(GuestChanges::Change change);
+  /// `state`, held so that whoever lets go of it last, it is freed off the main thread: freeing
+  /// a big party takes a while, and the main thread has phones to serve.
+  std::shared_ptr<vinaro::SessionState> keep(vinaro::SessionState state) const;
   /// The state's full view, encoded once however often it is saved and sent; nothing when it
   /// cannot be encoded.
   const std::optional<OutgoingEvent>& fullView();
   /// The phones' views of the state now, sharing its full view.
   StateViews currentViews();
-  /// Sends every phone not in `skipped` its view of the state, then republishes the Bonjour status.
-  void sendViews(const std::set<ConnectionID>& skipped, const std::optional<ReplyTarget>& replyTo);
+  /// Saves what is owed, then sends every phone not in `skipped` its view of the state (everyone,
+  /// when a change is owed to the phones), once for each message of its the state answers; then
+  /// republishes the Bonjour status.
+  void sendViews(std::set<ConnectionID> skipped);
   /// Dispatches as the host with broadcast; the outcome is the caller's.
   DispatchResult dispatchAsHost(const vinaro::SessionAction& action);
-  /// Does what an accepted change asks, in a fixed order.
-  void carryOut(const SessionEffects& effects, bool broadcast, const std::optional<ReplyTarget>& replyTo);
   void heosChanged();
   void cacheSong(const std::string& id, const Song& song);
 
@@ -397,9 +428,19 @@ class SessionStore final : public QObject {
   std::unique_ptr<AudioOutput> audio_;
   std::unique_ptr<AudioInputs> inputs_;
 
-  std::shared_ptr<const vinaro::SessionState> state_;  // never null; replaced whole by each change
+  std::shared_ptr<SerialQueue> releaser_ = std::make_shared<SerialQueue>(QStringLiteral("kovaliapp.session.release"));
+  std::shared_ptr<vinaro::SessionState> state_;  // never null; changed in place while nobody else holds it
+  qint64 stateBytes_ = 0;  // the last full view's
+  bool saveOwed_ = false;  // a change is not in the saved session yet
+  bool stateOwed_ = false;  // a change has not gone to the phones yet
+  std::vector<ReplyTarget> answersOwed_;  // the messages the owed state answers
+  bool serving_ = false;
+  bool serveQueued_ = false;  // a serve runs once this turn is done
+  CancellableTask serveTask_;  // a later serve
+  MonotonicTime nextGuestState_{};  // no state is made for guests' changes before this
+  GuestChanges guestChanges_;
   std::optional<std::optional<OutgoingEvent>> fullView_;  // once encoded, until the state changes
-  SerialQueue releaser_{QStringLiteral("kovaliapp.session.release")};
+  PartyEncoder encoder_;
   Participants participants_;
   PartygoerList partygoerList_;  // participants_ in the party's order
   std::map<ConnectionID, std::string> connectionDevices_;  // the device id each participant said hello with

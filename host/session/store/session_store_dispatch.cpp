@@ -1,54 +1,38 @@
 #include <QPointer>
 #include <algorithm>
 
-#include "model/session_reducer.h"
 #include "protocol/event.h"
-#include "session/store/session_effects.h"
 #include "session/store/session_store.h"
 
 namespace kovali {
 
 using vinaro::SessionState;
 
-SessionStore::DispatchResult SessionStore::dispatch(const vinaro::SessionAction& action, const vinaro::Actor& actor,
-                                                    bool broadcast, const std::optional<ReplyTarget>& replyTo) {
-  auto context = reducerContext();
-  SessionState next = *state_;  // the one copy: the reducer changes it in place
-  if (auto refusal = vinaro::SessionReducer::apply(next, action, actor, context)) return std::move(*refusal);
-
-  const auto effects = SessionEffects::of(*state_, next);
-  setState(std::move(next));
-  carryOut(effects, broadcast, replyTo);
-  return Accepted{};
-}
-
-void SessionStore::carryOut(const SessionEffects& effects, bool broadcast, const std::optional<ReplyTarget>& replyTo) {
-  if (effects.playing) setHasPlayedSinceLaunch(true);
-  heos_->partyIsPlaying = effects.playing;
-  if (effects.save) persist();
-  if (effects.syncPlayer) syncPlayer();
-  if (effects.partyStarted) heos_->partyDidStart();
-  if (broadcast) broadcastState(std::nullopt, replyTo);
-  if (effects.autoPlay) scheduleAutoPlay();
-}
-
 void SessionStore::broadcastState(std::optional<ConnectionID> except, const std::optional<ReplyTarget>& replyTo) {
   std::set<ConnectionID> skipped;
   if (except) skipped.insert(*except);
-  sendViews(skipped, replyTo);
+  if (replyTo) answersOwed_.push_back(*replyTo);
+  sendViews(std::move(skipped));
 }
 
-void SessionStore::sendViews(const std::set<ConnectionID>& skipped, const std::optional<ReplyTarget>& replyTo) {
+void SessionStore::sendViews(std::set<ConnectionID> skipped) {
+  if (std::exchange(stateOwed_, false)) skipped.clear();  // everyone is owed the newest state
+  const auto answers = std::exchange(answersOwed_, {});
+  if (saveOwed_) persist();  // in the saved session before any phone hears of it
   if (skipped.empty()) presenceBroadcast_.drop();  // everyone gets the newest partygoers now
   // Each distinct view is encoded once, however many phones share it.
   StateViews views = currentViews();
-  const std::optional<std::string> answer = replyTo ? std::optional(replyTo->envelopeID) : std::nullopt;
-  const std::optional<std::string> none;
   for (const auto& [connection, participant] : participants_) {
     if (skipped.contains(connection)) continue;
     const auto& view = views.viewFor(participant);
     if (!view) continue;  // logged where it failed
-    server_.send(*view, connection, replyTo && replyTo->connection == connection ? answer : none);
+    bool answered = false;
+    for (const ReplyTarget& answer : answers) {
+      if (answer.connection != connection) continue;
+      server_.send(*view, connection, answer.envelopeID);
+      answered = true;
+    }
+    if (!answered) server_.send(*view, connection);
   }
   publishTXT();
 }
@@ -60,15 +44,19 @@ void SessionStore::sendState(ConnectionID connection, const vinaro::Participant&
   if (const auto& view = views.viewFor(participant)) server_.send(*view, connection, replyTo);
 }
 
-void SessionStore::release(std::shared_ptr<const SessionState> state) {
-  // Freeing a big party takes a while, and the main thread has phones to serve.
-  if (state.use_count() == 1) releaser_.async([state = std::move(state)] {});
+std::shared_ptr<SessionState> SessionStore::keep(SessionState state) const {
+  return {new SessionState(std::move(state)), [releaser = releaser_](SessionState* gone) {
+            releaser->async([gone] { delete gone; });
+          }};
 }
 
 StateViews SessionStore::currentViews() { return StateViews(*state_, fullView()); }
 
 const std::optional<OutgoingEvent>& SessionStore::fullView() {
-  if (!fullView_) fullView_ = OutgoingEvent::of(*state_);
+  if (!fullView_) {
+    fullView_ = encoder_.encode(*state_);
+    if (*fullView_) stateBytes_ = (*fullView_)->payload().size();
+  }
   return *fullView_;
 }
 

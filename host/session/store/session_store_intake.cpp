@@ -119,13 +119,17 @@ void SessionStore::handle(vinaro::Envelope<Command> envelope, ConnectionID conne
           },
           [&](const vinaro::AudioCommand& audio) { handleAudio(audio, envelopeID, connection); },
           [&](const auto& other) {
-            const auto action = vinaro::sessionAction(command);
+            auto action = vinaro::sessionAction(command);
             if (!action) return;  // every remaining command has one
+            if (participant.role == Role::guest) {
+              offerGuestChange({connection, envelopeID, std::move(*action), participant});
+              return;
+            }
             // Absent holders are dropped before a new badge can take the count past its bound.
             if constexpr (std::is_same_v<std::decay_t<decltype(other)>, Command::SetBadge>) pruneBadges();
             const auto result =
                 dispatch(*action, vinaro::Actor::participant(participant), true, ReplyTarget{connection, envelopeID});
-            // On success the broadcast already answered this phone with its new state.
+            // On success the state that goes out answers this phone.
             if (!result) sendError(result.error(), connection, envelopeID);
           },
       },
@@ -227,6 +231,7 @@ void SessionStore::connectionClosed(ConnectionID connection) {
   audioPushed_.erase(connection);
   pinAttempts_.leave(connection);
   waitingPINs_.erase(connection);
+  guestChanges_.forget(connection);
   if (const auto leaving = participants_.find(connection); leaving != participants_.end()) {
     badgeRetention_.seen(leaving->second.id, scheduler_.monotonicNow());
   }
@@ -250,7 +255,7 @@ void SessionStore::settleDepartures() {
 
 void SessionStore::schedulePresenceBroadcast() { presenceBroadcast_.request(); }
 
-void SessionStore::broadcastPresence() { sendViews(std::exchange(presenceCurrent_, {}), std::nullopt); }
+void SessionStore::broadcastPresence() { sendViews(std::exchange(presenceCurrent_, {})); }
 
 void SessionStore::dispatchPartygoers() { performHostAction(vinaro::action::SetPartygoers{partygoers()}); }
 

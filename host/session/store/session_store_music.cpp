@@ -224,9 +224,13 @@ QCoro::Task<> SessionStore::addTrack(std::string trackID, vinaro::Participant se
     co_return;
   }
   // A phone that left meanwhile still added the song; only the answer is lost.
-  const auto actor = vinaro::Actor::participant(actingParticipant(connection, sender));
-  const auto result =
-      dispatch(vinaro::action::Add{MusicService::track(*song)}, actor, true, ReplyTarget{connection, envelopeID});
+  const auto adder = actingParticipant(connection, sender);
+  vinaro::action::Add add{MusicService::track(*song)};
+  if (adder.role == vinaro::Role::guest) {
+    offerGuestChange({connection, std::move(envelopeID), std::move(add), adder});
+    co_return;
+  }
+  const auto result = dispatch(add, vinaro::Actor::participant(adder), true, ReplyTarget{connection, envelopeID});
   if (!result) sendError(result.error(), connection, envelopeID);
 }
 
