@@ -1,5 +1,6 @@
 #include "app/look/frame_refresh.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace kovali {
@@ -12,18 +13,24 @@ FrameRefresh::FrameRefresh(std::function<void()> refresh, QObject* parent)
 
 void FrameRefresh::request() {
   if (endOfFrame_.isActive()) return;  // the refresh at the end of this frame takes it in
-  const qint64 since = sinceLast_.isValid() ? sinceLast_.elapsed() : frameMs;
-  if (since >= frameMs) {
+  // A refresh that takes longer than a frame, as a console of 10,000 songs does, leaves as long
+  // before the next: however fast the party changes, the screen takes at most half the time
+  // the phones and the DJ are served in.
+  const qint64 gap = std::max<qint64>(frameMs, lastTookMs_);
+  const qint64 since = sinceLast_.isValid() ? sinceLast_.elapsed() : gap;
+  if (since >= gap) {
     run();
   } else {
-    endOfFrame_.start(static_cast<int>(frameMs - since));
+    endOfFrame_.start(static_cast<int>(gap - since));
   }
 }
 
 void FrameRefresh::run() {
+  QElapsedTimer took;
+  took.start();
   refresh_();
-  // Timed from its end: a refresh that takes longer than a frame, as a console of 10,000 songs
-  // does, would otherwise run again at once for each of a crowd's departures.
+  lastTookMs_ = took.elapsed();
+  // Timed from its end, so that a crowd's departures do not set it off again at once.
   sinceLast_.start();
 }
 

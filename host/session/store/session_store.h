@@ -435,6 +435,7 @@ class SessionStore final : public QObject {
   bool stateOwed_ = false;  // a change has not gone to the phones yet
   std::vector<ReplyTarget> answersOwed_;  // the messages the owed state answers
   bool serving_ = false;
+  bool changedWhileServing_ = false;  // told once the serve has taken every change in
   bool serveQueued_ = false;  // a serve runs once this turn is done
   CancellableTask serveTask_;  // a later serve
   MonotonicTime nextGuestState_{};  // no state is made for guests' changes before this

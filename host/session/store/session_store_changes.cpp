@@ -53,6 +53,12 @@ SessionState& SessionStore::ownState() {
 void SessionStore::stateChangedInPlace() {
   fullView_.reset();
   presenceCurrent_.clear();
+  // The guests' changes taken together are one change for the screens: one refresh, and no copy
+  // of a big party for each change because a screen took hold of the one before.
+  if (serving_) {
+    changedWhileServing_ = true;
+    return;
+  }
   emit stateChanged();
 }
 
@@ -113,8 +119,9 @@ void SessionStore::serve() {
     stateOwed_ = true;
     answersOwed_.push_back(ReplyTarget{change.connection, std::move(change.envelopeID)});
   }
-  if (stateOwed_) sendViews({});
   serving_ = false;
+  if (stateOwed_) sendViews({});
+  if (std::exchange(changedWhileServing_, false)) emit stateChanged();
   if (forGuests) {
     const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     nextGuestState_ = secondsAfter(scheduler_.monotonicNow(), took);
