@@ -32,10 +32,8 @@ void probeWhenIdle(QTcpSocket& socket, int seconds) {
   setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
 }
 
-/// The whole second of the host's clock that `time` falls in.
-std::int64_t wholeSecond(MonotonicTime time) {
-  return std::chrono::duration_cast<std::chrono::seconds>(time.time_since_epoch()).count();
-}
+/// `time` in seconds of the host's clock.
+double secondsOf(MonotonicTime time) { return std::chrono::duration<double>(time.time_since_epoch()).count(); }
 
 /// What the system holds of what the socket wrote: unacknowledged, and of that not even sent.
 struct SystemQueue {
@@ -62,7 +60,7 @@ GuestConnection::GuestConnection(QTcpSocket* socket, ConnectionID id, std::share
   // What the socket takes in from the network before a frame asks for it stays small.
   socket_->setReadBufferSize(GuestLimits::ownReadBytes);
   probeWhenIdle(*socket_, GuestLimits::silentSeconds);
-  acknowledgements_ = scheduler_.repeat(GuestLimits::silentSeconds / 9.0, [this] { watchAcknowledgements(); });
+  acknowledgements_ = scheduler_.repeat(GuestLimits::acknowledgementsLookSeconds, [this] { watchAcknowledgements(); });
   lastAcknowledged_ = scheduler_.monotonicNow();
   connect(socket_, &QTcpSocket::readyRead, this, &GuestConnection::readFrames);
   connect(socket_, &QTcpSocket::bytesWritten, this, [this] {
@@ -114,7 +112,7 @@ bool GuestConnection::send(OutgoingBacklog::Message message) {
         Qt::QueuedConnection);
     return false;
   }
-  backlog_.push(std::move(message), wholeSecond(scheduler_.monotonicNow()));
+  backlog_.push(std::move(message), secondsOf(scheduler_.monotonicNow()));
   writeWaiting(false);
   return true;
 }

@@ -32,7 +32,8 @@ struct GuestLimits {
   /// this, of the phones that are not reading theirs, those that alone keep the most are let go.
   static constexpr qint64 oldPartiesBytes = 256 << 20;
   /// What old parties may cost however honest their phones: past it, phones are let go, reading or
-  /// not, until those kept past the next look cost less. The party that costs the most goes first:
+  /// not, until they cost no more, each party counted until its last holder has read it, so that
+  /// they pass it by at most the party made since the last look. The party that costs the most goes first:
   /// its bytes for as long as its slowest holder would take to read the rest of it at its own
   /// pace, over what it would cost once its slow holders (those taking at least half as long)
   /// went, and they go together. So phones sharing a party cost as one phone holding it alone, a
@@ -46,17 +47,29 @@ struct GuestLimits {
   /// How long a phone reads its oldest party before its pace is judged, the pace being all it
   /// took since it began that party. The system acknowledges a phone's small window in bursts
   /// (up to about 128 KB for a 64 KB window, nothing for seconds between them), which over this
-  /// long cannot make one that steadily reads 40 KB/s look too slow for a 10,000-song party.
+  /// long cannot make one that steadily reads 40 KB/s look too slow.
   static constexpr double judgePaceSeconds = 2 * notReadingSeconds;
-  /// A phone reading more slowly than it can finish its oldest party in this long is not reading
-  /// them either. A party of 10,000 songs (4 MB) read at 50 KB/s takes 80 s; phones reading at a
-  /// third less than that still stay, so an honest slow phone's uneven pace does not count.
+  /// The pace a phone keeps up at, whatever the party's size: 40 KB/s less a third, so that an
+  /// honest slow phone's uneven pace does not count.
+  static constexpr double keepsUpBytesPerSecond = 40'000 * 2 / 3.0;
+  /// A phone slower than that keeps up still while it would read what it was given since it began
+  /// its oldest party in this long: a small party asks little of it. Slower, it falls ever further
+  /// behind the parties it is sent, and is not reading them either.
   static constexpr double finishOldPartiesSeconds = 120;
+  /// A phone's pace is taken over this long at least: the system takes the first window of a
+  /// party at once, whether the phone reads it or not.
+  static constexpr double paceOverAtLeastSeconds = 1;
   /// While old parties cost more than their budget, who is not reading is looked at again this often.
   static constexpr double oldPartiesLookSeconds = 1;
   /// Of a longer time between two readings of how a phone reads, only this much counts as bytes
   /// waiting for it: a host too busy to look may have had nothing in the socket meanwhile.
   static constexpr double readingsAtMostSeconds = 2 * oldPartiesLookSeconds;
+  /// Phones behind share a version of the party for this long at least; for a larger party, for as
+  /// long as keeps the versions a crowd of phones reading at `keepsUpBytesPerSecond` holds within
+  /// `oldPartiesBytes`, so that their old parties grow with neither their number nor the party's size.
+  static constexpr double shareVersionSeconds = 1;
+  /// How often what a phone acknowledges is looked at, for `silentSeconds`.
+  static constexpr double acknowledgementsLookSeconds = 5;
   /// How long a released connection may take to send what is left.
   static constexpr double stallSeconds = 5;
   /// A phone that has acknowledged none of what it was sent this long has left the network or

@@ -40,7 +40,7 @@ QString letGoReason(PartiesInFlight::Why why) {
     case PartiesInFlight::Why::notReading:
       return QStringLiteral("not reading its old parties");
     case PartiesInFlight::Why::tooSlow:
-      return QStringLiteral("too slow to finish its oldest party in %1 s").arg(GuestLimits::finishOldPartiesSeconds);
+      return QStringLiteral("too slow to keep up with its oldest party");
     case PartiesInFlight::Why::pastCeiling:
       return QStringLiteral("the old parties are past their ceiling and it keeps the one that costs the most");
   }

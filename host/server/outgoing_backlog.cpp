@@ -1,16 +1,18 @@
 #include "server/outgoing_backlog.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "server/guest_limits.h"
 
 namespace kovali {
 
-void OutgoingBacklog::push(Message message, std::int64_t second) {
+void OutgoingBacklog::push(Message message, double seconds) {
   if (message.kind == Kind::latestState) {
-    settleWaitingPushedParty(second);
-    pushedSecond_ = second;
+    const std::int64_t since = sharedSince(message.body.size(), seconds);
+    settleWaitingPushedParty(since);
+    pushedSince_ = since;
   }
   if (isState(message.kind)) {
     for (Message& waiting : waiting_) {
@@ -22,6 +24,19 @@ void OutgoingBacklog::push(Message message, std::int64_t second) {
   }
   waitingBeyondParty_ += beyondParty(message);
   waiting_.push_back(std::move(message));
+}
+
+std::int64_t OutgoingBacklog::sharedSince(qint64 bytes, double seconds) {
+  // A slow phone holds a version as long as it takes to read it, beside the next its socket holds
+  // and the newest: as many versions as fit in the budget over that time.
+  const double readSeconds = static_cast<double>(bytes) / GuestLimits::keepsUpBytesPerSecond;
+  const double versions = std::max(
+      1.0, static_cast<double>(GuestLimits::oldPartiesBytes) / static_cast<double>(std::max<qint64>(bytes, 1)) - 2);
+  // Doubled, so that a longer time begins where a shorter one does: phones behind see the same
+  // beginnings while the party's size changes.
+  double spacing = GuestLimits::shareVersionSeconds;
+  while (spacing < readSeconds / versions) spacing *= 2;
+  return static_cast<std::int64_t>(std::floor(seconds / spacing) * spacing);
 }
 
 qint64 OutgoingBacklog::beyondPartyAfterPush(const Message& message, qint64 socketBacklog) {
@@ -80,10 +95,10 @@ OutgoingBacklog::Message OutgoingBacklog::takeNext() {
   return taken;
 }
 
-void OutgoingBacklog::settleWaitingPushedParty(std::int64_t second) {
+void OutgoingBacklog::settleWaitingPushedParty(std::int64_t since) {
   const auto pushed = waiting_.begin() + (waitingPushedParty() - waiting_.cbegin());
-  if (pushed == waiting_.end() || pushedSecond_ >= second) return;
-  // The party as it stood when the second began: every phone behind takes this same one.
+  if (pushed == waiting_.end() || pushedSince_ >= since) return;
+  // The party as it stood when the shared time began: every phone behind takes this same one.
   forget(*pushed);
   settled_ = std::move(*pushed);
   waiting_.erase(pushed);

@@ -18,9 +18,9 @@ namespace kovali {
 /// such state. States are told apart from everything else, so that a party however big never
 /// counts against what a phone may leave unread; and what the phone asked for is told apart from
 /// the parties pushed to it, so that it goes first and alone decides whether the phone is behind.
-/// A phone behind that finishes its party takes the one that stood at the start of the second,
-/// shared with every other phone behind, so that the versions they hold grow with time, not
-/// with their number.
+/// A phone behind that finishes its party takes the one that stood when the time it shares
+/// began (a second, longer for a large party), as does every other phone behind, so that the
+/// versions they hold grow with neither their number nor the party's size.
 class OutgoingBacklog {
  public:
   enum class Kind {
@@ -41,11 +41,15 @@ class OutgoingBacklog {
     qint64 bytes() const { return head.size() + body.size() + tail.size(); }
   };
 
-  /// Queues `message`, pushed in whole second `second` of the host's clock; a state gives its
-  /// party to every state still waiting, and a `latestState` drops an older one that still waits
-  /// here, but for the last one pushed in an earlier second, which stays to be taken first (a
-  /// phone that keeps up never has one waiting).
-  void push(Message message, std::int64_t second = 0);
+  /// Queues `message`, pushed at `seconds` of the host's clock; a state gives its party to every
+  /// state still waiting, and a `latestState` drops an older one that still waits here, but for
+  /// the last one pushed before the shared time began (see `sharedSince`), which stays to be taken
+  /// first (a phone that keeps up never has one waiting).
+  void push(Message message, double seconds = 0);
+  /// When the time began, in whole seconds of the host's clock, in which the phones behind at
+  /// `seconds` share one version of a party of `bytes`: `GuestLimits::shareVersionSeconds`, longer
+  /// for a party of which a slow crowd would otherwise hold more than `oldPartiesBytes`.
+  static std::int64_t sharedSince(qint64 bytes, double seconds);
   /// What would wait beyond the newest party after `push(message)`, with `socketBacklog` bytes
   /// still in the socket.
   qint64 beyondPartyAfterPush(const Message& message, qint64 socketBacklog);
@@ -115,15 +119,15 @@ class OutgoingBacklog {
   std::deque<Message>::const_iterator waitingPushedParty() const;
   /// Drops the party that answers nothing, if one waits: a newer party stands in for it.
   void dropWaitingPushedParty();
-  /// Keeps the pushed party waiting aside when it was pushed before `second`.
-  void settleWaitingPushedParty(std::int64_t second);
+  /// Keeps the pushed party waiting aside when it was pushed before the time shared since `since`.
+  void settleWaitingPushedParty(std::int64_t since);
 
   std::deque<Message> waiting_;
   qint64 waitingBeyondParty_ = 0;
   qint64 waitingParty_ = 0;  // the newest party, while a state waits
   int waitingStates_ = 0;
-  std::int64_t pushedSecond_ = 0;   // of the pushed party waiting
-  std::optional<Message> settled_;  // the last party pushed in a second gone by, while a newer one waits
+  std::int64_t pushedSince_ = 0;    // the shared time the pushed party waiting was pushed in
+  std::optional<Message> settled_;  // the last party pushed in a shared time gone by, while a newer one waits
   std::deque<Handed> handed_;
   qint64 handedTotal_ = 0;
   qint64 handedStateBytes_ = 0;

@@ -35,7 +35,7 @@ void PartiesInFlight::update(GuestConnection* holder, OutgoingBacklog::Parties p
     const bool begins = found == holders_.end() || !sameOldest(found->second.held, parties);
     if (found == holders_.end()) {
       const Progress::Mark began{0, reading.taken};
-      found = holders_.emplace(holder, Holder{{}, {now, reading.waiting, 0, began, began}}).first;
+      found = holders_.emplace(holder, Holder{{}, {now, reading.waiting, 0, began, began, {}}}).first;
     }
     found->second.progress.record(reading, now);
     if (begins) found->second.progress.beginParty();
@@ -151,7 +151,6 @@ std::optional<PartiesInFlight::Named> PartiesInFlight::costliest(MonotonicTime n
       keeping.by.emplace_back(counted.progress.secondsFor(inSocket.end - counted.held.written, now), holder);
     }
   }
-  qint64 keptLong = 0;
   std::optional<Named> costliest;
   double most = 0;
   std::uint64_t since = 0;
@@ -159,9 +158,6 @@ std::optional<PartiesInFlight::Named> PartiesInFlight::costliest(MonotonicTime n
     std::sort(by.begin(), by.end(), [](const auto& a, const auto& b) {
       return a.first > b.first || (a.first == b.first && std::less<>()(a.second, b.second));
     });
-    // A party its holders will all have read by the next look is as good as freed.
-    if (by.front().first < GuestLimits::oldPartiesLookSeconds) continue;
-    keptLong += bytes;
     // Its slow holders go together, however many share it, so that sharing makes no one cheaper;
     // a holder that would read it soon stays, as its going would free nothing.
     const double slowest = by.front().first;
@@ -174,7 +170,7 @@ std::optional<PartiesInFlight::Named> PartiesInFlight::costliest(MonotonicTime n
       for (auto holder = by.begin(); holder != fast; ++holder) costliest->holders.push_back(holder->second);
     }
   }
-  return keptLong > ceiling_ ? costliest : std::nullopt;
+  return costliest;
 }
 
 PartiesInFlight::Standing PartiesInFlight::standing(GuestConnection* holder) const {
@@ -219,6 +215,10 @@ void PartiesInFlight::Progress::record(Reading reading, MonotonicTime now) {
   recorded = now;
   waiting = reading.waiting;
   if (reading.taken > moved.taken || !reading.waiting) moved = {heldUp, reading.taken};
+  if (lately.empty() || heldUp - lately.back().heldUp >= GuestLimits::paceOverAtLeastSeconds) {
+    lately.push_back({heldUp, moved.taken});
+  }
+  while (lately.size() > 1 && heldUp - lately[1].heldUp >= GuestLimits::judgePaceSeconds) lately.pop_front();
 }
 
 double PartiesInFlight::Progress::heldUpAt(MonotonicTime now) const { return heldUp + (waiting ? sinceReading(now) : 0); }
@@ -238,7 +238,13 @@ double PartiesInFlight::Progress::pace(MonotonicTime now) const {
   // shows no faster than it read, and a phone that takes nothing slows with every second.
   const double span = heldUpAt(now) - began.heldUp;
   if (span <= 0) return std::numeric_limits<double>::infinity();  // nothing has waited for it
-  return static_cast<double>(moved.taken - began.taken) / span;
+  const double sinceBegan =
+      static_cast<double>(moved.taken - began.taken) / std::max(span, GuestLimits::paceOverAtLeastSeconds);
+  // Nor faster than of late: a phone that read the start of its party fast and trickles through
+  // the rest keeps it as long as its trickle takes.
+  const double lateSpan = lately.empty() ? 0 : heldUpAt(now) - lately.front().heldUp;
+  if (lateSpan < GuestLimits::judgePaceSeconds) return sinceBegan;
+  return std::min(sinceBegan, static_cast<double>(moved.taken - lately.front().taken) / lateSpan);
 }
 
 bool PartiesInFlight::Progress::keepsUp(qint64 remaining, MonotonicTime now) const {
@@ -248,7 +254,11 @@ bool PartiesInFlight::Progress::keepsUp(qint64 remaining, MonotonicTime now) con
   // `notReadingSeconds` between them is no sign of a phone slowing down.
   const double span = moved.heldUp - began.heldUp;
   const auto taken = static_cast<double>(moved.taken - began.taken);
-  return span <= 0 || taken <= 0 || static_cast<double>(remaining) * span <= taken * GuestLimits::finishOldPartiesSeconds;
+  if (span <= 0 || taken <= 0) return true;
+  // At the pace the host asks of every phone, or one that reads all it was given since it began
+  // its oldest party in time, whatever the party's size.
+  return taken >= GuestLimits::keepsUpBytesPerSecond * span ||
+         (taken + static_cast<double>(remaining)) * span <= taken * GuestLimits::finishOldPartiesSeconds;
 }
 
 double PartiesInFlight::Progress::secondsFor(qint64 remaining, MonotonicTime now) const {

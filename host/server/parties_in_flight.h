@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -60,7 +61,9 @@ class PartiesInFlight final : public QObject {
   /// How a holder's phone stands with the old parties its socket holds.
   struct Standing {
     /// Bytes a second it took over the time bytes waited for it since it began the oldest party
-    /// its socket holds, to now: 0 once it has stopped reading, infinite while nothing has waited.
+    /// its socket holds, to now, and over a second at least; and no more than it took over the
+    /// last `judgePaceSeconds` of that time: 0 once it has stopped reading, infinite while nothing
+    /// has waited.
     double pace = 0;
     qint64 oldBytes = 0;    // of old parties, whole, that its socket holds
     qint64 untilFreed = 0;  // what its socket still writes before it lets go of the last of them
@@ -72,7 +75,7 @@ class PartiesInFlight final : public QObject {
   /// Why a holder is named.
   enum class Why {
     notReading,   // its socket wrote nothing for `GuestLimits::notReadingSeconds` while bytes waited
-    tooSlow,      // at its pace it would not finish its oldest party in `finishOldPartiesSeconds`
+    tooSlow,      // it does not keep up with the parties it is given (see `GuestLimits::keepsUpBytesPerSecond`)
     pastCeiling,  // old parties cost more than the ceiling, and it keeps the one that costs the most
   };
   /// Those to let go together.
@@ -82,9 +85,8 @@ class PartiesInFlight final : public QObject {
   };
   /// Of the holders not reading their old parties, the one whose going frees the most of them
   /// (the one that began the oldest among equals). When no such holder holds one but the old
-  /// parties kept beyond a moment cost more than the ceiling, the slow holders of the one that
-  /// costs the most to keep, reading or not (see `GuestLimits::oldPartiesCeilingBytes`).
-  /// Otherwise none.
+  /// parties cost more than the ceiling, the slow holders of the one that costs the most to keep,
+  /// reading or not (see `GuestLimits::oldPartiesCeilingBytes`). Otherwise none.
   std::optional<Named> heaviest() const;
 
  signals:
@@ -113,6 +115,8 @@ class PartiesInFlight final : public QObject {
     double heldUp = 0;  // seconds in which bytes waited for the phone, as far as readings tell
     Mark moved;         // the last bytes seen taken, or the phone seen with nothing left to take
     Mark began;         // when its socket began the oldest party it holds: the pace is taken since
+    /// A mark a second at most, the first `judgePaceSeconds` back or more.
+    std::deque<Mark> lately;
     void record(Reading reading, MonotonicTime now);
     void beginParty() { began = {heldUp, moved.taken}; }
     double heldUpAt(MonotonicTime now) const;
@@ -121,8 +125,8 @@ class PartiesInFlight final : public QObject {
     bool stopped(MonotonicTime now) const;
     /// As `Standing::pace`.
     double pace(MonotonicTime now) const;
-    /// Whether a phone going on as it has will have taken `remaining` more bytes in time, judged
-    /// by what it took to its last acknowledgement.
+    /// Whether a phone going on as it has keeps up with its oldest party, `remaining` more bytes
+    /// of which its socket holds, judged by what it took to its last acknowledgement.
     bool keepsUp(qint64 remaining, MonotonicTime now) const;
     /// How long it would take `remaining` more bytes at its pace.
     double secondsFor(qint64 remaining, MonotonicTime now) const;
@@ -137,7 +141,7 @@ class PartiesInFlight final : public QObject {
   /// Of the holders not keeping up with their old parties, the one that alone keeps the most.
   std::optional<Named> slowest(MonotonicTime now) const;
   /// The slow holders of the old party that costs the most to keep, by the ceiling's rule; none
-  /// while those kept beyond a moment cost no more than the ceiling.
+  /// while every party is read as soon as it is sent.
   std::optional<Named> costliest(MonotonicTime now) const;
   Standing standing(const Holder& counted, MonotonicTime now) const;
   void count(const OutgoingBacklog::Parties& held, int sign);

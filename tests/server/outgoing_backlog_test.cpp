@@ -1,6 +1,8 @@
 // What a connection keeps to send: the party its waiting states share apart from the rest, and
-// what the phone asked for apart from the parties pushed to it.
+// what the phone asked for apart from the parties pushed to it; and what a crowd behind holds.
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -8,6 +10,8 @@
 
 #include "server/guest_limits.h"
 #include "server/outgoing_backlog.h"
+#include "server/parties_in_flight.h"
+#include "support/manual_scheduler.h"
 
 namespace kovali {
 namespace {
@@ -74,7 +78,7 @@ TEST(OutgoingBacklog, WhatThePhoneAskedForGoesAheadOfThePushedPartyAndAloneIsOwe
 
 TEST(OutgoingBacklog, APhoneBehindTakesThePartyAsItStoodWhenTheSecondBeganSoPhonesBehindShareIt) {
   struct Push {
-    std::int64_t second;
+    double second;
     char party;
     Kind kind = Kind::latestState;
   };
@@ -82,19 +86,91 @@ TEST(OutgoingBacklog, APhoneBehindTakesThePartyAsItStoodWhenTheSecondBeganSoPhon
     const char* name;
     std::vector<Push> pushed;  // while the phone reads what its socket holds
     std::string taken;         // the parties it takes, one by one, once it has read that
+    qsizetype partyBytes = 1'000;
   } cases[] = {
-      {"pushed within one second: the newest", {{10, 'a'}, {10, 'b'}}, "b"},
+      {"pushed within one second: the newest", {{10, 'a'}, {10.9, 'b'}}, "b"},
       {"across seconds: the last of the latest gone by", {{10, 'a'}, {11, 'b'}, {12, 'c'}}, "bc"},
       {"an answer carries the newest and takes the others along",
        {{10, 'a'}, {11, 'b'}, {11, 'c', Kind::state}}, "c"},
+      // As many versions as fit in the budget over the time a slow phone reads one.
+      {"4.2 MB, a second apart: shared 4 s", {{8, 'a'}, {9, 'b'}, {11, 'c'}}, "c", 4'200'000},
+      {"4.2 MB, across 4 s", {{8, 'a'}, {11, 'b'}, {12, 'c'}}, "bc", 4'200'000},
+      {"6.1 MB, a second apart: shared 8 s", {{16, 'a'}, {17, 'b'}, {23, 'c'}}, "c", 6'100'000},
+      {"6.1 MB, across 8 s", {{16, 'a'}, {23, 'b'}, {24, 'c'}}, "bc", 6'100'000},
+      {"10 MB, a second apart: shared 16 s", {{16, 'a'}, {17, 'b'}, {31, 'c'}}, "c", 10'000'000},
   };
   for (const auto& c : cases) {
     OutgoingBacklog backlog;
-    for (const Push& push : c.pushed) backlog.push({{}, QByteArray(1'000, push.party), {}, push.kind}, push.second);
+    for (const Push& push : c.pushed) {
+      backlog.push({{}, QByteArray(c.partyBytes, push.party), {}, push.kind}, push.second);
+    }
     std::string taken;
     while (backlog.hasWaiting()) taken += backlog.takeNext().body.front();
     EXPECT_EQ(taken, c.taken) << c.name;
     EXPECT_EQ(backlog.kept(0), 0) << c.name;
+  }
+}
+
+TEST(OutgoingBacklog, ACrowdOfSlowPhonesKeepsUpAndHoldsOldPartiesWithinTheBudgetAtAnyPartySize) {
+  constexpr qint64 budget = GuestLimits::oldPartiesBytes, ceiling = GuestLimits::oldPartiesCeilingBytes;
+  const struct Case {
+    const char* name;
+    qsizetype party;
+    double changeEvery;  // seconds
+    double joining;      // seconds over which the phones join
+    qint64 bound;        // what old parties stay within
+  } cases[] = {
+      {"4.2 MB, a change every 2 s", 4'200'000, 2, 1, budget},
+      {"6.1 MB, a change every 2 s", 6'100'000, 2, 1, budget},
+      {"6.1 MB, a change every 0.25 s", 6'100'000, 0.25, 1, budget},
+      {"10 MB, a change every 2 s", 10'000'000, 2, 1, budget},
+      // Each second of joining welcomes with a version of its own.
+      {"6.1 MB, a change every 0.25 s, joining over 60 s", 6'100'000, 0.25, 60, ceiling},
+      {"10 MB, a change every 2 s, joining over 60 s", 10'000'000, 2, 60, ceiling},
+  };
+  // 400 phones reading 36 to 44 KB/s, for as long as the slowest takes for two parties.
+  constexpr int phones = 400;
+  constexpr double tick = 0.25;
+  struct Phone {
+    OutgoingBacklog backlog;
+    qint64 handed = 0, taken = 0;
+  };
+  for (const auto& c : cases) {
+    ManualScheduler scheduler;
+    PartiesInFlight account(GuestLimits::oldPartiesBytes, scheduler);
+    std::vector<Phone> crowd(phones);
+    QByteArray party;
+    qint64 most = 0;
+    int joined = 0, named = 0;
+    const double end = c.joining + 2 * static_cast<double>(c.party) / 36'000;
+    for (int step = 0; step * tick < end; ++step) {
+      const double now = step * tick;
+      const bool changes = std::fmod(now, c.changeEvery) == 0;
+      if (changes) party = QByteArray(c.party, Qt::Uninitialized);
+      for (int i = 0; i < joined && changes; ++i) crowd[i].backlog.push({{}, party, {}, Kind::latestState}, now);
+      // Welcomed together, a second at the longest after the hello, as the host does at a large party.
+      for (; std::fmod(now, 1) == 0 && joined < phones && joined * c.joining / phones <= now; ++joined) {
+        crowd[joined].backlog.push({{}, party, {}, Kind::state}, now);
+      }
+      for (int i = 0; i < joined; ++i) {
+        Phone& phone = crowd[i];
+        phone.taken = std::min(phone.handed, phone.taken + static_cast<qint64>((36'000 + i * 20) * tick));
+        while (phone.backlog.hasWaiting() && phone.backlog.nextGoesNow(phone.handed - phone.taken)) {
+          const auto next = phone.backlog.takeNext();
+          phone.handed += next.bytes();
+          phone.backlog.handed(next, next.bytes());
+        }
+        const qint64 inSocket = phone.handed - phone.taken;
+        account.update(reinterpret_cast<GuestConnection*>(&phone), phone.backlog.parties(inSocket),
+                       {phone.taken, inSocket > 0});
+      }
+      most = std::max(most, account.oldBytes());
+      named += account.heaviest() ? 1 : 0;
+      scheduler.advance(tick);
+    }
+    EXPECT_LE(most, c.bound) << c.name;
+    EXPECT_GT(most, 0) << c.name << ": phones behind held old parties";
+    EXPECT_EQ(named, 0) << c.name << ": a phone named as not keeping up";
   }
 }
 

@@ -35,6 +35,8 @@ struct Reader {
   int sharesWith = -1;    // the reader whose old party its socket holds too, rather than one of its own
   bool itsNewest = false;  // the party its socket holds is the newest it was given, no old one
   bool nextBehind = false; // an old party as large waits in its socket behind that one
+  qint64 thenPerSecond = 0;  // what it reads once it stops reading `perSecond`
+  int from = 0;              // the second its socket takes its party
 };
 
 /// `count` readers like `reader`, the first with a party of its own and the others sharing it.
@@ -104,6 +106,12 @@ TEST(PartiesInFlight, OnlyAPhoneNotReadingItsOldPartiesOrTooSlowToFinishThemInTi
        {{4'050'000, 25'000, always, false, 0, -1, 9}},
        2 * watch,
        {0}},
+      {"40 KB/s through a 6.1 MB party, longer than 2 minutes, acknowledged every 3 s",
+       {{6'100'000, 40'000, always, false, 0, -1, 3}},
+       12 * watch,
+       {}},
+      {"28 KB/s through a 10 MB party", {{10'000'000, 28'000, always}}, 30 * watch, {}},
+      {"20 KB/s through a 10 MB party, ever further behind", {{10'000'000, 20'000, always}}, 30 * watch, {0}},
       {"both read on, past the ceiling: the one keeping the more for as long, though it has less left to read",
        {{party, 10'000, always, false, 3'500'000}, {1'000'000, 20'000, always}},
        2 * watch,
@@ -137,14 +145,23 @@ TEST(PartiesInFlight, OnlyAPhoneNotReadingItsOldPartiesOrTooSlowToFinishThemInTi
       {"past the ceiling, a slow phone reading its newest party costs nothing, and one with an old party goes",
        {{party, 10'000, always, false, 0, -1, 1, 0, -1, true}, guestMidParty},
        2, {1}, party - 1},
-      {"past the ceiling, holders that took nothing go, and the DJ mid-party and 40 KB/s guests stay",
+      {"past the ceiling, holders that took nothing go, and the DJ mid-party and 40 KB/s guests stay within it",
        std::vector<Reader>{djMidParty} + std::vector<Reader>(3, guestMidParty) + std::vector<Reader>(3, tookNothing),
-       2, {4, 5, 6}, 3 * party},
-      {"past the ceiling, the DJ sharing its party with two that took nothing: they go, which frees it a moment later, and "
-       "neither the DJ nor a guest whose going would free a party",
+       2, {4, 5, 6}, 4 * party},
+      {"past the ceiling, the DJ sharing its party with two that took nothing: they go, and as the DJ's party counts "
+       "until it is read, the guest keeping its own longer goes, not the DJ",
        std::vector<Reader>{djMidParty} + std::vector<Reader>(2, {party, 0, 0, false, 0, -1, 1, 0, 0}) +
            std::vector<Reader>{guestMidParty},
-       2, {1, 2}, 2 * party - 1},
+       2, {1, 2, 3}, 2 * party - 1},
+      {"past the ceiling, one that read its party fast to its last 400 KB and trickles 1.5 KB/s goes before honest "
+       "40 KB/s phones",
+       std::vector<Reader>{{.oldParty = party, .perSecond = 3'600'000, .stopsAfter = 1, .thenPerSecond = 1'500}} +
+           std::vector<Reader>(2, {party, 40'000, always}) +
+           std::vector<Reader>{{.oldParty = party, .perSecond = 40'000, .stopsAfter = always, .from = 25}},
+       25, {0}, 3 * party},
+      {"past the ceiling, holders a second from the end of their parties count until they have read them",
+       std::vector<Reader>(3, {party, 100'000, 1, false, party - 165'000}),
+       1, {0, 1}, 2 * party - 1},
       {"past the ceiling, two slow phones sharing a party go before a fast phone keeping its own",
        {{party, 1'000'000, always}, slowMidParty, {party, 30'000, always, false, 1'000'000, -1, 1, 0, 1}},
        2,
@@ -166,7 +183,7 @@ TEST(PartiesInFlight, OnlyAPhoneNotReadingItsOldPartiesOrTooSlowToFinishThemInTi
         if (second == 0) {
           old[i] = reader.sharesWith < 0 ? QByteArray(static_cast<qsizetype>(reader.oldParty), 'o')
                                          : old[static_cast<std::size_t>(reader.sharesWith)];
-          if (reader.sharesWith < 0 && !reader.itsNewest) oldBytes += reader.oldParty;
+          if (reader.sharesWith < 0 && !reader.itsNewest && reader.from == 0) oldBytes += reader.oldParty;
           if (reader.nextBehind) {
             next[i] = QByteArray(static_cast<qsizetype>(reader.oldParty), 'b');
             oldBytes += reader.oldParty;
@@ -174,9 +191,9 @@ TEST(PartiesInFlight, OnlyAPhoneNotReadingItsOldPartiesOrTooSlowToFinishThemInTi
           read[i] = reader.readBefore;
           taken[i] = reader.readBefore + reader.ahead;
         }
-        if (second > 0 && second <= reader.stopsAfter) read[i] += reader.perSecond;
+        if (second > 0) read[i] += second <= reader.stopsAfter ? reader.perSecond : reader.thenPerSecond;
         if (second % reader.ackedEvery == 0) taken[i] = std::max(taken[i], read[i]);
-        if (std::find(letGo.begin(), letGo.end(), static_cast<int>(i)) != letGo.end()) continue;
+        if (second < reader.from || std::find(letGo.begin(), letGo.end(), static_cast<int>(i)) != letGo.end()) continue;
         std::vector<OutgoingBacklog::InSocket> inSocket{{old[i], reader.oldParty}};
         if (reader.nextBehind) inSocket.push_back({next[i], 2 * reader.oldParty});
         account.update(holder(static_cast<int>(i)), {inSocket, reader.itsNewest ? old[i] : newest, taken[i]},
@@ -233,6 +250,7 @@ TEST(PartiesInFlight, APaceIsNoFasterThanWhatThePhoneTookSinceItsOldestPartyBega
       {"a party goes into its socket behind the one it reads",
        then(then({{0, 0}}, steadily(20, 0, 200'000)), {{0, 200'000, true, true}, {1, 1'200'000}}),
        1.2e6 / 21},
+      {"a window taken at once is no pace: over a second at least", {{0, 0}, {0.1, 64'000}}, 64'000},
       {"read 40 KB/s, then read 8 s later by a host too busy to fill its socket",
        then(then({{0, 0}}, steadily(20, 0, 800'000)), {{8, 880'000}}),
        880e3 / (20 + GuestLimits::readingsAtMostSeconds)},

@@ -506,15 +506,22 @@ TEST_F(SlowPhoneTest, APhoneThatAcknowledgesNothingForFortyFiveSecondsIsLetGoSay
     const ConnectionID id = messages.back().first;
     for (int version = 0; version < 2; ++version) server->send(Event{partyOfSize(party, ++revision)}, id);
     QTest::qWait(50);
-    for (int step = 0; step < 2 * GuestLimits::silentSeconds / 5; ++step) {
+    int letGoAfter = 0;  // seconds
+    for (int step = 1; step <= 2 * GuestLimits::silentSeconds / 5; ++step) {
       if (c.readsEveryFiveSeconds > 0) {
         ASSERT_TRUE(readOn(phone, c.readsEveryFiveSeconds)) << c.name;
       }
       QTest::qWait(20);  // the host's system hears of it
       scheduler.advance(5);
       QCoreApplication::processEvents();
+      if (letGoAfter == 0 && !disconnects.empty()) letGoAfter = 5 * step;
     }
     EXPECT_EQ(disconnects, c.letGo ? std::vector<ConnectionID>{id} : std::vector<ConnectionID>{}) << c.name;
+    if (c.letGo) {
+      // Its first bytes were acknowledged by its system: it has been silent since the first look.
+      EXPECT_GE(letGoAfter, GuestLimits::silentSeconds) << c.name;
+      EXPECT_LE(letGoAfter, GuestLimits::silentSeconds + 10) << c.name << ": looked at every few seconds";
+    }
     // Said while the account still knows what it holds.
     const std::string line = "Guest connection " + id.text() + " is let go: nothing it was sent acknowledged for " +
                              std::to_string(GuestLimits::silentSeconds) + " s (";
