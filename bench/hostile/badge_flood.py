@@ -4,7 +4,9 @@ connections, 16 to a 127.0.x.y address, each sending a badge change every 0.1 s 
 it is sent; one DJ phone that logs in with PIN and moves a song every INTERVAL seconds, waiting for
 each answer before the next, and times the answers. Prints how many, p50, p90 and the worst.
 
-Usage: badge_flood.py PORT PIN SECONDS FLOODERS [INTERVAL]
+Usage: badge_flood.py PORT PIN SECONDS FLOODERS [INTERVAL [FIRST]]
+FIRST, when given, numbers this process's guests from FIRST and leaves the DJ out, so that a big
+crowd can be spread over processes beside one that runs the DJ alone (FLOODERS 0).
 """
 import json
 import selectors
@@ -19,11 +21,12 @@ PER_ADDRESS = 16
 def main():
     port, pin, seconds, flooders = int(sys.argv[1]), sys.argv[2], float(sys.argv[3]), int(sys.argv[4])
     interval = float(sys.argv[5]) if len(sys.argv) > 5 else 1.0
+    first = int(sys.argv[6]) if len(sys.argv) > 6 else None
     selector = selectors.DefaultSelector()
     guests = [Phone(port, f"127.0.{50 + i // (PER_ADDRESS * 250)}.{1 + (i // PER_ADDRESS) % 250}", f"flood-{i}")
-              for i in range(flooders)]
+              for i in range(first or 0, (first or 0) + flooders)]
     dj = Phone(port, "127.0.210.1", "dj-phone")
-    for phone in guests + [dj]:
+    for phone in guests + ([dj] if first is None else []):
         phone.open(selector)
         phone.greeted, phone.next_badge, phone.toggles = False, 0.0, 0
     dj.stage, dj.items, dj.asked, times, dropped = "hello", [], None, [], 0
@@ -89,6 +92,9 @@ def main():
                     print("badge_flood: the DJ was dropped", file=sys.stderr)
                     return 1
                 dropped += 1
+    if first is not None:
+        print(f"{flooders} flooders from {first}: guests dropped {dropped}", flush=True)
+        return 0
     if not times:
         print("badge_flood: the DJ got no answer", file=sys.stderr)
         return 1
