@@ -53,9 +53,11 @@ void GuestChanges::forget(ConnectionID connection) {
 }
 
 void GuestChanges::forgetQuietGuests(MonotonicTime now) {
-  // Bounded by the guests changing the party now, not by every guest there ever was.
-  if (guests_.size() < 64) return;
+  // Bounded by the guests changing the party now, not by every guest there ever was; looked
+  // through once the count has doubled, so a flood's offers do not each walk every guest.
+  if (guests_.size() < lookAtGuests_) return;
   std::erase_if(guests_, [now](const auto& guest) { return guest.second.isWhole(now); });
+  lookAtGuests_ = std::max<std::size_t>(64, 2 * guests_.size());
 }
 
 }  // namespace kovali

@@ -52,6 +52,7 @@ class GuestChanges {
 
   CommandRate allGuests_ = CommandRate::of(perSecond, burst);
   std::map<std::string, CommandRate> guests_;  // by participant id
+  std::size_t lookAtGuests_ = 64;  // guests_ is looked through for quiet ones at this size
   std::map<std::string, std::deque<Change>> waiting_;  // by address, only addresses with some
   std::deque<std::string> turns_;  // the addresses waiting, the next to be served first
 };

@@ -302,7 +302,7 @@ class SessionStore final : public QObject {
   /// The phones' views of the state now, sharing its full view.
   StateViews currentViews();
   /// Saves what is owed, then sends every phone not in `skipped` its view of the state (everyone,
-  /// when a change is owed to the phones), once for each message of its the state answers; then
+  /// when a change is owed to the phones), once for each of its messages the state answers; then
   /// republishes the Bonjour status.
   void sendViews(std::set<ConnectionID> skipped);
   /// Dispatches as the host with broadcast; the outcome is the caller's.

@@ -34,7 +34,7 @@ SessionStore::DispatchResult SessionStore::applyChange(const vinaro::SessionActi
   stateChangedInPlace();
 
   const auto effects = SessionEffects::ofAccepted(before, *state_);
-  saveOwed_ = true;
+  saveOwed_ = effects.save;
   if (effects.playing) setHasPlayedSinceLaunch(true);
   heos_->partyIsPlaying = effects.playing;
   if (effects.syncPlayer) syncPlayer();

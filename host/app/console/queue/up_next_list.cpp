@@ -163,8 +163,7 @@ void UpNextList::orderTabsAsShown() {
   for (QueueRow* row : rows_) {
     const auto found = tabLinks_.find(row);
     // The row, or the widget it followed, may have gone and another taken its address.
-    const bool linked = found != tabLinks_.end() && found->second.row && found->second.after == previous &&
-                        found->second.after;
+    const bool linked = found != tabLinks_.end() && found->second.row && found->second.after == previous;
     if (!linked) {
       QWidget::setTabOrder(previous, &row->playNextButton());
       QWidget::setTabOrder(&row->playNextButton(), &row->removeButton());
