@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QPainter>
+#include <utility>
 
 #include "app/console/library/sidebar.h"
 #include "app/console/queue/queue_column.h"
@@ -43,15 +44,27 @@ ConsoleView::ConsoleView(SessionStore& store, Scheduler& scheduler, ArtworkLoade
   connect(&store_, &SessionStore::transportNoticeChanged, this, &ConsoleView::refresh);
   connect(&store_.music(), &MusicService::availabilityChanged, this, &ConsoleView::refresh);
   connect(&store_.server(), &HostServer::statusChanged, this, &ConsoleView::refresh);
-  refresh();
+  // Built while still hidden: thousands of rows put into a shown list cost many times more.
+  catchUp();
 }
 
-void ConsoleView::refresh() {
-  // Also while another page of the window is up: a change costs a hidden console what it costs a
-  // shown one, where catching up on a whole party at once would hold up the switch to it.
+void ConsoleView::catchUp() {
+  if (!std::exchange(behind_, false)) return;
   const ConsoleSnapshot snapshot = ConsoleSnapshot::of(store_);
   queue_->setSnapshot(snapshot);
   requests_->setState(*snapshot.state);
+}
+
+void ConsoleView::refresh() {
+  behind_ = true;
+  // Out of sight it waits until it is shown: at a big party its refresh costs the host many times
+  // the change itself, and catching up later costs one refresh, however many changes it missed.
+  if (isVisible()) catchUp();
+}
+
+void ConsoleView::showEvent(QShowEvent* event) {
+  catchUp();
+  QWidget::showEvent(event);
 }
 
 void ConsoleView::paintEvent(QPaintEvent*) { QPainter(this).fillRect(rect(), Palette::paper(appearanceOf(*this))); }

@@ -15,8 +15,8 @@ class SessionStore;
 
 /// The DJ console, the main window's "DJ Controls": the sidebar, the queue column and the
 /// requests column side by side on the paper colour, split by hairlines. It follows the store
-/// and its services and hands each column what it shows, also while another page is up, so that
-/// it appears as the party is.
+/// and its services and hands each column what it shows; while another page is up it only notes
+/// that it is behind, and catches up as it is shown.
 class ConsoleView final : public QWidget {
   Q_OBJECT
 
@@ -30,7 +30,12 @@ class ConsoleView final : public QWidget {
   QueueColumn& queueColumn() const { return *queue_; }
   RequestsColumn& requestsColumn() const { return *requests_; }
 
+  /// Shows the party as it is now, if it changed while the console was out of sight. Called
+  /// before the console is put up, so rows it gained meanwhile go into a list not yet shown.
+  void catchUp();
+
  protected:
+  void showEvent(QShowEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 
  private:
@@ -40,6 +45,7 @@ class ConsoleView final : public QWidget {
   Sidebar* sidebar_ = nullptr;
   QueueColumn* queue_ = nullptr;
   RequestsColumn* requests_ = nullptr;
+  bool behind_ = true;
 };
 
 }  // namespace kovali

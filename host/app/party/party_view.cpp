@@ -104,8 +104,8 @@ QWidget* PartyView::makeRightColumn() {
 }
 
 void PartyView::setSnapshot(PartySnapshot snapshot) {
-  snapshot_ = std::move(snapshot);
-  model_ = PartyViewModel::make(snapshot_);
+  model_ = PartyViewModel::make(snapshot);
+  playback_ = snapshot.state->playback;
 
   if (const auto* live = std::get_if<LiveInputModel>(&model_.card)) {
     liveInput_->setModel(*live);
@@ -125,7 +125,7 @@ void PartyView::setSnapshot(PartySnapshot snapshot) {
 }
 
 void PartyView::refreshProgress() {
-  nowPlaying_->setProgress(ProgressModel::at(snapshot_.state->playback, scheduler_.now()));
+  nowPlaying_->setProgress(ProgressModel::at(playback_, scheduler_.now()));
 }
 
 void PartyView::updateProgressTimer() {

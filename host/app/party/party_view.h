@@ -31,7 +31,6 @@ class PartyView final : public QWidget {
   ~PartyView() override;
 
   void setSnapshot(PartySnapshot snapshot);
-  const PartySnapshot& snapshot() const { return snapshot_; }
   const PartyViewModel& model() const { return model_; }
 
  protected:
@@ -48,7 +47,7 @@ class PartyView final : public QWidget {
   void updateProgressTimer();
 
   Scheduler& scheduler_;
-  PartySnapshot snapshot_;
+  vinaro::PlaybackState playback_;
   PartyViewModel model_;
   ProgressTicker progressTicker_;
 

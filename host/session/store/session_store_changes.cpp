@@ -44,8 +44,8 @@ SessionStore::DispatchResult SessionStore::applyChange(const vinaro::SessionActi
 }
 
 SessionState& SessionStore::ownState() {
-  // Screens and saves hold the state whole between frames; a burst of changes in between copies
-  // a big party once, not once a change.
+  // Screens let go of the state once drawn and saves take its encoded text, so a change is made in
+  // place; one still held (by a caller, a test) is copied once and kept as it was.
   if (state_.use_count() > 1) state_ = keep(*state_);
   return *state_;
 }

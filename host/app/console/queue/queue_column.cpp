@@ -140,8 +140,9 @@ QWidget* QueueColumn::makeUpNextHeader() {
 }
 
 void QueueColumn::setSnapshot(const ConsoleSnapshot& snapshot) {
-  snapshot_ = snapshot;
-  model_ = QueueColumnModel::make(snapshot_);
+  // Keeps what it shows, not the state: a state a screen holds is one the next change must copy.
+  model_ = QueueColumnModel::make(snapshot);
+  playback_ = snapshot.state->playback;
 
   name_->setText(text(model_.partyName));
   status_->setText(text(model_.status.text));
@@ -152,14 +153,13 @@ void QueueColumn::setSnapshot(const ConsoleSnapshot& snapshot) {
   nowPlaying_->setModel(model_.nowPlaying, model_.transportNotice);
   upNextTitle_->setText(text(model_.upNextTitle).toUpper());
   clear_->setEnabled(model_.canClear);
-  clearNoticeLabel_->setContent(Symbol::checkmarkCircleFill, text(clearNotice_.value_or(std::string())));
-  fadeVisible(*clearNoticeLabel_, clearNotice_.has_value());
+  showClearNotice();
   upNext_->setRows(model_.rows);
   error_->setText(text(model_.errorLine.value_or(std::string())));
   error_->setVisible(model_.errorLine.has_value());
-  if (guests_) guests_->setModel(GuestsSheetModel::make(snapshot_.participants, *snapshot_.state));
+  if (guests_) guests_->setModel(GuestsSheetModel::make(snapshot.participants, *snapshot.state));
   if (confirmation_) {
-    const auto texts = ClearConfirmation::forCount(snapshot_.state->queue.size());
+    const auto texts = ClearConfirmation::forCount(snapshot.state->queue.size());
     confirmation_->setInformativeText(text(texts.message));
     for (QAbstractButton* button : confirmation_->buttons()) {
       if (confirmation_->buttonRole(button) == QMessageBox::DestructiveRole) button->setText(text(texts.confirmTitle));
@@ -173,13 +173,14 @@ void QueueColumn::showGuests() {
   if (guests_) return;
   guests_ = new GuestsSheet(this);
   guests_->setAttribute(Qt::WA_DeleteOnClose);
-  guests_->setModel(GuestsSheetModel::make(snapshot_.participants, *snapshot_.state));
+  const ConsoleSnapshot now = ConsoleSnapshot::of(store_);
+  guests_->setModel(GuestsSheetModel::make(now.participants, *now.state));
   guests_->open();
 }
 
 void QueueColumn::confirmClear() {
   if (confirmation_) return;
-  const auto texts = ClearConfirmation::forCount(snapshot_.state->queue.size());
+  const auto texts = ClearConfirmation::forCount(store_.state().queue.size());
   confirmation_ =
       new QMessageBox(QMessageBox::Warning, text(texts.title), text(texts.title), QMessageBox::NoButton, this);
   confirmation_->setObjectName(QStringLiteral("clearConfirmation"));
@@ -201,7 +202,7 @@ void QueueColumn::clearQueue() {
   store_.performHostAction(vinaro::action::ClearQueue{});
   if (store_.lastHostError()) return;
   clearNotice_ = clearedNotice(count);
-  setSnapshot(snapshot_);
+  showClearNotice();
   (void)hideClearNoticeLater();
 }
 
@@ -210,7 +211,12 @@ QCoro::Task<> QueueColumn::hideClearNoticeLater() {
   co_await scheduler_.sleep(3);
   if (!self) co_return;
   clearNotice_.reset();
-  setSnapshot(snapshot_);
+  showClearNotice();
+}
+
+void QueueColumn::showClearNotice() {
+  clearNoticeLabel_->setContent(Symbol::checkmarkCircleFill, text(clearNotice_.value_or(std::string())));
+  fadeVisible(*clearNoticeLabel_, clearNotice_.has_value());
 }
 
 void QueueColumn::move(const std::string& itemID, const std::vector<std::string>& shownIDs, std::size_t destination) {
@@ -224,7 +230,7 @@ void QueueColumn::move(const std::string& itemID, const std::vector<std::string>
 }
 
 void QueueColumn::refreshProgress() {
-  nowPlaying_->setProgress(ProgressModel::at(snapshot_.state->playback, scheduler_.now()));
+  nowPlaying_->setProgress(ProgressModel::at(playback_, scheduler_.now()));
 }
 
 void QueueColumn::updateProgressTimer() {

@@ -60,12 +60,13 @@ class QueueColumn final : public QWidget {
   /// rows `shownIDs` the list showed puts it.
   void move(const std::string& itemID, const std::vector<std::string>& shownIDs, std::size_t destination);
   QCoro::Task<> hideClearNoticeLater();
+  void showClearNotice();
   void refreshProgress();
   void updateProgressTimer();
 
   SessionStore& store_;
   Scheduler& scheduler_;
-  ConsoleSnapshot snapshot_;
+  vinaro::PlaybackState playback_;
   QueueColumnModel model_;
   ProgressTicker progressTicker_;
   std::optional<std::string> clearNotice_;

@@ -74,7 +74,8 @@ MainWindow::MainWindow(SessionStore& store, ViewModePreference& viewMode, Schedu
   views_ = new QStackedWidget;
   partyView_ = new PartyView(scheduler, artwork);
   views_->insertWidget(static_cast<int>(HostViewMode::party), partyView_);
-  views_->insertWidget(static_cast<int>(HostViewMode::console), new ConsoleView(store_, scheduler, artwork));
+  consoleView_ = new ConsoleView(store_, scheduler, artwork);
+  views_->insertWidget(static_cast<int>(HostViewMode::console), consoleView_);
   settingsView_ = new SettingsView(settings);
   views_->insertWidget(static_cast<int>(HostViewMode::settings), settingsView_);
   picker_ = new ViewPicker(viewMode_);
@@ -128,6 +129,7 @@ void MainWindow::buildMenus(Commands commands) {
 
 void MainWindow::followViewMode() {
   const HostViewMode mode = viewMode_.mode();
+  if (mode == HostViewMode::console) consoleView_->catchUp();
   views_->setCurrentIndex(static_cast<int>(mode));
   // The page takes the focus itself, not its first control: Space plays and pauses there until Tab
   // puts the focus on a control.

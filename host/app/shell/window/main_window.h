@@ -11,6 +11,7 @@ class QStackedWidget;
 namespace kovali {
 
 class ArtworkLoader;
+class ConsoleView;
 class PartyView;
 class Scheduler;
 class SessionStore;
@@ -66,6 +67,7 @@ class MainWindow final : public QMainWindow {
   Frame* frame_ = nullptr;
   QStackedWidget* views_ = nullptr;
   PartyView* partyView_ = nullptr;
+  ConsoleView* consoleView_ = nullptr;
   SettingsView* settingsView_ = nullptr;
   ViewPicker* picker_ = nullptr;
 };

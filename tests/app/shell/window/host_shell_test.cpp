@@ -3,8 +3,10 @@
 
 #include <QAbstractButton>
 #include <QSignalSpy>
+#include <QTest>
 #include <algorithm>
 
+#include "app/look/frame_refresh.h"
 #include "app/menus/tray_item.h"
 #include "app/party/party_view.h"
 #include "app/settings/log/debug_view.h"
@@ -87,6 +89,10 @@ TEST_F(HostShellLifecycle, OpensInTheModeItWasLeftIn) {
     EXPECT_EQ(window.currentView() == &window.settingsView(), c.mode == HostViewMode::settings) << name;
     EXPECT_TRUE(window.picker().segment(c.mode)->isChecked()) << name;
     EXPECT_EQ(window.showsToolbarBackground(), c.toolbarBackground) << name;
+
+    store().performHostAction(vinaro::action::SetMode{vinaro::PartyMode::suggestion});
+    QTest::qWait(2 * FrameRefresh::frameMs);
+    EXPECT_EQ(store().sharedState().use_count(), 2) << name << ": a page that keeps the party makes a change copy it";
   }
 }
 
