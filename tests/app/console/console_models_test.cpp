@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <vector>
+
 #include "app/console/queue/guests_sheet_model.h"
 #include "app/console/queue/queue_column_model.h"
 #include "app/console/requests/requests_column_model.h"
@@ -151,6 +156,44 @@ TEST(QueueColumnModel, ListsTheQueueWithPlacesBylinesAndBadgesAndOffersPlayNextB
   EXPECT_EQ(model.errorLine, "No queue item with id q9.");
   const auto& playback = std::get<QueuePlaybackModel>(model.nowPlaying);
   EXPECT_EQ(playback.transport, (TransportModel{false, true, false})) << "songs queued: play, but nothing to skip";
+}
+
+TEST(QueueColumnModel, RowsTakenFromAnEarlierSnapshotAreTheRowsMadeAfresh) {
+  struct Case {
+    const char* name;
+    std::function<void(SessionState&)> change;
+  };
+  const std::vector<Case> cases = {
+      {"the last song moved to the top",
+       [](auto& state) { std::rotate(state.queue.begin(), state.queue.end() - 1, state.queue.end()); }},
+      {"the top song moved far down",
+       [](auto& state) { std::rotate(state.queue.begin(), state.queue.begin() + 1, state.queue.end()); }},
+      {"two songs removed", [](auto& state) { state.queue.erase(state.queue.begin() + 1, state.queue.begin() + 3); }},
+      {"a song added at the top",
+       [](auto& state) { state.queue.insert(state.queue.begin(), samples::queueItem("q9", "z")); }},
+      {"a song retitled", [](auto& state) { state.queue[2].track.title = "Retitled"; }},
+      {"an artist of the same length", [](auto& state) { state.queue[2].track.artist = "Artist X"; }},
+      {"a guest renamed", [](auto& state) { state.queue[0].addedBy.name = "Bea"; }},
+      {"a badge given",
+       [](auto& state) {
+         state.badges = std::map<std::string, std::string>{{samples::ben.id, "gold"}};
+       }},
+      {"an item of another id in a row's place", [](auto& state) { state.queue[1].id = "q7"; }},
+      {"the queue cleared", [](auto& state) { state.queue.clear(); }},
+  };
+  SessionState before = party();
+  for (int number = 1; number <= 6; ++number) {
+    const auto letter = std::string(1, static_cast<char>('a' + number));
+    before.queue.push_back(
+        samples::queueItem("q" + std::to_string(number), letter, number % 2 ? samples::ana : samples::ben));
+  }
+  for (const auto& test : cases) {
+    SessionState after = before;
+    test.change(after);
+    const auto earlier = QueueColumnModel::make(healthy(before));
+    EXPECT_EQ(QueueColumnModel::make(healthy(after), earlier.rows), QueueColumnModel::make(healthy(after)))
+        << test.name;
+  }
 }
 
 TEST(QueueColumnModel, TheCurrentSongNamesWhoAddedItAndALiveInputReplacesIt) {

@@ -32,10 +32,7 @@ QString text(const std::string& value) { return QString::fromStdString(value); }
 }  // namespace
 
 QueueColumn::QueueColumn(SessionStore& store, Scheduler& scheduler, ArtworkLoader& loader, QWidget* parent)
-    : QWidget(parent),
-      store_(store),
-      scheduler_(scheduler),
-      progressTicker_(scheduler, [this] { refreshProgress(); }) {
+    : QWidget(parent), store_(store), scheduler_(scheduler), progressTicker_(scheduler, [this] { refreshProgress(); }) {
   nowPlaying_ = new QueueNowPlaying(loader);
   nowPlaying_->setContentsMargins(kSideMargin, 22, kSideMargin, 0);
   upNext_ = new UpNextList(loader);
@@ -141,7 +138,7 @@ QWidget* QueueColumn::makeUpNextHeader() {
 
 void QueueColumn::setSnapshot(const ConsoleSnapshot& snapshot) {
   // Keeps what it shows, not the state: a state a screen holds is one the next change must copy.
-  model_ = QueueColumnModel::make(snapshot);
+  model_ = QueueColumnModel::make(snapshot, std::move(model_.rows));
   playback_ = snapshot.state->playback;
 
   name_->setText(text(model_.partyName));
@@ -229,9 +226,7 @@ void QueueColumn::move(const std::string& itemID, const std::vector<std::string>
   store_.performHostAction(vinaro::action::Move{itemID, static_cast<std::int64_t>(*target)});
 }
 
-void QueueColumn::refreshProgress() {
-  nowPlaying_->setProgress(ProgressModel::at(playback_, scheduler_.now()));
-}
+void QueueColumn::refreshProgress() { nowPlaying_->setProgress(ProgressModel::at(playback_, scheduler_.now())); }
 
 void QueueColumn::updateProgressTimer() {
   // The progress ticks only while someone can see it.

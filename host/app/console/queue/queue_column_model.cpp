@@ -50,6 +50,53 @@ QueuePlaybackModel playbackModel(const vinaro::SessionState& state) {
   return model;
 }
 
+constexpr std::string_view bylineSeparator = " \u00B7 ";
+
+bool isByline(std::string_view text, const vinaro::QueueItem& item) {
+  const std::string_view artist = item.track.artist;
+  const std::string_view name = item.addedBy.name;
+  return text.size() == artist.size() + bylineSeparator.size() + name.size() && text.starts_with(artist) &&
+         text.substr(artist.size(), bylineSeparator.size()) == bylineSeparator && text.ends_with(name);
+}
+
+/// Brings `row`, the row queue item `item` had before or a new one, up to the item at `index`,
+/// assigning only what changed: at a long queue most rows are as they were, and making each
+/// afresh costs the console many times what the change cost the party.
+void update(QueueRowModel& row, const vinaro::QueueItem& item, std::size_t index, const vinaro::SessionState& state) {
+  if (row.id != item.id) row.id = item.id;
+  if (row.track != item.track) row.track = item.track;
+  row.position = std::to_string(index + 1);
+  if (!isByline(row.byline.text, item)) {
+    row.byline.text = item.track.artist;
+    row.byline.text.append(bylineSeparator).append(item.addedBy.name);
+  }
+  row.byline.badge = state.badge(item.addedBy.id);
+  row.canPlayNext = index > 0;
+}
+
+/// For each item of `queue`, the place among `earlier` of the row it had, if it had one. A change
+/// moves a few songs and shifts the rest by a place or so: those are found next to where they stood.
+std::vector<std::optional<std::size_t>> earlierPlaces(const std::vector<vinaro::QueueItem>& queue,
+                                                      const std::vector<QueueRowModel>& earlier) {
+  std::vector<std::optional<std::size_t>> places(queue.size());
+  std::unordered_map<std::string_view, std::size_t> byID;
+  for (std::size_t index = 0; index < queue.size(); ++index) {
+    const std::string& id = queue[index].id;
+    for (const std::size_t near : {index, index + 1, index - 1}) {
+      if (near < earlier.size() && earlier[near].id == id) {
+        places[index] = near;
+        break;
+      }
+    }
+    if (places[index] || earlier.empty()) continue;
+    if (byID.empty()) {
+      for (std::size_t place = 0; place < earlier.size(); ++place) byID.emplace(earlier[place].id, place);
+    }
+    if (const auto found = byID.find(id); found != byID.end()) places[index] = found->second;
+  }
+  return places;
+}
+
 }  // namespace
 
 ConsoleStatus ConsoleStatus::of(const ConsoleSnapshot& snapshot) {
@@ -71,7 +118,7 @@ ClearConfirmation ClearConfirmation::forCount(std::size_t count) {
           "Clear " + phrase};
 }
 
-QueueColumnModel QueueColumnModel::make(const ConsoleSnapshot& snapshot) {
+QueueColumnModel QueueColumnModel::make(const ConsoleSnapshot& snapshot, std::vector<QueueRowModel> earlierRows) {
   const auto& state = *snapshot.state;
   QueueColumnModel model;
   model.partyName = state.name;
@@ -85,11 +132,11 @@ QueueColumnModel QueueColumnModel::make(const ConsoleSnapshot& snapshot) {
   model.transportNotice = snapshot.transportNotice;
   model.upNextTitle = "Up next \u00B7 " + std::to_string(state.queue.size());
   model.canClear = !state.queue.empty();
+  const auto places = earlierPlaces(state.queue, earlierRows);
+  model.rows.resize(state.queue.size());
   for (std::size_t index = 0; index < state.queue.size(); ++index) {
-    const auto& item = state.queue[index];
-    model.rows.push_back({item.id, item.track, std::to_string(index + 1),
-                          BylineModel{item.track.artist + " \u00B7 " + item.addedBy.name, state.badge(item.addedBy.id)},
-                          index > 0});
+    if (places[index]) model.rows[index] = std::move(earlierRows[*places[index]]);
+    update(model.rows[index], state.queue[index], index, state);
   }
   if (snapshot.lastHostError) model.errorLine = snapshot.lastHostError->message;
   return model;

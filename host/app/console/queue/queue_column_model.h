@@ -81,7 +81,8 @@ struct QueueColumnModel {
   std::vector<QueueRowModel> rows;
   std::optional<std::string> errorLine;
 
-  static QueueColumnModel make(const ConsoleSnapshot& snapshot);
+  /// `earlierRows`, the rows made for an earlier snapshot, are taken for the items still queued.
+  static QueueColumnModel make(const ConsoleSnapshot& snapshot, std::vector<QueueRowModel> earlierRows = {});
 
   bool operator==(const QueueColumnModel&) const = default;
 };
