@@ -136,6 +136,11 @@ class SessionStore final : public QObject {
   /// no more old parties than their budget, and every connection the host takes (4,096 at most) no
   /// more than their ceiling: sharing would save too little to make a phone wait.
   static constexpr qint64 welcomeSharedFromBytes = GuestLimits::oldPartiesBytes / 1024;
+  /// At such a party the guests' changes go out together at most this often. Every phone that has
+  /// read its last party takes the next at once, so each state made keeps a party alive for as long
+  /// as its phones take to read it: made as fast as the guests send, a crowd of fast phones would
+  /// each hold a version of its own.
+  static constexpr double guestStatesSeconds = GuestLimits::shareVersionSeconds;
 
   /// A fresh party named `hostName`, replaced by the saved one when `archive` holds one; without
   /// an archive nothing is ever saved. Does not start the server.
@@ -283,9 +288,10 @@ class SessionStore final : public QObject {
   /// Has the owed state served: at once at a small party; at a big one once this turn is done
   /// when `urgent` (the DJ and the host), else when the guests' next turn comes (see `serve`).
   void requestServe(bool urgent);
-  /// Applies the guests' changes whose turn has come, then saves and sends the owed state; a
-  /// state made for guests is spaced from the last by as long as that one took, so that making
-  /// them takes at most half the host's time, and the DJ's go at once.
+  /// Applies the guests' changes whose turn has come, then saves and sends the owed state. At a
+  /// big party a state made for guests is spaced from the last by `guestStatesSeconds`, and by as
+  /// long as that one took, so that making them takes at most half the host's time; the DJ's go
+  /// at once.
   void serve();
   /// Seconds until a state may be made for the guests' changes waiting.
   double secondsUntilGuestsTurn() const;
@@ -325,6 +331,8 @@ class SessionStore final : public QObject {
   /// once with all of them and welcomes each; see `welcomeIntervalSeconds` for when.
   void welcomeJoining();
   bool isJoining(ConnectionID connection) const;
+  /// Makes `participant` the one at `connection`, in its role.
+  void seat(ConnectionID connection, const vinaro::Participant& participant);
   /// Takes the partygoers who left since the last call out of the party in one change.
   void settleDepartures();
 

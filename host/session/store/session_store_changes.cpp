@@ -124,7 +124,7 @@ void SessionStore::serve() {
   if (std::exchange(changedWhileServing_, false)) emit stateChanged();
   if (forGuests) {
     const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    nextGuestState_ = secondsAfter(scheduler_.monotonicNow(), took);
+    nextGuestState_ = secondsAfter(scheduler_.monotonicNow(), std::max(took, guestStatesSeconds));
   }
   if (guestChanges_.hasWaiting()) serveIn(secondsUntilGuestsTurn());
 }

@@ -91,6 +91,29 @@ TEST_F(SessionStoreChangesTest, ChangesReadInOnePassAtABigPartyGoOutAsOneStateAn
   }
 }
 
+TEST_F(SessionStoreChangesTest, AtABigPartyTheGuestsChangesGoOutAtMostOnceASecondAndTheDJsAtOnce) {
+  auto dj = joinAsDJ("Dee", "device-dj");
+  auto ana = join("Ana", "device-ana");
+  auto ben = join("Ben", "device-ben");
+  queueWireSizedSongs(1'000);
+  advance(SessionStore::presenceLongestWaitSeconds);
+  ASSERT_TRUE(ask(*ana, Command{Command::SetBadge{"gold"}}, "ana"));
+  for (auto* phone : {dj.get(), ben.get()}) {
+    sync(*phone);
+    phone->received.clear();
+  }
+
+  advance(SessionStore::guestStatesSeconds / 2);
+  store().handle({.id = "ben", .body = Command{Command::SetBadge{"vip"}}}, connectionOf("Ben"));
+  runPostedEvents();
+  sync(*ben);
+  EXPECT_TRUE(answeredRevisions(*ben, "ben").empty()) << "half a second after a guest's state, the next waits";
+  ASSERT_TRUE(ask(*dj, Command{Command::SetBadge{"vip"}}, "dee")) << "the DJ's goes at once";
+
+  advance(SessionStore::guestStatesSeconds / 2);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !answeredRevisions(*ben, "ben").empty(); }, GuestClient::timeoutMs));
+}
+
 TEST_F(SessionStoreChangesTest, TheDJIsAnsweredAheadOfAGuestCrowdsChangesWaitingTheirTurn) {
   auto dj = joinAsDJ("Dee", "device-dj");
   std::vector<std::unique_ptr<GuestClient>> guests;
