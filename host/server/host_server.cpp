@@ -160,6 +160,10 @@ std::optional<QHostAddress> HostServer::peerAddress(ConnectionID id) const {
   return found->second->peerAddress();
 }
 
+void HostServer::setDJ(ConnectionID id, bool dj) {
+  if (const auto found = connections_.find(id); found != connections_.end()) parties_->spare(found->second, dj);
+}
+
 void HostServer::close(ConnectionID id) {
   if (const auto found = connections_.find(id); found != connections_.end()) found->second->close();
   remove(id);

@@ -121,6 +121,9 @@ class HostServer final : public QObject {
   std::optional<qint64> unsentBytes(ConnectionID id) const;
   /// The address a connection comes from; nothing once it has left the table.
   std::optional<QHostAddress> peerAddress(ConnectionID id) const;
+  /// Whether a connection is the DJ's: the old parties' ceiling never lets it go (see
+  /// `PartiesInFlight::spare`).
+  void setDJ(ConnectionID id, bool dj);
   /// Closes the connection behind what is already queued, then removes it.
   void close(ConnectionID id);
   /// Takes the connection out of the table and reports it through `connectionEnded`, once.

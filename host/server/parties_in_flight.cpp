@@ -45,6 +45,19 @@ void PartiesInFlight::update(GuestConnection* holder, OutgoingBacklog::Parties p
   watchBudget();
 }
 
+void PartiesInFlight::forget(GuestConnection* holder) {
+  spared_.erase(holder);
+  update(holder, {}, {});
+}
+
+void PartiesInFlight::spare(GuestConnection* holder, bool spared) {
+  if (spared) {
+    spared_.insert(holder);
+  } else {
+    spared_.erase(holder);
+  }
+}
+
 bool PartiesInFlight::sameParties(const OutgoingBacklog::Parties& a, const OutgoingBacklog::Parties& b) {
   return sameBytes(a.newest, b.newest) &&
          std::equal(a.inSocket.begin(), a.inSocket.end(), b.inSocket.begin(), b.inSocket.end(),
@@ -144,6 +157,7 @@ std::optional<PartiesInFlight::Named> PartiesInFlight::costliest(MonotonicTime n
   };
   std::unordered_map<const char*, Kept> kept;
   for (const auto& [holder, counted] : holders_) {
+    if (spared_.contains(holder)) continue;
     for (const auto& inSocket : counted.held.inSocket) {
       const Party& party = parties_.at(inSocket.party.constData());
       if (!party.old()) continue;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include <QByteArray>
@@ -51,7 +52,11 @@ class PartiesInFlight final : public QObject {
   /// phone has read. Parties are told apart by their shared bytes, never by content, so that this
   /// costs the same whatever their size.
   void update(GuestConnection* holder, OutgoingBacklog::Parties parties, Reading reading);
-  void forget(GuestConnection* holder) { update(holder, {}, {}); }
+  void forget(GuestConnection* holder);
+  /// Whether the ceiling leaves `holder` be, reading or not: the DJ's phone holds a party or two,
+  /// and a party without its DJ stops. Its parties still count, and one it stops reading still
+  /// names it.
+  void spare(GuestConnection* holder, bool spared);
 
   /// What the parties that are no one's newest but that a socket still holds cost together.
   qint64 oldBytes() const { return oldBytes_; }
@@ -86,7 +91,7 @@ class PartiesInFlight final : public QObject {
   /// Of the holders not reading their old parties, the one whose going frees the most of them
   /// (the one that began the oldest among equals). When no such holder holds one but the old
   /// parties cost more than the ceiling, the slow holders of the one that costs the most to keep,
-  /// reading or not (see `GuestLimits::oldPartiesCeilingBytes`). Otherwise none.
+  /// reading or not (see `GuestLimits::oldPartiesCeilingBytes`), but for those spared. Otherwise none.
   std::optional<Named> heaviest() const;
 
  signals:
@@ -162,6 +167,7 @@ class PartiesInFlight final : public QObject {
   std::unordered_map<const char*, Party> parties_;
   using Holders = std::unordered_map<GuestConnection*, Holder>;
   Holders holders_;
+  std::unordered_set<GuestConnection*> spared_;
 };
 
 }  // namespace kovali

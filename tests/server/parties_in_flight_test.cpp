@@ -37,6 +37,7 @@ struct Reader {
   bool nextBehind = false; // an old party as large waits in its socket behind that one
   qint64 thenPerSecond = 0;  // what it reads once it stops reading `perSecond`
   int from = 0;              // the second its socket takes its party
+  bool dj = false;           // the DJ's phone, which the ceiling spares
 };
 
 /// `count` readers like `reader`, the first with a party of its own and the others sharing it.
@@ -162,6 +163,12 @@ TEST(PartiesInFlight, OnlyAPhoneNotReadingItsOldPartiesOrTooSlowToFinishThemInTi
       {"past the ceiling, holders a second from the end of their parties count until they have read them",
        std::vector<Reader>(3, {party, 100'000, 1, false, party - 165'000}),
        1, {0, 1}, 2 * party - 1},
+      {"past the ceiling, the DJ's phone on slow Wi-Fi is spared and the guest keeping less goes",
+       {{.oldParty = party, .perSecond = 30'000, .stopsAfter = always, .dj = true}, guestMidParty},
+       2, {1}, party - 1},
+      {"the DJ's phone that stopped reading goes all the same",
+       {{.oldParty = party, .perSecond = 0, .stopsAfter = 0, .dj = true}},
+       watch, {0}},
       {"past the ceiling, two slow phones sharing a party go before a fast phone keeping its own",
        {{party, 1'000'000, always}, slowMidParty, {party, 30'000, always, false, 1'000'000, -1, 1, 0, 1}},
        2,
@@ -193,6 +200,7 @@ TEST(PartiesInFlight, OnlyAPhoneNotReadingItsOldPartiesOrTooSlowToFinishThemInTi
         }
         if (second > 0) read[i] += second <= reader.stopsAfter ? reader.perSecond : reader.thenPerSecond;
         if (second % reader.ackedEvery == 0) taken[i] = std::max(taken[i], read[i]);
+        if (second == 0 && reader.dj) account.spare(holder(static_cast<int>(i)), true);
         if (second < reader.from || std::find(letGo.begin(), letGo.end(), static_cast<int>(i)) != letGo.end()) continue;
         std::vector<OutgoingBacklog::InSocket> inSocket{{old[i], reader.oldParty}};
         if (reader.nextBehind) inSocket.push_back({next[i], 2 * reader.oldParty});

@@ -172,8 +172,7 @@ void SessionStore::welcomeJoining() {
     const Role role = djDeviceIDs_.contains(join.deviceID) ? Role::dj : Role::guest;
     const Participant participant{participantIDs_.of(join.deviceID), join.name, role};
     connectionDevices_.insert_or_assign(join.connection, join.deviceID);
-    participants_.insert_or_assign(join.connection, participant);
-    partygoerList_.insert(join.connection, participant);
+    seat(join.connection, participant);
     qCInfo(lcSession).noquote() << "Guest connection" << connectionText(join.connection) << "greeted as"
                                 << vinaro::rawValue(role).data();
   }
@@ -193,6 +192,12 @@ void SessionStore::welcomeJoining() {
   schedulePresenceBroadcast();
 }
 
+void SessionStore::seat(ConnectionID connection, const Participant& participant) {
+  participants_.insert_or_assign(connection, participant);
+  partygoerList_.insert(connection, participant);
+  server_.setDJ(connection, participant.role == Role::dj);
+}
+
 bool SessionStore::isJoining(ConnectionID connection) const {
   return std::any_of(joining_.begin(), joining_.end(),
                      [connection](const Joining& join) { return join.connection == connection; });
@@ -205,8 +210,7 @@ void SessionStore::resignDJ(Participant participant, const std::string& envelope
 void SessionStore::changeRole(Role role, Participant participant, const std::string& envelopeID,
                               ConnectionID connection) {
   participant.role = role;
-  participants_.insert_or_assign(connection, participant);
-  partygoerList_.insert(connection, participant);
+  seat(connection, participant);
   emit participantsChanged();
   const std::string& deviceID = connectionDevices_.at(connection);  // said hello, as every participant did
   if (role == Role::dj) {
