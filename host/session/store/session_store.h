@@ -141,6 +141,9 @@ class SessionStore final : public QObject {
   /// as its phones take to read it: made as fast as the guests send, a crowd of fast phones would
   /// each hold a version of its own.
   static constexpr double guestStatesSeconds = GuestLimits::shareVersionSeconds;
+  /// What a joining phone may send before its welcome, answered after it: its burst of commands.
+  /// Past it, what it sends is refused at once.
+  static constexpr std::size_t heldBackWhileJoining = static_cast<std::size_t>(CommandRate::burst);
 
   /// A fresh party named `hostName`, replaced by the saved one when `archive` holds one; without
   /// an archive nothing is ever saved. Does not start the server.
@@ -323,14 +326,19 @@ class SessionStore final : public QObject {
     std::string deviceID;
     std::string name;
     std::string envelopeID;
+    /// What the phone sent behind its hello, handled once it is welcomed: were the welcome made
+    /// for it at once, each phone of a crowd that joins and taps would hold a version of its own.
+    std::vector<vinaro::Envelope<vinaro::Command>> heldBack;
   };
+
   void hello(const vinaro::Command::Hello& hello, const std::string& envelopeID, ConnectionID connection);
   /// Whether the party is big enough that the hellos wait for each other; see `welcomeSharedFromBytes`.
   bool welcomesWaitForTheCrowd();
   /// Makes participants of the phones whose hellos were read since the last call, saves the party
   /// once with all of them and welcomes each; see `welcomeIntervalSeconds` for when.
   void welcomeJoining();
-  bool isJoining(ConnectionID connection) const;
+  /// The hello of `connection` that waits for its welcome, if any.
+  Joining* joiningAt(ConnectionID connection);
   /// Makes `participant` the one at `connection`, in its role.
   void seat(ConnectionID connection, const vinaro::Participant& participant);
   /// Takes the partygoers who left since the last call out of the party in one change.

@@ -82,8 +82,16 @@ CommandRate& SessionStore::rateFor(ConnectionID connection, bool reads) {
 void SessionStore::handle(vinaro::Envelope<Command> envelope, ConnectionID connection) {
   const Command& command = envelope.body;
   const std::string& envelopeID = envelope.id;
-  // A phone's earlier hello is answered before anything else it sent, a refusal included.
-  if (isJoining(connection)) welcomes_.runNow();
+  // A phone's earlier hello is answered before anything else it sent, but for a refusal past its
+  // burst.
+  if (Joining* waiting = joiningAt(connection)) {
+    if (waiting->heldBack.size() < heldBackWhileJoining) {
+      waiting->heldBack.push_back(std::move(envelope));
+    } else {
+      sendError(StoreErrors::tooManyCommands(), connection, envelopeID);
+    }
+    return;
+  }
   if (const bool reads = onlyReads(command); !rateFor(connection, reads).take(scheduler_.monotonicNow())) {
     sendError(reads ? StoreErrors::tooManySearches() : StoreErrors::tooManyCommands(), connection, envelopeID);
     return;
@@ -151,7 +159,7 @@ void SessionStore::hello(const Command::Hello& hello, const std::string& envelop
   }
   // The hellos that arrive together join together: one save, one partygoer change and one version
   // of the party for a crowd, not one each.
-  joining_.push_back(Joining{connection, hello.deviceID, partygoerName(hello.name), envelopeID});
+  joining_.push_back(Joining{connection, hello.deviceID, partygoerName(hello.name), envelopeID, {}});
   if (welcomesWaitForTheCrowd()) {
     welcomes_.request();
   } else {
@@ -167,7 +175,7 @@ bool SessionStore::welcomesWaitForTheCrowd() {
 
 void SessionStore::welcomeJoining() {
   if (joining_.empty()) return;
-  const auto joining = std::exchange(joining_, {});
+  auto joining = std::exchange(joining_, {});
   for (const Joining& join : joining) {
     const Role role = djDeviceIDs_.contains(join.deviceID) ? Role::dj : Role::guest;
     const Participant participant{participantIDs_.of(join.deviceID), join.name, role};
@@ -190,6 +198,12 @@ void SessionStore::welcomeJoining() {
     presenceCurrent_.insert(join.connection);
   }
   schedulePresenceBroadcast();
+  for (Joining& join : joining) {
+    // A further hello among them waits for its own welcome, and what followed it with it.
+    for (auto& envelope : join.heldBack) {
+      if (participants_.contains(join.connection)) handle(std::move(envelope), join.connection);
+    }
+  }
 }
 
 void SessionStore::seat(ConnectionID connection, const Participant& participant) {
@@ -198,9 +212,10 @@ void SessionStore::seat(ConnectionID connection, const Participant& participant)
   server_.setDJ(connection, participant.role == Role::dj);
 }
 
-bool SessionStore::isJoining(ConnectionID connection) const {
-  return std::any_of(joining_.begin(), joining_.end(),
-                     [connection](const Joining& join) { return join.connection == connection; });
+SessionStore::Joining* SessionStore::joiningAt(ConnectionID connection) {
+  const auto found = std::find_if(joining_.begin(), joining_.end(),
+                                  [connection](const Joining& join) { return join.connection == connection; });
+  return found != joining_.end() ? &*found : nullptr;
 }
 
 void SessionStore::resignDJ(Participant participant, const std::string& envelopeID, ConnectionID connection) {

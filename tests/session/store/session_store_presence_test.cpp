@@ -79,6 +79,7 @@ TEST_F(SessionStorePresenceTest, HellosALittleApartAtABigPartyShareOneWelcomePar
     std::size_t parties;  // versions of the party among their welcomes
     double longestWait;   // the most a hello may wait for its welcome
     bool clearedAfterFirst = false;  // the queue is cleared once the first hello is read
+    int tapsBehind = 0;              // badge changes each phone sends right behind its hello
   } cases[] = {
       {"alone at a small party, welcomed in the pass that read it", false, 1, 0, 1, 0},
       {"read in one pass at a small party", false, 4, 0, 1, 0},
@@ -90,6 +91,10 @@ TEST_F(SessionStorePresenceTest, HellosALittleApartAtABigPartyShareOneWelcomePar
       {"150 ms apart for 2 s", true, 15, 0.15, 3, SessionStore::welcomeLongestWaitSeconds},
       // The first one's wait ends with the second: no hello at a small party waits for a crowd.
       {"100 ms apart, the party small from the second", true, 2, 0.1, 1, 0.1, true},
+      {"100 ms apart, each phone tapping right behind its hello", true, 4, 0.1, 1,
+       0.3 + SessionStore::welcomeIntervalSeconds, false, 2},
+      {"tapping past its burst before its welcome: the rest is refused at once", true, 1, 0, 1,
+       SessionStore::welcomeIntervalSeconds, false, static_cast<int>(SessionStore::heldBackWhileJoining) + 3},
   };
   std::int64_t connected = 0;
   for (const auto& c : cases) {
@@ -115,6 +120,10 @@ TEST_F(SessionStorePresenceTest, HellosALittleApartAtABigPartyShareOneWelcomePar
       heard[raw] = secondsBetween(start, scheduler.monotonicNow());
       const std::string device = "device-" + std::to_string(raw);
       store().handle({.id = "hello-" + device, .body = hello("Guest", device)}, ConnectionID{raw});
+      for (int tap = 0; tap < c.tapsBehind; ++tap) {
+        store().handle({.id = "tap-" + std::to_string(tap), .body = vinaro::Command{vinaro::Command::SetBadge{"gold"}}},
+                       ConnectionID{raw});
+      }
       if (raw == first && c.clearedAfterFirst) store().performHostAction(vinaro::action::ClearQueue{});
     }
     advance(SessionStore::welcomeLongestWaitSeconds);
@@ -125,10 +134,12 @@ TEST_F(SessionStorePresenceTest, HellosALittleApartAtABigPartyShareOneWelcomePar
       ASSERT_TRUE(welcomed.contains(raw)) << "c" << raw << " was not welcomed";
       EXPECT_LE(welcomed[raw] - heard[raw], c.longestWait + 1e-6) << "c" << raw;
       auto& phone = *phones[static_cast<std::size_t>(raw - first)];
-      ASSERT_TRUE(phone.waitForMessages(1));
-      const auto welcome = payloadAt<vinaro::Event::Welcome>(phone, 0);
-      ASSERT_TRUE(welcome) << "c" << raw;
-      EXPECT_EQ(phone.received.front().size() >= SessionStore::welcomeSharedFromBytes,
+      const std::size_t refusedAtOnce =
+          static_cast<std::size_t>(std::max(0, c.tapsBehind - static_cast<int>(SessionStore::heldBackWhileJoining)));
+      ASSERT_TRUE(phone.waitForMessages(refusedAtOnce + 1));
+      const auto welcome = payloadAt<vinaro::Event::Welcome>(phone, refusedAtOnce);
+      ASSERT_TRUE(welcome) << "c" << raw << ": the welcome comes before all but the refusals past the burst";
+      EXPECT_EQ(phone.received[refusedAtOnce].size() >= SessionStore::welcomeSharedFromBytes,
                 c.bigParty && !c.clearedAfterFirst)
           << "c" << raw;
       revisions.insert(welcome->state.revision);
