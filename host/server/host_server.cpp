@@ -164,6 +164,11 @@ void HostServer::setDJ(ConnectionID id, bool dj) {
   if (const auto found = connections_.find(id); found != connections_.end()) parties_->spare(found->second, dj);
 }
 
+bool HostServer::isDJ(ConnectionID id) const {
+  const auto found = connections_.find(id);
+  return found != connections_.end() && parties_->spared(found->second);
+}
+
 void HostServer::close(ConnectionID id) {
   if (const auto found = connections_.find(id); found != connections_.end()) found->second->close();
   remove(id);

@@ -124,6 +124,7 @@ class HostServer final : public QObject {
   /// Whether a connection is the DJ's: the old parties' ceiling never lets it go (see
   /// `PartiesInFlight::spare`).
   void setDJ(ConnectionID id, bool dj);
+  bool isDJ(ConnectionID id) const;
   /// Closes the connection behind what is already queued, then removes it.
   void close(ConnectionID id);
   /// Takes the connection out of the table and reports it through `connectionEnded`, once.
