@@ -214,7 +214,26 @@ void GuestConnection::writeWaiting(bool all) {
     write(next);
     backlog_.handed(next, socket_->bytesToWrite() - before);
   }
+  if (dj_) flushSoon();
   countParties();
+}
+
+void GuestConnection::flushSoon() {
+  if (socket_->bytesToWrite() == 0 || std::exchange(flushPosted_, true)) return;
+  // From the event loop, ahead of the sockets it comes to, not from inside the sender: a write
+  // that fails ends the connection at once.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        flushPosted_ = false;
+        if (!ended_ && socket_->state() == QAbstractSocket::ConnectedState) socket_->flush();
+      },
+      Qt::QueuedConnection);
+}
+
+void GuestConnection::setDJ(bool dj) {
+  dj_ = dj;
+  parties_->spare(this, dj);
 }
 
 void GuestConnection::countParties() {

@@ -76,6 +76,11 @@ class GuestConnection final : public QObject {
   /// Tells `PartiesInFlight` which parties this connection holds now and how far its phone has
   /// read; done whenever the socket writes, and by the owner before the old parties are judged.
   void countParties();
+  /// Whether the phone is the DJ's: what it is sent goes to the network in the event loop's next
+  /// pass, ahead of what the other phones' sockets write as the loop comes to them, and the old
+  /// parties' ceiling spares it.
+  void setDJ(bool dj);
+  bool isDJ() const { return dj_; }
 
  signals:
   /// One complete message from the phone.
@@ -107,6 +112,8 @@ class GuestConnection final : public QObject {
   /// Hands waiting messages to the socket: what is not a party at once, a party once the socket
   /// has little left; or all of them.
   void writeWaiting(bool all);
+  /// Has what the socket holds written to the network from the event loop's next pass.
+  void flushSoon();
   /// Writes `message` to the network as one frame.
   void write(const OutgoingBacklog::Message& message);
   void startStallCheck();
@@ -133,6 +140,8 @@ class GuestConnection final : public QObject {
   MonotonicTime lastAcknowledged_;
   bool closing_ = false;  // a close frame went out: what the phone sends is dropped
   bool aborted_ = false;
+  bool dj_ = false;
+  bool flushPosted_ = false;
   bool saidWhy_ = false;
   bool ended_ = false;
   bool released_ = false;

@@ -161,12 +161,12 @@ std::optional<QHostAddress> HostServer::peerAddress(ConnectionID id) const {
 }
 
 void HostServer::setDJ(ConnectionID id, bool dj) {
-  if (const auto found = connections_.find(id); found != connections_.end()) parties_->spare(found->second, dj);
+  if (const auto found = connections_.find(id); found != connections_.end()) found->second->setDJ(dj);
 }
 
 bool HostServer::isDJ(ConnectionID id) const {
   const auto found = connections_.find(id);
-  return found != connections_.end() && parties_->spared(found->second);
+  return found != connections_.end() && found->second->isDJ();
 }
 
 void HostServer::close(ConnectionID id) {

@@ -121,8 +121,8 @@ class HostServer final : public QObject {
   std::optional<qint64> unsentBytes(ConnectionID id) const;
   /// The address a connection comes from; nothing once it has left the table.
   std::optional<QHostAddress> peerAddress(ConnectionID id) const;
-  /// Whether a connection is the DJ's: the old parties' ceiling never lets it go (see
-  /// `PartiesInFlight::spare`).
+  /// Whether a connection is the DJ's: what it is sent goes first, and the old parties' ceiling
+  /// never lets it go (see `GuestConnection::setDJ`).
   void setDJ(ConnectionID id, bool dj);
   bool isDJ(ConnectionID id) const;
   /// Closes the connection behind what is already queued, then removes it.

@@ -57,7 +57,6 @@ class PartiesInFlight final : public QObject {
   /// and a party without its DJ stops. Its parties still count, and one it stops reading still
   /// names it.
   void spare(GuestConnection* holder, bool spared);
-  bool spared(GuestConnection* holder) const { return spared_.contains(holder); }
 
   /// What the parties that are no one's newest but that a socket still holds cost together.
   qint64 oldBytes() const { return oldBytes_; }

@@ -324,6 +324,31 @@ TEST_F(GuestConnectionTest, RefusesAnotherVersionThenClosesAfterTheAnswer) {
   EXPECT_EQ(server->connectionCount(), 0);
 }
 
+TEST_F(GuestConnectionTest, WhatTheDJIsSentGoesToTheNetworkAheadOfTheOtherPhonesSockets) {
+  GuestClient dj, guest, resigned;
+  for (auto* phone : {&dj, &guest, &resigned}) ASSERT_TRUE(phone->connectTo(port));
+  ASSERT_TRUE(waitForConnections(3));
+  server->setDJ(ConnectionID{1}, true);
+  server->setDJ(ConnectionID{3}, true);
+  server->setDJ(ConnectionID{3}, false);
+  const struct Case {
+    const char* name;
+    ConnectionID id;
+    bool first;
+  } cases[] = {
+      {"the DJ's", ConnectionID{1}, true},
+      {"a guest's", ConnectionID{2}, false},
+      {"one that gave up the DJ role", ConnectionID{3}, false},
+  };
+  for (const auto& c : cases) server->send({Event::RoleChanged{}}, c.id);
+  // The next pass's posted work, before it comes to any socket.
+  QCoreApplication::sendPostedEvents();
+  for (const auto& c : cases) {
+    EXPECT_EQ(server->isDJ(c.id), c.first) << c.name;
+    EXPECT_EQ(server->unsentBytes(c.id) == 0, c.first) << c.name;
+  }
+}
+
 TEST_F(GuestConnectionTest, IgnoresAnEmptyMessage) {
   answerEveryCommand();
   GuestClient phone;
