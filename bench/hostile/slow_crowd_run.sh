@@ -58,4 +58,5 @@ wait "$host" || true
 echo "exit after SIGTERM: $(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN{printf "%.1f s", b - a}')"
 echo "let go by the host: $(grep -c 'is let go' "$work/host.err" || true)"
 grep -o 'is let go: [a-z ]*' "$work/host.err" | sort | uniq -c || true
-grep -o 'let go[^(]*([^)]*)' "$work/host.err" | head -3 || true
+grep -o '[0-9.]* MiB of old parties kept' "$work/host.err" | sort -n | tail -1 | sed 's/^/most old parties at a let-go: /' || true
+grep 'is let go' "$work/host.err" | head -2 || true
