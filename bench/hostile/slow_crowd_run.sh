@@ -28,7 +28,7 @@ echo "songs $songs, honest $honest, DJ every $interval s, ${attack:-no attack} $
 cpu0=$(awk '{print $14+$15}' "/proc/$host/stat")
 pids=()
 per=$(( (honest + 4) / 5 ))
-for first in $(seq 0 "$per" $((honest - 1))); do
+for first in $( [ "$honest" -gt 0 ] && seq 0 "$per" $((honest - 1)) ); do
   count=$(( honest - first < per ? honest - first : per ))
   python3 "$here/slow_crowd.py" honest "$port" "$seconds" "$count" "$first" $back & pids+=($!)
 done
