@@ -8,12 +8,11 @@ Usage: badge_flood.py PORT PIN SECONDS FLOODERS [INTERVAL [FIRST]]
 FIRST, when given, numbers this process's guests from FIRST and leaves the DJ out, so that a big
 crowd can be spread over processes beside one that runs the DJ alone (FLOODERS 0).
 """
-import json
 import selectors
 import sys
 import time
 
-from hostile_phones import Phone, command, hello, messages
+from hostile_phones import Phone, TimedDJ, command, hello, messages
 
 PER_ADDRESS = 16
 
@@ -29,8 +28,7 @@ def main():
     for phone in guests + ([dj] if first is None else []):
         phone.open(selector)
         phone.greeted, phone.next_badge, phone.toggles = False, 0.0, 0
-    dj.stage, dj.items, dj.asked, times, dropped = "hello", [], None, [], 0
-    next_move, moves = time.monotonic() + 3, 0
+    timed, dropped = TimedDJ(pin, interval), 0
     end = time.monotonic() + seconds
     while time.monotonic() < end:
         now = time.monotonic()
@@ -43,11 +41,9 @@ def main():
                 except (BlockingIOError, OSError):
                     pass
                 guest.next_badge = now + 0.1
-        if dj.stage == "ready" and dj.asked is None and now >= next_move and dj.items:
-            moves += 1
-            item = dj.items[(moves * 7919) % len(dj.items)]
-            dj.asked = (f"move-{moves}", now)
-            dj.sock.send(command(dj.asked[0], "move", {"itemID": item, "toIndex": 0}))
+        move = timed.move_due(now)
+        if move:
+            dj.sock.send(move)
         for key, events in selector.select(timeout=0.02):
             phone = key.data
             try:
@@ -70,20 +66,9 @@ def main():
                         phone.sock.send(hello(phone.device))
                         phone.greeted = True
                     continue
-                batch = messages(dj, data)
-                if dj.upgraded and dj.stage == "hello":
-                    dj.sock.send(hello(dj.device))
-                    dj.sock.send(command("pin", "authenticateDJ", {"pin": pin}))
-                    dj.stage = "pin"
-                for message in batch:
-                    if dj.stage == "pin" and b'"type":"state"' in message[-200:]:
-                        state = json.loads(message)["payload"]
-                        dj.items = [item["id"] for item in state["queue"]]
-                        dj.stage = "ready"
-                    if dj.asked and f'"replyTo":"{dj.asked[0]}"'.encode() in message[-300:]:
-                        times.append((time.monotonic() - dj.asked[1]) * 1000)
-                        dj.asked = None
-                        next_move = time.monotonic() + interval
+                reply = timed.hear(dj, data)
+                if reply:
+                    dj.sock.send(reply)
             except BlockingIOError:
                 continue
             except (ConnectionError, OSError):
@@ -95,14 +80,11 @@ def main():
     if first is not None:
         print(f"{flooders} flooders from {first}: guests dropped {dropped}", flush=True)
         return 0
-    if not times:
+    summary = timed.summary()
+    if not summary:
         print("badge_flood: the DJ got no answer", file=sys.stderr)
         return 1
-    waiting = f", one unanswered after {(time.monotonic() - dj.asked[1]):.1f} s" if dj.asked else ""
-    times.sort()
-    p = lambda f: times[min(len(times) - 1, int(len(times) * f))]
-    print(f"{flooders} flooders: DJ answers {len(times)}, p50 {p(0.5):.0f} ms, p90 {p(0.9):.0f} ms, "
-          f"max {times[-1]:.0f} ms{waiting}; guests dropped {dropped}", flush=True)
+    print(f"{flooders} flooders: {summary}; guests dropped {dropped}", flush=True)
     return 0
 
 

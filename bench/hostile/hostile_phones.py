@@ -94,6 +94,51 @@ def messages(phone, data):
     return out
 
 
+class TimedDJ:
+    """The DJ's side of a load tool: once its phone is welcomed it logs in with the PIN, then moves a
+    song every `interval` seconds after the last move is answered, and times each answer."""
+
+    def __init__(self, pin, interval):
+        self.pin, self.interval = pin, interval
+        self.stage, self.items, self.asked, self.times, self.moves = "hello", [], None, [], 0
+        self.next_move = time.monotonic() + 3
+
+    def move_due(self, now):
+        """The move to send now, or None while one is unanswered or the next is not yet due."""
+        if self.stage != "ready" or self.asked is not None or now < self.next_move or not self.items:
+            return None
+        self.moves += 1
+        self.asked = (f"move-{self.moves}", now)
+        item = self.items[(self.moves * 7919) % len(self.items)]
+        return command(self.asked[0], "move", {"itemID": item, "toIndex": 0})
+
+    def hear(self, phone, data):
+        """Takes what the host sent the DJ's phone; answers what the phone sends back, if anything."""
+        batch = messages(phone, data)
+        reply = b""
+        if phone.upgraded and self.stage == "hello":
+            reply = hello(phone.device) + command("pin", "authenticateDJ", {"pin": self.pin})
+            self.stage = "pin"
+        for message in batch:
+            if self.stage == "pin" and b'"type":"state"' in message[-200:]:
+                self.items = [item["id"] for item in json.loads(message)["payload"]["queue"]]
+                self.stage = "ready"
+            if self.asked and f'"replyTo":"{self.asked[0]}"'.encode() in message[-300:]:
+                self.times.append((time.monotonic() - self.asked[1]) * 1000)
+                self.asked = None
+                self.next_move = time.monotonic() + self.interval
+        return reply
+
+    def summary(self):
+        """The answers' figures in a line, or None when there were none."""
+        if not self.times:
+            return None
+        times = sorted(self.times)
+        p = lambda f: times[min(len(times) - 1, int(len(times) * f))]
+        waiting = f", one unanswered after {time.monotonic() - self.asked[1]:.1f} s" if self.asked else ""
+        return f"DJ answers {len(times)}, p50 {p(0.5):.0f} ms, p90 {p(0.9):.0f} ms, max {times[-1]:.0f} ms{waiting}"
+
+
 def main():
     port = int(sys.argv[1])
     seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 30

@@ -10,16 +10,15 @@ Wi-Fi does, and with --come-back comes back as the same device a second after it
 
 Usage: slow_crowd.py GROUP PORT SECONDS COUNT FIRST [--rate B] [--join S] [--interval S] [--pin P]
                      [--come-back]
-Prints one line: how many connections ended under the phones, how many came back, how fast they read.
+Prints one line: how many connections ended under the phones, how often, and how fast they read.
 """
 import argparse
-import json
 import socket
 import struct
 import sys
 import time
 
-from hostile_phones import command, hello, messages
+from hostile_phones import TimedDJ, hello
 
 WINDOW = 64 << 10
 TICK = 0.05
@@ -35,7 +34,7 @@ class Reader:
     def __init__(self, port, source, device, rate):
         self.port, self.source, self.device, self.rate = port, source, device, rate
         self.sock, self.open_at, self.joined = None, None, None
-        self.read_bytes, self.ended, self.came_back, self.frames = 0, 0, 0, 0
+        self.read_bytes, self.ended, self.frames = 0, 0, 0
         self.tokens, self.phase = 0.0, 0.0
 
     def open(self):
@@ -108,48 +107,24 @@ def address(group, index):
     return f"127.{base + slot // 250}.{1 + slot % 250}.{1 + index % 16}"
 
 
-class DJ:
-    """The DJ's phone: reads everything, moves a song every `interval` seconds and times each answer."""
+class DJ(TimedDJ):
+    """The DJ's phone, reading everything as it comes."""
 
     def __init__(self, port, pin, interval):
+        super().__init__(pin, interval)
         self.phone = Reader(port, "127.0.200.1", "dj-phone", FULL_SPEED)
-        self.pin, self.interval = pin, interval
-        self.stage, self.items, self.asked, self.times, self.moves = "hello", [], None, [], 0
-        self.next_move = time.monotonic() + 3
 
     def tick(self, now):
-        phone = self.phone
-        if self.stage == "ready" and self.asked is None and now >= self.next_move and self.items:
-            self.moves += 1
-            self.asked = (f"move-{self.moves}", now)
-            item = self.items[(self.moves * 7919) % len(self.items)]
-            phone.sock.send(command(self.asked[0], "move", {"itemID": item, "toIndex": 0}))
+        move = self.move_due(now)
+        if move:
+            self.phone.sock.send(move)
         while True:
-            data = phone.sock.recv(FULL_SPEED)
+            data = self.phone.sock.recv(FULL_SPEED)
             if not data:
                 raise ConnectionError("the DJ's connection ended")
-            batch = messages(phone, data)
-            if phone.upgraded and self.stage == "hello":
-                phone.sock.send(hello(phone.device))
-                phone.sock.send(command("pin", "authenticateDJ", {"pin": self.pin}))
-                self.stage = "pin"
-            for message in batch:
-                if self.stage == "pin" and b'"type":"state"' in message[-200:]:
-                    self.items = [item["id"] for item in json.loads(message)["payload"]["queue"]]
-                    self.stage = "ready"
-                if self.asked and f'"replyTo":"{self.asked[0]}"'.encode() in message[-300:]:
-                    self.times.append((time.monotonic() - self.asked[1]) * 1000)
-                    self.asked = None
-                    self.next_move = time.monotonic() + self.interval
-
-    def summary(self):
-        if not self.times:
-            return "the DJ got no answer"
-        times = sorted(self.times)
-        p = lambda f: times[min(len(times) - 1, int(len(times) * f))]
-        waiting = f", one unanswered after {time.monotonic() - self.asked[1]:.1f} s" if self.asked else ""
-        return (f"DJ answers {len(times)}, p50 {p(0.5):.0f} ms, p90 {p(0.9):.0f} ms, max {times[-1]:.0f} ms"
-                f"{waiting}")
+            reply = self.hear(self.phone, data)
+            if reply:
+                self.phone.sock.send(reply)
 
 
 def main():
@@ -188,7 +163,7 @@ def main():
             except BlockingIOError:
                 pass
             except (ConnectionError, OSError) as error:
-                print(f"slow_crowd: the DJ was let go: {error!r}; {dj.summary()}", flush=True)
+                print(f"slow_crowd: the DJ was let go: {error!r}; {dj.summary() or 'no answer'}", flush=True)
                 return 1
         for phone in phones:
             if phone.sock is None:
@@ -214,7 +189,6 @@ def main():
                 phone.sock.close()
                 phone.sock, phone.ended = None, phone.ended + 1
                 phone.open_at = now + 1 if options.come_back else None
-                phone.came_back += options.come_back
         time.sleep(max(0.0, TICK - (time.monotonic() - now)))
     joined = [phone for phone in phones if phone.joined is not None]
     rates = sorted(phone.read_bytes / max(1e-3, end - phone.joined) for phone in joined)
@@ -224,7 +198,7 @@ def main():
             f"{sum(phone.frames > 0 for phone in joined)}, ended under {len(ended)} ({sum(p.ended for p in phones)} "
             f"times), median read {median:.1f} KB/s, still connected {sum(p.sock is not None for p in phones)}")
     if dj:
-        line += "; " + dj.summary()
+        line += "; " + (dj.summary() or "the DJ got no answer")
     print(line, flush=True)
     return 0
 
