@@ -46,6 +46,22 @@ SystemQueue systemQueue(const QTcpSocket& socket) {
   return queue;
 }
 
+/// `size` bytes of `bytes` from `from`, sharing its memory rather than copying it.
+QByteArray sharedSlice(QByteArray bytes, qsizetype from, qsizetype size) {
+  QByteArray::DataPointer view = bytes.data_ptr();
+  view.ptr += from;
+  view.size = size;
+  return QByteArray(std::move(view));
+}
+
+/// Hands `bytes` to `socket` as slices of `GuestLimits::writeSliceBytes`: the socket writes one
+/// slice each time the event loop finds its phone ready, however much the system would take.
+void writeInSlices(QTcpSocket& socket, const QByteArray& bytes) {
+  for (qsizetype from = 0; from < bytes.size(); from += GuestLimits::writeSliceBytes) {
+    socket.write(sharedSlice(bytes, from, std::min<qsizetype>(GuestLimits::writeSliceBytes, bytes.size() - from)));
+  }
+}
+
 }  // namespace
 
 GuestConnection::GuestConnection(QTcpSocket* socket, ConnectionID id, std::shared_ptr<IncomingPool> pool,
@@ -263,9 +279,9 @@ void GuestConnection::watchAcknowledgements() {
 
 void GuestConnection::write(const OutgoingBacklog::Message& message) {
   if (socket_->state() != QAbstractSocket::ConnectedState) return;
-  // One frame; the socket keeps a reference to a large body instead of a copy.
+  // One frame; the socket keeps references to a large body instead of a copy.
   socket_->write(frameHeader(message.opcode, static_cast<quint64>(message.bytes())) + message.head);
-  socket_->write(message.body);
+  writeInSlices(*socket_, message.body);
   socket_->write(message.tail);
 }
 

@@ -347,6 +347,28 @@ TEST_F(GuestConnectionTest, WhatTheDJIsSentGoesToTheNetworkAheadOfTheOtherPhones
     EXPECT_EQ(server->isDJ(c.id), c.first) << c.name;
     EXPECT_EQ(server->unsentBytes(c.id) == 0, c.first) << c.name;
   }
+
+  // A message of a mebibyte, all of which the system takes at once here: a socket the loop comes
+  // to writes a slice of it a pass, the DJ's all it can.
+  const std::string text(1 << 20, 'm');
+  const Event large{ProtocolError::badRequest(text)};
+  for (const auto& c : cases) server->send(large, c.id);
+  constexpr int passes = 4;
+  for (int pass = 0; pass < passes; ++pass) QCoreApplication::processEvents();
+  for (const auto& c : cases) {
+    const qint64 unsent = server->unsentBytes(c.id).value_or(-1);
+    if (c.first) {
+      EXPECT_EQ(unsent, 0) << c.name;
+    } else {
+      EXPECT_GE(unsent, qint64(text.size()) - passes * GuestLimits::writeSliceBytes) << c.name;
+    }
+  }
+  for (auto* phone : {&dj, &guest, &resigned}) {
+    ASSERT_TRUE(phone->waitForMessages(2));
+    const auto event = phone->event(1);
+    ASSERT_TRUE(event) << "whole, in its order";
+    EXPECT_EQ(std::get<ProtocolError>(event->body.payload).message, text);
+  }
 }
 
 TEST_F(GuestConnectionTest, IgnoresAnEmptyMessage) {
