@@ -5,8 +5,10 @@
 #include <netinet/tcp.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <utility>
 
@@ -62,6 +64,24 @@ void writeInSlices(QTcpSocket& socket, const QByteArray& bytes) {
   for (qsizetype from = 0; from < bytes.size(); from += GuestLimits::writeSliceBytes) {
     socket.write(sharedSlice(bytes, from, std::min<qsizetype>(GuestLimits::writeSliceBytes, bytes.size() - from)));
   }
+}
+
+/// One frame as the pieces it is kept in.
+using FramePieces = std::array<QByteArray, 3>;
+
+/// Gives the system as much of `pieces` as it takes now, without waiting: what it took, 0 when it
+/// took nothing or the connection failed, which the socket then finds out for itself.
+qint64 sendNow(const QTcpSocket& socket, const FramePieces& pieces) {
+  std::array<iovec, 3> parts{};
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    parts[i] = {const_cast<char*>(pieces[i].constData()), static_cast<std::size_t>(pieces[i].size())};
+  }
+  msghdr frame{};
+  frame.msg_iov = parts.data();
+  frame.msg_iovlen = parts.size();
+  const ssize_t taken =
+      ::sendmsg(static_cast<int>(socket.socketDescriptor()), &frame, MSG_DONTWAIT | MSG_NOSIGNAL);
+  return std::max<qint64>(taken, 0);
 }
 
 }  // namespace
@@ -229,8 +249,8 @@ void GuestConnection::writeWaiting(bool all) {
   while (backlog_.hasWaiting() && (all || backlog_.nextGoesNow(socket_->bytesToWrite()))) {
     const auto next = backlog_.takeNext();
     const qint64 before = socket_->bytesToWrite();
-    write(next);
-    backlog_.handed(next, socket_->bytesToWrite() - before);
+    const qint64 sent = write(next);
+    backlog_.handed(next, sent + socket_->bytesToWrite() - before);
   }
   if (dj_) flushSoon();
   countParties();
@@ -279,12 +299,28 @@ void GuestConnection::watchAcknowledgements() {
   socketEnded();
 }
 
-void GuestConnection::write(const OutgoingBacklog::Message& message) {
-  if (socket_->state() != QAbstractSocket::ConnectedState) return;
-  // One frame; the socket keeps references to a large body instead of a copy.
-  socket_->write(frameHeader(message.opcode, static_cast<quint64>(message.bytes())) + message.head);
-  writeInSlices(*socket_, message.body);
-  socket_->write(message.tail);
+qint64 GuestConnection::write(const OutgoingBacklog::Message& message) {
+  if (socket_->state() != QAbstractSocket::ConnectedState) return 0;
+  const FramePieces pieces{frameHeader(message.opcode, static_cast<quint64>(message.bytes())) + message.head,
+                           message.body, message.tail};
+  // With nothing ahead of it in the socket, a frame no larger than a slice, or any frame of the
+  // DJ's, goes to the system at once: no pass of the event loop waits for it, and the socket is
+  // not watched for room it does not need.
+  qint64 sent = 0;
+  if (socket_->bytesToWrite() == 0 && (dj_ || message.bytes() <= GuestLimits::writeSliceBytes)) {
+    sent = sendNow(*socket_, pieces);
+  }
+  // The rest goes to the socket, which keeps references to a large body instead of a copy.
+  qint64 skip = sent;
+  for (const QByteArray& piece : pieces) {
+    if (skip >= piece.size()) {
+      skip -= piece.size();
+      continue;
+    }
+    writeInSlices(*socket_, skip == 0 ? piece : sharedSlice(piece, skip, piece.size() - skip));
+    skip = 0;
+  }
+  return sent;
 }
 
 void GuestConnection::startStallCheck() {

@@ -76,9 +76,9 @@ class GuestConnection final : public QObject {
   /// Tells `PartiesInFlight` which parties this connection holds now and how far its phone has
   /// read; done whenever the socket writes, and by the owner before the old parties are judged.
   void countParties();
-  /// Whether the phone is the DJ's: what it is sent goes to the network in the event loop's next
-  /// pass, ahead of what the other phones' sockets write as the loop comes to them, and the old
-  /// parties' ceiling spares it.
+  /// Whether the phone is the DJ's: what it is sent goes to the network as it is sent, as much as
+  /// the system takes, and the rest in the event loop's next pass, ahead of what the other phones'
+  /// sockets write as the loop comes to them; and the old parties' ceiling spares it.
   void setDJ(bool dj);
   bool isDJ() const { return dj_; }
 
@@ -114,8 +114,9 @@ class GuestConnection final : public QObject {
   void writeWaiting(bool all);
   /// Has what the socket holds written to the network from the event loop's next pass.
   void flushSoon();
-  /// Writes `message` to the network as one frame.
-  void write(const OutgoingBacklog::Message& message);
+  /// Writes `message` to the network as one frame; answers how much of it the system took at once,
+  /// the rest being in the socket.
+  qint64 write(const OutgoingBacklog::Message& message);
   void startStallCheck();
   /// Lets the phone go once what it was sent has waited unacknowledged, none of it taken, for
   /// `GuestLimits::silentSeconds`.

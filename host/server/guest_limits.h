@@ -21,7 +21,8 @@ struct GuestLimits {
   static constexpr qint64 partyHandOffBytes = 64 << 10;
   /// What a socket writes of a large message when the event loop comes to it, so that a crowd
   /// reading at full speed makes no pass of the loop long; the DJ's phone is written all the system
-  /// takes each pass, so it waits on no crowd.
+  /// takes each pass, so it waits on no crowd. A message no larger, with nothing ahead of it, goes
+  /// to the system as it is sent.
   static constexpr qint64 writeSliceBytes = 128 << 10;
   /// While this much of what the phone asked for (answers, errors, pongs, its welcome) waits to
   /// be sent, nothing more is read from it, so that one that does not read its answers cannot
