@@ -58,10 +58,10 @@ QByteArray sharedSlice(QByteArray bytes, qsizetype from, qsizetype size) {
   return QByteArray(std::move(view));
 }
 
-/// Hands `bytes` to `socket` as slices of `GuestLimits::writeSliceBytes`: the socket writes one
-/// slice each time the event loop finds its phone ready, however much the system would take.
-void writeInSlices(QTcpSocket& socket, const QByteArray& bytes) {
-  for (qsizetype from = 0; from < bytes.size(); from += GuestLimits::writeSliceBytes) {
+/// Hands `bytes` to `socket` from `from` on as slices of `GuestLimits::writeSliceBytes`: the socket
+/// writes one slice each time the event loop finds its phone ready, however much the system would take.
+void writeInSlices(QTcpSocket& socket, const QByteArray& bytes, qsizetype from) {
+  for (; from < bytes.size(); from += GuestLimits::writeSliceBytes) {
     socket.write(sharedSlice(bytes, from, std::min<qsizetype>(GuestLimits::writeSliceBytes, bytes.size() - from)));
   }
 }
@@ -248,9 +248,7 @@ bool GuestConnection::behind() { return backlog_.owed(socket_->bytesToWrite()) >
 void GuestConnection::writeWaiting(bool all) {
   while (backlog_.hasWaiting() && (all || backlog_.nextGoesNow(socket_->bytesToWrite()))) {
     const auto next = backlog_.takeNext();
-    const qint64 before = socket_->bytesToWrite();
-    const qint64 sent = write(next);
-    backlog_.handed(next, sent + socket_->bytesToWrite() - before);
+    backlog_.handed(next, write(next));
   }
   if (dj_) flushSoon();
   countParties();
@@ -306,21 +304,18 @@ qint64 GuestConnection::write(const OutgoingBacklog::Message& message) {
   // With nothing ahead of it in the socket, a frame no larger than a slice, or any frame of the
   // DJ's, goes to the system at once: no pass of the event loop waits for it, and the socket is
   // not watched for room it does not need.
-  qint64 sent = 0;
-  if (socket_->bytesToWrite() == 0 && (dj_ || message.bytes() <= GuestLimits::writeSliceBytes)) {
-    sent = sendNow(*socket_, pieces);
-  }
+  const qint64 before = socket_->bytesToWrite();
+  const qint64 sent = before == 0 && (dj_ || message.bytes() <= GuestLimits::writeSliceBytes)
+                          ? sendNow(*socket_, pieces)
+                          : 0;
   // The rest goes to the socket, which keeps references to a large body instead of a copy.
-  qint64 skip = sent;
+  qint64 taken = sent;
   for (const QByteArray& piece : pieces) {
-    if (skip >= piece.size()) {
-      skip -= piece.size();
-      continue;
-    }
-    writeInSlices(*socket_, skip == 0 ? piece : sharedSlice(piece, skip, piece.size() - skip));
-    skip = 0;
+    const qsizetype from = std::min<qint64>(taken, piece.size());
+    taken -= from;
+    writeInSlices(*socket_, piece, from);
   }
-  return sent;
+  return sent + socket_->bytesToWrite() - before;
 }
 
 void GuestConnection::startStallCheck() {

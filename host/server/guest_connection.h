@@ -114,8 +114,8 @@ class GuestConnection final : public QObject {
   void writeWaiting(bool all);
   /// Has what the socket holds written to the network from the event loop's next pass.
   void flushSoon();
-  /// Writes `message` to the network as one frame; answers how much of it the system took at once,
-  /// the rest being in the socket.
+  /// Writes `message` to the network as one frame; answers how many bytes that handed on, to the
+  /// system at once or to the socket.
   qint64 write(const OutgoingBacklog::Message& message);
   void startStallCheck();
   /// Lets the phone go once what it was sent has waited unacknowledged, none of it taken, for
