@@ -123,7 +123,8 @@ void ManualScheduler::advance(double seconds) {
       tick();  // may stop its own timer
     }
   }
-  state->elapsed = target;
+  // What ran may have advanced time itself, past this target: time never goes back.
+  state->elapsed = std::max(state->elapsed, target);
 }
 
 void ManualScheduler::stepWallClock(double seconds) { state_->wallClockSteps += seconds; }

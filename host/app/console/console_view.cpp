@@ -35,7 +35,7 @@ ConsoleView::ConsoleView(SessionStore& store, Scheduler& scheduler, ArtworkLoade
   row->addWidget(new Hairline(Qt::Vertical));
   row->addWidget(requests_);
 
-  auto* partyChanged = new FrameRefresh([this] { refresh(); }, this);
+  auto* partyChanged = new FrameRefresh(scheduler, [this] { refresh(); }, this);
   connect(&store_, &SessionStore::stateChanged, partyChanged, &FrameRefresh::request);
   connect(&store_, &SessionStore::participantsChanged, partyChanged, &FrameRefresh::request);
   connect(&store_, &SessionStore::lastHostErrorChanged, this, &ConsoleView::refresh);

@@ -1,37 +1,45 @@
 #include "app/look/frame_refresh.h"
 
+#include <QPointer>
 #include <algorithm>
 #include <utility>
 
 namespace kovali {
 
-FrameRefresh::FrameRefresh(std::function<void()> refresh, QObject* parent)
-    : QObject(parent), refresh_(std::move(refresh)) {
-  endOfFrame_.setSingleShot(true);
-  connect(&endOfFrame_, &QTimer::timeout, this, &FrameRefresh::run);
-}
+FrameRefresh::FrameRefresh(Scheduler& scheduler, std::function<void()> refresh, QObject* parent)
+    : QObject(parent), scheduler_(scheduler), refresh_(std::move(refresh)) {}
 
 void FrameRefresh::request() {
   if (endOfFrame_.isActive()) return;  // the refresh at the end of this frame takes it in
-  // A refresh that takes longer than a frame, as a console of 10,000 songs does, leaves as long
-  // before the next: however fast the party changes, the screen takes at most half the time
-  // the phones and the DJ are served in.
-  const qint64 gap = std::max<qint64>(frameMs, lastTookMs_);
-  const qint64 since = sinceLast_.isValid() ? sinceLast_.elapsed() : gap;
-  if (since >= gap) {
+  const double pause = pauseSeconds();
+  const double since = lastEnded_ ? secondsBetween(*lastEnded_, scheduler_.monotonicNow()) : pause;
+  if (since >= pause) {
     run();
-  } else {
-    endOfFrame_.start(static_cast<int>(gap - since));
+    return;
   }
+  endOfFrame_.start([this, wait = pause - since, self = QPointer<QObject>(this)](CancellationToken token) -> QCoro::Task<> {
+    co_await scheduler_.sleep(wait, token);
+    if (token.isCancelled() || !self) co_return;
+    run();
+  });
+}
+
+double FrameRefresh::pauseSeconds() const {
+  // A refresh that keeps taking longer than a frame, as a screen of a huge party might, leaves
+  // as long before the next: however fast the party changes, the screen takes at most half the
+  // time the phones and the DJ are served in. The shorter of the last two, so that one slow
+  // refresh does not leave the screen showing an old party for as long again.
+  return std::max(frameSeconds, std::min(lastTookSeconds_, tookBeforeSeconds_));
 }
 
 void FrameRefresh::run() {
-  QElapsedTimer took;
-  took.start();
+  endOfFrame_.cancel();
+  const MonotonicTime start = scheduler_.monotonicNow();
   refresh_();
-  lastTookMs_ = took.elapsed();
+  const MonotonicTime end = scheduler_.monotonicNow();
+  tookBeforeSeconds_ = std::exchange(lastTookSeconds_, secondsBetween(start, end));
   // Timed from its end, so that a crowd's departures do not set it off again at once.
-  sinceLast_.start();
+  lastEnded_ = end;
 }
 
 }  // namespace kovali

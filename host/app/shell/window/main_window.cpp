@@ -87,7 +87,7 @@ MainWindow::MainWindow(SessionStore& store, ViewModePreference& viewMode, Schedu
   connect(&viewMode_, &ViewModePreference::modeChanged, this, &MainWindow::followViewMode);
   followViewMode();
 
-  auto* partyChanged = new FrameRefresh([this] { refreshParty(); }, this);
+  auto* partyChanged = new FrameRefresh(scheduler, [this] { refreshParty(); }, this);
   connect(&store_, &SessionStore::stateChanged, partyChanged, &FrameRefresh::request);
   connect(&store_, &SessionStore::participantsChanged, partyChanged, &FrameRefresh::request);
   connect(&store_.server(), &HostServer::statusChanged, this, &MainWindow::refreshParty);

@@ -91,7 +91,7 @@ TEST_F(HostShellLifecycle, OpensInTheModeItWasLeftIn) {
     EXPECT_EQ(window.showsToolbarBackground(), c.toolbarBackground) << name;
 
     store().performHostAction(vinaro::action::SetMode{vinaro::PartyMode::suggestion});
-    QTest::qWait(2 * FrameRefresh::frameMs);
+    advance(2 * FrameRefresh::frameSeconds);
     EXPECT_EQ(store().sharedState().use_count(), 2) << name << ": a page that keeps the party makes a change copy it";
   }
 }
