@@ -34,16 +34,16 @@ vinaro::Track song(int number) {
                        "Album", 200, "http://127.0.0.1:9/artwork/" + id + "/{w}x{h}.jpg", false};
 }
 
-/// Whether the console has a row for every queue item, and each row its first frame shows stands
-/// for the item at its place.
+/// Whether the console lists every queue item, and each row its first frame shows stands for the
+/// item at its place.
 bool visibleRowsMatch(ConsoleView& console, const vinaro::SessionState& state) {
   UpNextList& list = console.queueColumn().upNext();
-  if (list.rows().size() != state.queue.size()) return false;
+  if (list.rowModels().size() != state.queue.size()) return false;
   const QWidget* viewport = list.findChild<QScrollArea*>()->viewport();
   int seen = 0;
-  for (std::size_t place = 0; place < list.rows().size(); ++place) {
-    const QueueRow* row = list.rows()[place];
-    if (!row->isVisible() || row->visibleRegion().isEmpty()) continue;
+  for (std::size_t place = 0; place < state.queue.size(); ++place) {
+    const QueueRow* row = list.rowAt(place);
+    if (!row || !row->isVisible() || row->visibleRegion().isEmpty()) continue;
     if (row->model().id != state.queue[place].id) return false;
     ++seen;
   }
@@ -80,7 +80,7 @@ int run(int songs, int switches, int changes) {
     clock.start();
     viewMode.setMode(HostViewMode::console);
     QApplication::processEvents();
-    window.repaint();  // the first frame: painted as the window would paint it next  // the first frame: painted as the window would paint it next
+    window.repaint();  // the first frame: painted as the window would paint it next
     times.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
     if (!visibleRowsMatch(*console, host.store.state())) {
       std::printf("switch %d: the first frame does not show the queue as it is\n", round + 1);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/look/frame_refresh.h"
 #include "support/sample_values.h"
 
 namespace kovali {
@@ -39,6 +40,8 @@ vinaro::Track ConsoleTest::namedTrack(const std::string& id, const std::string& 
   return MusicService::track(song);
 }
 
+void ConsoleTest::nextFrame() { advance(FrameRefresh::frameSeconds); }
+
 void ConsoleTest::host(const vinaro::SessionAction& action) {
   const auto result = store().dispatch(action, vinaro::Actor::host());
   ASSERT_TRUE(result) << result.error().message;
@@ -49,6 +52,15 @@ void ConsoleTest::queueSongs(int count, const std::string& prefix) {
     const std::string id = prefix + std::to_string(i);
     host(vinaro::action::Add{namedTrack(id, "Title " + id, "Artist " + id)});
   }
+}
+
+void ConsoleTest::loadSongs(int count, const std::string& prefix) {
+  vinaro::action::LoadTracks load;
+  for (int i = 1; i <= count; ++i) {
+    const std::string id = prefix + std::to_string(i);
+    load.tracks.push_back(namedTrack(id, "Title " + id, "Artist " + id));
+  }
+  host(load);
 }
 
 void ConsoleTest::fullParty() {

@@ -23,10 +23,14 @@ class ConsoleTest : public SessionStoreTest {
 
   /// A song the catalogue knows, so the player can play it.
   vinaro::Track namedTrack(const std::string& id, const std::string& title, const std::string& artist);
+  /// Lets a frame of virtual time pass, after which the screens show the party as it is.
+  void nextFrame();
   /// Dispatches `action` as the host and fails the test on a refusal.
   void host(const vinaro::SessionAction& action);
   /// Puts songs "Title <prefix><n>" into the queue as the host, n from 1 to `count`.
   void queueSongs(int count, const std::string& prefix = "");
+  /// The same songs loaded in one change, as a playlist is: for parties of thousands.
+  void loadSongs(int count, const std::string& prefix = "");
   /// A party in full swing: three phones with badges, a song playing, 20 queued, six pending
   /// requests with votes and nine resolved ones.
   void fullParty();

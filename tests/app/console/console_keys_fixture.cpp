@@ -11,6 +11,7 @@
 #include "app/console/queue/queue_row.h"
 #include "app/console/queue/up_next_list.h"
 #include "app/look/controls/symbol_button.h"
+#include "app/look/frame_refresh.h"
 #include "app/shell/window/host_view_mode.h"
 #include "app/shell/window/main_window.h"
 
@@ -52,8 +53,10 @@ std::vector<std::string> ConsoleKeys::shownTitles(const UpNextList& list) {
     for (const auto& item : items) all.push_back(title(item));
     return all;
   };
-  const auto shown = [&] { return titles(list.rows(), [](const QueueRow* row) { return row->model().track.title; }); };
+  const auto shown = [&] { return titles(list.rowModels(), [](const auto& row) { return row.track.title; }); };
   const auto queued = [&] { return titles(store().state().queue, [](const auto& item) { return item.track.title; }); };
+  // The screen refreshes once a frame of virtual time is over.
+  advance(FrameRefresh::frameSeconds);
   EXPECT_TRUE(QTest::qWaitFor([&] { return shown() == queued(); })) << "the list catches up with the queue";
   QCoreApplication::processEvents();
   return shown();
@@ -70,10 +73,51 @@ std::string focusIn(const UpNextList& list) {
 }
 
 const QueueRow* rowOf(const UpNextList& list, const std::string& title) {
-  const auto& rows = list.rows();
-  const auto found =
-      std::find_if(rows.begin(), rows.end(), [&](const QueueRow* row) { return row->model().track.title == title; });
-  return found == rows.end() ? nullptr : *found;
+  const auto made = [&]() -> const QueueRow* {
+    const auto& rows = list.rows();
+    const auto found =
+        std::find_if(rows.begin(), rows.end(), [&](const QueueRow* row) { return row->model().track.title == title; });
+    return found == rows.end() ? nullptr : *found;
+  };
+  if (const QueueRow* row = made()) return row;
+  // Only the rows near the view are made: the list scrolls as little as brings the row into view.
+  const auto& models = list.rowModels();
+  const auto listed = std::find_if(models.begin(), models.end(), [&](const auto& row) { return row.track.title == title; });
+  if (listed == models.end() || list.rows().empty()) return nullptr;
+  const int height = list.rows().front()->height();
+  const int top = list.rows().front()->y() + static_cast<int>(listed - models.begin() - *placeOf(list, *list.rows().front())) * height;
+  QScrollBar& bar = scrollBarOf(list);
+  const int viewHeight = list.findChild<QScrollArea*>()->viewport()->height();
+  bar.setValue(top < bar.value() ? top : top + height - viewHeight);
+  return made();
+}
+
+std::optional<std::size_t> placeOf(const UpNextList& list, const QueueRow& row) {
+  const auto& models = list.rowModels();
+  const auto found = std::find_if(models.begin(), models.end(), [&](const auto& model) { return model.id == row.model().id; });
+  if (found == models.end()) return std::nullopt;
+  return static_cast<std::size_t>(found - models.begin());
+}
+
+std::optional<std::size_t> focusedPlace(const UpNextList& list) {
+  for (const QueueRow* row : list.rows()) {
+    if (row->isAncestorOf(list.window()->focusWidget())) return placeOf(list, *row);
+  }
+  return std::nullopt;
+}
+
+std::size_t rowsMadeBound(const UpNextList& list) {
+  if (list.rows().empty()) return 0;
+  // The rows in view, a part row at each edge, six beyond each edge and the focus with its neighbours;
+  // as many again hidden for the next scroll.
+  const int inView = list.findChild<QScrollArea*>()->viewport()->height() / list.rows().front()->height();
+  return 2 * static_cast<std::size_t>(inView + 2 + 2 * 6 + 3);
+}
+
+std::size_t focusChainLength(const QWidget& window) {
+  std::size_t length = 1;
+  for (const QWidget* next = window.nextInFocusChain(); next != &window; next = next->nextInFocusChain()) ++length;
+  return length;
 }
 
 SymbolButton& buttonOf(const UpNextList& list, const std::string& title, bool remove) {

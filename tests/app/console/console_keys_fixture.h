@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,8 +34,16 @@ class ConsoleKeys : public HostShellTest {
 /// The row button or other widget that has the focus of the list's window, also while another window is
 /// active, as "T3 remove", "T4 play next" or "the list".
 std::string focusIn(const UpNextList& list);
-/// The row of `title`, or none.
+/// The row of `title`, or none; the list scrolls to a row it lists but has not made.
 const QueueRow* rowOf(const UpNextList& list, const std::string& title);
+/// The place in the list of the song `row` shows.
+std::optional<std::size_t> placeOf(const UpNextList& list, const QueueRow& row);
+/// The place of the row that has the focus of the list's window.
+std::optional<std::size_t> focusedPlace(const UpNextList& list);
+/// The most rows the list may have made, however long the queue: what its view shows and a few more.
+std::size_t rowsMadeBound(const UpNextList& list);
+/// How many widgets the Tab chain of `window` passes through.
+std::size_t focusChainLength(const QWidget& window);
 /// The button of the row of `title`; a stand-in and a failure when no row shows it.
 SymbolButton& buttonOf(const UpNextList& list, const std::string& title, bool remove);
 QScrollBar& scrollBarOf(const UpNextList& list);

@@ -215,23 +215,27 @@ TEST_F(ConsoleKeys, EveryControlTabReachesDrawsAFocusRingAloneAtThreeToOneOrMore
   RecordProperty("weakestRingContrast", QString::number(weakest, 'f', 2).toStdString());
 }
 
-TEST_F(ConsoleTest, TabWalksTheRowsOfALongQueueBothWaysAsTheListFollows) {
-  queueSongs(80);
-  ConsoleView& view = makeConsole();
-  renderWidget(view, MainWindow::defaultSize);
-  view.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
-  const auto& rows = view.queueColumn().upNext().rows();
-  const auto focusedRow = [&] {
-    return std::find_if(rows.begin(), rows.end(),
-                        [](const QueueRow* row) { return row->isAncestorOf(QApplication::focusWidget()); }) -
-           rows.begin();
-  };
-  rows[0]->removeButton().setFocus();
-  for (int step = 0; step < 120; ++step) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-  EXPECT_EQ(focusedRow(), 60) << "two buttons a row, and the first row's play next is off";
-  for (int step = 0; step < 60; ++step) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
-  EXPECT_EQ(focusedRow(), 30);
+TEST_F(ConsoleTest, TabWalksTheRowsOfALongQueueBothWaysAsTheListFollowsWithinABoundOfWork) {
+  for (const int songs : {80, 10'000}) {
+    SCOPED_TRACE(std::to_string(songs) + " songs");
+    if (!store().state().queue.empty()) host(vinaro::action::ClearQueue{});
+    loadSongs(songs, std::to_string(songs) + "-");
+    ConsoleView& view = makeConsole();
+    renderWidget(view, MainWindow::defaultSize);
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    const UpNextList& list = view.queueColumn().upNext();
+    ASSERT_EQ(list.rowModels().size(), static_cast<std::size_t>(songs));
+    list.rows().front()->removeButton().setFocus();
+    for (int step = 0; step < 120; ++step) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(focusedPlace(list), 60u) << "two buttons a row, and the first row's play next is off";
+    for (int step = 0; step < 60; ++step) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(focusedPlace(list), 30u);
+    EXPECT_TRUE(inView(*QApplication::focusWidget(), list));
+    // Every row made, or linked into the Tab chain, would cost each change and each Tab their count.
+    EXPECT_LE(view.findChildren<QueueRow*>().size(), rowsMadeBound(list));
+    EXPECT_LE(focusChainLength(view), 600u);
+  }
 }
 
 }  // namespace

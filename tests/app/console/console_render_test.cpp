@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include "app/console/console_fixture.h"
 #include "app/console/queue/queue_column.h"
@@ -81,10 +83,13 @@ TEST_F(ConsoleRenderTest, AQueueOfThreeDigitPlacesShowsEveryPlaceWhole) {
   startHosting();
   queueSongs(120);
   renderBoth(QStringLiteral("queue-120"));
-  const auto& rows = console().queueColumn().upNext().rows();
-  ASSERT_EQ(rows.size(), 120u);
-  EXPECT_EQ(rows.back()->model().position, "120");
-  EXPECT_EQ(rows.front()->findChild<PlaceNumber*>()->width(), rows.back()->findChild<PlaceNumber*>()->width())
+  const UpNextList& list = console().queueColumn().upNext();
+  ASSERT_EQ(list.rowModels().size(), 120u);
+  const int firstWidth = list.rows().front()->findChild<PlaceNumber*>()->width();
+  QScrollBar& bar = *list.findChild<QScrollArea*>()->verticalScrollBar();
+  bar.setValue(bar.maximum());
+  EXPECT_EQ(list.rows().back()->model().position, "120");
+  EXPECT_EQ(firstWidth, list.rows().back()->findChild<PlaceNumber*>()->width())
       << "every place takes the width of the longest, so the titles stay in line";
 }
 

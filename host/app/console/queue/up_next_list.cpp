@@ -10,9 +10,9 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QUuid>
-#include <QVBoxLayout>
 #include <algorithm>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 
@@ -20,7 +20,6 @@
 #include "app/console/queue/up_next_panel.h"
 #include "app/look/controls/focus_ring.h"
 #include "app/look/controls/symbol_button.h"
-#include "app/look/keyed_widgets.h"
 #include "app/look/palette.h"
 #include "app/look/system_font.h"
 #include "app/look/text/plain_label.h"
@@ -29,8 +28,10 @@ namespace kovali {
 
 namespace {
 
-// Rows shown beyond each edge of the view, so that Tab and a drag find the next row shown.
+// Rows made beyond each edge of the view, so that Tab and a drag find the next row shown.
 constexpr int kRowsBeyondView = 6;
+// Room above the first row and below the last.
+constexpr int kColumnMargin = 8;
 
 bool isSpace(const QKeyEvent& key) { return key.key() == Qt::Key_Space && key.modifiers() == Qt::NoModifier; }
 
@@ -67,10 +68,6 @@ UpNextList::UpNextList(ArtworkLoader& loader, QWidget* parent)
   tabAnchor_->hide();
   panel_ = new Panel(*this);
   panel_->setObjectName(QStringLiteral("upNextRows"));
-  column_ = new QVBoxLayout(panel_);
-  column_->setContentsMargins(0, 8, 0, 8);
-  column_->setSpacing(0);
-  column_->addStretch(1);
   indicator_ = new QWidget(panel_);
   indicator_->setAutoFillBackground(true);
   QPalette indicatorPalette = indicator_->palette();
@@ -104,31 +101,31 @@ UpNextList::UpNextList(ArtworkLoader& loader, QWidget* parent)
 void UpNextList::setRows(const std::vector<QueueRowModel>& rows) {
   // The first rows after the DJ's press show its outcome, or that it was refused.
   const bool followFocus = std::exchange(actedOnFocus_, false);
-  if (shows(rows)) return;
-  const int digits = static_cast<int>(std::to_string(rows.size()).size());
-  const bool widthChanged = digits != positionDigits_;
-  positionDigits_ = digits;
-  const std::optional<FocusedButton> focused = focusedButton();
+  if (models_ == rows) return;
+  std::optional<FocusedButton> focused = focusedButton();
   // A focused button that stays is left alone, and a press held on it with it.
   const bool going = focused && !staysOn(*focused, rows);
+  if (going) {
+    focused->idsBefore.reserve(models_.size());
+    for (const QueueRowModel& row : models_) focused->idsBefore.push_back(row.id);
+  }
   {
     const QScopedValueRollback changing(changingRows_, true);
     if (going) holdFocus(*focused->button);
-    reconcileWidgets(rows_, rows, *column_, 0, [this] {
-      auto* row = new QueueRow(loader_, panel_);
-      QSizePolicy policy = row->sizePolicy();
-      policy.setRetainSizeWhenHidden(true);
-      row->setSizePolicy(policy);
-      row->setPositionDigits(positionDigits_);
-      connectRow(*row);
-      return row;
-    });
+    models_ = rows;
+    const int digits = static_cast<int>(std::to_string(models_.size()).size());
+    if (std::exchange(positionDigits_, digits) != digits) {
+      for (QueueRow* row : made_) row->setPositionDigits(digits);
+      for (QueueRow* row : spare_) row->setPositionDigits(digits);
+    }
+    panel_->setMinimumHeight(models_.empty() ? 0 : slotOf(models_.size() - 1).bottom() + 1 + kColumnMargin);
+    settleView();  // the scroll bar clamped to the new length, before the rows in view are chosen
   }
-  if (widthChanged) {
-    for (QueueRow* row : rows_) row->setPositionDigits(digits);
+  empty_->setVisible(models_.empty());
+  {
+    const QScopedValueRollback changing(changingRows_, true);
+    makeRowsNearTheView();
   }
-  empty_->setVisible(rows_.empty());
-  orderTabsAsShown();
   if (focused) {
     const QScopedValueRollback changing(changingRows_, true);
     settleFocus(*focused, going, followFocus);
@@ -156,11 +153,11 @@ void UpNextList::connectRow(QueueRow& row) {
 void UpNextList::orderTabsAsShown() {
   // A row keeps its widget when it moves, and a new one joins the chain at the window's end.
   // Only rows whose neighbour before them changed are linked again: each link walks the window's
-  // focus chain, and a long queue's rows between them.
+  // focus chain.
   QWidget* previous = tabAnchor_;
   std::unordered_map<const QueueRow*, TabLink> links;
-  links.reserve(rows_.size());
-  for (QueueRow* row : rows_) {
+  links.reserve(made_.size());
+  for (QueueRow* row : made_) {
     const auto found = tabLinks_.find(row);
     // The row, or the widget it followed, may have gone and another taken its address.
     const bool linked = found != tabLinks_.end() && found->second.row && found->second.after == previous;
@@ -177,15 +174,21 @@ void UpNextList::orderTabsAsShown() {
 std::optional<std::size_t> UpNextList::placeOf(const QWidget* inRow) const {
   const QWidget* row = inRow;
   while (row && row->parentWidget() != panel_) row = row->parentWidget();
-  const auto found = std::find(rows_.begin(), rows_.end(), row);
-  if (!row || found == rows_.end()) return std::nullopt;
-  return static_cast<std::size_t>(found - rows_.begin());
+  const auto found = std::find(made_.begin(), made_.end(), row);
+  if (!row || found == made_.end()) return std::nullopt;
+  return madePlaces_[static_cast<std::size_t>(found - made_.begin())];
+}
+
+QueueRow* UpNextList::rowAt(std::size_t place) const {
+  const auto found = std::lower_bound(madePlaces_.begin(), madePlaces_.end(), place);
+  if (found == madePlaces_.end() || *found != place) return nullptr;
+  return made_[static_cast<std::size_t>(found - madePlaces_.begin())];
 }
 
 std::vector<std::string> UpNextList::shownIDs() const {
   std::vector<std::string> ids;
-  ids.reserve(rows_.size());
-  for (const QueueRow* row : rows_) ids.push_back(row->model().id);
+  ids.reserve(models_.size());
+  for (const QueueRowModel& row : models_) ids.push_back(row.id);
   return ids;
 }
 
@@ -212,7 +215,7 @@ void UpNextList::focusEntered(std::size_t place, Qt::FocusReason reason) {
   if (entering && inView && (place < inView->first || place > inView->second)) {
     // Tab from outside lands on the rows the DJ sees, not on those kept shown beyond the view.
     const std::size_t target = reason == Qt::TabFocusReason ? inView->first : inView->second;
-    const bool remove = reason == Qt::BacktabFocusReason || !rows_[target]->playNextButton().isEnabled();
+    const bool remove = reason == Qt::BacktabFocusReason || !isOn(target, false);
     focusButton(target, remove, reason);
     return;
   }
@@ -226,7 +229,8 @@ void UpNextList::turnPage(std::size_t place, bool down) {
   if (!inView || (place >= inView->first && place <= inView->second)) return;
   // The focus goes to the row the view shows nearest to where it was.
   const std::size_t target = down ? inView->first : inView->second;
-  const bool remove = rows_[place]->removeButton().hasFocus() || !rows_[target]->playNextButton().isEnabled();
+  const QueueRow* paged = rowAt(place);
+  const bool remove = (paged && paged->removeButton().hasFocus()) || !isOn(target, false);
   focusButton(target, remove, Qt::OtherFocusReason);
 }
 
@@ -269,19 +273,21 @@ void UpNextList::paintEvent(QPaintEvent*) {
   paintFocusRing(painter, *this, rect(), 10);
 }
 
-int UpNextList::rowHeight() const {
-  // Every row is as high as the first, so where a row stands follows from its place.
-  return rows_.empty() ? 1 : std::max(1, rows_.front()->sizeHint().height());
-}
+int UpNextList::rowHeight() const { return std::max(1, rowHeight_); }
 
-int UpNextList::viewTop() const { return scroll_->verticalScrollBar()->value() - column_->contentsMargins().top(); }
+int UpNextList::viewTop() const { return scroll_->verticalScrollBar()->value() - kColumnMargin; }
+
+QRect UpNextList::slotOf(std::size_t place) const {
+  const int height = rowHeight();
+  return {0, kColumnMargin + static_cast<int>(place) * height, panel_->width(), height};
+}
 
 std::optional<std::pair<std::size_t, std::size_t>> UpNextList::rowsInView(std::optional<int> viewHeight) const {
   const int height = rowHeight();
   const int top = viewTop();
   const int first = std::max(0, (top + height - 1) / height);
   const int bottom = top + viewHeight.value_or(scroll_->viewport()->height());
-  const int last = std::min(static_cast<int>(rows_.size()), bottom / height) - 1;
+  const int last = std::min(static_cast<int>(models_.size()), bottom / height) - 1;
   if (first > last) return std::nullopt;
   return std::pair{static_cast<std::size_t>(first), static_cast<std::size_t>(last)};
 }
@@ -300,31 +306,122 @@ void UpNextList::settleView() {
 
 void UpNextList::scrollToRow(std::size_t place) {
   const int height = rowHeight();
-  const int middle = column_->contentsMargins().top() + static_cast<int>(place) * height + height / 2;
+  const int middle = kColumnMargin + static_cast<int>(place) * height + height / 2;
   scroll_->ensureVisible(0, middle, 0, height / 2);
 }
 
 void UpNextList::showRowsNearTheView() {
   // While rows are replaced the scroll bar may move under them; the change ends with this anyway.
-  if (changingRows_ || rows_.empty()) return;
-  const int height = rowHeight();
-  const int top = viewTop();
-  const auto first = static_cast<std::size_t>(std::max(0, top / height - kRowsBeyondView));
-  const auto last =
-      static_cast<std::size_t>(std::max(0, (top + scroll_->viewport()->height()) / height + kRowsBeyondView));
-  // The focused row and its neighbours stay shown wherever the list is scrolled: it keeps the
-  // focus, and Tab goes on from it to the next row.
-  const auto focused = focusedPlace();
-  for (std::size_t place = 0; place < rows_.size(); ++place) {
-    const bool besideFocus = focused && place + 1 >= *focused && place <= *focused + 1;
-    const bool near = (place >= first && place <= last) || besideFocus;
-    if (near == rows_[place]->isHidden()) rows_[place]->setVisible(near);
-  }
+  if (!changingRows_) makeRowsNearTheView();
 }
 
-bool UpNextList::shows(const std::vector<QueueRowModel>& rows) const {
-  return std::equal(rows_.begin(), rows_.end(), rows.begin(), rows.end(),
-                    [](const QueueRow* row, const QueueRowModel& model) { return row->model() == model; });
+void UpNextList::makeRowsNearTheView() {
+  if (models_.empty() && made_.empty()) return;
+  if (rowHeight_ == 0 && !models_.empty()) {
+    // Every row is as high as the first, so where a row stands follows from its place.
+    QueueRow& first = takeRow();
+    first.setModel(models_.front());
+    rowHeight_ = first.sizeHint().height();
+    spare_.push_back(&first);
+    panel_->setMinimumHeight(slotOf(models_.size() - 1).bottom() + 1 + kColumnMargin);
+    settleView();
+  }
+  const int height = rowHeight();
+  const int top = viewTop();
+  const auto count = static_cast<std::ptrdiff_t>(models_.size());
+  const auto first = std::clamp<std::ptrdiff_t>(top / height - kRowsBeyondView, 0, count);
+  const auto last = std::clamp<std::ptrdiff_t>((top + scroll_->viewport()->height()) / height + kRowsBeyondView,
+                                               -1, count - 1);
+  std::vector<std::size_t> wanted;
+  for (auto place = first; place <= last; ++place) wanted.push_back(static_cast<std::size_t>(place));
+  // The focused row and its neighbours stay made wherever the list is scrolled or its song has
+  // moved to: it keeps the focus, and Tab goes on from it to the next row.
+  if (const auto focused = focusedPlaceNow()) {
+    for (const std::size_t place : {*focused - 1, *focused, *focused + 1}) {
+      if (place < models_.size()) wanted.push_back(place);
+    }
+  }
+  std::sort(wanted.begin(), wanted.end());
+  wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+
+  // A made row stays with its queue item where the item still has a place wanted; the other rows
+  // are taken for the places left.
+  std::vector<QueueRow*> old = std::exchange(made_, {});
+  madePlaces_.clear();
+  std::unordered_multimap<std::string_view, std::size_t> oldByID;
+  for (std::size_t index = 0; index < old.size(); ++index) oldByID.emplace(old[index]->model().id, index);
+  std::vector<QueueRow*> next(wanted.size(), nullptr);
+  for (std::size_t index = 0; index < wanted.size(); ++index) {
+    const auto found = oldByID.find(models_[wanted[index]].id);
+    if (found == oldByID.end()) continue;
+    next[index] = std::exchange(old[found->second], nullptr);
+    oldByID.erase(found);
+  }
+  for (QueueRow* row : old) {
+    if (row) spare_.push_back(row);
+  }
+  for (std::size_t index = 0; index < wanted.size(); ++index) {
+    QueueRow& row = next[index] ? *next[index] : takeRow();
+    placeRow(row, wanted[index]);
+    made_.push_back(&row);
+    madePlaces_.push_back(wanted[index]);
+  }
+  // Rows out of view are hidden, not deleted: the next scroll takes them. As many as are made are
+  // kept, enough for a page in either direction.
+  for (QueueRow* row : spare_) row->hide();
+  while (spare_.size() > made_.size()) {
+    delete spare_.back();
+    spare_.pop_back();
+  }
+  orderTabsAsShown();
+}
+
+std::optional<std::size_t> UpNextList::focusedPlaceNow() const {
+  const auto was = focusedPlace();
+  if (!was) return std::nullopt;
+  const std::string& id = rowAt(*was)->model().id;
+  // A change moves a few songs and shifts the rest by a place or so.
+  for (const std::size_t near : {*was, *was + 1, *was - 1}) {
+    if (near < models_.size() && models_[near].id == id) return near;
+  }
+  const auto found = std::find_if(models_.begin(), models_.end(), [&](const QueueRowModel& row) { return row.id == id; });
+  if (found == models_.end()) return std::nullopt;
+  return static_cast<std::size_t>(found - models_.begin());
+}
+
+QueueRow& UpNextList::takeRow() {
+  if (!spare_.empty()) {
+    QueueRow* row = spare_.back();
+    spare_.pop_back();
+    return *row;
+  }
+  auto* row = new QueueRow(loader_, panel_);
+  row->setPositionDigits(positionDigits_);
+  row->hide();
+  connectRow(*row);
+  return *row;
+}
+
+void UpNextList::placeRow(QueueRow& row, std::size_t place) {
+  row.setModel(models_[place]);
+  const QRect slot = slotOf(place);
+  if (row.geometry() != slot) row.setGeometry(slot);
+  if (row.isHidden()) row.show();
+}
+
+QueueRow& UpNextList::makeRowAt(std::size_t place) {
+  if (QueueRow* made = rowAt(place)) return *made;
+  QueueRow& row = takeRow();
+  placeRow(row, place);
+  const auto at = std::lower_bound(madePlaces_.begin(), madePlaces_.end(), place) - madePlaces_.begin();
+  made_.insert(made_.begin() + at, &row);
+  madePlaces_.insert(madePlaces_.begin() + at, place);
+  orderTabsAsShown();
+  return row;
+}
+
+void UpNextList::layOutMadeRows() {
+  for (std::size_t index = 0; index < made_.size(); ++index) made_[index]->setGeometry(slotOf(madePlaces_[index]));
 }
 
 }  // namespace kovali

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QPointer>
+#include <QRect>
 #include <QWidget>
 #include <cstddef>
 #include <optional>
@@ -14,7 +15,6 @@
 
 class QMimeData;
 class QScrollArea;
-class QVBoxLayout;
 
 namespace kovali {
 
@@ -22,16 +22,17 @@ class ArtworkLoader;
 class PlainLabel;
 class QueueRow;
 
-/// The "Up next" list of the console: a scrolling column of queue rows, each kept with its queue
-/// item while the queue changes (only rows that changed are touched), that can be dragged to
-/// another place. Only the rows in and near the view are shown, the others keep their room, so a
-/// queue of thousands costs what a screenful does when the list appears or changes. It shows what
-/// it is given and reports presses and drops; the owner changes the queue. The view follows the
-/// focused row only where the DJ moved the focus or acted on that row, never for changes made
-/// elsewhere: a focused row such a change takes out of view leaves the focus on the row now
-/// standing where it stood. Holding the focus itself, once the rows it was on are gone, the list
-/// takes Space and shows the ring, so a DJ clearing the queue by key leaves the party playing;
-/// Escape hands the focus to the page around, where Space plays and pauses.
+/// The "Up next" list of the console: a scrolling column of queue rows that can be dragged to
+/// another place. Rows are made only for the places in and near the view, and for the focused
+/// row and its neighbours, so a queue of thousands costs what a screenful does when the list
+/// appears, changes or scrolls; a made row is kept with its queue item while the queue changes,
+/// and taken for another place once it goes out of view. It shows what it is given and reports
+/// presses and drops; the owner changes the queue. The view follows the focused row only where
+/// the DJ moved the focus or acted on that row, never for changes made elsewhere: a focused row
+/// such a change takes out of view leaves the focus on the row now standing where it stood.
+/// Holding the focus itself, once the rows it was on are gone, the list takes Space and shows the
+/// ring, so a DJ clearing the queue by key leaves the party playing; Escape hands the focus to the
+/// page around, where Space plays and pauses.
 class UpNextList final : public QWidget {
   Q_OBJECT
 
@@ -42,7 +43,12 @@ class UpNextList final : public QWidget {
   explicit UpNextList(ArtworkLoader& loader, QWidget* parent = nullptr);
 
   void setRows(const std::vector<QueueRowModel>& rows);
-  const std::vector<QueueRow*>& rows() const { return rows_; }
+  /// The rows listed, made or not.
+  const std::vector<QueueRowModel>& rowModels() const { return models_; }
+  /// The rows made, in queue order: those in and near the view, and the focused one's.
+  const std::vector<QueueRow*>& rows() const { return made_; }
+  /// The row made for `place`, if any.
+  QueueRow* rowAt(std::size_t place) const;
   /// The widget that takes the drops; positions are in its coordinates.
   QWidget& dropArea() const;
   /// The data a drag of the row at `row` carries: its song, wherever the queue has moved it by the
@@ -75,20 +81,23 @@ class UpNextList final : public QWidget {
   struct FocusedButton {
     QPointer<QWidget> button;
     std::size_t place = 0;
+    std::string id;
     bool remove = false;
-    std::vector<std::string> idsBefore;  // the rows' ids before the change, to find the neighbours
-    std::optional<int> topInView;        // where the row stood in the view, when it stood wholly in it
+    std::optional<int> topInView;  // where the row stood in the view, when it stood wholly in it
+    /// The rows' ids before the change, to find the neighbours; only taken for a button that goes.
+    std::vector<std::string> idsBefore;
   };
 
-  /// Whether the rows show exactly `rows` already.
-  bool shows(const std::vector<QueueRowModel>& rows) const;
   std::optional<std::size_t> placeOf(const QWidget* inRow) const;
   /// The place of the row whose button has the window's focus.
   std::optional<std::size_t> focusedPlace() const;
+  /// The place in the rows as they are now of the song whose made row has the focus: the made
+  /// rows may still stand where the rows before a change put them.
+  std::optional<std::size_t> focusedPlaceNow() const;
   std::optional<FocusedButton> focusedButton() const;
   std::vector<std::string> shownIDs() const;
   /// Whether the focused button stays with the change to `rows`: its row stays and the button stays on.
-  bool staysOn(const FocusedButton& was, const std::vector<QueueRowModel>& rows) const;
+  static bool staysOn(const FocusedButton& was, const std::vector<QueueRowModel>& rows);
   /// Keeps the focus of a button about to go off a row that is about to be replaced: the list
   /// holds it, or, while another window has the focus, this window gives back none meanwhile.
   void holdFocus(QWidget& button);
@@ -102,11 +111,19 @@ class UpNextList final : public QWidget {
   void focusWhereItStood(const FocusedButton& was);
   /// Focuses the button of the row at `place` unless it is off; answers whether it did.
   bool focusIfOn(std::size_t place, bool remove);
+  /// Whether the button of the row at `place` takes presses.
+  bool isOn(std::size_t place, bool remove) const;
   void focusButton(std::size_t place, bool remove, Qt::FocusReason reason);
   /// Hands the focus, on a row or on the list, to the page the list stands on.
   void releaseFocus();
-  /// Chains Tab through the rows' buttons in the order they are shown, after the anchor.
+  /// Chains Tab through the made rows' buttons in the order they are shown, after the anchor.
   void orderTabsAsShown();
+  /// A row for another place: one no place needs any more, or a new one.
+  QueueRow& takeRow();
+  /// Puts `row` at `place` of the column and shows it.
+  void placeRow(QueueRow& row, std::size_t place);
+  /// The row made for `place`, made now if there was none.
+  QueueRow& makeRowAt(std::size_t place);
   /// Connects a new row's presses, noting those made on the focused row.
   void connectRow(QueueRow& row);
   void focusEntered(std::size_t place, Qt::FocusReason reason);
@@ -127,12 +144,18 @@ class UpNextList final : public QWidget {
   std::optional<std::string> draggedItem(const QMimeData* dropped) const;
   void startDrag(QueueRow* row);
   void showDropIndicator(std::optional<std::size_t> destination);
+  /// Makes the rows of the places in and near the view and beside the focus, taking the rows of
+  /// other places for them, and lays them out at their places.
   void showRowsNearTheView();
+  void makeRowsNearTheView();
+  /// Puts the made rows where their places stand, as wide as the column.
+  void layOutMadeRows();
+  /// Where the row of `place` stands in the column.
+  QRect slotOf(std::size_t place) const;
 
   ArtworkLoader& loader_;
   QByteArray token_;
   Panel* panel_ = nullptr;
-  QVBoxLayout* column_ = nullptr;
   QScrollArea* scroll_ = nullptr;
   QWidget* indicator_ = nullptr;
   QWidget* tabAnchor_ = nullptr;  // never shown; the rows' buttons follow it in the Tab chain
@@ -146,7 +169,11 @@ class UpNextList final : public QWidget {
   bool changingRows_ = false;     // focus moves of the toolkit while rows change are not the user's
   bool actedOnFocus_ = false;     // the DJ pressed the focused row's button; the next rows follow it
   PlainLabel* empty_ = nullptr;
-  std::vector<QueueRow*> rows_;  // in queue order
+  std::vector<QueueRowModel> models_;  // in queue order
+  std::vector<QueueRow*> made_;        // in queue order
+  std::vector<std::size_t> madePlaces_;  // the place of each made row
+  std::vector<QueueRow*> spare_;       // hidden, for the next places that come into view
+  int rowHeight_ = 0;                  // every row is as high as the first made
   int positionDigits_ = 0;
 };
 

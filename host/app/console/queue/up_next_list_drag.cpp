@@ -38,6 +38,11 @@ void UpNextList::Panel::dragMoveEvent(QDragMoveEvent* event) {
 
 void UpNextList::Panel::dragLeaveEvent(QDragLeaveEvent*) { list_.showDropIndicator(std::nullopt); }
 
+void UpNextList::Panel::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  list_.layOutMadeRows();
+}
+
 bool UpNextList::Panel::focusNextPrevChild(bool next) {
   const QScopedValueRollback walking(list_.tabbingInside_, true);
   return QWidget::focusNextPrevChild(next);
@@ -75,7 +80,7 @@ QWidget& UpNextList::dropArea() const { return *panel_; }
 QMimeData* UpNextList::dragData(std::size_t row) const {
   // The song, not its place: the phones may change the queue while the row is held.
   auto* payload = new QMimeData;
-  payload->setData(QString::fromLatin1(mimeType), token_ + '/' + QByteArray::fromStdString(rows_.at(row)->model().id));
+  payload->setData(QString::fromLatin1(mimeType), token_ + '/' + QByteArray::fromStdString(models_.at(row).id));
   return payload;
 }
 
@@ -88,29 +93,29 @@ std::optional<std::string> UpNextList::draggedItem(const QMimeData* dropped) con
 }
 
 std::size_t UpNextList::destinationAt(int y) const {
-  for (std::size_t index = 0; index < rows_.size(); ++index) {
-    if (y < rows_[index]->geometry().center().y()) return index;
-  }
-  return rows_.size();
+  // Before the first row whose middle lies below `y`: every row stands a row's height below the last.
+  const int height = rowHeight();
+  const int middleOfFirst = slotOf(0).center().y();
+  if (y < middleOfFirst) return 0;
+  return std::min(models_.size(), static_cast<std::size_t>((y - middleOfFirst) / height) + 1);
 }
 
 void UpNextList::startDrag(QueueRow* row) {
-  const auto found = std::find(rows_.begin(), rows_.end(), row);
-  if (found == rows_.end()) return;
+  const auto place = placeOf(row);
+  if (!place) return;
   auto* drag = new QDrag(panel_);
-  drag->setMimeData(dragData(static_cast<std::size_t>(found - rows_.begin())));
+  drag->setMimeData(dragData(*place));
   drag->setPixmap(row->grab());
   drag->setHotSpot(row->mapFromGlobal(QCursor::pos()));
   drag->exec(Qt::MoveAction | Qt::CopyAction, Qt::MoveAction);
 }
 
 void UpNextList::showDropIndicator(std::optional<std::size_t> destination) {
-  if (!destination || rows_.empty()) {
+  if (!destination || models_.empty()) {
     indicator_->hide();
     return;
   }
-  const int y =
-      *destination < rows_.size() ? rows_[*destination]->geometry().top() : rows_.back()->geometry().bottom() + 1;
+  const int y = *destination < models_.size() ? slotOf(*destination).top() : slotOf(models_.size() - 1).bottom() + 1;
   indicator_->setGeometry(22, y - 1, panel_->width() - 44, 2);
   indicator_->raise();
   indicator_->show();

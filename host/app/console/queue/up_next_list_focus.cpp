@@ -16,14 +16,14 @@ std::optional<UpNextList::FocusedButton> UpNextList::focusedButton() const {
   QWidget* focused = window()->focusWidget();
   const auto place = placeOf(focused);
   if (!place) return std::nullopt;
-  FocusedButton was{focused, *place, focused == &rows_[*place]->removeButton(), shownIDs(), std::nullopt};
+  const QueueRow& row = *rowAt(*place);
+  FocusedButton was{focused, *place, models_[*place].id, focused == &row.removeButton(), std::nullopt, {}};
   if (standsInView(*place)) was.topInView = static_cast<int>(*place) * rowHeight() - viewTop();
   return was;
 }
 
-bool UpNextList::staysOn(const FocusedButton& was, const std::vector<QueueRowModel>& rows) const {
-  const std::string& id = was.idsBefore[was.place];
-  const auto now = std::find_if(rows.begin(), rows.end(), [&](const QueueRowModel& row) { return row.id == id; });
+bool UpNextList::staysOn(const FocusedButton& was, const std::vector<QueueRowModel>& rows) {
+  const auto now = std::find_if(rows.begin(), rows.end(), [&](const QueueRowModel& row) { return row.id == was.id; });
   return now != rows.end() && (was.remove || now->canPlayNext);
 }
 
@@ -52,7 +52,7 @@ void UpNextList::holdFocus(QWidget& button) {
 
 void UpNextList::handFocusOn(const FocusedButton& was) {
   std::unordered_map<std::string, std::size_t> placeNow;
-  for (std::size_t place = 0; place < rows_.size(); ++place) placeNow.emplace(rows_[place]->model().id, place);
+  for (std::size_t place = 0; place < models_.size(); ++place) placeNow.emplace(models_[place].id, place);
   const auto takesFocus = [&](std::size_t before) {
     const auto found = placeNow.find(was.idsBefore[before]);
     return found != placeNow.end() && focusIfOn(found->second, was.remove);
@@ -82,15 +82,15 @@ void UpNextList::focusWhereItStood(const FocusedButton& was) {
 }
 
 bool UpNextList::focusIfOn(std::size_t place, bool remove) {
-  QueueRow& row = *rows_[place];
-  if (!(remove ? row.removeButton() : row.playNextButton()).isEnabled()) return false;
+  if (!isOn(place, remove)) return false;
   focusButton(place, remove, Qt::OtherFocusReason);
   return true;
 }
 
+bool UpNextList::isOn(std::size_t place, bool remove) const { return remove || models_[place].canPlayNext; }
+
 void UpNextList::focusButton(std::size_t place, bool remove, Qt::FocusReason reason) {
-  QueueRow& row = *rows_[place];
-  row.show();
+  QueueRow& row = makeRowAt(place);
   setWindowFocus(remove ? row.removeButton() : row.playNextButton(), reason);
 }
 

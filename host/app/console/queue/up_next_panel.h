@@ -17,6 +17,7 @@ class UpNextList::Panel final : public QWidget {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dragLeaveEvent(QDragLeaveEvent*) override;
+  void resizeEvent(QResizeEvent* event) override;
   bool focusNextPrevChild(bool next) override;
   void dropEvent(QDropEvent* event) override;
 
