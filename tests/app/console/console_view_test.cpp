@@ -232,7 +232,7 @@ TEST_F(ConsoleTest, AConsoleHiddenBehindAnotherPageIsShownAsThePartyIs) {
   queueSongs(3, "later");
   nextFrame();
   nextFrame();
-  EXPECT_EQ(view->queueColumn().model().rows.size(), 2u) << "out of sight, a change costs it nothing";
+  EXPECT_EQ(view->queueColumn().upNext().rowModels().size(), 2u) << "out of sight, a change costs it nothing";
 
   pages.setCurrentWidget(view);
   EXPECT_EQ(view->queueColumn().upNext().rowModels().size(), 5u) << "shown with the party as it is";

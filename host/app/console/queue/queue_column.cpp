@@ -138,7 +138,7 @@ QWidget* QueueColumn::makeUpNextHeader() {
 
 void QueueColumn::setSnapshot(const ConsoleSnapshot& snapshot) {
   // Keeps what it shows, not the state: a state a screen holds is one the next change must copy.
-  model_ = QueueColumnModel::make(snapshot, std::move(model_.rows));
+  model_ = QueueColumnModel::make(snapshot, upNext_->takeEarlierRows());
   playback_ = snapshot.state->playback;
 
   name_->setText(text(model_.partyName));
@@ -151,7 +151,8 @@ void QueueColumn::setSnapshot(const ConsoleSnapshot& snapshot) {
   upNextTitle_->setText(text(model_.upNextTitle).toUpper());
   clear_->setEnabled(model_.canClear);
   showClearNotice();
-  upNext_->setRows(model_.rows);
+  // The list keeps the rows: a copy of a big party's rows would cost each change as much again.
+  upNext_->setRows(std::move(model_.rows));
   error_->setText(text(model_.errorLine.value_or(std::string())));
   error_->setVisible(model_.errorLine.has_value());
   if (guests_) guests_->setModel(GuestsSheetModel::make(snapshot.participants, *snapshot.state));

@@ -35,6 +35,7 @@ class QueueColumn final : public QWidget {
   ~QueueColumn() override;
 
   void setSnapshot(const ConsoleSnapshot& snapshot);
+  /// What the column shows; its rows are the list's (`upNext().rowModels()`).
   const QueueColumnModel& model() const { return model_; }
 
   QueueNowPlaying& nowPlaying() const { return *nowPlaying_; }

@@ -1,5 +1,6 @@
 #include "app/console/queue/queue_column_model.h"
 
+#include <algorithm>
 #include <string_view>
 #include <unordered_map>
 
@@ -75,24 +76,36 @@ void update(QueueRowModel& row, const vinaro::QueueItem& item, std::size_t index
 }
 
 /// For each item of `queue`, the place among `earlier` of the row it had, if it had one. A change
-/// moves a few songs and shifts the rest by a place or so: those are found next to where they stood.
+/// moves a few songs and shifts the rest by a place or so, and the earlier rows may be a change
+/// older still: those are found within two places of where they stood. The few others, a moved
+/// song, are looked for one by one; only many, as after a load, are worth indexing every row for.
 std::vector<std::optional<std::size_t>> earlierPlaces(const std::vector<vinaro::QueueItem>& queue,
                                                       const std::vector<QueueRowModel>& earlier) {
+  constexpr std::size_t fewMissed = 8;
   std::vector<std::optional<std::size_t>> places(queue.size());
-  std::unordered_map<std::string_view, std::size_t> byID;
+  std::vector<std::size_t> missed;
   for (std::size_t index = 0; index < queue.size(); ++index) {
     const std::string& id = queue[index].id;
-    for (const std::size_t near : {index, index + 1, index - 1}) {
+    for (const std::size_t near : {index, index + 1, index - 1, index + 2, index - 2}) {
       if (near < earlier.size() && earlier[near].id == id) {
         places[index] = near;
         break;
       }
     }
-    if (places[index] || earlier.empty()) continue;
-    if (byID.empty()) {
-      for (std::size_t place = 0; place < earlier.size(); ++place) byID.emplace(earlier[place].id, place);
+    if (!places[index] && !earlier.empty()) missed.push_back(index);
+  }
+  if (missed.size() <= fewMissed) {
+    for (const std::size_t index : missed) {
+      const auto found = std::find_if(earlier.begin(), earlier.end(),
+                                      [&](const QueueRowModel& row) { return row.id == queue[index].id; });
+      if (found != earlier.end()) places[index] = static_cast<std::size_t>(found - earlier.begin());
     }
-    if (const auto found = byID.find(id); found != byID.end()) places[index] = found->second;
+    return places;
+  }
+  std::unordered_map<std::string_view, std::size_t> byID;
+  for (std::size_t place = 0; place < earlier.size(); ++place) byID.emplace(earlier[place].id, place);
+  for (const std::size_t index : missed) {
+    if (const auto found = byID.find(queue[index].id); found != byID.end()) places[index] = found->second;
   }
   return places;
 }
@@ -133,10 +146,10 @@ QueueColumnModel QueueColumnModel::make(const ConsoleSnapshot& snapshot, std::ve
   model.upNextTitle = "Up next \u00B7 " + std::to_string(state.queue.size());
   model.canClear = !state.queue.empty();
   const auto places = earlierPlaces(state.queue, earlierRows);
-  model.rows.resize(state.queue.size());
+  model.rows.reserve(state.queue.size());
   for (std::size_t index = 0; index < state.queue.size(); ++index) {
-    if (places[index]) model.rows[index] = std::move(earlierRows[*places[index]]);
-    update(model.rows[index], state.queue[index], index, state);
+    model.rows.push_back(places[index] ? std::move(earlierRows[*places[index]]) : QueueRowModel{});
+    update(model.rows.back(), state.queue[index], index, state);
   }
   if (snapshot.lastHostError) model.errorLine = snapshot.lastHostError->message;
   return model;

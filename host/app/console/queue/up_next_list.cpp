@@ -98,10 +98,13 @@ UpNextList::UpNextList(ArtworkLoader& loader, QWidget* parent)
   layout->addWidget(empty_, 0, 0, Qt::AlignCenter);
 }
 
-void UpNextList::setRows(const std::vector<QueueRowModel>& rows) {
+void UpNextList::setRows(std::vector<QueueRowModel> rows) {
   // The first rows after the DJ's press show its outcome, or that it was refused.
   const bool followFocus = std::exchange(actedOnFocus_, false);
-  if (models_ == rows) return;
+  if (models_ == rows) {
+    earlierModels_ = std::move(rows);
+    return;
+  }
   std::optional<FocusedButton> focused = focusedButton();
   // A focused button that stays is left alone, and a press held on it with it.
   const bool going = focused && !staysOn(*focused, rows);
@@ -112,7 +115,7 @@ void UpNextList::setRows(const std::vector<QueueRowModel>& rows) {
   {
     const QScopedValueRollback changing(changingRows_, true);
     if (going) holdFocus(*focused->button);
-    models_ = rows;
+    earlierModels_ = std::exchange(models_, std::move(rows));
     const int digits = static_cast<int>(std::to_string(models_.size()).size());
     if (std::exchange(positionDigits_, digits) != digits) {
       for (QueueRow* row : made_) row->setPositionDigits(digits);

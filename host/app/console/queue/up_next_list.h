@@ -42,7 +42,10 @@ class UpNextList final : public QWidget {
 
   explicit UpNextList(ArtworkLoader& loader, QWidget* parent = nullptr);
 
-  void setRows(const std::vector<QueueRowModel>& rows);
+  void setRows(std::vector<QueueRowModel> rows);
+  /// The rows of the change before the last, or those refused as unchanged, to be made again:
+  /// their strings are kept where the songs are.
+  std::vector<QueueRowModel> takeEarlierRows() { return std::move(earlierModels_); }
   /// The rows listed, made or not.
   const std::vector<QueueRowModel>& rowModels() const { return models_; }
   /// The rows made, in queue order: those in and near the view, and the focused one's.
@@ -170,6 +173,7 @@ class UpNextList final : public QWidget {
   bool actedOnFocus_ = false;     // the DJ pressed the focused row's button; the next rows follow it
   PlainLabel* empty_ = nullptr;
   std::vector<QueueRowModel> models_;  // in queue order
+  std::vector<QueueRowModel> earlierModels_;
   std::vector<QueueRow*> made_;        // in queue order
   std::vector<std::size_t> madePlaces_;  // the place of each made row
   std::vector<QueueRow*> spare_;       // hidden, for the next places that come into view
