@@ -94,6 +94,8 @@ class HostServer final : public QObject {
   void setConnectionsPerAddress(std::size_t count) { budget_ = ConnectionBudget(count, budget_.total()); }
   /// Replaces `GuestLimits::oldPartiesBytes`, for tests whose parties are small.
   void setOldPartiesBudget(qint64 bytes) { parties_->setBudget(bytes); }
+  /// Replaces `GuestLimits::oldPartiesCeilingBytes`, likewise.
+  void setOldPartiesCeiling(qint64 bytes) { parties_->setCeiling(bytes); }
 
   /// Where the cover art requested on the guests' port comes from (see ArtworkResponder).
   void setArtworkLookup(ArtworkResponder::Lookup lookup) { artwork_.setLookup(std::move(lookup)); }

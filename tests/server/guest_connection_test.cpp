@@ -372,6 +372,24 @@ TEST_F(GuestConnectionTest, WhatTheDJIsSentGoesToTheNetworkAheadOfTheOtherPhones
     EXPECT_EQ(std::get<ProtocolError>(event->body.payload).message, text);
     EXPECT_EQ(behind->body, (Event{Event::RoleChanged{vinaro::Role::dj}}));
   }
+
+  // Phones whose network holds little, each reading all that has reached it between passes: the
+  // DJ's socket goes ahead on every pass, not only for the message that began it.
+  StalledPhone slowDJ, slowGuest;
+  ASSERT_TRUE(slowDJ.connectTo(port) && slowGuest.connectTo(port));
+  ASSERT_TRUE(waitForConnections(5));
+  const ConnectionID djsID{4}, guestsID{5};
+  server->setDJ(djsID, true);
+  const std::string most(3 << 20, 'm');
+  for (int i = 0; i < 2; ++i) server->send(Event{ProtocolError::badRequest(most)}, djsID);
+  server->send(Event{ProtocolError::badRequest(most)}, guestsID);
+  for (int pass = 0; pass < passes; ++pass) {
+    for (auto* phone : {&slowDJ, &slowGuest}) phone->drain();
+    QCoreApplication::processEvents();
+  }
+  EXPECT_EQ(server->unsentBytes(djsID), 0) << "the DJ's two";
+  EXPECT_GE(server->unsentBytes(guestsID).value_or(-1), qint64(most.size()) - passes * GuestLimits::writeSliceBytes)
+      << "the guest's one";
 }
 
 TEST_F(GuestConnectionTest, IgnoresAnEmptyMessage) {

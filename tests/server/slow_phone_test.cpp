@@ -425,6 +425,8 @@ struct OldPartiesCase {
   std::vector<int> reading = {};  // which phones read on at a steady pace
   bool welcomesOnly = false;      // each version goes to the phones joining with it alone
   bool hostsBudget = false;       // as the host has it, rather than a few parties
+  bool pastCeiling = false;       // the budget and the ceiling at half a party, as at a busy party
+  std::vector<int> djs = {};      // which phones are the DJ's
 };
 
 TEST_F(SlowPhoneTest, OldPartiesThatPhonesStillHoldAreCountedAndThoseNotReadingThatKeepTheMostAloneAreLetGo) {
@@ -439,11 +441,17 @@ TEST_F(SlowPhoneTest, OldPartiesThatPhonesStillHoldAreCountedAndThoseNotReadingT
       {"one at a time, the first reading on", {1, 1, 1, 1, 1}, 0, {2}, {1}},
       {"one at a time, each sent its welcome alone", {1, 1, 1, 1, 1}, 0, {}, {}, true},
       {"nine one at a time, within the host's budget", nine, 0, {}, {}, false, true},
+      {"two one at a time, past the ceiling", {1, 1}, 0, {1}, {}, false, false, true},
+      {"two one at a time, the first reading on as the DJ, past the ceiling",
+       {1, 1}, 0, {}, {1}, false, false, true, {1}},
   };
   LogCapture log("kovaliapp.net");
   std::int64_t connected = 0, revision = 0;
   for (const auto& c : cases) {
-    server->setOldPartiesBudget(c.hostsBudget ? GuestLimits::oldPartiesBytes : 3 * party + party / 2);
+    server->setOldPartiesBudget(c.hostsBudget   ? GuestLimits::oldPartiesBytes
+                                : c.pastCeiling ? party / 2
+                                                : 3 * party + party / 2);
+    server->setOldPartiesCeiling(c.pastCeiling ? party / 2 : GuestLimits::oldPartiesCeilingBytes);
     std::vector<std::unique_ptr<StalledPhone>> phones;
     const std::int64_t first = connected + 1;
     const auto sendToAll = [&](std::int64_t from) {
@@ -456,6 +464,9 @@ TEST_F(SlowPhoneTest, OldPartiesThatPhonesStillHoldAreCountedAndThoseNotReadingT
         // Greeted, as the watch below runs past the time allowed for a hello.
         ASSERT_TRUE(greet(*phones.back(), 0x7F000020 + static_cast<std::uint32_t>(connected % 8))) << c.name;
         ++connected;
+        if (std::ranges::count(c.djs, static_cast<int>(phones.size())) > 0) {
+          server->setDJ(ConnectionID{connected}, true);
+        }
       }
       ASSERT_TRUE(waitForConnections(static_cast<int>(phones.size()))) << c.name;
       sendToAll(c.welcomesOnly ? connected - together + 1 : first);
@@ -475,7 +486,8 @@ TEST_F(SlowPhoneTest, OldPartiesThatPhonesStillHoldAreCountedAndThoseNotReadingT
     for (const int phone : c.letGo) expected.push_back(ConnectionID{first + phone - 1});
     QTest::qWait(100);
     EXPECT_EQ(disconnects, expected) << c.name;
-    EXPECT_EQ(log.hasLineStartingWith("Guest connection c" + std::to_string(first) + " is let go: not reading its old parties"),
+    const std::string why = c.pastCeiling ? "the old parties are past their ceiling" : "not reading its old parties";
+    EXPECT_EQ(log.hasLineStartingWith("Guest connection c" + std::to_string(first) + " is let go: " + why),
               std::find(c.letGo.begin(), c.letGo.end(), 1) != c.letGo.end())
         << c.name << testing::PrintToString(log.lines());
     for (const auto id : expected) {

@@ -21,8 +21,9 @@ struct Exchange {
 };
 
 /// Sends the request in the given pieces over a new connection and reads until the server closes
-/// it or `patience` runs out.
-Exchange ask(quint16 port, const std::vector<QByteArray>& pieces, std::chrono::milliseconds patience = 3s) {
+/// it or `patience` runs out: every request here ends in a close, so the patience only bounds a
+/// fault, and a busy machine's server thread may take seconds to be scheduled.
+Exchange ask(quint16 port, const std::vector<QByteArray>& pieces, std::chrono::milliseconds patience = 20s) {
   Exchange result;
   QTcpSocket socket;
   socket.connectToHost(QHostAddress(QHostAddress::LocalHost), port);

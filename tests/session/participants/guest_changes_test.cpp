@@ -20,6 +20,7 @@ struct Step {
   int taken = -1;           // a take when not -1: how many it takes
   std::string_view takenFirst = "";  // and whose changes come first, as guest numbers
   int forget = 0;           // a connection that has gone, when not 0
+  bool waitingAfter = false;  // and whether changes still wait after it went
 };
 
 TEST(GuestChangesTest, EachGuestKeepsItsPaceAndAllTogetherTakeTurnsByAddress) {
@@ -46,8 +47,14 @@ TEST(GuestChangesTest, EachGuestKeepsItsPaceAndAllTogetherTakeTurnsByAddress) {
       {"a connection that has gone leaves no changes waiting",
        {{.address = "a", .guest = 1, .offered = 3, .accepted = 3},
         {.address = "a", .guest = 2, .offered = 2, .accepted = 2},
-        {.forget = 1},
+        {.forget = 1, .waitingAfter = true},
         {.taken = 2, .takenFirst = "2 2"},
+        {.taken = 0}}},
+      {"a connection that has gone, alone at its address, leaves no turn to its address",
+       {{.address = "a", .guest = 1, .offered = 3, .accepted = 3},
+        {.forget = 1},
+        {.address = "b", .guest = 2, .offered = 1, .accepted = 1},
+        {.taken = 1, .takenFirst = "2"},
         {.taken = 0}}},
   };
   for (const auto& c : cases) {
@@ -77,6 +84,7 @@ TEST(GuestChangesTest, EachGuestKeepsItsPaceAndAllTogetherTakeTurnsByAddress) {
         EXPECT_EQ(first, step.takenFirst);
       } else if (step.forget > 0) {
         changes.forget(ConnectionID{step.forget});
+        EXPECT_EQ(changes.hasWaiting(), step.waitingAfter);
       }
     }
   }

@@ -3,6 +3,8 @@
 
 #include <set>
 
+#include <QSignalSpy>
+
 #include "session/participants/command_rate.h"
 #include "session/participants/guest_changes.h"
 #include "session/store/session_store_fixture.h"
@@ -55,10 +57,13 @@ TEST_F(SessionStoreChangesTest, ChangesReadInOnePassAtABigPartyGoOutAsOneStateAn
   struct Case {
     const char* name;
     int songs;              // queued before, to make the party big
-    std::size_t states;     // the states each phone receives for the three changes
+    std::size_t states;     // the states each phone receives for the changes
+    std::size_t refreshes;  // of the screens: the DJ's change at once, the guests' together once they are made
+    int anasChanges = 1;    // made in one pass beside Ben's and the DJ's one each
   } cases[] = {
-      {"at a small party each change goes out at once", 0, 3},
-      {"at a big party they go out together once the pass is done", 1'000, 1},
+      {"at a small party each change goes out at once", 0, 3, 3},
+      {"at a big party they go out together once the pass is done", 1'000, 1, 2},
+      {"at a big party a phone's two changes in the pass are both answered by the one state", 0, 1, 2, 2},
   };
   auto dj = joinAsDJ("Dee", "device-dj");
   auto ana = join("Ana", "device-ana");
@@ -74,7 +79,12 @@ TEST_F(SessionStoreChangesTest, ChangesReadInOnePassAtABigPartyGoOutAsOneStateAn
       phone->received.clear();
     }
     const std::string prefix = "r" + std::to_string(++round) + "-";
-    store().handle({.id = prefix + "ana", .body = Command{Command::SetBadge{"gold"}}}, connectionOf("Ana"));
+    QSignalSpy refreshes(&store(), &SessionStore::stateChanged);
+    for (int i = 0; i < c.anasChanges; ++i) {
+      store().handle(
+          {.id = prefix + "ana" + std::to_string(i), .body = Command{Command::SetBadge{i % 2 ? "vip" : "gold"}}},
+          connectionOf("Ana"));
+    }
     store().handle({.id = prefix + "ben", .body = Command{Command::SetBadge{"vip"}}}, connectionOf("Ben"));
     store().handle({.id = prefix + "dee", .body = Command{Command::SetBadge{"vip"}}}, connectionOf("Dee"));
 
@@ -83,35 +93,68 @@ TEST_F(SessionStoreChangesTest, ChangesReadInOnePassAtABigPartyGoOutAsOneStateAn
       ASSERT_TRUE(QTest::qWaitFor([&] { return !answeredRevisions(*phone, prefix).empty(); }, GuestClient::timeoutMs));
       sync(*phone);
       const auto answers = answeredRevisions(*phone, prefix);
-      ASSERT_EQ(answers.size(), 1u) << "each phone's message is answered once";
-      revisions.insert(answers.front());
-      EXPECT_EQ(statesReceived(*phone), c.states);
+      ASSERT_EQ(answers.size(), phone == ana.get() ? static_cast<std::size_t>(c.anasChanges) : 1u)
+          << "each phone's message is answered once";
+      revisions.insert(answers.begin(), answers.end());
+      EXPECT_EQ(statesReceived(*phone), c.states + answers.size() - 1) << "with each answer";
     }
+    EXPECT_EQ(static_cast<std::size_t>(refreshes.size()), c.refreshes) << "the screens see the guests' changes too";
     EXPECT_EQ(revisions.size(), c.states == 1 ? 1u : 3u) << "the answers carry the state of their own change";
   }
 }
 
 TEST_F(SessionStoreChangesTest, AtABigPartyTheGuestsChangesGoOutAtMostOnceASecondAndTheDJsAtOnce) {
+  const struct Case {
+    const char* name;
+    Command bens;         // Ben's change, half a second after a guest's state
+    bool leaves = false;  // Ben's phone goes while its change waits
+  } cases[] = {
+      {"a badge", Command{Command::SetBadge{"vip"}}},
+      {"a song added by id", Command{Command::Add{"s1"}}},
+      {"a badge from a phone that goes before its turn", Command{Command::SetBadge{"gold"}}, true},
+  };
   auto dj = joinAsDJ("Dee", "device-dj");
   auto ana = join("Ana", "device-ana");
-  auto ben = join("Ben", "device-ben");
   queueWireSizedSongs(1'000);
-  advance(SessionStore::presenceLongestWaitSeconds);
-  ASSERT_TRUE(ask(*ana, Command{Command::SetBadge{"gold"}}, "ana"));
-  for (auto* phone : {dj.get(), ben.get()}) {
-    sync(*phone);
-    phone->received.clear();
+  int round = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string prefix = "r" + std::to_string(++round) + "-";
+    auto ben = join("Ben", "device-ben-" + std::to_string(round));
+    advance(SessionStore::presenceLongestWaitSeconds);
+    ASSERT_TRUE(ask(*ana, Command{Command::SetBadge{round % 2 ? "gold" : "vip"}}, prefix + "ana"));
+    for (auto* phone : {dj.get(), ben.get()}) {
+      sync(*phone);
+      phone->received.clear();
+    }
+
+    advance(SessionStore::guestStatesSeconds / 2);
+    store().handle({.id = prefix + "ben", .body = c.bens}, connectionOf("Ben"));
+    runPostedEvents();
+    sync(*ben);
+    EXPECT_TRUE(answeredRevisions(*ben, prefix + "ben").empty())
+        << "half a second after a guest's state, the next waits";
+    if (c.leaves) {
+      ben.reset();
+      ASSERT_TRUE(QTest::qWaitFor([&] { return store().participants().size() == 2; }, GuestClient::timeoutMs));
+      runPostedEvents();
+    }
+    const auto revision = store().state().revision;
+    ASSERT_TRUE(ask(*dj, Command{Command::SetBadge{round % 2 ? "vip" : "gold"}}, prefix + "dee"))
+        << "the DJ's goes at once";
+
+    advance(SessionStore::guestStatesSeconds / 2);
+    if (c.leaves) {
+      runPostedEvents();
+      EXPECT_EQ(store().state().revision, revision + 1) << "the DJ's change, and not that of a phone that has gone";
+    } else {
+      EXPECT_TRUE(
+          QTest::qWaitFor([&] { return !answeredRevisions(*ben, prefix + "ben").empty(); }, GuestClient::timeoutMs));
+      EXPECT_EQ(store().state().revision, revision + 2);
+      server->close(connectionOf("Ben"));
+      ASSERT_TRUE(QTest::qWaitFor([&] { return store().participants().size() == 2; }, GuestClient::timeoutMs));
+    }
   }
-
-  advance(SessionStore::guestStatesSeconds / 2);
-  store().handle({.id = "ben", .body = Command{Command::SetBadge{"vip"}}}, connectionOf("Ben"));
-  runPostedEvents();
-  sync(*ben);
-  EXPECT_TRUE(answeredRevisions(*ben, "ben").empty()) << "half a second after a guest's state, the next waits";
-  ASSERT_TRUE(ask(*dj, Command{Command::SetBadge{"vip"}}, "dee")) << "the DJ's goes at once";
-
-  advance(SessionStore::guestStatesSeconds / 2);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !answeredRevisions(*ben, "ben").empty(); }, GuestClient::timeoutMs));
 }
 
 TEST_F(SessionStoreChangesTest, TheDJIsAnsweredAheadOfAGuestCrowdsChangesWaitingTheirTurn) {

@@ -23,7 +23,7 @@ SessionStore& SessionStoreTest::makeStore(bool withArchive) {
   dropStore();
   std::optional<SessionArchive> archive;
   if (withArchive) {
-    auto opened = SessionArchive::open(archiveFolder.path(), archiveSyncer);
+    auto opened = SessionArchive::open(archiveFolder.path(), archiveSyncer, archiveCalls);
     EXPECT_TRUE(opened.hasValue());
     if (opened) archive = std::move(opened).value();
   }

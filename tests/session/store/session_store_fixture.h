@@ -128,6 +128,8 @@ class SessionStoreTest : public ::testing::Test {
   QTemporaryDir archiveFolder;
   /// Stands in for the archive's sync to disk in the next `makeStore`, where set.
   SessionFileSync::Syncer archiveSyncer;
+  /// The archive's calls that change its folder in the next `makeStore`.
+  FolderCalls archiveCalls;
 
   // Owned by the store.
   TestMultiRoom* multiRoom = nullptr;

@@ -9,8 +9,10 @@
 
 #include "app/console/console_snapshot.h"
 #include "session/archive/archive_files.h"
+#include "protocol/message_codec.h"
 #include "session/store/session_store_fixture.h"
 #include "support/sample_values.h"
+#include "support/stalled_phone.h"
 
 namespace kovali {
 namespace {
@@ -23,6 +25,26 @@ namespace samples = vinaro::samples;
 QByteArray fileContents(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+/// The revision of the session saved at `path`; -1 when there is none.
+std::int64_t savedRevision(const QString& path) {
+  return QJsonDocument::fromJson(fileContents(path)).object()["state"].toObject()["revision"].toInteger(-1);
+}
+
+/// The newest revision among the states and the welcome `phone` has read.
+std::int64_t newestHeard(const StalledPhone& phone) {
+  std::int64_t newest = -1;
+  for (const auto& text : phone.messages()) {
+    const auto event = vinaro::MessageCodec::decode<vinaro::Event>(text);
+    if (!event) continue;
+    if (const auto* state = std::get_if<SessionState>(&event.value().body.payload)) {
+      newest = std::max(newest, state->revision);
+    } else if (const auto* welcome = std::get_if<vinaro::Event::Welcome>(&event.value().body.payload)) {
+      newest = std::max(newest, welcome->state.revision);
+    }
+  }
+  return newest;
 }
 
 TEST_F(SessionStoreTest, AFreshLaunchStartsAnEmptyStoppedPartyAndSavesNothing) {
@@ -93,8 +115,31 @@ TEST_F(SessionStoreTest, AnAcceptedChangeIsSavedAndNotifiedOnce) {
 }
 
 TEST_F(SessionStoreTest, APhoneFirstHearsOfEachRevisionWhenItIsAlreadyInTheFile) {
+  // A phone that reads what has reached it only as a save is put in place: what the host sent
+  // it before the save is in its socket by then, whenever the event loop would deliver it.
+  StalledPhone reader;
+  struct Save {
+    std::int64_t heard, held, saving;  // what the phone had read, the file held and the save holds
+  };
+  std::vector<Save> saves;
+  // The sync's thread renames copies of its own; only the session file's renames are saves.
+  const QByteArray sessionFile = QFile::encodeName(QDir(archiveFolder.path()).filePath(QStringLiteral("Session.json")));
+  archiveCalls.rename = [&reader, &saves, sessionFile](const char* from, const char* to) {
+    if (to == sessionFile) {
+      reader.drain();
+      saves.push_back(
+          {newestHeard(reader), savedRevision(QFile::decodeName(to)), savedRevision(QFile::decodeName(from))});
+    }
+    return ::rename(from, to);
+  };
   startHostingThreeSongs();
   const QString path = store().archive()->filePath();
+  const auto* ready = std::get_if<HostServer::Status::Ready>(&server->status().value);
+  ASSERT_TRUE(ready && reader.connectTo(ready->port));
+  ASSERT_TRUE(reader.sendText(commandMessage("hello", hello("Rae", "device-reader"))));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return store().welcomesWaiting() > 0; }, GuestClient::timeoutMs));
+  advance(SessionStore::welcomeIntervalSeconds);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return store().participants().size() == 1; }, GuestClient::timeoutMs));
   std::vector<std::pair<std::int64_t, std::int64_t>> heardAndSaved;  // read the moment a phone hears
   const auto listen = [&](GuestClient& phone) {
     QObject::connect(&phone.socket, &QWebSocket::textMessageReceived, &phone.socket, [&phone, &path, &heardAndSaved] {
@@ -123,6 +168,13 @@ TEST_F(SessionStoreTest, APhoneFirstHearsOfEachRevisionWhenItIsAlreadyInTheFile)
   ASSERT_GE(heardAndSaved.size(), 6u);
   EXPECT_GT(heardAndSaved.back().first, 3);
   for (const auto& [heard, saved] : heardAndSaved) EXPECT_GE(saved, heard) << "revision " << heard;
+  ASSERT_GE(saves.size(), 3u);
+  for (const auto& [heard, held, saving] : saves) {
+    if (saving > held) {
+      EXPECT_LT(heard, saving) << "heard before it was saved";
+    }
+  }
+  EXPECT_TRUE(QTest::qWaitFor([&] { return reader.drain() >= 0 && newestHeard(reader) > 3; }, GuestClient::timeoutMs));
 }
 
 TEST_F(SessionStoreTest, ARefusedChangeLeavesTheStateAndTheFileAsTheyWere) {
