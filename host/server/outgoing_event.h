@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include <QByteArray>
 #include <QString>
@@ -34,6 +35,11 @@ class OutgoingEvent {
   static OutgoingEvent encoded(const std::string& payload) {
     return OutgoingEvent(vinaro::EncodedEvent::typeOf<Payload>(), payload);
   }
+  /// As above, with the payload's bytes as they go on the wire.
+  template <class Payload>
+  static OutgoingEvent encoded(QByteArray payload) {
+    return OutgoingEvent(vinaro::EncodedEvent::typeOf<Payload>(), std::move(payload));
+  }
   /// The welcome of a phone that sees `state`, a state event made ready before: its payload is
   /// the state's, shared, inside the phone's own envelope.
   static OutgoingEvent welcome(std::string_view participantID, vinaro::Role role, const OutgoingEvent& state);
@@ -51,6 +57,7 @@ class OutgoingEvent {
  private:
   explicit OutgoingEvent(const vinaro::EncodedEvent& encoded) : OutgoingEvent(encoded.type(), encoded.payload()) {}
   OutgoingEvent(std::string_view type, const std::string& payload);
+  OutgoingEvent(std::string_view type, QByteArray payload) : type_(type), payload_(std::move(payload)) {}
   static void logEncodeFailure(std::string_view type, const char* what);
 
   std::string_view type_;  // one of the event's type names
