@@ -55,7 +55,7 @@ StateViews SessionStore::currentViews() { return StateViews(*state_, encodedPart
 const std::optional<EncodedParty>& SessionStore::encodedParty() {
   if (!encodedParty_) {
     encodedParty_ = encoder_.encode(*state_);
-    if (*encodedParty_) stateBytes_ = (*encodedParty_)->everything.payload().size();
+    if (*encodedParty_) stateBytes_ = static_cast<qint64>((*encodedParty_)->text.size());
   }
   return *encodedParty_;
 }

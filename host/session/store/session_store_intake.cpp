@@ -170,7 +170,7 @@ void SessionStore::hello(const Command::Hello& hello, const std::string& envelop
 bool SessionStore::welcomesWaitForTheCrowd() {
   // Every change goes out to the phones, so the party as it is now is almost always encoded already.
   const auto& party = encodedParty();
-  return party && party->everything.payload().size() >= welcomeSharedFromBytes;
+  return party && static_cast<qint64>(party->text.size()) >= welcomeSharedFromBytes;
 }
 
 void SessionStore::welcomeJoining() {

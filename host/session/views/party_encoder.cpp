@@ -44,8 +44,11 @@ std::optional<EncodedParty> PartyEncoder::encode(const SessionState& state) {
   }
   lastBytes_ = payload.size();
   for (EncodedParty::Span& span : eachRequest) span = {requestsAt + span.begin, requestsAt + span.end};
-  return EncodedParty{OutgoingEvent::encoded<SessionState>(payload), {requestsAt, requestsAt + requests.size()},
-                      std::move(eachRequest)};
+  auto everything = OutgoingEvent::encoded<SessionState>(
+      QByteArray(payload.data(), static_cast<qsizetype>(requestsAt)),
+      QByteArray(payload.data() + requestsAt, static_cast<qsizetype>(payload.size() - requestsAt)));
+  return EncodedParty{std::move(payload), {requestsAt, requestsAt + requests.size()}, std::move(eachRequest),
+                      std::move(everything)};
 }
 
 std::string PartyEncoder::encodeQueue(const std::vector<vinaro::QueueItem>& queue) {

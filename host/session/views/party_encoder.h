@@ -11,16 +11,18 @@
 
 namespace kovali {
 
-/// A state encoded once for every view of it: the full view, and where its requests are in it,
-/// so that a view that shows fewer of them is the same bytes around other requests.
+/// A state encoded once for every view of it: its text, where its requests are in it, and the
+/// full view, whose payload is the text up to the requests, shared by every view, and whose rest
+/// is the requests and what follows them; a view that shows fewer of them has a rest of its own.
 struct EncodedParty {
   struct Span {
     std::size_t begin = 0;
     std::size_t end = 0;
   };
+  std::string text;
+  Span requests;                  // the requests' array, brackets included, in `text`
+  std::vector<Span> eachRequest;  // each request's text in `text`, in the state's order
   OutgoingEvent everything;
-  Span requests;                   // the requests' array, brackets included, in the payload
-  std::vector<Span> eachRequest;   // each request's text in the payload, in the state's order
 };
 
 /// Encodes the party for the phones, keeping each queued song's encoded text from one state to

@@ -26,22 +26,21 @@ StateViews::Key StateViews::keyFor(const vinaro::Participant& participant) const
 }
 
 OutgoingEvent StateViews::cut(const vinaro::Participant& participant) const {
-  const QByteArray& everything = party_->everything.payload();
+  const std::string& text = party_->text;
   const auto [requestsBegin, requestsEnd] = party_->requests;
-  QByteArray bytes;
-  bytes.reserve(everything.size());
-  bytes.append(everything.constData(), static_cast<qsizetype>(requestsBegin));
-  bytes.append('[');
+  QByteArray rest;
+  rest.reserve(static_cast<qsizetype>(text.size() - requestsBegin));
+  rest.append('[');
   bool first = true;
   for (std::size_t i = 0; i < state_.requests.size(); ++i) {
     if (!vinaro::SessionState::shows(participant, state_.requests[i])) continue;
-    if (!std::exchange(first, false)) bytes.append(',');
+    if (!std::exchange(first, false)) rest.append(',');
     const auto [begin, end] = party_->eachRequest[i];
-    bytes.append(everything.constData() + begin, static_cast<qsizetype>(end - begin));
+    rest.append(text.data() + begin, static_cast<qsizetype>(end - begin));
   }
-  bytes.append(']');
-  bytes.append(everything.constData() + requestsEnd, everything.size() - static_cast<qsizetype>(requestsEnd));
-  return OutgoingEvent::encoded<vinaro::SessionState>(std::move(bytes));
+  rest.append(']');
+  rest.append(text.data() + requestsEnd, static_cast<qsizetype>(text.size() - requestsEnd));
+  return OutgoingEvent::encoded<vinaro::SessionState>(party_->everything.payload(), std::move(rest));
 }
 
 }  // namespace kovali

@@ -15,7 +15,8 @@ namespace kovali {
 /// sees everything; a guest sees every pending request but only their own resolved ones. So the
 /// guests without resolved requests share one view, each guest with some has their own, and
 /// while nothing is resolved everyone shares the DJ's. Every view is cut from the one encoding
-/// of the state: a view of its own costs its requests and a copy of the rest, not an encoding.
+/// of the state and shares its bytes up to the requests: a view of its own costs its requests
+/// and what follows them, not a party.
 class StateViews {
  public:
   /// Views of `state` from `party`, its encoding (nothing when it could not be encoded); both
@@ -38,7 +39,7 @@ class StateViews {
   };
 
   Key keyFor(const vinaro::Participant& participant) const;
-  /// The full view's bytes with only the requests `participant` sees.
+  /// The full view with only the requests `participant` sees.
   OutgoingEvent cut(const vinaro::Participant& participant) const;
 
   const vinaro::SessionState& state_;

@@ -112,6 +112,8 @@ TEST(StateViews, EachPhoneGetsItsOwnViewWhileEachDistinctViewIsEncodedOnce) {
       const auto& view = views.viewFor(phone);
       ASSERT_TRUE(view) << c.name;
       EXPECT_EQ(view->message("ID", "R"), expectedMessage(encoded, phone)) << c.name << ", " << phone.name;
+      // Up to the requests, every view is the party's one encoding, held once.
+      EXPECT_EQ(view->payload().constData(), party->everything.payload().constData()) << c.name << ", " << phone.name;
     }
     EXPECT_EQ(views.encodedCount(), c.distinctViews) << c.name;
   }
