@@ -32,12 +32,8 @@ class OutgoingEvent {
   }
   /// As above, for a whole event.
   static std::optional<OutgoingEvent> of(const vinaro::Event& event);
-  /// An event whose payload, one of the event's alternatives, is already encoded as `payload`.
-  template <class Payload>
-  static OutgoingEvent encoded(const std::string& payload) {
-    return OutgoingEvent(vinaro::EncodedEvent::typeOf<Payload>(), payload);
-  }
-  /// As above, with the payload's bytes as they go on the wire: `shared`, then `rest`.
+  /// An event whose payload, one of the event's alternatives, is already encoded: the bytes
+  /// `shared`, then `rest`.
   template <class Payload>
   static OutgoingEvent encoded(QByteArray shared, QByteArray rest) {
     OutgoingEvent event(vinaro::EncodedEvent::typeOf<Payload>(), std::move(shared));
