@@ -4,7 +4,12 @@
 // everything the main thread does for it until the event loop has gone quiet: the change, the
 // save, the phones' state and the window's refresh.
 //
-// Usage: change_bench [songs [changes [party|console]]]   (default 10,000 songs, 40 changes, party)
+// Given guests, the party is in suggestion mode and that many phones have joined it, each of
+// whom had a request answered, so that each sees requests no other does: every change sends a
+// view of its own to each of them. The phones read all they are sent on a thread of their own.
+//
+// Usage: change_bench [songs [changes [party|console [guests]]]]
+//        (default 10,000 songs, 40 changes, party, no guests)
 
 #include <time.h>
 
@@ -12,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +29,7 @@
 #include "support/bench_host.h"
 #include "support/fake_artwork_loader.h"
 #include "support/library_song.h"
+#include "reading_guests.h"
 
 namespace kovali {
 namespace {
@@ -41,12 +48,49 @@ double settle(int quietMs) {
   return threadMilliseconds() - start;
 }
 
-int run(int songs, int changes, HostViewMode view) {
+/// The main thread's time for what the event loop runs until `quietMs` of it cost no more than
+/// `idle` does with nothing to do, `idle` taken off each: sending a party to many phones takes
+/// many passes of the loop.
+double settleAll(int quietMs, double idle) {
+  double spent = 0;
+  for (int slices = 0; slices < 100; ++slices) {
+    const double slice = settle(quietMs) - idle;
+    spent += slice;
+    if (slice < 0.5) break;
+  }
+  return spent;
+}
+
+/// Has `count` reading phones join, puts the party in suggestion mode and has the host reject one
+/// request of each of them, for a song after the `songs` queued; false when that failed.
+bool answerGuests(BenchHost& host, std::optional<ReadingGuests>& guests, std::uint16_t port, int count, int songs) {
+  if (count == 0) return true;
+  guests.emplace(port, count);
+  if (!QTest::qWaitFor([&] { return host.store.participants().size() == static_cast<std::size_t>(count); }, 60'000)) {
+    std::fprintf(stderr, "change_bench: %zu of %d guests joined\n", host.store.participants().size(), count);
+    return false;
+  }
+  // Not sent: the next change goes to every phone.
+  const vinaro::Actor dj = vinaro::Actor::host();
+  (void)host.store.dispatch(vinaro::action::SetMode{vinaro::PartyMode::suggestion}, dj, false);
+  int song = songs;
+  for (const auto& [connection, guest] : host.store.participants()) {
+    (void)host.store.dispatch(vinaro::action::Add{librarySong(++song)}, vinaro::Actor::participant(guest), false);
+  }
+  for (const auto& request : std::vector(host.store.state().requests)) {
+    (void)host.store.dispatch(vinaro::action::RejectRequest{request.id}, dj, false);
+  }
+  if (host.store.state().requests.size() == static_cast<std::size_t>(count)) return true;
+  std::fprintf(stderr, "change_bench: %zu of %d guests' requests answered\n", host.store.state().requests.size(), count);
+  return false;
+}
+
+int run(int songs, int changes, HostViewMode view, int guestCount) {
   QTemporaryDir disk;
   auto archive = SessionArchive::open(disk.path());
   if (!archive) return 1;
   BenchHost host({}, std::move(archive).value());
-  host.start();
+  const std::uint16_t port = host.start();
   std::vector<vinaro::Track> tracks;
   for (int number = 1; number <= songs; ++number) tracks.push_back(librarySong(number));
   host.store.dispatch(vinaro::action::LoadTracks{std::move(tracks), true, std::nullopt}, vinaro::Actor::host());
@@ -61,6 +105,9 @@ int run(int songs, int changes, HostViewMode view) {
   constexpr int quietMs = 100;
   // What the loop costs with nothing to do, taken off each change's share.
   const double idle = settle(quietMs);
+  std::optional<ReadingGuests> guests;
+  if (!answerGuests(host, guests, port, guestCount, songs)) return 1;
+  settleAll(quietMs, idle);  // their welcomes sent
 
   std::vector<double> floor;
   for (int i = 0; i < 5; ++i) {
@@ -76,12 +123,13 @@ int run(int songs, int changes, HostViewMode view) {
     const auto result = host.store.dispatch(vinaro::action::Move{queue[from].id, change % 2 ? 0 : songs / 2},
                                             vinaro::Actor::host());
     if (!result) return 1;
-    const double spent = threadMilliseconds() - start + settle(quietMs) - idle;
+    const double spent = threadMilliseconds() - start + settleAll(quietMs, idle);
     costs.push_back(spent);
     if (qEnvironmentVariableIsSet("CHANGE_BENCH_EACH")) std::printf("change %d: %.1f ms\n", change + 1, spent);
   }
   const double bytes = percentile(floor, 0.0);
   const double median = percentile(costs, 0.5);
+  if (guestCount > 0) std::printf("suggestion mode, %d guests whose requests were answered: ", guestCount);
   std::printf("%d songs, %zu bytes a state: making its bytes %.1f ms; a change %.1f ms median, %.1f ms p90, "
               "%.1f ms worst over %d; ratio %.2f\n",
               songs, vinaro::wire::encode(host.store.state()).size(), bytes, median, percentile(costs, 0.9),
@@ -100,5 +148,6 @@ int main(int argc, char** argv) {
   const int songs = argc > 1 ? std::stoi(argv[1]) : 10000;
   const int changes = argc > 2 ? std::stoi(argv[2]) : 40;
   const bool console = argc > 3 && std::string(argv[3]) == "console";
-  return kovali::run(songs, changes, console ? kovali::HostViewMode::console : kovali::HostViewMode::party);
+  const int guests = argc > 4 ? std::stoi(argv[4]) : 0;
+  return kovali::run(songs, changes, console ? kovali::HostViewMode::console : kovali::HostViewMode::party, guests);
 }

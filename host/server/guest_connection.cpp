@@ -300,7 +300,7 @@ void GuestConnection::watchAcknowledgements() {
 qint64 GuestConnection::write(const OutgoingBacklog::Message& message) {
   if (socket_->state() != QAbstractSocket::ConnectedState) return 0;
   const FramePieces pieces{frameHeader(message.opcode, static_cast<quint64>(message.bytes())) + message.head,
-                           message.body, message.tail};
+                           message.body, message.rest + message.tail};
   // With nothing ahead of it in the socket, a frame no larger than a slice, or any frame of the
   // DJ's, goes to the system at once: no pass of the event loop waits for it, and the socket is
   // not watched for room it does not need.

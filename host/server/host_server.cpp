@@ -144,7 +144,7 @@ void HostServer::send(const OutgoingEvent& event, ConnectionID to, const std::op
   const Kind kind = !state ? Kind::ordinary : replyTo ? Kind::state : Kind::latestState;
   const std::string id = vinaro::makeUUIDString();
   // A failed send shows as the connection ending; the completion runs either way.
-  found->second->send({event.head(id), event.payload(), event.tail(replyTo), kind});
+  found->second->send({event.head(id), event.payload(), event.tail(replyTo), kind, FrameOpcode::text, event.rest()});
   if (completion) QMetaObject::invokeMethod(this, std::move(completion), Qt::QueuedConnection);
 }
 

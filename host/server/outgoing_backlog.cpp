@@ -10,16 +10,18 @@ namespace kovali {
 
 void OutgoingBacklog::push(Message message, double seconds) {
   if (message.kind == Kind::latestState) {
-    const std::int64_t since = sharedSince(message.body.size(), seconds);
+    const std::int64_t since = sharedSince(message.partyBytes(), seconds);
     settleWaitingPushedParty(since);
     pushedSince_ = since;
   }
   if (isState(message.kind)) {
     for (Message& waiting : waiting_) {
-      if (isState(waiting.kind)) waiting.body = message.body;
+      if (!isState(waiting.kind)) continue;
+      waiting.body = message.body;
+      waiting.rest = message.rest;
     }
     if (message.kind == Kind::latestState) dropWaitingPushedParty();
-    waitingParty_ = message.body.size();
+    waitingParty_ = message.partyBytes();
     ++waitingStates_;
   }
   waitingBeyondParty_ += beyondParty(message);

@@ -29,16 +29,19 @@ class OutgoingBacklog {
     latestState,  // a whole party that answers nothing: only the newest unsent one matters
   };
 
-  /// One message as `head + body + tail`, the bytes of one frame: a body shared by many phones'
-  /// messages is held once, and a state's body is the party alone.
+  /// One message as `head + body + rest + tail`, the bytes of one frame: a body shared by many
+  /// phones' messages is held once, and a state's `body + rest` is the party alone, its body the
+  /// part every view of it shares.
   struct Message {
     QByteArray head;
     QByteArray body;
     QByteArray tail;
     Kind kind = Kind::ordinary;
     FrameOpcode opcode = FrameOpcode::text;
+    QByteArray rest{};  // of a state's party, what follows the part its views share
 
-    qint64 bytes() const { return head.size() + body.size() + tail.size(); }
+    qint64 bytes() const { return head.size() + body.size() + rest.size() + tail.size(); }
+    qint64 partyBytes() const { return body.size() + rest.size(); }
   };
 
   /// Queues `message`, pushed at `seconds` of the host's clock; a state gives its party to every
@@ -109,7 +112,7 @@ class OutgoingBacklog {
   static bool isOwed(Kind kind) { return kind != Kind::latestState; }
   /// What `message` adds beside the party the waiting states share.
   static qint64 beyondParty(const Message& message) {
-    return isState(message.kind) ? message.bytes() - message.body.size() : message.bytes();
+    return isState(message.kind) ? message.bytes() - message.partyBytes() : message.bytes();
   }
   /// Where the message to hand on next waits.
   template <class Waiting>

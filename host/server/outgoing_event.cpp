@@ -20,7 +20,7 @@ OutgoingEvent OutgoingEvent::welcome(std::string_view participantID, vinaro::Rol
 }
 
 QString OutgoingEvent::message(std::string_view id, const std::optional<std::string>& replyTo) const {
-  return QString::fromUtf8(head(id) + payload_ + tail(replyTo));
+  return QString::fromUtf8(head(id) + payload_ + rest_ + tail(replyTo));
 }
 
 QByteArray OutgoingEvent::head(std::string_view id) const {

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include <QByteArray>
 #include <QString>
@@ -13,7 +14,9 @@ namespace kovali {
 
 /// An event made ready once for any number of phones: its payload encoded once, in UTF-8 as it goes
 /// on the wire, and shared by every phone's message, so that each phone costs only its own envelope.
-/// Copies share the payload, and a welcome shares the party's with the state it was made from.
+/// Copies share the payload, and a welcome shares the party's with the state it was made from. A
+/// party's views share its bytes but for those of their own: a view's payload is the part all
+/// views share, and its `rest()` what follows of its own.
 class OutgoingEvent {
  public:
   /// Encodes `payload`, one of the event's alternatives; nothing (and a log line) when it holds
@@ -29,10 +32,13 @@ class OutgoingEvent {
   }
   /// As above, for a whole event.
   static std::optional<OutgoingEvent> of(const vinaro::Event& event);
-  /// An event whose payload, one of the event's alternatives, is already encoded as `payload`.
+  /// An event whose payload, one of the event's alternatives, is already encoded: the bytes
+  /// `shared`, then `rest`.
   template <class Payload>
-  static OutgoingEvent encoded(const std::string& payload) {
-    return OutgoingEvent(vinaro::EncodedEvent::typeOf<Payload>(), payload);
+  static OutgoingEvent encoded(QByteArray shared, QByteArray rest) {
+    OutgoingEvent event(vinaro::EncodedEvent::typeOf<Payload>(), std::move(shared));
+    event.rest_ = std::move(rest);
+    return event;
   }
   /// The welcome of a phone that sees `state`, a state event made ready before: its payload is
   /// the state's, shared, inside the phone's own envelope.
@@ -40,22 +46,24 @@ class OutgoingEvent {
 
   std::string_view type() const { return type_; }
   /// The whole message for one phone: an envelope with `id`, answering `replyTo` or nothing, is
-  /// `head(id) + payload() + tail(replyTo)`; a welcome's `payload()` is its party alone.
+  /// `head(id) + payload() + rest() + tail(replyTo)`; a welcome's `payload() + rest()` is its
+  /// party alone.
   QString message(std::string_view id, const std::optional<std::string>& replyTo) const;
   QByteArray head(std::string_view id) const;
   const QByteArray& payload() const { return payload_; }
-  /// The same bytes, for writing into other JSON.
-  std::string_view payloadText() const { return {payload_.constData(), static_cast<std::size_t>(payload_.size())}; }
+  const QByteArray& rest() const { return rest_; }
   QByteArray tail(const std::optional<std::string>& replyTo) const;
 
  private:
   explicit OutgoingEvent(const vinaro::EncodedEvent& encoded) : OutgoingEvent(encoded.type(), encoded.payload()) {}
   OutgoingEvent(std::string_view type, const std::string& payload);
+  OutgoingEvent(std::string_view type, QByteArray payload) : type_(type), payload_(std::move(payload)) {}
   static void logEncodeFailure(std::string_view type, const char* what);
 
   std::string_view type_;  // one of the event's type names
   QByteArray opening_;     // what a welcome writes before its party
   QByteArray payload_;
+  QByteArray rest_;  // of the payload, a view's own
   QByteArray closing_;
 };
 

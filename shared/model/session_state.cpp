@@ -80,12 +80,14 @@ std::optional<SongRequest> SessionState::autoPlayCandidate(const std::set<std::s
   return std::nullopt;
 }
 
+bool SessionState::shows(const Participant& participant, const SongRequest& request) {
+  return participant.role != Role::guest || request.isPending() || request.requestedBy.id == participant.id;
+}
+
 SessionState SessionState::visible(const Participant& participant) const {
   if (participant.role != Role::guest) return *this;
   SessionState view = *this;
-  std::erase_if(view.requests, [&](const SongRequest& request) {
-    return !request.isPending() && request.requestedBy.id != participant.id;
-  });
+  std::erase_if(view.requests, [&](const SongRequest& request) { return !shows(participant, request); });
   return view;
 }
 

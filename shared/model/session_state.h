@@ -54,6 +54,8 @@ struct SessionState {
   std::optional<SongRequest> autoPlayCandidate(const std::set<std::string>& excluding) const;
   /// A guest sees every pending request but only its own resolved ones; a DJ sees everything.
   SessionState visible(const Participant& participant) const;
+  /// Whether `request` is in what `participant` sees.
+  static bool shows(const Participant& participant, const SongRequest& request);
   /// The saved state as it comes back after a relaunch: nothing playing, nobody connected.
   SessionState restored(std::string newName, Date now) const;
   /// The same state with every participant id (who added, who asked, votes, badges, partygoers)

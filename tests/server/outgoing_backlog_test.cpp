@@ -18,8 +18,10 @@ namespace {
 
 using Kind = OutgoingBacklog::Kind;
 
-OutgoingBacklog::Message message(Kind kind, qint64 bytes, qint64 envelope = 0) {
-  return {QByteArray(static_cast<qsizetype>(envelope), 'h'), QByteArray(static_cast<qsizetype>(bytes), 'x'), {}, kind};
+/// A message of `bytes` shared, and of `own` more of a party's view of its own.
+OutgoingBacklog::Message message(Kind kind, qint64 bytes, qint64 envelope = 0, qint64 own = 0) {
+  return {QByteArray(static_cast<qsizetype>(envelope), 'h'), QByteArray(static_cast<qsizetype>(bytes), 'x'), {}, kind,
+          FrameOpcode::text, QByteArray(static_cast<qsizetype>(own), 'r')};
 }
 
 TEST(OutgoingBacklog, WaitingStatesShareTheNewestPartyWhichNeverCountsAgainstWhatAPhoneMayLeaveUnread) {
@@ -31,11 +33,12 @@ TEST(OutgoingBacklog, WaitingStatesShareTheNewestPartyWhichNeverCountsAgainstWha
   EXPECT_EQ(backlog.kept(0), 3'001'200) << "one party, three envelopes and the rest";
   EXPECT_EQ(backlog.beyondPartyAfterPush(message(Kind::ordinary, 500), 0), 1'700);
   EXPECT_EQ(backlog.beyondPartyAfterPush(message(Kind::state, 9'000'000, 100), 0), 1'300);
-  backlog.push(message(Kind::latestState, 2'000'000));
-  EXPECT_EQ(backlog.kept(0), 2'001'200) << "the newer party stands in for every waiting one";
+  backlog.push(message(Kind::latestState, 2'000'000, 0, 50));  // a view with requests of its own
+  EXPECT_EQ(backlog.kept(0), 2'001'250) << "the newer party stands in for every waiting one";
 
   const auto welcome = backlog.takeNext();
   EXPECT_EQ(welcome.body.size(), 2'000'000) << "a newer party answers in the older one's place";
+  EXPECT_EQ(welcome.rest, QByteArray(50, 'r')) << "with the view's own bytes";
   // In the socket, a state stays a state until the socket has written it.
   backlog.handed(welcome, welcome.bytes() + 10);
   EXPECT_EQ(backlog.beyondPartyAfterPush(message(Kind::ordinary, 0), welcome.bytes() + 10), 1'100);

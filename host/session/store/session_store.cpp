@@ -112,7 +112,7 @@ void SessionStore::persist() {
   const std::vector<std::string> djDevices(djDeviceIDs_.begin(), djDeviceIDs_.end());
   SessionSnapshotParts parts{*state_, djDevices, scheduler_.now()};
   // The phones' full view holds the state as the file does.
-  if (const auto& view = fullView()) parts.encodedState = view->payloadText();
+  if (const auto& party = encodedParty()) parts.encodedState = party->text;
   archive_->save(parts);
   showSaveProblem();
 }

@@ -305,10 +305,10 @@ class SessionStore final : public QObject {
   /// `state`, held so that whoever lets go of it last, it is freed off the main thread: freeing
   /// a big party takes a while, and the main thread has phones to serve.
   std::shared_ptr<vinaro::SessionState> keep(vinaro::SessionState state) const;
-  /// The state's full view, encoded once however often it is saved and sent; nothing when it
-  /// cannot be encoded.
-  const std::optional<OutgoingEvent>& fullView();
-  /// The phones' views of the state now, sharing its full view.
+  /// The state encoded once however often it is saved and sent; nothing when it cannot be
+  /// encoded.
+  const std::optional<EncodedParty>& encodedParty();
+  /// The phones' views of the state now, cut from its one encoding.
   StateViews currentViews();
   /// Saves what is owed, then sends every phone not in `skipped` its view of the state (everyone,
   /// when a change is owed to the phones), once for each of its messages the state answers; then
@@ -456,7 +456,7 @@ class SessionStore final : public QObject {
   CancellableTask serveTask_;  // a later serve
   MonotonicTime nextGuestState_{};  // no state is made for guests' changes before this
   GuestChanges guestChanges_;
-  std::optional<std::optional<OutgoingEvent>> fullView_;  // once encoded, until the state changes
+  std::optional<std::optional<EncodedParty>> encodedParty_;  // once encoded, until the state changes
   PartyEncoder encoder_;
   Participants participants_;
   PartygoerList partygoerList_;  // participants_ in the party's order

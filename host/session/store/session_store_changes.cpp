@@ -51,7 +51,7 @@ SessionState& SessionStore::ownState() {
 }
 
 void SessionStore::stateChangedInPlace() {
-  fullView_.reset();
+  encodedParty_.reset();
   presenceCurrent_.clear();
   // The guests' changes taken together are one change for the screens: one refresh, and no copy
   // of a big party for each change because a screen took hold of the one before.

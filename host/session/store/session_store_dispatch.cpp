@@ -50,14 +50,14 @@ std::shared_ptr<SessionState> SessionStore::keep(SessionState state) const {
           }};
 }
 
-StateViews SessionStore::currentViews() { return StateViews(*state_, fullView()); }
+StateViews SessionStore::currentViews() { return StateViews(*state_, encodedParty()); }
 
-const std::optional<OutgoingEvent>& SessionStore::fullView() {
-  if (!fullView_) {
-    fullView_ = encoder_.encode(*state_);
-    if (*fullView_) stateBytes_ = (*fullView_)->payload().size();
+const std::optional<EncodedParty>& SessionStore::encodedParty() {
+  if (!encodedParty_) {
+    encodedParty_ = encoder_.encode(*state_);
+    if (*encodedParty_) stateBytes_ = static_cast<qint64>((*encodedParty_)->text.size());
   }
-  return *fullView_;
+  return *encodedParty_;
 }
 
 std::vector<vinaro::Participant> SessionStore::partygoers() const { return partygoerList_.list(); }

@@ -169,8 +169,8 @@ void SessionStore::hello(const Command::Hello& hello, const std::string& envelop
 
 bool SessionStore::welcomesWaitForTheCrowd() {
   // Every change goes out to the phones, so the party as it is now is almost always encoded already.
-  const auto& view = fullView();
-  return view && view->payload().size() >= welcomeSharedFromBytes;
+  const auto& party = encodedParty();
+  return party && static_cast<qint64>(party->text.size()) >= welcomeSharedFromBytes;
 }
 
 void SessionStore::welcomeJoining() {

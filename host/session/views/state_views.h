@@ -7,21 +7,24 @@
 
 #include "model/session_state.h"
 #include "server/outgoing_event.h"
+#include "session/views/party_encoder.h"
 
 namespace kovali {
 
-/// The party as each phone may see it, each distinct view encoded once for one broadcast. A DJ
+/// The party as each phone may see it, each distinct view made once for one broadcast. A DJ
 /// sees everything; a guest sees every pending request but only their own resolved ones. So the
 /// guests without resolved requests share one view, each guest with some has their own, and
-/// while nothing is resolved everyone shares the DJ's.
+/// while nothing is resolved everyone shares the DJ's. Every view is cut from the one encoding
+/// of the state and shares its bytes up to the requests: a view of its own costs its requests
+/// and what follows them, not a party.
 class StateViews {
  public:
-  /// Views of `state`, which must stay as it is while this object lives; `everything`, when it
-  /// holds one, is its full view already encoded.
-  explicit StateViews(const vinaro::SessionState& state, const std::optional<OutgoingEvent>& everything = {});
+  /// Views of `state` from `party`, its encoding (nothing when it could not be encoded); both
+  /// must stay as they are while this object lives.
+  StateViews(const vinaro::SessionState& state, const std::optional<EncodedParty>& party);
 
-  /// The state event for `participant`'s phone, encoded on first use; nothing when it cannot be
-  /// encoded.
+  /// The state event for `participant`'s phone, made on first use; nothing when the state
+  /// cannot be encoded.
   const std::optional<OutgoingEvent>& viewFor(const vinaro::Participant& participant);
   /// How many distinct views are at hand so far.
   std::size_t encodedCount() const { return views_.size(); }
@@ -36,8 +39,11 @@ class StateViews {
   };
 
   Key keyFor(const vinaro::Participant& participant) const;
+  /// The full view with only the requests `participant` sees.
+  OutgoingEvent cut(const vinaro::Participant& participant) const;
 
   const vinaro::SessionState& state_;
+  const std::optional<EncodedParty>& party_;
   std::set<std::string> resolvedRequesters_;
   std::map<Key, std::optional<OutgoingEvent>> views_;
 };
