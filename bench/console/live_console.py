@@ -92,12 +92,13 @@ class Phones(threading.Thread):
         self.state = None    # the DJ's last state message
         self.count = 0
         self.failure = None
+        self.side = None
 
     def run(self):
         try:
             self.loop()
         except Exception as error:  # a phone that lost the host ends the run
-            self.failure = f"{type(error).__name__}: {error}"
+            self.failure = f"{type(error).__name__} on the {self.side} phone: {error}"
 
     def loop(self):
         for phone in (self.dj, self.probe):
@@ -105,18 +106,21 @@ class Phones(threading.Thread):
         next_probe = 0.0
         while True:
             now = time.monotonic()
-            if self.probing and self.probe.greeted and now >= next_probe:
+            # One probe at a time: the first one a frozen host leaves unanswered times the freeze,
+            # and a phone that floods a frozen host gets reset.
+            if self.probing and self.probe.greeted and now >= next_probe and not self.asked:
                 self.count += 1
                 ident = f"probe-{self.count}"
                 with self.lock:
                     self.asked[ident] = now
                 # Refused at once and changes nothing; past the rate it is refused all the same.
-                self.probe.sock.sendall(command(ident, "deletePlaylist", {"id": "none"}))
+                self.send(self.probe, command(ident, "deletePlaylist", {"id": "none"}))
                 next_probe = now + PROBE_EVERY
             while not self.outbox.empty():
-                self.dj.sock.sendall(self.outbox.get())
+                self.send(self.dj, self.outbox.get())
             for key, events in self.selector.select(timeout=0.01):
                 phone = key.data
+                self.side = "DJ's" if phone is self.dj else "probe"
                 if events & selectors.EVENT_WRITE:
                     if phone.pending:
                         phone.pending = phone.pending[phone.sock.send(phone.pending):]
@@ -128,9 +132,14 @@ class Phones(threading.Thread):
                         raise ConnectionError(f"the host closed the {phone.device} connection")
                     batch = messages(phone, data)
                     if phone.upgraded and not phone.greeted:
-                        phone.sock.sendall(hello(phone.device))
+                        self.send(phone, hello(phone.device))
                         phone.greeted = True
                     self.hear(phone, batch)
+
+    def send(self, phone, data):
+        """Sends when the loop may write: a host that froze stops reading, and its buffers fill."""
+        phone.pending += data
+        self.selector.modify(phone.sock, selectors.EVENT_READ | selectors.EVENT_WRITE, phone)
 
     def hear(self, phone, batch):
         now = time.monotonic()
@@ -160,11 +169,12 @@ class Phones(threading.Thread):
             return self.replies.get(ident)
 
     def waits(self, since, until):
-        """(sent, waited, answered) of the probes sent in [since, until]; an unanswered one has
-        waited until `until` and answered None."""
+        """(sent, waited, answered) of the probes sent before `until` and answered after `since`,
+        the one in flight at `since` included; an unanswered one has waited until `until` and
+        answered None."""
         with self.lock:
-            out = [(s, a - s, a) for s, a in self.answered if since <= s <= until]
-            out += [(s, until - s, None) for s in self.asked.values() if since <= s <= until]
+            out = [(s, a - s, a) for s, a in self.answered if s <= until and a >= since]
+            out += [(s, until - s, None) for s in self.asked.values() if s <= until]
         return sorted(out)
 
 
@@ -174,6 +184,7 @@ class Run:
         self.display = None
         self.phones = None
         self.window = None
+        self.host = None
         self.loaded = 0
         self.playlists = []
 
@@ -318,9 +329,10 @@ class Run:
             if now >= end:
                 return end
             waits = self.phones.waits(since, now)
-            quiet = [w for w in waits if w[0] >= now - self.args.quiet]
-            if (now - since >= self.args.quiet and not pending() and all(answered for _, _, answered in waits[:-2])
-                    and all(waited <= STALL for _, waited, _ in quiet)):
+            # A stall ends when its probe is answered; none may have ended within --quiet seconds.
+            stalled = any(waited > STALL and (answered is None or answered >= now - self.args.quiet)
+                          for _, waited, answered in waits)
+            if now - since >= self.args.quiet and not pending() and not stalled:
                 return now
             if self.phones.failure:
                 raise RuntimeError(self.phones.failure)
@@ -354,6 +366,15 @@ class Run:
 
     # ---- the scenarios ------------------------------------------------------------------------
 
+    def recover(self, name):
+        """Between scenarios: waits, up to --cap seconds, for the host to be answering again after
+        the last one (a late refresh may freeze it again), and says so when that took long."""
+        since = time.monotonic()
+        until = self.settle(since)
+        if until - since > self.args.quiet + 1:
+            self.line(name, f"the host answered again only after {until - since:.1f} s: "
+                                f"{self.figures(since, until)}")
+
     def switch(self):
         since = time.monotonic()
         self.keys("ctrl+2")
@@ -362,7 +383,6 @@ class Run:
         self.shot("switched")
 
     def load_shown(self):
-        before = self.queued()
         since = time.monotonic()
         answer = {}
         worker = threading.Thread(target=lambda: answer.update(t=self.load(self.args.cap)), daemon=True)
@@ -370,7 +390,6 @@ class Run:
         until = self.settle(since, pending=lambda: "t" not in answer)
         dj = answer.get("t")
         dj_text = f"DJ answered after {dj:.2f} s" if dj is not None else f"DJ unanswered > {self.args.cap} s"
-        self.wait_for("the state after the load", 10, lambda: self.queued() > before or dj is None)
         self.line("load", f"{self.figures(since, until)}, {dj_text}")
 
     def page(self):
@@ -408,12 +427,18 @@ def inside(args):
                   flush=True)
             run.switch()
             for _ in range(args.loads):
+                run.recover("before")
                 run.load_shown()
             if args.tabs:
+                run.recover("before")
                 run.page()
+            run.recover("after")
         return 0
     except (RuntimeError, subprocess.TimeoutExpired) as error:
-        print(f"FAILED: {error}", file=sys.stderr)
+        ended = run.host.poll() if run.host else None
+        print(f"FAILED: {error}" + (f" (the host had ended with status {ended})" if ended is not None else ""),
+              file=sys.stderr)
+        run.stop()  # the host's last lines come once it is no longer frozen
         log = os.path.join(work, "host.log")
         if os.path.exists(log):
             print("--- host.log (end)\n" + open(log, errors="replace").read()[-3000:], file=sys.stderr)
@@ -435,7 +460,7 @@ def main():
                                                             "(0: no Page Down scenario)")
     parser.add_argument("--hold", type=float, default=4, help="seconds Page Down is held")
     parser.add_argument("--cap", type=float, default=120, help="longest wait of a scenario, in seconds")
-    parser.add_argument("--quiet", type=float, default=3, help="seconds without a stall that end a scenario")
+    parser.add_argument("--quiet", type=float, default=5, help="seconds without a stall that end a scenario")
     parser.add_argument("--shots", help="a folder for pictures of the screen after each scenario")
     parser.add_argument("--inside", action="store_true", help=argparse.SUPPRESS)
     args = parser.parse_args()
