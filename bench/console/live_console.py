@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """The DJ console at a big party, live: the real kovali-host on an X server of its own, a DJ's
 phone that builds the party from 500-song playlists while the party screen is shown, and a probe
-phone that asks for a cheap refusal every 50 ms and times each answer, so that the longest wait
-tells how long the host's one thread went unanswered. Prints one line of figures a scenario:
+phone that asks for a cheap refusal every 50 ms (the next once the last is answered) and times
+each answer, so that the longest wait tells how long the host's one thread went unanswered.
+Prints one line of figures a scenario, each with the 1-minute load:
 
   switch  the first Ctrl+2 to the console at N songs: the longest stall, when the host answered
           again, and the stalls over 0.2 s
@@ -10,7 +11,12 @@ tells how long the host's one thread went unanswered. Prints one line of figures
           and how long the DJ's phone waited for its answer
   page    Tab onto a row of Up next, then Page Down at X autorepeat's 30 a second for 4 s
 
-Each scenario waits at most --cap seconds; what is still unanswered then is reported as such.
+Each scenario ends once no stall has ended for --quiet seconds, or at --cap seconds; what is still
+unanswered then is reported as such, and a host still frozen when the next scenario is due is
+waited for (again up to --cap) in a line of its own ("before", "after").
+Only the first size of --songs has a first switch: later ones switch back to a console that was
+built before. --tabs is how many Tabs take the console page's focus to the first row; --shots
+keeps pictures of the screen that show where the focus ring went.
 The host runs in a private network namespace with only loopback and an avahi-daemon of its own
 (the host needs Bonjour to take phones), so nothing reaches the real network. Needs root.
 
@@ -53,13 +59,16 @@ def wav(title, artist, album, track):
 
 
 def music_folder(folder, playlists):
-    """`playlists` M3U playlists of 500 distinct songs each; a finished folder is used again."""
+    """At least `playlists` M3U playlists of 500 songs, no song in two: the party skips a song it
+    has queued already. The folder is kept, and grown when a run needs more."""
     note = os.path.join(folder, ".playlists")
-    if os.path.exists(note) and open(note).read() == str(playlists):
+    made = int(open(note).read()) if os.path.exists(note) else 0
+    if made >= playlists:
         return
-    shutil.rmtree(folder, ignore_errors=True)
-    for p in range(playlists):
-        sub = os.path.join(folder, f"{p:02d}")
+    os.makedirs(folder, exist_ok=True)
+    for p in range(made, playlists):
+        sub = os.path.join(folder, f"{p:03d}")
+        shutil.rmtree(sub, ignore_errors=True)
         os.makedirs(sub)
         lines = []
         for s in range(PLAYLIST_SONGS):
@@ -67,8 +76,8 @@ def music_folder(folder, playlists):
             name = f"{n}.wav"
             with open(os.path.join(sub, name), "wb") as out:
                 out.write(wav(f"Song {n} of the night", f"Artist {n // 100}", f"Album {n // 10}", 1 + n % 10))
-            lines.append(f"{p:02d}/{name}")
-        with open(os.path.join(folder, f"Party {p:02d}.m3u"), "w") as out:
+            lines.append(f"{p:03d}/{name}")
+        with open(os.path.join(folder, f"Party {p:03d}.m3u"), "w") as out:
             out.write("\n".join(lines) + "\n")
     with open(note, "w") as out:
         out.write(str(playlists))
@@ -295,6 +304,7 @@ class Run:
             if not answer:
                 return None
             refs = json.loads(answer[1])["payload"]
+            refs = [ref for ref in refs if ref["name"].startswith("Party ")]
             if len(refs) < self.args.playlists:
                 time.sleep(1)  # the library is still being scanned
                 return None
@@ -302,7 +312,7 @@ class Run:
         self.playlists = self.wait_for("the library's playlists", 300, listed)
 
     def load(self, seconds):
-        ref = self.playlists[self.loaded % len(self.playlists)]
+        ref = self.playlists[self.loaded]
         self.loaded += 1
         answer = self.dj_command(f"load-{self.loaded}", "loadPlaylist", {"ref": ref, "replaceQueue": False}, seconds)
         return answer and answer[0]
@@ -453,7 +463,6 @@ def main():
     parser.add_argument("--host", required=True, help="the kovali-host executable")
     parser.add_argument("--songs", type=int, nargs="+", default=[10000],
                         help="party sizes, in rising order, each a multiple of 500 (default 10000)")
-    parser.add_argument("--playlists", type=int, default=20, help="distinct playlists of 500 to load in turn")
     parser.add_argument("--music", help="the music folder made and kept (default: beside the host)")
     parser.add_argument("--loads", type=int, default=2, help="500-song loads with the console shown")
     parser.add_argument("--tabs", type=int, default=5, help="Tabs from the console page to a row of Up next "
@@ -466,7 +475,9 @@ def main():
     args = parser.parse_args()
     args.host = os.path.realpath(args.host)
     args.music = os.path.realpath(args.music or os.path.join(os.path.dirname(args.host), "bench-library",
-                                                             f"live-console-{args.playlists}x{PLAYLIST_SONGS}"))
+                                                             "live-console"))
+    # Every load brings songs the party does not have yet.
+    args.playlists = max(args.songs) // PLAYLIST_SONGS + args.loads
     if args.inside:
         return inside(args)
     # Only loopback and a Bonjour daemon of its own, as the host's process tests have.
