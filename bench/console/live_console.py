@@ -177,6 +177,11 @@ class Phones(threading.Thread):
         with self.lock:
             return self.replies.get(ident)
 
+    def last_stall(self):
+        """(answered, waited) of the stall that ended last, or None."""
+        with self.lock:
+            return next(((a, a - s) for s, a in reversed(self.answered) if a - s > STALL), None)
+
     def waits(self, since, until):
         """(sent, waited, answered) of the probes sent before `until` and answered after `since`,
         the one in flight at `since` included; an unanswered one has waited until `until` and
@@ -331,18 +336,20 @@ class Run:
     # ---- the figures --------------------------------------------------------------------------
 
     def settle(self, since, pending=lambda: False):
-        """Waits until nothing is pending, the host has answered every probe and the last --quiet
-        seconds had no stall, or until --cap seconds after `since`; answers when it stopped."""
+        """Waits until nothing is pending and no stall has ended for a quiet while, or until --cap
+        seconds after `since`; answers when it stopped. The quiet while is --quiet seconds, or
+        longer than the host's last stall: a refresh that took long may wait as long before it
+        runs again."""
         end = since + self.args.cap
         while True:
             now = time.monotonic()
             if now >= end:
                 return end
-            waits = self.phones.waits(since, now)
-            # A stall ends when its probe is answered; none may have ended within --quiet seconds.
-            stalled = any(waited > STALL and (answered is None or answered >= now - self.args.quiet)
-                          for _, waited, answered in waits)
-            if now - since >= self.args.quiet and not pending() and not stalled:
+            last = self.phones.last_stall()
+            quiet = max(self.args.quiet, last[1] + 1 if last else 0)
+            ended = last[0] if last else -quiet
+            frozen = any(answered is None and waited > STALL for _, waited, answered in self.phones.waits(since, now))
+            if now - since >= self.args.quiet and now - ended >= quiet and not pending() and not frozen:
                 return now
             if self.phones.failure:
                 raise RuntimeError(self.phones.failure)
