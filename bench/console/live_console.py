@@ -388,9 +388,9 @@ class Run:
         the last one (a late refresh may freeze it again), and says so when that took long."""
         since = time.monotonic()
         until = self.settle(since)
-        if until - since > self.args.quiet + 1:
-            self.line(name, f"the host answered again only after {until - since:.1f} s: "
-                                f"{self.figures(since, until)}")
+        if any(waited > STALL for _, waited, _ in self.phones.waits(since, until)):
+            self.line(name, f"the host stalled between scenarios, over {until - since:.1f} s: "
+                            f"{self.figures(since, until)}")
 
     def switch(self):
         since = time.monotonic()
