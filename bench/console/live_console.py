@@ -246,7 +246,6 @@ class Run:
         env.update(DISPLAY=self.display, HOME=f"{self.work}/home", XDG_CONFIG_HOME=f"{self.work}/config",
                    XDG_DATA_HOME=f"{self.work}/data", XDG_CACHE_HOME=f"{self.work}/cache",
                    XDG_RUNTIME_DIR=f"{self.work}/runtime")
-        self.env = env
         self.host_log = os.path.join(self.work, "host.log")
         self.host = self.spawn([self.args.host, "--music", self.args.music, "-djPIN", PIN], open(self.host_log, "w"),
                                env=env)
@@ -402,11 +401,18 @@ class Run:
     def load_shown(self):
         since = time.monotonic()
         answer = {}
-        worker = threading.Thread(target=lambda: answer.update(t=self.load(self.args.cap)), daemon=True)
-        worker.start()
+
+        def load():
+            try:
+                answer["t"] = self.load(self.args.cap)
+            except RuntimeError as refusal:
+                answer["t"], answer["refused"] = None, refusal
+        threading.Thread(target=load, daemon=True).start()
         until = self.settle(since, pending=lambda: "t" not in answer)
         dj = answer.get("t")
         dj_text = f"DJ answered after {dj:.2f} s" if dj is not None else f"DJ unanswered > {self.args.cap} s"
+        if "refused" in answer:
+            dj_text = f"DJ refused: {answer['refused']}"
         self.line("load", f"{self.figures(since, until)}, {dj_text}")
 
     def page(self):
